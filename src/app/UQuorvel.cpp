@@ -2,6 +2,7 @@
 
 #include "platform/ErrorDisplay.h"
 #include "platform/Exceptions.h"
+#include "platform/ui/DataSource.h"
 #include "store/StoreTable.h"
 
 #include "ui_UQuorvel.h"
@@ -37,6 +38,7 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     Timer1->start();
 
+    LigaDados();
     LigaControles();
     FormCreate();
 }

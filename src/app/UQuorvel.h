@@ -17,6 +17,7 @@ namespace quorvel {
 
 class TStoreTable;
 class TStoreField;
+class TDataSource;
 
 // The main window: the whole working surface of the program. It owns the proposal's item table
 // CDSDigitacao (loaded from and written back to the proposal file), the lot table CDSLotes (built in
@@ -37,6 +38,8 @@ public:
     // The proposal record set.
     std::unique_ptr<TStoreTable> CDSDigitacao;
     std::unique_ptr<TStoreTable> CDSLotes;
+    std::unique_ptr<TDataSource> DSDigitacao;
+    std::unique_ptr<TDataSource> DSLotes;
     QTimer* Timer1 = nullptr;
 
     // Characters typed so far for the incremental search of both grids; emptied by Timer1.
@@ -56,8 +59,8 @@ public:
     void Timer1Timer();
 
     // Price and brand entry.
-    void DBGrid1KeyPress(QChar key);
-    void DBGrid2KeyPress(QChar key);
+    void DBGrid1KeyPress(QChar& key);
+    void DBGrid2KeyPress(QChar& key);
     void CDSDigitacaoBeforeInsert(TStoreTable& dataSet);
     void CDSLotesBeforeInsert(TStoreTable& dataSet);
     void CDSDigitacaoCalcFields(TStoreTable& dataSet);
@@ -82,6 +85,7 @@ private:
     void DeclaraCDSDigitacao();
     void DeclaraCDSLotes();
     void LigaControles();
+    void LigaDados();
     void CentreOnScreen();
 
     bool ModoLote() const;

@@ -31,7 +31,7 @@ bool ProntaParaBusca(const TStoreTable& table) {
 
 } // namespace
 
-void TFormQuorvel::DBGrid1KeyPress(QChar key) {
+void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
     if (!ProntaParaBusca(*CDSDigitacao)) return;
     const QString campo = CampoSelecionado(1);
     if (campo != QLatin1String("material") && campo != QLatin1String("descr_item") &&
@@ -40,7 +40,7 @@ void TFormQuorvel::DBGrid1KeyPress(QChar key) {
     Busca(*CDSDigitacao, "descr_item", key, TextoBusca, *Timer1);
 }
 
-void TFormQuorvel::DBGrid2KeyPress(QChar key) {
+void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
     if (!ProntaParaBusca(*CDSLotes)) return;
     const QString campo = CampoSelecionado(2);
     if (campo != QLatin1String("descr_lote") && campo != QLatin1String("valor")) return;

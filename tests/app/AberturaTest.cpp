@@ -1,7 +1,5 @@
 #include "QuorvelTeste.h"
 
-#include "ui_UQuorvel.h"
-
 #include <QApplication>
 
 namespace quorvel::teste {
@@ -23,15 +21,15 @@ TEST_F(Abertura, ItemModeShowsAllItemsInNumitemOrderWithoutTheLotPanel) {
     p.tipoprega = "X"; // any code but "L" behaves as item mode
     ASSERT_TRUE(Abre(Grava(p)));
 
-    EXPECT_EQ(form->Form().EdArquivo->text(), Dados(QStringLiteral("proposta.xml")));
+    EXPECT_EQ(Filho<QLineEdit>(*form, "EdArquivo").text(), Dados(QStringLiteral("proposta.xml")));
     EXPECT_TRUE(Itens().Active());
     EXPECT_FALSE(Itens().Filtered());
     EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
     EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"1", "2", "3", "4"}));
     EXPECT_EQ(Texto(Itens(), "numitem"), QStringLiteral("1"));
-    EXPECT_TRUE(form->Form().Panel4->isHidden());
+    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
     EXPECT_FALSE(Lotes().Active());
-    EXPECT_EQ(form->Form().DBGrid1->palette().color(QPalette::Base),
+    EXPECT_EQ(Filho(*form, "DBGrid1").palette().color(QPalette::Base),
               QApplication::palette().color(QPalette::Base));
     EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
 }
@@ -50,8 +48,8 @@ TEST_F(Abertura, LotModeBuildsOneLotPerIdItemInIdOrderAndFiltersTheFirst) {
     ASSERT_TRUE(Lotes().Active());
     EXPECT_EQ(Coluna(Lotes(), "id_item"), (QStringList{"1", "2", "3"}));
     EXPECT_EQ(Coluna(Lotes(), "descr_lote"), (QStringList{"Lote 1", "Lote 2", "Lote 3"}));
-    EXPECT_FALSE(form->Form().Panel4->isHidden());
-    EXPECT_EQ(form->Form().DBGrid1->palette().color(QPalette::Base),
+    EXPECT_FALSE(Filho(*form, "Panel4").isHidden());
+    EXPECT_EQ(Filho(*form, "DBGrid1").palette().color(QPalette::Base),
               QApplication::palette().color(QPalette::ToolTipBase));
 
     // The first lot is selected and the item table shows only its rows.
@@ -70,7 +68,7 @@ TEST_F(Abertura, LotModeBuildsOneLotPerIdItemInIdOrderAndFiltersTheFirst) {
 TEST_F(Abertura, OpeningAnItemModeFileAfterALotModeFileHidesTheLotsAndShowsAllItems) {
     ASSERT_TRUE(Abre(Grava(PropostaEmLotes(3, 2), QStringLiteral("lotes.xml"))));
     ASSERT_TRUE(Abre(Grava(PropostaPorItem(5), QStringLiteral("itens.xml"))));
-    EXPECT_TRUE(form->Form().Panel4->isHidden());
+    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
     EXPECT_FALSE(Itens().Filtered());
     EXPECT_EQ(Itens().RecordCount(), 5);
 }
@@ -85,7 +83,7 @@ TEST_F(Abertura, CancellingTheOpenDialogWritesTheChangedFileAndKeepsThePath) {
     ASSERT_TRUE(Abre(std::nullopt));
 
     EXPECT_FALSE(Itens().Active());
-    EXPECT_EQ(form->Form().EdArquivo->text(), path);
+    EXPECT_EQ(Filho<QLineEdit>(*form, "EdArquivo").text(), path);
     const Datapacket gravado = LePacote(path);
     const auto linhas = LinhasAtuais(gravado);
     ASSERT_EQ(linhas.size(), 3u);
@@ -111,10 +109,13 @@ TEST_F(Abertura, PriceBeingTypedWhenAnotherFileIsOpenedReachesTheFileWithItsLotT
     const Datapacket gravado = LePacote(path);
     for (const PacketRow* row : LinhasAtuais(gravado)) {
         const std::string numitem = TextoCampo(gravado, *row, "numitem");
-        if (numitem == "2") EXPECT_EQ(TextoCampo(gravado, *row, "preco_ini"), "10.0000");
+        if (numitem == "2") {
+            EXPECT_EQ(TextoCampo(gravado, *row, "preco_ini"), "10.0000");
+        }
         // Lot 1 holds 1 × 1 + 2 × 10: every one of its rows carries 21, the first included.
-        if (numitem == "1" || numitem == "2")
+        if (numitem == "1" || numitem == "2") {
             EXPECT_EQ(TextoCampo(gravado, *row, "valor"), "21.0000") << numitem;
+        }
     }
 }
 
@@ -133,7 +134,7 @@ TEST_F(Abertura, FileLackingAFieldFailsWithTheStoresMessageAndLeavesTheTableClos
     EXPECT_FALSE(Abre(path));
     EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("Field 'preco_ini' not found")});
     EXPECT_FALSE(Itens().Active());
-    EXPECT_EQ(form->Form().EdArquivo->text(), path);
+    EXPECT_EQ(Filho<QLineEdit>(*form, "EdArquivo").text(), path);
 
     dialogs.ClearCalls();
     EXPECT_FALSE(Abre(Dados(QStringLiteral("nao_existe.xml"))));

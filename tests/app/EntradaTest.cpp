@@ -2,8 +2,6 @@
 
 #include "platform/Exceptions.h"
 
-#include "ui_UQuorvel.h"
-
 namespace quorvel::teste {
 namespace {
 

@@ -1,7 +1,5 @@
 #include "QuorvelTeste.h"
 
-#include "ui_UQuorvel.h"
-
 #include <QDir>
 #include <QFile>
 
@@ -48,7 +46,7 @@ TEST_F(Exemplos, SampleFilesAreExactlyWhatTheWriterMakesOfTheSamples) {
 TEST_F(Exemplos, ItemModeSampleOpensWithAllItems) {
     EscreveConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
     ASSERT_TRUE(Abre(Copia("proposta-por-item.xml")));
-    EXPECT_TRUE(form->Form().Panel4->isHidden());
+    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
     EXPECT_EQ(Itens().RecordCount(), 8);
     EXPECT_EQ(Texto(Itens(), "descr_item"),
               QStringLiteral("Papel sulfite A4, 75 g/m², branco, resma com 500 folhas"));
@@ -58,7 +56,7 @@ TEST_F(Exemplos, ItemModeSampleOpensWithAllItems) {
 TEST_F(Exemplos, LotModeSampleOpensWithThreeLots) {
     EscreveConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
     ASSERT_TRUE(Abre(Copia("proposta-por-lote.xml")));
-    EXPECT_FALSE(form->Form().Panel4->isHidden());
+    EXPECT_FALSE(Filho(*form, "Panel4").isHidden());
     EXPECT_EQ(Coluna(Lotes(), "descr_lote"),
               (QStringList{QStringLiteral("Material de escritório e expediente"),
                            QStringLiteral("Material de limpeza e higienização"),

@@ -1,8 +1,5 @@
 #include "QuorvelTeste.h"
 
-#include "ui_UDadosForn.h"
-#include "ui_UQuorvel.h"
-
 #include "platform/IniFile.h"
 
 #include <QCloseEvent>
@@ -26,31 +23,34 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
     bool cancelarHabilitado = true;
     bool fechouPelaBarra = true;
     QStringList mensagensNoDialogo;
-    QWidget* foco1 = nullptr;
-    QWidget* foco2 = nullptr;
-    QWidget* foco3 = nullptr;
+    QString foco1;
+    QString foco2;
+    QString foco3;
+    const auto foco = [](const TFormDadosForn& d) {
+        return d.focusWidget() != nullptr ? d.focusWidget()->objectName() : QString();
+    };
     AoMostrarDadosForn([&](TFormDadosForn& d) {
-        Ui::FormDadosForn& f = d.Form();
-        cancelarHabilitado = f.BitBtn2->isEnabled();
+        DadosFornUi f = Controles(d);
+        cancelarHabilitado = f.BitBtn2.isEnabled();
         // The title bar's close box and Escape are refused.
         QCloseEvent fechar;
         QCoreApplication::sendEvent(&d, &fechar);
         d.reject();
         fechouPelaBarra = !d.isVisible();
 
-        f.BitBtn1->click();
-        foco1 = d.focusWidget();
-        f.EdRazaoSocial->setText(QStringLiteral("   "));
-        f.BitBtn1->click();
-        f.EdRazaoSocial->setText(QStringLiteral("  Comércio Três Irmãos  "));
-        f.BitBtn1->click();
-        foco2 = d.focusWidget();
-        f.EdIdentificador->setText(QStringLiteral("Três Irmãos "));
-        f.BitBtn1->click();
-        foco3 = d.focusWidget();
+        f.BitBtn1.click();
+        foco1 = foco(d);
+        f.EdRazaoSocial.setText(QStringLiteral("   "));
+        f.BitBtn1.click();
+        f.EdRazaoSocial.setText(QStringLiteral("  Comércio Três Irmãos  "));
+        f.BitBtn1.click();
+        foco2 = foco(d);
+        f.EdIdentificador.setText(QStringLiteral("Três Irmãos "));
+        f.BitBtn1.click();
+        foco3 = foco(d);
         mensagensNoDialogo = dialogs.MessageTexts();
-        f.RGTipoEmpresaItem1->click();
-        f.BitBtn1->click();
+        f.RGTipoEmpresaItem1.click();
+        f.BitBtn1.click();
     });
     ASSERT_TRUE(Abre(path));
 
@@ -65,9 +65,9 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
         EXPECT_EQ(call.icon, MessageIcon::Warning);
         EXPECT_EQ(call.buttons, MessageButtons::Ok);
     }
-    EXPECT_EQ(foco1 != nullptr ? foco1->objectName() : QString(), QStringLiteral("EdRazaoSocial"));
-    EXPECT_EQ(foco2 != nullptr ? foco2->objectName() : QString(), QStringLiteral("EdIdentificador"));
-    EXPECT_EQ(foco3 != nullptr ? foco3->objectName() : QString(), QStringLiteral("RGTipoEmpresaItem0"));
+    EXPECT_EQ(foco1, QStringLiteral("EdRazaoSocial"));
+    EXPECT_EQ(foco2, QStringLiteral("EdIdentificador"));
+    EXPECT_EQ(foco3, QStringLiteral("RGTipoEmpresaItem0"));
 
     // Stored as typed, blanks included; every row carries the data.
     EXPECT_EQ(LeBytes(ConfigIni()), QByteArray("[FORNECEDOR]\r\n"
@@ -87,9 +87,9 @@ TEST_F(Fornecedor, DialogWritesAFreshConfigIniBeforeAnyValidData) {
     d.show();
     EXPECT_EQ(LeBytes(ConfigIni()),
               QByteArray("[FORNECEDOR]\r\nRAZAOSOCIAL=\r\nIDENTIFICADOR=\r\nTIPOEMPRESA=-1\r\n"));
-    EXPECT_FALSE(d.Form().BitBtn2->isEnabled());
+    EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
     EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-    EXPECT_TRUE(d.Form().BitBtn1->isDefault());
+    EXPECT_TRUE(Controles(d).BitBtn1.isDefault());
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Dados cadastrais do Fornecedor"));
     d.setVisible(false);
 }
@@ -99,9 +99,9 @@ TEST_F(Fornecedor, TipoEmpresaIsClampedInTheDialogButWrittenAsReadIntoTheRows) {
     {
         TFormDadosForn d(ConfigIni());
         d.show();
-        EXPECT_TRUE(d.Form().RGTipoEmpresaItem2->isChecked());
+        EXPECT_TRUE(Controles(d).RGTipoEmpresaItem2.isChecked());
         EXPECT_EQ(d.TipoEmpresaIndex(), 2);
-        EXPECT_TRUE(d.Form().BitBtn2->isEnabled());
+        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
         d.setVisible(false);
     }
     EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("-5"));
@@ -109,7 +109,7 @@ TEST_F(Fornecedor, TipoEmpresaIsClampedInTheDialogButWrittenAsReadIntoTheRows) {
         TFormDadosForn d(ConfigIni());
         d.show();
         EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-        EXPECT_FALSE(d.Form().BitBtn2->isEnabled());
+        EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
         d.setVisible(false);
     }
     EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
@@ -124,11 +124,11 @@ TEST_F(Fornecedor, BadTipoEmpresaIsShownAndTheDialogStillOpensReadyToRepairIt) {
     EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("'' is not a valid integer value")});
     EXPECT_EQ(dialogs.Messages().at(0).icon, MessageIcon::Stop);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(d.Form().EdRazaoSocial->text(), QStringLiteral("Empresa"));
+    EXPECT_EQ(Controles(d).EdRazaoSocial.text(), QStringLiteral("Empresa"));
     EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-    EXPECT_TRUE(d.Form().BitBtn2->isEnabled());
-    d.Form().RGTipoEmpresaItem0->click();
-    d.Form().BitBtn1->click();
+    EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+    Controles(d).RGTipoEmpresaItem0.click();
+    Controles(d).BitBtn1.click();
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(
         TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), {}),
@@ -142,7 +142,7 @@ TEST_F(Fornecedor, BadTipoEmpresaEndsTheOpeningBeforeAnyRowIsWritten) {
     EXPECT_TRUE(Itens().Active());
     EXPECT_FALSE(Itens().Changed());
     EXPECT_FALSE(Lotes().Active());
-    EXPECT_TRUE(form->Form().Panel4->isHidden());
+    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
 }
 
 TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
@@ -162,11 +162,11 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesOnlyTheSelectedLotAndLongNames
     ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
     Roda([this] { Lotes().Next(); });
     AoMostrarDadosForn([](TFormDadosForn& d) {
-        EXPECT_TRUE(d.Form().BitBtn2->isEnabled());
-        d.Form().EdRazaoSocial->setText(Razao100());
-        d.Form().EdIdentificador->setText(QStringLiteral("Nova"));
-        d.Form().RGTipoEmpresaItem2->click();
-        d.Form().BitBtn1->click();
+        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+        Controles(d).EdRazaoSocial.setText(Razao100());
+        Controles(d).EdIdentificador.setText(QStringLiteral("Nova"));
+        Controles(d).RGTipoEmpresaItem2.click();
+        Controles(d).BitBtn1.click();
     });
     ASSERT_TRUE(Roda([this] { form->BtnConfigClick(); }));
 

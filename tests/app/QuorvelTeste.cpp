@@ -87,3 +87,17 @@ QByteArray LeBytes(const QString& path) {
 }
 
 } // namespace quorvel::teste
+
+namespace quorvel::teste {
+
+DadosFornUi Controles(const TFormDadosForn& d) {
+    return {Filho<QLineEdit>(d, "EdRazaoSocial"),
+            Filho<QLineEdit>(d, "EdIdentificador"),
+            Filho<QRadioButton>(d, "RGTipoEmpresaItem0"),
+            Filho<QRadioButton>(d, "RGTipoEmpresaItem1"),
+            Filho<QRadioButton>(d, "RGTipoEmpresaItem2"),
+            Filho<QPushButton>(d, "BitBtn1"),
+            Filho<QPushButton>(d, "BitBtn2")};
+}
+
+} // namespace quorvel::teste

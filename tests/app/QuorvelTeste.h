@@ -7,12 +7,17 @@
 #include "platform/ScriptedDialogs.h"
 #include "store/StoreTable.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 namespace quorvel::teste {
 
@@ -63,5 +68,24 @@ protected:
 };
 
 QByteArray LeBytes(const QString& path);
+
+// A child control of a window by its object name; the test fails when there is none.
+template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
+    W* widget = janela.findChild<W*>(QString::fromLatin1(nome));
+    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + nome);
+    return *widget;
+}
+
+// The registration dialog's controls.
+struct DadosFornUi {
+    QLineEdit& EdRazaoSocial;
+    QLineEdit& EdIdentificador;
+    QRadioButton& RGTipoEmpresaItem0;
+    QRadioButton& RGTipoEmpresaItem1;
+    QRadioButton& RGTipoEmpresaItem2;
+    QPushButton& BitBtn1;
+    QPushButton& BitBtn2;
+};
+DadosFornUi Controles(const TFormDadosForn& dialogo);
 
 } // namespace quorvel::teste

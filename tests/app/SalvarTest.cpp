@@ -1,7 +1,5 @@
 #include "QuorvelTeste.h"
 
-#include "ui_UQuorvel.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
