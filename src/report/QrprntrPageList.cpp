@@ -1,9 +1,9 @@
 #include "report/QrprntrPageList.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "report/QrprntrCompress.h"
 
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <limits>
@@ -332,12 +332,7 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
 void TQRPageList::SaveToFile(const QString& fileName) {
     Guard guard(lock_);
     TQRStream& stream = RequireStream();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EQRError(QStringLiteral("Cannot create file \"%1\": %2").arg(fileName, file.errorString()));
-    stream.SaveToStream(file);
-    if (!file.commit())
-        throw EQRError(QStringLiteral("Cannot write file \"%1\": %2").arg(fileName, file.errorString()));
+    ReplaceFileAtomically(fileName, [&stream](QIODevice& file) { stream.SaveToStream(file); });
 }
 
 } // namespace quorvel

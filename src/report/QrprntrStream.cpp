@@ -1,10 +1,9 @@
 #include "report/QrprntrStream.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstring>
@@ -33,12 +32,7 @@ TQRStream::~TQRStream() {
 }
 
 QString TQRStream::TempFilename() {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/QRPXXXXXX"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        throw EQRError(QStringLiteral("Cannot create a temporary file in \"%1\": %2")
-                           .arg(QDir::tempPath(), file.errorString()));
-    return file.fileName();
+    return TemporaryFileName({}, QStringLiteral("QRP"));
 }
 
 void TQRStream::RaiseFileError(const QString& action) const {
