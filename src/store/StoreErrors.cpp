@@ -10,10 +10,14 @@ QString FieldNotFound(const QString& field) {
     return QStringLiteral("Field '%1' not found").arg(field);
 }
 QString TypeMismatch(const QString& field, const QString& expected, const QString& actual) {
-    return QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3").arg(field, expected, actual);
+    return QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
+        .arg(field, expected, actual);
 }
 QString SizeMismatch(const QString& field, int expected, int actual) {
-    return QStringLiteral("Size mismatch for field '%1', expecting: %2 actual: %3").arg(field).arg(expected).arg(actual);
+    return QStringLiteral("Size mismatch for field '%1', expecting: %2 actual: %3")
+        .arg(field)
+        .arg(expected)
+        .arg(actual);
 }
 QString DataSetClosed() {
     return QStringLiteral("Cannot perform this operation on a closed dataset");

@@ -23,11 +23,13 @@ public:
         : text_(text) {}
 
     Lexeme Next() {
-        while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ') ++pos_;
+        while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ')
+            ++pos_;
         if (pos_ >= text_.size()) return {};
         const char c = text_[pos_];
-        if (std::isdigit(static_cast<unsigned char>(c)) || (c == '.' && pos_ + 1 < text_.size() &&
-                                                            std::isdigit(static_cast<unsigned char>(text_[pos_ + 1]))))
+        if (std::isdigit(static_cast<unsigned char>(c)) ||
+            (c == '.' && pos_ + 1 < text_.size() &&
+             std::isdigit(static_cast<unsigned char>(text_[pos_ + 1]))))
             return ReadNumber();
         if (c == '\'' || c == '"') return ReadQuoted(c);
         if (c == '[') {
@@ -37,7 +39,8 @@ public:
             pos_ = end + 1;
             return l;
         }
-        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80) {
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_' ||
+            static_cast<unsigned char>(c) >= 0x80) {
             const std::size_t start = pos_;
             while (pos_ < text_.size() &&
                    (std::isalnum(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '_' ||
@@ -62,14 +65,16 @@ public:
 private:
     Lexeme ReadNumber() {
         const std::size_t start = pos_;
-        while (pos_ < text_.size() && (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.'))
+        while (pos_ < text_.size() &&
+               (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '.'))
             ++pos_;
         if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
             std::size_t p = pos_ + 1;
             if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) ++p;
             if (p < text_.size() && std::isdigit(static_cast<unsigned char>(text_[p]))) {
                 pos_ = p;
-                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
+                    ++pos_;
             }
         }
         const std::string number(text_.substr(start, pos_ - start));
@@ -127,8 +132,12 @@ public:
 
 private:
     void Advance() { current_ = lexer_.Next(); }
-    bool IsSymbol(std::string_view s) const { return current_.kind == Lexeme::Kind::Symbol && current_.text == s; }
-    bool IsWord(std::string_view w) const { return current_.kind == Lexeme::Kind::Name && SameWord(current_.text, w); }
+    bool IsSymbol(std::string_view s) const {
+        return current_.kind == Lexeme::Kind::Symbol && current_.text == s;
+    }
+    bool IsWord(std::string_view w) const {
+        return current_.kind == Lexeme::Kind::Name && SameWord(current_.text, w);
+    }
     void Expect(std::string_view s) {
         if (!IsSymbol(s)) RaiseStoreError(kStoreErrorBadExpression);
         Advance();
@@ -171,8 +180,8 @@ private:
     ExprNodePtr ParseComparison() {
         ExprNodePtr left = ParseAdditive();
         static constexpr std::pair<std::string_view, ExprNode::Comparison> kOps[] = {
-            {"=", ExprNode::Comparison::Equal},       {"<>", ExprNode::Comparison::NotEqual},
-            {"<", ExprNode::Comparison::Less},        {">", ExprNode::Comparison::Greater},
+            {"=", ExprNode::Comparison::Equal},      {"<>", ExprNode::Comparison::NotEqual},
+            {"<", ExprNode::Comparison::Less},       {">", ExprNode::Comparison::Greater},
             {"<=", ExprNode::Comparison::LessEqual}, {">=", ExprNode::Comparison::GreaterEqual}};
         for (const auto& [symbol, comparison] : kOps) {
             if (IsSymbol(symbol)) {
@@ -269,7 +278,8 @@ private:
             node->constant = ExprValue::Boolean(SameWord(name, "TRUE"));
             return node;
         }
-        if (use_ == StoreExpression::Use::Aggregate && !insideAggregate_) RaiseStoreError(kStoreErrorBadExpression);
+        if (use_ == StoreExpression::Use::Aggregate && !insideAggregate_)
+            RaiseStoreError(kStoreErrorBadExpression);
         const QString fieldName = Cp1252ToQString(name);
         const int column = resolve_(fieldName);
         if (column < 0) RaiseDatabaseError(StoreMessages::FieldNotFound(fieldName));
@@ -280,8 +290,11 @@ private:
 
     ExprNodePtr ParseAggregate(const std::string& name) {
         static constexpr std::pair<std::string_view, AggregateFunction> kFunctions[] = {
-            {"SUM", AggregateFunction::Sum}, {"COUNT", AggregateFunction::Count}, {"MIN", AggregateFunction::Min},
-            {"MAX", AggregateFunction::Max}, {"AVG", AggregateFunction::Avg}};
+            {"SUM", AggregateFunction::Sum},
+            {"COUNT", AggregateFunction::Count},
+            {"MIN", AggregateFunction::Min},
+            {"MAX", AggregateFunction::Max},
+            {"AVG", AggregateFunction::Avg}};
         const AggregateFunction* function = nullptr;
         for (const auto& entry : kFunctions)
             if (SameWord(name, entry.first)) function = &entry.second;
@@ -357,7 +370,8 @@ ExprValue Compare(const ExprValue& a, const ExprValue& b, ExprNode::Comparison o
     } else {
         double x = 0;
         double y = 0;
-        if (!AsNumber(a, x) || !AsNumber(b, y)) return ExprValue::Boolean(op == ExprNode::Comparison::NotEqual);
+        if (!AsNumber(a, x) || !AsNumber(b, y))
+            return ExprValue::Boolean(op == ExprNode::Comparison::NotEqual);
         order = x < y ? -1 : (x > y ? 1 : 0);
     }
     switch (op) {
@@ -379,7 +393,8 @@ ExprValue Compare(const ExprValue& a, const ExprValue& b, ExprNode::Comparison o
 
 ExprValue Arithmetic(const ExprNode& node, const ExprValue& a, const ExprValue& b) {
     if (a.IsNull() || b.IsNull()) return ExprValue::Null();
-    if (node.kind == ExprNode::Kind::Add && a.kind == ExprValue::Kind::Text && b.kind == ExprValue::Kind::Text)
+    if (node.kind == ExprNode::Kind::Add && a.kind == ExprValue::Kind::Text &&
+        b.kind == ExprValue::Kind::Text)
         return ExprValue::Text(a.text + b.text);
     double x = 0;
     double y = 0;
@@ -418,7 +433,8 @@ ExprValue ToExprValue(const TStoreValue& value) {
     return std::visit(Visitor{}, value);
 }
 
-ExprValue EvaluateNode(const ExprNode& node, const ColumnReader& row, const std::vector<ExprValue>* aggregateValues) {
+ExprValue EvaluateNode(const ExprNode& node, const ColumnReader& row,
+                       const std::vector<ExprValue>* aggregateValues) {
     switch (node.kind) {
     case ExprNode::Kind::Constant:
         return node.constant;
@@ -437,8 +453,8 @@ ExprValue EvaluateNode(const ExprNode& node, const ColumnReader& row, const std:
         return Arithmetic(node, EvaluateNode(*node.left, row, aggregateValues),
                           EvaluateNode(*node.right, row, aggregateValues));
     case ExprNode::Kind::Compare:
-        return Compare(EvaluateNode(*node.left, row, aggregateValues), EvaluateNode(*node.right, row, aggregateValues),
-                       node.comparison);
+        return Compare(EvaluateNode(*node.left, row, aggregateValues),
+                       EvaluateNode(*node.right, row, aggregateValues), node.comparison);
     case ExprNode::Kind::IsNull: {
         const bool isNull = EvaluateNode(*node.left, row, aggregateValues).IsNull();
         return ExprValue::Boolean(isNull != node.negated);
@@ -551,7 +567,8 @@ ExprValue AggregateAccumulator::Value() const {
     case AggregateFunction::Sum:
         return count_ == 0 ? ExprValue::Null() : ExprValue::Number(sum_ + compensation_);
     case AggregateFunction::Avg:
-        return count_ == 0 ? ExprValue::Null() : ExprValue::Number((sum_ + compensation_) / static_cast<double>(count_));
+        return count_ == 0 ? ExprValue::Null()
+                           : ExprValue::Number((sum_ + compensation_) / static_cast<double>(count_));
     case AggregateFunction::Min:
         if (!numbers_.empty()) return ExprValue::Number(*numbers_.begin());
         if (!texts_.empty()) return ExprValue::Text(*texts_.begin());

@@ -40,16 +40,30 @@ struct ExprNode;
 using ExprNodePtr = std::unique_ptr<ExprNode>;
 
 struct ExprNode {
-    enum class Kind { Constant, Field, Negate, Add, Subtract, Multiply, Divide, Compare, IsNull, And, Or, Not, Aggregate };
+    enum class Kind {
+        Constant,
+        Field,
+        Negate,
+        Add,
+        Subtract,
+        Multiply,
+        Divide,
+        Compare,
+        IsNull,
+        And,
+        Or,
+        Not,
+        Aggregate
+    };
     enum class Comparison { Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual };
     Kind kind = Kind::Constant;
     ExprValue constant;
-    int column = -1;             // Field: the stored column
+    int column = -1; // Field: the stored column
     Comparison comparison = Comparison::Equal;
-    bool negated = false;        // IsNull: IS NOT NULL
+    bool negated = false; // IsNull: IS NOT NULL
     AggregateFunction function = AggregateFunction::Sum;
-    bool countRows = false;      // Count(*)
-    int aggregateSlot = -1;      // Aggregate: index into the accumulator list
+    bool countRows = false; // Count(*)
+    int aggregateSlot = -1; // Aggregate: index into the accumulator list
     ExprNodePtr left;
     ExprNodePtr right;
 };
@@ -83,7 +97,8 @@ private:
 };
 
 // Evaluates an argument (a row-level sub-expression) of an aggregate call.
-ExprValue EvaluateNode(const ExprNode& node, const ColumnReader& row, const std::vector<ExprValue>* aggregateValues);
+ExprValue EvaluateNode(const ExprNode& node, const ColumnReader& row,
+                       const std::vector<ExprValue>* aggregateValues);
 
 // Running state of one aggregate call over the visible rows, updated row by row in both
 // directions. Sums are compensated so that adding and removing the same rows returns to the

@@ -23,21 +23,36 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {TFieldType::Unknown, "Unknown", 0},       {TFieldType::String, "String", 3},
-    {TFieldType::FixedChar, "FixedChar", 3},   {TFieldType::WideString, "WideString", 4},
-    {TFieldType::FixedWideChar, "FixedWideChar", 4}, {TFieldType::ShortInt, "Shortint", 1},
-    {TFieldType::SmallInt, "Smallint", 1},     {TFieldType::Integer, "Integer", 1},
-    {TFieldType::LargeInt, "Largeint", 1},     {TFieldType::Byte, "Byte", 1},
-    {TFieldType::Word, "Word", 1},             {TFieldType::LongWord, "LongWord", 1},
-    {TFieldType::AutoInc, "AutoInc", 1},       {TFieldType::Boolean, "Boolean", 10},
-    {TFieldType::Float, "Float", 2},           {TFieldType::Currency, "Currency", 2},
-    {TFieldType::BCD, "BCD", 11},              {TFieldType::FMTBcd, "FMTBcd", 12},
-    {TFieldType::Date, "Date", 6},             {TFieldType::Time, "Time", 6},
-    {TFieldType::DateTime, "DateTime", 6},     {TFieldType::TimeStamp, "TimeStamp", 6},
-    {TFieldType::Memo, "Memo", 5},             {TFieldType::WideMemo, "WideMemo", 5},
-    {TFieldType::Blob, "Blob", 5},             {TFieldType::Graphic, "Graphic", 5},
-    {TFieldType::Bytes, "Bytes", 13},          {TFieldType::VarBytes, "VarBytes", 14},
-    {TFieldType::DataSet, "DataSet", 15},      {TFieldType::ADT, "ADT", 16},
+    {TFieldType::Unknown, "Unknown", 0},
+    {TFieldType::String, "String", 3},
+    {TFieldType::FixedChar, "FixedChar", 3},
+    {TFieldType::WideString, "WideString", 4},
+    {TFieldType::FixedWideChar, "FixedWideChar", 4},
+    {TFieldType::ShortInt, "Shortint", 1},
+    {TFieldType::SmallInt, "Smallint", 1},
+    {TFieldType::Integer, "Integer", 1},
+    {TFieldType::LargeInt, "Largeint", 1},
+    {TFieldType::Byte, "Byte", 1},
+    {TFieldType::Word, "Word", 1},
+    {TFieldType::LongWord, "LongWord", 1},
+    {TFieldType::AutoInc, "AutoInc", 1},
+    {TFieldType::Boolean, "Boolean", 10},
+    {TFieldType::Float, "Float", 2},
+    {TFieldType::Currency, "Currency", 2},
+    {TFieldType::BCD, "BCD", 11},
+    {TFieldType::FMTBcd, "FMTBcd", 12},
+    {TFieldType::Date, "Date", 6},
+    {TFieldType::Time, "Time", 6},
+    {TFieldType::DateTime, "DateTime", 6},
+    {TFieldType::TimeStamp, "TimeStamp", 6},
+    {TFieldType::Memo, "Memo", 5},
+    {TFieldType::WideMemo, "WideMemo", 5},
+    {TFieldType::Blob, "Blob", 5},
+    {TFieldType::Graphic, "Graphic", 5},
+    {TFieldType::Bytes, "Bytes", 13},
+    {TFieldType::VarBytes, "VarBytes", 14},
+    {TFieldType::DataSet, "DataSet", 15},
+    {TFieldType::ADT, "ADT", 16},
     {TFieldType::Array, "Array", 17},
 };
 
@@ -133,8 +148,10 @@ FormatSettings Settings() {
 std::string TrimBlanks(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && text[begin] == ' ') ++begin;
-    while (end > begin && text[end - 1] == ' ') --end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
     return std::string(text.substr(begin, end - begin));
 }
 
@@ -143,17 +160,20 @@ bool IsPlainNumber(std::string_view text, char separator) {
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     int digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i, ++digits;
     if (i < text.size() && text[i] == separator) {
         ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i, ++digits;
     }
     if (digits == 0) return false;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
         int exponentDigits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++exponentDigits;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i, ++exponentDigits;
         if (exponentDigits == 0) return false;
     }
     return i == text.size();
@@ -311,7 +331,8 @@ bool TStoreField::CanModify() const {
 }
 
 FieldKind TStoreField::StoredKind() const {
-    if (class_ == TFieldClass::Data && column_ >= 0 && column_ < static_cast<int>(table_->data_.fields.size()))
+    if (class_ == TFieldClass::Data && column_ >= 0 &&
+        column_ < static_cast<int>(table_->data_.fields.size()))
         return KindOf(table_->data_.fields[static_cast<std::size_t>(column_)]);
     return KindForDeclared(type_);
 }
@@ -363,13 +384,15 @@ std::int64_t TStoreField::AsLargeInt() const {
     const TStoreValue v = Value();
     if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
     if (const auto* d = std::get_if<double>(&v)) return static_cast<std::int64_t>(std::nearbyint(*d));
-    if (const auto* dec = std::get_if<TDecimal>(&v)) return static_cast<std::int64_t>(std::nearbyint(dec->ToDouble()));
+    if (const auto* dec = std::get_if<TDecimal>(&v))
+        return static_cast<std::int64_t>(std::nearbyint(dec->ToDouble()));
     if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
     if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
         const std::string text = TrimBlanks(AsString());
         std::int64_t out = 0;
         if (!ParseIntegerText(text, out))
-            throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(Cp1252ToQString(text)));
+            throw EConvertError(
+                QStringLiteral("'%1' is not a valid integer value").arg(Cp1252ToQString(text)));
         return out;
     }
     if (const auto* t = std::get_if<TDateTimeValue>(&v)) return t->days;
@@ -392,7 +415,8 @@ double TStoreField::AsFloat() const {
         const std::string text = TrimBlanks(AsString());
         double out = 0;
         if (!ParseFloatText(text, Settings().DecimalSeparator, out))
-            throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(Cp1252ToQString(text)));
+            throw EConvertError(
+                QStringLiteral("'%1' is not a valid floating point value").arg(Cp1252ToQString(text)));
         return out;
     }
     return 0;
@@ -416,7 +440,8 @@ bool TStoreField::AsBoolean() const {
     if (const auto* dec = std::get_if<TDecimal>(&v)) return !dec->IsZero();
     if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
         const QString text = AsQString().trimmed();
-        if (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1")) return true;
+        if (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1"))
+            return true;
         if (text.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0 || text == QLatin1String("0"))
             return false;
         throw EConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
@@ -431,7 +456,8 @@ QString TStoreField::FormatText(const QString& format) const {
     if (!format.isEmpty()) {
         const std::string f = QStringToCp1252(format);
         if (const auto* d = std::get_if<double>(&v)) {
-            if (std::isfinite(*d)) return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDouble(*d), settings));
+            if (std::isfinite(*d))
+                return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDouble(*d), settings));
         } else if (const auto* dec = std::get_if<TDecimal>(&v)) {
             return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDecimal(*dec), settings));
         } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
@@ -458,7 +484,8 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
     const FormatSettings settings = Settings();
     auto textOf = [&](const TStoreValue& v) -> std::string {
         if (const auto* s = std::get_if<std::string>(&v)) return *s;
-        if (const auto* w = std::get_if<std::u16string>(&v)) return QStringToCp1252(QString::fromStdU16String(*w));
+        if (const auto* w = std::get_if<std::u16string>(&v))
+            return QStringToCp1252(QString::fromStdU16String(*w));
         if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
         if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings);
         if (const auto* dec = std::get_if<TDecimal>(&v)) return DecimalToPlainText(*dec, settings);
@@ -556,7 +583,8 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
     case FieldKind::String: {
         std::string text = textOf(value);
         if (size_ > 0 && static_cast<int>(text.size()) > size_) text.resize(static_cast<std::size_t>(size_));
-        while (!text.empty() && text.back() == ' ') text.pop_back();
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
         return text;
     }
     case FieldKind::WideString: {
@@ -565,7 +593,8 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
                            : Cp1252ToQString(textOf(value));
         const int characters = size_ > 0 && class_ == TFieldClass::Data && column_ >= 0 ? size_ / 2 : size_;
         if (characters > 0 && text.size() > characters) text.truncate(characters);
-        while (!text.isEmpty() && text.back() == QLatin1Char(' ')) text.chop(1);
+        while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+            text.chop(1);
         return text.toStdU16String();
     }
     case FieldKind::WideMemo:

@@ -9,7 +9,8 @@ namespace quorvel {
 namespace {
 
 void TrimTrailingZeros(std::string& digits) {
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    while (!digits.empty() && digits.back() == '0')
+        digits.pop_back();
 }
 
 // Takes "ddd.ddd" (optional leading "-") and fills the expansion.
@@ -33,7 +34,8 @@ NumberDigits FromPlainDecimalText(std::string_view text) {
         }
     }
     std::size_t lead = 0;
-    while (lead < all.size() && all[lead] == '0') ++lead;
+    while (lead < all.size() && all[lead] == '0')
+        ++lead;
     n.Exponent = integerDigits - static_cast<int>(lead);
     n.Digits = all.substr(lead);
     TrimTrailingZeros(n.Digits);
@@ -109,7 +111,8 @@ Section ParseSection(std::string_view text) {
             }
         } else if (c == ',') {
             if (!point) s.grouping = true;
-        } else if ((c == 'E' || c == 'e') && i + 1 < text.size() && (text[i + 1] == '+' || text[i + 1] == '-')) {
+        } else if ((c == 'E' || c == 'e') && i + 1 < text.size() &&
+                   (text[i + 1] == '+' || text[i + 1] == '-')) {
             Token t{Token::Kind::Exponent, 0, std::string(1, text[i + 1]), 0};
             i += 2;
             while (i < text.size() && text[i] == '0') {
@@ -136,7 +139,8 @@ void AppendInteger(std::string& out, const std::string& digits, std::size_t from
     }
 }
 
-std::string FormatSectionText(const Section& s, NumberDigits value, bool withSign, const FormatSettings& settings) {
+std::string FormatSectionText(const Section& s, NumberDigits value, bool withSign,
+                              const FormatSettings& settings) {
     int exponent = 0;
     if (s.scientific) {
         const int leading = std::max(1, s.integerPlaceholders);
@@ -156,16 +160,20 @@ std::string FormatSectionText(const Section& s, NumberDigits value, bool withSig
     if (!value.IsZero()) {
         if (value.Exponent > 0) {
             const auto digits = static_cast<int>(value.Digits.size());
-            for (int i = 0; i < value.Exponent; ++i) integer.push_back(i < digits ? value.Digits[i] : '0');
-            if (digits > value.Exponent) fraction = value.Digits.substr(static_cast<std::size_t>(value.Exponent));
+            for (int i = 0; i < value.Exponent; ++i)
+                integer.push_back(i < digits ? value.Digits[i] : '0');
+            if (digits > value.Exponent)
+                fraction = value.Digits.substr(static_cast<std::size_t>(value.Exponent));
         } else {
             fraction = std::string(static_cast<std::size_t>(-value.Exponent), '0') + value.Digits;
         }
     }
     if (static_cast<int>(fraction.size()) > s.fractionPlaceholders) fraction.resize(s.fractionPlaceholders);
-    while (static_cast<int>(fraction.size()) < s.minFractionDigits) fraction.push_back('0');
+    while (static_cast<int>(fraction.size()) < s.minFractionDigits)
+        fraction.push_back('0');
     if (static_cast<int>(integer.size()) < s.minIntegerDigits)
-        integer.insert(0, static_cast<std::size_t>(s.minIntegerDigits - static_cast<int>(integer.size())), '0');
+        integer.insert(0, static_cast<std::size_t>(s.minIntegerDigits - static_cast<int>(integer.size())),
+                       '0');
 
     std::string out;
     if (withSign && value.Negative && !value.IsZero()) out.push_back('-');
@@ -190,7 +198,8 @@ std::string FormatSectionText(const Section& s, NumberDigits value, bool withSig
                                   settings.ThousandSeparator);
                 } else if (k - shift >= 0) {
                     AppendInteger(out, integer, static_cast<std::size_t>(k - shift),
-                                  static_cast<std::size_t>(k - shift + 1), s.grouping, settings.ThousandSeparator);
+                                  static_cast<std::size_t>(k - shift + 1), s.grouping,
+                                  settings.ThousandSeparator);
                 }
                 integerShown = true;
             } else {
@@ -213,7 +222,8 @@ std::string FormatSectionText(const Section& s, NumberDigits value, bool withSig
             else if (t.text == "+")
                 out.push_back('+');
             std::string e = std::to_string(std::abs(exponent));
-            while (static_cast<int>(e.size()) < t.exponentDigits) e.insert(0, 1, '0');
+            while (static_cast<int>(e.size()) < t.exponentDigits)
+                e.insert(0, 1, '0');
             out += e;
             break;
         }
@@ -286,7 +296,8 @@ void NumberDigits::RoundToPlaces(int places) {
 
 std::string FormatNumber(std::string_view format, const NumberDigits& value, const FormatSettings& settings) {
     const std::vector<std::string_view> sections = SplitSections(format);
-    const bool negativeSection = value.Negative && !value.IsZero() && sections.size() >= 2 && !sections[1].empty();
+    const bool negativeSection =
+        value.Negative && !value.IsZero() && sections.size() >= 2 && !sections[1].empty();
     const Section main = ParseSection(negativeSection ? sections[1] : sections[0]);
 
     NumberDigits rounded = value;
@@ -321,7 +332,8 @@ std::string FloatToPlainText(double value, const FormatSettings& settings) {
         out += n.Digits;
         return out;
     }
-    for (int i = 0; i < n.Exponent; ++i) out.push_back(i < static_cast<int>(n.Digits.size()) ? n.Digits[i] : '0');
+    for (int i = 0; i < n.Exponent; ++i)
+        out.push_back(i < static_cast<int>(n.Digits.size()) ? n.Digits[i] : '0');
     if (static_cast<int>(n.Digits.size()) > n.Exponent) {
         out.push_back(settings.DecimalSeparator);
         out.append(n.Digits, static_cast<std::size_t>(n.Exponent));
@@ -333,7 +345,8 @@ std::string DecimalToPlainText(const TDecimal& value, const FormatSettings& sett
     std::string text = value.ToString(settings.DecimalSeparator);
     const std::size_t point = text.find(settings.DecimalSeparator);
     if (point != std::string::npos) {
-        while (!text.empty() && text.back() == '0') text.pop_back();
+        while (!text.empty() && text.back() == '0')
+            text.pop_back();
         if (text.size() == point + 1) text.pop_back();
     }
     if (text == "-0") text = "0";

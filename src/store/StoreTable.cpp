@@ -161,7 +161,8 @@ TStoreTable::~TStoreTable() = default;
 
 // ---------------------------------------------------------------- declaration
 
-TStoreField& TStoreTable::AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass, int size) {
+TStoreField& TStoreTable::AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass,
+                                          int size) {
     std::lock_guard lock(mutex_);
     CheckInactive();
     std::unique_ptr<TStoreField> field(new TStoreField(*this, name, type, fieldClass));
@@ -307,8 +308,9 @@ void TStoreTable::Open() {
     Fire(BeforeOpen);
     if (!fileName_.isEmpty() && QFileInfo::exists(fileName_)) {
         const QByteArray bytes = ReadWholeFile(fileName_);
-        OpenWith(ReadDatapacket(std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-                 false);
+        OpenWith(
+            ReadDatapacket(std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+            false);
     } else if (kept_) {
         OpenWith(*kept_, true);
     } else {
@@ -346,7 +348,8 @@ std::vector<TStoreTable::Binding> TStoreTable::BindFields(const Datapacket& pack
         if (found < 0) {
             // Names compare without letter case, as field lookups do.
             for (std::size_t c = 0; c < packet.fields.size(); ++c)
-                if (Cp1252ToQString(packet.fields[c].name).compare(field.FieldName(), Qt::CaseInsensitive) == 0) {
+                if (Cp1252ToQString(packet.fields[c].name).compare(field.FieldName(), Qt::CaseInsensitive) ==
+                    0) {
                     found = static_cast<int>(c);
                     break;
                 }
@@ -355,19 +358,22 @@ std::vector<TStoreTable::Binding> TStoreTable::BindFields(const Datapacket& pack
         const FieldDef& def = packet.fields[static_cast<std::size_t>(found)];
         const TFieldType loaded = FieldTypeOf(def);
         if (FieldTypeFamily(loaded) != FieldTypeFamily(field.DataType()))
-            RaiseDatabaseError(
-                StoreMessages::TypeMismatch(field.FieldName(), FieldTypeName(field.DataType()), FieldTypeName(loaded)));
+            RaiseDatabaseError(StoreMessages::TypeMismatch(field.FieldName(), FieldTypeName(field.DataType()),
+                                                           FieldTypeName(loaded)));
         Binding& b = bindings[i];
         b.column = found;
         b.size = field.declaredSize_;
         if (loaded == TFieldType::BCD || loaded == TFieldType::FMTBcd) {
             if (def.decimals != field.DecimalPlaces())
-                RaiseDatabaseError(StoreMessages::SizeMismatch(field.FieldName(), field.DecimalPlaces(), def.decimals));
+                RaiseDatabaseError(
+                    StoreMessages::SizeMismatch(field.FieldName(), field.DecimalPlaces(), def.decimals));
         } else if (loaded == TFieldType::Bytes) {
             if (def.width != field.declaredSize_)
-                RaiseDatabaseError(StoreMessages::SizeMismatch(field.FieldName(), field.declaredSize_, def.width));
+                RaiseDatabaseError(
+                    StoreMessages::SizeMismatch(field.FieldName(), field.declaredSize_, def.width));
         } else if (IsStringType(loaded)) {
-            if (field.declaredSize_ == 0 || (def.width < field.declaredSize_ && !field.ReadOnly())) b.size = def.width;
+            if (field.declaredSize_ == 0 || (def.width < field.declaredSize_ && !field.ReadOnly()))
+                b.size = def.width;
         }
     }
     return bindings;
@@ -378,8 +384,9 @@ void TStoreTable::ApplyBindings(const Datapacket& packet, const std::vector<Bind
         // Without declared fields the table shows every loaded field.
         for (std::size_t c = 0; c < packet.fields.size(); ++c) {
             const FieldDef& def = packet.fields[c];
-            TStoreField& field = AddFieldOfClass(Cp1252ToQString(def.name), FieldTypeOf(def), TFieldClass::Data,
-                                                 IsStringType(FieldTypeOf(def)) ? def.width : 0);
+            TStoreField& field =
+                AddFieldOfClass(Cp1252ToQString(def.name), FieldTypeOf(def), TFieldClass::Data,
+                                IsStringType(FieldTypeOf(def)) ? def.width : 0);
             field.dynamic_ = true;
             field.column_ = static_cast<int>(c);
             field.decimals_ = def.decimals;
@@ -419,14 +426,29 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
     if (const PacketParam* lcid = packet.FindParam("LCID")) {
         if (const auto* number = std::get_if<std::int64_t>(&lcid->value)) {
             switch (*number) {
-            case 1033: collation = QLocale(QLocale::English, QLocale::UnitedStates); break;
-            case 1046: collation = QLocale(QLocale::Portuguese, QLocale::Brazil); break;
-            case 2070: collation = QLocale(QLocale::Portuguese, QLocale::Portugal); break;
-            case 3082: collation = QLocale(QLocale::Spanish, QLocale::Spain); break;
-            case 1031: collation = QLocale(QLocale::German, QLocale::Germany); break;
-            case 1036: collation = QLocale(QLocale::French, QLocale::France); break;
-            case 2057: collation = QLocale(QLocale::English, QLocale::UnitedKingdom); break;
-            default: break;
+            case 1033:
+                collation = QLocale(QLocale::English, QLocale::UnitedStates);
+                break;
+            case 1046:
+                collation = QLocale(QLocale::Portuguese, QLocale::Brazil);
+                break;
+            case 2070:
+                collation = QLocale(QLocale::Portuguese, QLocale::Portugal);
+                break;
+            case 3082:
+                collation = QLocale(QLocale::Spanish, QLocale::Spain);
+                break;
+            case 1031:
+                collation = QLocale(QLocale::German, QLocale::Germany);
+                break;
+            case 1036:
+                collation = QLocale(QLocale::French, QLocale::France);
+                break;
+            case 2057:
+                collation = QLocale(QLocale::English, QLocale::UnitedKingdom);
+                break;
+            default:
+                break;
             }
         }
     }
@@ -436,7 +458,8 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         collator_->setCaseSensitivity(Qt::CaseSensitive);
         std::vector<KeyPart> keys = ResolveOrder(indexName_, indexFieldNames_);
         std::optional<StoreExpression> filter = CompileFilter(filter_, filtered_);
-        std::vector<AggregateState> aggregates = aggregatesActive_ ? CompileAggregates() : std::vector<AggregateState>{};
+        std::vector<AggregateState> aggregates =
+            aggregatesActive_ ? CompileAggregates() : std::vector<AggregateState>{};
         orderKeys_ = std::move(keys);
         filterExpression_ = std::move(filter);
         aggregates_ = std::move(aggregates);
@@ -484,7 +507,8 @@ void TStoreTable::Close() {
     Fire(BeforeClose);
     if (state_ == TTableState::Edit || state_ == TTableState::Insert) {
         // A pending edit or insert is dropped, never written.
-        if (state_ == TTableState::Insert) cursor_ = std::min(cursorBeforeInsert_, static_cast<int>(view_.size()) - 1);
+        if (state_ == TTableState::Insert)
+            cursor_ = std::min(cursorBeforeInsert_, static_cast<int>(view_.size()) - 1);
         state_ = TTableState::Browse;
         editBuffer_.clear();
         modified_ = false;

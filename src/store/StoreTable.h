@@ -133,7 +133,8 @@ public:
     // Field names separated by ";", one value per field.
     bool Locate(const QString& keyFields, const std::vector<TStoreValue>& values,
                 TLocateOption options = TLocateOption::None);
-    bool Locate(const QString& keyField, const TStoreValue& value, TLocateOption options = TLocateOption::None);
+    bool Locate(const QString& keyField, const TStoreValue& value,
+                TLocateOption options = TLocateOption::None);
 
     // --- Reading rows without moving (for grid models) ---
     // Rows of the view, including a record being inserted.

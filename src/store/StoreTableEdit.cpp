@@ -31,7 +31,8 @@ TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     if (override_) return *override_;
     if (state_ == TTableState::Edit || state_ == TTableState::Insert) return {&editBuffer_, &currentCalc_};
     if (Active() && cursor_ >= 0 && cursor_ < static_cast<int>(view_.size()))
-        return {&data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(cursor_)])].values, &currentCalc_};
+        return {&data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(cursor_)])].values,
+                &currentCalc_};
     return {};
 }
 
@@ -109,9 +110,11 @@ void TStoreTable::WriteField(TStoreField& field, TStoreValue value) {
     case TFieldClass::Data:
         break;
     }
-    if (state_ != TTableState::Edit && state_ != TTableState::Insert) RaiseDatabaseError(StoreMessages::NotEditing());
+    if (state_ != TTableState::Edit && state_ != TTableState::Insert)
+        RaiseDatabaseError(StoreMessages::NotEditing());
     const FieldDef& def = data_.fields[static_cast<std::size_t>(field.column_)];
-    if (field.ReadOnly() || def.flags.readOnly) RaiseDatabaseError(StoreMessages::FieldReadOnly(field.FieldName()));
+    if (field.ReadOnly() || def.flags.readOnly)
+        RaiseDatabaseError(StoreMessages::FieldReadOnly(field.FieldName()));
     editBuffer_[static_cast<std::size_t>(field.column_)] = field.ToStoredForm(value);
     modified_ = true;
     FetchCurrent();
@@ -189,7 +192,8 @@ void TStoreTable::Post() {
     std::lock_guard lock(mutex_);
     CheckActive();
     const std::vector<TableObserver*> observers = observers_;
-    for (TableObserver* observer : observers) observer->UpdateRecord(*this);
+    for (TableObserver* observer : observers)
+        observer->UpdateRecord(*this);
     if (state_ != TTableState::Edit && state_ != TTableState::Insert) return;
     Fire(BeforePost);
     if (state_ != TTableState::Edit && state_ != TTableState::Insert) return;
@@ -211,14 +215,17 @@ void TStoreTable::Post() {
 
     if (inserting) {
         if (numbersRow)
-            editBuffer_[static_cast<std::size_t>(autoIncColumn)] = static_cast<std::int64_t>(data_.autoIncValue++);
+            editBuffer_[static_cast<std::size_t>(autoIncColumn)] =
+                static_cast<std::int64_t>(data_.autoIncValue++);
         double order = nextRecordOrder_++;
         if (insertPos_ < static_cast<int>(view_.size()) && orderKeys_.empty()) {
             // Inserted before the current record: take a place between it and its predecessor.
-            const double after = recordOrder_[static_cast<std::size_t>(view_[static_cast<std::size_t>(insertPos_)])];
+            const double after =
+                recordOrder_[static_cast<std::size_t>(view_[static_cast<std::size_t>(insertPos_)])];
             const double before =
-                insertPos_ > 0 ? recordOrder_[static_cast<std::size_t>(view_[static_cast<std::size_t>(insertPos_ - 1)])]
-                               : after - 1;
+                insertPos_ > 0
+                    ? recordOrder_[static_cast<std::size_t>(view_[static_cast<std::size_t>(insertPos_ - 1)])]
+                    : after - 1;
             order = (before + after) / 2;
         }
         const int row = static_cast<int>(data_.rows.size());
@@ -240,9 +247,10 @@ void TStoreTable::Post() {
             const std::uint8_t oldState = data_.rows[static_cast<std::size_t>(old)].rowState;
             const int row = static_cast<int>(data_.rows.size());
             AggregateRemove(old);
-            data_.rows[static_cast<std::size_t>(old)].rowState = static_cast<std::uint8_t>(oldState | kRowSuperseded);
-            data_.rows.push_back(
-                PacketRow{static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)), std::move(editBuffer_)});
+            data_.rows[static_cast<std::size_t>(old)].rowState =
+                static_cast<std::uint8_t>(oldState | kRowSuperseded);
+            data_.rows.push_back(PacketRow{
+                static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)), std::move(editBuffer_)});
             recordOrder_.push_back(recordOrder_[static_cast<std::size_t>(old)]);
             data_.changeLog.push_back(
                 {static_cast<std::uint32_t>(row + 1), static_cast<std::uint32_t>(old + 1), kChangeModified});
@@ -299,7 +307,8 @@ void TStoreTable::Delete() {
         Cancel();
         return;
     }
-    if (view_.empty()) RaiseDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (view_.empty())
+        RaiseDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     CheckCanModifyTable("DISABLE_DELETES");
     Fire(BeforeDelete);
     Fire(BeforeScroll);

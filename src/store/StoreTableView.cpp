@@ -71,11 +71,13 @@ int TStoreTable::ResolveColumn(const QString& name) const {
             field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
             return field->column_;
     for (std::size_t c = 0; c < data_.fields.size(); ++c)
-        if (Cp1252ToQString(data_.fields[c].name).compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(c);
+        if (Cp1252ToQString(data_.fields[c].name).compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(c);
     return -1;
 }
 
-std::vector<TStoreTable::KeyPart> TStoreTable::ResolveOrder(const QString& indexName, const QString& fieldNames) const {
+std::vector<TStoreTable::KeyPart> TStoreTable::ResolveOrder(const QString& indexName,
+                                                            const QString& fieldNames) const {
     std::vector<KeyPart> keys;
     QString names = fieldNames;
     if (!indexName.isEmpty()) {
@@ -112,8 +114,9 @@ std::vector<TStoreTable::KeyPart> TStoreTable::ResolveOrder(const QString& index
 
 std::optional<StoreExpression> TStoreTable::CompileFilter(const QString& text, bool filtered) const {
     if (!filtered || text.trimmed().isEmpty()) return std::nullopt;
-    return StoreExpression::Parse(QStringToCp1252(text), [this](const QString& name) { return ResolveColumn(name); },
-                                  StoreExpression::Use::Filter);
+    return StoreExpression::Parse(
+        QStringToCp1252(text), [this](const QString& name) { return ResolveColumn(name); },
+        StoreExpression::Use::Filter);
 }
 
 std::vector<TStoreTable::AggregateState> TStoreTable::CompileAggregates() const {
@@ -122,10 +125,11 @@ std::vector<TStoreTable::AggregateState> TStoreTable::CompileAggregates() const 
         if (field->FieldClass() != TFieldClass::Aggregate || !field->Active()) continue;
         AggregateState state;
         state.field = field.get();
-        state.expression = StoreExpression::Parse(QStringToCp1252(field->Expression()),
-                                                  [this](const QString& name) { return ResolveColumn(name); },
-                                                  StoreExpression::Use::Aggregate);
-        for (const ExprNode* call : state.expression.Aggregates()) state.accumulators.emplace_back(*call);
+        state.expression = StoreExpression::Parse(
+            QStringToCp1252(field->Expression()), [this](const QString& name) { return ResolveColumn(name); },
+            StoreExpression::Use::Aggregate);
+        for (const ExprNode* call : state.expression.Aggregates())
+            state.accumulators.emplace_back(*call);
         states.push_back(std::move(state));
     }
     return states;
@@ -136,8 +140,9 @@ bool TStoreTable::RowPasses(int row) const {
     const std::vector<FieldValue>& values = data_.rows[static_cast<std::size_t>(row)].values;
     static const FieldValue kNull;
     return filterExpression_->Passes([&values](int column) -> const FieldValue& {
-        return column >= 0 && column < static_cast<int>(values.size()) ? values[static_cast<std::size_t>(column)]
-                                                                        : kNull;
+        return column >= 0 && column < static_cast<int>(values.size())
+                   ? values[static_cast<std::size_t>(column)]
+                   : kNull;
     });
 }
 
@@ -147,8 +152,8 @@ int TStoreTable::CompareRows(int a, int b) const {
     const auto& vb = data_.rows[static_cast<std::size_t>(b)].values;
     for (const KeyPart& key : orderKeys_) {
         const auto column = static_cast<std::size_t>(key.column);
-        const int c = CompareValues(column < va.size() ? va[column] : kNull, column < vb.size() ? vb[column] : kNull,
-                                    key.caseInsensitive, *collator_);
+        const int c = CompareValues(column < va.size() ? va[column] : kNull,
+                                    column < vb.size() ? vb[column] : kNull, key.caseInsensitive, *collator_);
         if (c != 0) return key.descending ? -c : c;
     }
     const int c = Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
@@ -158,7 +163,8 @@ int TStoreTable::CompareRows(int a, int b) const {
 void TStoreTable::RebuildView() {
     view_.clear();
     for (std::size_t i = 0; i < data_.rows.size(); ++i)
-        if (IsCurrentRow(data_.rows[i].rowState) && RowPasses(static_cast<int>(i))) view_.push_back(static_cast<int>(i));
+        if (IsCurrentRow(data_.rows[i].rowState) && RowPasses(static_cast<int>(i)))
+            view_.push_back(static_cast<int>(i));
     bool textKeys = false;
     for (const KeyPart& key : orderKeys_) {
         const auto kind = KindOf(data_.fields[static_cast<std::size_t>(key.column)]);
@@ -184,9 +190,11 @@ void TStoreTable::RebuildView() {
         sortKeys[k].reserve(view_.size());
         nulls[k].reserve(view_.size());
         for (int row : view_) {
-            const FieldValue& v = data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(key.column)];
+            const FieldValue& v =
+                data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(key.column)];
             nulls[k].push_back(IsNull(v) ? 1 : 0);
-            sortKeys[k].push_back((key.caseInsensitive ? insensitive : *collator_).sortKey(ValueAsQString(v)));
+            sortKeys[k].push_back(
+                (key.caseInsensitive ? insensitive : *collator_).sortKey(ValueAsQString(v)));
         }
     }
     std::vector<int> positions(view_.size());
@@ -203,7 +211,8 @@ void TStoreTable::RebuildView() {
                 if (na || nb)
                     c = na ? (nb ? 0 : -1) : 1;
                 else
-                    c = sortKeys[k][static_cast<std::size_t>(pa)].compare(sortKeys[k][static_cast<std::size_t>(pb)]);
+                    c = sortKeys[k][static_cast<std::size_t>(pa)].compare(
+                        sortKeys[k][static_cast<std::size_t>(pb)]);
                 c = c < 0 ? -1 : (c > 0 ? 1 : 0);
             } else {
                 const auto column = static_cast<std::size_t>(key.column);
@@ -213,13 +222,15 @@ void TStoreTable::RebuildView() {
             }
             if (c != 0) return key.descending ? c > 0 : c < 0;
         }
-        const int c = Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
+        const int c =
+            Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
         return c != 0 ? c < 0 : a < b;
     };
     std::sort(positions.begin(), positions.end(), compare);
     std::vector<int> sorted;
     sorted.reserve(view_.size());
-    for (int p : positions) sorted.push_back(view_[static_cast<std::size_t>(p)]);
+    for (int p : positions)
+        sorted.push_back(view_[static_cast<std::size_t>(p)]);
     view_ = std::move(sorted);
 }
 
@@ -229,8 +240,8 @@ int TStoreTable::FindViewPosition(int row) const {
 }
 
 int TStoreTable::InsertionPosition(int row) const {
-    const auto it =
-        std::upper_bound(view_.begin(), view_.end(), row, [this](int r, int element) { return CompareRows(r, element) < 0; });
+    const auto it = std::upper_bound(view_.begin(), view_.end(), row,
+                                     [this](int r, int element) { return CompareRows(r, element) < 0; });
     return static_cast<int>(it - view_.begin());
 }
 
@@ -238,10 +249,12 @@ int TStoreTable::InsertionPosition(int row) const {
 
 void TStoreTable::RecomputeAggregates() {
     for (AggregateState& state : aggregates_) {
-        for (AggregateAccumulator& accumulator : state.accumulators) accumulator.Reset();
+        for (AggregateAccumulator& accumulator : state.accumulators)
+            accumulator.Reset();
     }
     if (aggregates_.empty()) return;
-    for (int row : view_) AggregateAdd(row);
+    for (int row : view_)
+        AggregateAdd(row);
 }
 
 void TStoreTable::AggregateAdd(int row) {
@@ -251,7 +264,8 @@ void TStoreTable::AggregateAdd(int row) {
         return values[static_cast<std::size_t>(column)];
     };
     for (AggregateState& state : aggregates_)
-        for (AggregateAccumulator& accumulator : state.accumulators) accumulator.Add(reader);
+        for (AggregateAccumulator& accumulator : state.accumulators)
+            accumulator.Add(reader);
 }
 
 void TStoreTable::AggregateRemove(int row) {
@@ -261,7 +275,8 @@ void TStoreTable::AggregateRemove(int row) {
         return values[static_cast<std::size_t>(column)];
     };
     for (AggregateState& state : aggregates_)
-        for (AggregateAccumulator& accumulator : state.accumulators) accumulator.Remove(reader);
+        for (AggregateAccumulator& accumulator : state.accumulators)
+            accumulator.Remove(reader);
 }
 
 TStoreValue TStoreTable::AggregateValue(const TStoreField& field) const {
@@ -269,7 +284,8 @@ TStoreValue TStoreTable::AggregateValue(const TStoreField& field) const {
         if (state.field != &field) continue;
         std::vector<ExprValue> values;
         values.reserve(state.accumulators.size());
-        for (const AggregateAccumulator& accumulator : state.accumulators) values.push_back(accumulator.Value());
+        for (const AggregateAccumulator& accumulator : state.accumulators)
+            values.push_back(accumulator.Value());
         const ExprValue result = state.expression.EvaluateAggregate(values);
         switch (result.kind) {
         case ExprValue::Kind::Null:
@@ -355,8 +371,9 @@ void TStoreTable::SetIndexFieldNames(const QString& names) {
 }
 
 void TStoreTable::ApplyOrderChange(std::vector<KeyPart> keys) {
-    const int current = cursor_ >= 0 && cursor_ < static_cast<int>(view_.size()) ? view_[static_cast<std::size_t>(cursor_)]
-                                                                                 : -1;
+    const int current = cursor_ >= 0 && cursor_ < static_cast<int>(view_.size())
+                            ? view_[static_cast<std::size_t>(cursor_)]
+                            : -1;
     orderKeys_ = std::move(keys);
     RebuildView();
     RecomputeAggregates();
@@ -566,13 +583,15 @@ bool TStoreTable::Locate(const QString& keyField, const TStoreValue& value, TLoc
     return Locate(keyField, std::vector<TStoreValue>{value}, options);
 }
 
-bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue>& values, TLocateOption options) {
+bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue>& values,
+                         TLocateOption options) {
     std::lock_guard lock(mutex_);
     CheckBrowseMode();
     std::vector<int> columns;
     for (const QString& part : keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const TStoreField& field = FieldByName(part.trimmed());
-        if (field.FieldClass() != TFieldClass::Data) RaiseDatabaseError(StoreMessages::FieldNotFound(part.trimmed()));
+        if (field.FieldClass() != TFieldClass::Data)
+            RaiseDatabaseError(StoreMessages::FieldNotFound(part.trimmed()));
         columns.push_back(field.column_);
     }
     if (columns.size() != values.size())
@@ -621,7 +640,8 @@ void TStoreTable::ReadRecordAt(int viewIndex, const std::function<void()>& read)
         return;
     }
     const int position = inserting && viewIndex > insertPos_ ? viewIndex - 1 : viewIndex;
-    const std::vector<FieldValue>& stored = data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(position)])].values;
+    const std::vector<FieldValue>& stored =
+        data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(position)])].values;
     std::vector<FieldValue> calc;
     CalculateFields(stored, calc);
     Restore<std::optional<RecordContext>> guard(override_, RecordContext{&stored, &calc});

@@ -32,7 +32,8 @@ protected:
     }
     std::vector<int> Ids() {
         std::vector<int> ids;
-        for (lots.First(); !lots.Eof(); lots.Next()) ids.push_back(lots.FieldByName("id_item").AsInteger());
+        for (lots.First(); !lots.Eof(); lots.Next())
+            ids.push_back(lots.FieldByName("id_item").AsInteger());
         return ids;
     }
     TStoreTable lots;
@@ -256,7 +257,8 @@ TEST_F(LotTableTest, LocateOptions) {
     EXPECT_FALSE(lots.Locate("descr_lote", std::string("Prim")));
     EXPECT_TRUE(lots.Locate("descr_lote", std::string("Prim"), TLocateOption::PartialKey));
     EXPECT_EQ(lots.FieldByName("id_item").AsInteger(), 1);
-    EXPECT_TRUE(lots.Locate("descr_lote", std::string("SEG"), TLocateOption::PartialKey | TLocateOption::CaseInsensitive));
+    EXPECT_TRUE(lots.Locate("descr_lote", std::string("SEG"),
+                            TLocateOption::PartialKey | TLocateOption::CaseInsensitive));
     EXPECT_EQ(lots.FieldByName("id_item").AsInteger(), 2);
     EXPECT_FALSE(lots.Locate("descr_lote", std::string("SEGUNDO")));
     EXPECT_EQ(lots.FieldByName("id_item").AsInteger(), 2); // no match: no move

@@ -61,32 +61,36 @@ void DeclareItemTable(TStoreTable& table) {
 }
 
 std::string ProposalXml(const std::vector<ItemRow>& rows) {
-    std::string xml = "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-                      "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
-                      "<FIELD attrname=\"unges\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-                      "<FIELD attrname=\"sigla\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-                      "<FIELD attrname=\"convit\" fieldtype=\"i4\" readonly=\"true\"/>"
-                      "<FIELD attrname=\"anoc\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"4\"/>"
-                      "<FIELD attrname=\"numitem\" fieldtype=\"i4\" readonly=\"true\"/>"
-                      "<FIELD attrname=\"descr_lote\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"60\"/>"
-                      "<FIELD attrname=\"material\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"14\"/>"
-                      "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"120\"/>"
-                      "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
-                      "<FIELD attrname=\"valor\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
-                      "<FIELD attrname=\"marca\" fieldtype=\"string\" WIDTH=\"30\"/>"
-                      "<FIELD attrname=\"tipoprega\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
-                      "<FIELD attrname=\"razao_social\" fieldtype=\"string\" WIDTH=\"80\"/>"
-                      "<FIELD attrname=\"identif\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"20\"/>"
-                      "<FIELD attrname=\"tipoempresa\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
-                      "<FIELD attrname=\"nuitem\" fieldtype=\"i4\"/>"
-                      "<FIELD attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\" WIDTH=\"15\"/>"
-                      "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
-                      "<FIELD attrname=\"upsigl\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-                      "<FIELD attrname=\"updesc\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"30\"/>"
-                      "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    std::string xml =
+        "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
+        "<FIELD attrname=\"unges\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"sigla\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"convit\" fieldtype=\"i4\" readonly=\"true\"/>"
+        "<FIELD attrname=\"anoc\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"4\"/>"
+        "<FIELD attrname=\"numitem\" fieldtype=\"i4\" readonly=\"true\"/>"
+        "<FIELD attrname=\"descr_lote\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"60\"/>"
+        "<FIELD attrname=\"material\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"14\"/>"
+        "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" "
+        "WIDTH=\"120\"/>"
+        "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+        "<FIELD attrname=\"valor\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"marca\" fieldtype=\"string\" WIDTH=\"30\"/>"
+        "<FIELD attrname=\"tipoprega\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+        "<FIELD attrname=\"razao_social\" fieldtype=\"string\" WIDTH=\"80\"/>"
+        "<FIELD attrname=\"identif\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"20\"/>"
+        "<FIELD attrname=\"tipoempresa\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+        "<FIELD attrname=\"nuitem\" fieldtype=\"i4\"/>"
+        "<FIELD attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"upsigl\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"updesc\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"30\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
     for (const ItemRow& row : rows) {
-        xml += "<ROW id_item=\"" + std::to_string(row.idItem) + "\" unges=\"01\" sigla=\"PE\" convit=\"12\" anoc=\"2024\"";
-        xml += " numitem=\"" + std::to_string(row.numItem) + "\" descr_lote=\"Lote " + std::to_string(row.idItem) + "\"";
+        xml += "<ROW id_item=\"" + std::to_string(row.idItem) +
+               "\" unges=\"01\" sigla=\"PE\" convit=\"12\" anoc=\"2024\"";
+        xml += " numitem=\"" + std::to_string(row.numItem) + "\" descr_lote=\"Lote " +
+               std::to_string(row.idItem) + "\"";
         xml += " material=\"M" + std::to_string(row.numItem) + "\" descr_item=\"" + row.descrItem + "\"";
         xml += " tipoprega=\"" + row.tipoprega + "\" nuitem=\"" + std::to_string(row.numItem) + "\"";
         xml += " qtde=\"" + row.qtde + "\"";
@@ -98,7 +102,9 @@ std::string ProposalXml(const std::vector<ItemRow>& rows) {
 }
 
 void EventLog::Attach(TStoreTable& table) {
-    auto record = [this](const char* name) { return [this, name](TStoreTable&) { events.emplace_back(name); }; };
+    auto record = [this](const char* name) {
+        return [this, name](TStoreTable&) { events.emplace_back(name); };
+    };
     table.BeforeOpen = record("BeforeOpen");
     table.AfterOpen = record("AfterOpen");
     table.BeforeClose = record("BeforeClose");
