@@ -49,7 +49,8 @@ protected:
     }
     std::vector<int> NumItems() {
         std::vector<int> out;
-        for (items.First(); !items.Eof(); items.Next()) out.push_back(items.FieldByName("numitem").AsInteger());
+        for (items.First(); !items.Eof(); items.Next())
+            out.push_back(items.FieldByName("numitem").AsInteger());
         return out;
     }
     void SetPrice(int numitem, const QString& text) {
@@ -79,7 +80,8 @@ TEST_F(ItemFileTest, OpensInNamedIndexOrderWithCalculatedAndAggregateFields) {
     EXPECT_FALSE(items.Changed());
     items.SetIndexName("CDSDigitacaoIndex1");
     std::vector<std::string> names;
-    for (items.First(); !items.Eof(); items.Next()) names.push_back(items.FieldByName("descr_item").AsString());
+    for (items.First(); !items.Eof(); items.Next())
+        names.push_back(items.FieldByName("descr_item").AsString());
     EXPECT_EQ(names, (std::vector<std::string>{"borracha branca", "Caderno", "CANETA AZUL"}));
 }
 
@@ -232,7 +234,8 @@ TEST_F(ItemFileTest, BindingFailuresLeaveTheTableClosed) {
         {replace(xml, "attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\"",
                  "attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"4\""),
          "Size mismatch for field 'qtde', expecting: 3 actual: 4"},
-        {replace(xml, "attrname=\"numitem\" fieldtype=\"i4\"", "attrname=\"numitem\" fieldtype=\"string\" WIDTH=\"5\""),
+        {replace(xml, "attrname=\"numitem\" fieldtype=\"i4\"",
+                 "attrname=\"numitem\" fieldtype=\"string\" WIDTH=\"5\""),
          "Type mismatch for field 'numitem', expecting: Integer actual: String"},
     };
     for (const Case& c : cases) {
