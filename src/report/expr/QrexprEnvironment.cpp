@@ -63,11 +63,18 @@ void TQREvEmbeddedFunction::Prepare() {
 
 TQREvResult TQREvEmbeddedFunction::Value() {
     if (inEvaluation_) return TQREvResult::Error(msg::RecursiveCalls());
-    if (!evaluator_.Prepared()) Prepare();
-    struct Flag {
-        bool& flag;
-        ~Flag() { flag = false; }
-    } scope{inEvaluation_};
+    // An entry of an environment that is not prepared is prepared for this one evaluation only, so
+    // that it holds no preparation of the global environment afterwards.
+    const bool temporary = !evaluator_.Prepared();
+    if (temporary) Prepare();
+    struct Scope {
+        TQREvEmbeddedFunction& entry;
+        bool temporary;
+        ~Scope() {
+            entry.inEvaluation_ = false;
+            if (temporary) entry.evaluator_.UnPrepare();
+        }
+    } scope{*this, temporary};
     inEvaluation_ = true;
     return evaluator_.Value();
 }
