@@ -1,11 +1,15 @@
+#include "app/UFormSelRelatorio.h"
+#include "app/UQuorvel.h"
+#include "app/URelatorio.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Digitação de Propostas "));
-    window.resize(1000, 650);
-    window.show();
-    return app.exec();
+    quorvel::TFormQuorvel formQuorvel;
+    quorvel::TFormRelatorio formRelatorio;
+    quorvel::TFormSelRelatorio formSelRelatorio;
+    formQuorvel.show();
+    app.exec();
+    return 0;
 }

@@ -1,0 +1,94 @@
+#include "platform/Files.h"
+
+#include "platform/Exceptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <array>
+
+namespace quorvel {
+namespace {
+
+QString WithTrailingSeparator(QString folder) {
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder;
+}
+
+[[noreturn]] void ThrowWriteError(const QString& path, const QString& reason) {
+    throw Exception(QStringLiteral("Cannot write file \"%1\": %2").arg(path, reason));
+}
+
+} // namespace
+
+QString ExecutableFolder() {
+    if (QCoreApplication::instance() != nullptr)
+        return WithTrailingSeparator(QCoreApplication::applicationDirPath());
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return WithTrailingSeparator(QFileInfo(self.symLinkTarget()).absolutePath());
+}
+
+bool FileExists(const QString& path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && !info.isDir();
+}
+
+bool DirectoryExists(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+QString ExtractFileName(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+bool CopyFileReplacing(const QString& source, const QString& target) {
+    QFile in(source);
+    if (!FileExists(source) || !in.open(QIODevice::ReadOnly)) return false;
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
+        if (got < 0) return false; // out is discarded by its destructor
+        if (got == 0) break;
+        if (out.write(buffer.data(), got) != got) return false;
+    }
+    return out.commit();
+}
+
+bool ForceDirectories(const QString& path) {
+    if (path.isEmpty()) return false;
+    return QDir().mkpath(path) && DirectoryExists(path);
+}
+
+QString TemporaryFileName(const QString& folder, const QString& prefix) {
+    const QString dir = folder.isEmpty() ? QDir::tempPath() : folder;
+    QTemporaryFile file(WithTrailingSeparator(dir) + prefix + QStringLiteral("XXXXXX.tmp"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        throw Exception(
+            QStringLiteral("Cannot create a temporary file in \"%1\": %2").arg(dir, file.errorString()));
+    return file.fileName();
+}
+
+void ReplaceFileAtomically(const QString& path, std::string_view bytes) {
+    ReplaceFileAtomically(path, [&path, bytes](QIODevice& out) {
+        const auto size = static_cast<qint64>(bytes.size());
+        if (out.write(bytes.data(), size) != size) ThrowWriteError(path, out.errorString());
+    });
+}
+
+void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer) {
+    if (DirectoryExists(path)) ThrowWriteError(path, QStringLiteral("a folder has that name"));
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) ThrowWriteError(path, out.errorString());
+    writer(out); // if it throws, out's destructor removes the temporary file
+    if (!out.commit()) ThrowWriteError(path, out.errorString());
+}
+
+} // namespace quorvel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace quorvel {
+
+// The dialog service of the running program, on Qt's message boxes, file dialogs and print dialogs.
+// Dialogs are modal and parented to the active window. The file dialogs remember the last folder and
+// name chosen, and start from them when the caller gives none.
+class QtDialogService : public DialogService {
+public:
+    DialogAnswer MessageBox(const QString& text, const QString& title, MessageIcon icon,
+                            MessageButtons buttons) override;
+    std::optional<QString> OpenFile(const FileDialogOptions& options) override;
+    std::optional<SaveFileChoice> SaveFile(const FileDialogOptions& options) override;
+    bool PrintDialog(PrintDialogSettings& settings) override;
+    bool PrintSetupDialog(PrintDialogSettings& settings) override;
+
+protected:
+    std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) override;
+
+private:
+    void Remember(const QString& fileName);
+
+    QString lastFolder_;
+    QString lastName_;
+};
+
+} // namespace quorvel

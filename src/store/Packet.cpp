@@ -1,0 +1,257 @@
+#include "store/Packet.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace quorvel {
+namespace {
+
+struct TypeName {
+    PacketType type;
+    std::string_view name;
+};
+
+constexpr std::array<TypeName, 24> kTypeNames = {{
+    {PacketType::I1, "i1"},
+    {PacketType::I2, "i2"},
+    {PacketType::I4, "i4"},
+    {PacketType::I8, "i8"},
+    {PacketType::UI1, "ui1"},
+    {PacketType::UI2, "ui2"},
+    {PacketType::UI4, "ui4"},
+    {PacketType::UI8, "ui8"},
+    {PacketType::Boolean, "boolean"},
+    {PacketType::R8, "r8"},
+    {PacketType::R10, "r10"},
+    {PacketType::Fixed, "fixed"},
+    {PacketType::FixedFMT, "fixedFMT"},
+    {PacketType::Date, "date"},
+    {PacketType::Time, "time"},
+    {PacketType::DateTime, "dateTime"},
+    {PacketType::SQLDateTime, "SQLdateTime"},
+    {PacketType::String, "string"},
+    {PacketType::StringUni, "string.uni"},
+    {PacketType::BinHex, "bin.hex"},
+    {PacketType::Nested, "nested"},
+    {PacketType::Struct, "struct"},
+    {PacketType::IntArray, "IntArray"},
+    {PacketType::UIntArray, "UIntArray"},
+}};
+
+constexpr std::array<std::string_view, 19> kSubtypes = {
+    "Text",      "Binary",  "Formatted", "Ole",   "Graphics", "dBASEOle",       "TypedBinary",
+    "Money",     "Autoinc", "AccessOle", "HMemo", "HBinary",  "ADTNestedTable", "FixedChar",
+    "Reference", "BFile",   "ADTDate",   "Guid",  "WideText"};
+
+constexpr std::array<std::string_view, 21> kKnownParams = {
+    "UNIQUE_KEY",   "DEFAULT_ORDER", "CHANGE_LOG", "SERVER_COL",   "DATASET_DELTA", "READONLY", "SUBTYPE",
+    "DECIMALS",     "WIDTH",         "LCID",       "AUTOINCVALUE", "TABLENAME",     "TYPENAME", "UPDATEMODE",
+    "MD_SEMANTICS", "CALCULATED",    "DELTA",      "PRIMARY_KEY",  "MINVALUE",      "MAXVALUE", "DEFVALUE"};
+
+bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Days from 1970-01-01 for a proleptic Gregorian date (the well-known era-based algorithm).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+constexpr std::int64_t kEpochOffset = 719162; // days from 0001-01-01 to 1970-01-01
+
+} // namespace
+
+std::string_view PacketTypeName(PacketType type) noexcept {
+    for (const auto& t : kTypeNames)
+        if (t.type == type) return t.name;
+    return "string";
+}
+
+bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
+    for (const auto& t : kTypeNames)
+        if (EqualsNoCase(t.name, name)) {
+            type = t.type;
+            return true;
+        }
+    if (EqualsNoCase(name, "int")) {
+        type = PacketType::I4;
+        return true;
+    }
+    if (EqualsNoCase(name, "uint")) {
+        type = PacketType::UI4;
+        return true;
+    }
+    return false;
+}
+
+std::string_view CanonicalSubtype(std::string_view name) noexcept {
+    for (const auto s : kSubtypes)
+        if (EqualsNoCase(s, name)) return s;
+    return {};
+}
+
+FieldKind KindOf(const FieldDef& field) noexcept {
+    switch (field.type) {
+    case PacketType::I1:
+    case PacketType::I2:
+    case PacketType::I4:
+    case PacketType::I8:
+        return FieldKind::Integer;
+    case PacketType::UI1:
+    case PacketType::UI2:
+    case PacketType::UI4:
+    case PacketType::UI8:
+        return FieldKind::Unsigned;
+    case PacketType::Boolean:
+        return FieldKind::Boolean;
+    case PacketType::R8:
+    case PacketType::R10:
+        return FieldKind::Float;
+    case PacketType::Fixed:
+    case PacketType::FixedFMT:
+        return FieldKind::Decimal;
+    case PacketType::Date:
+        return FieldKind::Date;
+    case PacketType::Time:
+        return FieldKind::Time;
+    case PacketType::DateTime:
+    case PacketType::SQLDateTime:
+        return FieldKind::DateTime;
+    case PacketType::String:
+        return FieldKind::String;
+    case PacketType::StringUni:
+        return FieldKind::WideString;
+    case PacketType::BinHex: {
+        const std::string_view s = field.subtype;
+        if (s == "Text") return FieldKind::Memo;
+        if (s == "WideText") return FieldKind::WideMemo;
+        if (s.empty()) return FieldKind::Bytes;
+        for (const std::string_view blob :
+             {"Binary", "Formatted", "Ole", "Graphics", "dBASEOle", "TypedBinary", "HMemo", "HBinary"})
+            if (s == blob) return FieldKind::Blob;
+        return FieldKind::VarBytes;
+    }
+    case PacketType::Nested:
+        return FieldKind::Nested;
+    case PacketType::Struct:
+        return FieldKind::Struct;
+    case PacketType::IntArray:
+    case PacketType::UIntArray:
+        return FieldKind::Array;
+    }
+    return FieldKind::String;
+}
+
+bool IsBlobKind(FieldKind kind) noexcept {
+    return kind == FieldKind::Memo || kind == FieldKind::WideMemo || kind == FieldKind::Blob;
+}
+
+std::string AttrNameOf(std::string_view fieldName) {
+    std::string out(fieldName);
+    for (char& c : out)
+        if (std::strchr(" !#$%()*?", c) != nullptr && c != '\0') c = '_';
+    return out;
+}
+
+bool IsKnownParamName(std::string_view name) noexcept {
+    for (const auto k : kKnownParams)
+        if (k == name) return true;
+    return false;
+}
+
+std::string ParamValueText(const PacketParam& param) {
+    struct Visitor {
+        const PacketParam& p;
+        std::string operator()(const std::string& s) const { return s; }
+        std::string operator()(std::int64_t v) const {
+            if (p.type == PacketType::UI8) return std::to_string(static_cast<std::uint64_t>(v));
+            return std::to_string(v);
+        }
+        std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
+        std::string operator()(double d) const {
+            char buf[40];
+            const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 16);
+            return std::string(buf, r.ptr);
+        }
+        std::string operator()(const std::vector<std::int64_t>& list) const {
+            std::string out;
+            for (size_t i = 0; i < list.size(); ++i) {
+                if (i) out.push_back(' ');
+                if (p.type == PacketType::UIntArray)
+                    out += std::to_string(static_cast<std::uint32_t>(list[i]));
+                else
+                    out += std::to_string(list[i]);
+            }
+            return out;
+        }
+    };
+    return std::visit(Visitor{param}, param.value);
+}
+
+bool DaysFromDate(int year, int month, int day, std::int32_t& days) noexcept {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+    static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int limit = kMonthDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    if (day > limit) return false;
+    days = static_cast<std::int32_t>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochOffset);
+    return true;
+}
+
+void DateFromDays(std::int32_t days, int& year, int& month, int& day) noexcept {
+    std::int64_t z = static_cast<std::int64_t>(days) - kEpochOffset + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    year = static_cast<int>(y + (m <= 2));
+    month = static_cast<int>(m);
+    day = static_cast<int>(d);
+}
+
+const PacketParam* Datapacket::FindParam(std::string_view name) const noexcept {
+    for (const auto& p : params)
+        if (p.name == name) return &p;
+    return nullptr;
+}
+
+int Datapacket::FieldIndex(std::string_view name) const noexcept {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+bool IsBinaryDatapacket(std::span<const char> bytes) noexcept {
+    if (bytes.size() < 4) return false;
+    const auto b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::uint32_t magic = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+    if (magic == 0xABCDu) return true;
+    if (magic != 0xBDE01996u || bytes.size() < 8) return false;
+    const unsigned v1 = b[4] | (b[5] << 8);
+    const unsigned v2 = b[6] | (b[7] << 8);
+    return v1 <= 3 && v2 <= 3;
+}
+
+Datapacket ReadDatapacket(std::span<const char> bytes) {
+    return IsBinaryDatapacket(bytes) ? ReadDatapacketBinary(bytes) : ReadDatapacketXml(bytes);
+}
+
+} // namespace quorvel
