@@ -1,0 +1,90 @@
+#include "report/QrprntrFileHeader.h"
+
+#include "platform/Exceptions.h"
+#include "report/QrprntrStream.h"
+
+#include <QtEndian>
+
+#include <array>
+#include <cstring>
+
+namespace quorvel {
+
+namespace {
+
+constexpr char FillByte = 'H';
+
+template <typename T> void Put(QByteArray& bytes, int offset, T value) {
+    qToLittleEndian(value, bytes.data() + offset);
+}
+
+template <typename T> T Get(QByteArrayView bytes, int offset) {
+    return qFromLittleEndian<T>(bytes.data() + offset);
+}
+
+double GetDouble(QByteArrayView bytes, int offset) {
+    const quint64 raw = Get<quint64>(bytes, offset);
+    double value;
+    std::memcpy(&value, &raw, sizeof value);
+    return value;
+}
+
+} // namespace
+
+QByteArray TQRFileHeader::Encode() const {
+    QByteArray bytes(Length, '\0');
+    Put<quint16>(bytes, 0, Signature);
+    Put<quint16>(bytes, 2, SignatureSize);
+    Put<qint32>(bytes, 8, PageCount);
+    quint64 raw;
+    std::memcpy(&raw, &DateTime, sizeof raw);
+    Put<quint64>(bytes, 16, raw);
+    bytes[25] = Compressed ? 1 : 0;
+    std::memset(bytes.data() + 26, FillByte, 100);
+    return bytes;
+}
+
+TQRFileHeader TQRFileHeader::Decode(QByteArrayView bytes) {
+    if (bytes.size() < 96 || Get<quint16>(bytes, 0) != Signature || Get<quint16>(bytes, 2) != SignatureSize)
+        throw EQRError(QStringLiteral("Not a saved report file"));
+    TQRFileHeader header;
+    header.PageCount = Get<qint32>(bytes, 8);
+    if (bytes.size() == PackedLength) {
+        header.DateTime = GetDouble(bytes, 12);
+        header.Compressed = bytes[21] != 0;
+    } else {
+        header.DateTime = GetDouble(bytes, 16);
+        header.Compressed = bytes[25] != 0;
+    }
+    if (header.PageCount < 0)
+        throw EQRError(QStringLiteral("Saved report file is damaged: negative page count"));
+    return header;
+}
+
+double ToReportDateTime(const QDateTime& local) {
+    static const QDate epoch(1899, 12, 30);
+    return static_cast<double>(epoch.daysTo(local.date())) + local.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+int ProbeHeaderLength(TQRStream& stream) {
+    struct Probe {
+        qint64 Offset;
+        int HeaderLength;
+    };
+    static constexpr std::array<Probe, 4> probes = {{{173, 124}, {169, 128}, {145, 96}, {177, 128}}};
+    TQRStreamLock lock(stream);
+    const qint64 saved = stream.Position();
+    int length = TQRFileHeader::Length;
+    for (const Probe& probe : probes) {
+        char text[5] = {};
+        stream.Seek(probe.Offset, TSeekOrigin::soBeginning);
+        if (stream.Read(text, 4) == 4 && std::strcmp(text, "EMF") == 0) {
+            length = probe.HeaderLength;
+            break;
+        }
+    }
+    stream.Seek(saved, TSeekOrigin::soBeginning);
+    return length;
+}
+
+} // namespace quorvel
