@@ -3,10 +3,10 @@
 namespace quorvel {
 
 QString FieldDisplayText(const TStoreField* field) {
-    if (field == nullptr)
-        return {};
+    if (field == nullptr) return {};
     try {
-        if (!field->IsAggregate() && field->DataSet().State() == TTableState::Browse && field->DataSet().IsEmpty())
+        if (!field->IsAggregate() && field->DataSet().State() == TTableState::Browse &&
+            field->DataSet().IsEmpty())
             return {};
         return field->DisplayText();
     } catch (const std::exception&) {
@@ -23,8 +23,7 @@ TDBEdit::TDBEdit(QWidget* parent)
 
 void TDBEdit::Refresh() {
     const QString text = FieldDisplayText(link_.Field());
-    if (text != this->text())
-        setText(text);
+    if (text != this->text()) setText(text);
     setCursorPosition(0);
 }
 
@@ -54,8 +53,7 @@ TDBText::TDBText(QWidget* parent)
 
 void TDBText::Refresh() {
     const QString text = FieldDisplayText(link_.Field());
-    if (text != this->text())
-        setText(text);
+    if (text != this->text()) setText(text);
 }
 
 } // namespace quorvel

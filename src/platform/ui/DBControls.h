@@ -14,7 +14,6 @@ namespace quorvel {
 
 // One line, the field's display text.
 class TDBEdit : public QLineEdit {
-    Q_OBJECT
 public:
     explicit TDBEdit(QWidget* parent = nullptr);
 
@@ -31,7 +30,6 @@ private:
 
 // Several lines with a scroll bar, the field's whole text (a memo's specification).
 class TDBMemo : public QPlainTextEdit {
-    Q_OBJECT
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
 
@@ -48,7 +46,6 @@ private:
 
 // A label with the field's display text (an aggregate's formatted total, for example).
 class TDBText : public QLabel {
-    Q_OBJECT
 public:
     explicit TDBText(QWidget* parent = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "platform/ErrorDisplay.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -18,7 +19,8 @@ public:
         : QStyledItemDelegate(&grid)
         , grid_(grid) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
         if (const TStoreField* field = grid_.model_->ColumnField(index.column());
@@ -49,8 +51,7 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
             auto& key = static_cast<QKeyEvent&>(*event);
-            if (grid_.KeyPressFromEditor(key))
-                return true;
+            if (grid_.KeyPressFromEditor(key)) return true;
         }
         return QStyledItemDelegate::eventFilter(object, event);
     }
@@ -117,8 +118,7 @@ void TDBGrid::keyboardSearch(const QString&) {
 }
 
 bool TDBGrid::FilterKey(QKeyEvent& event, std::unique_ptr<QKeyEvent>& replacement) {
-    if (event.text().isEmpty() || !OnKeyPress)
-        return true;
+    if (event.text().isEmpty() || !OnKeyPress) return true;
     const QChar original = event.text().at(0);
     QChar key = original;
     OnKeyPress(*this, key);
@@ -135,8 +135,7 @@ bool TDBGrid::FilterKey(QKeyEvent& event, std::unique_ptr<QKeyEvent>& replacemen
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     RunGuarded([&] {
         std::unique_ptr<QKeyEvent> replacement;
-        if (!FilterKey(*event, replacement))
-            return;
+        if (!FilterKey(*event, replacement)) return;
         HandleKey(replacement ? *replacement : *event);
     });
 }
@@ -161,13 +160,11 @@ void TDBGrid::HandleKey(QKeyEvent& event) {
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (editing)
-                table->Post();
+            if (editing) table->Post();
             event.accept();
             return;
         case Qt::Key_Escape:
-            if (editing)
-                table->Cancel();
+            if (editing) table->Cancel();
             event.accept();
             return;
         default:
@@ -184,20 +181,17 @@ void TDBGrid::HandleKey(QKeyEvent& event) {
 
 void TDBGrid::TryAppend() {
     TStoreTable* table = Table();
-    if (table == nullptr)
-        return;
+    if (table == nullptr) return;
     if (table->State() == TTableState::Insert && !table->Modified())
-        return; // already on an untouched new record
+        return;      // already on an untouched new record
     table->Append(); // a refusing BeforeInsert raises the silent abort
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous); // commits and closes an open editor
-    if (syncing_ || !current.isValid() || (previous.isValid() && current.row() == previous.row()))
-        return;
+    if (syncing_ || !current.isValid() || (previous.isValid() && current.row() == previous.row())) return;
     TStoreTable* table = Table();
-    if (table == nullptr || current.row() == table->CurrentViewIndex())
-        return;
+    if (table == nullptr || current.row() == table->CurrentViewIndex()) return;
     const int target = current.row();
     RunGuarded([&] {
         int row = target;
@@ -205,13 +199,11 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
             // Leaving an untouched new record drops it, as if it had never been added.
             const int inserted = table->CurrentViewIndex();
             table->Cancel();
-            if (inserted >= 0 && inserted < row)
-                --row;
+            if (inserted >= 0 && inserted < row) --row;
         } else if (table->State() == TTableState::Edit || table->State() == TTableState::Insert) {
             table->Post();
         }
-        if (row < table->ViewCount())
-            table->SetRecNo(row + 1);
+        if (row < table->ViewCount()) table->SetRecNo(row + 1);
     });
     SyncCurrentRow();
 }
@@ -226,8 +218,7 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 }
 
 void TDBGrid::AfterTableChange(TableChange kind) {
-    if (kind == TableChange::ActiveChanged)
-        ApplyColumnWidths();
+    if (kind == TableChange::ActiveChanged) ApplyColumnWidths();
     TStoreTable* table = Table();
     if (editor_ && (table == nullptr || table->CurrentViewIndex() != editorRow_ ||
                     (kind == TableChange::StateChanged && table->State() == TTableState::Browse)))
@@ -237,14 +228,11 @@ void TDBGrid::AfterTableChange(TableChange kind) {
 
 void TDBGrid::SyncCurrentRow() {
     TStoreTable* table = Table();
-    if (table == nullptr || model_->rowCount() == 0 || model_->columnCount() == 0)
-        return;
+    if (table == nullptr || model_->rowCount() == 0 || model_->columnCount() == 0) return;
     const int row = table->CurrentViewIndex();
-    if (row < 0 || row >= model_->rowCount())
-        return;
+    if (row < 0 || row >= model_->rowCount()) return;
     const QModelIndex now = currentIndex();
-    if (now.isValid() && now.row() == row)
-        return;
+    if (now.isValid() && now.row() == row) return;
     const int column = now.isValid() ? now.column() : 0;
     syncing_ = true;
     struct Reset {
@@ -263,37 +251,32 @@ void TDBGrid::EditorOpened(QLineEdit* editor, const QModelIndex& index) {
 }
 
 void TDBGrid::EditorClosed(QWidget* editor) {
-    if (editor_ == editor)
-        editor_ = nullptr;
+    if (editor_ == editor) editor_ = nullptr;
 }
 
 void TDBGrid::EditorTextEdited() {
     TStoreTable* table = Table();
-    if (table == nullptr || table->State() != TTableState::Browse)
-        return;
+    if (table == nullptr || table->State() != TTableState::Browse) return;
     const bool started = RunGuarded([&] { table->Edit(); });
     if (!started || (table->State() != TTableState::Edit && table->State() != TTableState::Insert))
         CloseEditorDiscarding();
 }
 
 void TDBGrid::CommitEditor() {
-    if (!editor_ || !editor_->isModified())
-        return;
+    if (!editor_ || !editor_->isModified()) return;
     TStoreTable* table = Table();
     if (table == nullptr || table->CurrentViewIndex() != editorRow_ ||
         (table->State() != TTableState::Edit && table->State() != TTableState::Insert))
         return; // the text belongs to a record the table is no longer editing
     TStoreField* field = model_->ColumnField(editorColumn_);
-    if (field == nullptr)
-        return;
+    if (field == nullptr) return;
     QString text = editor_->text();
     if (IsNumericType(field->DataType())) {
         const QLocale locale;
         text = StripThousandsGrouping(text, locale.groupSeparator().at(0), locale.decimalPoint().at(0));
     }
     field->SetText(text);
-    if (editor_)
-        editor_->setModified(false);
+    if (editor_) editor_->setModified(false);
 }
 
 bool TDBGrid::CommitEditorGuarded() {
@@ -302,8 +285,7 @@ bool TDBGrid::CommitEditorGuarded() {
 
 void TDBGrid::CloseEditorDiscarding() {
     QPointer<QLineEdit> editor = editor_;
-    if (!editor)
-        return;
+    if (!editor) return;
     editor->setModified(false);
     editor_ = nullptr;
     closeEditor(editor, QAbstractItemDelegate::NoHint);
@@ -312,13 +294,11 @@ void TDBGrid::CloseEditorDiscarding() {
 void TDBGrid::PostFromEditor() {
     TStoreTable* table = Table();
     const bool posted = RunGuarded([&] {
-        if (table == nullptr)
-            return;
+        if (table == nullptr) return;
         if (table->State() == TTableState::Edit || table->State() == TTableState::Insert)
             table->Post(); // takes the editor's text first (UpdateData)
     });
-    if (posted)
-        CloseEditorDiscarding();
+    if (posted) CloseEditorDiscarding();
 }
 
 void TDBGrid::CancelFromEditor() {
@@ -329,8 +309,7 @@ void TDBGrid::CancelFromEditor() {
 }
 
 void TDBGrid::KeyFromEditor(QKeyEvent& event) {
-    if (!CommitEditorGuarded())
-        return; // the text is not a value of the field: stay in the editor
+    if (!CommitEditorGuarded()) return; // the text is not a value of the field: stay in the editor
     RunGuarded([&] { HandleKey(event); });
 }
 
@@ -339,16 +318,14 @@ bool TDBGrid::KeyPressFromEditor(QKeyEvent& event) {
         std::unique_ptr<QKeyEvent> replacement;
         bool goOn = true;
         RunGuarded([&] { goOn = FilterKey(event, replacement); });
-        if (!goOn)
-            return true;
+        if (!goOn) return true;
         if (replacement) {
             forwardingKey_ = true;
             struct Reset {
                 bool& flag;
                 ~Reset() { flag = false; }
             } reset{forwardingKey_};
-            if (editor_)
-                QCoreApplication::sendEvent(editor_.data(), replacement.get());
+            if (editor_) QCoreApplication::sendEvent(editor_.data(), replacement.get());
             return true;
         }
     }

@@ -21,7 +21,6 @@ class TDBGridDelegate;
 // an append (which the table's BeforeInsert may refuse silently). Failures show in the standard error
 // display; the grid then shows where the table really is.
 class TDBGrid : public QTableView {
-    Q_OBJECT
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
     ~TDBGrid() override;

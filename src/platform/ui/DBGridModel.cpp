@@ -8,18 +8,14 @@ TDBGridModel::TDBGridModel(QObject* parent)
     : QAbstractTableModel(parent) {}
 
 TDBGridModel::~TDBGridModel() {
-    if (source_ != nullptr)
-        source_->RemoveLink(*this);
+    if (source_ != nullptr) source_->RemoveLink(*this);
 }
 
 void TDBGridModel::SetDataSource(TDataSource* source) {
-    if (source == source_)
-        return;
-    if (source_ != nullptr)
-        source_->RemoveLink(*this);
+    if (source == source_) return;
+    if (source_ != nullptr) source_->RemoveLink(*this);
     source_ = source;
-    if (source_ != nullptr)
-        source_->AddLink(*this);
+    if (source_ != nullptr) source_->AddLink(*this);
     Synchronize(TableChange::ActiveChanged);
 }
 
@@ -35,16 +31,14 @@ void TDBGridModel::SetColumns(std::vector<TDBGridColumn> columns) {
 }
 
 void TDBGridModel::SetColumnTitle(int column, const QString& title) {
-    if (column < 0 || column >= static_cast<int>(columns_.size()))
-        return;
+    if (column < 0 || column >= static_cast<int>(columns_.size())) return;
     columns_[static_cast<std::size_t>(column)].Title = title;
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 TStoreField* TDBGridModel::ColumnField(int column) const {
     TStoreTable* table = Table();
-    if (table == nullptr || column < 0 || column >= static_cast<int>(columns_.size()))
-        return nullptr;
+    if (table == nullptr || column < 0 || column >= static_cast<int>(columns_.size())) return nullptr;
     return table->FindField(columns_[static_cast<std::size_t>(column)].FieldName);
 }
 
@@ -68,14 +62,11 @@ int TDBGridModel::LiveRowCount() const {
 }
 
 QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_ || index.column() >= columnCount())
-        return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::TextAlignmentRole)
-        return {};
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= columnCount()) return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::TextAlignmentRole) return {};
     TStoreTable* table = Table();
     TStoreField* field = ColumnField(index.column());
-    if (table == nullptr || field == nullptr || index.row() >= table->ViewCount())
-        return {};
+    if (table == nullptr || field == nullptr || index.row() >= table->ViewCount()) return {};
     if (role == Qt::TextAlignmentRole) {
         switch (field->Alignment()) {
         case TFieldAlignment::Right:
@@ -89,7 +80,8 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
     }
     QString text;
     try {
-        table->ReadRecordAt(index.row(), [&] { text = role == Qt::EditRole ? field->Text() : field->DisplayText(); });
+        table->ReadRecordAt(index.row(),
+                            [&] { text = role == Qt::EditRole ? field->Text() : field->DisplayText(); });
     } catch (const std::exception&) {
         // Painting never fails: a value that cannot be read shows as nothing.
         return QString();
@@ -98,11 +90,9 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
-        return {};
+    if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) {
-        if (section != current_)
-            return QString();
+        if (section != current_) return QString();
         switch (source_ != nullptr ? source_->State() : TTableState::Inactive) {
         case TTableState::Edit:
             return QStringLiteral("I");
@@ -112,22 +102,17 @@ QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int 
             return QStringLiteral("\u25B6");
         }
     }
-    if (section < 0 || section >= columnCount())
-        return {};
+    if (section < 0 || section >= columnCount()) return {};
     const TDBGridColumn& column = columns_[static_cast<std::size_t>(section)];
-    if (!column.Title.isEmpty())
-        return column.Title;
-    if (const TStoreField* field = ColumnField(section))
-        return field->DisplayLabel();
+    if (!column.Title.isEmpty()) return column.Title;
+    if (const TStoreField* field = ColumnField(section)) return field->DisplayLabel();
     return column.FieldName;
 }
 
 Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
+    if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (ColumnEditable(index.column()))
-        result |= Qt::ItemIsEditable;
+    if (ColumnEditable(index.column())) result |= Qt::ItemIsEditable;
     return result;
 }
 
@@ -136,8 +121,7 @@ void TDBGridModel::DataEvent(TableChange kind, const TStoreField*) {
 }
 
 void TDBGridModel::UpdateData() {
-    if (OnUpdateData)
-        OnUpdateData();
+    if (OnUpdateData) OnUpdateData();
 }
 
 void TDBGridModel::DataSourceDestroyed() {
@@ -177,19 +161,16 @@ void TDBGridModel::Synchronize(TableChange kind) {
         }
         // The row marker: where the current record was and where it is now.
         for (int row : {oldCurrent, current_})
-            if (row >= 0 && row < rows_)
-                emit headerDataChanged(Qt::Vertical, row, row);
+            if (row >= 0 && row < rows_) emit headerDataChanged(Qt::Vertical, row, row);
     }
-    if (AfterTableChange)
-        AfterTableChange(kind);
+    if (AfterTableChange) AfterTableChange(kind);
 }
 
 QString StripThousandsGrouping(const QString& text, QChar thousands, QChar decimal) {
     const QString t = QRegularExpression::escape(QString(thousands));
     const QString d = QRegularExpression::escape(QString(decimal));
     const QRegularExpression grouped(QStringLiteral("^\\s*[+-]?\\d{1,3}(%1\\d{3})+(%2\\d*)?\\s*$").arg(t, d));
-    if (thousands == decimal || !grouped.match(text).hasMatch())
-        return text;
+    if (thousands == decimal || !grouped.match(text).hasMatch()) return text;
     QString result = text;
     result.remove(thousands);
     return result.trimmed();

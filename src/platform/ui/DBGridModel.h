@@ -24,7 +24,6 @@ struct TDBGridColumn {
 // begin/end calls or dataChanged; it keeps the row count it announced, so the views never see a
 // count the model has not reported.
 class TDBGridModel : public QAbstractTableModel, private TDataLink {
-    Q_OBJECT
 public:
     explicit TDBGridModel(QObject* parent = nullptr);
     ~TDBGridModel() override;

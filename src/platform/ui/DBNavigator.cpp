@@ -67,18 +67,14 @@ TDBNavigator::TDBNavigator(QWidget* parent)
 }
 
 TDBNavigator::~TDBNavigator() {
-    if (source_ != nullptr)
-        source_->RemoveLink(*link_);
+    if (source_ != nullptr) source_->RemoveLink(*link_);
 }
 
 void TDBNavigator::SetDataSource(TDataSource* source) {
-    if (source == source_)
-        return;
-    if (source_ != nullptr)
-        source_->RemoveLink(*link_);
+    if (source == source_) return;
+    if (source_ != nullptr) source_->RemoveLink(*link_);
     source_ = source;
-    if (source_ != nullptr)
-        source_->AddLink(*link_);
+    if (source_ != nullptr) source_->AddLink(*link_);
     UpdateButtons();
 }
 
@@ -94,8 +90,7 @@ bool TDBNavigator::IsButtonVisible(TNavigateBtn button) const {
 }
 
 void TDBNavigator::BtnClick(TNavigateBtn button) {
-    if (source_ == nullptr || !source_->IsActive() || !Button(button)->isEnabled())
-        return;
+    if (source_ == nullptr || !source_->IsActive() || !Button(button)->isEnabled()) return;
     TStoreTable& table = *source_->DataSet();
     RunGuarded([&] {
         switch (button) {
@@ -142,9 +137,12 @@ void TDBNavigator::UpdateButtons() {
     const bool active = state != TTableState::Inactive;
     const bool editing = state == TTableState::Edit || state == TTableState::Insert;
     TStoreTable* table = active ? source_->DataSet() : nullptr;
-    const bool empty = table == nullptr || table->IsEmpty();
-    const bool atStart = table == nullptr || table->Bof() || empty;
-    const bool atEnd = table == nullptr || table->Eof() || empty;
+    // Judged by position, so the first record disables First and Prior however it was reached.
+    const int count = table != nullptr ? table->RecordCount() : 0;
+    const int position = table != nullptr ? table->CurrentViewIndex() : -1;
+    const bool empty = count == 0;
+    const bool atStart = empty || position <= 0;
+    const bool atEnd = empty || position >= count - 1;
     auto enable = [this](TNavigateBtn which, bool on) { Button(which)->setEnabled(on); };
     enable(TNavigateBtn::First, active && !atStart);
     enable(TNavigateBtn::Prior, active && !atStart);

@@ -19,7 +19,6 @@ inline constexpr int kNavigateBtnCount = 10;
 // state and position, which the navigator follows through its data source. A failing action is shown
 // in the standard error display.
 class TDBNavigator : public QWidget {
-    Q_OBJECT
 public:
     explicit TDBNavigator(QWidget* parent = nullptr);
     ~TDBNavigator() override;
