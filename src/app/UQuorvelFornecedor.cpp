@@ -38,6 +38,7 @@ void TFormQuorvel::CarregaDadosFornecedor() {
     TStoreField& identif = Campo(itens, "identif");
     TStoreField& tipoEmpresa = Campo(itens, "tipoempresa");
     const QString tipo = QString::number(TipoEmpresa);
+    const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
     itens.First();
     while (!itens.Eof()) {
         itens.Edit();

@@ -8,6 +8,7 @@ namespace quorvel {
 void TFormQuorvel::MontaLotes() {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
+    const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
     lotes.Close();
     // Tag 1 lets the lot rows past the insert guard and keeps the lot selection quiet while building.
     itens.SetTag(1);
@@ -65,6 +66,7 @@ void TFormQuorvel::PropagaValorLotes(bool aviso) {
     TStoreTable& lotes = *CDSLotes;
     bool faltaPreco = false;
     if (lotes.Tag() == 0) {
+        const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
         TStoreField& preco = Campo(itens, "preco_ini");
         TStoreField& valorItem = Campo(itens, "valor");
         const TStoreField& valorLote = Campo(lotes, "valor");
