@@ -453,6 +453,9 @@ private:
         p.name = std::move(name);
         p.type = PacketType::String;
         if (hasType && !PacketTypeFromName(typeName, p.type)) p.type = PacketType::String;
+        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(kErrFieldWidth);
+        // A known name is read in its own type whatever the child declares.
+        if (IsKnownParamName(p.name) || p.name == "MD_FIELDLINKS") p.type = ParamTypeFor(p.name);
         p.placement = ParamPlacement::Child;
         p.roundtrip = roundtrip;
         p.value = ParseParamValue(p.type, value);
