@@ -137,32 +137,39 @@ void TextShaper::Draw(QPainter& painter, QPointF origin, QStringView text,
             x += std::size_t(i + u) < advances.size() ? advances[std::size_t(i + u)] : 0;
         i += units;
     }
-    if (glyphs.isEmpty() && !font_.underline() && !font_.strikeOut()) return;
-    QGlyphRun run;
-    run.setRawFont(raw_);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    run.setUnderline(font_.underline());
-    run.setStrikeOut(font_.strikeOut());
-    if (raw_.isValid()) painter.drawGlyphRun(origin, run);
+    if (!glyphs.isEmpty() && raw_.isValid()) {
+        QGlyphRun run;
+        run.setRawFont(raw_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(origin, run);
+    }
+    // Underline and strike-out are drawn as bars so that they look the same on every back-end.
+    if (font_.underline() || font_.strikeOut()) {
+        const QFontMetricsF fm(font_);
+        const double thickness = std::max(1.0, std::round(fm.lineWidth()));
+        if (font_.underline())
+            painter.fillRect(QRectF(origin.x(), origin.y() + std::round(fm.underlinePos()), x, thickness),
+                             color);
+        if (font_.strikeOut())
+            painter.fillRect(QRectF(origin.x(), origin.y() - std::round(fm.strikeOutPos()), x, thickness),
+                             color);
+    }
 }
 
-int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStringView text,
-             std::span<const std::int32_t> advances) {
+namespace {
+
+int TotalAdvance(std::span<const std::int32_t> advances) {
     std::int64_t total = 0;
     for (std::int32_t a : advances)
         total += a;
-    const int width = int(std::clamp<std::int64_t>(total, -(1 << 28), 1 << 28));
-    const TextMetrics& m = shaper.Metrics();
+    return int(std::clamp<std::int64_t>(total, -(1 << 28), 1 << 28));
+}
 
-    painter.save();
-    if (call.options & emf::ETO_OPAQUE) painter.fillRect(call.rect, call.backgroundFill);
-    if (call.options & emf::ETO_CLIPPED) painter.setClipRect(call.rect, Qt::IntersectClip);
-    painter.translate(call.reference);
-    if (call.escapement != 0) painter.rotate(-call.escapement / 10.0);
-
-    double x = 0;
-    switch (call.align & TA_HORIZONTAL_MASK) {
+// Start of the first glyph relative to the reference point, and the baseline below it.
+QPoint TextOrigin(std::uint32_t align, int width, const TextMetrics& m) {
+    int x = 0;
+    switch (align & TA_HORIZONTAL_MASK) {
     case TA_RIGHT:
         x = -width;
         break;
@@ -172,8 +179,8 @@ int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStrin
     default:
         break;
     }
-    double baseline = m.ascent;
-    switch (call.align & TA_VERTICAL_MASK) {
+    int baseline = m.ascent;
+    switch (align & TA_VERTICAL_MASK) {
     case TA_BASELINE:
         baseline = 0;
         break;
@@ -183,8 +190,30 @@ int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStrin
     default:
         break;
     }
-    if (call.background) painter.fillRect(QRectF(x, baseline - m.ascent, width, m.height), *call.background);
-    shaper.Draw(painter, QPointF(x, baseline), text, advances, call.textColor);
+    return QPoint(x, baseline);
+}
+
+} // namespace
+
+QRect TextBox(const TextCall& call, int width, const TextMetrics& metrics) {
+    const QPoint origin = TextOrigin(call.align, width, metrics) + call.reference;
+    return QRect(origin.x(), origin.y() - metrics.ascent, std::max(width, 0), metrics.height);
+}
+
+int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStringView text,
+             std::span<const std::int32_t> advances) {
+    const int width = TotalAdvance(advances);
+    const TextMetrics& m = shaper.Metrics();
+
+    painter.save();
+    if (call.options & emf::ETO_OPAQUE) painter.fillRect(call.rect, call.backgroundFill);
+    if (call.options & emf::ETO_CLIPPED) painter.setClipRect(call.rect, Qt::IntersectClip);
+    painter.translate(call.reference);
+    if (call.escapement != 0) painter.rotate(-call.escapement / 10.0);
+    const QPoint origin = TextOrigin(call.align, width, m);
+    if (call.background)
+        painter.fillRect(QRect(origin.x(), origin.y() - m.ascent, width, m.height), *call.background);
+    shaper.Draw(painter, origin, text, advances, call.textColor);
     painter.restore();
     return width;
 }

@@ -79,6 +79,9 @@ struct TextCall {
     int escapement = 0;                // tenths of a degree, counter-clockwise
 };
 
+// The cell box a text call covers (before clipping), in the coordinates of its reference point.
+QRect TextBox(const TextCall& call, int width, const TextMetrics& metrics);
+
 // Draws one text call and returns its total advance.
 int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStringView text,
              std::span<const std::int32_t> advances);

@@ -62,7 +62,7 @@ public:
         initialClip_ = painter.hasClipping() ? std::optional<QPainterPath>(painter.clipPath()) : std::nullopt;
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, true);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         ApplyTransform();
     }
 
