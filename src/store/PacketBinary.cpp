@@ -336,7 +336,9 @@ private:
             (f.flags.linkField ? 8 : 0));
         std::vector<PacketParam> own;
         if (!f.subtype.empty()) own.push_back({"SUBTYPE", PacketType::String, f.subtype});
-        if (f.width != 0) own.push_back({"WIDTH", PacketType::I4, std::int64_t{f.width}});
+        const FieldKind kind = KindOf(f);
+        if (f.width != 0 || kind == FieldKind::String || kind == FieldKind::Bytes)
+            own.push_back({"WIDTH", PacketType::I4, std::int64_t{f.width}});
         if (f.decimals != 0) own.push_back({"DECIMALS", PacketType::I4, std::int64_t{f.decimals}});
         if (f.flags.calculated) own.push_back({"CALCULATED", PacketType::Boolean, true});
         const size_t count = own.size() + f.params.size();

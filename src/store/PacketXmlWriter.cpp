@@ -136,7 +136,10 @@ private:
         if (f.flags.linkField) out_ += " linkfield=\"true\"";
         if (!f.subtype.empty()) Attribute("SUBTYPE", f.subtype);
         if (f.decimals != 0) Attribute("DECIMALS", std::to_string(f.decimals));
-        if (f.width != 0 && WritesWidth(KindOf(f))) Attribute("WIDTH", std::to_string(f.width));
+        // A string or fixed-length binary field cannot be read without WIDTH, so it keeps one even when 0.
+        const FieldKind kind = KindOf(f);
+        if ((f.width != 0 && WritesWidth(kind)) || kind == FieldKind::String || kind == FieldKind::Bytes)
+            Attribute("WIDTH", std::to_string(f.width));
         if (f.flags.calculated) out_ += " CALCULATED=\"1\"";
         bool children = !f.nested.empty() || f.type == PacketType::Nested;
         for (const auto& p : f.params) {

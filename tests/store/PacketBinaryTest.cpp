@@ -3,6 +3,8 @@
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 namespace quorvel {
@@ -152,6 +154,32 @@ TEST(PacketBinary, DecimalsOutsideTheirFieldFail) {
         FAIL();
     } catch (const EStoreError& e) {
         EXPECT_EQ(e.ErrorCode(), 0x2701);
+    }
+}
+
+} // namespace
+} // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+std::string ReadDataFile(const char* name) {
+    QFile f(QStringLiteral(QUORVEL_TEST_DATA "/packet/") + QString::fromUtf8(name));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
+// Found by fuzzing: a string field whose WIDTH reads as 0 was written back without WIDTH, and the
+// written file could not be read again.
+TEST(PacketFuzzRegression, StringOfWidthZeroSurvivesWritingInBothForms) {
+    for (const char* name : {"string-width-zero.xml", "string-width-zero.bin"}) {
+        const std::string bytes = ReadDataFile(name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        const Datapacket packet = ReadDatapacket(std::span<const char>(bytes.data(), bytes.size()));
+        const std::string xml = WriteDatapacketXml(packet);
+        const std::string binary = WriteDatapacketBinary(packet);
+        EXPECT_EQ(WriteDatapacketXml(ReadXml(xml)), xml) << name;
+        EXPECT_EQ(WriteDatapacketBinary(ReadBinary(binary)), binary) << name;
     }
 }
 
