@@ -340,6 +340,7 @@ private:
         rowKey = hasAttrName ? attrName : tagName;
         f.name = hasFieldName ? fieldName : rowKey;
         if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(kErrFieldType);
+        if (f.type != PacketType::Nested) f.nested.clear(); // only a nested table has fields of its own
         const FieldKind kind = KindOf(f);
         if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
         p_ = end;

@@ -141,7 +141,7 @@ private:
         if ((f.width != 0 && WritesWidth(kind)) || kind == FieldKind::String || kind == FieldKind::Bytes)
             Attribute("WIDTH", std::to_string(f.width));
         if (f.flags.calculated) out_ += " CALCULATED=\"1\"";
-        bool children = !f.nested.empty() || f.type == PacketType::Nested;
+        bool children = f.type == PacketType::Nested;
         for (const auto& p : f.params) {
             if (WritesAsAttribute(p))
                 Attribute(p.name, ParamValueText(p));

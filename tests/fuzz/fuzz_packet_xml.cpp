@@ -5,6 +5,7 @@
 #include "store/Packet.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <span>
 #include <string>
@@ -15,8 +16,10 @@ quorvel::Datapacket Read(const std::string& text) {
     return quorvel::ReadDatapacketXml(std::span<const char>(text.data(), text.size()));
 }
 
-void Check(bool ok) {
-    if (!ok) std::abort();
+void Check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
 }
 
 } // namespace
@@ -30,16 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         return 0;
     }
     const std::string first = WriteDatapacketXml(packet);
-    Check(WriteDatapacketXml(Read(first)) == first);
+    Check(WriteDatapacketXml(Read(first)) == first, "code-page XML reads back to the same bytes");
     const std::string utf8 = WriteDatapacketXml(packet, XmlTextMode::Utf8);
-    Check(WriteDatapacketXml(Read(utf8)) == first);
+    Check(WriteDatapacketXml(Read(utf8)) == first, "UTF-8 XML reads back to the same bytes");
     std::string binary;
     try {
         binary = WriteDatapacketBinary(packet);
     } catch (const EStoreError&) {
         return 0; // names or values the binary form cannot hold
     }
-    Check(WriteDatapacketXml(ReadDatapacketBinary(std::span<const char>(binary.data(), binary.size()))) ==
-          first);
+    const Datapacket fromBinary = ReadDatapacketBinary(std::span<const char>(binary.data(), binary.size()));
+    Check(WriteDatapacketXml(fromBinary) == first, "binary form reads back to the same XML");
     return 0;
 }

@@ -1,5 +1,7 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -136,6 +138,66 @@ TEST_F(PacketTool, FailuresNameTheFileAndLeaveTargetsAlone) {
 
     EXPECT_EQ(Tool({QStringLiteral("frobnicate")}).exitCode, 1);
     EXPECT_EQ(Tool({}).exitCode, 1);
+}
+
+TEST_F(PacketTool, SetEditsTheLocatedRowAsANewVersion) {
+    const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                          QStringLiteral("preco_ini=13.25")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string saved = ReadFile(Path("proposta.XML"));
+    EXPECT_NE(saved.find("CHANGE_LOG=\"3 2 8 4 3 8\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<ROW RowState=\"9\" id_item=\"2\""), std::string::npos);
+    EXPECT_TRUE(saved.ends_with("<ROW RowState=\"8\" id_item=\"2\" descr_item=\"L\xE1pis\" "
+                                "preco_ini=\"13.2500\"/></ROWDATA></DATAPACKET>"))
+        << saved;
+
+    // An empty value clears the field.
+    ASSERT_EQ(Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                    QStringLiteral("preco_ini=")})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(
+        ReadFile(Path("proposta.XML"))
+            .ends_with("<ROW RowState=\"8\" id_item=\"2\" descr_item=\"L\xE1pis\"/></ROWDATA></DATAPACKET>"));
+}
+
+TEST_F(PacketTool, SetThatChangesNothingLeavesTheFileUntouched) {
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile f(Path("proposta.XML"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                          QStringLiteral("preco_ini=12.5")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
+    EXPECT_EQ(QFileInfo(Path("proposta.XML")).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+}
+
+TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
+    struct Case {
+        QStringList args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{QStringLiteral("id_item=2"), QStringLiteral("descr_item=Caneta")},
+         "Field 'descr_item' cannot be modified"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("marca=X")}, "Field 'marca' not found"},
+        {{QStringLiteral("id_item=9"), QStringLiteral("preco_ini=1")}, "no row with id_item = 9"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=123456789012")}, "store error 0x2701"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
+         "'x' is not a valid value for field 'id_item'"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
+    };
+    for (const auto& c : cases) {
+        QStringList args{QStringLiteral("set"), Path("proposta.XML")};
+        args += c.args;
+        const ToolRun run = Tool(args);
+        EXPECT_EQ(run.exitCode, 1) << c.message;
+        EXPECT_NE(run.err.find("proposta.XML: " + c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal) << c.message;
+    }
 }
 
 } // namespace
