@@ -3,6 +3,7 @@
 // microsecond and must not allocate. Allocations are counted by replacing the global operator new
 // and reported per evaluation.
 #include "report/expr/Qrexpr.h"
+#include "store/StoreTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,7 +102,30 @@ void BM_PrepareTwoFieldsProduct(benchmark::State& state) {
         evaluator.Prepare("qtde * preco_ini");
 }
 
+// The same product over a store table's exact-decimal fields, as a report over the proposal reads them.
+void BM_StoreTwoFieldsProduct(benchmark::State& state) {
+    TStoreTable table;
+    table.Name = "CDSDigitacao";
+    table.AddDecimalField("qtde", 3);
+    table.AddDecimalField("preco_ini", 4);
+    table.CreateDataSet();
+    table.Append();
+    table.FieldByName("qtde").SetAsFloat(12.0);
+    table.FieldByName("preco_ini").SetAsFloat(3.25);
+    table.Post();
+    TQREvaluator evaluator;
+    evaluator.DataSets().Add(table);
+    evaluator.Prepare("qtde * preco_ini");
+    benchmark::DoNotOptimize(evaluator.Value());
+    const long long before = allocations.load();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(evaluator.Value());
+    state.counters["allocs_per_eval"] =
+        benchmark::Counter(double(allocations.load() - before), benchmark::Counter::kAvgIterations);
+}
+
 BENCHMARK(BM_TwoFieldsProduct);
+BENCHMARK(BM_StoreTwoFieldsProduct);
 BENCHMARK(BM_ConstantArithmetic);
 BENCHMARK(BM_FunctionCall);
 BENCHMARK(BM_AggregateSum);

@@ -71,7 +71,7 @@ TEST(ExprConversions, ResultsConvertOrRaise) {
     EXPECT_EQ(QREvResultToString(TQREvResult::Int(-12)), "-12");
     EXPECT_EQ(QREvResultToString(TQREvResult::Double(2.5)), "2,5");
     EXPECT_EQ(QREvResultToString(TQREvResult::Double(1e20)), "1E20");
-    EXPECT_EQ(QREvResultToString(TQREvResult::Double(0.00001)), "1E-5");
+    EXPECT_EQ(QREvResultToString(TQREvResult::Double(0.000001)), "1E-6");
     EXPECT_EQ(QREvResultToString(TQREvResult::Double(0.1 + 0.2)), "0,3");
     EXPECT_EQ(QREvResultToString(TQREvResult::Bool(true)), "True");
     EXPECT_EQ(QREvResultToString(TQREvResult::Bool(false)), "False");

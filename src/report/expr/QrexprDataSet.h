@@ -9,6 +9,8 @@
 
 namespace quorvel {
 
+class TStoreTable;
+
 // How an expression reads a field's current value. Fixed and wide strings count as strings; all
 // integer kinds (autoincrement included) as integers; floating, currency and exact decimals as
 // floats; dates and times are read as their text.
@@ -33,11 +35,37 @@ public:
     virtual bool FieldBoolean(int field) const = 0;
 };
 
+// A store table seen by expressions: its Name, its declared fields (stored, calculated and
+// aggregate) and the current record. Kinds follow the field's declared type: long text, blobs and
+// 64-bit integers have no expression kind.
+class TQRStoreDataSet final : public TQREvDataSet {
+public:
+    explicit TQRStoreDataSet(TStoreTable& table)
+        : table_(table) {}
+
+    TStoreTable& Table() const noexcept { return table_; }
+
+    QString Name() const override;
+    int FindField(QStringView name) const override;
+    QString FieldName(int field) const override;
+    TQREvFieldKind FieldKind(int field) const override;
+    QString FieldText(int field) const override;
+    std::int32_t FieldInteger(int field) const override;
+    double FieldFloat(int field) const override;
+    bool FieldBoolean(int field) const override;
+
+private:
+    TStoreTable& table_;
+};
+
 // The data sets an evaluator looks names up in, in order. Entries are shared so that prepared
 // expressions keep the data sets they read alive even if the list changes afterwards.
 class TQREvDataSetList {
 public:
     void Add(std::shared_ptr<TQREvDataSet> dataSet);
+    // Adds a store table through a TQRStoreDataSet; the table must outlive every expression that
+    // reads it.
+    void Add(TStoreTable& table);
     void Clear() { items_.clear(); }
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     const std::shared_ptr<TQREvDataSet>& operator[](int index) const { return items_.at(index); }

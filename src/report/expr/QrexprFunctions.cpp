@@ -1,9 +1,11 @@
 #include "report/expr/QrexprFunctions.h"
 
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
-#include "report/expr/QrexprFormat.h"
 #include "report/expr/QrexprMessages.h"
 #include "report/expr/QrexprText.h"
+#include "store/StoreFormat.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -45,6 +47,22 @@ bool RoundToInt(const TQREvResult& value, std::int64_t& out) {
         return false;
     out = static_cast<std::int64_t>(rounded);
     return true;
+}
+
+// At most three sections separated by ";" and every quoted literal closed.
+bool IsWellFormedMask(const QString& mask) {
+    int sections = 1;
+    QChar quote;
+    for (const QChar c : mask) {
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u';') {
+            ++sections;
+        }
+    }
+    return quote.isNull() && sections <= 3;
 }
 
 TQRFunctionLibrary MakeBuiltInLibrary() {
@@ -275,10 +293,17 @@ TQREvResult TQREvTypeOfFunction::Calculate() {
 TQREvResult TQREvFormatNumericFunction::Calculate() {
     if (ArgCount() != 2 || Arg(0).Kind != Kind::resString || !Arg(1).IsNumeric())
         return WrongArguments("FORMATNUMERIC");
-    const double value = Arg(1).Kind == Kind::resInt ? Arg(1).IntResult : Arg(1).DblResult;
-    const std::optional<QString> text = qrexpr_format::FormatFloat(Arg(0).StrResult, value);
-    if (!text) return TQREvResult::Error(msg::InvalidFormat());
-    return TQREvResult::String(*text);
+    const QString& mask = Arg(0).StrResult;
+    if (!IsWellFormedMask(mask) || (Arg(1).Kind == Kind::resDouble && !std::isfinite(Arg(1).DblResult)))
+        return TQREvResult::Error(msg::InvalidFormat());
+    const NumberDigits digits = Arg(1).Kind == Kind::resInt ? NumberDigits::FromInteger(Arg(1).IntResult)
+                                                            : NumberDigits::FromDouble(Arg(1).DblResult);
+    try {
+        return TQREvResult::String(
+            Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::FromLocale())));
+    } catch (const Exception&) {
+        return TQREvResult::Error(msg::InvalidFormat());
+    }
 }
 
 TQREvResult TQREvNotFunction::Calculate() {

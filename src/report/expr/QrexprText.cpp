@@ -1,42 +1,16 @@
 #include "report/expr/QrexprText.h"
 
+#include "platform/CodePage.h"
 #include "platform/FormatSettings.h"
+#include "store/StoreFormat.h"
 
 #include <charconv>
-#include <cmath>
 #include <string>
 
 namespace quorvel::qrexpr_text {
 
 QString FloatToText(double value) {
-    if (std::isnan(value)) return QStringLiteral("NAN");
-    if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    char buffer[64];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    if (ec != std::errc()) return QString();
-    const char decimal = FormatSettings::FromLocale().DecimalSeparator;
-    QString text;
-    text.reserve(static_cast<qsizetype>(end - buffer));
-    for (const char* p = buffer; p != end; ++p) {
-        if (*p == '.') {
-            text.append(QLatin1Char(decimal));
-        } else if (*p == 'e') {
-            // "e+05" becomes "E5", "e-07" becomes "E-7".
-            text.append(QLatin1Char('E'));
-            ++p;
-            if (p != end && *p == '-') text.append(QLatin1Char('-'));
-            if (p != end && (*p == '-' || *p == '+')) ++p;
-            while (p + 1 != end && *p == '0')
-                ++p;
-            for (; p != end; ++p)
-                text.append(QLatin1Char(*p));
-            break;
-        } else {
-            text.append(QLatin1Char(*p));
-        }
-    }
-    return text;
+    return Cp1252ToQString(FloatToPlainText(value, FormatSettings::FromLocale()));
 }
 
 QString IntToText(std::int32_t value) {
