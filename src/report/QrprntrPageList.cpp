@@ -208,6 +208,8 @@ TQRPageList::RecordHead TQRPageList::FindPage(int n) {
     else if (position >= lastEnd_)
         start = lastStart_;
     RecordHead record = ReadRecordHead(start, size);
+    if (start == headerLength_ && record.Page != 1)
+        RaiseDamaged(QStringLiteral("the first record holds page %1").arg(record.Page));
     while (record.Page != n) {
         if (record.Page < n) {
             if (record.Next >= size) RaiseDamaged(QStringLiteral("page %1 is missing").arg(n));

@@ -4,6 +4,7 @@
 #include "report/Qrprntr.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -265,6 +266,10 @@ TEST(PageList, DamagedFilesAreRejectedCleanly) {
     ExpectRejected(bytes, "negative page count");
 
     bytes = good;
+    PutInt32(bytes, 8, 0x48484848);
+    PutInt32(bytes, 128, 0x48484848);
+    ExpectRejected(bytes, "first record numbered as the last of a huge count");
+    bytes = good;
     PutInt32(bytes, 132, 0x7FFFFFF0);
     ExpectRejected(bytes, "end offset outside the file");
     bytes = good;
@@ -329,6 +334,19 @@ TEST(PageList, RecordsBeyondTheCountedPagesAreNeverRead) {
     EXPECT_EQ(stream->Position(), third);
     ExpectPage(loaded, 2);
     ExpectPage(loaded, 2);
+}
+
+// Inputs the fuzzer found, each once a hang or a crash.
+TEST(PageList, FuzzFindingsAreRejected) {
+    const QDir dir(QStringLiteral(QUORVEL_TEST_DATA "/saved_report"));
+    const QStringList names = dir.entryList({QStringLiteral("fuzz_*.qrp")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        TQRPageList list;
+        EXPECT_THROW(list.LoadFromFile(dir.filePath(name)), EQRError);
+        EXPECT_EQ(list.PageCount(), 0);
+    }
 }
 
 } // namespace

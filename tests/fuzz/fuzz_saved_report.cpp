@@ -1,0 +1,34 @@
+// Loads arbitrary bytes as a saved-report file and reads every page forwards and backwards: the
+// loader and the chain walk must end in EQRError or in pages, never crash or hang.
+#include "platform/Exceptions.h"
+#include "report/Qrprntr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace quorvel;
+    auto stream = std::make_shared<TQRStream>(qint64{1} << 40);
+    stream->Write(data, static_cast<qint64>(size));
+    TQRPageList list;
+    try {
+        list.LoadFromStream(stream);
+    } catch (const Exception&) {
+        return 0;
+    }
+    const int count = list.PageCount();
+    for (int page = 1; page <= count; ++page) {
+        try {
+            list.GetPageBody(page);
+        } catch (const Exception&) {
+        }
+    }
+    for (int page = count; page >= 1; --page) {
+        try {
+            list.GetPageBody(page);
+        } catch (const Exception&) {
+        }
+    }
+    return 0;
+}
