@@ -1,0 +1,221 @@
+#include "platform/CanvasDraw.h"
+
+#include "platform/MetafileFormat.h"
+
+#include <QFontMetrics>
+#include <QGlyphRun>
+#include <QPainter>
+
+#include <cmath>
+
+namespace quorvel::draw {
+
+QPen MakePen(std::uint32_t style, std::int32_t width, TColor color) {
+    Qt::PenStyle qtStyle = Qt::SolidLine;
+    switch (style & emf::PS_STYLE_MASK) {
+    case 1:
+        qtStyle = Qt::DashLine;
+        break;
+    case 2:
+        qtStyle = Qt::DotLine;
+        break;
+    case 3:
+        qtStyle = Qt::DashDotLine;
+        break;
+    case 4:
+        qtStyle = Qt::DashDotDotLine;
+        break;
+    case emf::PS_NULL:
+        return QPen(Qt::NoPen);
+    default:
+        break;
+    }
+    QPen pen(ToQColor(color));
+    pen.setStyle(qtStyle);
+    pen.setCapStyle(Qt::SquareCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    if (width <= 1) {
+        pen.setWidth(1);
+        pen.setCosmetic(true);
+    } else {
+        pen.setWidthF(std::min<double>(width, 1 << 20));
+    }
+    return pen;
+}
+
+QBrush MakeBrush(std::uint32_t style, TColor color, std::uint32_t hatch) {
+    if (style == emf::BS_NULL) return QBrush(Qt::NoBrush);
+    if (style == emf::BS_HATCHED) {
+        static constexpr Qt::BrushStyle patterns[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                      Qt::FDiagPattern, Qt::BDiagPattern,
+                                                      Qt::CrossPattern, Qt::DiagCrossPattern};
+        return QBrush(ToQColor(color), hatch < 6 ? patterns[hatch] : Qt::SolidPattern);
+    }
+    return QBrush(ToQColor(color));
+}
+
+QRectF ShapeRect(int left, int top, int right, int bottom) {
+    return QRectF(left, top, double(right) - left - 1, double(bottom) - top - 1);
+}
+
+void TextShaper::SetFont(const QFont& font) {
+    if (hasFont_ && font == font_) return;
+    font_ = font;
+    raw_ = QRawFont::fromFont(font);
+    const QFontMetrics fm(font);
+    metrics_.ascent = fm.ascent();
+    metrics_.descent = fm.descent();
+    metrics_.height = metrics_.ascent + metrics_.descent;
+    metrics_.internalLeading = std::max(0, metrics_.height - font.pixelSize());
+    metrics_.externalLeading = std::max(0, fm.leading());
+    metrics_.averageCharWidth = fm.averageCharWidth();
+    metrics_.maxCharWidth = fm.maxWidth();
+    hasFont_ = true;
+}
+
+std::uint32_t TextShaper::Glyph(QStringView text, qsizetype at, qsizetype units) {
+    if (!raw_.isValid()) return 0;
+    quint32 glyph = 0;
+    int count = 1;
+    if (!raw_.glyphIndexesForChars(text.data() + at, int(units), &glyph, &count) || count < 1) return 0;
+    return glyph;
+}
+
+std::vector<std::int32_t> TextShaper::Advances(QStringView text) {
+    std::vector<std::int32_t> advances(std::size_t(text.size()), 0);
+    const QFontMetricsF fallback(font_);
+    double running = 0;
+    std::int64_t placed = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype units =
+            (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
+        const std::uint32_t glyph = Glyph(text, i, units);
+        double advance = 0;
+        if (glyph != 0) {
+            const QList<QPointF> a = raw_.advancesForGlyphIndexes(QList<quint32>{glyph});
+            advance = a.isEmpty() ? 0 : a.first().x();
+        } else {
+            advance = fallback.horizontalAdvance(text.mid(i, units).toString());
+        }
+        running += advance;
+        const auto position = std::int64_t(std::llround(running));
+        advances[std::size_t(i)] = std::int32_t(position - placed);
+        placed = position;
+        i += units;
+    }
+    return advances;
+}
+
+int TextShaper::Width(QStringView text) {
+    std::int64_t total = 0;
+    for (std::int32_t a : Advances(text))
+        total += a;
+    return int(total);
+}
+
+void TextShaper::Draw(QPainter& painter, QPointF origin, QStringView text,
+                      std::span<const std::int32_t> advances, const QColor& color) {
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(text.size());
+    positions.reserve(text.size());
+    double x = 0;
+    painter.setPen(color);
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype units =
+            (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
+        const std::uint32_t glyph = Glyph(text, i, units);
+        if (glyph != 0) {
+            glyphs.append(glyph);
+            positions.append(QPointF(x, 0));
+        } else if (!text[i].isSpace()) {
+            // A character the font lacks is drawn through Qt's font fallback at its place.
+            painter.setFont(font_);
+            painter.drawText(origin + QPointF(x, 0), text.mid(i, units).toString());
+        }
+        for (qsizetype u = 0; u < units; ++u)
+            x += std::size_t(i + u) < advances.size() ? advances[std::size_t(i + u)] : 0;
+        i += units;
+    }
+    if (!glyphs.isEmpty() && raw_.isValid()) {
+        QGlyphRun run;
+        run.setRawFont(raw_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(origin, run);
+    }
+    // Underline and strike-out are drawn as bars so that they look the same on every back-end.
+    if (font_.underline() || font_.strikeOut()) {
+        const QFontMetricsF fm(font_);
+        const double thickness = std::max(1.0, std::round(fm.lineWidth()));
+        if (font_.underline())
+            painter.fillRect(QRectF(origin.x(), origin.y() + std::round(fm.underlinePos()), x, thickness),
+                             color);
+        if (font_.strikeOut())
+            painter.fillRect(QRectF(origin.x(), origin.y() - std::round(fm.strikeOutPos()), x, thickness),
+                             color);
+    }
+}
+
+namespace {
+
+int TotalAdvance(std::span<const std::int32_t> advances) {
+    std::int64_t total = 0;
+    for (std::int32_t a : advances)
+        total += a;
+    return int(std::clamp<std::int64_t>(total, -(1 << 28), 1 << 28));
+}
+
+// Start of the first glyph relative to the reference point, and the baseline below it.
+QPoint TextOrigin(std::uint32_t align, int width, const TextMetrics& m) {
+    int x = 0;
+    switch (align & TA_HORIZONTAL_MASK) {
+    case TA_RIGHT:
+        x = -width;
+        break;
+    case TA_CENTER:
+        x = -(width / 2);
+        break;
+    default:
+        break;
+    }
+    int baseline = m.ascent;
+    switch (align & TA_VERTICAL_MASK) {
+    case TA_BASELINE:
+        baseline = 0;
+        break;
+    case TA_BOTTOM:
+        baseline = -m.descent;
+        break;
+    default:
+        break;
+    }
+    return QPoint(x, baseline);
+}
+
+} // namespace
+
+QRect TextBox(const TextCall& call, int width, const TextMetrics& metrics) {
+    const QPoint origin = TextOrigin(call.align, width, metrics) + call.reference;
+    return QRect(origin.x(), origin.y() - metrics.ascent, std::max(width, 0), metrics.height);
+}
+
+int DrawText(QPainter& painter, TextShaper& shaper, const TextCall& call, QStringView text,
+             std::span<const std::int32_t> advances) {
+    const int width = TotalAdvance(advances);
+    const TextMetrics& m = shaper.Metrics();
+
+    painter.save();
+    if (call.options & emf::ETO_OPAQUE) painter.fillRect(call.rect, call.backgroundFill);
+    if (call.options & emf::ETO_CLIPPED) painter.setClipRect(call.rect, Qt::IntersectClip);
+    painter.translate(call.reference);
+    if (call.escapement != 0) painter.rotate(-call.escapement / 10.0);
+    const QPoint origin = TextOrigin(call.align, width, m);
+    if (call.background)
+        painter.fillRect(QRect(origin.x(), origin.y() - m.ascent, width, m.height), *call.background);
+    shaper.Draw(painter, origin, text, advances, call.textColor);
+    painter.restore();
+    return width;
+}
+
+} // namespace quorvel::draw

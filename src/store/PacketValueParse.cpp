@@ -1,0 +1,286 @@
+#include "store/PacketValueParse.h"
+
+#include "platform/CodePage.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace quorvel {
+namespace {
+
+bool IsBlank(char c) noexcept {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x01 && u <= 0x20;
+}
+
+bool IsDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+
+int HexValue(char c) noexcept {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes the entity starting at raw[i] == '&'. Sets `code` and returns the index after it, or
+// returns i with code -1 when the "&" stands for itself.
+size_t DecodeEntity(std::string_view raw, size_t i, std::uint32_t& code, bool& isCode) noexcept {
+    const size_t n = raw.size();
+    isCode = false;
+    if (i + 1 >= n) {
+        code = '&';
+        return i + 1;
+    }
+    const char c = raw[i + 1];
+    auto skip = [&](size_t len) { return i + len < n ? i + len : n; };
+    switch (c) {
+    case '#': {
+        size_t j = i + 2;
+        std::uint32_t v = 0;
+        if (j < n && (raw[j] == 'x' || raw[j] == 'X')) {
+            ++j;
+            while (j < n && HexValue(raw[j]) >= 0) {
+                v = (v << 4) | static_cast<std::uint32_t>(HexValue(raw[j]));
+                v &= 0xFFFFFF;
+                ++j;
+            }
+        } else {
+            while (j < n && IsDigit(raw[j])) {
+                v = v * 10 + static_cast<std::uint32_t>(raw[j] - '0');
+                v %= 100000000;
+                ++j;
+            }
+        }
+        const size_t semi = raw.find(';', j);
+        code = v;
+        isCode = true;
+        return semi == std::string_view::npos ? j : semi + 1;
+    }
+    case 'a':
+        if (i + 2 < n && raw[i + 2] == 'p') {
+            code = '\'';
+            return skip(6);
+        }
+        code = '&';
+        return skip(5);
+    case 'g':
+        code = '>';
+        return skip(4);
+    case 'l':
+        code = '<';
+        return skip(4);
+    case 'q':
+        code = '"';
+        return skip(6);
+    default:
+        code = '&';
+        return i + 1;
+    }
+}
+
+} // namespace
+
+std::string DecodeText(std::string_view raw) {
+    const void* amp = std::memchr(raw.data(), '&', raw.size());
+    if (amp == nullptr) return std::string(raw);
+    std::string out;
+    out.reserve(raw.size());
+    size_t i = 0;
+    while (i < raw.size()) {
+        const void* next = std::memchr(raw.data() + i, '&', raw.size() - i);
+        if (next == nullptr) {
+            out.append(raw.substr(i));
+            break;
+        }
+        const auto at = static_cast<size_t>(static_cast<const char*>(next) - raw.data());
+        out.append(raw.substr(i, at - i));
+        std::uint32_t code = 0;
+        bool isCode = false;
+        i = DecodeEntity(raw, at, code, isCode);
+        out.push_back(static_cast<char>(code & 0xFF));
+    }
+    return out;
+}
+
+std::u16string DecodeWideText(std::string_view raw) {
+    std::u16string out;
+    out.reserve(raw.size());
+    size_t i = 0;
+    while (i < raw.size()) {
+        if (raw[i] != '&') {
+            out.push_back(Cp1252ToUnicode(static_cast<unsigned char>(raw[i])));
+            ++i;
+            continue;
+        }
+        std::uint32_t code = 0;
+        bool isCode = false;
+        i = DecodeEntity(raw, i, code, isCode);
+        out.push_back(static_cast<char16_t>(code & 0xFFFF));
+    }
+    return out;
+}
+
+bool ParseLeadingInteger(std::string_view text, std::int64_t& value) noexcept {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint64_t v = 0;
+    bool any = false;
+    constexpr std::uint64_t kLimit = 0xFFFFFFFFFFFFFFFFull;
+    while (i < text.size() && IsDigit(text[i])) {
+        const auto d = static_cast<std::uint64_t>(text[i] - '0');
+        v = v > (kLimit - d) / 10 ? kLimit : v * 10 + d;
+        any = true;
+        ++i;
+    }
+    if (!any) return false;
+    value = negative ? static_cast<std::int64_t>(0ull - v) : static_cast<std::int64_t>(v);
+    return true;
+}
+
+bool ParseFloat(std::string_view text, double& value) noexcept {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    const char* begin = text.data() + i;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(begin, end, value, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range) {
+        // Beyond the range of a double: saturate to infinity, or to zero for a tiny magnitude.
+        const char* e = begin;
+        while (e < end && *e != 'e' && *e != 'E')
+            ++e;
+        const bool huge = e + 1 < end && e[1] != '-';
+        const bool negative = begin < end && *begin == '-';
+        value = huge ? (negative ? -HUGE_VAL : HUGE_VAL) : 0.0;
+        return true;
+    }
+    return r.ec == std::errc();
+}
+
+std::vector<std::int64_t> ParseIntegerList(std::string_view text) {
+    std::vector<std::int64_t> out;
+    size_t i = 0;
+    for (;;) {
+        while (i < text.size() && IsBlank(text[i]))
+            ++i;
+        if (i >= text.size()) break;
+        const size_t begin = i;
+        if (text[i] == '-' || text[i] == '+') ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        std::int64_t v = 0;
+        if (!ParseLeadingInteger(text.substr(begin, i - begin), v)) break;
+        out.push_back(v);
+        if (i < text.size() && !IsBlank(text[i])) break;
+    }
+    return out;
+}
+
+namespace {} // namespace
+
+std::int64_t CutToSize(std::int64_t v, PacketType type) noexcept {
+    switch (type) {
+    case PacketType::I1:
+        return static_cast<std::int8_t>(v);
+    case PacketType::I2:
+        return static_cast<std::int16_t>(v);
+    case PacketType::I4:
+        return static_cast<std::int32_t>(v);
+    case PacketType::UI1:
+        return static_cast<std::uint8_t>(v);
+    case PacketType::UI2:
+        return static_cast<std::uint16_t>(v);
+    case PacketType::UI4:
+        return static_cast<std::uint32_t>(v);
+    default:
+        return v;
+    }
+}
+
+namespace {
+
+// Reads exactly `count` digits at text[i].
+bool Digits(std::string_view text, size_t& i, size_t count, int& value) noexcept {
+    if (i + count > text.size()) return false;
+    int v = 0;
+    for (size_t k = 0; k < count; ++k) {
+        if (!IsDigit(text[i + k])) return false;
+        v = v * 10 + (text[i + k] - '0');
+    }
+    i += count;
+    value = v;
+    return true;
+}
+
+bool ParseDatePart(std::string_view text, size_t& i, std::int32_t& days) noexcept {
+    int y = 0, m = 0, d = 0;
+    return Digits(text, i, 4, y) && Digits(text, i, 2, m) && Digits(text, i, 2, d) &&
+           DaysFromDate(y, m, d, days);
+}
+
+bool ParseTimePart(std::string_view text, size_t& i, std::int32_t& msec) noexcept {
+    int h = 0, m = 0, x = 0;
+    if (!Digits(text, i, 2, h) || i >= text.size() || text[i] != ':') return false;
+    ++i;
+    if (!Digits(text, i, 2, m) || i >= text.size() || text[i] != ':') return false;
+    ++i;
+    if (!Digits(text, i, 5, x)) return false;
+    if (h > 23 || m > 59 || x > 59999) return false;
+    msec = h * 3600000 + m * 60000 + x;
+    return true;
+}
+
+} // namespace
+
+FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view raw) {
+    switch (kind) {
+    case FieldKind::Integer:
+    case FieldKind::Unsigned: {
+        std::int64_t v = 0;
+        if (!ParseLeadingInteger(raw, v)) return {};
+        return CutToSize(v, type);
+    }
+    case FieldKind::Boolean:
+        if (raw.empty()) return {};
+        if (raw[0] == 'T' || raw[0] == 't') return true;
+        if (raw[0] == 'F' || raw[0] == 'f') return false;
+        return {};
+    case FieldKind::Float: {
+        double d = 0;
+        if (!ParseFloat(raw, d)) return {};
+        return d;
+    }
+    case FieldKind::Date:
+    case FieldKind::Time:
+    case FieldKind::DateTime: {
+        size_t i = 0;
+        while (i < raw.size() && IsBlank(raw[i]))
+            ++i;
+        TDateTimeValue v;
+        if (kind == FieldKind::Time) {
+            if (!ParseTimePart(raw, i, v.msec)) return {};
+            return v;
+        }
+        if (!ParseDatePart(raw, i, v.days)) return {};
+        if (kind == FieldKind::DateTime && i < raw.size() && raw[i] == 'T') {
+            ++i;
+            if (!ParseTimePart(raw, i, v.msec)) return {};
+        }
+        return v;
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace quorvel

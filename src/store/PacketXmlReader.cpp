@@ -1,0 +1,724 @@
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "store/Packet.h"
+#include "store/PacketBase64.h"
+#include "store/PacketValueParse.h"
+#include "store/PacketValueText.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace quorvel {
+namespace {
+
+constexpr int kMaxTables = 63;
+
+bool IsBlank(char c) noexcept {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x01 && u <= 0x20;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool IsTrueText(std::string_view v) noexcept {
+    return EqualsNoCase(v, "true");
+}
+
+enum class TagKind { Start, Empty, End, Eof };
+
+struct Tag {
+    TagKind kind = TagKind::Eof;
+    std::string_view name;
+    size_t attrBegin = 0; // offset of the attribute text of a start tag
+};
+
+// One attribute as it stands in the file: the raw value between the double quotes.
+struct RawAttribute {
+    std::string_view name;
+    std::string_view value;
+};
+
+// Reads the datapacket from code-page text held whole in memory. Every access is bounds-checked;
+// errors carry the offset where reading stopped.
+class XmlReader {
+public:
+    explicit XmlReader(std::string_view text)
+        : s_(text) {}
+
+    Datapacket Read() {
+        SkipBlanks();
+        if (p_ >= s_.size() || s_[p_] != '<') Fail(kErrMalformed);
+        Tag tag = NextElement();
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
+        bool root = false;
+        if (tag.name == "DATAPACKET") {
+            root = true;
+            SkipAttributes(tag);
+            if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+            tag = NextElement();
+        }
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
+        if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(kErrMalformed);
+        bool haveMetadata = false;
+        for (;;) {
+            if (tag.name == "METADATA" && !haveMetadata) {
+                ReadMetadata(tag);
+                haveMetadata = true;
+            } else if (tag.name == "ROWDATA") {
+                if (packet_.fields.empty()) Fail(kErrMalformed);
+                ReadRowData(tag);
+                break; // whatever follows the rows is not read
+            } else {
+                SkipElement(tag);
+            }
+            tag = NextElement();
+            if (tag.kind == TagKind::Eof) break;
+            if (tag.kind == TagKind::End) {
+                if (!root || tag.name != "DATAPACKET") Fail(kErrMalformed);
+                break;
+            }
+        }
+        if (packet_.fields.empty()) Fail(kErrMalformed);
+        ResolveUnchangedBlobs();
+        return std::move(packet_);
+    }
+
+private:
+    [[noreturn]] void Fail(int code) const { throw EStoreError(code, static_cast<long long>(p_)); }
+
+    void SkipBlanks() noexcept {
+        while (p_ < s_.size() && IsBlank(s_[p_]))
+            ++p_;
+    }
+
+    bool StartsWith(std::string_view prefix) const noexcept { return s_.substr(p_).starts_with(prefix); }
+
+    // The next start, empty or end tag; declarations, comments, other markup and text between
+    // elements are skipped. Eof at the end of the input.
+    Tag NextElement() {
+        for (;;) {
+            SkipBlanks();
+            if (p_ >= s_.size()) return {};
+            if (s_[p_] != '<') {
+                const size_t lt = s_.find('<', p_);
+                if (lt == std::string_view::npos) {
+                    p_ = s_.size();
+                    return {};
+                }
+                p_ = lt;
+            }
+            if (StartsWith("<?")) {
+                SkipPast("?>");
+                continue;
+            }
+            if (StartsWith("<!--")) {
+                SkipPast("-->");
+                continue;
+            }
+            if (StartsWith("<!")) {
+                SkipPast(">");
+                continue;
+            }
+            ++p_; // '<'
+            Tag tag;
+            if (p_ < s_.size() && s_[p_] == '/') {
+                ++p_;
+                tag.kind = TagKind::End;
+                tag.name = ReadName();
+                SkipBlanks();
+                if (p_ >= s_.size() || s_[p_] != '>') Fail(kErrMalformed);
+                ++p_;
+                return tag;
+            }
+            tag.name = ReadName();
+            tag.attrBegin = p_;
+            tag.kind = TagKind::Start; // refined by the attribute reader
+            return tag;
+        }
+    }
+
+    void SkipPast(std::string_view terminator) {
+        const size_t at = s_.find(terminator, p_ + 2);
+        if (at == std::string_view::npos) {
+            p_ = s_.size();
+            Fail(kErrMalformed);
+        }
+        p_ = at + terminator.size();
+    }
+
+    std::string_view ReadName() noexcept {
+        const size_t begin = p_;
+        while (p_ < s_.size()) {
+            const char c = s_[p_];
+            if (IsBlank(c) || c == '/' || c == '>' || c == '=' || c == '\0') break;
+            ++p_;
+        }
+        return s_.substr(begin, p_ - begin);
+    }
+
+    // Reads the attributes of the start tag the cursor stands in and calls fn(name, rawValue) for
+    // each; leaves the cursor after the tag and sets tag.kind to Start or Empty. An attribute without
+    // "=" or without a double-quoted value ends the attributes; the tag then ends at the next ">".
+    template <class Fn> void ReadAttributes(Tag& tag, Fn&& fn) {
+        for (;;) {
+            SkipBlanks();
+            if (p_ >= s_.size()) Fail(kErrMalformed);
+            const char c = s_[p_];
+            if (c == '>') {
+                ++p_;
+                tag.kind = TagKind::Start;
+                return;
+            }
+            if (c == '/' && p_ + 1 < s_.size() && s_[p_ + 1] == '>') {
+                p_ += 2;
+                tag.kind = TagKind::Empty;
+                return;
+            }
+            const size_t nameBegin = p_;
+            while (p_ < s_.size()) {
+                const char ch = s_[p_];
+                if (IsBlank(ch) || ch == '=' || ch == '>' || ch == '/' || ch == '\0') break;
+                ++p_;
+            }
+            const std::string_view name = s_.substr(nameBegin, p_ - nameBegin);
+            SkipBlanks();
+            if (name.empty() || p_ >= s_.size() || s_[p_] != '=') return EndMalformedTag(tag);
+            ++p_;
+            SkipBlanks();
+            if (p_ >= s_.size() || s_[p_] != '"') return EndMalformedTag(tag);
+            ++p_;
+            const void* q = std::memchr(s_.data() + p_, '"', s_.size() - p_);
+            if (q == nullptr) {
+                p_ = s_.size();
+                Fail(kErrMalformed);
+            }
+            const size_t end = static_cast<size_t>(static_cast<const char*>(q) - s_.data());
+            fn(name, s_.substr(p_, end - p_));
+            p_ = end + 1;
+        }
+    }
+
+    void EndMalformedTag(Tag& tag) {
+        const size_t gt = s_.find('>', p_);
+        if (gt == std::string_view::npos) {
+            p_ = s_.size();
+            Fail(kErrMalformed);
+        }
+        tag.kind = gt > 0 && s_[gt - 1] == '/' ? TagKind::Empty : TagKind::Start;
+        p_ = gt + 1;
+    }
+
+    void SkipAttributes(Tag& tag) {
+        ReadAttributes(tag, [](std::string_view, std::string_view) {});
+    }
+
+    // Skips an element whose start tag was returned by NextElement, with all its content. End tags
+    // must match their start tags. Works with an explicit stack, so deep nesting cannot overflow.
+    void SkipElement(Tag& tag) {
+        SkipAttributes(tag);
+        if (tag.kind == TagKind::Empty) return;
+        std::vector<std::string_view> open{tag.name};
+        while (!open.empty()) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != open.back()) Fail(kErrMalformed);
+                open.pop_back();
+                continue;
+            }
+            SkipAttributes(t);
+            if (t.kind == TagKind::Start) open.push_back(t.name);
+        }
+    }
+
+    // ---- metadata ----
+
+    void ReadMetadata(Tag& tag) {
+        SkipAttributes(tag);
+        if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+        Tag fields = NextElement();
+        if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(kErrMalformed);
+        ReadFields(fields, packet_.fields, fieldKeys_);
+        for (;;) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != "METADATA") Fail(kErrMalformed);
+                return;
+            }
+            if (t.name == "PARAMS")
+                ReadTableParams(t);
+            else
+                SkipElement(t);
+        }
+    }
+
+    void ReadFields(Tag& tag, std::vector<FieldDef>& fields, std::vector<std::string>& keys) {
+        if (++tables_ > kMaxTables) Fail(kErrTooManyTables);
+        SkipAttributes(tag);
+        if (tag.kind == TagKind::Empty) return;
+        for (;;) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != "FIELDS") Fail(kErrMalformed);
+                return;
+            }
+            if (t.name == "FIELD") {
+                std::string key;
+                fields.push_back(ReadField(t, key));
+                keys.push_back(std::move(key));
+            } else {
+                SkipElement(t);
+            }
+        }
+    }
+
+    FieldDef ReadField(Tag& tag, std::string& rowKey) {
+        FieldDef f;
+        bool hasAttrName = false, hasTagName = false, hasFieldName = false, hasType = false, hasWidth = false;
+        std::string attrName, tagName, fieldName;
+        std::string_view typeName;
+        const size_t at = p_;
+        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+            if (name == "attrname") {
+                hasAttrName = true;
+                attrName = DecodeText(raw);
+            } else if (name == "tagname") {
+                hasTagName = true;
+                tagName = DecodeText(raw);
+            } else if (name == "fieldname") {
+                hasFieldName = true;
+                fieldName = DecodeText(raw);
+            } else if (name == "fieldtype") {
+                hasType = true;
+                typeName = raw;
+            } else if (name == "readonly") {
+                f.flags.readOnly = IsTrueText(raw);
+            } else if (name == "required") {
+                f.flags.required = IsTrueText(raw);
+            } else if (name == "hidden") {
+                f.flags.hidden = IsTrueText(raw);
+            } else if (name == "linkfield") {
+                f.flags.linkField = IsTrueText(raw);
+            } else {
+                ApplyFieldParam(f, MakeParam(name, raw, ParamPlacement::Attribute), hasWidth);
+            }
+        });
+        if (tag.kind == TagKind::Start) {
+            for (;;) {
+                Tag t = NextElement();
+                if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+                if (t.kind == TagKind::End) {
+                    if (t.name != "FIELD") Fail(kErrMalformed);
+                    break;
+                }
+                if (t.name == "PARAM") {
+                    ApplyFieldParam(f, ReadParamChild(t), hasWidth);
+                } else if (t.name == "FIELDS") {
+                    std::vector<std::string> nestedKeys;
+                    ReadFields(t, f.nested, nestedKeys);
+                } else {
+                    SkipElement(t);
+                }
+            }
+        }
+        const size_t end = p_;
+        p_ = at;
+        if (!hasAttrName && !hasTagName) Fail(kErrMalformed);
+        rowKey = hasAttrName ? attrName : tagName;
+        f.name = hasFieldName ? fieldName : rowKey;
+        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(kErrFieldType);
+        const FieldKind kind = KindOf(f);
+        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
+        p_ = end;
+        return f;
+    }
+
+    // SUBTYPE, WIDTH, DECIMALS and CALCULATED set the field's own members; an unknown subtype and
+    // every other parameter are kept in the order read.
+    void ApplyFieldParam(FieldDef& f, PacketParam param, bool& hasWidth) {
+        const std::string& name = param.name;
+        if (name == "SUBTYPE") {
+            const auto* text = std::get_if<std::string>(&param.value);
+            if (text == nullptr || param.type != PacketType::String) Fail(kErrFieldWidth);
+            const std::string_view known = CanonicalSubtype(*text);
+            if (!known.empty()) {
+                f.subtype = std::string(known);
+                return;
+            }
+        } else if (name == "WIDTH") {
+            hasWidth = true;
+            f.width = ClampToInt(ParamAsInt(param));
+            return;
+        } else if (name == "DECIMALS") {
+            f.decimals = ClampToInt(ParamAsInt(param));
+            return;
+        } else if (name == "CALCULATED") {
+            f.flags.calculated = ParamAsInt(param) != 0;
+            return;
+        }
+        f.params.push_back(std::move(param));
+    }
+
+    static int ClampToInt(std::int64_t v) noexcept {
+        return v < 0 ? 0 : (v > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(v));
+    }
+
+    static std::int64_t ParamAsInt(const PacketParam& p) noexcept {
+        if (const auto* i = std::get_if<std::int64_t>(&p.value)) return *i;
+        if (const auto* b = std::get_if<bool>(&p.value)) return *b ? 1 : 0;
+        if (const auto* s = std::get_if<std::string>(&p.value)) {
+            std::int64_t v = 0;
+            return ParseLeadingInteger(*s, v) ? v : 0;
+        }
+        return 0;
+    }
+
+    // The type a parameter of this name is read in: known names have their own, MD_FIELDLINKS is a
+    // signed list, anything else is text.
+    static PacketType ParamTypeFor(std::string_view name) noexcept {
+        struct Known {
+            std::string_view name;
+            PacketType type;
+        };
+        static constexpr Known kKnown[] = {
+            {"UNIQUE_KEY", PacketType::UIntArray},
+            {"DEFAULT_ORDER", PacketType::UIntArray},
+            {"CHANGE_LOG", PacketType::UIntArray},
+            {"SERVER_COL", PacketType::String},
+            {"DATASET_DELTA", PacketType::Boolean},
+            {"READONLY", PacketType::Boolean},
+            {"SUBTYPE", PacketType::String},
+            {"DECIMALS", PacketType::I2},
+            {"WIDTH", PacketType::I2},
+            {"LCID", PacketType::I2},
+            {"AUTOINCVALUE", PacketType::I4},
+            {"TABLENAME", PacketType::String},
+            {"TYPENAME", PacketType::String},
+            {"UPDATEMODE", PacketType::I2},
+            {"MD_SEMANTICS", PacketType::UIntArray},
+            {"CALCULATED", PacketType::Boolean},
+            {"DELTA", PacketType::Boolean},
+            {"PRIMARY_KEY", PacketType::UIntArray},
+            {"MD_FIELDLINKS", PacketType::IntArray},
+        };
+        for (const auto& k : kKnown)
+            if (k.name == name) return k.type;
+        return PacketType::String;
+    }
+
+    PacketParam MakeParam(std::string_view name, std::string_view raw, ParamPlacement placement) {
+        PacketParam p;
+        p.name = DecodeText(name);
+        p.type = ParamTypeFor(p.name);
+        p.placement = placement;
+        p.value = ParseParamValue(p.type, DecodeText(raw));
+        return p;
+    }
+
+    PacketParam ReadParamChild(Tag& tag) {
+        bool hasName = false, hasValue = false;
+        std::string name, value;
+        std::string_view typeName;
+        bool hasType = false, roundtrip = false;
+        ReadAttributes(tag, [&](std::string_view attr, std::string_view raw) {
+            if (attr == "Name") {
+                hasName = true;
+                name = DecodeText(raw);
+            } else if (attr == "Value") {
+                hasValue = true;
+                value = DecodeText(raw);
+            } else if (attr == "Type") {
+                hasType = true;
+                typeName = raw;
+            } else if (attr == "Roundtrip") {
+                roundtrip = IsTrueText(raw);
+            }
+        });
+        if (tag.kind == TagKind::Start) SkipContentOf(tag);
+        if (!hasName || !hasValue) Fail(kErrMalformed);
+        PacketParam p;
+        p.name = std::move(name);
+        p.type = PacketType::String;
+        if (hasType && !PacketTypeFromName(typeName, p.type)) p.type = PacketType::String;
+        p.placement = ParamPlacement::Child;
+        p.roundtrip = roundtrip;
+        p.value = ParseParamValue(p.type, value);
+        return p;
+    }
+
+    // Skips the content and end tag of an element whose start tag has been read.
+    void SkipContentOf(const Tag& tag) {
+        Tag copy = tag;
+        std::vector<std::string_view> open{copy.name};
+        while (!open.empty()) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != open.back()) Fail(kErrMalformed);
+                open.pop_back();
+                continue;
+            }
+            SkipAttributes(t);
+            if (t.kind == TagKind::Start) open.push_back(t.name);
+        }
+    }
+
+    static ParamValue ParseParamValue(PacketType type, std::string text) {
+        switch (type) {
+        case PacketType::I1:
+        case PacketType::I2:
+        case PacketType::I4:
+        case PacketType::I8:
+        case PacketType::UI1:
+        case PacketType::UI2:
+        case PacketType::UI4:
+        case PacketType::UI8: {
+            std::int64_t v = 0;
+            ParseLeadingInteger(text, v);
+            return CutToSize(v, type);
+        }
+        case PacketType::Boolean:
+            // "TRUE" as truth values are written, or "1" as CALCULATED is.
+            return !text.empty() && (text[0] == 'T' || text[0] == 't' || (text[0] >= '1' && text[0] <= '9'));
+        case PacketType::R8:
+        case PacketType::R10: {
+            double d = 0;
+            ParseFloat(text, d);
+            return d;
+        }
+        case PacketType::IntArray:
+        case PacketType::UIntArray: {
+            // Elements are 32-bit, as the binary form holds them.
+            std::vector<std::int64_t> list = ParseIntegerList(text);
+            for (auto& v : list)
+                v = CutToSize(v, type == PacketType::IntArray ? PacketType::I4 : PacketType::UI4);
+            return list;
+        }
+        default:
+            return text;
+        }
+    }
+
+    void ReadTableParams(Tag& tag) {
+        auto add = [&](PacketParam p) {
+            if (p.name == "CHANGE_LOG") {
+                const auto* list = std::get_if<std::vector<std::int64_t>>(&p.value);
+                packet_.changeLog.clear();
+                if (list != nullptr)
+                    for (size_t i = 0; i + 3 <= list->size(); i += 3)
+                        packet_.changeLog.push_back({static_cast<std::uint32_t>((*list)[i]),
+                                                     static_cast<std::uint32_t>((*list)[i + 1]),
+                                                     static_cast<std::uint32_t>((*list)[i + 2])});
+                return;
+            }
+            if (p.name == "AUTOINCVALUE") {
+                packet_.hasAutoIncValue = true;
+                packet_.autoIncValue = static_cast<std::int32_t>(ParamAsInt(p));
+                return;
+            }
+            packet_.params.push_back(std::move(p));
+        };
+        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+            add(MakeParam(name, raw, ParamPlacement::Attribute));
+        });
+        if (tag.kind == TagKind::Empty) return;
+        for (;;) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != "PARAMS") Fail(kErrMalformed);
+                return;
+            }
+            if (t.name == "PARAM")
+                add(ReadParamChild(t));
+            else
+                SkipElement(t);
+        }
+    }
+
+    // ---- rows ----
+
+    void ReadRowData(Tag& tag) {
+        SkipAttributes(tag);
+        if (tag.kind == TagKind::Empty) return;
+        const size_t n = packet_.fields.size();
+        kinds_.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            kinds_[i] = KindOf(packet_.fields[i]);
+            keyIndex_.emplace(fieldKeys_[i], static_cast<int>(i));
+        }
+        for (;;) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != "ROWDATA") Fail(kErrMalformed);
+                return;
+            }
+            if (!t.name.starts_with("ROW")) Fail(kErrMalformed);
+            ReadRow(t);
+        }
+    }
+
+    int FieldFor(std::string_view name, int hint) const {
+        if (hint >= 0 && static_cast<size_t>(hint) < fieldKeys_.size() &&
+            fieldKeys_[static_cast<size_t>(hint)] == name)
+            return hint;
+        const auto it = keyIndex_.find(name);
+        return it == keyIndex_.end() ? -1 : it->second;
+    }
+
+    void ReadRow(Tag& tag) {
+        PacketRow& row = packet_.rows.emplace_back();
+        row.values.resize(packet_.fields.size());
+        int next = 0;
+        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+            const int i = FieldFor(name, next);
+            if (i < 0) {
+                if (name == "RowState") {
+                    std::int64_t state = 0;
+                    ParseLeadingInteger(raw, state);
+                    row.rowState = static_cast<std::uint8_t>(state);
+                }
+                return;
+            }
+            next = i + 1;
+            row.values[static_cast<size_t>(i)] = DecodeValue(static_cast<size_t>(i), raw);
+        });
+        if (tag.kind == TagKind::Start) SkipContentOf(tag);
+    }
+
+    FieldValue DecodeValue(size_t i, std::string_view raw) {
+        const FieldDef& f = packet_.fields[i];
+        switch (kinds_[i]) {
+        case FieldKind::String: {
+            std::string text = DecodeText(raw);
+            const auto width = static_cast<size_t>(f.width);
+            if (text.size() > width) text.resize(width);
+            return text;
+        }
+        case FieldKind::Memo:
+            return DecodeText(raw);
+        case FieldKind::WideString: {
+            std::u16string text = DecodeWideText(raw);
+            const auto width = static_cast<size_t>(f.width) / 2;
+            if (text.size() > width) text.resize(width);
+            return text;
+        }
+        case FieldKind::WideMemo:
+            return DecodeWideText(raw);
+        case FieldKind::Blob:
+            return DecodeBase64(raw);
+        case FieldKind::Bytes:
+        case FieldKind::VarBytes: {
+            std::string bytes = DecodeBase64(raw);
+            const auto width = static_cast<size_t>(f.width);
+            if (bytes.size() > width) bytes.resize(width);
+            return bytes;
+        }
+        case FieldKind::Decimal: {
+            const DecimalReadResult r = ReadFileDecimal(raw, DecimalPrecision(f), f.decimals);
+            if (r.status == DecimalReadResult::Status::DoesNotFit) Fail(kErrDecimalRange);
+            if (r.status == DecimalReadResult::Status::Null) return {};
+            return r.value;
+        }
+        case FieldKind::Nested:
+        case FieldKind::Struct:
+        case FieldKind::Array:
+            return {};
+        default:
+            return ParseScalarValue(kinds_[i], f.type, raw);
+        }
+    }
+
+    // A modified version that leaves out a long-text or binary value carries the value of the
+    // version it replaced.
+    void ResolveUnchangedBlobs() {
+        bool anyBlob = false;
+        for (const auto k : kinds_)
+            anyBlob = anyBlob || IsBlobKind(k);
+        if (!anyBlob || packet_.changeLog.empty()) return;
+        const auto replaced = ReplacedVersions(packet_);
+        for (size_t r = 0; r < packet_.rows.size(); ++r) {
+            PacketRow& row = packet_.rows[r];
+            if ((row.rowState & kRowModified) == 0 || replaced[r] == 0) continue;
+            const PacketRow& previous = packet_.rows[replaced[r] - 1];
+            for (size_t i = 0; i < kinds_.size(); ++i)
+                if (IsBlobKind(kinds_[i]) && IsNull(row.values[i])) row.values[i] = previous.values[i];
+        }
+    }
+
+    std::string_view s_;
+    size_t p_ = 0;
+    int tables_ = 0;
+    Datapacket packet_;
+    std::vector<std::string> fieldKeys_;
+    std::vector<FieldKind> kinds_;
+    std::unordered_map<std::string_view, int> keyIndex_;
+};
+
+// True when the first tag is a declaration whose encoding attribute names UTF-8.
+bool DeclaresUtf8(std::string_view s) {
+    size_t p = 0;
+    while (p < s.size() && IsBlank(s[p]))
+        ++p;
+    if (!s.substr(p).starts_with("<?")) return false;
+    const size_t end = s.find("?>", p + 2);
+    if (end == std::string_view::npos) return false;
+    std::string_view decl = s.substr(p + 2, end - p - 2);
+    // Attributes of the declaration: name = "value" or 'value'.
+    size_t i = 0;
+    while (i < decl.size() && !IsBlank(decl[i]))
+        ++i; // the target, "xml"
+    while (i < decl.size()) {
+        while (i < decl.size() && IsBlank(decl[i]))
+            ++i;
+        const size_t nameBegin = i;
+        while (i < decl.size() && !IsBlank(decl[i]) && decl[i] != '=')
+            ++i;
+        const std::string_view name = decl.substr(nameBegin, i - nameBegin);
+        while (i < decl.size() && IsBlank(decl[i]))
+            ++i;
+        if (i >= decl.size() || decl[i] != '=') return false;
+        ++i;
+        while (i < decl.size() && IsBlank(decl[i]))
+            ++i;
+        if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\'')) return false;
+        const char quote = decl[i++];
+        const size_t close = decl.find(quote, i);
+        if (close == std::string_view::npos) return false;
+        const std::string_view value = decl.substr(i, close - i);
+        if (EqualsNoCase(name, "encoding")) return EqualsNoCase(value, "UTF-8");
+        i = close + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+Datapacket ReadDatapacketXml(std::span<const char> bytes) {
+    std::string_view text(bytes.data(), bytes.size());
+    std::string converted;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        converted = Utf8ToCp1252(text.substr(3));
+        text = converted;
+    } else if (DeclaresUtf8(text) && IsValidUtf8Bmp(text)) {
+        converted = Utf8ToCp1252(text);
+        text = converted;
+    }
+    return XmlReader(text).Read();
+}
+
+} // namespace quorvel

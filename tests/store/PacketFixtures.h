@@ -1,0 +1,94 @@
+#pragma once
+
+#include "store/Packet.h"
+
+#include <string>
+
+namespace quorvel::testing {
+
+// The stored fields of the proposal's item table, as an organiser's file declares them.
+inline std::vector<FieldDef> ItemTableFields() {
+    auto field = [](const char* name, PacketType type, bool readOnly, const char* subtype, int decimals,
+                    int width) {
+        FieldDef f;
+        f.name = name;
+        f.type = type;
+        f.flags.readOnly = readOnly;
+        f.subtype = subtype;
+        f.decimals = decimals;
+        f.width = width;
+        return f;
+    };
+    using T = PacketType;
+    return {
+        field("id_item", T::I4, true, "Autoinc", 0, 0),
+        field("unges", T::String, true, "FixedChar", 0, 2),
+        field("sigla", T::String, true, "FixedChar", 0, 2),
+        field("convit", T::I4, true, "", 0, 0),
+        field("anoc", T::String, true, "FixedChar", 0, 4),
+        field("numitem", T::I4, true, "", 0, 0),
+        field("descr_lote", T::String, true, "", 0, 60),
+        field("material", T::String, true, "", 0, 14),
+        field("descr_item", T::String, true, "FixedChar", 0, 120),
+        field("compl_descr", T::BinHex, false, "Text", 0, 0),
+        field("valor", T::Fixed, false, "", 4, 15),
+        field("marca", T::String, false, "", 0, 30),
+        field("tipoprega", T::String, false, "FixedChar", 0, 1),
+        field("razao_social", T::String, false, "", 0, 80),
+        field("identif", T::String, false, "FixedChar", 0, 20),
+        field("tipoempresa", T::String, false, "FixedChar", 0, 1),
+        field("nuitem", T::I4, false, "", 0, 0),
+        field("qtde", T::Fixed, true, "", 3, 15),
+        field("preco_ini", T::Fixed, false, "", 4, 15),
+        field("upsigl", T::String, false, "FixedChar", 0, 2),
+        field("updesc", T::String, false, "FixedChar", 0, 30),
+    };
+}
+
+inline constexpr const char* kItemTableFieldsXml =
+    "<FIELDS>"
+    "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
+    "<FIELD attrname=\"unges\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+    "<FIELD attrname=\"sigla\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+    "<FIELD attrname=\"convit\" fieldtype=\"i4\" readonly=\"true\"/>"
+    "<FIELD attrname=\"anoc\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"4\"/>"
+    "<FIELD attrname=\"numitem\" fieldtype=\"i4\" readonly=\"true\"/>"
+    "<FIELD attrname=\"descr_lote\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"60\"/>"
+    "<FIELD attrname=\"material\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"14\"/>"
+    "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" "
+    "WIDTH=\"120\"/>"
+    "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+    "<FIELD attrname=\"valor\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+    "<FIELD attrname=\"marca\" fieldtype=\"string\" WIDTH=\"30\"/>"
+    "<FIELD attrname=\"tipoprega\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+    "<FIELD attrname=\"razao_social\" fieldtype=\"string\" WIDTH=\"80\"/>"
+    "<FIELD attrname=\"identif\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"tipoempresa\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+    "<FIELD attrname=\"nuitem\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\" WIDTH=\"15\"/>"
+    "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+    "<FIELD attrname=\"upsigl\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+    "<FIELD attrname=\"updesc\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"30\"/>"
+    "</FIELDS>";
+
+inline constexpr const char* kDeclaration = "<?xml version=\"1.0\" standalone=\"yes\"?>  ";
+
+// A packet of the item table with one row per item: id_item, numitem, descr_item, qtde (3 places)
+// and preco_ini (4 places, NULL when `price` is negative).
+inline PacketRow ItemRow(const std::vector<FieldDef>& fields, int id, const std::string& descr,
+                         std::int64_t qtdeUnits, std::int64_t priceUnits) {
+    PacketRow row;
+    row.values.resize(fields.size());
+    row.values[0] = std::int64_t{id};
+    row.values[5] = std::int64_t{id};
+    row.values[8] = descr;
+    row.values[17] = TDecimal::FromUnits(qtdeUnits, 3);
+    if (priceUnits >= 0) row.values[18] = TDecimal::FromUnits(priceUnits, 4);
+    return row;
+}
+
+inline Datapacket ReadXml(const std::string& text) {
+    return ReadDatapacketXml(std::span<const char>(text.data(), text.size()));
+}
+
+} // namespace quorvel::testing
