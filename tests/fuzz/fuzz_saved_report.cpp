@@ -1,5 +1,6 @@
-// Loads arbitrary bytes as a saved-report file and reads every page forwards and backwards: the
-// loader and the chain walk must end in EQRError or in pages, never crash or hang.
+// Loads arbitrary bytes as a saved-report file and reads every page as a picture, forwards and
+// backwards: the loader, the chain walk and the picture reader must end in an error or in pages,
+// never crash or hang.
 #include "platform/Exceptions.h"
 #include "report/Qrprntr.h"
 
@@ -20,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int count = list.PageCount();
     for (int page = 1; page <= count; ++page) {
         try {
-            list.GetPageBody(page);
+            list.GetPage(page);
         } catch (const Exception&) {
         }
     }
     for (int page = count; page >= 1; --page) {
         try {
-            list.GetPageBody(page);
+            list.GetPage(page);
         } catch (const Exception&) {
         }
     }
