@@ -155,7 +155,8 @@ QByteArray ReadWholeFile(const QString& fileName) {
 } // namespace
 
 TStoreTable::TStoreTable()
-    : collator_(std::make_unique<QCollator>()) {}
+    : collator_(std::make_unique<QCollator>())
+    , collatorInsensitive_(std::make_unique<QCollator>()) {}
 
 TStoreTable::~TStoreTable() = default;
 
@@ -456,6 +457,8 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         data_ = std::move(packet);
         collator_ = std::make_unique<QCollator>(collation);
         collator_->setCaseSensitivity(Qt::CaseSensitive);
+        collatorInsensitive_ = std::make_unique<QCollator>(collation);
+        collatorInsensitive_->setCaseSensitivity(Qt::CaseInsensitive);
         std::vector<KeyPart> keys = ResolveOrder(indexName_, indexFieldNames_);
         std::optional<StoreExpression> filter = CompileFilter(filter_, filtered_);
         std::vector<AggregateState> aggregates =
