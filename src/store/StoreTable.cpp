@@ -158,7 +158,21 @@ TStoreTable::TStoreTable()
     : collator_(std::make_unique<QCollator>())
     , collatorInsensitive_(std::make_unique<QCollator>()) {}
 
-TStoreTable::~TStoreTable() = default;
+TStoreTable::~TStoreTable() {
+    // A table destroyed open is closed first, so a changed proposal is still written. Observers
+    // and handlers may already be gone at this point and are not called; a failed write cannot be
+    // reported from here (callers that must see it close the table themselves).
+    observers_.clear();
+    for (TDataSetNotifyEvent* handler :
+         {&BeforeOpen, &AfterOpen, &BeforeClose, &AfterClose, &BeforeInsert, &AfterInsert, &BeforeEdit,
+          &AfterEdit, &BeforePost, &AfterPost, &BeforeCancel, &AfterCancel, &BeforeDelete, &AfterDelete,
+          &BeforeScroll, &AfterScroll, &OnNewRecord, &OnCalcFields})
+        *handler = nullptr;
+    try {
+        Close();
+    } catch (...) {
+    }
+}
 
 // ---------------------------------------------------------------- declaration
 
@@ -455,6 +469,9 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
     }
     try {
         data_ = std::move(packet);
+        // Every stored version carries one value per field from here on.
+        for (PacketRow& row : data_.rows)
+            if (row.values.size() < data_.fields.size()) row.values.resize(data_.fields.size());
         collator_ = std::make_unique<QCollator>(collation);
         collator_->setCaseSensitivity(Qt::CaseSensitive);
         collatorInsensitive_ = std::make_unique<QCollator>(collation);
