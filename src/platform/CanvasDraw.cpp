@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
 
 #include <cmath>
 
@@ -113,25 +115,53 @@ int TextShaper::Width(QStringView text) {
     return int(total);
 }
 
+bool TextShaper::UseGlyphCache(const QTransform& t) const {
+    // Qt renders cached glyph bitmaps through the font engine with the painter's transform; with a
+    // rotated, sheared, strongly unequal or extreme scale that path can fail inside the font engine,
+    // so such text is filled as outlines instead (what printing at an angle does anyway).
+    if (t.type() > QTransform::TxScale) return false;
+    const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
+    const double pixels = font_.pixelSize() * std::max(sx, sy);
+    return std::abs(sx - sy) <= 0.01 * std::max(sx, sy) && pixels >= 1 && pixels <= 512;
+}
+
 void TextShaper::Draw(QPainter& painter, QPointF origin, QStringView text,
                       std::span<const std::int32_t> advances, const QColor& color) {
+    constexpr double kFarAway = 1 << 20; // device pixels; nothing this far off the surface is drawn
+    const QTransform transform = painter.combinedTransform();
+    const QPointF deviceOrigin = transform.map(origin);
+    if (!std::isfinite(deviceOrigin.x()) || !std::isfinite(deviceOrigin.y()) ||
+        std::abs(deviceOrigin.x()) > kFarAway || std::abs(deviceOrigin.y()) > kFarAway)
+        return;
+    const bool cached = UseGlyphCache(transform);
+    const double scale =
+        std::max(std::hypot(transform.m11(), transform.m12()), std::hypot(transform.m21(), transform.m22()));
+    if (!cached && font_.pixelSize() * scale < 0.5) return; // too small to see
+
     QList<quint32> glyphs;
     QList<QPointF> positions;
-    glyphs.reserve(text.size());
-    positions.reserve(text.size());
+    QPainterPath outlines;
     double x = 0;
     painter.setPen(color);
-    for (qsizetype i = 0; i < text.size();) {
+    for (qsizetype i = 0; i < text.size() && std::abs(x) * scale <= kFarAway;) {
         const qsizetype units =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         const std::uint32_t glyph = Glyph(text, i, units);
         if (glyph != 0) {
-            glyphs.append(glyph);
-            positions.append(QPointF(x, 0));
+            if (cached) {
+                glyphs.append(glyph);
+                positions.append(QPointF(x, 0));
+            } else {
+                outlines.addPath(raw_.pathForGlyph(glyph).translated(x, 0));
+            }
         } else if (!text[i].isSpace()) {
             // A character the font lacks is drawn through Qt's font fallback at its place.
-            painter.setFont(font_);
-            painter.drawText(origin + QPointF(x, 0), text.mid(i, units).toString());
+            if (cached) {
+                painter.setFont(font_);
+                painter.drawText(origin + QPointF(x, 0), text.mid(i, units).toString());
+            } else {
+                outlines.addText(QPointF(x, 0), font_, text.mid(i, units).toString());
+            }
         }
         for (qsizetype u = 0; u < units; ++u)
             x += std::size_t(i + u) < advances.size() ? advances[std::size_t(i + u)] : 0;
@@ -144,6 +174,7 @@ void TextShaper::Draw(QPainter& painter, QPointF origin, QStringView text,
         run.setPositions(positions);
         painter.drawGlyphRun(origin, run);
     }
+    if (!outlines.isEmpty()) painter.fillPath(outlines.translated(origin), color);
     // Underline and strike-out are drawn as bars so that they look the same on every back-end.
     if (font_.underline() || font_.strikeOut()) {
         const QFontMetricsF fm(font_);

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QPainter;
+class QTransform;
 
 // Drawing shared by the painter canvas and the picture player, so that a page drawn straight onto a
 // painter and the same page recorded and played back come out alike. Styles and flags are the
@@ -59,6 +60,7 @@ public:
 
 private:
     std::uint32_t Glyph(QStringView text, qsizetype at, qsizetype units);
+    bool UseGlyphCache(const QTransform& transform) const;
 
     QFont font_;
     QRawFont raw_;
