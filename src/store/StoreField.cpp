@@ -1,0 +1,658 @@
+#include "store/StoreField.h"
+
+#include "platform/CodePage.h"
+#include "platform/FormatSettings.h"
+#include "store/StoreErrors.h"
+#include "store/StoreFormat.h"
+#include "store/StoreTable.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTime>
+
+#include <cmath>
+#include <limits>
+
+namespace quorvel {
+namespace {
+
+struct TypeInfo {
+    TFieldType type;
+    const char* name;
+    int family;
+};
+
+constexpr TypeInfo kTypes[] = {
+    {TFieldType::Unknown, "Unknown", 0},
+    {TFieldType::String, "String", 3},
+    {TFieldType::FixedChar, "FixedChar", 3},
+    {TFieldType::WideString, "WideString", 4},
+    {TFieldType::FixedWideChar, "FixedWideChar", 4},
+    {TFieldType::ShortInt, "Shortint", 1},
+    {TFieldType::SmallInt, "Smallint", 1},
+    {TFieldType::Integer, "Integer", 1},
+    {TFieldType::LargeInt, "Largeint", 1},
+    {TFieldType::Byte, "Byte", 1},
+    {TFieldType::Word, "Word", 1},
+    {TFieldType::LongWord, "LongWord", 1},
+    {TFieldType::AutoInc, "AutoInc", 1},
+    {TFieldType::Boolean, "Boolean", 10},
+    {TFieldType::Float, "Float", 2},
+    {TFieldType::Currency, "Currency", 2},
+    {TFieldType::BCD, "BCD", 11},
+    {TFieldType::FMTBcd, "FMTBcd", 12},
+    {TFieldType::Date, "Date", 6},
+    {TFieldType::Time, "Time", 6},
+    {TFieldType::DateTime, "DateTime", 6},
+    {TFieldType::TimeStamp, "TimeStamp", 6},
+    {TFieldType::Memo, "Memo", 5},
+    {TFieldType::WideMemo, "WideMemo", 5},
+    {TFieldType::Blob, "Blob", 5},
+    {TFieldType::Graphic, "Graphic", 5},
+    {TFieldType::Bytes, "Bytes", 13},
+    {TFieldType::VarBytes, "VarBytes", 14},
+    {TFieldType::DataSet, "DataSet", 15},
+    {TFieldType::ADT, "ADT", 16},
+    {TFieldType::Array, "Array", 17},
+};
+
+const TypeInfo& Info(TFieldType type) {
+    for (const TypeInfo& info : kTypes)
+        if (info.type == type) return info;
+    return kTypes[0];
+}
+
+FieldKind KindForDeclared(TFieldType type) {
+    switch (type) {
+    case TFieldType::ShortInt:
+    case TFieldType::SmallInt:
+    case TFieldType::Integer:
+    case TFieldType::LargeInt:
+    case TFieldType::AutoInc:
+        return FieldKind::Integer;
+    case TFieldType::Byte:
+    case TFieldType::Word:
+    case TFieldType::LongWord:
+        return FieldKind::Unsigned;
+    case TFieldType::Boolean:
+        return FieldKind::Boolean;
+    case TFieldType::Float:
+    case TFieldType::Currency:
+        return FieldKind::Float;
+    case TFieldType::BCD:
+    case TFieldType::FMTBcd:
+        return FieldKind::Decimal;
+    case TFieldType::Date:
+        return FieldKind::Date;
+    case TFieldType::Time:
+        return FieldKind::Time;
+    case TFieldType::DateTime:
+    case TFieldType::TimeStamp:
+        return FieldKind::DateTime;
+    case TFieldType::WideString:
+    case TFieldType::FixedWideChar:
+        return FieldKind::WideString;
+    case TFieldType::Memo:
+        return FieldKind::Memo;
+    case TFieldType::WideMemo:
+        return FieldKind::WideMemo;
+    case TFieldType::Blob:
+    case TFieldType::Graphic:
+        return FieldKind::Blob;
+    case TFieldType::Bytes:
+        return FieldKind::Bytes;
+    case TFieldType::VarBytes:
+        return FieldKind::VarBytes;
+    case TFieldType::DataSet:
+        return FieldKind::Nested;
+    case TFieldType::ADT:
+        return FieldKind::Struct;
+    case TFieldType::Array:
+        return FieldKind::Array;
+    default:
+        return FieldKind::String;
+    }
+}
+
+// Range of an integer field, by the stored type when bound, else by the declared kind.
+void IntegerRange(TFieldType type, std::int64_t& low, std::int64_t& high) {
+    switch (type) {
+    case TFieldType::ShortInt:
+        low = -128, high = 127;
+        break;
+    case TFieldType::SmallInt:
+        low = -32768, high = 32767;
+        break;
+    case TFieldType::Byte:
+        low = 0, high = 255;
+        break;
+    case TFieldType::Word:
+        low = 0, high = 65535;
+        break;
+    case TFieldType::LongWord:
+        low = 0, high = 4294967295LL;
+        break;
+    case TFieldType::LargeInt:
+        low = std::numeric_limits<std::int64_t>::min(), high = std::numeric_limits<std::int64_t>::max();
+        break;
+    default:
+        low = std::numeric_limits<std::int32_t>::min(), high = std::numeric_limits<std::int32_t>::max();
+        break;
+    }
+}
+
+FormatSettings Settings() {
+    return FormatSettings::FromLocale();
+}
+
+std::string TrimBlanks(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+// Optional sign, digits, optionally the decimal separator and digits, optional exponent.
+bool IsPlainNumber(std::string_view text, char separator) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    int digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i, ++digits;
+    if (i < text.size() && text[i] == separator) {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        int exponentDigits = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    return i == text.size();
+}
+
+bool ParseFloatText(std::string_view text, char separator, double& out) {
+    if (!IsPlainNumber(text, separator)) return false;
+    std::string c(text);
+    for (char& ch : c)
+        if (ch == separator) ch = '.';
+    bool ok = false;
+    out = QByteArray::fromStdString(c).toDouble(&ok);
+    return ok;
+}
+
+bool ParseIntegerText(std::string_view text, std::int64_t& out) {
+    bool ok = false;
+    out = QByteArray::fromStdString(std::string(text)).toLongLong(&ok);
+    return ok;
+}
+
+std::string DateTimeText(const TDateTimeValue& value, FieldKind kind) {
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    DateFromDays(value.days, y, m, d);
+    const QLocale locale;
+    const QDate date(y, m, d);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(value.msec);
+    QString text;
+    if (kind == FieldKind::Date)
+        text = locale.toString(date, QLocale::ShortFormat);
+    else if (kind == FieldKind::Time)
+        text = locale.toString(time, QLocale::LongFormat);
+    else
+        text = locale.toString(date, QLocale::ShortFormat) +
+               (value.msec != 0 ? QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat) : QString());
+    return QStringToCp1252(text);
+}
+
+} // namespace
+
+QString FieldTypeName(TFieldType type) {
+    return QString::fromLatin1(Info(type).name);
+}
+
+int FieldTypeFamily(TFieldType type) noexcept {
+    return Info(type).family;
+}
+
+bool IsIntegerType(TFieldType type) noexcept {
+    return FieldTypeFamily(type) == 1;
+}
+
+bool IsNumericType(TFieldType type) noexcept {
+    const int family = FieldTypeFamily(type);
+    return family == 1 || family == 2 || family == 11 || family == 12;
+}
+
+bool IsStringType(TFieldType type) noexcept {
+    return FieldTypeFamily(type) == 3 || FieldTypeFamily(type) == 4;
+}
+
+TFieldType FieldTypeOf(const FieldDef& def) noexcept {
+    switch (def.type) {
+    case PacketType::I1:
+        return TFieldType::ShortInt;
+    case PacketType::I2:
+        return TFieldType::SmallInt;
+    case PacketType::I4:
+        return def.subtype == "Autoinc" ? TFieldType::AutoInc : TFieldType::Integer;
+    case PacketType::I8:
+    case PacketType::UI8:
+        return TFieldType::LargeInt;
+    case PacketType::UI1:
+        return TFieldType::Byte;
+    case PacketType::UI2:
+        return TFieldType::Word;
+    case PacketType::UI4:
+        return TFieldType::LongWord;
+    case PacketType::Boolean:
+        return TFieldType::Boolean;
+    case PacketType::R8:
+    case PacketType::R10:
+        return def.subtype == "Money" ? TFieldType::Currency : TFieldType::Float;
+    case PacketType::Fixed:
+        return TFieldType::BCD;
+    case PacketType::FixedFMT:
+        return TFieldType::FMTBcd;
+    case PacketType::Date:
+        return TFieldType::Date;
+    case PacketType::Time:
+        return TFieldType::Time;
+    case PacketType::DateTime:
+        return TFieldType::DateTime;
+    case PacketType::SQLDateTime:
+        return TFieldType::TimeStamp;
+    case PacketType::String:
+        return def.subtype == "FixedChar" ? TFieldType::FixedChar : TFieldType::String;
+    case PacketType::StringUni:
+        return def.subtype == "FixedChar" ? TFieldType::FixedWideChar : TFieldType::WideString;
+    case PacketType::BinHex:
+        switch (KindOf(def)) {
+        case FieldKind::Memo:
+            return TFieldType::Memo;
+        case FieldKind::WideMemo:
+            return TFieldType::WideMemo;
+        case FieldKind::Bytes:
+            return TFieldType::Bytes;
+        case FieldKind::VarBytes:
+            return TFieldType::VarBytes;
+        default:
+            return def.subtype == "Graphics" ? TFieldType::Graphic : TFieldType::Blob;
+        }
+    case PacketType::Nested:
+        return TFieldType::DataSet;
+    case PacketType::Struct:
+        return TFieldType::ADT;
+    case PacketType::IntArray:
+    case PacketType::UIntArray:
+        return TFieldType::Array;
+    }
+    return TFieldType::Unknown;
+}
+
+TStoreField::TStoreField(TStoreTable& table, QString name, TFieldType type, TFieldClass fieldClass)
+    : table_(&table)
+    , name_(std::move(name))
+    , type_(type)
+    , class_(fieldClass) {}
+
+TFieldAlignment TStoreField::Alignment() const noexcept {
+    if (alignmentSet_) return alignment_;
+    return IsNumericType(type_) ? TFieldAlignment::Right : TFieldAlignment::Left;
+}
+
+void TStoreField::SetActive(bool active) {
+    std::lock_guard lock(table_->mutex_);
+    if (active_ == active) return;
+    active_ = active;
+    if (class_ == TFieldClass::Aggregate && table_->Active() && table_->aggregatesActive_) {
+        table_->aggregates_ = table_->CompileAggregates();
+        table_->RecomputeAggregates();
+        table_->Notify(TableChange::DataChanged);
+    }
+}
+
+bool TStoreField::CanModify() const {
+    std::lock_guard lock(table_->mutex_);
+    if (class_ == TFieldClass::Aggregate || readOnly_) return false;
+    if (class_ == TFieldClass::Data && table_->Active() && column_ >= 0 &&
+        table_->data_.fields[static_cast<std::size_t>(column_)].flags.readOnly)
+        return false;
+    return table_->Active();
+}
+
+FieldKind TStoreField::StoredKind() const {
+    if (class_ == TFieldClass::Data && column_ >= 0 &&
+        column_ < static_cast<int>(table_->data_.fields.size()))
+        return KindOf(table_->data_.fields[static_cast<std::size_t>(column_)]);
+    return KindForDeclared(type_);
+}
+
+// ---------------------------------------------------------------- reading
+
+bool TStoreField::IsNull() const {
+    std::lock_guard lock(table_->mutex_);
+    return IsNullValue(table_->ReadField(*this));
+}
+
+TStoreValue TStoreField::Value() const {
+    std::lock_guard lock(table_->mutex_);
+    return table_->ReadField(*this);
+}
+
+std::string TStoreField::AsString() const {
+    const TStoreValue v = Value();
+    const FormatSettings settings = Settings();
+    struct Visitor {
+        const FormatSettings& settings;
+        FieldKind kind;
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(std::int64_t i) const { return std::to_string(i); }
+        std::string operator()(bool b) const { return b ? "True" : "False"; }
+        std::string operator()(double d) const { return FloatToPlainText(d, settings); }
+        std::string operator()(const TDecimal& d) const { return DecimalToPlainText(d, settings); }
+        std::string operator()(const TDateTimeValue& t) const { return DateTimeText(t, kind); }
+        std::string operator()(const std::string& s) const { return s; }
+        std::string operator()(const std::u16string& s) const {
+            return QStringToCp1252(QString::fromStdU16String(s));
+        }
+    };
+    FieldKind kind = FieldKind::String;
+    {
+        std::lock_guard lock(table_->mutex_);
+        kind = StoredKind();
+    }
+    return std::visit(Visitor{settings, kind}, v);
+}
+
+QString TStoreField::AsQString() const {
+    const TStoreValue v = Value();
+    if (const auto* wide = std::get_if<std::u16string>(&v)) return QString::fromStdU16String(*wide);
+    return Cp1252ToQString(AsString());
+}
+
+std::int64_t TStoreField::AsLargeInt() const {
+    const TStoreValue v = Value();
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return *i;
+    if (const auto* d = std::get_if<double>(&v)) return static_cast<std::int64_t>(std::nearbyint(*d));
+    if (const auto* dec = std::get_if<TDecimal>(&v))
+        return static_cast<std::int64_t>(std::nearbyint(dec->ToDouble()));
+    if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
+        const std::string text = TrimBlanks(AsString());
+        std::int64_t out = 0;
+        if (!ParseIntegerText(text, out))
+            throw EConvertError(
+                QStringLiteral("'%1' is not a valid integer value").arg(Cp1252ToQString(text)));
+        return out;
+    }
+    if (const auto* t = std::get_if<TDateTimeValue>(&v)) return t->days;
+    return 0;
+}
+
+std::int32_t TStoreField::AsInteger() const {
+    return static_cast<std::int32_t>(AsLargeInt());
+}
+
+double TStoreField::AsFloat() const {
+    const TStoreValue v = Value();
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+    if (const auto* d = std::get_if<double>(&v)) return *d;
+    if (const auto* dec = std::get_if<TDecimal>(&v)) return dec->ToDouble();
+    if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    if (const auto* t = std::get_if<TDateTimeValue>(&v))
+        return static_cast<double>(t->days) + static_cast<double>(t->msec) / 86400000.0;
+    if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
+        const std::string text = TrimBlanks(AsString());
+        double out = 0;
+        if (!ParseFloatText(text, Settings().DecimalSeparator, out))
+            throw EConvertError(
+                QStringLiteral("'%1' is not a valid floating point value").arg(Cp1252ToQString(text)));
+        return out;
+    }
+    return 0;
+}
+
+TDecimal TStoreField::AsDecimal() const {
+    const TStoreValue v = Value();
+    if (const auto* dec = std::get_if<TDecimal>(&v)) return *dec;
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return TDecimal::FromInt(*i);
+    if (IsNullValue(v)) return {};
+    const auto d = TDecimal::FromDouble(AsFloat(), 4);
+    if (!d) RaiseStoreError(kStoreErrorOutOfRange);
+    return *d;
+}
+
+bool TStoreField::AsBoolean() const {
+    const TStoreValue v = Value();
+    if (const auto* b = std::get_if<bool>(&v)) return *b;
+    if (const auto* i = std::get_if<std::int64_t>(&v)) return *i != 0;
+    if (const auto* d = std::get_if<double>(&v)) return *d != 0;
+    if (const auto* dec = std::get_if<TDecimal>(&v)) return !dec->IsZero();
+    if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
+        const QString text = AsQString().trimmed();
+        if (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1"))
+            return true;
+        if (text.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0 || text == QLatin1String("0"))
+            return false;
+        throw EConvertError(QStringLiteral("'%1' is not a valid boolean value").arg(text));
+    }
+    return false;
+}
+
+QString TStoreField::FormatText(const QString& format) const {
+    const TStoreValue v = Value();
+    if (IsNullValue(v)) return {};
+    const FormatSettings settings = Settings();
+    if (!format.isEmpty()) {
+        const std::string f = QStringToCp1252(format);
+        if (const auto* d = std::get_if<double>(&v)) {
+            if (std::isfinite(*d))
+                return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDouble(*d), settings));
+        } else if (const auto* dec = std::get_if<TDecimal>(&v)) {
+            return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDecimal(*dec), settings));
+        } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
+            if (IsNumericType(type_) || class_ == TFieldClass::Aggregate)
+                return Cp1252ToQString(FormatNumber(f, NumberDigits::FromInteger(*i), settings));
+        }
+    }
+    return AsQString();
+}
+
+QString TStoreField::DisplayText() const {
+    return FormatText(displayFormat_);
+}
+
+QString TStoreField::Text() const {
+    return FormatText(editFormat_.isEmpty() ? displayFormat_ : editFormat_);
+}
+
+// ---------------------------------------------------------------- writing
+
+FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
+    if (IsNullValue(value)) return {};
+    const FieldKind kind = StoredKind();
+    const FormatSettings settings = Settings();
+    auto textOf = [&](const TStoreValue& v) -> std::string {
+        if (const auto* s = std::get_if<std::string>(&v)) return *s;
+        if (const auto* w = std::get_if<std::u16string>(&v))
+            return QStringToCp1252(QString::fromStdU16String(*w));
+        if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
+        if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings);
+        if (const auto* dec = std::get_if<TDecimal>(&v)) return DecimalToPlainText(*dec, settings);
+        if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
+        if (const auto* t = std::get_if<TDateTimeValue>(&v)) return DateTimeText(*t, FieldKind::DateTime);
+        return {};
+    };
+    switch (kind) {
+    case FieldKind::Integer:
+    case FieldKind::Unsigned: {
+        std::int64_t number = 0;
+        if (const auto* i = std::get_if<std::int64_t>(&value)) {
+            number = *i;
+        } else if (const auto* d = std::get_if<double>(&value)) {
+            if (!std::isfinite(*d) || std::fabs(*d) > 9.2e18) RaiseStoreError(kStoreErrorOutOfRange);
+            number = static_cast<std::int64_t>(std::nearbyint(*d));
+        } else if (const auto* dec = std::get_if<TDecimal>(&value)) {
+            number = static_cast<std::int64_t>(std::nearbyint(dec->ToDouble()));
+        } else if (const auto* b = std::get_if<bool>(&value)) {
+            number = *b ? 1 : 0;
+        } else {
+            const std::string text = TrimBlanks(textOf(value));
+            if (text.empty()) return {};
+            if (!ParseIntegerText(text, number))
+                RaiseDatabaseError(StoreMessages::InvalidInteger(Cp1252ToQString(text), name_));
+        }
+        std::int64_t low = 0;
+        std::int64_t high = 0;
+        TFieldType rangeType = type_;
+        if (class_ == TFieldClass::Data && column_ >= 0)
+            rangeType = FieldTypeOf(table_->data_.fields[static_cast<std::size_t>(column_)]);
+        IntegerRange(rangeType, low, high);
+        if (number < low || number > high)
+            RaiseDatabaseError(StoreMessages::IntegerOutOfRange(number, name_, low, high));
+        return number;
+    }
+    case FieldKind::Boolean: {
+        if (const auto* b = std::get_if<bool>(&value)) return *b;
+        if (const auto* i = std::get_if<std::int64_t>(&value)) return *i != 0;
+        if (const auto* d = std::get_if<double>(&value)) return *d != 0;
+        const QString text = Cp1252ToQString(textOf(value)).trimmed();
+        if (text.isEmpty()) return {};
+        if (QStringLiteral("True").startsWith(text, Qt::CaseInsensitive)) return true;
+        if (QStringLiteral("False").startsWith(text, Qt::CaseInsensitive)) return false;
+        RaiseDatabaseError(StoreMessages::InvalidBoolean(text, name_));
+    }
+    case FieldKind::Float: {
+        if (const auto* d = std::get_if<double>(&value)) return *d;
+        if (const auto* i = std::get_if<std::int64_t>(&value)) return static_cast<double>(*i);
+        if (const auto* dec = std::get_if<TDecimal>(&value)) return dec->ToDouble();
+        if (const auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
+        const std::string text = TrimBlanks(textOf(value));
+        if (text.empty()) return {};
+        double number = 0;
+        if (!ParseFloatText(text, settings.DecimalSeparator, number))
+            RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
+        return number;
+    }
+    case FieldKind::Decimal: {
+        const int places = decimals_;
+        const int precision = precision_ > 0 ? precision_ : 15;
+        std::optional<TDecimal> result;
+        if (const auto* d = std::get_if<double>(&value)) {
+            result = TDecimal::FromDouble(*d, places);
+        } else if (const auto* i = std::get_if<std::int64_t>(&value)) {
+            result = TDecimal::FromInt(*i).WithScale(places);
+        } else if (const auto* dec = std::get_if<TDecimal>(&value)) {
+            result = dec->Scale() <= 4 ? dec->WithScale(places)
+                                       : TDecimal::FromNumberText(dec->ToString('.'), '.', places);
+        } else if (const auto* b = std::get_if<bool>(&value)) {
+            result = TDecimal::FromInt(*b ? 1 : 0).WithScale(places);
+        } else {
+            const std::string text = TrimBlanks(textOf(value));
+            if (text.empty()) return {};
+            if (!IsPlainNumber(text, settings.DecimalSeparator))
+                RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
+            result = TDecimal::FromNumberText(text, settings.DecimalSeparator, places);
+        }
+        if (!result || !result->FitsField(precision, places)) RaiseStoreError(kStoreErrorOutOfRange);
+        return *result;
+    }
+    case FieldKind::Date:
+    case FieldKind::Time:
+    case FieldKind::DateTime: {
+        if (const auto* t = std::get_if<TDateTimeValue>(&value)) {
+            TDateTimeValue v = *t;
+            if (kind == FieldKind::Date) v.msec = 0;
+            if (kind == FieldKind::Time) v.days = 0;
+            return v;
+        }
+        const std::string text = TrimBlanks(textOf(value));
+        if (text.empty()) return {};
+        RaiseDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(Cp1252ToQString(text)));
+    }
+    case FieldKind::String: {
+        std::string text = textOf(value);
+        if (size_ > 0 && static_cast<int>(text.size()) > size_) text.resize(static_cast<std::size_t>(size_));
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return text;
+    }
+    case FieldKind::WideString: {
+        QString text = std::holds_alternative<std::u16string>(value)
+                           ? QString::fromStdU16String(std::get<std::u16string>(value))
+                           : Cp1252ToQString(textOf(value));
+        const int characters = size_ > 0 && class_ == TFieldClass::Data && column_ >= 0 ? size_ / 2 : size_;
+        if (characters > 0 && text.size() > characters) text.truncate(characters);
+        while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+            text.chop(1);
+        return text.toStdU16String();
+    }
+    case FieldKind::WideMemo:
+        if (const auto* w = std::get_if<std::u16string>(&value)) return *w;
+        return Cp1252ToQString(textOf(value)).toStdU16String();
+    case FieldKind::Memo:
+    case FieldKind::Blob:
+    case FieldKind::Bytes:
+    case FieldKind::VarBytes:
+        return textOf(value);
+    case FieldKind::Nested:
+    case FieldKind::Struct:
+    case FieldKind::Array:
+        RaiseDatabaseError(StoreMessages::FieldReadOnly(name_));
+    }
+    return {};
+}
+
+void TStoreField::SetValue(const TStoreValue& value) {
+    std::lock_guard lock(table_->mutex_);
+    table_->WriteField(*this, value);
+}
+
+void TStoreField::SetAsString(std::string_view text) {
+    SetValue(std::string(text));
+}
+
+void TStoreField::SetAsQString(const QString& text) {
+    std::lock_guard lock(table_->mutex_);
+    const FieldKind kind = StoredKind();
+    if (kind == FieldKind::WideString || kind == FieldKind::WideMemo)
+        SetValue(text.toStdU16String());
+    else
+        SetValue(QStringToCp1252(text));
+}
+
+void TStoreField::SetAsInteger(std::int64_t value) {
+    SetValue(value);
+}
+
+void TStoreField::SetAsFloat(double value) {
+    SetValue(value);
+}
+
+void TStoreField::SetAsDecimal(const TDecimal& value) {
+    SetValue(value);
+}
+
+void TStoreField::SetAsBoolean(bool value) {
+    SetValue(value);
+}
+
+void TStoreField::SetText(const QString& text) {
+    SetAsQString(text);
+}
+
+void TStoreField::Clear() {
+    SetValue(TStoreValue{});
+}
+
+} // namespace quorvel

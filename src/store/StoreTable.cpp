@@ -1,0 +1,583 @@
+#include "store/StoreTable.h"
+
+#include "platform/CodePage.h"
+#include "store/StoreErrors.h"
+
+#include <QCollator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace quorvel {
+
+struct TStoreTable::Binding {
+    int column = -1;
+    int size = 0;
+};
+
+namespace {
+
+// The stored field a declared kind is created as by CreateDataSet.
+FieldDef DefinitionFor(const TStoreField& field) {
+    FieldDef def;
+    def.name = QStringToCp1252(field.FieldName());
+    switch (field.DataType()) {
+    case TFieldType::String:
+        def.type = PacketType::String;
+        def.width = field.Size();
+        break;
+    case TFieldType::FixedChar:
+        def.type = PacketType::String;
+        def.subtype = "FixedChar";
+        def.width = field.Size();
+        break;
+    case TFieldType::WideString:
+        def.type = PacketType::StringUni;
+        def.width = field.Size() * 2;
+        break;
+    case TFieldType::FixedWideChar:
+        def.type = PacketType::StringUni;
+        def.subtype = "FixedChar";
+        def.width = field.Size() * 2;
+        break;
+    case TFieldType::ShortInt:
+        def.type = PacketType::I1;
+        break;
+    case TFieldType::SmallInt:
+        def.type = PacketType::I2;
+        break;
+    case TFieldType::Integer:
+        def.type = PacketType::I4;
+        break;
+    case TFieldType::AutoInc:
+        def.type = PacketType::I4;
+        def.subtype = "Autoinc";
+        def.flags.readOnly = true;
+        break;
+    case TFieldType::LargeInt:
+        def.type = PacketType::I8;
+        break;
+    case TFieldType::Byte:
+        def.type = PacketType::UI1;
+        break;
+    case TFieldType::Word:
+        def.type = PacketType::UI2;
+        break;
+    case TFieldType::LongWord:
+        def.type = PacketType::UI4;
+        break;
+    case TFieldType::Boolean:
+        def.type = PacketType::Boolean;
+        break;
+    case TFieldType::Float:
+        def.type = PacketType::R8;
+        break;
+    case TFieldType::Currency:
+        def.type = PacketType::R8;
+        def.subtype = "Money";
+        break;
+    case TFieldType::BCD:
+        def.type = PacketType::Fixed;
+        def.width = field.Precision();
+        def.decimals = field.DecimalPlaces();
+        break;
+    case TFieldType::FMTBcd:
+        def.type = PacketType::FixedFMT;
+        def.width = field.Precision();
+        def.decimals = field.DecimalPlaces();
+        break;
+    case TFieldType::Date:
+        def.type = PacketType::Date;
+        break;
+    case TFieldType::Time:
+        def.type = PacketType::Time;
+        break;
+    case TFieldType::DateTime:
+        def.type = PacketType::DateTime;
+        break;
+    case TFieldType::TimeStamp:
+        def.type = PacketType::SQLDateTime;
+        break;
+    case TFieldType::Memo:
+        def.type = PacketType::BinHex;
+        def.subtype = "Text";
+        break;
+    case TFieldType::WideMemo:
+        def.type = PacketType::BinHex;
+        def.subtype = "WideText";
+        break;
+    case TFieldType::Blob:
+        def.type = PacketType::BinHex;
+        def.subtype = "Binary";
+        break;
+    case TFieldType::Graphic:
+        def.type = PacketType::BinHex;
+        def.subtype = "Graphics";
+        break;
+    case TFieldType::Bytes:
+        def.type = PacketType::BinHex;
+        def.width = field.Size();
+        break;
+    case TFieldType::VarBytes:
+        def.type = PacketType::BinHex;
+        def.subtype = "Binary";
+        def.width = field.Size();
+        break;
+    case TFieldType::DataSet:
+        def.type = PacketType::Nested;
+        break;
+    case TFieldType::ADT:
+        def.type = PacketType::Struct;
+        break;
+    case TFieldType::Array:
+    case TFieldType::Unknown:
+        def.type = PacketType::String;
+        def.width = std::max(1, field.Size());
+        break;
+    }
+    if (field.Required()) def.flags.required = true;
+    if (field.ReadOnly()) def.flags.readOnly = true;
+    return def;
+}
+
+QByteArray ReadWholeFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        RaiseDatabaseError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    return bytes;
+}
+
+} // namespace
+
+TStoreTable::TStoreTable()
+    : collator_(std::make_unique<QCollator>()) {}
+
+TStoreTable::~TStoreTable() = default;
+
+// ---------------------------------------------------------------- declaration
+
+TStoreField& TStoreTable::AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass,
+                                          int size) {
+    std::lock_guard lock(mutex_);
+    CheckInactive();
+    std::unique_ptr<TStoreField> field(new TStoreField(*this, name, type, fieldClass));
+    field->size_ = size;
+    field->declaredSize_ = size;
+    field->index_ = static_cast<int>(fields_.size());
+    if (type == TFieldType::BCD || type == TFieldType::FMTBcd) {
+        field->precision_ = 15;
+        field->decimals_ = size;
+        field->size_ = 0;
+        field->declaredSize_ = 0;
+    }
+    if (type == TFieldType::AutoInc) field->readOnly_ = true;
+    fields_.push_back(std::move(field));
+    return *fields_.back();
+}
+
+TStoreField& TStoreTable::AddField(const QString& name, TFieldType type, int size) {
+    return AddFieldOfClass(name, type, TFieldClass::Data, size);
+}
+
+TStoreField& TStoreTable::AddDecimalField(const QString& name, int places, int precision) {
+    TStoreField& field = AddFieldOfClass(name, TFieldType::BCD, TFieldClass::Data, places);
+    field.precision_ = precision;
+    return field;
+}
+
+TStoreField& TStoreTable::AddCalculatedField(const QString& name, TFieldType type, int size) {
+    return AddFieldOfClass(name, type, TFieldClass::Calculated, size);
+}
+
+TStoreField& TStoreTable::AddAggregateField(const QString& name, const QString& expression) {
+    TStoreField& field = AddFieldOfClass(name, TFieldType::Float, TFieldClass::Aggregate, 0);
+    field.expression_ = expression;
+    field.readOnly_ = true;
+    return field;
+}
+
+void TStoreTable::AddIndex(const QString& name, const QString& fields) {
+    std::lock_guard lock(mutex_);
+    indexDefs_.push_back({name, fields});
+}
+
+TStoreField& TStoreTable::Fields(int index) const {
+    std::lock_guard lock(mutex_);
+    if (index < 0 || index >= static_cast<int>(fields_.size()))
+        RaiseDatabaseError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    return *fields_[static_cast<std::size_t>(index)];
+}
+
+TStoreField* TStoreTable::FindField(const QString& name) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& field : fields_)
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+    return nullptr;
+}
+
+TStoreField& TStoreTable::FieldByName(const QString& name) const {
+    TStoreField* field = FindField(name);
+    if (!field) RaiseDatabaseError(StoreMessages::FieldNotFound(name));
+    return *field;
+}
+
+// ---------------------------------------------------------------- properties
+
+void TStoreTable::SetFileName(const QString& fileName) {
+    std::lock_guard lock(mutex_);
+    fileName_ = fileName;
+}
+
+void TStoreTable::SetAggregatesActive(bool active) {
+    std::lock_guard lock(mutex_);
+    if (aggregatesActive_ == active) return;
+    aggregatesActive_ = active;
+    if (Active()) {
+        aggregates_ = active ? CompileAggregates() : std::vector<AggregateState>{};
+        RecomputeAggregates();
+        Notify(TableChange::DataChanged);
+    }
+}
+
+// ---------------------------------------------------------------- checks, events, observers
+
+void TStoreTable::CheckInactive() const {
+    if (Active()) RaiseDatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
+}
+
+void TStoreTable::CheckActive() const {
+    if (!Active()) RaiseDatabaseError(StoreMessages::DataSetClosed());
+}
+
+void TStoreTable::CheckBrowseMode() {
+    CheckActive();
+    if (state_ == TTableState::Edit || state_ == TTableState::Insert) Post();
+}
+
+void TStoreTable::Fire(const TDataSetNotifyEvent& handler) {
+    if (handler) handler(*this);
+}
+
+void TStoreTable::AddObserver(TableObserver* observer) {
+    std::lock_guard lock(mutex_);
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TStoreTable::RemoveObserver(TableObserver* observer) {
+    std::lock_guard lock(mutex_);
+    std::erase(observers_, observer);
+}
+
+void TStoreTable::DisableControls() {
+    std::lock_guard lock(mutex_);
+    ++disableCount_;
+}
+
+void TStoreTable::EnableControls() {
+    std::lock_guard lock(mutex_);
+    if (disableCount_ == 0) return;
+    if (--disableCount_ == 0) Notify(TableChange::DataChanged);
+}
+
+void TStoreTable::Notify(TableChange kind, const TStoreField* field) {
+    if (disableCount_ > 0) return;
+    const std::vector<TableObserver*> observers = observers_;
+    for (TableObserver* observer : observers)
+        if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end())
+            observer->TableChanged(*this, kind, field);
+}
+
+// ---------------------------------------------------------------- open
+
+void TStoreTable::SetActive(bool active) {
+    if (active)
+        Open();
+    else
+        Close();
+}
+
+void TStoreTable::Open() {
+    std::lock_guard lock(mutex_);
+    if (Active()) return;
+    Fire(BeforeOpen);
+    if (!fileName_.isEmpty() && QFileInfo::exists(fileName_)) {
+        const QByteArray bytes = ReadWholeFile(fileName_);
+        OpenWith(
+            ReadDatapacket(std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+            false);
+    } else if (kept_) {
+        OpenWith(*kept_, true);
+    } else {
+        RaiseDatabaseError(StoreMessages::MissingDataPacket());
+    }
+    Fire(AfterOpen);
+    if (!view_.empty()) Fire(AfterScroll);
+}
+
+void TStoreTable::CreateDataSet() {
+    std::lock_guard lock(mutex_);
+    if (Active()) Close();
+    Datapacket packet;
+    for (const auto& field : fields_)
+        if (field->FieldClass() == TFieldClass::Data) packet.fields.push_back(DefinitionFor(*field));
+    if (packet.fields.empty()) RaiseDatabaseError(StoreMessages::NoFieldsDefined());
+    for (const FieldDef& def : packet.fields)
+        if (def.subtype == "Autoinc") {
+            packet.hasAutoIncValue = true;
+            packet.autoIncValue = 1;
+        }
+    kept_.reset();
+    Fire(BeforeOpen);
+    OpenWith(std::move(packet), false);
+    Fire(AfterOpen);
+}
+
+std::vector<TStoreTable::Binding> TStoreTable::BindFields(const Datapacket& packet) const {
+    std::vector<Binding> bindings(fields_.size());
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const TStoreField& field = *fields_[i];
+        if (field.FieldClass() != TFieldClass::Data) continue;
+        const int column = packet.FieldIndex(QStringToCp1252(field.FieldName()));
+        int found = column;
+        if (found < 0) {
+            // Names compare without letter case, as field lookups do.
+            for (std::size_t c = 0; c < packet.fields.size(); ++c)
+                if (Cp1252ToQString(packet.fields[c].name).compare(field.FieldName(), Qt::CaseInsensitive) ==
+                    0) {
+                    found = static_cast<int>(c);
+                    break;
+                }
+        }
+        if (found < 0) RaiseDatabaseError(StoreMessages::FieldNotFound(field.FieldName()));
+        const FieldDef& def = packet.fields[static_cast<std::size_t>(found)];
+        const TFieldType loaded = FieldTypeOf(def);
+        if (FieldTypeFamily(loaded) != FieldTypeFamily(field.DataType()))
+            RaiseDatabaseError(StoreMessages::TypeMismatch(field.FieldName(), FieldTypeName(field.DataType()),
+                                                           FieldTypeName(loaded)));
+        Binding& b = bindings[i];
+        b.column = found;
+        b.size = field.declaredSize_;
+        if (loaded == TFieldType::BCD || loaded == TFieldType::FMTBcd) {
+            if (def.decimals != field.DecimalPlaces())
+                RaiseDatabaseError(
+                    StoreMessages::SizeMismatch(field.FieldName(), field.DecimalPlaces(), def.decimals));
+        } else if (loaded == TFieldType::Bytes) {
+            if (def.width != field.declaredSize_)
+                RaiseDatabaseError(
+                    StoreMessages::SizeMismatch(field.FieldName(), field.declaredSize_, def.width));
+        } else if (IsStringType(loaded)) {
+            if (field.declaredSize_ == 0 || (def.width < field.declaredSize_ && !field.ReadOnly()))
+                b.size = def.width;
+        }
+    }
+    return bindings;
+}
+
+void TStoreTable::ApplyBindings(const Datapacket& packet, const std::vector<Binding>& bindings) {
+    if (fields_.empty()) {
+        // Without declared fields the table shows every loaded field.
+        for (std::size_t c = 0; c < packet.fields.size(); ++c) {
+            const FieldDef& def = packet.fields[c];
+            TStoreField& field =
+                AddFieldOfClass(Cp1252ToQString(def.name), FieldTypeOf(def), TFieldClass::Data,
+                                IsStringType(FieldTypeOf(def)) ? def.width : 0);
+            field.dynamic_ = true;
+            field.column_ = static_cast<int>(c);
+            field.decimals_ = def.decimals;
+            field.precision_ = DecimalPrecision(def);
+            field.readOnly_ = def.flags.readOnly || FieldTypeOf(def) == TFieldType::AutoInc;
+            field.required_ = def.flags.required;
+            field.visible_ = !def.flags.hidden;
+            if (field.DataType() == TFieldType::Bytes || field.DataType() == TFieldType::VarBytes)
+                field.size_ = def.width;
+        }
+    }
+    calcCount_ = 0;
+    int aggregateSlot = 0;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        TStoreField& field = *fields_[i];
+        if (field.dynamic_) continue;
+        switch (field.FieldClass()) {
+        case TFieldClass::Data:
+            field.column_ = bindings[i].column;
+            field.size_ = bindings[i].size;
+            break;
+        case TFieldClass::Calculated:
+            field.calcSlot_ = calcCount_++;
+            break;
+        case TFieldClass::Aggregate:
+            field.aggregate_ = aggregateSlot++;
+            break;
+        }
+    }
+}
+
+void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
+    // Everything that can fail is checked before the table changes.
+    const std::vector<Binding> bindings = BindFields(packet);
+    ApplyBindings(packet, bindings);
+    QLocale collation;
+    if (const PacketParam* lcid = packet.FindParam("LCID")) {
+        if (const auto* number = std::get_if<std::int64_t>(&lcid->value)) {
+            switch (*number) {
+            case 1033:
+                collation = QLocale(QLocale::English, QLocale::UnitedStates);
+                break;
+            case 1046:
+                collation = QLocale(QLocale::Portuguese, QLocale::Brazil);
+                break;
+            case 2070:
+                collation = QLocale(QLocale::Portuguese, QLocale::Portugal);
+                break;
+            case 3082:
+                collation = QLocale(QLocale::Spanish, QLocale::Spain);
+                break;
+            case 1031:
+                collation = QLocale(QLocale::German, QLocale::Germany);
+                break;
+            case 1036:
+                collation = QLocale(QLocale::French, QLocale::France);
+                break;
+            case 2057:
+                collation = QLocale(QLocale::English, QLocale::UnitedKingdom);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    try {
+        data_ = std::move(packet);
+        collator_ = std::make_unique<QCollator>(collation);
+        collator_->setCaseSensitivity(Qt::CaseSensitive);
+        std::vector<KeyPart> keys = ResolveOrder(indexName_, indexFieldNames_);
+        std::optional<StoreExpression> filter = CompileFilter(filter_, filtered_);
+        std::vector<AggregateState> aggregates =
+            aggregatesActive_ ? CompileAggregates() : std::vector<AggregateState>{};
+        orderKeys_ = std::move(keys);
+        filterExpression_ = std::move(filter);
+        aggregates_ = std::move(aggregates);
+    } catch (...) {
+        ReleaseContent();
+        throw;
+    }
+    if (fromKept) kept_.reset();
+    changed_ = false;
+    modified_ = false;
+    BuildRecordOrder();
+    state_ = TTableState::Browse;
+    RebuildView();
+    RecomputeAggregates();
+    cursor_ = view_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = view_.empty();
+    FetchCurrent();
+    Notify(TableChange::ActiveChanged);
+}
+
+void TStoreTable::BuildRecordOrder() {
+    // A record keeps its place in the default order through its versions: a new version takes
+    // the place of the version it replaced; rows without a predecessor follow in storage order.
+    const std::size_t n = data_.rows.size();
+    recordOrder_.assign(n, -1.0);
+    std::vector<int> replaced(n, -1);
+    for (const ChangeLogEntry& entry : data_.changeLog)
+        if (entry.kind == kChangeModified && entry.row >= 1 && entry.row <= n && entry.replaced >= 1 &&
+            entry.replaced < entry.row)
+            replaced[entry.row - 1] = static_cast<int>(entry.replaced - 1);
+    double next = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int previous = replaced[i];
+        recordOrder_[i] = previous >= 0 ? recordOrder_[static_cast<std::size_t>(previous)] : next++;
+    }
+    nextRecordOrder_ = next;
+}
+
+// ---------------------------------------------------------------- close and save
+
+void TStoreTable::Close() {
+    std::lock_guard lock(mutex_);
+    if (!Active()) return;
+    Fire(BeforeClose);
+    if (state_ == TTableState::Edit || state_ == TTableState::Insert) {
+        // A pending edit or insert is dropped, never written.
+        if (state_ == TTableState::Insert)
+            cursor_ = std::min(cursorBeforeInsert_, static_cast<int>(view_.size()) - 1);
+        state_ = TTableState::Browse;
+        editBuffer_.clear();
+        modified_ = false;
+        insertPos_ = -1;
+        FetchCurrent();
+        Notify(TableChange::StateChanged);
+    }
+    if (!fileName_.isEmpty()) {
+        if (changed_ || !QFileInfo::exists(fileName_)) WriteFile(fileName_);
+    } else {
+        kept_ = std::move(data_);
+    }
+    ReleaseContent();
+    Notify(TableChange::ActiveChanged);
+    Fire(AfterClose);
+}
+
+void TStoreTable::ReleaseContent() {
+    state_ = TTableState::Inactive;
+    data_ = {};
+    recordOrder_.clear();
+    view_.clear();
+    cursor_ = -1;
+    bof_ = true;
+    eof_ = true;
+    insertPos_ = -1;
+    editBuffer_.clear();
+    currentCalc_.clear();
+    override_.reset();
+    orderKeys_.clear();
+    filterExpression_.reset();
+    aggregates_.clear();
+    changed_ = false;
+    modified_ = false;
+    std::erase_if(fields_, [](const auto& field) { return field->dynamic_; });
+    for (auto& field : fields_) {
+        field->column_ = -1;
+        field->size_ = field->declaredSize_;
+    }
+}
+
+void TStoreTable::SaveToFile(const QString& fileName) {
+    std::lock_guard lock(mutex_);
+    CheckActive();
+    WriteFile(fileName.isEmpty() ? fileName_ : fileName);
+}
+
+void TStoreTable::WriteFile(const QString& fileName) const {
+    if (fileName.isEmpty()) RaiseDatabaseError(QStringLiteral("Missing file name"));
+    const bool xml = QFileInfo(fileName).suffix().compare(QStringLiteral("xml"), Qt::CaseInsensitive) == 0;
+    const std::string bytes = xml ? WriteDatapacketXml(data_) : WriteDatapacketBinary(data_);
+    // The whole document goes to a temporary file beside the target, which then replaces the
+    // target in one step: a failed save leaves the old file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        RaiseDatabaseError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        RaiseDatabaseError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, error));
+    }
+    if (!file.commit())
+        RaiseDatabaseError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+}
+
+const Datapacket& TStoreTable::Data() const {
+    std::lock_guard lock(mutex_);
+    CheckActive();
+    return data_;
+}
+
+} // namespace quorvel

@@ -1,0 +1,135 @@
+#include "TableTestSupport.h"
+
+namespace quorvel::test {
+
+void DeclareLotTable(TStoreTable& table) {
+    table.Name = QStringLiteral("CDSLotes");
+    table.AddField(QStringLiteral("id_item"), TFieldType::Integer).SetDisplayLabel(QStringLiteral("Item"));
+    table.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60);
+    TStoreField& valor = table.AddDecimalField(QStringLiteral("valor"), 4);
+    valor.SetDisplayFormat(QStringLiteral(",0.0000"));
+    valor.SetEditFormat(QStringLiteral(",0.0000"));
+    table.AddField(QStringLiteral("marca"), TFieldType::String, 30);
+    table.AddIndex(QStringLiteral("CDSLotesIndex1"), QStringLiteral("descr_lote"));
+    table.AddIndex(QStringLiteral("CDSLotesIndex2"), QStringLiteral("id_item"));
+    table.SetIndexName(QStringLiteral("CDSLotesIndex2"));
+}
+
+void DeclareItemTable(TStoreTable& table) {
+    table.Name = QStringLiteral("CDSDigitacao");
+    auto readOnly = [](TStoreField& f) { f.SetReadOnly(true); };
+    readOnly(table.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
+    readOnly(table.AddField(QStringLiteral("unges"), TFieldType::FixedChar, 2));
+    readOnly(table.AddField(QStringLiteral("sigla"), TFieldType::FixedChar, 2));
+    readOnly(table.AddField(QStringLiteral("convit"), TFieldType::Integer));
+    readOnly(table.AddField(QStringLiteral("anoc"), TFieldType::FixedChar, 4));
+    readOnly(table.AddField(QStringLiteral("numitem"), TFieldType::Integer));
+    readOnly(table.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60));
+    readOnly(table.AddField(QStringLiteral("material"), TFieldType::String, 14));
+    readOnly(table.AddField(QStringLiteral("descr_item"), TFieldType::FixedChar, 120));
+    table.AddField(QStringLiteral("compl_descr"), TFieldType::Memo);
+    table.AddDecimalField(QStringLiteral("valor"), 4).SetDisplayFormat(QStringLiteral(",0.00"));
+    table.AddField(QStringLiteral("marca"), TFieldType::String, 30);
+    table.AddField(QStringLiteral("tipoprega"), TFieldType::FixedChar, 1);
+    table.AddField(QStringLiteral("razao_social"), TFieldType::String, 80);
+    table.AddField(QStringLiteral("identif"), TFieldType::FixedChar, 20);
+    table.AddField(QStringLiteral("tipoempresa"), TFieldType::FixedChar, 1);
+    table.AddField(QStringLiteral("nuitem"), TFieldType::Integer);
+    TStoreField& qtde = table.AddDecimalField(QStringLiteral("qtde"), 3);
+    qtde.SetReadOnly(true);
+    qtde.SetDisplayFormat(QStringLiteral(",0.0000"));
+    qtde.SetEditFormat(QStringLiteral(",0.0000"));
+    TStoreField& preco = table.AddDecimalField(QStringLiteral("preco_ini"), 4);
+    preco.SetDisplayFormat(QStringLiteral(",0.0000"));
+    preco.SetEditFormat(QStringLiteral(",0.0000"));
+    TStoreField& total = table.AddCalculatedField(QStringLiteral("totitem"), TFieldType::Float);
+    total.SetDisplayFormat(QStringLiteral(",0.00"));
+    total.SetEditFormat(QStringLiteral(",0.00"));
+    table.AddField(QStringLiteral("upsigl"), TFieldType::FixedChar, 2);
+    table.AddField(QStringLiteral("updesc"), TFieldType::FixedChar, 30);
+    table.AddAggregateField(QStringLiteral("SomaItens"), QStringLiteral("Sum(qtde*preco_ini)"))
+        .SetDisplayFormat(QStringLiteral("###,##0.00"));
+    table.SetAggregatesActive(true);
+    table.AddIndex(QStringLiteral("CDSDigitacaoIndex1"), QStringLiteral("descr_item"));
+    table.AddIndex(QStringLiteral("CDSDigitacaoIndex2"), QStringLiteral("numitem"));
+    table.AddIndex(QStringLiteral("CDSDigitacaoIndex3"), QStringLiteral("numitem;nuitem"));
+    table.OnCalcFields = [](TStoreTable& t) {
+        t.FieldByName(QStringLiteral("totitem"))
+            .SetAsFloat(t.FieldByName(QStringLiteral("qtde")).AsFloat() *
+                        t.FieldByName(QStringLiteral("preco_ini")).AsFloat());
+    };
+}
+
+std::string ProposalXml(const std::vector<ItemRow>& rows) {
+    std::string xml =
+        "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
+        "<FIELD attrname=\"unges\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"sigla\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"convit\" fieldtype=\"i4\" readonly=\"true\"/>"
+        "<FIELD attrname=\"anoc\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"4\"/>"
+        "<FIELD attrname=\"numitem\" fieldtype=\"i4\" readonly=\"true\"/>"
+        "<FIELD attrname=\"descr_lote\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"60\"/>"
+        "<FIELD attrname=\"material\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"14\"/>"
+        "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" "
+        "WIDTH=\"120\"/>"
+        "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+        "<FIELD attrname=\"valor\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"marca\" fieldtype=\"string\" WIDTH=\"30\"/>"
+        "<FIELD attrname=\"tipoprega\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+        "<FIELD attrname=\"razao_social\" fieldtype=\"string\" WIDTH=\"80\"/>"
+        "<FIELD attrname=\"identif\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"20\"/>"
+        "<FIELD attrname=\"tipoempresa\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
+        "<FIELD attrname=\"nuitem\" fieldtype=\"i4\"/>"
+        "<FIELD attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+        "<FIELD attrname=\"upsigl\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
+        "<FIELD attrname=\"updesc\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"30\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    for (const ItemRow& row : rows) {
+        xml += "<ROW id_item=\"" + std::to_string(row.idItem) +
+               "\" unges=\"01\" sigla=\"PE\" convit=\"12\" anoc=\"2024\"";
+        xml += " numitem=\"" + std::to_string(row.numItem) + "\" descr_lote=\"Lote " +
+               std::to_string(row.idItem) + "\"";
+        xml += " material=\"M" + std::to_string(row.numItem) + "\" descr_item=\"" + row.descrItem + "\"";
+        xml += " tipoprega=\"" + row.tipoprega + "\" nuitem=\"" + std::to_string(row.numItem) + "\"";
+        xml += " qtde=\"" + row.qtde + "\"";
+        if (!row.precoIni.empty()) xml += " preco_ini=\"" + row.precoIni + "\"";
+        xml += " upsigl=\"UN\" updesc=\"UNIDADE\"/>";
+    }
+    xml += "</ROWDATA></DATAPACKET>";
+    return xml;
+}
+
+void EventLog::Attach(TStoreTable& table) {
+    auto record = [this](const char* name) {
+        return [this, name](TStoreTable&) { events.emplace_back(name); };
+    };
+    table.BeforeOpen = record("BeforeOpen");
+    table.AfterOpen = record("AfterOpen");
+    table.BeforeClose = record("BeforeClose");
+    table.AfterClose = record("AfterClose");
+    table.BeforeInsert = record("BeforeInsert");
+    table.AfterInsert = record("AfterInsert");
+    table.BeforeEdit = record("BeforeEdit");
+    table.AfterEdit = record("AfterEdit");
+    table.BeforePost = record("BeforePost");
+    table.AfterPost = record("AfterPost");
+    table.BeforeCancel = record("BeforeCancel");
+    table.AfterCancel = record("AfterCancel");
+    table.BeforeScroll = record("BeforeScroll");
+    table.AfterScroll = record("AfterScroll");
+    table.BeforeDelete = record("BeforeDelete");
+    table.AfterDelete = record("AfterDelete");
+}
+
+std::string EventLog::Joined() const {
+    std::string out;
+    for (const std::string& e : events) {
+        if (!out.empty()) out += ' ';
+        out += e;
+    }
+    return out;
+}
+
+} // namespace quorvel::test
