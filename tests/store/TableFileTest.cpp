@@ -309,3 +309,62 @@ TEST_F(ItemFileTest, BinaryFormForOtherExtensions) {
 
 } // namespace
 } // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST(TableDynamicFieldsTest, UndeclaredTableShowsTheFileFieldsAndCarriesItsParameters) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.xml");
+    std::string xml = test::ProposalXml({{1, 30, "C", "1.000", "", "M"}, {1, 10, "A", "2.000", "", "M"}});
+    xml.replace(xml.find("<PARAMS/>"), 9, "<PARAMS DEFAULT_ORDER=\"6\" ORGAO=\"Prefeitura\"/>");
+    WriteBytes(path, xml);
+    TStoreTable table;
+    table.SetFileName(path);
+    for (int round = 0; round < 2; ++round) {
+        table.Open();
+        ASSERT_EQ(table.FieldCount(), 21);
+        TStoreField& qtde = table.FieldByName("qtde");
+        EXPECT_EQ(qtde.DataType(), TFieldType::BCD);
+        EXPECT_EQ(qtde.DecimalPlaces(), 3);
+        EXPECT_TRUE(qtde.ReadOnly());
+        EXPECT_EQ(table.FieldByName("id_item").DataType(), TFieldType::AutoInc);
+        EXPECT_EQ(table.FieldByName("marca").Size(), 30);
+        // The file's default order is numitem.
+        EXPECT_EQ(table.FieldByName("numitem").AsInteger(), 10);
+        table.Edit();
+        table.FieldByName("marca").SetAsString(round == 0 ? "Um" : "Dois");
+        table.Post();
+        table.Close();
+    }
+    const QByteArray written = ReadBytes(path);
+    EXPECT_TRUE(written.contains("ORGAO=\"Prefeitura\""));
+    EXPECT_TRUE(written.contains("DEFAULT_ORDER=\"6\""));
+    EXPECT_TRUE(written.contains("marca=\"Dois\""));
+    EXPECT_EQ(table.FieldCount(), 0);
+}
+
+} // namespace
+} // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST(TableLifetimeTest, DestroyingAnOpenChangedTableWritesItsFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.xml");
+    WriteBytes(path, test::ProposalXml({{1, 1, "A", "1.000", "", "M"}}));
+    {
+        TStoreTable table;
+        test::DeclareItemTable(table);
+        table.SetFileName(path);
+        table.Open();
+        table.Edit();
+        table.FieldByName("marca").SetAsString("Gravada");
+        table.Post();
+    }
+    EXPECT_TRUE(ReadBytes(path).contains("marca=\"Gravada\""));
+}
+
+} // namespace
+} // namespace quorvel
