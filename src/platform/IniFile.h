@@ -14,6 +14,7 @@ namespace quorvel {
 // - A missing file is created by the first write. A new file's lines end with CR LF; a rewritten file
 //   keeps the line ending it had.
 // - Values are single-byte code-page text; characters the code page cannot hold become "?".
+// - The text rules are in IniText.h.
 // - Every write rewrites the whole file atomically (temporary file, then rename). A write that cannot
 //   be done (unwritable folder or file, line break inside a name or value) throws Exception and leaves
 //   the file as it was. A file that cannot be read gives the defaults.

@@ -208,6 +208,8 @@ TQRPageList::RecordHead TQRPageList::FindPage(int n) {
     else if (position >= lastEnd_)
         start = lastStart_;
     RecordHead record = ReadRecordHead(start, size);
+    if (start == headerLength_ && record.Page != 1)
+        RaiseDamaged(QStringLiteral("the first record holds page %1").arg(record.Page));
     while (record.Page != n) {
         if (record.Page < n) {
             if (record.Next >= size) RaiseDamaged(QStringLiteral("page %1 is missing").arg(n));
@@ -285,6 +287,18 @@ std::optional<QByteArray> TQRPageList::GetPageBody(int n) {
     }
 }
 
+void TQRPageList::AddPage(const TMetafile& page) {
+    AddPageBody(page.SaveToBytes());
+}
+
+std::unique_ptr<TMetafile> TQRPageList::GetPage(int n) {
+    const std::optional<QByteArray> body = GetPageBody(n);
+    if (!body) return nullptr;
+    auto picture = std::make_unique<TMetafile>();
+    picture->LoadFromBytes(*body);
+    return picture;
+}
+
 void TQRPageList::Finish() {
     Guard guard(lock_);
     WriteFileHeader();
@@ -312,11 +326,11 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
     try {
         ReadFileHeader();
         // A file without pages has nothing to walk; otherwise reading the last page checks the
-        // chain from the first record to the last.
+        // chain from the first record to the last, and that page's picture.
         if (pageCount_ > 0) {
             TQRStreamLock streamLock(*stream_);
             const RecordHead last = FindPage(pageCount_);
-            ReadBody(last);
+            TMetafile().LoadFromBytes(ReadBody(last));
             lastStart_ = last.Start;
             lastEnd_ = last.Next;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Metafile.h"
 #include "report/QrprntrFileHeader.h"
 #include "report/QrprntrOutline.h"
 #include "report/QrprntrStream.h"
@@ -25,7 +26,8 @@ namespace quorvel {
 // the next record, so reading in order costs one step per page.
 //
 // Files from disk are untrusted: every record is checked (offsets inside the file and moving the
-// right way, page numbers in sequence, links that agree), and a damaged chain raises EQRError.
+// right way, page numbers in sequence from 1, links that agree), and a damaged chain raises
+// EQRError. A file whose header counts no pages loads as a report without pages.
 // Loading a file takes its page count and its coding byte from the header, so every valid file
 // reads back whatever the list's compression switch was before.
 class TQRPageList {
@@ -36,9 +38,14 @@ public:
     TQRPageList(const TQRPageList&) = delete;
     TQRPageList& operator=(const TQRPageList&) = delete;
 
-    // Appends a page from its serialised picture; raises EQRError without a stream.
+    // Appends a finished page picture; raises EQRError without a stream.
+    void AddPage(const TMetafile& page);
+    // A new copy of page n's picture for the caller, or none when n is outside 1 to PageCount.
+    // A damaged record raises EQRError, a damaged picture EMetafileError.
+    std::unique_ptr<TMetafile> GetPage(int n);
+
+    // The same on the serialised pictures, as they lie in the page records.
     void AddPageBody(QByteArrayView body);
-    // The serialised picture of page n, or none when n is outside 1 to PageCount.
     std::optional<QByteArray> GetPageBody(int n);
 
     // Rewrites the header with the final page count (also for a document without pages).

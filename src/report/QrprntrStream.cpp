@@ -45,7 +45,8 @@ qint64 TQRStream::Write(const void* buffer, qint64 count) {
     if (count <= 0) return 0;
     if (inMemory_) {
         const qint64 end = memoryPosition_ + count;
-        if (end > memory_.size()) memory_.resize(end);
+        if (end > memory_.size())
+            memory_.resize(end, '\0'); // a gap left by a seek past the end reads as zeros
         std::memcpy(memory_.data() + memoryPosition_, buffer, static_cast<size_t>(count));
         memoryPosition_ = end;
         if (memory_.size() > memoryLimit_) MoveToFile();
@@ -103,7 +104,7 @@ qint64 TQRStream::Size() {
 void TQRStream::SetSize(qint64 size) {
     Guard guard(lock_);
     if (inMemory_) {
-        memory_.resize(size);
+        memory_.resize(size, '\0');
         memoryPosition_ = std::min(memoryPosition_, size);
     } else if (readOnly_ || !file_->resize(size)) {
         RaiseFileError(QStringLiteral("resize"));

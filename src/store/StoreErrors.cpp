@@ -53,12 +53,6 @@ QString IntegerOutOfRange(long long value, const QString& field, long long low, 
         .arg(low)
         .arg(high);
 }
-QString NotOpenWhileInactive() {
-    return DataSetClosed();
-}
-QString FieldAccessKind(const QString& field, const QString& kind) {
-    return QStringLiteral("Field '%1' cannot be read as %2").arg(field, kind);
-}
 } // namespace StoreMessages
 
 void RaiseDatabaseError(const QString& message) {

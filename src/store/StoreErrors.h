@@ -29,8 +29,6 @@ QString IndexNotFound(const QString& index);
 QString NoFieldsDefined();
 QString FieldRequired(const QString& field);
 QString IntegerOutOfRange(long long value, const QString& field, long long low, long long high);
-QString NotOpenWhileInactive();
-QString FieldAccessKind(const QString& field, const QString& kind);
 } // namespace StoreMessages
 
 [[noreturn]] void RaiseDatabaseError(const QString& message);

@@ -155,9 +155,24 @@ QByteArray ReadWholeFile(const QString& fileName) {
 } // namespace
 
 TStoreTable::TStoreTable()
-    : collator_(std::make_unique<QCollator>()) {}
+    : collator_(std::make_unique<QCollator>())
+    , collatorInsensitive_(std::make_unique<QCollator>()) {}
 
-TStoreTable::~TStoreTable() = default;
+TStoreTable::~TStoreTable() {
+    // A table destroyed open is closed first, so a changed proposal is still written. Observers
+    // and handlers may already be gone at this point and are not called; a failed write cannot be
+    // reported from here (callers that must see it close the table themselves).
+    observers_.clear();
+    for (TDataSetNotifyEvent* handler :
+         {&BeforeOpen, &AfterOpen, &BeforeClose, &AfterClose, &BeforeInsert, &AfterInsert, &BeforeEdit,
+          &AfterEdit, &BeforePost, &AfterPost, &BeforeCancel, &AfterCancel, &BeforeDelete, &AfterDelete,
+          &BeforeScroll, &AfterScroll, &OnNewRecord, &OnCalcFields})
+        *handler = nullptr;
+    try {
+        Close();
+    } catch (...) {
+    }
+}
 
 // ---------------------------------------------------------------- declaration
 
@@ -454,8 +469,13 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
     }
     try {
         data_ = std::move(packet);
+        // Every stored version carries one value per field from here on.
+        for (PacketRow& row : data_.rows)
+            if (row.values.size() < data_.fields.size()) row.values.resize(data_.fields.size());
         collator_ = std::make_unique<QCollator>(collation);
         collator_->setCaseSensitivity(Qt::CaseSensitive);
+        collatorInsensitive_ = std::make_unique<QCollator>(collation);
+        collatorInsensitive_->setCaseSensitivity(Qt::CaseInsensitive);
         std::vector<KeyPart> keys = ResolveOrder(indexName_, indexFieldNames_);
         std::optional<StoreExpression> filter = CompileFilter(filter_, filtered_);
         std::vector<AggregateState> aggregates =

@@ -212,10 +212,10 @@ private:
     void ApplyFilterChange(std::optional<StoreExpression> expression);
     void ApplyOrderChange(std::vector<KeyPart> keys);
     void SetCursor(int position);
+    void ClampCursor();
 
     // Records.
     RecordContext ActiveContext() const;
-    const std::vector<FieldValue>* ActiveStored() const;
     void FetchCurrent();
     void CalculateFields(const std::vector<FieldValue>& stored, std::vector<FieldValue>& calc);
     TStoreValue ReadField(const TStoreField& field) const;
@@ -258,6 +258,7 @@ private:
     std::optional<StoreExpression> filterExpression_;
     std::vector<AggregateState> aggregates_;
     std::unique_ptr<QCollator> collator_;
+    std::unique_ptr<QCollator> collatorInsensitive_;
 };
 
 } // namespace quorvel

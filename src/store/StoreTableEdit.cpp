@@ -36,10 +36,6 @@ TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     return {};
 }
 
-const std::vector<FieldValue>* TStoreTable::ActiveStored() const {
-    return ActiveContext().stored;
-}
-
 void TStoreTable::CalculateFields(const std::vector<FieldValue>& stored, std::vector<FieldValue>& calc) {
     calc.assign(static_cast<std::size_t>(calcCount_), FieldValue{});
     if (calcCount_ == 0 || !OnCalcFields) return;
@@ -179,6 +175,7 @@ void TStoreTable::StartInsert(bool append) {
         editBuffer_.clear();
         insertPos_ = -1;
         cursor_ = cursorBeforeInsert_;
+        ClampCursor();
         FetchCurrent();
         Notify(TableChange::StateChanged);
         Notify(TableChange::DataChanged);
@@ -239,7 +236,8 @@ void TStoreTable::Post() {
             cursor_ = position;
             AggregateAdd(row);
         } else {
-            cursor_ = std::min(cursorBeforeInsert_, static_cast<int>(view_.size()) - 1);
+            cursor_ = cursorBeforeInsert_;
+            ClampCursor();
         }
     } else {
         const int old = view_[static_cast<std::size_t>(cursor_)];
@@ -262,7 +260,7 @@ void TStoreTable::Post() {
                 cursor_ = position;
                 AggregateAdd(row);
             } else {
-                cursor_ = std::min(cursor_, static_cast<int>(view_.size()) - 1);
+                ClampCursor();
             }
         }
     }
@@ -289,8 +287,8 @@ void TStoreTable::Cancel() {
     modified_ = false;
     if (inserting) {
         insertPos_ = -1;
-        cursor_ = std::min(cursorBeforeInsert_, static_cast<int>(view_.size()) - 1);
-        if (cursor_ < 0 && !view_.empty()) cursor_ = 0;
+        cursor_ = cursorBeforeInsert_;
+        ClampCursor();
         eof_ = view_.empty();
         bof_ = view_.empty();
     }
@@ -321,7 +319,7 @@ void TStoreTable::Delete() {
     data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeDeleted});
     changed_ = true;
     view_.erase(view_.begin() + cursor_);
-    cursor_ = std::min(cursor_, static_cast<int>(view_.size()) - 1);
+    ClampCursor();
     eof_ = view_.empty();
     bof_ = view_.empty();
     FetchCurrent();

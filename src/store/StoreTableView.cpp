@@ -24,7 +24,7 @@ template <typename T> int Order(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int CompareValues(const FieldValue& x, const FieldValue& y, bool caseInsensitive, const QCollator& collator) {
+int CompareValues(const FieldValue& x, const FieldValue& y, const QCollator& collator) {
     if (IsNull(x) || IsNull(y)) return IsNull(x) ? (IsNull(y) ? 0 : -1) : 1;
     if (x.index() != y.index()) return Order(x.index(), y.index());
     if (const auto* i = std::get_if<std::int64_t>(&x)) return Order(*i, std::get<std::int64_t>(y));
@@ -40,7 +40,7 @@ int CompareValues(const FieldValue& x, const FieldValue& y, bool caseInsensitive
     }
     const QString sx = ValueAsQString(x);
     const QString sy = ValueAsQString(y);
-    const int c = caseInsensitive ? sx.compare(sy, Qt::CaseInsensitive) : collator.compare(sx, sy);
+    const int c = collator.compare(sx, sy);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
@@ -152,8 +152,9 @@ int TStoreTable::CompareRows(int a, int b) const {
     const auto& vb = data_.rows[static_cast<std::size_t>(b)].values;
     for (const KeyPart& key : orderKeys_) {
         const auto column = static_cast<std::size_t>(key.column);
-        const int c = CompareValues(column < va.size() ? va[column] : kNull,
-                                    column < vb.size() ? vb[column] : kNull, key.caseInsensitive, *collator_);
+        const int c =
+            CompareValues(column < va.size() ? va[column] : kNull, column < vb.size() ? vb[column] : kNull,
+                          key.caseInsensitive ? *collatorInsensitive_ : *collator_);
         if (c != 0) return key.descending ? -c : c;
     }
     const int c = Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
@@ -177,8 +178,6 @@ void TStoreTable::RebuildView() {
         return;
     }
     // Text keys: collation keys are made once per row instead of at every comparison.
-    QCollator insensitive = *collator_;
-    insensitive.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<std::vector<QCollatorSortKey>> sortKeys(orderKeys_.size());
     std::vector<std::vector<char>> nulls(orderKeys_.size());
     for (std::size_t k = 0; k < orderKeys_.size(); ++k) {
@@ -194,7 +193,7 @@ void TStoreTable::RebuildView() {
                 data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(key.column)];
             nulls[k].push_back(IsNull(v) ? 1 : 0);
             sortKeys[k].push_back(
-                (key.caseInsensitive ? insensitive : *collator_).sortKey(ValueAsQString(v)));
+                (key.caseInsensitive ? *collatorInsensitive_ : *collator_).sortKey(ValueAsQString(v)));
         }
     }
     std::vector<int> positions(view_.size());
@@ -217,8 +216,8 @@ void TStoreTable::RebuildView() {
             } else {
                 const auto column = static_cast<std::size_t>(key.column);
                 c = CompareValues(data_.rows[static_cast<std::size_t>(a)].values[column],
-                                  data_.rows[static_cast<std::size_t>(b)].values[column], key.caseInsensitive,
-                                  *collator_);
+                                  data_.rows[static_cast<std::size_t>(b)].values[column],
+                                  key.caseInsensitive ? *collatorInsensitive_ : *collator_);
             }
             if (c != 0) return key.descending ? c > 0 : c < 0;
         }
@@ -384,6 +383,11 @@ void TStoreTable::ApplyOrderChange(std::vector<KeyPart> keys) {
 }
 
 // ---------------------------------------------------------------- navigation
+
+void TStoreTable::ClampCursor() {
+    const int count = static_cast<int>(view_.size());
+    cursor_ = count == 0 ? -1 : std::clamp(cursor_, 0, count - 1);
+}
 
 void TStoreTable::SetCursor(int position) {
     cursor_ = position;

@@ -84,6 +84,7 @@ TEST_F(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefusedAndTheFileKept)
     EXPECT_THROW(ini.WriteString("S", "a=b", "v"), Exception);
     EXPECT_THROW(ini.WriteString("S]", "k", "v"), Exception);
     EXPECT_THROW(ini.WriteString("S", " ", "v"), Exception);
+    EXPECT_THROW(ini.WriteString("S", ";k", "v"), Exception) << "would be read back as a comment";
     EXPECT_EQ(ReadAll(path), before);
 }
 

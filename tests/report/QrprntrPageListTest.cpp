@@ -1,9 +1,11 @@
-#include "PageBodies.h"
+#include "TestPages.h"
 
 #include "platform/Exceptions.h"
+#include "platform/MetafileEnumerator.h"
 #include "report/Qrprntr.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,7 +20,7 @@ namespace quorvel {
 namespace {
 
 using testing::Int32At;
-using testing::MakeEmfBody;
+using testing::PageBody;
 using testing::PutInt32;
 
 enum class Coding { Plain, Coded };
@@ -30,9 +32,12 @@ struct Document {
         list.SetStream(stream);
         list.SetCompression(coding == Coding::Coded);
     }
-    void Add(int pages, int firstTag = 1) {
-        for (int i = 0; i < pages; ++i)
-            list.AddPageBody(MakeEmfBody(firstTag + i, 40 + 13 * ((firstTag + i) % 9)));
+    void Add(int pages, int first = 1) {
+        for (int page = first; page < first + pages; ++page) {
+            TMetafile picture;
+            picture.LoadFromBytes(PageBody(page));
+            list.AddPage(picture);
+        }
     }
     QByteArray Bytes() {
         QByteArray all(stream->Size(), '\0');
@@ -45,13 +50,14 @@ struct Document {
 };
 
 QByteArray Expected(int page) {
-    return MakeEmfBody(page, 40 + 13 * (page % 9));
+    return PageBody(page);
 }
 
+// Reads page n as a picture and checks it against the page recorded for n.
 void ExpectPage(TQRPageList& list, int page) {
-    const auto body = list.GetPageBody(page);
-    ASSERT_TRUE(body.has_value()) << "page " << page;
-    EXPECT_EQ(*body, Expected(page)) << "page " << page;
+    const std::unique_ptr<TMetafile> picture = list.GetPage(page);
+    ASSERT_NE(picture, nullptr) << "page " << page;
+    EXPECT_EQ(picture->SaveToBytes(), Expected(page)) << "page " << page;
 }
 
 TEST(PageList, SavedFileHasTheHeaderAndRecordLayout) {
@@ -149,8 +155,8 @@ TEST(PageList, AReaderThreadSeesEveryStoredPageWhileTheGeneratorAppends) {
             const int available = doc.list.PageCount();
             if (available == 0) continue;
             const int page = std::uniform_int_distribution<int>(1, available)(random);
-            const auto body = doc.list.GetPageBody(page);
-            if (!body || *body != Expected(page)) failed = true;
+            const auto picture = doc.list.GetPage(page);
+            if (!picture || picture->SaveToBytes() != Expected(page)) failed = true;
             ++checked;
         }
     });
@@ -190,6 +196,44 @@ TEST(PageList, SavedReportsLoadBackWithTheirOwnCoding) {
         ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
         EXPECT_EQ(a.readAll(), b.readAll());
     }
+}
+
+TEST(PageList, StoredPagesComeBackAsPicturesOfTheirSizeAndText) {
+    Document doc(Coding::Coded);
+    doc.list.AddPage(testing::RecordPage(1));
+    doc.list.AddPage(testing::RecordDensePage());
+    doc.list.AddPage(testing::RecordPage(3));
+    const std::unique_ptr<TMetafile> dense = doc.list.GetPage(2);
+    ASSERT_NE(dense, nullptr);
+    EXPECT_EQ(dense->Width(), 794);
+    EXPECT_EQ(dense->Height(), 1123);
+    const auto texts = MetafileTexts(*dense);
+    ASSERT_EQ(texts.size(), 200u);
+    EXPECT_EQ(texts.back().Text, QStringLiteral("200  Caneta esferográfica azul  cx 50 un.  R$ 598,50"));
+    const auto third = MetafileTexts(*doc.list.GetPage(3));
+    ASSERT_FALSE(third.empty());
+    EXPECT_EQ(third.front().Text, QStringLiteral("Página 3"));
+    EXPECT_EQ(third.front().Reference, QPoint(40, 30));
+
+    // Each copy belongs to the caller: changing it leaves the stored page alone.
+    std::unique_ptr<TMetafile> copy = doc.list.GetPage(1);
+    copy->Clear();
+    ExpectPage(doc.list, 1);
+}
+
+TEST(PageList, ADamagedPictureInAWholeChainIsRejected) {
+    Document doc(Coding::Plain);
+    doc.Add(2);
+    doc.list.Finish();
+    QByteArray bytes = doc.Bytes();
+    const qint64 second = Int32At(bytes, 132);
+    PutInt32(bytes, second + 8 + 4, 12); // the header record's size
+    auto stream = std::make_shared<TQRStream>(1 << 20);
+    stream->Write(bytes.constData(), bytes.size());
+    TQRPageList loaded;
+    EXPECT_THROW(loaded.LoadFromStream(stream), EMetafileError);
+    EXPECT_EQ(loaded.PageCount(), 0);
+    EXPECT_EQ(loaded.Stream(), nullptr);
 }
 
 TEST(PageList, AFileWithoutPagesLoadsAsAnEmptyReport) {
@@ -265,6 +309,10 @@ TEST(PageList, DamagedFilesAreRejectedCleanly) {
     ExpectRejected(bytes, "negative page count");
 
     bytes = good;
+    PutInt32(bytes, 8, 0x48484848);
+    PutInt32(bytes, 128, 0x48484848);
+    ExpectRejected(bytes, "first record numbered as the last of a huge count");
+    bytes = good;
     PutInt32(bytes, 132, 0x7FFFFFF0);
     ExpectRejected(bytes, "end offset outside the file");
     bytes = good;
@@ -329,6 +377,19 @@ TEST(PageList, RecordsBeyondTheCountedPagesAreNeverRead) {
     EXPECT_EQ(stream->Position(), third);
     ExpectPage(loaded, 2);
     ExpectPage(loaded, 2);
+}
+
+// Inputs the fuzzer found, each once a hang or a crash.
+TEST(PageList, FuzzFindingsAreRejected) {
+    const QDir dir(QStringLiteral(QUORVEL_TEST_DATA "/saved_report"));
+    const QStringList names = dir.entryList({QStringLiteral("fuzz_*.qrp")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        TQRPageList list;
+        EXPECT_THROW(list.LoadFromFile(dir.filePath(name)), EQRError);
+        EXPECT_EQ(list.PageCount(), 0);
+    }
 }
 
 } // namespace

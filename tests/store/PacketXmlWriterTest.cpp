@@ -31,7 +31,10 @@ TEST(PacketXmlWriter, EmptyItemTableIsWrittenByteForByte) {
 TEST(PacketXmlWriter, RowValuesFollowFieldOrderWithStateFirstAndNullsLeftOut) {
     Datapacket packet;
     packet.fields = ItemTableFields();
-    PacketRow row = ItemRow(packet.fields, 7, "Caneta esferogr\xE1" "fica azul", 100000, 0);
+    PacketRow row = ItemRow(packet.fields, 7,
+                            "Caneta esferogr\xE1"
+                            "fica azul",
+                            100000, 0);
     row.values[9] = std::string("Linha 1\r\nO 'melhor'");
     row.values[10] = TDecimal::FromUnits(125000, 4);
     row.values[11] = std::string();

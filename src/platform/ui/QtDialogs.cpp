@@ -32,8 +32,9 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Qt's name filters ("Description (*.a *.b)") for a "|"-separated filter text, in the same order.
-QStringList ToNameFilters(const QString& filter) {
+} // namespace
+
+QStringList QtNameFilters(const QString& filter) {
     QStringList result;
     for (const FileFilter& f : ParseFileFilter(filter)) {
         const QString patterns = QString(f.pattern).replace(QLatin1Char(';'), QLatin1Char(' '));
@@ -44,6 +45,8 @@ QStringList ToNameFilters(const QString& filter) {
     }
     return result;
 }
+
+namespace {
 
 void Prepare(QFileDialog& dialog, const FileDialogOptions& options, const QString& lastFolder,
              const QString& lastName, const QStringList& nameFilters) {
@@ -83,6 +86,8 @@ int FromQtDuplex(QPrinter::DuplexMode mode) {
         return 1;
     }
 }
+
+} // namespace
 
 void ApplyToPrinter(const PrintDialogSettings& s, QPrinter& printer) {
     if (!s.printerName.isEmpty()) printer.setPrinterName(s.printerName);
@@ -136,8 +141,6 @@ void ReadFromPrinter(const QPrinter& printer, PrintDialogSettings& s) {
     }
 }
 
-} // namespace
-
 DialogAnswer QtDialogService::MessageBox(const QString& text, const QString& title, MessageIcon icon,
                                          MessageButtons buttons) {
     QMessageBox box(ToQtIcon(icon), title, text, QMessageBox::NoButton, DialogParent());
@@ -164,7 +167,7 @@ std::optional<QString> QtDialogService::OpenFile(const FileDialogOptions& option
     QFileDialog dialog(DialogParent());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile); // a typed name of a missing file is the caller's to judge
-    Prepare(dialog, options, lastFolder_, lastName_, ToNameFilters(options.filter));
+    Prepare(dialog, options, lastFolder_, lastName_, QtNameFilters(options.filter));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();
     Remember(chosen);
@@ -177,7 +180,7 @@ std::optional<SaveFileChoice> QtDialogService::SaveFile(const FileDialogOptions&
     dialog.setFileMode(QFileDialog::AnyFile);
     if (options.overwrite == FileDialogOptions::Overwrite::Silent)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    const QStringList nameFilters = ToNameFilters(options.filter);
+    const QStringList nameFilters = QtNameFilters(options.filter);
     Prepare(dialog, options, lastFolder_, lastName_, nameFilters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     SaveFileChoice choice;

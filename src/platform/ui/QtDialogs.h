@@ -2,6 +2,10 @@
 
 #include "platform/Dialogs.h"
 
+#include <QStringList>
+
+class QPrinter;
+
 namespace quorvel {
 
 // The dialog service of the running program, on Qt's message boxes, file dialogs and print dialogs.
@@ -25,5 +29,13 @@ private:
     QString lastFolder_;
     QString lastName_;
 };
+
+// Qt's name filters ("PDF document (*.PDF)") for a "|"-separated filter text, in the same order, so
+// that filter index i of the one is entry i - 1 of the other.
+QStringList QtNameFilters(const QString& filter);
+
+// Moves print-dialog settings onto a printer and back; the print dialogs use them around QPrinter.
+void ApplyToPrinter(const PrintDialogSettings& settings, QPrinter& printer);
+void ReadFromPrinter(const QPrinter& printer, PrintDialogSettings& settings);
 
 } // namespace quorvel

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/ui/DataSource.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace quorvel {
+
+// Read-only displays of one field of a table's current record. Each follows the table through its
+// data source: a move, a post, a cancel or an assignment shows the new value at once, and a closed
+// table (or a missing field) shows nothing. Placed in forms as promoted standard widgets.
+
+// One line, the field's display text.
+class TDBEdit : public QLineEdit {
+public:
+    explicit TDBEdit(QWidget* parent = nullptr);
+
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+    const QString& DataField() const { return link_.FieldName(); }
+    void SetDataField(const QString& name) { link_.SetFieldName(name); }
+    TStoreField* Field() const { return link_.Field(); }
+
+private:
+    void Refresh();
+    TFieldDataLink link_;
+};
+
+// Several lines with a scroll bar, the field's whole text (a memo's specification).
+class TDBMemo : public QPlainTextEdit {
+public:
+    explicit TDBMemo(QWidget* parent = nullptr);
+
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+    const QString& DataField() const { return link_.FieldName(); }
+    void SetDataField(const QString& name) { link_.SetFieldName(name); }
+    TStoreField* Field() const { return link_.Field(); }
+
+private:
+    void Refresh();
+    TFieldDataLink link_;
+};
+
+// A label with the field's display text (an aggregate's formatted total, for example).
+class TDBText : public QLabel {
+public:
+    explicit TDBText(QWidget* parent = nullptr);
+
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+    const QString& DataField() const { return link_.FieldName(); }
+    void SetDataField(const QString& name) { link_.SetFieldName(name); }
+    TStoreField* Field() const { return link_.Field(); }
+
+private:
+    void Refresh();
+    TFieldDataLink link_;
+};
+
+// The display text of a field of the current record; empty when there is none or reading fails.
+QString FieldDisplayText(const TStoreField* field);
+
+} // namespace quorvel

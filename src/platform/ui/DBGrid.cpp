@@ -1,0 +1,351 @@
+#include "platform/ui/DBGrid.h"
+
+#include "platform/ErrorDisplay.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStyledItemDelegate>
+
+namespace quorvel {
+
+// The grid's cell editor: a line edit that reports to the grid, which decides what the keys mean and
+// when the typed text goes into the field.
+class TDBGridDelegate final : public QStyledItemDelegate {
+public:
+    explicit TDBGridDelegate(TDBGrid& grid)
+        : QStyledItemDelegate(&grid)
+        , grid_(grid) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        if (const TStoreField* field = grid_.model_->ColumnField(index.column());
+            field != nullptr && IsStringType(field->DataType()) && field->Size() > 0)
+            editor->setMaxLength(field->Size());
+        if (const QVariant align = index.data(Qt::TextAlignmentRole); align.isValid())
+            editor->setAlignment(align.value<Qt::Alignment>());
+        grid_.EditorOpened(editor, index);
+        return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line != nullptr && !line->isModified()) // never overwrite what the user is typing
+            line->setText(index.data(Qt::EditRole).toString());
+    }
+
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {
+        grid_.CommitEditorGuarded();
+    }
+
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+        grid_.EditorClosed(editor);
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto& key = static_cast<QKeyEvent&>(*event);
+            if (grid_.KeyPressFromEditor(key)) return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    TDBGrid& grid_;
+};
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent)
+    , model_(new TDBGridModel(this))
+    , delegate_(new TDBGridDelegate(*this)) {
+    setModel(model_);
+    setItemDelegate(delegate_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::DoubleClicked);
+    setTabKeyNavigation(true);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setMinimumWidth(12);
+    horizontalHeader()->setHighlightSections(false);
+    model_->AfterTableChange = [this](TableChange kind) { AfterTableChange(kind); };
+    model_->OnUpdateData = [this] { CommitEditor(); };
+}
+
+TDBGrid::~TDBGrid() {
+    model_->AfterTableChange = nullptr;
+    model_->OnUpdateData = nullptr;
+}
+
+void TDBGrid::SetDataSource(TDataSource* source) {
+    model_->SetDataSource(source);
+}
+
+void TDBGrid::SetColumns(std::vector<TDBGridColumn> columns) {
+    model_->SetColumns(std::move(columns));
+    ApplyColumnWidths();
+    SyncCurrentRow();
+}
+
+void TDBGrid::SetColumnTitle(int column, const QString& title) {
+    model_->SetColumnTitle(column, title);
+}
+
+int TDBGrid::SelectedIndex() const {
+    return currentIndex().isValid() ? currentIndex().column() : 0;
+}
+
+TStoreField* TDBGrid::SelectedField() const {
+    return model_->ColumnField(SelectedIndex());
+}
+
+void TDBGrid::ApplyColumnWidths() {
+    const auto& columns = model_->Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        setColumnWidth(static_cast<int>(i), columns[i].Width);
+}
+
+void TDBGrid::keyboardSearch(const QString&) {
+    // Typing in a read-only column must not move the table: searching is the OnKeyPress handler's.
+}
+
+bool TDBGrid::FilterKey(QKeyEvent& event, std::unique_ptr<QKeyEvent>& replacement) {
+    if (event.text().isEmpty() || !OnKeyPress) return true;
+    const QChar original = event.text().at(0);
+    QChar key = original;
+    OnKeyPress(*this, key);
+    if (key.isNull()) {
+        event.accept();
+        return false;
+    }
+    if (key != original)
+        replacement = std::make_unique<QKeyEvent>(event.type(), event.key(), event.modifiers(), QString(key),
+                                                  event.isAutoRepeat(), event.count());
+    return true;
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    RunGuarded([&] {
+        std::unique_ptr<QKeyEvent> replacement;
+        if (!FilterKey(*event, replacement)) return;
+        HandleKey(replacement ? *replacement : *event);
+    });
+}
+
+void TDBGrid::HandleKey(QKeyEvent& event) {
+    TStoreTable* table = Table();
+    const bool plain = (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (table != nullptr && plain) {
+        const TTableState state = table->State();
+        const bool editing = state == TTableState::Edit || state == TTableState::Insert;
+        switch (event.key()) {
+        case Qt::Key_Down:
+            if (model_->rowCount() == 0 || currentIndex().row() == model_->rowCount() - 1) {
+                TryAppend();
+                event.accept();
+                return;
+            }
+            break;
+        case Qt::Key_Insert:
+            table->Insert();
+            event.accept();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (editing) table->Post();
+            event.accept();
+            return;
+        case Qt::Key_Escape:
+            if (editing) table->Cancel();
+            event.accept();
+            return;
+        default:
+            break;
+        }
+    }
+    forwardingKey_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{forwardingKey_};
+    QTableView::keyPressEvent(&event);
+}
+
+void TDBGrid::TryAppend() {
+    TStoreTable* table = Table();
+    if (table == nullptr) return;
+    if (table->State() == TTableState::Insert && !table->Modified())
+        return;      // already on an untouched new record
+    table->Append(); // a refusing BeforeInsert raises the silent abort
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous); // commits and closes an open editor
+    if (syncing_ || !current.isValid() || (previous.isValid() && current.row() == previous.row())) return;
+    TStoreTable* table = Table();
+    if (table == nullptr || current.row() == table->CurrentViewIndex()) return;
+    const int target = current.row();
+    RunGuarded([&] {
+        int row = target;
+        if (table->State() == TTableState::Insert && !table->Modified()) {
+            // Leaving an untouched new record drops it, as if it had never been added.
+            const int inserted = table->CurrentViewIndex();
+            table->Cancel();
+            if (inserted >= 0 && inserted < row) --row;
+        } else if (table->State() == TTableState::Edit || table->State() == TTableState::Insert) {
+            table->Post();
+        }
+        if (row < table->ViewCount()) table->SetRecNo(row + 1);
+    });
+    SyncCurrentRow();
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    TStoreTable* table = Table();
+    if (trigger != QAbstractItemView::AllEditTriggers && trigger != QAbstractItemView::NoEditTriggers &&
+        (table == nullptr || !index.isValid() || index.row() != table->CurrentViewIndex() ||
+         !model_->ColumnEditable(index.column())))
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::AfterTableChange(TableChange kind) {
+    if (kind == TableChange::ActiveChanged) ApplyColumnWidths();
+    TStoreTable* table = Table();
+    if (editor_ && (table == nullptr || table->CurrentViewIndex() != editorRow_ ||
+                    (kind == TableChange::StateChanged && table->State() == TTableState::Browse)))
+        CloseEditorDiscarding(); // the table posted, cancelled or moved on without this editor
+    SyncCurrentRow();
+}
+
+void TDBGrid::SyncCurrentRow() {
+    TStoreTable* table = Table();
+    if (table == nullptr || model_->rowCount() == 0 || model_->columnCount() == 0) return;
+    const int row = table->CurrentViewIndex();
+    if (row < 0 || row >= model_->rowCount()) return;
+    const QModelIndex now = currentIndex();
+    if (now.isValid() && now.row() == row) return;
+    const int column = now.isValid() ? now.column() : 0;
+    syncing_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{syncing_};
+    setCurrentIndex(model_->index(row, column));
+    scrollTo(currentIndex());
+}
+
+void TDBGrid::EditorOpened(QLineEdit* editor, const QModelIndex& index) {
+    editor_ = editor;
+    editorRow_ = index.row();
+    editorColumn_ = index.column();
+    connect(editor, &QLineEdit::textEdited, this, [this] { EditorTextEdited(); });
+}
+
+void TDBGrid::EditorClosed(QWidget* editor) {
+    if (editor_ == editor) editor_ = nullptr;
+}
+
+void TDBGrid::EditorTextEdited() {
+    TStoreTable* table = Table();
+    if (table == nullptr || table->State() != TTableState::Browse) return;
+    const bool started = RunGuarded([&] { table->Edit(); });
+    if (!started || (table->State() != TTableState::Edit && table->State() != TTableState::Insert))
+        CloseEditorDiscarding();
+}
+
+void TDBGrid::CommitEditor() {
+    if (!editor_ || !editor_->isModified()) return;
+    TStoreTable* table = Table();
+    if (table == nullptr || table->CurrentViewIndex() != editorRow_ ||
+        (table->State() != TTableState::Edit && table->State() != TTableState::Insert))
+        return; // the text belongs to a record the table is no longer editing
+    TStoreField* field = model_->ColumnField(editorColumn_);
+    if (field == nullptr) return;
+    QString text = editor_->text();
+    if (IsNumericType(field->DataType())) {
+        const QLocale locale;
+        text = StripThousandsGrouping(text, locale.groupSeparator().at(0), locale.decimalPoint().at(0));
+    }
+    field->SetText(text);
+    if (editor_) editor_->setModified(false);
+}
+
+bool TDBGrid::CommitEditorGuarded() {
+    return RunGuarded([this] { CommitEditor(); });
+}
+
+void TDBGrid::CloseEditorDiscarding() {
+    QPointer<QLineEdit> editor = editor_;
+    if (!editor) return;
+    editor->setModified(false);
+    editor_ = nullptr;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::PostFromEditor() {
+    TStoreTable* table = Table();
+    const bool posted = RunGuarded([&] {
+        if (table == nullptr) return;
+        if (table->State() == TTableState::Edit || table->State() == TTableState::Insert)
+            table->Post(); // takes the editor's text first (UpdateData)
+    });
+    if (posted) CloseEditorDiscarding();
+}
+
+void TDBGrid::CancelFromEditor() {
+    CloseEditorDiscarding();
+    TStoreTable* table = Table();
+    if (table != nullptr && (table->State() == TTableState::Edit || table->State() == TTableState::Insert))
+        RunGuarded([table] { table->Cancel(); });
+}
+
+void TDBGrid::KeyFromEditor(QKeyEvent& event) {
+    if (!CommitEditorGuarded()) return; // the text is not a value of the field: stay in the editor
+    RunGuarded([&] { HandleKey(event); });
+}
+
+bool TDBGrid::KeyPressFromEditor(QKeyEvent& event) {
+    if (!forwardingKey_) { // a key that opened the editor has already been through OnKeyPress
+        std::unique_ptr<QKeyEvent> replacement;
+        bool goOn = true;
+        RunGuarded([&] { goOn = FilterKey(event, replacement); });
+        if (!goOn) return true;
+        if (replacement) {
+            forwardingKey_ = true;
+            struct Reset {
+                bool& flag;
+                ~Reset() { flag = false; }
+            } reset{forwardingKey_};
+            if (editor_) QCoreApplication::sendEvent(editor_.data(), replacement.get());
+            return true;
+        }
+    }
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PostFromEditor();
+        return true;
+    case Qt::Key_Escape:
+        CancelFromEditor();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        KeyFromEditor(event);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace quorvel

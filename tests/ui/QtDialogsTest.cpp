@@ -1,0 +1,119 @@
+#include "platform/ui/QtDialogs.h"
+#include "platform/ui/FolderChooser.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+TEST(QtDialogs, FilterTextsBecomeNameFiltersInTheSameOrder) {
+    EXPECT_EQ(QtNameFilters("Tessaly file(*.QRP)|*.QRP|PDF document (*.PDF)|*.PDF|Texto|*.txt;*.csv"),
+              (QStringList{"Tessaly file(*.QRP)", "PDF document (*.PDF)", "Texto (*.txt *.csv)"}));
+    EXPECT_TRUE(QtNameFilters(QString()).isEmpty());
+}
+
+TEST(QtDialogs, PrintSettingsSurviveTheTripThroughAPrinter) {
+    PrintDialogSettings in;
+    in.range = PrintRange::Pages;
+    in.fromPage = 2;
+    in.toPage = 5;
+    in.copies = 3;
+    in.collate = true;
+    in.orientation = PrintOrientation::Landscape;
+    in.pageSize = QPageSize(QPageSize::Legal);
+    in.duplexCode = 3;
+    in.color = false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat); // no print system needed
+    ApplyToPrinter(in, printer);
+    PrintDialogSettings out;
+    ReadFromPrinter(printer, out);
+    EXPECT_EQ(out.range, PrintRange::Pages);
+    EXPECT_EQ(out.fromPage, 2);
+    EXPECT_EQ(out.toPage, 5);
+    EXPECT_EQ(out.copies, 3);
+    EXPECT_TRUE(out.collate);
+    EXPECT_EQ(out.orientation, PrintOrientation::Landscape);
+    EXPECT_EQ(out.pageSize.id(), QPageSize::Legal);
+    EXPECT_EQ(out.duplexCode, 1) << "a PDF device prints one-sided whatever is asked";
+    EXPECT_FALSE(out.color);
+
+    in.range = PrintRange::All;
+    ApplyToPrinter(in, printer);
+    ReadFromPrinter(printer, out);
+    EXPECT_EQ(out.range, PrintRange::All);
+}
+
+// Answers the next modal message box with the button whose text is given, recording what it showed.
+struct MessageBoxAnswerer {
+    explicit MessageBoxAnswerer(QString button)
+        : press(std::move(button)) {}
+    QString press;
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    void Arm() {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            title = box->windowTitle();
+            icon = box->icon();
+            for (QAbstractButton* b : box->buttons())
+                buttons.push_back(b->text());
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == press) b->click();
+        });
+    }
+};
+
+TEST(QtDialogs, MessageBoxesShowTextTitleIconAndPortugueseButtons) {
+    QtDialogService dialogs;
+    MessageBoxAnswerer no(QStringLiteral("&Não"));
+    no.Arm();
+    EXPECT_EQ(dialogs.MessageBox("Deseja substituir o arquivo?", "Atenção!", MessageIcon::Question,
+                                 MessageButtons::YesNo),
+              DialogAnswer::No);
+    EXPECT_EQ(no.text, QStringLiteral("Deseja substituir o arquivo?"));
+    EXPECT_EQ(no.title, QStringLiteral("Atenção!"));
+    EXPECT_EQ(no.icon, QMessageBox::Question);
+    EXPECT_EQ(no.buttons.size(), 2);
+
+    MessageBoxAnswerer yes(QStringLiteral("&Sim"));
+    yes.Arm();
+    EXPECT_EQ(dialogs.MessageBox("?", "T", MessageIcon::Question, MessageButtons::YesNo), DialogAnswer::Yes);
+
+    MessageBoxAnswerer ok(QStringLiteral("OK"));
+    ok.Arm();
+    EXPECT_EQ(dialogs.MessageBox("Dados Salvos !!!", "Aviso", MessageIcon::Stop, MessageButtons::Ok),
+              DialogAnswer::Ok);
+    EXPECT_EQ(ok.icon, QMessageBox::Critical);
+    EXPECT_EQ(ok.buttons.size(), 1);
+}
+
+TEST(QtDialogs, FolderChooserTakesATypedPathRelativeToTheSelectedFolder) {
+    QTemporaryDir dir;
+    FolderChooser chooser("Destino", dir.path());
+    auto* path = chooser.findChild<QLineEdit*>();
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(QDir::fromNativeSeparators(path->text()), QDir(dir.path()).absolutePath());
+    path->setText("entrega/2026");
+    EXPECT_EQ(chooser.ChosenPath(), QDir(dir.path()).absolutePath() + "/entrega/2026");
+    path->setText(dir.filePath("x/../y"));
+    EXPECT_EQ(chooser.ChosenPath(), QDir(dir.path()).absolutePath() + "/y");
+    path->setText("  ");
+    EXPECT_EQ(chooser.ChosenPath(), QString());
+}
+
+} // namespace
+} // namespace quorvel
