@@ -161,9 +161,25 @@ bool IsBlobKind(FieldKind kind) noexcept {
 
 std::string AttrNameOf(std::string_view fieldName) {
     std::string out(fieldName);
-    for (char& c : out)
-        if (std::strchr(" !#$%()*?", c) != nullptr && c != '\0') c = '_';
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || std::strchr("!#$%()*?\"'&<>=/", c) != nullptr) c = '_';
+    }
     return out;
+}
+
+std::vector<std::string> AttrNamesOf(const std::vector<FieldDef>& fields) {
+    std::vector<std::string> names;
+    names.reserve(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        std::string name = AttrNameOf(fields[i].name);
+        bool taken = name.empty() || name == "RowState";
+        for (size_t k = 0; k < i && !taken; ++k)
+            taken = names[k] == name;
+        if (taken) name = "xF" + std::to_string(i);
+        names.push_back(std::move(name));
+    }
+    return names;
 }
 
 bool IsKnownParamName(std::string_view name) noexcept {

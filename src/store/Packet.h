@@ -145,8 +145,13 @@ struct FieldDef {
 FieldKind KindOf(const FieldDef& field) noexcept;
 // The canonical spelling of a known subtype name (compared without letter case), or "" when unknown.
 std::string_view CanonicalSubtype(std::string_view name) noexcept;
-// The `attrname` of a field: its name with blank ! # $ % ( ) * ? each replaced by "_".
+// The `attrname` of a field: its name with blank ! # $ % ( ) * ? each replaced by "_", and so are
+// control characters and the characters that cannot stand in an XML attribute name (" ' & < > = /).
 std::string AttrNameOf(std::string_view fieldName);
+// The attribute names the writer uses for a field list: AttrNameOf each name, except that a name left
+// empty, one already taken by an earlier field, and "RowState" become "xF" and the field's zero-based
+// position, so that every value can be told apart when read back.
+std::vector<std::string> AttrNamesOf(const std::vector<FieldDef>& fields);
 // Significant digits of an exact-decimal field: Width, or 1 when the file gave none.
 inline int DecimalPrecision(const FieldDef& field) noexcept {
     return field.width > 0 ? field.width : 1;

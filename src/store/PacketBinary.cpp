@@ -36,6 +36,7 @@
 
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 namespace quorvel {
 namespace {
@@ -335,7 +336,9 @@ private:
             (f.flags.linkField ? 8 : 0));
         std::vector<PacketParam> own;
         if (!f.subtype.empty()) own.push_back({"SUBTYPE", PacketType::String, f.subtype});
-        if (f.width != 0) own.push_back({"WIDTH", PacketType::I4, std::int64_t{f.width}});
+        const FieldKind kind = KindOf(f);
+        if (f.width != 0 || kind == FieldKind::String || kind == FieldKind::Bytes)
+            own.push_back({"WIDTH", PacketType::I4, std::int64_t{f.width}});
         if (f.decimals != 0) own.push_back({"DECIMALS", PacketType::I4, std::int64_t{f.decimals}});
         if (f.flags.calculated) own.push_back({"CALCULATED", PacketType::Boolean, true});
         const size_t count = own.size() + f.params.size();
@@ -712,7 +715,8 @@ private:
         // Every row takes at least 1 + maskBytes bytes, so the count cannot ask for more rows than fit.
         packet_.rows.reserve(std::min<size_t>(rowCount, (n_ - p_) / (1 + maskBytes) + 1));
         std::vector<std::uint8_t> unchanged(n);
-        std::vector<std::uint32_t> replaced;
+        std::unordered_map<std::uint32_t, std::uint32_t> replaced;
+        bool replacedBuilt = false;
         for (std::uint32_t r = 0; r < rowCount; ++r) {
             PacketRow& row = packet_.rows.emplace_back();
             row.rowState = static_cast<std::uint8_t>(U8());
@@ -731,8 +735,12 @@ private:
                 row.values[i] = Value(fields[i], kinds[i]);
             }
             if (anyUnchanged) {
-                if (replaced.empty()) replaced = ReplacedVersionsFor(rowCount);
-                const std::uint32_t prev = r < replaced.size() ? replaced[r] : 0;
+                if (!replacedBuilt) {
+                    replaced = ReplacedVersionsMap();
+                    replacedBuilt = true;
+                }
+                const auto it = replaced.find(r + 1);
+                const std::uint32_t prev = it == replaced.end() ? 0 : it->second;
                 for (size_t i = 0; i < n; ++i)
                     if (unchanged[i] != 0 && prev != 0 && IsBlobKind(kinds[i]))
                         row.values[i] = packet_.rows[prev - 1].values[i];
@@ -740,12 +748,13 @@ private:
         }
     }
 
-    std::vector<std::uint32_t> ReplacedVersionsFor(std::uint32_t rowCount) const {
-        std::vector<std::uint32_t> replaced(rowCount, 0);
+    // Row (1-based) -> the earlier version it replaced, from the change log's modifications. A map,
+    // since the row count in the header is not to be trusted for sizing anything.
+    std::unordered_map<std::uint32_t, std::uint32_t> ReplacedVersionsMap() const {
+        std::unordered_map<std::uint32_t, std::uint32_t> replaced;
         for (const auto& e : packet_.changeLog)
-            if ((e.kind & kChangeModified) != 0 && e.row >= 1 && e.row <= rowCount && e.replaced >= 1 &&
-                e.replaced < e.row)
-                replaced[e.row - 1] = e.replaced;
+            if ((e.kind & kChangeModified) != 0 && e.replaced >= 1 && e.replaced < e.row)
+                replaced[e.row] = e.replaced;
         return replaced;
     }
 

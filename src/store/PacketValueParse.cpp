@@ -1,6 +1,8 @@
 #include "store/PacketValueParse.h"
 
 #include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "store/PacketBase64.h"
 
 #include <charconv>
 #include <cmath>
@@ -280,6 +282,34 @@ FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view ra
     }
     default:
         return {};
+    }
+}
+
+FieldValue ParseFieldValueText(const FieldDef& field, std::string_view text) {
+    const FieldKind kind = KindOf(field);
+    switch (kind) {
+    case FieldKind::String:
+    case FieldKind::Memo:
+        return std::string(text);
+    case FieldKind::WideString:
+    case FieldKind::WideMemo: {
+        std::u16string wide;
+        for (const char c : text)
+            wide.push_back(Cp1252ToUnicode(static_cast<unsigned char>(c)));
+        return wide;
+    }
+    case FieldKind::Blob:
+    case FieldKind::Bytes:
+    case FieldKind::VarBytes:
+        return DecodeBase64(text);
+    case FieldKind::Decimal: {
+        const DecimalReadResult r = ReadFileDecimal(text, DecimalPrecision(field), field.decimals);
+        if (r.status == DecimalReadResult::Status::DoesNotFit) throw EStoreError(kErrDecimalRange);
+        if (r.status == DecimalReadResult::Status::Null) return {};
+        return r.value;
+    }
+    default:
+        return ParseScalarValue(kind, field.type, text);
     }
 }
 

@@ -31,4 +31,10 @@ std::int64_t CutToSize(std::int64_t value, PacketType type) noexcept;
 // from their file text. NULL when the text holds no value.
 FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view raw);
 
+// A value from its XML value text form (after entity decoding): text and long text as they stand,
+// wide text from code-page text, binary from Base64, exact decimals fitted to the field (throws
+// EStoreError 0x2701 when the value does not fit), other kinds as ParseScalarValue. NULL for text
+// that holds no value of a non-text kind.
+FieldValue ParseFieldValueText(const FieldDef& field, std::string_view text);
+
 } // namespace quorvel

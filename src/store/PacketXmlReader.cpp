@@ -340,6 +340,7 @@ private:
         rowKey = hasAttrName ? attrName : tagName;
         f.name = hasFieldName ? fieldName : rowKey;
         if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(kErrFieldType);
+        if (f.type != PacketType::Nested) f.nested.clear(); // only a nested table has fields of its own
         const FieldKind kind = KindOf(f);
         if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
         p_ = end;
@@ -453,6 +454,9 @@ private:
         p.name = std::move(name);
         p.type = PacketType::String;
         if (hasType && !PacketTypeFromName(typeName, p.type)) p.type = PacketType::String;
+        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(kErrFieldWidth);
+        // A known name is read in its own type whatever the child declares.
+        if (IsKnownParamName(p.name) || p.name == "MD_FIELDLINKS") p.type = ParamTypeFor(p.name);
         p.placement = ParamPlacement::Child;
         p.roundtrip = roundtrip;
         p.value = ParseParamValue(p.type, value);

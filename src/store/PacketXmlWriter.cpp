@@ -119,13 +119,13 @@ private:
 
     void WriteFields(const std::vector<FieldDef>& fields) {
         out_ += "<FIELDS>";
+        const std::vector<std::string> attrNames = AttrNamesOf(fields);
         for (size_t i = 0; i < fields.size(); ++i)
-            WriteField(fields[i]);
+            WriteField(fields[i], attrNames[i]);
         out_ += "</FIELDS>";
     }
 
-    void WriteField(const FieldDef& f) {
-        const std::string attrName = AttrNameOf(f.name);
+    void WriteField(const FieldDef& f, const std::string& attrName) {
         out_ += "<FIELD";
         if (attrName != f.name) Attribute("fieldname", f.name);
         Attribute("attrname", attrName);
@@ -136,9 +136,12 @@ private:
         if (f.flags.linkField) out_ += " linkfield=\"true\"";
         if (!f.subtype.empty()) Attribute("SUBTYPE", f.subtype);
         if (f.decimals != 0) Attribute("DECIMALS", std::to_string(f.decimals));
-        if (f.width != 0 && WritesWidth(KindOf(f))) Attribute("WIDTH", std::to_string(f.width));
+        // A string or fixed-length binary field cannot be read without WIDTH, so it keeps one even when 0.
+        const FieldKind kind = KindOf(f);
+        if ((f.width != 0 && WritesWidth(kind)) || kind == FieldKind::String || kind == FieldKind::Bytes)
+            Attribute("WIDTH", std::to_string(f.width));
         if (f.flags.calculated) out_ += " CALCULATED=\"1\"";
-        bool children = !f.nested.empty() || f.type == PacketType::Nested;
+        bool children = f.type == PacketType::Nested;
         for (const auto& p : f.params) {
             if (WritesAsAttribute(p))
                 Attribute(p.name, ParamValueText(p));
@@ -175,9 +178,19 @@ private:
         }
     }
 
-    // Known parameters always stand as attributes; the others keep the place they were read from.
+    // Known parameters always stand as attributes; the others keep the place they were read from,
+    // unless the name cannot be an attribute name.
     static bool WritesAsAttribute(const PacketParam& p) {
-        return IsKnownParamName(p.name) || p.placement == ParamPlacement::Attribute;
+        return IsKnownParamName(p.name) || (p.placement == ParamPlacement::Attribute && IsPlainName(p.name));
+    }
+
+    static bool IsPlainName(std::string_view name) {
+        if (name.empty()) return false;
+        for (const char c : name) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u <= 0x20 || u >= 0x80 || kEscapes[u] != nullptr || c == '=' || c == '/') return false;
+        }
+        return true;
     }
 
     void WriteParamChild(const PacketParam& p) {
@@ -233,16 +246,18 @@ private:
         const auto& fields = packet_.fields;
         std::vector<FieldKind> kinds;
         std::vector<std::string> names;
+        const std::vector<std::string> attrNames = AttrNamesOf(fields);
         bool anyBlob = false;
-        for (const auto& f : fields) {
+        for (size_t k = 0; k < fields.size(); ++k) {
+            const FieldDef& f = fields[k];
             kinds.push_back(KindOf(f));
             anyBlob = anyBlob || IsBlobKind(kinds.back());
             // The attribute name with its "=\"" appended, converted once.
             std::string name(" ");
             if (utf8_) {
-                name += Cp1252ToUtf8(AttrNameOf(f.name));
+                name += Cp1252ToUtf8(attrNames[k]);
             } else {
-                name += AttrNameOf(f.name);
+                name += attrNames[k];
             }
             name += "=\"";
             names.push_back(std::move(name));

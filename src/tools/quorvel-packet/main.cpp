@@ -1,0 +1,195 @@
+// quorvel-packet: inspect, convert and script proposal files from the command line. Every file is
+// opened and saved through a store table, as the program itself does.
+//
+//   quorvel-packet dump FILE [--all]        prints the file as one JSON object
+//   quorvel-packet convert IN OUT [--utf8]  rewrites IN as OUT (XML when OUT ends in ".xml", else binary)
+//   quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]
+//                                           edits the first current row whose KEY equals KEYVALUE
+//
+// Exit status 0 on success, 1 on any error, with a one-line message naming the file.
+#include "PacketJson.h"
+
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "store/Packet.h"
+#include "store/PacketValueParse.h"
+#include "store/StoreTable.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace quorvel {
+namespace {
+
+constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
+                               "       quorvel-packet convert IN OUT [--utf8]\n"
+                               "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n";
+
+// A failure to report: the file it concerns and what went wrong.
+struct ToolError {
+    std::string file;
+    std::string what;
+};
+
+QString PathOf(const std::string& arg) {
+    return QString::fromLocal8Bit(arg.c_str());
+}
+
+// Runs `body` and turns the store's failures into a ToolError naming `file`.
+template <class Fn> auto Guarded(const std::string& file, Fn&& body) -> decltype(body()) {
+    try {
+        return body();
+    } catch (const EStoreError& e) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "store error 0x%04X", static_cast<unsigned>(e.ErrorCode()));
+        std::string text = buf;
+        if (e.Offset() >= 0) text += " at offset " + std::to_string(e.Offset());
+        throw ToolError{file, text};
+    } catch (const Exception& e) {
+        throw ToolError{file, e.Message().toStdString()};
+    }
+}
+
+// Opens FILE as a table of the store. A missing file is reported as such rather than as the store's
+// "missing data packet".
+void OpenTable(TStoreTable& table, const std::string& path) {
+    if (!QFileInfo(PathOf(path)).isFile()) throw ToolError{path, "no such file"};
+    table.SetFileName(PathOf(path));
+    Guarded(path, [&] { table.Open(); });
+}
+
+bool IsXmlName(const std::string& path) {
+    return QFileInfo(PathOf(path)).suffix().compare(QStringLiteral("xml"), Qt::CaseInsensitive) == 0;
+}
+
+int Dump(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--all")) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    TStoreTable table;
+    OpenTable(table, args[0]);
+    const std::string json =
+        DatapacketToJson(table.Data(), args.size() == 2 ? DumpRows::AllVersions : DumpRows::Current);
+    Guarded(args[0], [&] { table.Close(); });
+    std::fwrite(json.data(), 1, json.size(), stdout);
+    return 0;
+}
+
+int Convert(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    XmlTextMode mode = XmlTextMode::CodePage;
+    for (const auto& a : args) {
+        if (a == "--utf8")
+            mode = XmlTextMode::Utf8;
+        else
+            files.push_back(a);
+    }
+    if (files.size() != 2) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    TStoreTable table;
+    OpenTable(table, files[0]);
+    Guarded(files[1], [&] {
+        if (mode == XmlTextMode::Utf8 && IsXmlName(files[1]))
+            ReplaceFileAtomically(PathOf(files[1]), WriteDatapacketXml(table.Data(), XmlTextMode::Utf8));
+        else
+            table.SaveToFile(PathOf(files[1]));
+    });
+    Guarded(files[0], [&] { table.Close(); });
+    return 0;
+}
+
+// The value of an argument for a field, from the XML value text form (UTF-8 on the command line).
+TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& utf8,
+                     const std::string& path) {
+    if (utf8.empty()) return TStoreValue{};
+    const Datapacket& data = table.Data();
+    const int column = data.FieldIndex(QStringToCp1252(field.FieldName()));
+    if (column < 0) throw ToolError{path, "field '" + field.FieldName().toStdString() + "' is not stored"};
+    const FieldDef& def = data.fields[static_cast<size_t>(column)];
+    const TStoreValue value = Guarded(path, [&] {
+        const FieldKind kind = KindOf(def);
+        if (kind == FieldKind::WideString || kind == FieldKind::WideMemo)
+            return TStoreValue{QString::fromUtf8(utf8.c_str()).toStdU16String()};
+        return ParseFieldValueText(def, Utf8ToCp1252(utf8));
+    });
+    if (IsNull(value))
+        throw ToolError{path, "'" + utf8 + "' is not a valid value for field '" +
+                                  field.FieldName().toStdString() + "'"};
+    return value;
+}
+
+int Set(const std::vector<std::string>& args) {
+    if (args.size() < 3) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    const std::string& path = args[0];
+    struct Assignment {
+        std::string field;
+        std::string value;
+    };
+    std::vector<Assignment> assignments;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const size_t eq = args[i].find('=');
+        if (eq == std::string::npos || eq == 0)
+            throw ToolError{path, "expected FIELD=VALUE, got '" + args[i] + "'"};
+        assignments.push_back({args[i].substr(0, eq), args[i].substr(eq + 1)});
+    }
+    TStoreTable table;
+    OpenTable(table, path);
+    // Any failure from here on leaves the table unposted; it is dropped without being written.
+    Guarded(path, [&] {
+        const Assignment& key = assignments[0];
+        TStoreField& keyField = table.FieldByName(QString::fromUtf8(key.field.c_str()));
+        const TStoreValue keyValue = ValueFor(table, keyField, key.value, path);
+        if (!table.Locate(keyField.FieldName(), keyValue))
+            throw ToolError{path, "no row with " + key.field + " = " + key.value};
+        table.Edit();
+        for (size_t i = 1; i < assignments.size(); ++i) {
+            TStoreField& field = table.FieldByName(QString::fromUtf8(assignments[i].field.c_str()));
+            field.SetValue(ValueFor(table, field, assignments[i].value, path));
+        }
+        table.Post();
+        table.Close();
+    });
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 1;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        if (command == "dump") return Dump(args);
+        if (command == "convert") return Convert(args);
+        if (command == "set") return Set(args);
+    } catch (const ToolError& e) {
+        std::fprintf(stderr, "quorvel-packet: %s: %s\n", e.file.c_str(), e.what.c_str());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvel-packet: %s\n", e.what());
+        return 1;
+    }
+    std::fputs(kUsage, stderr);
+    return 1;
+}
+
+} // namespace
+} // namespace quorvel
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    return quorvel::Run(argc, argv);
+}

@@ -1,0 +1,48 @@
+// Feeds arbitrary bytes to the XML datapacket reader. Whatever it accepts must write back in a stable
+// form: writing, reading and writing again gives the same bytes, in both text modes and through the
+// binary form.
+#include "platform/Exceptions.h"
+#include "store/Packet.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+
+namespace {
+
+quorvel::Datapacket Read(const std::string& text) {
+    return quorvel::ReadDatapacketXml(std::span<const char>(text.data(), text.size()));
+}
+
+void Check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    using namespace quorvel;
+    Datapacket packet;
+    try {
+        packet = ReadDatapacketXml(std::span<const char>(reinterpret_cast<const char*>(data), size));
+    } catch (const EStoreError&) {
+        return 0;
+    }
+    const std::string first = WriteDatapacketXml(packet);
+    Check(WriteDatapacketXml(Read(first)) == first, "code-page XML reads back to the same bytes");
+    const std::string utf8 = WriteDatapacketXml(packet, XmlTextMode::Utf8);
+    Check(WriteDatapacketXml(Read(utf8)) == first, "UTF-8 XML reads back to the same bytes");
+    std::string binary;
+    try {
+        binary = WriteDatapacketBinary(packet);
+    } catch (const EStoreError&) {
+        return 0; // names or values the binary form cannot hold
+    }
+    const Datapacket fromBinary = ReadDatapacketBinary(std::span<const char>(binary.data(), binary.size()));
+    Check(WriteDatapacketXml(fromBinary) == first, "binary form reads back to the same XML");
+    return 0;
+}

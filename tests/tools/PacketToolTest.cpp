@@ -1,0 +1,203 @@
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Tool(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet"), args);
+    ToolRun run;
+    if (!process.waitForFinished(30000)) return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+void WriteFile(const QString& path, const std::string& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::string ReadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll().toStdString();
+}
+
+// A small proposal: a memo, a price typed and corrected on the second row, an organiser's parameter.
+const std::string kProposal =
+    "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
+    "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" "
+    "WIDTH=\"120\"/>"
+    "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+    "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
+    "</FIELDS><PARAMS CHANGE_LOG=\"3 2 8\" ORGAO=\"C\xE2mara\"/></METADATA><ROWDATA>"
+    "<ROW id_item=\"1\" descr_item=\"Pre\xE7o &quot;m\xE9"
+    "dio&quot;\" compl_descr=\"a&#013;&#010;b\"/>"
+    "<ROW RowState=\"1\" id_item=\"2\" descr_item=\"L\xE1pis\"/>"
+    "<ROW RowState=\"8\" id_item=\"2\" descr_item=\"L\xE1pis\" preco_ini=\"12.5000\"/>"
+    "</ROWDATA></DATAPACKET>";
+
+class PacketTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        WriteFile(Path("proposta.XML"), kProposal);
+    }
+    QString Path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+    QTemporaryDir dir_;
+};
+
+TEST_F(PacketTool, DumpPrintsFieldsParamsAndCurrentRowsAsUtf8Json) {
+    const ToolRun run = Tool({QStringLiteral("dump"), Path("proposta.XML")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(
+        run.out,
+        "{\"fields\":["
+        "{\"name\":\"id_item\",\"type\":\"i4\",\"subtype\":\"Autoinc\",\"width\":0,\"decimals\":0,"
+        "\"readonly\":true,\"required\":false},"
+        "{\"name\":\"descr_item\",\"type\":\"string\",\"subtype\":\"FixedChar\",\"width\":120,\"decimals\":0,"
+        "\"readonly\":true,\"required\":false},"
+        "{\"name\":\"compl_descr\",\"type\":\"bin.hex\",\"subtype\":\"Text\",\"width\":0,\"decimals\":0,"
+        "\"readonly\":false,\"required\":false},"
+        "{\"name\":\"preco_ini\",\"type\":\"fixed\",\"subtype\":\"\",\"width\":15,\"decimals\":4,"
+        "\"readonly\":false,\"required\":false}],"
+        "\"params\":{\"CHANGE_LOG\":\"3 2 8\",\"ORGAO\":\"C\xC3\xA2mara\"},"
+        "\"rows\":[{\"id_item\":\"1\",\"descr_item\":\"Pre\xC3\xA7o \\\"m\xC3\xA9"
+        "dio\\\"\","
+        "\"compl_descr\":\"a\\r\\nb\"},"
+        "{\"id_item\":\"2\",\"descr_item\":\"L\xC3\xA1pis\",\"preco_ini\":\"12.5000\"}]}\n");
+
+    const ToolRun all = Tool({QStringLiteral("dump"), Path("proposta.XML"), QStringLiteral("--all")});
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    const std::string rows = all.out.substr(all.out.find("\"rows\""));
+    EXPECT_EQ(
+        rows,
+        "\"rows\":[{\"RowState\":0,\"id_item\":\"1\",\"descr_item\":\"Pre\xC3\xA7o \\\"m\xC3\xA9"
+        "dio\\\"\","
+        "\"compl_descr\":\"a\\r\\nb\"},{\"RowState\":1,\"id_item\":\"2\",\"descr_item\":\"L\xC3\xA1pis\"},"
+        "{\"RowState\":8,\"id_item\":\"2\",\"descr_item\":\"L\xC3\xA1pis\",\"preco_ini\":\"12.5000\"}]}\n");
+}
+
+TEST_F(PacketTool, ConvertFollowsTheTargetExtensionAndComesBackByteIdentical) {
+    ASSERT_EQ(Tool({QStringLiteral("convert"), Path("proposta.XML"), Path("copia.dat")}).exitCode, 0);
+    const std::string binary = ReadFile(Path("copia.dat"));
+    EXPECT_EQ(binary.substr(0, 4), "\x96\x19\xE0\xBD");
+    ASSERT_EQ(Tool({QStringLiteral("convert"), Path("copia.dat"), Path("volta.Xml")}).exitCode, 0);
+    // The organiser's file is already in the store's own form, so it comes back byte for byte.
+    EXPECT_EQ(ReadFile(Path("volta.Xml")), kProposal);
+
+    ASSERT_EQ(Tool({QStringLiteral("convert"), QStringLiteral("--utf8"), Path("copia.dat"), Path("utf8.xml")})
+                  .exitCode,
+              0);
+    const std::string utf8 = ReadFile(Path("utf8.xml"));
+    EXPECT_TRUE(utf8.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>  "));
+    EXPECT_NE(utf8.find("Pre\xC3\xA7o"), std::string::npos);
+    ASSERT_EQ(Tool({QStringLiteral("convert"), Path("utf8.xml"), Path("cp.xml")}).exitCode, 0);
+    EXPECT_EQ(ReadFile(Path("cp.xml")), kProposal);
+}
+
+TEST_F(PacketTool, FailuresNameTheFileAndLeaveTargetsAlone) {
+    const ToolRun missing = Tool({QStringLiteral("dump"), Path("nao-existe.xml")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("nao-existe.xml"), std::string::npos);
+    EXPECT_EQ(missing.out, "");
+
+    WriteFile(Path("ruim.xml"), "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"x\"/></FIELDS></METADATA>");
+    const ToolRun bad = Tool({QStringLiteral("dump"), Path("ruim.xml")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("ruim.xml: store error 0x2710"), std::string::npos) << bad.err;
+    EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
+
+    WriteFile(Path("alvo.xml"), "old");
+    EXPECT_EQ(Tool({QStringLiteral("convert"), Path("ruim.xml"), Path("alvo.xml")}).exitCode, 1);
+    EXPECT_EQ(ReadFile(Path("alvo.xml")), "old");
+
+    const ToolRun unwritable =
+        Tool({QStringLiteral("convert"), Path("proposta.XML"), Path("sem/pasta/alvo.xml")});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.err.find("alvo.xml"), std::string::npos);
+
+    EXPECT_EQ(Tool({QStringLiteral("frobnicate")}).exitCode, 1);
+    EXPECT_EQ(Tool({}).exitCode, 1);
+}
+
+TEST_F(PacketTool, SetEditsTheLocatedRowAsANewVersion) {
+    const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                          QStringLiteral("preco_ini=13.25")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string saved = ReadFile(Path("proposta.XML"));
+    EXPECT_NE(saved.find("CHANGE_LOG=\"3 2 8 4 3 8\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<ROW RowState=\"9\" id_item=\"2\""), std::string::npos);
+    EXPECT_TRUE(saved.ends_with("<ROW RowState=\"8\" id_item=\"2\" descr_item=\"L\xE1pis\" "
+                                "preco_ini=\"13.2500\"/></ROWDATA></DATAPACKET>"))
+        << saved;
+
+    // An empty value clears the field.
+    ASSERT_EQ(Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                    QStringLiteral("preco_ini=")})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(
+        ReadFile(Path("proposta.XML"))
+            .ends_with("<ROW RowState=\"8\" id_item=\"2\" descr_item=\"L\xE1pis\"/></ROWDATA></DATAPACKET>"));
+}
+
+TEST_F(PacketTool, SetThatChangesNothingLeavesTheFileUntouched) {
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile f(Path("proposta.XML"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
+                          QStringLiteral("preco_ini=12.5")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
+    EXPECT_EQ(QFileInfo(Path("proposta.XML")).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+}
+
+TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
+    struct Case {
+        QStringList args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{QStringLiteral("id_item=2"), QStringLiteral("descr_item=Caneta")},
+         "Field 'descr_item' cannot be modified"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("marca=X")}, "Field 'marca' not found"},
+        {{QStringLiteral("id_item=9"), QStringLiteral("preco_ini=1")}, "no row with id_item = 9"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=123456789012")}, "store error 0x2701"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
+         "'x' is not a valid value for field 'id_item'"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
+    };
+    for (const auto& c : cases) {
+        QStringList args{QStringLiteral("set"), Path("proposta.XML")};
+        args += c.args;
+        const ToolRun run = Tool(args);
+        EXPECT_EQ(run.exitCode, 1) << c.message;
+        EXPECT_NE(run.err.find("proposta.XML: " + c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal) << c.message;
+    }
+}
+
+} // namespace
