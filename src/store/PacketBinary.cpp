@@ -119,6 +119,7 @@ bool TypeFromCode(std::uint32_t code, PacketType& type) {
     const std::uint32_t kind = (code >> 16) & 0x3F;
     const std::uint32_t size = code & 0xFFFF;
     if ((code & kArray) != 0) {
+        if ((code & kVariable) != 0) return false;
         if (kind == 1)
             type = PacketType::IntArray;
         else if (kind == 2)
@@ -298,7 +299,11 @@ private:
         std::uint32_t flags =
             (p.roundtrip ? kRoundtripBit : 0) | (p.placement == ParamPlacement::Child ? kChildBit : 0);
         if (const auto* text = std::get_if<std::string>(&p.value)) {
-            const std::uint32_t kind = p.type == PacketType::String ? 9 : (TypeCode(p.type, 0) >> 16) & 0x3F;
+            // Text under a number or list type could not be told from the number on reading, so it
+            // goes as plain text.
+            const std::uint32_t typeKind = (TypeCode(p.type, 0) >> 16) & 0x3F;
+            const bool numeric = typeKind == 1 || typeKind == 2 || typeKind == 4;
+            const std::uint32_t kind = p.type == PacketType::String || numeric ? 9 : typeKind;
             U32(Code(kind, 4, kVariable) | flags);
             Counted(*text, 4);
             return;

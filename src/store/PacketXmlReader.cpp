@@ -624,10 +624,11 @@ private:
         case FieldKind::WideMemo:
             return DecodeWideText(raw);
         case FieldKind::Blob:
-            return DecodeBase64(raw);
+            return DecodeBase64(DecodeText(raw));
         case FieldKind::Bytes:
         case FieldKind::VarBytes: {
-            std::string bytes = DecodeBase64(raw);
+            // Line breaks written as character references must not feed their digits to the decoder.
+            std::string bytes = DecodeBase64(DecodeText(raw));
             const auto width = static_cast<size_t>(f.width);
             if (bytes.size() > width) bytes.resize(width);
             return bytes;

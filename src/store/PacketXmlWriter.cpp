@@ -188,7 +188,7 @@ private:
         if (name.empty()) return false;
         for (const char c : name) {
             const auto u = static_cast<unsigned char>(c);
-            if (u <= 0x20 || u >= 0x80 || kEscapes[u] != nullptr || c == '=' || c == '/') return false;
+            if (u <= 0x20 || kEscapes[u] != nullptr || c == '=' || c == '/') return false;
         }
         return true;
     }

@@ -179,6 +179,34 @@ bool IsPlainNumber(std::string_view text, char separator) {
     return i == text.size();
 }
 
+// The text without its thousands separators when they sit between groups of three integer
+// digits (the first group one to three digits long); empty when the grouping is not of that form.
+std::string WithoutGrouping(const std::string& text, const FormatSettings& settings) {
+    std::size_t start = text.empty() || (text[0] != '-' && text[0] != '+') ? 0 : 1;
+    std::size_t end = text.find(settings.DecimalSeparator);
+    if (end == std::string::npos) end = text.find_first_of("eE");
+    if (end == std::string::npos) end = text.size();
+    std::string out = text.substr(0, start);
+    int group = 0;
+    bool first = true;
+    for (std::size_t i = start; i < end; ++i) {
+        const char c = text[i];
+        if (c == settings.ThousandSeparator) {
+            if (group == 0 || group > 3 || (!first && group != 3)) return {};
+            first = false;
+            group = 0;
+        } else if (c >= '0' && c <= '9') {
+            ++group;
+            out.push_back(c);
+        } else {
+            return {};
+        }
+    }
+    if (!first && group != 3) return {};
+    out += text.substr(end);
+    return out;
+}
+
 bool ParseFloatText(std::string_view text, char separator, double& out) {
     if (!IsPlainNumber(text, separator)) return false;
     std::string c(text);
@@ -648,6 +676,24 @@ void TStoreField::SetAsBoolean(bool value) {
 }
 
 void TStoreField::SetText(const QString& text) {
+    // The edit text of a number may carry the thousands separators its own edit format put there
+    // ("1.234,5000"); they are taken out when they group the integer digits by three, so the text a
+    // field shows for editing is always accepted back. Any other text follows the strict rule.
+    const FieldKind kind = [this] {
+        std::lock_guard lock(table_->mutex_);
+        return StoredKind();
+    }();
+    if (kind == FieldKind::Decimal || kind == FieldKind::Float || kind == FieldKind::Integer) {
+        const FormatSettings settings = Settings();
+        const std::string raw = TrimBlanks(QStringToCp1252(text));
+        if (raw.find(settings.ThousandSeparator) != std::string::npos) {
+            const std::string plain = WithoutGrouping(raw, settings);
+            if (!plain.empty()) {
+                SetValue(plain);
+                return;
+            }
+        }
+    }
     SetAsQString(text);
 }
 

@@ -94,7 +94,8 @@ public:
     // Builds a new empty table from the declared stored fields and opens it; drops a kept packet.
     void CreateDataSet();
     // Writes the table now (to FileName when `fileName` is empty) without closing it; the change
-    // log, current record, order and filter stay. The file is replaced atomically.
+    // log, current record, order, filter and changed mark stay. A pending edit is not part of what
+    // is written (post it first). The file is replaced atomically; on failure it is untouched.
     void SaveToFile(const QString& fileName = QString());
     TTableState State() const noexcept { return state_; }
     // Whether any row was inserted, modified or deleted since the table was opened.

@@ -185,5 +185,18 @@ TEST(PacketFuzzRegression, WrittenFilesReadBackToTheSameBytes) {
     }
 }
 
+// Found by fuzzing: a list parameter marked variable-length was taken as text and then written in a
+// form the reader refused. Such a type code is now refused on the first reading.
+TEST(PacketFuzzRegression, VariableLengthListParameterIsRefused) {
+    const std::string bytes = ReadDataFile("variable-array-parameter.bin");
+    ASSERT_FALSE(bytes.empty());
+    try {
+        ReadBinary(bytes);
+        FAIL() << "read";
+    } catch (const EStoreError& e) {
+        EXPECT_EQ(e.ErrorCode(), 0x2710);
+    }
+}
+
 } // namespace
 } // namespace quorvel

@@ -108,6 +108,33 @@ TEST(PacketXmlReader, Utf8IsDecodedOnlyWhenDeclaredAndValidOrMarked) {
     EXPECT_EQ(Text(ReadXml(invalid), 0, 1), "Pre\xE7o");
 }
 
+TEST(PacketXmlReader, Base64SkipsLineBreaksAndOtherCharacters) {
+    const std::string text =
+        "<METADATA><FIELDS><FIELD attrname=\"b\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW b=\" AP9o&#013;&#010;aQ==\"/>"
+        "<ROW b=\"\"/></ROWDATA>";
+    const Datapacket p = ReadXml(text);
+    EXPECT_EQ(Text(p, 0, 0), std::string("\x00\xFFhi", 4));
+    EXPECT_EQ(Text(p, 1, 0), "");
+}
+
+TEST(PacketXmlReader, Utf8ModeConvertsNamesAndParametersToo) {
+    Datapacket packet;
+    FieldDef f;
+    f.name = "pre\xE7o";
+    f.type = PacketType::String;
+    f.width = 10;
+    packet.fields.push_back(f);
+    packet.params.push_back({"ORG\xC3O", PacketType::String, std::string("S\xE3o Paulo")});
+    packet.rows.push_back({0, {std::string("\xE9")}});
+    const std::string utf8 = WriteDatapacketXml(packet, XmlTextMode::Utf8);
+    EXPECT_NE(utf8.find("<FIELD attrname=\"pre\xC3\xA7o\" fieldtype=\"string\" WIDTH=\"10\"/>"),
+              std::string::npos);
+    EXPECT_NE(utf8.find("<PARAMS ORG\xC3\x83O=\"S\xC3\xA3o Paulo\"/>"), std::string::npos);
+    EXPECT_NE(utf8.find("<ROW pre\xC3\xA7o=\"\xC3\xA9\"/>"), std::string::npos);
+    EXPECT_EQ(ReadXml(utf8), packet);
+}
+
 TEST(PacketXmlReader, EmptyTableKeepsItsFields) {
     const std::string text = std::string(kDeclaration) + "<DATAPACKET Version=\"2.0\"><METADATA>" +
                              kItemTableFieldsXml + "<PARAMS/></METADATA><ROWDATA/></DATAPACKET>";

@@ -157,6 +157,15 @@ TEST_F(ItemFileTest, DecimalAndStringAssignmentRules) {
     EXPECT_FALSE(marca.IsNull());
     items.FieldByName("identif").SetAsString("X");
     EXPECT_EQ(items.FieldByName("identif").AsString(), "X");
+    // Edit text comes back in through SetText, grouped as the edit format shows it.
+    preco.SetAsFloat(1234.5);
+    EXPECT_EQ(preco.Text(), "1.234,5000");
+    preco.SetText("1.234,6000");
+    EXPECT_EQ(preco.AsDecimal().ToString(), "1234.6000");
+    preco.SetText("12.345.678,5");
+    EXPECT_EQ(preco.AsDecimal().ToString(), "12345678.5000");
+    EXPECT_THROW(preco.SetText("1.23,5"), EDatabaseError);
+    EXPECT_THROW(preco.SetAsQString("1.234,5"), EDatabaseError);
     items.FieldByName("nuitem").SetAsQString("42");
     EXPECT_EQ(items.FieldByName("nuitem").AsInteger(), 42);
 }
