@@ -1,12 +1,13 @@
 #include "store/StoreTable.h"
 
 #include "platform/CodePage.h"
+#include "platform/Collation.h"
+#include "platform/Files.h"
 #include "store/StoreErrors.h"
 
 #include <QCollator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -438,35 +439,10 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
     const std::vector<Binding> bindings = BindFields(packet);
     ApplyBindings(packet, bindings);
     QLocale collation;
-    if (const PacketParam* lcid = packet.FindParam("LCID")) {
-        if (const auto* number = std::get_if<std::int64_t>(&lcid->value)) {
-            switch (*number) {
-            case 1033:
-                collation = QLocale(QLocale::English, QLocale::UnitedStates);
-                break;
-            case 1046:
-                collation = QLocale(QLocale::Portuguese, QLocale::Brazil);
-                break;
-            case 2070:
-                collation = QLocale(QLocale::Portuguese, QLocale::Portugal);
-                break;
-            case 3082:
-                collation = QLocale(QLocale::Spanish, QLocale::Spain);
-                break;
-            case 1031:
-                collation = QLocale(QLocale::German, QLocale::Germany);
-                break;
-            case 1036:
-                collation = QLocale(QLocale::French, QLocale::France);
-                break;
-            case 2057:
-                collation = QLocale(QLocale::English, QLocale::UnitedKingdom);
-                break;
-            default:
-                break;
-            }
-        }
-    }
+    if (const PacketParam* lcid = packet.FindParam("LCID"))
+        if (const auto* number = std::get_if<std::int64_t>(&lcid->value))
+            if (const std::optional<QLocale> named = LocaleFromLcid(static_cast<int>(*number)))
+                collation = *named;
     try {
         data_ = std::move(packet);
         // Every stored version carries one value per field from here on.
@@ -582,16 +558,7 @@ void TStoreTable::WriteFile(const QString& fileName) const {
     const std::string bytes = xml ? WriteDatapacketXml(data_) : WriteDatapacketBinary(data_);
     // The whole document goes to a temporary file beside the target, which then replaces the
     // target in one step: a failed save leaves the old file as it was.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        RaiseDatabaseError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        RaiseDatabaseError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, error));
-    }
-    if (!file.commit())
-        RaiseDatabaseError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    ReplaceFileAtomically(fileName, bytes);
 }
 
 const Datapacket& TStoreTable::Data() const {
