@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
+#include <QTransform>
 
 #include <cmath>
 
@@ -38,7 +40,7 @@ QPen MakePen(std::uint32_t style, std::int32_t width, TColor color) {
         pen.setWidth(1);
         pen.setCosmetic(true);
     } else {
-        pen.setWidthF(std::min<double>(width, 1 << 20));
+        pen.setWidthF(std::min<double>(width, 1 << 15)); // wider than any page
     }
     return pen;
 }
@@ -62,6 +64,9 @@ void TextShaper::SetFont(const QFont& font) {
     if (hasFont_ && font == font_) return;
     font_ = font;
     raw_ = QRawFont::fromFont(font);
+    QFont fallback(font);
+    fallback.setFamily(QStringLiteral("DejaVu Sans"));
+    fallbackRaw_ = QRawFont::fromFont(fallback);
     const QFontMetrics fm(font);
     metrics_.ascent = fm.ascent();
     metrics_.descent = fm.descent();
@@ -73,31 +78,35 @@ void TextShaper::SetFont(const QFont& font) {
     hasFont_ = true;
 }
 
-std::uint32_t TextShaper::Glyph(QStringView text, qsizetype at, qsizetype units) {
-    if (!raw_.isValid()) return 0;
+std::uint32_t TextShaper::GlyphIn(const QRawFont& font, QStringView text, qsizetype at, qsizetype units) {
+    if (!font.isValid()) return 0;
     quint32 glyph = 0;
     int count = 1;
-    if (!raw_.glyphIndexesForChars(text.data() + at, int(units), &glyph, &count) || count < 1) return 0;
+    if (!font.glyphIndexesForChars(text.data() + at, int(units), &glyph, &count) || count < 1) return 0;
     return glyph;
+}
+
+TextShaper::ResolvedGlyph TextShaper::Resolve(QStringView text, qsizetype at, qsizetype units) {
+    // The font's own glyph, else the broad fallback family's, else the font's missing-glyph box.
+    // Qt's own font fallback is not used: it searches the system's fonts per character and keeps
+    // what it finds, which pictures with arbitrary text would make grow without end.
+    if (const std::uint32_t glyph = GlyphIn(raw_, text, at, units)) return {&raw_, glyph};
+    if (const std::uint32_t glyph = GlyphIn(fallbackRaw_, text, at, units)) return {&fallbackRaw_, glyph};
+    return {&raw_, 0};
 }
 
 std::vector<std::int32_t> TextShaper::Advances(QStringView text) {
     std::vector<std::int32_t> advances(std::size_t(text.size()), 0);
-    const QFontMetricsF fallback(font_);
     double running = 0;
     std::int64_t placed = 0;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype units =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
-        const std::uint32_t glyph = Glyph(text, i, units);
-        double advance = 0;
-        if (glyph != 0) {
-            const QList<QPointF> a = raw_.advancesForGlyphIndexes(QList<quint32>{glyph});
-            advance = a.isEmpty() ? 0 : a.first().x();
-        } else {
-            advance = fallback.horizontalAdvance(text.mid(i, units).toString());
+        const ResolvedGlyph glyph = Resolve(text, i, units);
+        if (glyph.font->isValid()) {
+            const QList<QPointF> a = glyph.font->advancesForGlyphIndexes(QList<quint32>{glyph.glyph});
+            running += a.isEmpty() ? 0 : a.first().x();
         }
-        running += advance;
         const auto position = std::int64_t(std::llround(running));
         advances[std::size_t(i)] = std::int32_t(position - placed);
         placed = position;
@@ -113,37 +122,61 @@ int TextShaper::Width(QStringView text) {
     return int(total);
 }
 
+bool TextShaper::UseGlyphCache(const QTransform& t) const {
+    // Qt renders cached glyph bitmaps through the font engine with the painter's transform; with a
+    // rotated, sheared, strongly unequal or extreme scale that path can fail inside the font engine,
+    // so such text is filled as outlines instead (what printing at an angle does anyway).
+    if (t.type() > QTransform::TxScale) return false;
+    const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
+    const double pixels = font_.pixelSize() * std::max(sx, sy);
+    return std::abs(sx - sy) <= 0.01 * std::max(sx, sy) && pixels >= 1 && pixels <= 512;
+}
+
 void TextShaper::Draw(QPainter& painter, QPointF origin, QStringView text,
                       std::span<const std::int32_t> advances, const QColor& color) {
-    QList<quint32> glyphs;
-    QList<QPointF> positions;
-    glyphs.reserve(text.size());
-    positions.reserve(text.size());
+    constexpr double kFarAway = 1 << 20; // device pixels; nothing this far off the surface is drawn
+    const QTransform transform = painter.combinedTransform();
+    const QPointF deviceOrigin = transform.map(origin);
+    if (!std::isfinite(deviceOrigin.x()) || !std::isfinite(deviceOrigin.y()) ||
+        std::abs(deviceOrigin.x()) > kFarAway || std::abs(deviceOrigin.y()) > kFarAway)
+        return;
+    const bool cached = UseGlyphCache(transform);
+    const double scale =
+        std::max(std::hypot(transform.m11(), transform.m12()), std::hypot(transform.m21(), transform.m22()));
+    if (!cached && font_.pixelSize() * scale < 0.5) return; // too small to see
+
+    // One glyph run per font (the font's own glyphs and the fallback family's).
+    QList<quint32> glyphs[2];
+    QList<QPointF> positions[2];
+    QPainterPath outlines;
     double x = 0;
-    painter.setPen(color);
-    for (qsizetype i = 0; i < text.size();) {
+    for (qsizetype i = 0; i < text.size() && std::abs(x) * scale <= kFarAway;) {
         const qsizetype units =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
-        const std::uint32_t glyph = Glyph(text, i, units);
-        if (glyph != 0) {
-            glyphs.append(glyph);
-            positions.append(QPointF(x, 0));
-        } else if (!text[i].isSpace()) {
-            // A character the font lacks is drawn through Qt's font fallback at its place.
-            painter.setFont(font_);
-            painter.drawText(origin + QPointF(x, 0), text.mid(i, units).toString());
+        const ResolvedGlyph glyph = Resolve(text, i, units);
+        if (!text[i].isSpace() && glyph.font->isValid()) {
+            if (cached) {
+                const int which = glyph.font == &raw_ ? 0 : 1;
+                glyphs[which].append(glyph.glyph);
+                positions[which].append(QPointF(x, 0));
+            } else {
+                outlines.addPath(glyph.font->pathForGlyph(glyph.glyph).translated(x, 0));
+            }
         }
         for (qsizetype u = 0; u < units; ++u)
             x += std::size_t(i + u) < advances.size() ? advances[std::size_t(i + u)] : 0;
         i += units;
     }
-    if (!glyphs.isEmpty() && raw_.isValid()) {
+    painter.setPen(color);
+    for (int which = 0; which < 2; ++which) {
+        if (glyphs[which].isEmpty()) continue;
         QGlyphRun run;
-        run.setRawFont(raw_);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
+        run.setRawFont(which == 0 ? raw_ : fallbackRaw_);
+        run.setGlyphIndexes(glyphs[which]);
+        run.setPositions(positions[which]);
         painter.drawGlyphRun(origin, run);
     }
+    if (!outlines.isEmpty()) painter.fillPath(outlines.translated(origin), color);
     // Underline and strike-out are drawn as bars so that they look the same on every back-end.
     if (font_.underline() || font_.strikeOut()) {
         const QFontMetricsF fm(font_);

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QPainter;
+class QTransform;
 
 // Drawing shared by the painter canvas and the picture player, so that a page drawn straight onto a
 // painter and the same page recorded and played back come out alike. Styles and flags are the
@@ -58,10 +59,17 @@ public:
               const QColor& color);
 
 private:
-    std::uint32_t Glyph(QStringView text, qsizetype at, qsizetype units);
+    struct ResolvedGlyph {
+        const QRawFont* font;
+        std::uint32_t glyph;
+    };
+    static std::uint32_t GlyphIn(const QRawFont& font, QStringView text, qsizetype at, qsizetype units);
+    ResolvedGlyph Resolve(QStringView text, qsizetype at, qsizetype units);
+    bool UseGlyphCache(const QTransform& transform) const;
 
     QFont font_;
     QRawFont raw_;
+    QRawFont fallbackRaw_; // a family with broad coverage for characters the font lacks
     TextMetrics metrics_;
     bool hasFont_ = false;
 };

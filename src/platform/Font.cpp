@@ -1,6 +1,9 @@
 #include "platform/Font.h"
 
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +24,21 @@ QFont TFont::ToQFont(int pixelsPerInch) const {
                      style_.testFlag(TFontStyle::fsStrikeOut));
 }
 
+namespace {
+
+// Lower-case names of the installed families, read once (fonts are not installed while we run).
+const QSet<QString>& InstalledFamilies() {
+    static const QSet<QString> families = [] {
+        QSet<QString> names;
+        for (const QString& family : QFontDatabase::families())
+            names.insert(family.toLower());
+        return names;
+    }();
+    return families;
+}
+
+} // namespace
+
 QString MappedFontFamily(const QString& faceName) {
     static const QHash<QString, QString> substitutes{
         {QStringLiteral("arial"), QStringLiteral("Liberation Sans")},
@@ -30,8 +48,15 @@ QString MappedFontFamily(const QString& faceName) {
         {QStringLiteral("courier new"), QStringLiteral("Liberation Mono")},
         {QStringLiteral("tahoma"), QStringLiteral("DejaVu Sans")},
     };
-    const auto found = substitutes.constFind(faceName.trimmed().toLower());
-    return found == substitutes.constEnd() ? faceName : *found;
+    const QString key = faceName.trimmed().toLower();
+    const auto found = substitutes.constFind(key);
+    if (found != substitutes.constEnd()) return *found;
+    // A face that is not installed gets the default family straight away instead of a font-matching
+    // search per unknown name (names in pictures from elsewhere can be anything).
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
+        !InstalledFamilies().isEmpty() && !InstalledFamilies().contains(key))
+        return QStringLiteral("Liberation Sans");
+    return faceName;
 }
 
 QFont MakeQFont(const QString& faceName, int pixelHeight, int weight, bool italic, bool underline,

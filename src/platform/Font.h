@@ -59,7 +59,8 @@ private:
 };
 
 // The installed family that stands in for a face name: Arial, Times New Roman and Courier New map
-// to their metric twins Liberation Sans, Serif and Mono, Tahoma to DejaVu Sans; others are kept.
+// to their metric twins Liberation Sans, Serif and Mono, Tahoma to DejaVu Sans; other installed
+// families are kept, and a face that is not installed becomes Liberation Sans.
 QString MappedFontFamily(const QString& faceName);
 
 // A Qt font for a face name at an em height in pixels, with weight, italic, underline and strike-out.

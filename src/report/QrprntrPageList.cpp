@@ -138,7 +138,7 @@ void TQRPageList::AddPageBody(QByteArrayView body) {
 void TQRPageList::WriteRecord(QByteArrayView body) {
     TQRStream& stream = *stream_;
     const qint64 start = stream.Seek(0, TSeekOrigin::soEnd);
-    if (start + RecordOverhead + 4 + body.size() > MaxOffset && !compression_)
+    if (body.size() > MaxOffset || (!compression_ && start + RecordOverhead + body.size() > MaxOffset))
         throw EQRError(QStringLiteral("The report is too large for a saved report file"));
     WriteInt32(pageCount_);
     const qint64 nextField = stream.Position();

@@ -35,6 +35,26 @@ TEST(ExprDataFields, FieldsAreReadByKindAtEvaluationTime) {
     EXPECT_TRUE(IsError(evaluator.Calculate("nada"), "Unknown function : nada"));
 }
 
+// A data set whose reads fail, as a damaged source would.
+class FailingDataSet final : public TQREvDataSet {
+public:
+    QString Name() const override { return "Broken"; }
+    int FindField(QStringView) const override { return 0; }
+    QString FieldName(int) const override { return "x"; }
+    TQREvFieldKind FieldKind(int) const override { return TQREvFieldKind::Float; }
+    QString FieldText(int) const override { return {}; }
+    std::int32_t FieldInteger(int) const override { return 0; }
+    double FieldFloat(int) const override { throw EDatabaseError("Cannot read x"); }
+    bool FieldBoolean(int) const override { return false; }
+};
+
+TEST(ExprDataFields, AFailingReadBecomesAnErrorResult) {
+    TQREvaluator evaluator;
+    evaluator.DataSets().Add(std::make_shared<FailingDataSet>());
+    evaluator.Prepare("x * 2");
+    EXPECT_TRUE(IsError(evaluator.Value(), "Cannot read x"));
+}
+
 TEST(ExprDataFields, DataSetNameSelectsTheDataSet) {
     auto lots = std::make_shared<FakeDataSet>(
         "CDSLotes", std::vector<FakeDataSet::Column>{{"numitem", TQREvFieldKind::Integer},

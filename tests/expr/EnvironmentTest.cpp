@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
+#include <thread>
+
 namespace quorvel::test {
 namespace {
 
@@ -160,6 +163,26 @@ TEST(ExprEnvironment, GlobalEnvironmentIsPreparedWhileEvaluatorsAre) {
     EXPECT_TRUE(IsString(evaluator.Calculate("GLOBALTEST"), "own")); // the own environment comes first
     global.DeleteFunction("GLOBALTEST");
     EXPECT_FALSE(global.Prepared());
+}
+
+TEST(ExprEnvironment, GlobalEntriesServeSeveralThreadsAtOnce) {
+    QRGlobalEnvironment().AddFunction("THREADED", "6*7");
+    std::atomic<int> wrong{0};
+    auto work = [&] {
+        for (int i = 0; i < 300; ++i) {
+            TQREvaluator evaluator;
+            evaluator.Prepare("THREADED + 1");
+            const TQREvResult r = evaluator.Value();
+            if (r.Kind != TQREvResultType::resInt || r.IntResult != 43) ++wrong;
+        }
+    };
+    std::thread a(work), b(work), c(work);
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_FALSE(QRGlobalEnvironment().Prepared());
+    QRGlobalEnvironment().DeleteFunction("THREADED");
 }
 
 } // namespace

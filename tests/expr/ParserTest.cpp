@@ -84,6 +84,9 @@ TEST(ExprStrings, ResultsAreCutTo255Characters) {
     const TQREvResult r = Eval("'" + longText + "'");
     EXPECT_TRUE(IsString(r, QString(255, u'x')));
     EXPECT_EQ(Eval("'" + QString(200, u'a') + "'+'" + QString(200, u'b') + "'").StrResult.size(), 255);
+    // A character outside the basic plane is not cut in half.
+    const QString pair = QString::fromUtf8("\U0001D41A");
+    EXPECT_TRUE(IsString(Eval("'" + QString(254, u'x') + pair + "'"), QString(254, u'x')));
 }
 
 TEST(ExprFaults, EveryFaultBecomesAnErrorElement) {
@@ -105,6 +108,9 @@ TEST(ExprFaults, DeepNestingEndsInAnErrorInsteadOfExhaustingTheStack) {
         chain += "+1";
     EXPECT_TRUE(Eval(chain).IsError());
     EXPECT_TRUE(IsInt(Eval(QString(100, u'(') + "1" + QString(100, u')')), 1));
+    const TQREvResult huge = Eval("'" + QString(70000, u'x') + "'");
+    ASSERT_TRUE(huge.IsError());
+    EXPECT_TRUE(huge.StrResult.startsWith("Error in expression : 'xxx"));
 }
 
 TEST(ExprNegation, NotNegatesBooleansOnly) {

@@ -19,6 +19,7 @@ TEST(CanvasText, FaceNamesMapToTheirInstalledTwins) {
     EXPECT_EQ(family("Courier New"), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(family("Tahoma"), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(MappedFontFamily(QStringLiteral("DejaVu Serif")), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(MappedFontFamily(QStringLiteral("No Such Face 123")), QStringLiteral("Liberation Sans"));
 }
 
 TEST(CanvasText, MetricsFollowTheResolutionAndTheFont) {

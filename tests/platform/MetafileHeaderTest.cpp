@@ -54,6 +54,12 @@ TEST(MetafileHeader, EmptyPageSerialisesAsHeaderAndEndOfFile) {
     EXPECT_EQ(bytes.mid(108), QByteArray::fromHex("0e00000014000000000000001000000014000000"));
 }
 
+TEST(MetafileHeader, PicturesAreMadeAtTheScreenResolution) {
+    EXPECT_EQ(ScreenPixelsPerInch(), 96); // the tests' screen
+    EXPECT_EQ(TMetafile().PixelsPerInch(), 96);
+    EXPECT_TRUE(TMetafile().Empty());
+}
+
 TEST(MetafileHeader, LoadingRestoresSizeAndResolution) {
     TMetafile loaded;
     loaded.LoadFromBytes(A4Page().SaveToBytes());

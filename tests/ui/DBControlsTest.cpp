@@ -4,6 +4,7 @@
 #include "platform/ui/DBControls.h"
 #include "platform/ui/DBNavigator.h"
 
+#include <QCoreApplication>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@ protected:
 };
 
 TEST_F(DBControlsTest, FieldControlsFollowTheCurrentRecordEditsAndTheTableClosing) {
+    QCoreApplication::processEvents(); // the memo shows changes on the next turn of the event loop
     EXPECT_TRUE(edit.isReadOnly());
     EXPECT_TRUE(memo.isReadOnly());
     EXPECT_EQ(edit.text(), QStringLiteral("M-001"));
@@ -45,7 +47,10 @@ TEST_F(DBControlsTest, FieldControlsFollowTheCurrentRecordEditsAndTheTableClosin
     EXPECT_EQ(total.text(), QStringLiteral("3.703,75")) << "3 x 1234,5 + 1 x 0,25";
 
     table.Next();
+    table.Next();
+    table.Prior();
     EXPECT_EQ(edit.text(), QStringLiteral("M-002"));
+    QCoreApplication::processEvents();
     EXPECT_EQ(memo.toPlainText(), QStringLiteral("Especificação"));
     EXPECT_EQ(price.text(), QString());
 
@@ -63,6 +68,7 @@ TEST_F(DBControlsTest, FieldControlsFollowTheCurrentRecordEditsAndTheTableClosin
 
     table.Close();
     EXPECT_EQ(edit.text(), QString());
+    QCoreApplication::processEvents();
     EXPECT_EQ(memo.toPlainText(), QString());
     table.Open();
     EXPECT_EQ(edit.text(), QStringLiteral("M-001"));

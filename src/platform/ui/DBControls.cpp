@@ -23,14 +23,17 @@ TDBEdit::TDBEdit(QWidget* parent)
 
 void TDBEdit::Refresh() {
     const QString text = FieldDisplayText(link_.Field());
-    if (text != this->text()) setText(text);
-    setCursorPosition(0);
+    if (text != this->text()) {
+        setText(text);
+        setCursorPosition(0); // show the start of a long value
+    }
 }
 
 TDBMemo::TDBMemo(QWidget* parent)
     : QPlainTextEdit(parent)
-    , link_([this] { Refresh(); }) {
+    , link_([this] { ScheduleRefresh(); }) {
     setReadOnly(true);
+    setUndoRedoEnabled(false); // a display keeps no history of what it showed
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
@@ -43,8 +46,22 @@ void TDBMemo::Refresh() {
         } catch (const std::exception&) {
         }
     }
-    if (text != toPlainText()) // keeps the scroll position while the text stays the same
+    if (text != shown_) { // keeps the scroll position while the text stays the same
+        shown_ = text;
         setPlainText(text);
+    }
+}
+
+void TDBMemo::ScheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshPending_ = false;
+            Refresh();
+        },
+        Qt::QueuedConnection);
 }
 
 TDBText::TDBText(QWidget* parent)

@@ -28,7 +28,9 @@ private:
     TFieldDataLink link_;
 };
 
-// Several lines with a scroll bar, the field's whole text (a memo's specification).
+// Several lines with a scroll bar, the field's whole text (a memo's specification). Laying out a
+// document costs far more than a line, so the memo shows a change on the next turn of the event loop,
+// once however many records a walk passed; Refresh shows the current value at once.
 class TDBMemo : public QPlainTextEdit {
 public:
     explicit TDBMemo(QWidget* parent = nullptr);
@@ -39,9 +41,13 @@ public:
     void SetDataField(const QString& name) { link_.SetFieldName(name); }
     TStoreField* Field() const { return link_.Field(); }
 
-private:
     void Refresh();
+
+private:
+    void ScheduleRefresh();
     TFieldDataLink link_;
+    QString shown_;
+    bool refreshPending_ = false;
 };
 
 // A label with the field's display text (an aggregate's formatted total, for example).

@@ -72,9 +72,14 @@ TDBGrid::TDBGrid(QWidget* parent)
                     QAbstractItemView::DoubleClicked);
     setTabKeyNavigation(true);
     setWordWrap(false);
+    // Rows have one height and no header: the current cell shows where the table is. (A header whose
+    // texts follow the current record would be measured again at every move.)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    verticalHeader()->setMinimumWidth(12);
+    verticalHeader()->hide();
+    // Scrolling to the current row is done once per turn of the event loop (ScheduleScroll): a walk
+    // over thousands of records would otherwise scroll the window's pixels at every step.
+    setAutoScroll(false);
     horizontalHeader()->setHighlightSections(false);
     model_->AfterTableChange = [this](TableChange kind) { AfterTableChange(kind); };
     model_->OnUpdateData = [this] { CommitEditor(); };
@@ -189,6 +194,7 @@ void TDBGrid::TryAppend() {
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous); // commits and closes an open editor
+    if (current.isValid()) ScheduleScroll();
     if (syncing_ || !current.isValid() || (previous.isValid() && current.row() == previous.row())) return;
     TStoreTable* table = Table();
     if (table == nullptr || current.row() == table->CurrentViewIndex()) return;
@@ -240,7 +246,18 @@ void TDBGrid::SyncCurrentRow() {
         ~Reset() { flag = false; }
     } reset{syncing_};
     setCurrentIndex(model_->index(row, column));
-    scrollTo(currentIndex());
+}
+
+void TDBGrid::ScheduleScroll() {
+    if (scrollPending_) return;
+    scrollPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            scrollPending_ = false;
+            if (currentIndex().isValid()) scrollTo(currentIndex());
+        },
+        Qt::QueuedConnection);
 }
 
 void TDBGrid::EditorOpened(QLineEdit* editor, const QModelIndex& index) {

@@ -61,6 +61,7 @@ private:
     void TryAppend();
     void AfterTableChange(TableChange kind);
     void SyncCurrentRow();
+    void ScheduleScroll();
     void ApplyColumnWidths();
 
     // Editor protocol, used by the delegate.
@@ -82,6 +83,7 @@ private:
     int editorColumn_ = -1;
     bool syncing_ = false;
     bool forwardingKey_ = false;
+    bool scrollPending_ = false;
 };
 
 } // namespace quorvel

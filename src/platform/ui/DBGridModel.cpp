@@ -91,17 +91,7 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Vertical) {
-        if (section != current_) return QString();
-        switch (source_ != nullptr ? source_->State() : TTableState::Inactive) {
-        case TTableState::Edit:
-            return QStringLiteral("I");
-        case TTableState::Insert:
-            return QStringLiteral("*");
-        default:
-            return QStringLiteral("\u25B6");
-        }
-    }
+    if (orientation == Qt::Vertical) return {};
     if (section < 0 || section >= columnCount()) return {};
     const TDBGridColumn& column = columns_[static_cast<std::size_t>(section)];
     if (!column.Title.isEmpty()) return column.Title;
@@ -132,7 +122,6 @@ void TDBGridModel::DataSourceDestroyed() {
 void TDBGridModel::Synchronize(TableChange kind) {
     const int live = LiveRowCount();
     const int lastColumn = columnCount() - 1;
-    const int oldCurrent = current_;
     TStoreTable* table = Table();
     if (kind == TableChange::ActiveChanged) {
         beginResetModel();
@@ -154,14 +143,12 @@ void TDBGridModel::Synchronize(TableChange kind) {
         if (rows_ > 0 && lastColumn >= 0) {
             if (countChanged || kind == TableChange::DataChanged) {
                 emit dataChanged(index(0, 0), index(rows_ - 1, lastColumn));
-            } else if ((kind == TableChange::FieldChanged || kind == TableChange::StateChanged) &&
-                       current_ >= 0 && current_ < rows_) {
+            } else if (kind == TableChange::FieldChanged && current_ >= 0 && current_ < rows_) {
+                // One assignment changes the current row only (its calculated fields included).
+                // A change of state alone changes no value: post and cancel also report DataChanged.
                 emit dataChanged(index(current_, 0), index(current_, lastColumn));
             }
         }
-        // The row marker: where the current record was and where it is now.
-        for (int row : {oldCurrent, current_})
-            if (row >= 0 && row < rows_) emit headerDataChanged(Qt::Vertical, row, row);
     }
     if (AfterTableChange) AfterTableChange(kind);
 }

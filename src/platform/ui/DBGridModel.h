@@ -62,7 +62,7 @@ private:
     TDataSource* source_ = nullptr;
     std::vector<TDBGridColumn> columns_;
     int rows_ = 0;     // the row count announced to the views
-    int current_ = -1; // the row shown as current in the header
+    int current_ = -1; // the current record when last told
 };
 
 // A typed number in the user's form: when it is written with proper thousands grouping ("1.234,5" in

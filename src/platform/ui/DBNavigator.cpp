@@ -12,7 +12,10 @@ class TDBNavigator::Link final : public TDataLink {
 public:
     explicit Link(TDBNavigator& owner)
         : owner_(owner) {}
-    void DataEvent(TableChange, const TStoreField*) override { owner_.UpdateButtons(); }
+    void DataEvent(TableChange kind, const TStoreField*) override {
+        if (kind != TableChange::FieldChanged) // an assignment moves nothing and changes no state
+            owner_.UpdateButtons();
+    }
     void DataSourceDestroyed() override {
         owner_.source_ = nullptr;
         owner_.UpdateButtons();
@@ -143,7 +146,9 @@ void TDBNavigator::UpdateButtons() {
     const bool empty = count == 0;
     const bool atStart = empty || position <= 0;
     const bool atEnd = empty || position >= count - 1;
-    auto enable = [this](TNavigateBtn which, bool on) { Button(which)->setEnabled(on); };
+    auto enable = [this](TNavigateBtn which, bool on) {
+        if (Button(which)->isEnabled() != on) Button(which)->setEnabled(on);
+    };
     enable(TNavigateBtn::First, active && !atStart);
     enable(TNavigateBtn::Prior, active && !atStart);
     enable(TNavigateBtn::Next, active && !atEnd);

@@ -92,7 +92,19 @@ TStoreField* TFieldDataLink::Field() const {
     return source_->DataSet()->FindField(fieldName_);
 }
 
-void TFieldDataLink::DataEvent(TableChange, const TStoreField*) {
+void TFieldDataLink::DataEvent(TableChange kind, const TStoreField* field) {
+    // A change of state alone changes no value (a post or cancel also reports DataChanged), and an
+    // assignment to another stored field leaves this one as it was unless this one is calculated.
+    // Aggregates change only with the rows, never with the edit buffer.
+    if (kind == TableChange::StateChanged) return;
+    if (kind == TableChange::FieldChanged) {
+        const TStoreField* mine = Field();
+        if (mine == nullptr || mine->IsAggregate() || (mine != field && !mine->IsCalculated())) return;
+    }
+    if (kind == TableChange::RecordChanged) {
+        const TStoreField* mine = Field();
+        if (mine != nullptr && mine->IsAggregate()) return;
+    }
     changed_();
 }
 

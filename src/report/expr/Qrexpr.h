@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -106,7 +107,9 @@ private:
 
 // Named expressions that other expressions use by name. Names are kept in upper case and found
 // regardless of letter case. Prepare and Unprepare calls nest: entries are prepared by the first
-// Prepare and unprepared by the matching last Unprepare.
+// Prepare and unprepared by the matching last Unprepare. Every operation, and the evaluation of an
+// entry, holds the environment's lock, so the shared global environment stays consistent when a
+// report is generated in a background thread.
 class TQREvEnvironment {
 public:
     TQREvEnvironment() = default;
@@ -125,8 +128,8 @@ public:
     // The first element of the entry's prepared list, or nullptr.
     TQREvElement* GetConstant(const QString& name);
 
-    // Publish a value under a name: an existing prepared entry whose first element is a constant
-    // is overwritten in place; otherwise the entry becomes that constant (added when missing).
+    // Publish a value under a name: a prepared entry that is a single constant is overwritten in
+    // place; otherwise the entry becomes that constant (added when missing).
     void SetIntegerConstant(const QString& name, std::int32_t value);
     void SetFloatConstant(const QString& name, double value);
     void SetBooleanConstant(const QString& name, bool value);
@@ -161,6 +164,7 @@ private:
     std::unique_ptr<TQREvDataSetList> dataSets_;
     int prepareCount_ = 0;
     bool changing_ = false;
+    mutable std::recursive_mutex mutex_;
 };
 
 // The one global environment, created on first use with AppStartTime, AppStartDate and AppName.

@@ -1,5 +1,6 @@
 #include "report/expr/QrexprElements.h"
 
+#include "platform/Exceptions.h"
 #include "report/expr/Qrexpr.h"
 #include "report/expr/QrexprMessages.h"
 
@@ -25,20 +26,26 @@ TQREvResult TQREvElementFunction::Value(TQRFiFo& fiFo) {
 }
 
 TQREvResult TQREvElementDataField::Value(TQRFiFo&) {
-    switch (dataSet_->FieldKind(field_)) {
-    case TQREvFieldKind::String:
-    case TQREvFieldKind::DateTime:
-        return TQREvResult::String(dataSet_->FieldText(field_));
-    case TQREvFieldKind::Integer:
-        return TQREvResult::Int(dataSet_->FieldInteger(field_));
-    case TQREvFieldKind::Float:
-        return TQREvResult::Double(dataSet_->FieldFloat(field_));
-    case TQREvFieldKind::Boolean:
-        return TQREvResult::Bool(dataSet_->FieldBoolean(field_));
-    case TQREvFieldKind::Unknown:
-        break;
+    // A data set that fails to read reports through an error result: evaluation itself raises only
+    // for an unprepared evaluator.
+    try {
+        switch (dataSet_->FieldKind(field_)) {
+        case TQREvFieldKind::String:
+        case TQREvFieldKind::DateTime:
+            return TQREvResult::String(dataSet_->FieldText(field_));
+        case TQREvFieldKind::Integer:
+            return TQREvResult::Int(dataSet_->FieldInteger(field_));
+        case TQREvFieldKind::Float:
+            return TQREvResult::Double(dataSet_->FieldFloat(field_));
+        case TQREvFieldKind::Boolean:
+            return TQREvResult::Bool(dataSet_->FieldBoolean(field_));
+        case TQREvFieldKind::Unknown:
+            break;
+        }
+        return TQREvResult::Error(msg::FieldOfUnknownType().arg(dataSet_->FieldName(field_)));
+    } catch (const Exception& e) {
+        return TQREvResult::Error(e.Message());
     }
-    return TQREvResult::Error(msg::FieldOfUnknownType().arg(dataSet_->FieldName(field_)));
 }
 
 TQREvResult TQREvElementWrapper::Value(TQRFiFo&) {

@@ -62,6 +62,7 @@ void TQREvEmbeddedFunction::Prepare() {
 }
 
 TQREvResult TQREvEmbeddedFunction::Value() {
+    const std::lock_guard lock(environment_.mutex_);
     if (inEvaluation_) return TQREvResult::Error(msg::RecursiveCalls());
     // An entry of an environment that is not prepared is prepared for this one evaluation only, so
     // that it holds no preparation of the global environment afterwards.
@@ -97,6 +98,7 @@ TQREvEnvironment::~TQREvEnvironment() {
 }
 
 TQREvEmbeddedFunction* TQREvEnvironment::Find(const QString& name) const {
+    const std::lock_guard lock(mutex_);
     const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) {
         return entry->Name().compare(name, Qt::CaseInsensitive) == 0;
     });
@@ -104,18 +106,21 @@ TQREvEmbeddedFunction* TQREvEnvironment::Find(const QString& name) const {
 }
 
 std::weak_ptr<TQREvEmbeddedFunction> TQREvEnvironment::Entry(const QString& name) const {
+    const std::lock_guard lock(mutex_);
     for (const auto& entry : entries_)
         if (entry->Name().compare(name, Qt::CaseInsensitive) == 0) return entry;
     return {};
 }
 
 void TQREvEnvironment::AddFunction(const QString& name, const QString& expression) {
+    const std::lock_guard lock(mutex_);
     if (Find(name) != nullptr) return;
     entries_.push_back(std::make_shared<TQREvEmbeddedFunction>(*this, name.toUpper(), expression));
     if (Prepared()) entries_.back()->Prepare();
 }
 
 void TQREvEnvironment::DeleteFunction(const QString& name) {
+    const std::lock_guard lock(mutex_);
     const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) {
         return entry->Name().compare(name, Qt::CaseInsensitive) == 0;
     });
@@ -131,12 +136,14 @@ std::unique_ptr<TQREvElement> TQREvEnvironment::Element(const QString& name) {
 }
 
 TQREvResult TQREvEnvironment::Value(const QString& name) {
+    const std::lock_guard lock(mutex_);
     TQREvEmbeddedFunction* entry = Find(name);
     if (entry == nullptr) return TQREvResult::Error(msg::UnknownFunction().arg(name));
     return entry->Value();
 }
 
 TQREvElement* TQREvEnvironment::GetConstant(const QString& name) {
+    const std::lock_guard lock(mutex_);
     TQREvEmbeddedFunction* entry = Find(name);
     if (entry == nullptr || !entry->Evaluator().Prepared()) return nullptr;
     return entry->Evaluator().FiFo()->At(0);
@@ -159,6 +166,7 @@ void TQREvEnvironment::SetStringConstant(const QString& name, const QString& val
 }
 
 void TQREvEnvironment::SetConstant(const QString& name, const TQREvResult& value) {
+    const std::lock_guard lock(mutex_);
     AddFunction(name, ConstantText(value));
     TQREvEmbeddedFunction* entry = Find(name);
     entry->expression_ = ConstantText(value);
@@ -170,6 +178,7 @@ void TQREvEnvironment::SetConstant(const QString& name, const TQREvResult& value
 }
 
 bool TQREvEnvironment::UpdateConstant(const QString& name, const TQREvResult& value) {
+    const std::lock_guard lock(mutex_);
     TQREvEmbeddedFunction* entry = Find(name);
     if (entry == nullptr || !entry->Evaluator().Prepared()) return false;
     if (!quorvel::UpdateConstant(entry->Evaluator().FiFo()->At(0), value)) return false;
@@ -178,6 +187,7 @@ bool TQREvEnvironment::UpdateConstant(const QString& name, const TQREvResult& va
 }
 
 void TQREvEnvironment::Prepare() {
+    const std::lock_guard lock(mutex_);
     if (changing_) return;
     if (prepareCount_++ > 0) return;
     changing_ = true;
@@ -192,6 +202,7 @@ void TQREvEnvironment::Prepare() {
 }
 
 void TQREvEnvironment::Unprepare() {
+    const std::lock_guard lock(mutex_);
     if (changing_ || prepareCount_ == 0) return;
     if (--prepareCount_ > 0) return;
     changing_ = true;
@@ -205,17 +216,20 @@ void TQREvEnvironment::Unprepare() {
 }
 
 void TQREvEnvironment::Clear() {
+    const std::lock_guard lock(mutex_);
     for (const auto& entry : entries_)
         entry->UnPrepare();
     entries_.clear();
 }
 
 TQREvDataSetList& TQREvEnvironment::DataSets() {
+    const std::lock_guard lock(mutex_);
     if (!dataSets_) dataSets_ = std::make_unique<TQREvDataSetList>();
     return *dataSets_;
 }
 
 QStringList TQREvEnvironment::Names() const {
+    const std::lock_guard lock(mutex_);
     QStringList names;
     for (const auto& entry : entries_)
         names.append(entry->Name());
@@ -223,6 +237,7 @@ QStringList TQREvEnvironment::Names() const {
 }
 
 QStringList TQREvEnvironment::Data() const {
+    const std::lock_guard lock(mutex_);
     QStringList data;
     for (const auto& entry : entries_)
         data.append(entry->Expression());

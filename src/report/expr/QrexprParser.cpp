@@ -88,6 +88,9 @@ bool IsDigit(QChar c) {
 // Deeper nesting than this (parentheses, or long chains of one level, which nest to the right)
 // ends in an error element, so that neither parsing nor evaluation can exhaust the stack.
 constexpr int kMaxDepth = 1000;
+// Each level copies the rest of its text, so an absurdly long text is refused outright to keep
+// parsing time bounded.
+constexpr qsizetype kMaxExpressionLength = 65536;
 
 class DepthGuard {
 public:
@@ -343,6 +346,10 @@ private:
 
 void QREvParse(const QString& expression, TQRFiFo& fiFo, const TQREvDataSetList* dataSets,
                TQREvEnvironment* environment) {
+    if (expression.size() > kMaxExpressionLength) {
+        fiFo.Put(std::make_unique<TQREvElementError>(msg::ErrorInExpression().arg(expression)));
+        return;
+    }
     Parser(fiFo, dataSets, environment).Expression(expression);
 }
 

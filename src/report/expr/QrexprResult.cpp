@@ -13,8 +13,11 @@ namespace msg = qrexpr_messages;
 
 namespace {
 
+// Cuts to the longest text a result holds, never between the halves of a surrogate pair.
 QString Cut(const QString& text) {
-    return text.size() > kQREvMaxStringLength ? text.left(kQREvMaxStringLength) : text;
+    if (text.size() <= kQREvMaxStringLength) return text;
+    const bool splitsPair = text[kQREvMaxStringLength - 1].isHighSurrogate();
+    return text.left(kQREvMaxStringLength - (splitsPair ? 1 : 0));
 }
 
 [[noreturn]] void RaiseNotA(const QString& word) {
