@@ -119,6 +119,23 @@ TEST_F(Abertura, PriceBeingTypedWhenAnotherFileIsOpenedReachesTheFileWithItsLotT
     }
 }
 
+TEST_F(Abertura, PriceBeingTypedInItemModeIsPostedBeforeTheFileCloses) {
+    const QString path = Grava(PropostaPorItem(2));
+    ASSERT_TRUE(Abre(path));
+    Roda([this] {
+        Itens().Edit();
+        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4,5"));
+    });
+    ASSERT_TRUE(Abre(std::nullopt));
+    const Datapacket gravado = LePacote(path);
+    for (const PacketRow* row : LinhasAtuais(gravado)) {
+        if (TextoCampo(gravado, *row, "numitem") == "1") {
+            EXPECT_EQ(TextoCampo(gravado, *row, "preco_ini"), "4.5000");
+            EXPECT_EQ(TextoCampo(gravado, *row, "valor"), "4.5000");
+        }
+    }
+}
+
 TEST_F(Abertura, FileLackingAFieldFailsWithTheStoresMessageAndLeavesTheTableClosed) {
     Datapacket packet = PacoteProposta(PropostaPorItem(2));
     const int preco = packet.FieldIndex("preco_ini");

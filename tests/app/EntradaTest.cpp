@@ -121,6 +121,16 @@ TEST_F(Entrada, PropagationGivesEveryRowOfALotItsCurrentTotalAndWarnsOncePerRun)
     EXPECT_TRUE(Mensagens().isEmpty());
 }
 
+TEST_F(Entrada, OpeningGivesTheFirstRowOfALotTheCurrentTotalNotTheFilesStaleValue) {
+    Proposta p = PropostaEmLotes(2, 2);
+    p.itens[0].precoIni = "2.0000"; // quantity 1
+    p.itens[1].precoIni = "3.0000"; // quantity 2
+    p.itens[0].valor = "7.5000";    // stale: the lot is worth 8
+    ASSERT_TRUE(Abre(Grava(p)));
+    EXPECT_EQ(Exibido(Lotes(), "valor"), QStringLiteral("8,0000"));
+    EXPECT_EQ(Coluna(Itens(), "valor"), (QStringList{"8", "8"}));
+}
+
 TEST_F(Entrada, ZeroPriceCountsAsMissing) {
     ASSERT_TRUE(Abre(Grava(PropostaEmLotes(1, 2))));
     ASSERT_TRUE(Roda([this] {
