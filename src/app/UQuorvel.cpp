@@ -1,16 +1,26 @@
 #include "app/UQuorvel.h"
 
+#include "platform/ErrorDisplay.h"
+#include "platform/Exceptions.h"
+#include "platform/ui/DataSource.h"
+#include "store/StoreTable.h"
+
 #include "ui_UQuorvel.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QScreen>
+#include <QTimer>
 
 namespace quorvel {
 
-TFormQuorvel::TFormQuorvel(QWidget* parent)
+TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     : QMainWindow(parent)
-    , ui(std::make_unique<Ui::FormQuorvel>()) {
+    , CDSDigitacao(std::make_unique<TStoreTable>())
+    , CDSLotes(std::make_unique<TStoreTable>())
+    , ui(std::make_unique<Ui::FormQuorvel>())
+    , executableFolder(std::move(executableFolder)) {
     ui->setupUi(this);
     // System menu and minimize only: the window can be resized but not maximized.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -19,12 +29,40 @@ TFormQuorvel::TFormQuorvel(QWidget* parent)
     QPalette memoPalette = ui->DBMemo1->palette();
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::ToolTipBase));
     ui->DBMemo1->setPalette(memoPalette);
+
+    DeclaraCDSDigitacao();
+    DeclaraCDSLotes();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    Timer1->start();
+
+    LigaDados();
+    LigaControles();
     FormCreate();
 }
 
-TFormQuorvel::~TFormQuorvel() = default;
+TFormQuorvel::~TFormQuorvel() {
+    // Destroying the window closes the item table, which writes the open proposal back when its
+    // data changed. The lot selection must not reach into a half-destroyed window meanwhile.
+    CDSLotes->AfterScroll = nullptr;
+    CDSDigitacao->AfterPost = nullptr;
+    RunGuarded([this] { CDSDigitacao->Close(); });
+}
 
-void TFormQuorvel::FormCreate() {}
+void TFormQuorvel::FormCreate() {
+    // The table store is part of the program, so there is no engine to register; no file is open
+    // at start and the item table stays closed until one is chosen.
+}
+
+void TFormQuorvel::LigaControles() {
+    connect(ui->BtnAbreXML, &QToolButton::clicked, this, [this] { BtnAbreXMLClick(); });
+    connect(ui->BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
+    connect(ui->btnExpArquivo, &QPushButton::clicked, this, [this] { btnExpArquivoClick(); });
+    connect(ui->BtnConfig, &QPushButton::clicked, this, [this] { BtnConfigClick(); });
+    connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { close(); });
+}
 
 void TFormQuorvel::showEvent(QShowEvent* event) {
     if (!centred) {
@@ -40,6 +78,24 @@ void TFormQuorvel::CentreOnScreen() {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TFormQuorvel::closeEvent(QCloseEvent* event) {
+    try {
+        FormClose();
+    } catch (const EAbort&) {
+        // "Salvar Dados" stopped silently: no proposal is open, so nothing is left to save and the
+        // window may close.
+    } catch (...) {
+        // The typed data could not be posted or written: keep the window, and the data, on screen.
+        event->ignore();
+        throw;
+    }
+    event->accept();
+}
+
+void TFormQuorvel::FormClose() {
+    BitBtn3Click();
 }
 
 } // namespace quorvel

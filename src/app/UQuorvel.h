@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+
+class QTimer;
 
 namespace Ui {
 class FormQuorvel;
@@ -10,28 +15,95 @@ class FormQuorvel;
 
 namespace quorvel {
 
-// The main window: the whole working surface of the program. It owns the proposal's item table,
-// the lot table built from it in lot mode, their data sources and the supplier data, and hosts
+class TStoreTable;
+class TStoreField;
+class TDataSource;
+
+// The main window: the whole working surface of the program. It owns the proposal's item table
+// CDSDigitacao (loaded from and written back to the proposal file), the lot table CDSLotes (built in
+// memory in lot mode), their data sources and the supplier data read from "config.ini", and hosts
 // the buttons that save, export, print and register the supplier.
 class TFormQuorvel : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TFormQuorvel(QWidget* parent = nullptr);
+    // executableFolder is where "config.ini" lives (ending with a separator); the program passes the
+    // folder of its executable, tests a temporary folder.
+    explicit TFormQuorvel(QString executableFolder, QWidget* parent = nullptr);
     ~TFormQuorvel() override;
 
     Ui::FormQuorvel& Form() { return *ui; }
+    const QString& ExecutableFolder() const { return executableFolder; }
 
+    // The proposal record set.
+    std::unique_ptr<TStoreTable> CDSDigitacao;
+    std::unique_ptr<TStoreTable> CDSLotes;
+    std::unique_ptr<TDataSource> DSDigitacao;
+    std::unique_ptr<TDataSource> DSLotes;
+    QTimer* Timer1 = nullptr;
+
+    // Characters typed so far for the incremental search of both grids; emptied by Timer1.
+    QString TextoBusca;
+    // Supplier data as last read from "config.ini".
+    QString RazaoSocial;
+    QString Identificador;
+    std::int32_t TipoEmpresa = 0;
+
+    // Window and file.
     void FormCreate();
+    void FormClose();
+    void BtnAbreXMLClick();
+    void CDSDigitacaoBeforeOpen(TStoreTable& dataSet);
+    void OrdenaPorNumItem();
+    void CDSLotesAfterScroll(TStoreTable& dataSet);
+    void Timer1Timer();
+
+    // Price and brand entry.
+    void DBGrid1KeyPress(QChar& key);
+    void DBGrid2KeyPress(QChar& key);
+    void CDSDigitacaoBeforeInsert(TStoreTable& dataSet);
+    void CDSLotesBeforeInsert(TStoreTable& dataSet);
+    void CDSDigitacaoCalcFields(TStoreTable& dataSet);
+    void CDSDigitacaoBeforePost(TStoreTable& dataSet);
+    void CDSDigitacaoAfterPost(TStoreTable& dataSet);
+    void PropagaValorLotes(bool aviso);
+
+    // Supplier registration.
+    void BtnConfigClick();
+    void CarregaDadosFornecedor();
+
+    // Saving and exporting.
+    void BitBtn3Click();
+    void btnExpArquivoClick();
+    QString SelecionaPastaDestino();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void DeclaraCDSDigitacao();
+    void DeclaraCDSLotes();
+    void LigaControles();
+    void LigaDados();
     void CentreOnScreen();
 
+    bool ModoLote() const;
+    void MontaLotes();
+    void AjustaModo();
+    void DefineTituloPreco(const QString& titulo);
+    void AtualizaValorLote();
+    void GravaPendente();
+    void AbreDigitacao();
+    void GravaArquivo();
+    QString CampoSelecionado(int grid) const;
+
     std::unique_ptr<Ui::FormQuorvel> ui;
+    QString executableFolder;
     bool centred = false;
+    // Length of the item table's change log when its file was last read or written: the data
+    // changed since then when the log grew.
+    std::size_t alteracoesGravadas = 0;
 };
 
 } // namespace quorvel

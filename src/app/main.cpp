@@ -1,15 +1,26 @@
 #include "app/UFormSelRelatorio.h"
 #include "app/UQuorvel.h"
 #include "app/URelatorio.h"
+#include "platform/ErrorDisplay.h"
+#include "platform/Files.h"
+#include "platform/ui/Application.h"
 
-#include <QApplication>
+#include <memory>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    quorvel::TFormQuorvel formQuorvel;
-    quorvel::TFormRelatorio formRelatorio;
-    quorvel::TFormSelRelatorio formSelRelatorio;
-    formQuorvel.show();
-    app.exec();
+    using namespace quorvel;
+    TApplication application(argc, argv);
+    try {
+        // Every top-level window has a task-bar button of its own. The first form created is the main
+        // window; the report form and the report-selection dialog wait hidden.
+        TFormQuorvel formQuorvel(ExecutableFolder());
+        const auto formRelatorio = std::make_unique<TFormRelatorio>();
+        const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>();
+        formQuorvel.show();
+        TApplication::exec();
+    } catch (...) {
+        ShowCurrentException();
+        return 1;
+    }
     return 0;
 }

@@ -1,0 +1,68 @@
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+
+#include "platform/Dialogs.h"
+
+#include "ui_UQuorvel.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace quorvel {
+
+bool TFormQuorvel::ModoLote() const {
+    return CDSDigitacao->Active() && Campo(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
+}
+
+void TFormQuorvel::OrdenaPorNumItem() {
+    CDSDigitacao->SetIndexFieldNames(QStringLiteral("numitem"));
+    CDSDigitacao->SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
+}
+
+void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
+    OrdenaPorNumItem();
+}
+
+void TFormQuorvel::AbreDigitacao() {
+    CDSDigitacao->Open();
+    alteracoesGravadas = CDSDigitacao->Data().changeLog.size();
+}
+
+void TFormQuorvel::BtnAbreXMLClick() {
+    // A price still being typed is posted, and in lot mode every row receives its lot's current
+    // total, before the table closes and writes the file: nothing typed is lost by opening another.
+    if (CDSDigitacao->Active()) {
+        GravaPendente();
+        PropagaValorLotes(false);
+    }
+
+    CDSDigitacao->SetFilter(QString());
+    CDSDigitacao->SetFiltered(false);
+    CDSDigitacao->Close();
+
+    const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
+    if (!escolhido) return;
+
+    ui->EdArquivo->setText(*escolhido);
+    CDSDigitacao->SetFileName(ui->EdArquivo->text());
+    AbreDigitacao();
+
+    CarregaDadosFornecedor();
+
+    if (ModoLote()) MontaLotes();
+    AjustaModo();
+}
+
+void TFormQuorvel::AjustaModo() {
+    const bool lote = ModoLote();
+    ui->Panel4->setVisible(lote);
+    // Lot mode paints the item grid in the tool-tip colour, item mode in the ordinary window colour.
+    QPalette palette = ui->DBGrid1->palette();
+    palette.setColor(QPalette::Base,
+                     QApplication::palette().color(lote ? QPalette::ToolTipBase : QPalette::Base));
+    ui->DBGrid1->setPalette(palette);
+    DefineTituloPreco(lote ? QStringLiteral("Valor Inicial") : QStringLiteral("Valor Item"));
+    if (lote) PropagaValorLotes(false);
+}
+
+} // namespace quorvel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "store/StoreTable.h"
+
+#include <initializer_list>
+#include <vector>
+
+namespace quorvel {
+
+// Field of a proposal table by its name, for the handlers' many reads and writes.
+inline TStoreField& Campo(const TStoreTable& table, const char* name) {
+    return table.FieldByName(QString::fromLatin1(name));
+}
+
+inline bool EmEdicao(const TStoreTable& table) {
+    return table.State() == TTableState::Edit || table.State() == TTableState::Insert;
+}
+
+// Keeps the bound controls of the given tables quiet during a walk over many rows; they catch up
+// with one refresh when the walk ends (also by an exception).
+class ControlesSuspensos {
+public:
+    explicit ControlesSuspensos(std::initializer_list<TStoreTable*> tables)
+        : tables_(tables) {
+        for (TStoreTable* table : tables_)
+            table->DisableControls();
+    }
+    ~ControlesSuspensos() {
+        for (TStoreTable* table : tables_)
+            table->EnableControls();
+    }
+    ControlesSuspensos(const ControlesSuspensos&) = delete;
+    ControlesSuspensos& operator=(const ControlesSuspensos&) = delete;
+
+private:
+    std::vector<TStoreTable*> tables_;
+};
+
+} // namespace quorvel

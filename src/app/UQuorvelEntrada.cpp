@@ -1,0 +1,73 @@
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+
+#include <QTimer>
+
+namespace quorvel {
+
+void TFormQuorvel::Timer1Timer() {
+    TextoBusca.clear();
+}
+
+namespace {
+
+// One keystroke of the incremental search: extends the search text, moves to the first row whose
+// field begins with it (letters compared without regard to case) and restarts the timer that
+// forgets the text one second after the last keystroke.
+void Busca(TStoreTable& table, const char* campo, QChar key, QString& textoBusca, QTimer& timer) {
+    textoBusca.append(key);
+    table.Locate(QString::fromLatin1(campo), TStoreValue(QStringToCp1252(textoBusca)),
+                 TLocateOption::CaseInsensitive | TLocateOption::PartialKey);
+    timer.stop();
+    timer.start();
+}
+
+bool ProntaParaBusca(const TStoreTable& table) {
+    return table.Active() && table.State() == TTableState::Browse && table.RecordCount() > 0;
+}
+
+} // namespace
+
+void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
+    if (!ProntaParaBusca(*CDSDigitacao)) return;
+    const QString campo = CampoSelecionado(1);
+    if (campo != QLatin1String("material") && campo != QLatin1String("descr_item") &&
+        campo != QLatin1String("qtde"))
+        return;
+    Busca(*CDSDigitacao, "descr_item", key, TextoBusca, *Timer1);
+}
+
+void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
+    if (!ProntaParaBusca(*CDSLotes)) return;
+    const QString campo = CampoSelecionado(2);
+    if (campo != QLatin1String("descr_lote") && campo != QLatin1String("valor")) return;
+    Busca(*CDSLotes, "descr_lote", key, TextoBusca, *Timer1);
+}
+
+void TFormQuorvel::CDSDigitacaoBeforeInsert(TStoreTable& dataSet) {
+    if (dataSet.Tag() == 0) throw EAbort();
+}
+
+void TFormQuorvel::CDSLotesBeforeInsert(TStoreTable& dataSet) {
+    if (dataSet.Tag() == 0) throw EAbort();
+}
+
+void TFormQuorvel::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
+    Campo(dataSet, "totitem")
+        .SetAsFloat(Campo(dataSet, "qtde").AsFloat() * Campo(dataSet, "preco_ini").AsFloat());
+}
+
+void TFormQuorvel::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
+    if (Campo(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
+        Campo(dataSet, "valor").SetAsFloat(Campo(dataSet, "preco_ini").AsFloat());
+}
+
+void TFormQuorvel::CDSDigitacaoAfterPost(TStoreTable&) {
+    if (!CDSLotes->Active()) return;
+    AtualizaValorLote();
+}
+
+} // namespace quorvel

@@ -1,0 +1,95 @@
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+
+#include "platform/Dialogs.h"
+
+namespace quorvel {
+
+void TFormQuorvel::MontaLotes() {
+    TStoreTable& itens = *CDSDigitacao;
+    TStoreTable& lotes = *CDSLotes;
+    const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
+    lotes.Close();
+    // Tag 1 lets the lot rows past the insert guard and keeps the lot selection quiet while building.
+    itens.SetTag(1);
+    lotes.SetTag(1);
+    lotes.CreateDataSet();
+
+    TStoreField& idItem = Campo(itens, "id_item");
+    TStoreField& loteId = Campo(lotes, "id_item");
+    TStoreField& loteDescr = Campo(lotes, "descr_lote");
+    TStoreField& loteValor = Campo(lotes, "valor");
+    TStoreField& loteMarca = Campo(lotes, "marca");
+    TStoreField& itemDescr = Campo(itens, "descr_lote");
+    TStoreField& itemValor = Campo(itens, "valor");
+    TStoreField& itemMarca = Campo(itens, "marca");
+    while (!itens.Eof()) {
+        if (!lotes.Locate(QStringLiteral("id_item"), idItem.Value())) {
+            lotes.Append();
+            loteId.SetValue(idItem.Value());
+            loteDescr.SetValue(itemDescr.Value());
+            loteValor.SetValue(itemValor.Value());
+            loteMarca.SetValue(itemMarca.Value());
+            lotes.Post();
+        }
+        itens.Next();
+    }
+
+    itens.SetTag(0);
+    lotes.SetTag(0);
+    itens.First();
+    lotes.First();
+}
+
+void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
+    if (dataSet.Tag() == 1) return;
+    CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +
+                            QString::number(Campo(dataSet, "id_item").AsInteger()));
+    CDSDigitacao->SetFiltered(true);
+}
+
+void TFormQuorvel::AtualizaValorLote() {
+    TStoreTable& lotes = *CDSLotes;
+    lotes.Edit();
+    const TStoreField& soma = Campo(*CDSDigitacao, "SomaItens");
+    TStoreField& valor = Campo(lotes, "valor");
+    if (!soma.AsQString().isEmpty())
+        valor.SetAsFloat(soma.AsFloat());
+    else
+        valor.Clear();
+    lotes.Post();
+}
+
+void TFormQuorvel::PropagaValorLotes(bool aviso) {
+    if (!ModoLote()) return;
+    TStoreTable& itens = *CDSDigitacao;
+    TStoreTable& lotes = *CDSLotes;
+    bool faltaPreco = false;
+    if (lotes.Tag() == 0) {
+        const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
+        TStoreField& preco = Campo(itens, "preco_ini");
+        TStoreField& valorItem = Campo(itens, "valor");
+        const TStoreField& valorLote = Campo(lotes, "valor");
+        lotes.First();
+        while (!lotes.Eof()) {
+            // The lot's total is brought up to date before its rows copy it, so that every row,
+            // the first included, receives the same, current value.
+            AtualizaValorLote();
+            itens.First();
+            while (!itens.Eof()) {
+                if (preco.AsFloat() <= 0) faltaPreco = true;
+                itens.Edit();
+                valorItem.SetAsFloat(valorLote.AsFloat());
+                itens.Post();
+                itens.Next();
+            }
+            lotes.Next();
+        }
+        lotes.First();
+    }
+    if (aviso && faltaPreco)
+        Dialogs().MessageBox(QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
+                             QStringLiteral("AVISO"), MessageIcon::Information, MessageButtons::Ok);
+}
+
+} // namespace quorvel

@@ -1,0 +1,93 @@
+#include "app/UQuorvel.h"
+
+#include "store/StoreTable.h"
+
+namespace quorvel {
+
+namespace {
+
+TStoreField& Somente(TStoreField& field) {
+    field.SetReadOnly(true);
+    return field;
+}
+
+void Formatos(TStoreField& field, const QString& display, const QString& edit) {
+    field.SetDisplayFormat(display);
+    field.SetEditFormat(edit);
+}
+
+} // namespace
+
+void TFormQuorvel::DeclaraCDSDigitacao() {
+    TStoreTable& t = *CDSDigitacao;
+    t.Name = QStringLiteral("CDSDigitacao");
+    Somente(t.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
+    Somente(t.AddField(QStringLiteral("unges"), TFieldType::FixedChar, 2));
+    Somente(t.AddField(QStringLiteral("sigla"), TFieldType::FixedChar, 2));
+    Somente(t.AddField(QStringLiteral("convit"), TFieldType::Integer));
+    Somente(t.AddField(QStringLiteral("anoc"), TFieldType::FixedChar, 4));
+    Somente(t.AddField(QStringLiteral("numitem"), TFieldType::Integer));
+    Somente(t.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60));
+    Somente(t.AddField(QStringLiteral("material"), TFieldType::String, 14));
+    Somente(t.AddField(QStringLiteral("descr_item"), TFieldType::FixedChar, 120))
+        .SetDisplayLabel(QStringLiteral("Descrição do Item"));
+    t.AddField(QStringLiteral("compl_descr"), TFieldType::Memo)
+        .SetDisplayLabel(QStringLiteral("Especificação"));
+    t.AddDecimalField(QStringLiteral("valor"), 4).SetDisplayFormat(QStringLiteral(",0.00"));
+    t.AddField(QStringLiteral("marca"), TFieldType::String, 30).SetDisplayLabel(QStringLiteral("Marca"));
+    t.AddField(QStringLiteral("tipoprega"), TFieldType::FixedChar, 1)
+        .SetDisplayLabel(QStringLiteral("Tipo do Pregão"));
+    t.AddField(QStringLiteral("razao_social"), TFieldType::String, 80)
+        .SetDisplayLabel(QStringLiteral("Razão Social"));
+    t.AddField(QStringLiteral("identif"), TFieldType::FixedChar, 20);
+    t.AddField(QStringLiteral("tipoempresa"), TFieldType::FixedChar, 1);
+    t.AddField(QStringLiteral("nuitem"), TFieldType::Integer);
+    TStoreField& qtde = Somente(t.AddDecimalField(QStringLiteral("qtde"), 3));
+    qtde.SetDisplayLabel(QStringLiteral("Qtde."));
+    Formatos(qtde, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    TStoreField& preco = t.AddDecimalField(QStringLiteral("preco_ini"), 4);
+    preco.SetDisplayLabel(QStringLiteral("Preço Inicial"));
+    Formatos(preco, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    TStoreField& totitem = t.AddCalculatedField(QStringLiteral("totitem"), TFieldType::Float);
+    totitem.SetDisplayLabel(QStringLiteral("Total"));
+    Formatos(totitem, QStringLiteral(",0.00"), QStringLiteral(",0.00"));
+    t.AddField(QStringLiteral("upsigl"), TFieldType::FixedChar, 2);
+    t.AddField(QStringLiteral("updesc"), TFieldType::FixedChar, 30);
+    TStoreField& soma =
+        t.AddAggregateField(QStringLiteral("SomaItens"), QStringLiteral("Sum(qtde*preco_ini)"));
+    soma.SetDisplayFormat(QStringLiteral("###,##0.00"));
+    soma.SetActive(true);
+    t.SetAggregatesActive(true);
+
+    t.AddIndex(QStringLiteral("CDSDigitacaoIndex1"), QStringLiteral("descr_item"));
+    t.AddIndex(QStringLiteral("CDSDigitacaoIndex2"), QStringLiteral("numitem"));
+    t.AddIndex(QStringLiteral("CDSDigitacaoIndex3"), QStringLiteral("numitem;nuitem"));
+    t.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
+
+    t.BeforeOpen = [this](TStoreTable& table) { CDSDigitacaoBeforeOpen(table); };
+    t.BeforeInsert = [this](TStoreTable& table) { CDSDigitacaoBeforeInsert(table); };
+    t.OnCalcFields = [this](TStoreTable& table) { CDSDigitacaoCalcFields(table); };
+    t.BeforePost = [this](TStoreTable& table) { CDSDigitacaoBeforePost(table); };
+    t.AfterPost = [this](TStoreTable& table) { CDSDigitacaoAfterPost(table); };
+}
+
+void TFormQuorvel::DeclaraCDSLotes() {
+    TStoreTable& t = *CDSLotes;
+    t.Name = QStringLiteral("CDSLotes");
+    t.AddField(QStringLiteral("id_item"), TFieldType::Integer).SetDisplayLabel(QStringLiteral("Item"));
+    t.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60)
+        .SetDisplayLabel(QStringLiteral("Descrição do Lote"));
+    TStoreField& valor = t.AddDecimalField(QStringLiteral("valor"), 4);
+    valor.SetDisplayLabel(QStringLiteral("Valor"));
+    Formatos(valor, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    t.AddField(QStringLiteral("marca"), TFieldType::String, 30).SetDisplayLabel(QStringLiteral("Marca"));
+
+    t.AddIndex(QStringLiteral("CDSLotesIndex1"), QStringLiteral("descr_lote"));
+    t.AddIndex(QStringLiteral("CDSLotesIndex2"), QStringLiteral("id_item"));
+    t.SetIndexName(QStringLiteral("CDSLotesIndex2"));
+
+    t.BeforeInsert = [this](TStoreTable& table) { CDSLotesBeforeInsert(table); };
+    t.AfterScroll = [this](TStoreTable& table) { CDSLotesAfterScroll(table); };
+}
+
+} // namespace quorvel

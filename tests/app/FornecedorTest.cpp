@@ -1,0 +1,183 @@
+#include "QuorvelTeste.h"
+
+#include "platform/IniFile.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+
+namespace quorvel::teste {
+namespace {
+
+using Fornecedor = QuorvelTeste;
+
+QString Razao100() {
+    QString nome = QStringLiteral("Distribuidora São João de Materiais Hospitalares e Laboratoriais");
+    while (nome.size() < 100)
+        nome += QLatin1Char('X');
+    return nome;
+}
+
+TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogCanBeLeft) {
+    const QString path = Grava(PropostaPorItem(3));
+    bool cancelarHabilitado = true;
+    bool fechouPelaBarra = true;
+    QStringList mensagensNoDialogo;
+    QString foco1;
+    QString foco2;
+    QString foco3;
+    const auto foco = [](const TFormDadosForn& d) {
+        return d.focusWidget() != nullptr ? d.focusWidget()->objectName() : QString();
+    };
+    AoMostrarDadosForn([&](TFormDadosForn& d) {
+        DadosFornUi f = Controles(d);
+        cancelarHabilitado = f.BitBtn2.isEnabled();
+        // The title bar's close box and Escape are refused.
+        QCloseEvent fechar;
+        QCoreApplication::sendEvent(&d, &fechar);
+        d.reject();
+        fechouPelaBarra = !d.isVisible();
+
+        f.BitBtn1.click();
+        foco1 = foco(d);
+        f.EdRazaoSocial.setText(QStringLiteral("   "));
+        f.BitBtn1.click();
+        f.EdRazaoSocial.setText(QStringLiteral("  Comércio Três Irmãos  "));
+        f.BitBtn1.click();
+        foco2 = foco(d);
+        f.EdIdentificador.setText(QStringLiteral("Três Irmãos "));
+        f.BitBtn1.click();
+        foco3 = foco(d);
+        mensagensNoDialogo = dialogs.MessageTexts();
+        f.RGTipoEmpresaItem1.click();
+        f.BitBtn1.click();
+    });
+    ASSERT_TRUE(Abre(path));
+
+    EXPECT_FALSE(cancelarHabilitado);
+    EXPECT_FALSE(fechouPelaBarra);
+    EXPECT_EQ(mensagensNoDialogo, (QStringList{QStringLiteral("Informe a razão social!"),
+                                               QStringLiteral("Informe a razão social!"),
+                                               QStringLiteral("Informe o nome identificador!"),
+                                               QStringLiteral("Informe o tipo da empresa!")}));
+    for (const DialogCall& call : dialogs.Messages()) {
+        EXPECT_EQ(call.title, QStringLiteral("Atenção!"));
+        EXPECT_EQ(call.icon, MessageIcon::Warning);
+        EXPECT_EQ(call.buttons, MessageButtons::Ok);
+    }
+    EXPECT_EQ(foco1, QStringLiteral("EdRazaoSocial"));
+    EXPECT_EQ(foco2, QStringLiteral("EdIdentificador"));
+    EXPECT_EQ(foco3, QStringLiteral("RGTipoEmpresaItem0"));
+
+    // Stored as typed, blanks included; every row carries the data.
+    EXPECT_EQ(LeBytes(ConfigIni()), QByteArray("[FORNECEDOR]\r\n"
+                                               "RAZAOSOCIAL=  Com\xE9rcio Tr\xEAs Irm\xE3os  \r\n"
+                                               "IDENTIFICADOR=Tr\xEAs Irm\xE3os \r\n"
+                                               "TIPOEMPRESA=1\r\n"));
+    EXPECT_EQ(form->RazaoSocial, QStringLiteral("  Comércio Três Irmãos  "));
+    EXPECT_EQ(form->TipoEmpresa, 1);
+    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(3, QStringLiteral("  Comércio Três Irmãos")));
+    EXPECT_EQ(Coluna(Itens(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
+    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(3, QStringLiteral("1")));
+    EXPECT_EQ(Texto(Itens(), "numitem"), QStringLiteral("1"));
+}
+
+TEST_F(Fornecedor, DialogWritesAFreshConfigIniBeforeAnyValidData) {
+    TFormDadosForn d(ConfigIni());
+    d.show();
+    EXPECT_EQ(LeBytes(ConfigIni()),
+              QByteArray("[FORNECEDOR]\r\nRAZAOSOCIAL=\r\nIDENTIFICADOR=\r\nTIPOEMPRESA=-1\r\n"));
+    EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
+    EXPECT_EQ(d.TipoEmpresaIndex(), -1);
+    EXPECT_TRUE(Controles(d).BitBtn1.isDefault());
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Dados cadastrais do Fornecedor"));
+    d.setVisible(false);
+}
+
+TEST_F(Fornecedor, TipoEmpresaIsClampedInTheDialogButWrittenAsReadIntoTheRows) {
+    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
+    {
+        TFormDadosForn d(ConfigIni());
+        d.show();
+        EXPECT_TRUE(Controles(d).RGTipoEmpresaItem2.isChecked());
+        EXPECT_EQ(d.TipoEmpresaIndex(), 2);
+        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+        d.setVisible(false);
+    }
+    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("-5"));
+    {
+        TFormDadosForn d(ConfigIni());
+        d.show();
+        EXPECT_EQ(d.TipoEmpresaIndex(), -1);
+        EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
+        d.setVisible(false);
+    }
+    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
+    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
+    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(2, QStringLiteral("7")));
+}
+
+TEST_F(Fornecedor, BadTipoEmpresaIsShownAndTheDialogStillOpensReadyToRepairIt) {
+    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QString());
+    TFormDadosForn d(ConfigIni());
+    d.show();
+    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("'' is not a valid integer value")});
+    EXPECT_EQ(dialogs.Messages().at(0).icon, MessageIcon::Stop);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Controles(d).EdRazaoSocial.text(), QStringLiteral("Empresa"));
+    EXPECT_EQ(d.TipoEmpresaIndex(), -1);
+    EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+    Controles(d).RGTipoEmpresaItem0.click();
+    Controles(d).BitBtn1.click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(
+        TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), {}),
+        QStringLiteral("0"));
+}
+
+TEST_F(Fornecedor, BadTipoEmpresaEndsTheOpeningBeforeAnyRowIsWritten) {
+    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("um"));
+    EXPECT_FALSE(Abre(Grava(PropostaEmLotes(2, 2))));
+    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("'um' is not a valid integer value")});
+    EXPECT_TRUE(Itens().Active());
+    EXPECT_FALSE(Itens().Changed());
+    EXPECT_FALSE(Lotes().Active());
+    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
+}
+
+TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
+    EXPECT_FALSE(Roda([this] { form->BtnConfigClick(); }));
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    const DialogCall& call = dialogs.Messages()[0];
+    EXPECT_EQ(
+        call.text,
+        QStringLiteral("Não existe arquivo XML aberto. Antes de configurar, favor abrir o arquivo XML"));
+    EXPECT_EQ(call.title, QStringLiteral("Aviso"));
+    EXPECT_EQ(call.icon, MessageIcon::Stop);
+    EXPECT_FALSE(QFile::exists(ConfigIni()));
+}
+
+TEST_F(Fornecedor, NewDataFromConfiguracoesReachesOnlyTheSelectedLotAndLongNamesAreCut) {
+    EscreveConfig(QStringLiteral("Antiga"), QStringLiteral("Antiga"), QStringLiteral("0"));
+    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
+    Roda([this] { Lotes().Next(); });
+    AoMostrarDadosForn([](TFormDadosForn& d) {
+        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+        Controles(d).EdRazaoSocial.setText(Razao100());
+        Controles(d).EdIdentificador.setText(QStringLiteral("Nova"));
+        Controles(d).RGTipoEmpresaItem2.click();
+        Controles(d).BitBtn1.click();
+    });
+    ASSERT_TRUE(Roda([this] { form->BtnConfigClick(); }));
+
+    EXPECT_EQ(
+        TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), {}),
+        Razao100());
+    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, Razao100().left(80)));
+    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(2, QStringLiteral("2")));
+    Roda([this] { Lotes().First(); });
+    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, QStringLiteral("Antiga")));
+}
+
+} // namespace
+} // namespace quorvel::teste

@@ -1,0 +1,177 @@
+#include "QuorvelTeste.h"
+
+#include "platform/ui/DBControls.h"
+#include "platform/ui/DBGrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QThread>
+
+namespace quorvel::teste {
+namespace {
+
+// The real window driven through its grids: keys as the user types them.
+class Grades : public QuorvelTeste {
+protected:
+    void SetUp() override {
+        QuorvelTeste::SetUp();
+        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
+    }
+
+    TDBGrid& Grade1() { return Filho<TDBGrid>(*form, "DBGrid1"); }
+    TDBGrid& Grade2() { return Filho<TDBGrid>(*form, "DBGrid2"); }
+
+    static void Tecla(QWidget& alvo, int key, const QString& texto = QString()) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, texto);
+        QApplication::sendEvent(&alvo, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, texto);
+        QApplication::sendEvent(&alvo, &release);
+    }
+    static void Digita(QWidget& alvo, const QString& texto) {
+        for (const QChar c : texto)
+            Tecla(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), QString(c));
+    }
+    // Keys reach the cell editor once the grid has opened one, as the keyboard focus does.
+    static void DigitaNaGrade(TDBGrid& grade, const QString& texto) {
+        for (const QChar c : texto) {
+            QWidget& alvo = grade.Editor() != nullptr ? static_cast<QWidget&>(*grade.Editor()) : grade;
+            Tecla(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), QString(c));
+        }
+    }
+    static void SelecionaColuna(TDBGrid& grade, int coluna) {
+        grade.setCurrentIndex(
+            grade.model()->index(grade.currentIndex().row() < 0 ? 0 : grade.currentIndex().row(), coluna));
+    }
+    // Lets the window's timer run for a while, as a pause of the user does.
+    static void Espera(int ms) {
+        QElapsedTimer relogio;
+        relogio.start();
+        while (relogio.elapsed() < ms) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(5);
+        }
+    }
+
+    Proposta ParaBusca() {
+        Proposta p = PropostaPorItem(5);
+        const char* descricoes[] = {"Borracha branca", "Cola branca 90 g", "CADEIRA giratória",
+                                    "Apagador de quadro", "caixa arquivo"};
+        for (int i = 0; i < 5; ++i)
+            p.itens[static_cast<std::size_t>(i)].descrItem = descricoes[i];
+        return p;
+    }
+};
+
+TEST_F(Grades, ItemGridShowsTheColumnsAndTitlesOfEachMode) {
+    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
+    QAbstractItemModel& modelo = *Grade1().model();
+    QStringList titulos;
+    for (int c = 0; c < modelo.columnCount(); ++c)
+        titulos << modelo.headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(titulos,
+              (QStringList{"material", "Descrição do Item", "Un.", "Qtde.", "Valor Item", "Total", "Marca"}));
+    EXPECT_EQ(Grade1().columnWidth(1), 349);
+    EXPECT_EQ(Grade1().columnWidth(4), 92);
+
+    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2), QStringLiteral("lotes.xml"))));
+    EXPECT_EQ(modelo.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Valor Inicial"));
+    EXPECT_EQ(Grade2().model()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("Descrição do Lote"));
+    EXPECT_EQ(Grade2().model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Valor do Lote"));
+    EXPECT_EQ(Grade2().model()->rowCount(), 2);
+    EXPECT_EQ(modelo.rowCount(), 2);
+    // Clicking the second lot makes the item grid follow it.
+    Grade2().setCurrentIndex(Grade2().model()->index(1, 0));
+    EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"3", "4"}));
+    EXPECT_EQ(modelo.index(0, 1).data().toString(), QStringLiteral("Item 3 do lote 2"));
+}
+
+TEST_F(Grades, IncrementalSearchFollowsTypingAndForgetsAfterASecond) {
+    ASSERT_TRUE(Abre(Grava(ParaBusca())));
+    TDBGrid& grade = Grade1();
+    SelecionaColuna(grade, 1);
+
+    Digita(grade, QStringLiteral("c"));
+    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Cola branca 90 g"));
+    Digita(grade, QStringLiteral("a"));
+    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("CADEIRA giratória"));
+    EXPECT_EQ(form->TextoBusca, QStringLiteral("ca"));
+
+    // A pause longer than a second starts a new search.
+    Espera(1300);
+    EXPECT_TRUE(form->TextoBusca.isEmpty());
+    Digita(grade, QStringLiteral("a"));
+    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
+
+    // Backspace lengthens the text instead of shortening it: nothing matches, the row stays.
+    Tecla(grade, Qt::Key_Backspace, QStringLiteral("\b"));
+    EXPECT_EQ(form->TextoBusca, QStringLiteral("a\b"));
+    Digita(grade, QStringLiteral("p"));
+    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_TRUE(Mensagens().isEmpty());
+}
+
+TEST_F(Grades, SearchActsOnlyInItsColumnsAndInTheLotGridOnLotDescriptions) {
+    Proposta p = PropostaEmLotes(3, 1);
+    p.itens[1].descrLote = "Material de limpeza";
+    p.itens[2].descrLote = "Mobiliário";
+    ASSERT_TRUE(Abre(Grava(p)));
+    // The marca column takes the keys into a cell edit instead.
+    SelecionaColuna(Grade1(), 6);
+    Digita(Grade1(), QStringLiteral("m"));
+    EXPECT_TRUE(form->TextoBusca.isEmpty());
+
+    form->Timer1Timer();
+    Roda([this] { Itens().Cancel(); });
+    SelecionaColuna(Grade2(), 0);
+    Digita(Grade2(), QStringLiteral("MO"));
+    EXPECT_EQ(Texto(Lotes(), "descr_lote"), QStringLiteral("Mobiliário"));
+    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 3"));
+}
+
+TEST_F(Grades, DownArrowAndInsertAddNoRow) {
+    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
+    Grade1().setCurrentIndex(Grade1().model()->index(1, 1));
+    ASSERT_EQ(Itens().RecNo(), 2);
+    Tecla(Grade1(), Qt::Key_Down);
+    Tecla(Grade1(), Qt::Key_Insert);
+    Grade2().setCurrentIndex(Grade2().model()->index(1, 0));
+    Tecla(Grade2(), Qt::Key_Down);
+    Tecla(Grade2(), Qt::Key_Insert);
+
+    EXPECT_EQ(Itens().RecordCount(), 2);
+    EXPECT_EQ(Grade1().model()->rowCount(), 2);
+    EXPECT_EQ(Lotes().RecordCount(), 2);
+    EXPECT_EQ(Grade2().model()->rowCount(), 2);
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Lotes().State(), TTableState::Browse);
+    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(Grades, PriceTypedInTheGridRollsUpIntoTheLotAndTheTotalLabel) {
+    Proposta p = PropostaEmLotes(2, 3);
+    p.itens[2].qtde = "3.000";
+    ASSERT_TRUE(Abre(Grava(p)));
+    TDBText& total = Filho<TDBText>(*form, "DBSomaItens");
+    EXPECT_TRUE(total.text().isEmpty());
+
+    Grade1().setCurrentIndex(Grade1().model()->index(2, 4));
+    DigitaNaGrade(Grade1(), QStringLiteral("10,0000"));
+    ASSERT_NE(Grade1().Editor(), nullptr);
+    EXPECT_EQ(Grade1().Editor()->text(), QStringLiteral("10,0000"));
+    EXPECT_EQ(Itens().State(), TTableState::Edit);
+    Tecla(*Grade1().Editor(), Qt::Key_Return, QStringLiteral("\r"));
+
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Exibido(Itens(), "preco_ini"), QStringLiteral("10,0000"));
+    EXPECT_EQ(Grade2().model()->index(0, 1).data().toString(), QStringLiteral("30,0000"));
+    EXPECT_EQ(total.text(), QStringLiteral("30,00"));
+    EXPECT_EQ(Grade1().model()->index(2, 5).data().toString(), QStringLiteral("30,00"));
+    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+}
+
+} // namespace
+} // namespace quorvel::teste

@@ -1,0 +1,179 @@
+#include "PropostaTeste.h"
+
+#include "platform/CodePage.h"
+
+#include <QFile>
+
+#include <stdexcept>
+
+namespace quorvel::teste {
+
+namespace {
+
+FieldDef Campo(const char* name, PacketType type, bool readOnly, const char* subtype = "", int width = 0,
+               int decimals = 0) {
+    FieldDef def;
+    def.name = name;
+    def.type = type;
+    def.subtype = subtype;
+    def.width = width;
+    def.decimals = decimals;
+    def.flags.readOnly = readOnly;
+    return def;
+}
+
+FieldValue Texto(const std::string& utf8) {
+    return Utf8ToCp1252(utf8);
+}
+
+FieldValue Decimal(const std::string& text, int places) {
+    const DecimalReadResult read = ReadFileDecimal(text, 15, places);
+    if (read.status != DecimalReadResult::Status::Ok) return std::monostate{};
+    return read.value;
+}
+
+FieldValue Opcional(const std::optional<std::string>& text, int places) {
+    return text ? Decimal(*text, places) : FieldValue(std::monostate{});
+}
+
+} // namespace
+
+std::vector<FieldDef> CamposProposta() {
+    using T = PacketType;
+    return {
+        Campo("id_item", T::I4, true, "Autoinc"),
+        Campo("unges", T::String, true, "FixedChar", 2),
+        Campo("sigla", T::String, true, "FixedChar", 2),
+        Campo("convit", T::I4, true),
+        Campo("anoc", T::String, true, "FixedChar", 4),
+        Campo("numitem", T::I4, true),
+        Campo("descr_lote", T::String, true, "", 60),
+        Campo("material", T::String, true, "", 14),
+        Campo("descr_item", T::String, true, "FixedChar", 120),
+        Campo("compl_descr", T::BinHex, false, "Text"),
+        Campo("valor", T::Fixed, false, "", 15, 4),
+        Campo("marca", T::String, false, "", 30),
+        Campo("tipoprega", T::String, false, "FixedChar", 1),
+        Campo("razao_social", T::String, false, "", 80),
+        Campo("identif", T::String, false, "FixedChar", 20),
+        Campo("tipoempresa", T::String, false, "FixedChar", 1),
+        Campo("nuitem", T::I4, false),
+        Campo("qtde", T::Fixed, true, "", 15, 3),
+        Campo("preco_ini", T::Fixed, false, "", 15, 4),
+        Campo("upsigl", T::String, false, "FixedChar", 2),
+        Campo("updesc", T::String, false, "FixedChar", 30),
+    };
+}
+
+Datapacket PacoteProposta(const Proposta& proposta) {
+    Datapacket packet;
+    packet.fields = CamposProposta();
+    int maiorId = 0;
+    for (const ItemProposta& item : proposta.itens) {
+        PacketRow row;
+        row.values = {
+            std::int64_t{item.idItem},
+            Texto(proposta.unges),
+            Texto(proposta.sigla),
+            std::int64_t{proposta.convit},
+            Texto(proposta.anoc),
+            std::int64_t{item.numitem},
+            Texto(item.descrLote),
+            Texto(item.material),
+            Texto(item.descrItem),
+            item.complDescr.empty() ? FieldValue(std::monostate{}) : Texto(item.complDescr),
+            Opcional(item.valor, 4),
+            item.marca.empty() ? FieldValue(std::monostate{}) : Texto(item.marca),
+            Texto(proposta.tipoprega),
+            std::monostate{},
+            std::monostate{},
+            std::monostate{},
+            std::int64_t{item.nuitem},
+            Decimal(item.qtde, 3),
+            Opcional(item.precoIni, 4),
+            Texto(item.upsigl),
+            Texto(item.updesc),
+        };
+        packet.rows.push_back(std::move(row));
+        maiorId = std::max(maiorId, item.idItem);
+    }
+    packet.hasAutoIncValue = true;
+    packet.autoIncValue = maiorId + 1;
+    return packet;
+}
+
+void GravaProposta(const QString& path, const Proposta& proposta) {
+    const Datapacket packet = PacoteProposta(proposta);
+    const std::string bytes = path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
+                                  ? WriteDatapacketXml(packet)
+                                  : WriteDatapacketBinary(packet);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+Datapacket LePacote(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.toStdString());
+    const QByteArray bytes = file.readAll();
+    const std::span<const char> data(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return IsBinaryDatapacket(data) ? ReadDatapacketBinary(data) : ReadDatapacketXml(data);
+}
+
+std::vector<const PacketRow*> LinhasAtuais(const Datapacket& packet) {
+    std::vector<const PacketRow*> rows;
+    for (const PacketRow& row : packet.rows)
+        if (IsCurrentRow(row.rowState)) rows.push_back(&row);
+    return rows;
+}
+
+std::string TextoCampo(const Datapacket& packet, const PacketRow& row, std::string_view field) {
+    const int index = packet.FieldIndex(field);
+    if (index < 0) throw std::runtime_error("no field " + std::string(field));
+    const FieldValue& value = row.values.at(static_cast<std::size_t>(index));
+    if (const auto* text = std::get_if<std::string>(&value)) return Cp1252ToUtf8(*text);
+    if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+    if (const auto* decimal = std::get_if<TDecimal>(&value)) return decimal->ToString();
+    return {};
+}
+
+Proposta PropostaEmLotes(int lotes, int itensPorLote) {
+    Proposta proposta;
+    proposta.tipoprega = "L";
+    int numitem = 0;
+    for (int lote = 1; lote <= lotes; ++lote) {
+        for (int i = 1; i <= itensPorLote; ++i) {
+            ++numitem;
+            ItemProposta item;
+            item.idItem = lote;
+            item.numitem = numitem;
+            item.nuitem = i;
+            item.descrLote = "Lote " + std::to_string(lote);
+            item.material = std::to_string(100000 + numitem);
+            item.descrItem = "Item " + std::to_string(numitem) + " do lote " + std::to_string(lote);
+            item.complDescr = "Especificação do item " + std::to_string(numitem);
+            item.qtde = std::to_string(i) + ".000";
+            proposta.itens.push_back(std::move(item));
+        }
+    }
+    return proposta;
+}
+
+Proposta PropostaPorItem(int itens) {
+    Proposta proposta;
+    proposta.tipoprega = "M";
+    for (int i = 1; i <= itens; ++i) {
+        ItemProposta item;
+        item.idItem = i;
+        item.numitem = i;
+        item.nuitem = i;
+        item.material = std::to_string(200000 + i);
+        item.descrItem = "Item " + std::to_string(i);
+        item.qtde = std::to_string(i) + ".000";
+        proposta.itens.push_back(std::move(item));
+    }
+    return proposta;
+}
+
+} // namespace quorvel::teste

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "PropostaTeste.h"
+
+#include "app/UDadosForn.h"
+#include "app/UQuorvel.h"
+#include "platform/ScriptedDialogs.h"
+#include "store/StoreTable.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace quorvel::teste {
+
+// The main window over a temporary executable folder (where "config.ini" lives) and a temporary
+// folder for proposal files, with every dialog scripted.
+class QuorvelTeste : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString PastaExe() const { return pastaExe.path() + QLatin1Char('/'); }
+    QString Dados(const QString& nome) const { return pastaDados.filePath(nome); }
+    QString ConfigIni() const { return PastaExe() + QStringLiteral("config.ini"); }
+
+    void EscreveConfig(const QString& razao, const QString& identif, const QString& tipo);
+    QString Grava(const Proposta& proposta, const QString& nome = QStringLiteral("proposta.xml"));
+
+    // Runs an action as the event dispatch does: an escaping exception is shown (EAbort silently).
+    // True when the action finished.
+    bool Roda(const std::function<void()>& acao);
+    // "Abrir" with the open dialog answering path (nothing: cancelled).
+    bool Abre(std::optional<QString> path);
+
+    // Runs script on the registration dialog as soon as it is shown modally. A dialog still open five
+    // seconds later is hidden by force and the test fails.
+    void AoMostrarDadosForn(std::function<void(TFormDadosForn&)> script);
+
+    // Types a price into the current item row and posts it, as the grid does.
+    void DigitaPreco(const QString& texto);
+
+    TStoreTable& Itens() { return *form->CDSDigitacao; }
+    TStoreTable& Lotes() { return *form->CDSLotes; }
+    QString Texto(TStoreTable& table, const char* campo) {
+        return table.FieldByName(QString::fromLatin1(campo)).AsQString();
+    }
+    QString Exibido(TStoreTable& table, const char* campo) {
+        return table.FieldByName(QString::fromLatin1(campo)).DisplayText();
+    }
+    // Values of one field over the visible rows, in view order; the current row is kept.
+    QStringList Coluna(TStoreTable& table, const char* campo);
+    QStringList Mensagens() const { return dialogs.MessageTexts(); }
+
+    QTemporaryDir pastaExe;
+    QTemporaryDir pastaDados;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ScopedDialogService> escopo;
+    std::unique_ptr<TFormQuorvel> form;
+};
+
+QByteArray LeBytes(const QString& path);
+
+// A child control of a window by its object name; the test fails when there is none.
+template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
+    W* widget = janela.findChild<W*>(QString::fromLatin1(nome));
+    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + nome);
+    return *widget;
+}
+
+// The registration dialog's controls.
+struct DadosFornUi {
+    QLineEdit& EdRazaoSocial;
+    QLineEdit& EdIdentificador;
+    QRadioButton& RGTipoEmpresaItem0;
+    QRadioButton& RGTipoEmpresaItem1;
+    QRadioButton& RGTipoEmpresaItem2;
+    QPushButton& BitBtn1;
+    QPushButton& BitBtn2;
+};
+DadosFornUi Controles(const TFormDadosForn& dialogo);
+
+} // namespace quorvel::teste

@@ -1,0 +1,252 @@
+#include "QuorvelTeste.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quorvel::teste {
+namespace {
+
+class Salvar : public QuorvelTeste {
+protected:
+    void SetUp() override {
+        QuorvelTeste::SetUp();
+        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("2"));
+    }
+
+    QString Preco(const QString& path, const std::string& numitem) {
+        const Datapacket packet = LePacote(path);
+        for (const PacketRow* row : LinhasAtuais(packet))
+            if (TextoCampo(packet, *row, "numitem") == numitem)
+                return QString::fromStdString(TextoCampo(packet, *row, "preco_ini"));
+        return QStringLiteral("<none>");
+    }
+
+    QTemporaryDir destino;
+};
+
+TEST_F(Salvar, SalvarDadosWritesTheTypedPriceAndShowsOnlyItsMessage) {
+    const QString path = Grava(PropostaPorItem(3));
+    ASSERT_TRUE(Abre(path));
+    ASSERT_TRUE(Roda([this] {
+        Itens().Next();
+        DigitaPreco(QStringLiteral("7,25"));
+    }));
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("Dados Salvos !!!"));
+    EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Aviso"));
+    EXPECT_EQ(dialogs.Messages()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(Preco(path, "2"), QStringLiteral("7.2500"));
+    // The table stays open where it was, with its change log.
+    EXPECT_TRUE(Itens().Active());
+    EXPECT_EQ(Texto(Itens(), "numitem"), QStringLiteral("2"));
+    EXPECT_FALSE(LePacote(path).changeLog.empty());
+
+    // Nothing changed since the write: another "Salvar Dados" leaves the file alone ...
+    const QByteArray escrito = LeBytes(path);
+    {
+        QFile marca(path);
+        ASSERT_TRUE(marca.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        marca.write("x");
+    }
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(LeBytes(path), QByteArray("x"));
+    // ... unless the file has vanished, which writes it again.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(LeBytes(path), escrito);
+}
+
+TEST_F(Salvar, SalvarDadosPostsAPendingEditInBothModes) {
+    const QString itens = Grava(PropostaPorItem(2), QStringLiteral("itens.xml"));
+    ASSERT_TRUE(Abre(itens));
+    Roda([this] {
+        Itens().Edit();
+        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("3"));
+    });
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Preco(itens, "1"), QStringLiteral("3.0000"));
+
+    const QString lotes = Grava(PropostaEmLotes(1, 2), QStringLiteral("lotes.xml"));
+    ASSERT_TRUE(Abre(lotes));
+    Roda([this] {
+        Itens().Edit();
+        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4"));
+    });
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(Preco(lotes, "1"), QStringLiteral("4.0000"));
+    EXPECT_EQ(Mensagens(),
+              (QStringList{QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
+                           QStringLiteral("Dados Salvos !!!")}));
+}
+
+TEST_F(Salvar, FailedWriteShowsTheErrorAndNotTheSavedMessage) {
+    const QString path = Grava(PropostaPorItem(2));
+    ASSERT_TRUE(Abre(path));
+    ASSERT_TRUE(Roda([this] { DigitaPreco(QStringLiteral("1")); }));
+    // The proposal's folder disappears under the program: the write cannot be done.
+    const QByteArray antes = LeBytes(path);
+    ASSERT_TRUE(QDir(pastaDados.path()).removeRecursively());
+    dialogs.ClearCalls();
+    EXPECT_FALSE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_FALSE(Mensagens().contains(QStringLiteral("Dados Salvos !!!")));
+    EXPECT_TRUE(Itens().Active());
+    // Once the folder is back, the next "Salvar Dados" writes what was typed.
+    ASSERT_TRUE(QDir().mkpath(pastaDados.path()));
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(Preco(path, "1"), QStringLiteral("1.0000"));
+    EXPECT_NE(LeBytes(path), antes);
+}
+
+TEST_F(Salvar, SalvarDadosWithoutAnyFileDoesNothing) {
+    EXPECT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    EXPECT_TRUE(dialogs.Calls().empty());
+}
+
+TEST_F(Salvar, ExportCopiesTheWrittenFileByteForByteAndReopensTheFirstLot) {
+    const QString path = Grava(PropostaEmLotes(3, 2), QStringLiteral("PE-058-2026.XML"));
+    ASSERT_TRUE(Abre(path));
+    Roda([this] {
+        Lotes().Next();
+        DigitaPreco(QStringLiteral("9"));
+    });
+    dialogs.QueueFolder(destino.path());
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+
+    const QString alvo = destino.filePath(QStringLiteral("PE-058-2026.XML"));
+    EXPECT_EQ(LeBytes(alvo), LeBytes(path));
+    EXPECT_TRUE(LeBytes(path).startsWith("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET"));
+    const auto mensagens = dialogs.Messages();
+    ASSERT_FALSE(mensagens.empty());
+    EXPECT_EQ(mensagens.back().text, QStringLiteral("Arquivo exportado com sucesso!"));
+    EXPECT_EQ(mensagens.back().title, QStringLiteral("Aviso"));
+    EXPECT_EQ(mensagens.back().icon, MessageIcon::Information);
+    ASSERT_EQ(dialogs.Calls().front().kind, DialogCall::Kind::Message); // "AVISO" first, then "Dados Salvos"
+    bool pediuPasta = false;
+    for (const DialogCall& call : dialogs.Calls())
+        if (call.kind == DialogCall::Kind::ChooseFolder) {
+            pediuPasta = true;
+            EXPECT_EQ(call.startFolder, PastaExe());
+        }
+    EXPECT_TRUE(pediuPasta);
+
+    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Lotes().Active());
+    EXPECT_EQ(Lotes().RecordCount(), 3);
+    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("1"));
+    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 1"));
+    EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"1", "2"}));
+    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(Preco(alvo, "3"), QStringLiteral("9.0000"));
+}
+
+TEST_F(Salvar, ExportToAnExistingFileAsksAndReplacesOnlyOnYes) {
+    const QString path = Grava(PropostaPorItem(2));
+    ASSERT_TRUE(Abre(path));
+    const QString alvo = destino.filePath(QStringLiteral("proposta.xml"));
+    {
+        QFile antigo(alvo);
+        ASSERT_TRUE(antigo.open(QIODevice::WriteOnly));
+        antigo.write("antigo");
+    }
+    dialogs.QueueFolder(destino.path());
+    dialogs.QueueAnswer(DialogAnswer::No);
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    EXPECT_EQ(LeBytes(alvo), QByteArray("antigo"));
+    const auto perguntas = dialogs.Messages();
+    ASSERT_EQ(perguntas.size(), 2u);
+    EXPECT_EQ(
+        perguntas[1].text,
+        QStringLiteral("O arquivo exportado já existe no local selecionado!\nDeseja substituir o arquivo?"));
+    EXPECT_EQ(perguntas[1].title, QStringLiteral("Atenção!"));
+    EXPECT_EQ(perguntas[1].icon, MessageIcon::Question);
+    EXPECT_EQ(perguntas[1].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(Itens().Active());
+
+    dialogs.QueueFolder(destino.path());
+    dialogs.QueueAnswer(DialogAnswer::Yes);
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    EXPECT_EQ(LeBytes(alvo), LeBytes(path));
+}
+
+TEST_F(Salvar, ExportToATypedNewFolderCreatesItAfterConfirmation) {
+    const QString path = Grava(PropostaPorItem(2));
+    ASSERT_TRUE(Abre(path));
+    const QString nova = destino.filePath(QStringLiteral("entrega/pregao 137"));
+    dialogs.QueueFolder(nova);
+    dialogs.QueueAnswer(DialogAnswer::Yes);
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    EXPECT_EQ(LeBytes(nova + QStringLiteral("/proposta.xml")), LeBytes(path));
+
+    // A cancelled chooser stops silently after "Dados Salvos !!!", with the tables left open.
+    dialogs.QueueFolder(std::nullopt);
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("Dados Salvos !!!")});
+    EXPECT_TRUE(Itens().Active());
+}
+
+TEST_F(Salvar, FailingCopyShowsTheFailureAndReopensTheTables) {
+    const QString path = Grava(PropostaEmLotes(2, 1));
+    ASSERT_TRUE(Abre(path));
+    Roda([this] { Lotes().Next(); });
+    // A folder of the same name stands where the copy should go: the copy cannot replace it.
+    ASSERT_TRUE(QDir(destino.path()).mkdir(QStringLiteral("proposta.xml")));
+    dialogs.QueueFolder(destino.path());
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
+    const auto mensagens = dialogs.Messages();
+    ASSERT_FALSE(mensagens.empty());
+    EXPECT_EQ(mensagens.back().text,
+              QStringLiteral("O arquivo não pode ser exportado para o local selecionado!"));
+    EXPECT_EQ(mensagens.back().title, QStringLiteral("Falha ao exportar"));
+    EXPECT_EQ(mensagens.back().icon, MessageIcon::Stop);
+    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Lotes().Active());
+    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("1"));
+}
+
+TEST_F(Salvar, XmlExtensionInAnyCaseIsWrittenBackAsXmlAnyOtherAsBinary) {
+    const QString xml = Grava(PropostaPorItem(2), QStringLiteral("maiusculas.XML"));
+    const QString bin = Grava(PropostaPorItem(2), QStringLiteral("proposta.dat"));
+    ASSERT_TRUE(Abre(xml));
+    ASSERT_TRUE(Roda([this] { DigitaPreco(QStringLiteral("1")); }));
+    ASSERT_TRUE(Abre(bin));
+    ASSERT_TRUE(Roda([this] { DigitaPreco(QStringLiteral("2")); }));
+    ASSERT_TRUE(Abre(std::nullopt));
+    EXPECT_TRUE(LeBytes(xml).startsWith("<?xml"));
+    EXPECT_TRUE(LeBytes(bin).startsWith(QByteArray("\x96\x19\xE0\xBD", 4)));
+    EXPECT_EQ(Preco(xml, "1"), QStringLiteral("1.0000"));
+    EXPECT_EQ(Preco(bin, "1"), QStringLiteral("2.0000"));
+}
+
+TEST_F(Salvar, ClosingTheProgramAfterEditingAPriceLeavesItInTheFile) {
+    const QString path = Grava(PropostaPorItem(3));
+    ASSERT_TRUE(Abre(path));
+    Roda([this] {
+        Itens().Last();
+        Itens().Edit();
+        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("15,75"));
+    });
+    dialogs.ClearCalls();
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("Dados Salvos !!!")});
+    form.reset();
+    EXPECT_EQ(Preco(path, "3"), QStringLiteral("15.7500"));
+    const Datapacket gravado = LePacote(path);
+    EXPECT_GT(gravado.rows.size(), 3u);
+    EXPECT_FALSE(gravado.changeLog.empty());
+}
+
+} // namespace
+} // namespace quorvel::teste
