@@ -40,7 +40,7 @@ QPen MakePen(std::uint32_t style, std::int32_t width, TColor color) {
         pen.setWidth(1);
         pen.setCosmetic(true);
     } else {
-        pen.setWidthF(std::min<double>(width, 1 << 15)); // wider than any page
+        pen.setWidthF(std::min<double>(width, 10000)); // wider than any page; Qt refuses 32768 and more
     }
     return pen;
 }
