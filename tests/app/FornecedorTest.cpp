@@ -148,7 +148,7 @@ TEST_F(Fornecedor, BadTipoEmpresaEndsTheOpeningBeforeAnyRowIsWritten) {
 TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
     EXPECT_FALSE(Roda([this] { form->BtnConfigClick(); }));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
-    const DialogCall& call = dialogs.Messages()[0];
+    const DialogCall call = dialogs.Messages()[0];
     EXPECT_EQ(
         call.text,
         QStringLiteral("Não existe arquivo XML aberto. Antes de configurar, favor abrir o arquivo XML"));
