@@ -9,7 +9,7 @@
 namespace quorvel::bench {
 
 // How a generated proposal file looks: N item rows spread over L lots, with Portuguese texts (accents,
-// multi-line specifications) and, for a share of the items, the supplier's typed data.
+// multi-line item descriptions) and, for a share of the items, the supplier's typed data.
 struct ProposalOptions {
     int rows = 1000;
     int lots = 10;             // 0 makes an item-mode auction ("M"), otherwise lot mode ("L")

@@ -508,6 +508,18 @@ ExprValue StoreExpression::EvaluateAggregate(const std::vector<ExprValue>& aggre
     return root_ ? EvaluateNode(*root_, none, &aggregateValues) : ExprValue::Null();
 }
 
+std::optional<std::pair<int, double>> StoreExpression::FieldEqualsNumber() const noexcept {
+    if (!root_ || root_->kind != ExprNode::Kind::Compare || root_->comparison != ExprNode::Comparison::Equal)
+        return std::nullopt;
+    const ExprNode* field = root_->left.get();
+    const ExprNode* constant = root_->right.get();
+    if (field && field->kind == ExprNode::Kind::Constant) std::swap(field, constant);
+    if (!field || !constant || field->kind != ExprNode::Kind::Field || field->column < 0 ||
+        constant->kind != ExprNode::Kind::Constant || constant->constant.kind != ExprValue::Kind::Number)
+        return std::nullopt;
+    return std::pair{field->column, constant->constant.number};
+}
+
 bool StoreExpression::IsPlainCount() const noexcept {
     return root_ && root_->kind == ExprNode::Kind::Aggregate && root_->function == AggregateFunction::Count;
 }

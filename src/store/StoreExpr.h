@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvel {
@@ -90,6 +92,9 @@ public:
     ExprValue EvaluateAggregate(const std::vector<ExprValue>& aggregateValues) const;
     // True when the whole expression is one Count call (its value is an integer).
     bool IsPlainCount() const noexcept;
+    // The column and number of an expression of the form `field = number` (either side), the shape
+    // of a lot selection, so that a view can be rebuilt without the general evaluator.
+    std::optional<std::pair<int, double>> FieldEqualsNumber() const noexcept;
 
 private:
     ExprNodePtr root_;

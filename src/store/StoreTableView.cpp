@@ -163,9 +163,24 @@ int TStoreTable::CompareRows(int a, int b) const {
 
 void TStoreTable::RebuildView() {
     view_.clear();
-    for (std::size_t i = 0; i < data_.rows.size(); ++i)
-        if (IsCurrentRow(data_.rows[i].rowState) && RowPasses(static_cast<int>(i)))
-            view_.push_back(static_cast<int>(i));
+    // Integer values under a `field = number` filter are compared directly: selecting a lot
+    // rebuilds the view over every row, thousands of times while a proposal opens.
+    const auto equality = filterExpression_ ? filterExpression_->FieldEqualsNumber() : std::nullopt;
+    for (std::size_t i = 0; i < data_.rows.size(); ++i) {
+        if (!IsCurrentRow(data_.rows[i].rowState)) continue;
+        if (equality) {
+            const auto& values = data_.rows[i].values;
+            const auto column = static_cast<std::size_t>(equality->first);
+            if (column < values.size()) {
+                if (const auto* integer = std::get_if<std::int64_t>(&values[column])) {
+                    if (static_cast<double>(*integer) == equality->second)
+                        view_.push_back(static_cast<int>(i));
+                    continue;
+                }
+            }
+        }
+        if (RowPasses(static_cast<int>(i))) view_.push_back(static_cast<int>(i));
+    }
     bool textKeys = false;
     for (const KeyPart& key : orderKeys_) {
         const auto kind = KindOf(data_.fields[static_cast<std::size_t>(key.column)]);

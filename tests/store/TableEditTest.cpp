@@ -269,3 +269,28 @@ TEST_F(LotTableTest, LocateOptions) {
 
 } // namespace
 } // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST_F(LotTableTest, EqualityFiltersPassTheSameRowsWhicheverSideTheFieldIsOn) {
+    lots.SetTag(1);
+    lots.Append();
+    lots.FieldByName("descr_lote").SetAsString("Sem lote");
+    lots.Post(); // id_item stays NULL and never passes a comparison
+    lots.SetTag(0);
+    lots.SetFiltered(true);
+    const auto passing = [this](const char* filter) {
+        lots.SetFilter(filter);
+        return Ids();
+    };
+    EXPECT_EQ(passing("id_item = 2"), std::vector<int>{2});
+    EXPECT_EQ(passing("2 = id_item"), std::vector<int>{2});
+    EXPECT_EQ(passing("id_item = 2.5"), std::vector<int>{});
+    EXPECT_EQ(passing("id_item = 7"), std::vector<int>{});
+    EXPECT_EQ(passing("valor = 12"), std::vector<int>{2}); // an exact-decimal column
+    EXPECT_EQ(passing("id_item <> 2").size(), 2u);
+}
+
+} // namespace
+} // namespace quorvel

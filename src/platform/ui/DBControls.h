@@ -28,7 +28,7 @@ private:
     TFieldDataLink link_;
 };
 
-// Several lines with a scroll bar, the field's whole text (a memo's specification). Laying out a
+// Several lines with a scroll bar, the field's whole text (an item's long description). Laying out a
 // document costs far more than a line, so the memo shows a change on the next turn of the event loop,
 // once however many records a walk passed; Refresh shows the current value at once.
 class TDBMemo : public QPlainTextEdit {
