@@ -1,5 +1,7 @@
 #include "TableTestSupport.h"
 
+#include "PacketFixtures.h"
+
 namespace quorvel::test {
 
 void DeclareLotTable(TStoreTable& table) {
@@ -61,31 +63,8 @@ void DeclareItemTable(TStoreTable& table) {
 }
 
 std::string ProposalXml(const std::vector<ItemRow>& rows) {
-    std::string xml =
-        "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-        "<FIELD attrname=\"id_item\" fieldtype=\"i4\" readonly=\"true\" SUBTYPE=\"Autoinc\"/>"
-        "<FIELD attrname=\"unges\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-        "<FIELD attrname=\"sigla\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-        "<FIELD attrname=\"convit\" fieldtype=\"i4\" readonly=\"true\"/>"
-        "<FIELD attrname=\"anoc\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" WIDTH=\"4\"/>"
-        "<FIELD attrname=\"numitem\" fieldtype=\"i4\" readonly=\"true\"/>"
-        "<FIELD attrname=\"descr_lote\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"60\"/>"
-        "<FIELD attrname=\"material\" fieldtype=\"string\" readonly=\"true\" WIDTH=\"14\"/>"
-        "<FIELD attrname=\"descr_item\" fieldtype=\"string\" readonly=\"true\" SUBTYPE=\"FixedChar\" "
-        "WIDTH=\"120\"/>"
-        "<FIELD attrname=\"compl_descr\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
-        "<FIELD attrname=\"valor\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
-        "<FIELD attrname=\"marca\" fieldtype=\"string\" WIDTH=\"30\"/>"
-        "<FIELD attrname=\"tipoprega\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
-        "<FIELD attrname=\"razao_social\" fieldtype=\"string\" WIDTH=\"80\"/>"
-        "<FIELD attrname=\"identif\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"20\"/>"
-        "<FIELD attrname=\"tipoempresa\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"1\"/>"
-        "<FIELD attrname=\"nuitem\" fieldtype=\"i4\"/>"
-        "<FIELD attrname=\"qtde\" fieldtype=\"fixed\" readonly=\"true\" DECIMALS=\"3\" WIDTH=\"15\"/>"
-        "<FIELD attrname=\"preco_ini\" fieldtype=\"fixed\" DECIMALS=\"4\" WIDTH=\"15\"/>"
-        "<FIELD attrname=\"upsigl\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"2\"/>"
-        "<FIELD attrname=\"updesc\" fieldtype=\"string\" SUBTYPE=\"FixedChar\" WIDTH=\"30\"/>"
-        "</FIELDS><PARAMS/></METADATA><ROWDATA>";
+    std::string xml = std::string(testing::kDeclaration) + "<DATAPACKET Version=\"2.0\"><METADATA>" +
+                      testing::kItemTableFieldsXml + "<PARAMS/></METADATA><ROWDATA>";
     for (const ItemRow& row : rows) {
         xml += "<ROW id_item=\"" + std::to_string(row.idItem) +
                "\" unges=\"01\" sigla=\"PE\" convit=\"12\" anoc=\"2024\"";
