@@ -188,6 +188,13 @@ void TComponent::Notification(TComponent& component, TOperation operation) {
     }
 }
 
+void TControl::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+}
+
 QString UniqueName(const TComponent& owner, const QString& base) {
     for (int i = 1;; ++i) {
         const QString name = base + QString::number(i);

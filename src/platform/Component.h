@@ -117,6 +117,37 @@ private:
     bool destructionBegun_ = false;
 };
 
+// A component with a place and a size: pixel bounds relative to its parent, and whether it is shown
+// and enabled. Subclasses keep other geometry (lengths in their own units) in step by overriding
+// SetBounds.
+class TControl : public TComponent {
+public:
+    using TComponent::TComponent;
+
+    int Left() const noexcept { return left_; }
+    int Top() const noexcept { return top_; }
+    int Width() const noexcept { return width_; }
+    int Height() const noexcept { return height_; }
+    void SetLeft(int left) { SetBounds(left, top_, width_, height_); }
+    void SetTop(int top) { SetBounds(left_, top, width_, height_); }
+    void SetWidth(int width) { SetBounds(left_, top_, width, height_); }
+    void SetHeight(int height) { SetBounds(left_, top_, width_, height); }
+    virtual void SetBounds(int left, int top, int width, int height);
+
+    bool Visible() const noexcept { return visible_; }
+    void SetVisible(bool visible) noexcept { visible_ = visible; }
+    bool Enabled() const noexcept { return enabled_; }
+    virtual void SetEnabled(bool enabled) { enabled_ = enabled; }
+
+private:
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+};
+
 // Creates a component of class T owned by owner and returns it; the owner keeps it.
 template <class T, class... Args> T& CreateComponent(TComponent& owner, Args&&... args) {
     auto component = std::make_unique<T>(&owner, std::forward<Args>(args)...);
