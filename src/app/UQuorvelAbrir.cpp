@@ -2,10 +2,13 @@
 #include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "store/StoreErrors.h"
 
 #include "ui_UQuorvel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPalette>
 
 namespace quorvel {
@@ -24,7 +27,15 @@ void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
 }
 
 void TFormQuorvel::AbreDigitacao() {
-    CDSDigitacao->Open();
+    try {
+        CDSDigitacao->Open();
+    } catch (const EStoreError& e) {
+        // The store's bare code tells the user nothing: say which file could not be read, what is
+        // wrong with it and where the reader stopped.
+        throw EDatabaseError(
+            QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2")
+                .arg(QDir::toNativeSeparators(CDSDigitacao->FileName()), DescribeStoreError(e)));
+    }
     alteracoesGravadas = CDSDigitacao->Data().changeLog.size();
 }
 

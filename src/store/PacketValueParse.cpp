@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "store/PacketBase64.h"
+#include "store/StoreErrors.h"
 
 #include <charconv>
 #include <cmath>
@@ -304,7 +305,7 @@ FieldValue ParseFieldValueText(const FieldDef& field, std::string_view text) {
         return DecodeBase64(text);
     case FieldKind::Decimal: {
         const DecimalReadResult r = ReadFileDecimal(text, DecimalPrecision(field), field.decimals);
-        if (r.status == DecimalReadResult::Status::DoesNotFit) throw EStoreError(kErrDecimalRange);
+        if (r.status == DecimalReadResult::Status::DoesNotFit) RaiseStoreError(StoreErrorCode::OutOfRange);
         if (r.status == DecimalReadResult::Status::Null) return {};
         return r.value;
     }

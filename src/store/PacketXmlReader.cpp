@@ -4,6 +4,7 @@
 #include "store/PacketBase64.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
+#include "store/StoreErrors.h"
 
 #include <cstring>
 #include <string>
@@ -58,25 +59,25 @@ public:
 
     Datapacket Read() {
         SkipBlanks();
-        if (p_ >= s_.size() || s_[p_] != '<') Fail(kErrMalformed);
+        if (p_ >= s_.size() || s_[p_] != '<') Fail(StoreErrorCode::Malformed);
         Tag tag = NextElement();
-        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
         bool root = false;
         if (tag.name == "DATAPACKET") {
             root = true;
             SkipAttributes(tag);
-            if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+            if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
             tag = NextElement();
         }
-        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
-        if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(kErrMalformed);
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
+        if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
         bool haveMetadata = false;
         for (;;) {
             if (tag.name == "METADATA" && !haveMetadata) {
                 ReadMetadata(tag);
                 haveMetadata = true;
             } else if (tag.name == "ROWDATA") {
-                if (packet_.fields.empty()) Fail(kErrMalformed);
+                if (packet_.fields.empty()) Fail(StoreErrorCode::Malformed);
                 ReadRowData(tag);
                 break; // whatever follows the rows is not read
             } else {
@@ -85,17 +86,17 @@ public:
             tag = NextElement();
             if (tag.kind == TagKind::Eof) break;
             if (tag.kind == TagKind::End) {
-                if (!root || tag.name != "DATAPACKET") Fail(kErrMalformed);
+                if (!root || tag.name != "DATAPACKET") Fail(StoreErrorCode::Malformed);
                 break;
             }
         }
-        if (packet_.fields.empty()) Fail(kErrMalformed);
+        if (packet_.fields.empty()) Fail(StoreErrorCode::Malformed);
         ResolveUnchangedBlobs();
         return std::move(packet_);
     }
 
 private:
-    [[noreturn]] void Fail(int code) const { throw EStoreError(code, static_cast<long long>(p_)); }
+    [[noreturn]] void Fail(StoreErrorCode code) const { RaiseStoreError(code, static_cast<long long>(p_)); }
 
     void SkipBlanks() noexcept {
         while (p_ < s_.size() && IsBlank(s_[p_]))
@@ -137,7 +138,7 @@ private:
                 tag.kind = TagKind::End;
                 tag.name = ReadName();
                 SkipBlanks();
-                if (p_ >= s_.size() || s_[p_] != '>') Fail(kErrMalformed);
+                if (p_ >= s_.size() || s_[p_] != '>') Fail(StoreErrorCode::Malformed);
                 ++p_;
                 return tag;
             }
@@ -152,7 +153,7 @@ private:
         const size_t at = s_.find(terminator, p_ + 2);
         if (at == std::string_view::npos) {
             p_ = s_.size();
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
         p_ = at + terminator.size();
     }
@@ -173,7 +174,7 @@ private:
     template <class Fn> void ReadAttributes(Tag& tag, Fn&& fn) {
         for (;;) {
             SkipBlanks();
-            if (p_ >= s_.size()) Fail(kErrMalformed);
+            if (p_ >= s_.size()) Fail(StoreErrorCode::Malformed);
             const char c = s_[p_];
             if (c == '>') {
                 ++p_;
@@ -201,7 +202,7 @@ private:
             const void* q = std::memchr(s_.data() + p_, '"', s_.size() - p_);
             if (q == nullptr) {
                 p_ = s_.size();
-                Fail(kErrMalformed);
+                Fail(StoreErrorCode::Malformed);
             }
             const size_t end = static_cast<size_t>(static_cast<const char*>(q) - s_.data());
             fn(name, s_.substr(p_, end - p_));
@@ -213,7 +214,7 @@ private:
         const size_t gt = s_.find('>', p_);
         if (gt == std::string_view::npos) {
             p_ = s_.size();
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
         tag.kind = gt > 0 && s_[gt - 1] == '/' ? TagKind::Empty : TagKind::Start;
         p_ = gt + 1;
@@ -231,9 +232,9 @@ private:
         std::vector<std::string_view> open{tag.name};
         while (!open.empty()) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(kErrMalformed);
+                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
                 open.pop_back();
                 continue;
             }
@@ -246,15 +247,15 @@ private:
 
     void ReadMetadata(Tag& tag) {
         SkipAttributes(tag);
-        if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+        if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
         Tag fields = NextElement();
-        if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(kErrMalformed);
+        if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(StoreErrorCode::Malformed);
         ReadFields(fields, packet_.fields, fieldKeys_);
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "METADATA") Fail(kErrMalformed);
+                if (t.name != "METADATA") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "PARAMS")
@@ -265,14 +266,14 @@ private:
     }
 
     void ReadFields(Tag& tag, std::vector<FieldDef>& fields, std::vector<std::string>& keys) {
-        if (++tables_ > kMaxTables) Fail(kErrTooManyTables);
+        if (++tables_ > kMaxTables) Fail(StoreErrorCode::TooManyTables);
         SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) return;
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "FIELDS") Fail(kErrMalformed);
+                if (t.name != "FIELDS") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "FIELD") {
@@ -319,9 +320,9 @@ private:
         if (tag.kind == TagKind::Start) {
             for (;;) {
                 Tag t = NextElement();
-                if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+                if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
                 if (t.kind == TagKind::End) {
-                    if (t.name != "FIELD") Fail(kErrMalformed);
+                    if (t.name != "FIELD") Fail(StoreErrorCode::Malformed);
                     break;
                 }
                 if (t.name == "PARAM") {
@@ -336,13 +337,14 @@ private:
         }
         const size_t end = p_;
         p_ = at;
-        if (!hasAttrName && !hasTagName) Fail(kErrMalformed);
+        if (!hasAttrName && !hasTagName) Fail(StoreErrorCode::Malformed);
         rowKey = hasAttrName ? attrName : tagName;
         f.name = hasFieldName ? fieldName : rowKey;
-        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(kErrFieldType);
+        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(StoreErrorCode::FieldType);
         if (f.type != PacketType::Nested) f.nested.clear(); // only a nested table has fields of its own
         const FieldKind kind = KindOf(f);
-        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
+        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth)
+            Fail(StoreErrorCode::FieldWidth);
         p_ = end;
         return f;
     }
@@ -353,7 +355,7 @@ private:
         const std::string& name = param.name;
         if (name == "SUBTYPE") {
             const auto* text = std::get_if<std::string>(&param.value);
-            if (text == nullptr || param.type != PacketType::String) Fail(kErrFieldWidth);
+            if (text == nullptr || param.type != PacketType::String) Fail(StoreErrorCode::FieldWidth);
             const std::string_view known = CanonicalSubtype(*text);
             if (!known.empty()) {
                 f.subtype = std::string(known);
@@ -449,12 +451,12 @@ private:
             }
         });
         if (tag.kind == TagKind::Start) SkipContentOf(tag);
-        if (!hasName || !hasValue) Fail(kErrMalformed);
+        if (!hasName || !hasValue) Fail(StoreErrorCode::Malformed);
         PacketParam p;
         p.name = std::move(name);
         p.type = PacketType::String;
         if (hasType && !PacketTypeFromName(typeName, p.type)) p.type = PacketType::String;
-        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(kErrFieldWidth);
+        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(StoreErrorCode::FieldWidth);
         // A known name is read in its own type whatever the child declares.
         if (IsKnownParamName(p.name) || p.name == "MD_FIELDLINKS") p.type = ParamTypeFor(p.name);
         p.placement = ParamPlacement::Child;
@@ -469,9 +471,9 @@ private:
         std::vector<std::string_view> open{copy.name};
         while (!open.empty()) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(kErrMalformed);
+                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
                 open.pop_back();
                 continue;
             }
@@ -541,9 +543,9 @@ private:
         if (tag.kind == TagKind::Empty) return;
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "PARAMS") Fail(kErrMalformed);
+                if (t.name != "PARAMS") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "PARAM")
@@ -566,12 +568,12 @@ private:
         }
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "ROWDATA") Fail(kErrMalformed);
+                if (t.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
                 return;
             }
-            if (!t.name.starts_with("ROW")) Fail(kErrMalformed);
+            if (!t.name.starts_with("ROW")) Fail(StoreErrorCode::Malformed);
             ReadRow(t);
         }
     }
@@ -635,7 +637,7 @@ private:
         }
         case FieldKind::Decimal: {
             const DecimalReadResult r = ReadFileDecimal(raw, DecimalPrecision(f), f.decimals);
-            if (r.status == DecimalReadResult::Status::DoesNotFit) Fail(kErrDecimalRange);
+            if (r.status == DecimalReadResult::Status::DoesNotFit) Fail(StoreErrorCode::OutOfRange);
             if (r.status == DecimalReadResult::Status::Null) return {};
             return r.value;
         }
