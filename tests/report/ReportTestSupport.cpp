@@ -36,7 +36,10 @@ void TTestText::Print(int ofsX, int ofsY) {
     const double left = Size().NativeValue(TQRPrintableSize::iLeft) + ofsX;
     const double top = Size().NativeValue(TQRPrintableSize::iTop) + ofsY;
     double bottom = top + Size().NativeValue(TQRPrintableSize::iHeight) + 1;
-    if (PrintFinished()) next_ = 0;
+    if (PrintFinished()) {
+        next_ = 0;
+        if (Source) Lines = Source();
+    }
     double y = top;
     bool expanded = false;
     while (next_ < Lines.size()) {
