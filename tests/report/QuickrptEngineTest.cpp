@@ -1,6 +1,7 @@
 #include "ReportTestSupport.h"
 
 #include "platform/Rounding.h"
+#include "report/QrprntrFilter.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
 
@@ -405,6 +406,83 @@ TEST(QuickrptEngine, AnErrorInAHandlerStillEndsTheDocumentAndUnpreparesEverythin
     // The report runs again afterwards.
     detail.BeforePrint = nullptr;
     EXPECT_EQ(Texts(r.Run()), (QStringList{"r1", "r2", "r3", "x"})); // the report's own text prints last
+}
+
+} // namespace
+} // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Records the calls a report makes of its export filter.
+class RecordingFilter : public TQRExportFilter {
+public:
+    RecordingFilter()
+        : TQRExportFilter(QStringLiteral("unused.txt")) {}
+    QStringList calls;
+    void Start(int width, int length, const TFont& font) override {
+        TQRExportFilter::Start(width, length, font);
+        calls.append(QStringLiteral("Start %1 %2 %3").arg(width).arg(length).arg(font.Name()));
+    }
+    void EndPage() override { calls.append("EndPage"); }
+    void NewPage() override { calls.append("NewPage"); }
+    void Finish() override {
+        TQRExportFilter::Finish();
+        calls.append("Finish");
+    }
+    void AcceptBand(const TQRCustomBand& band, double x, double y, double expanded) override {
+        calls.append(QStringLiteral("Band %1 %2 %3 %4").arg(band.Name()).arg(x).arg(y).arg(expanded));
+    }
+    void TextOut(double x, double y, const TFont&, TColor, TAlignment, const QString& text) override {
+        calls.append(QStringLiteral("Text %1 %2 %3").arg(x).arg(y).arg(text));
+    }
+};
+
+TEST(QuickrptOutput, ExportFeedsTheFilterInItsOrderAndKeepsNoPages) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    detail.SetForceNewPage(true);
+    AddField(detail, master, "descr", "");
+    TTestText& stretched = AddText(detail, {"a", "b"}, 0, 0, 50);
+    stretched.AutoStretch = true;
+    r.report.Prepare(); // the report's own page store stays as it was
+    TQRPrinter* own = r.report.QRPrinter();
+
+    RecordingFilter filter;
+    r.report.ExportToFilter(filter);
+    const QStringList expected = {
+        "Start 2100 2970 Arial",  "EndPage", "NewPage", "Text 100 100 r1", "Text 100 100 a", "Text 100 150 b",
+        "Band Detail 100 100 50", "EndPage", "NewPage", "Text 100 100 r2", "Text 100 100 a", "Text 100 150 b",
+        "Band Detail 100 100 50", "EndPage", "Finish"};
+    EXPECT_EQ(filter.calls, expected);
+    EXPECT_EQ(filter.Report(), &r.report);
+    EXPECT_EQ(filter.ReportQRPrinter(), own);
+    EXPECT_EQ(r.report.QRPrinter(), own);
+    EXPECT_FALSE(r.report.ExportMode());
+    EXPECT_TRUE(r.report.DrawToCanvas());
+    EXPECT_EQ(Texts(PageTexts(*own)), (QStringList{"r1", "a", "b", "r2", "a", "b"}));
+}
+
+TEST(QuickrptOutput, BackgroundPassMakesThePagesOnAnotherThread) {
+    Report r;
+    std::vector<std::pair<int, QString>> rows;
+    for (int i = 1; i <= 200; ++i)
+        rows.push_back({i, "r" + QString::number(i)});
+    TStoreTable master;
+    FillTable(master, rows, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 100), master, "descr", "");
+    r.report.PreviewModeless();
+    r.report.WaitForBackgroundPass();
+    ASSERT_NE(r.report.QRPrinter(), nullptr);
+    EXPECT_FALSE(r.report.Busy());
+    EXPECT_EQ(r.report.QRPrinter()->Status(), TQRPrinterStatus::mpFinished);
+    const std::vector<PageText> texts = PageTexts(*r.report.QRPrinter());
+    ASSERT_EQ(texts.size(), 200u);
+    EXPECT_EQ(texts.back(), (PageText{8, "r200", 38, Px(100 + 10 * 100)})); // 27 rows a page
 }
 
 } // namespace

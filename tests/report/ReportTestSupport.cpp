@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/MetafileEnumerator.h"
+#include "report/QrprntrFilter.h"
 
 namespace quorvel::testing {
 
@@ -52,6 +53,8 @@ void TTestText::Print(int ofsX, int ofsY) {
         }
         if (ParentReport()->DrawToCanvas() && !Lines[next_].isEmpty())
             store.Canvas().TextOut(store.XPos(left), store.YPos(y), Lines[next_]);
+        if (TQRExportFilter* filter = ParentReport()->ExportFilter())
+            filter->TextOut(left, y, Font(), Color(), Alignment(), Lines[next_]);
         y += LineHeight;
         ++next_;
     }
