@@ -4,3 +4,4 @@
 // RTF filter.
 #include "report/output/QrexportGrid.h"
 #include "report/output/QrexportPositions.h"
+#include "report/output/QrexportRtf.h"
