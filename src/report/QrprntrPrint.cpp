@@ -14,8 +14,8 @@ namespace quorvel {
 
 namespace {
 
-TQRProgressWindowFactory& ProgressWindowFactory() {
-    static TQRProgressWindowFactory factory;
+PrintProgressWindowFactory& ProgressWindowFactory() {
+    static PrintProgressWindowFactory factory;
     return factory;
 }
 
@@ -28,7 +28,7 @@ int FourMillimetreUnits(double millimetres) {
 
 } // namespace
 
-void RegisterProgressWindow(TQRProgressWindowFactory factory) {
+void RegisterPrintProgressWindow(PrintProgressWindowFactory factory) {
     ProgressWindowFactory() = std::move(factory);
 }
 

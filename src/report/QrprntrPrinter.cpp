@@ -301,6 +301,15 @@ void TQRPrinter::ClosePreview(QObject* window) {
     }
 }
 
+// The report's preview replacement, when it has one, shows the pages instead of the standard window.
+void TQRPrinter::Preview() {
+    if (OnPreview) OnPreview(*this);
+}
+
+void TQRPrinter::PreviewModal() {
+    if (OnPreview) OnPreview(*this);
+}
+
 void TQRPrinter::PrintSetup() {
     if (OnPrintSetup) OnPrintSetup();
 }

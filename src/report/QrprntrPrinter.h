@@ -356,7 +356,7 @@ TQRPrinter& QRPrinter();
 // store whose report asks for progress; it receives the page store's progress messages, may cancel
 // the page store, and is hidden by being destroyed. The preview unit registers the standard one;
 // without one, stored pages print without a progress window.
-using TQRProgressWindowFactory = std::function<std::unique_ptr<QObject>(TQRPrinter& pageStore)>;
-void RegisterProgressWindow(TQRProgressWindowFactory factory);
+using PrintProgressWindowFactory = std::function<std::unique_ptr<QObject>(TQRPrinter& pageStore)>;
+void RegisterPrintProgressWindow(PrintProgressWindowFactory factory);
 
 } // namespace quorvel

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -51,11 +50,6 @@ std::optional<TestQueue> FindTestQueue(std::string& why) {
         GTEST_SKIP() << why;                                                                                 \
     }
 
-QSet<QString> PdfFiles(const QDir& dir) {
-    const QStringList names = dir.entryList({QStringLiteral("*.pdf")}, QDir::Files);
-    return QSet<QString>(names.begin(), names.end());
-}
-
 bool JobsPending(const QString& queue) {
     QProcess lpstat;
     lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue});
@@ -63,28 +57,33 @@ bool JobsPending(const QString& queue) {
     return !lpstat.readAllStandardOutput().trimmed().isEmpty();
 }
 
-// Every job the queue ever had, finished ones included.
-int JobsEver(const QString& queue) {
-    QProcess lpstat;
-    lpstat.start(QStringLiteral("lpstat"),
-                 {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
-    lpstat.waitForFinished(10000);
-    return static_cast<int>(lpstat.readAllStandardOutput().count('\n'));
+// cups-pdf names the file of a job after its title, blanks turned into underscores.
+QStringList FilesOfJob(const TestQueue& queue, const QString& title) {
+    const QString prefix = QString(title).replace(QLatin1Char(' '), QLatin1Char('_')) + QLatin1Char('_');
+    return queue.output.entryList({prefix + QLatin1Char('*')}, QDir::Files);
 }
 
-// Waits for the job to leave the queue and returns the text of the PDF it produced, page by page.
-QStringList WaitForPrintedPages(const TestQueue& queue, const QSet<QString>& before) {
+// Waits until the queue has printed everything given to it, other tests' jobs included.
+void WaitForQueue(const TestQueue& queue) {
+    const QDeadlineTimer deadline(60000);
+    while (JobsPending(queue.name) && !deadline.hasExpired())
+        QThread::msleep(200);
+}
+
+// Waits for the job of this title to be printed and returns the text of its PDF, page by page.
+QStringList WaitForPrintedPages(const TestQueue& queue, const QString& title) {
     const QDeadlineTimer deadline(60000);
     QString produced;
     while (!deadline.hasExpired()) {
-        const QSet<QString> now = PdfFiles(queue.output) - before;
-        if (!now.isEmpty() && !JobsPending(queue.name)) {
-            produced = queue.output.filePath(*now.begin());
+        const QStringList files = FilesOfJob(queue, title);
+        if (!files.isEmpty() && !JobsPending(queue.name)) {
+            produced = queue.output.filePath(files.constFirst());
             break;
         }
         QThread::msleep(200);
     }
-    if (produced.isEmpty()) return {QStringLiteral("no PDF appeared in %1").arg(queue.output.path())};
+    if (produced.isEmpty())
+        return {QStringLiteral("no PDF of \"%1\" appeared in %2").arg(title, queue.output.path())};
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), produced, QStringLiteral("-")});
     if (!pdftotext.waitForFinished(30000)) return {QStringLiteral("pdftotext did not finish")};
@@ -111,11 +110,11 @@ void SelectQueue(TQRPrinter& pageStore, const TestQueue& queue) {
 
 TEST(QRPrinterPrinting, DirectPrintingDrawsOnlyThePagesOfTheRangeInOrder) {
     REQUIRE_TEST_QUEUE(queue);
-    const QSet<QString> before = PdfFiles(queue->output);
     TQRPrinter pageStore;
     SelectQueue(pageStore, *queue);
     pageStore.SetDestination(TQRPrinterDestination::qrdPrinter);
-    pageStore.SetTitle(UniqueTitle("direct range"));
+    const QString title = UniqueTitle("direct range");
+    pageStore.SetTitle(title);
     pageStore.SetFirstPage(2);
     pageStore.SetLastPage(3);
     int finished = 0;
@@ -137,7 +136,7 @@ TEST(QRPrinterPrinting, DirectPrintingDrawsOnlyThePagesOfTheRangeInOrder) {
     EXPECT_DOUBLE_EQ(factors[0], 96.0 / 254.0);
     EXPECT_DOUBLE_EQ(factors[4], 96.0 / 254.0);
     EXPECT_EQ(pageStore.GetPage(2), nullptr) << "direct printing keeps no page";
-    const QStringList pages = WaitForPrintedPages(*queue, before);
+    const QStringList pages = WaitForPrintedPages(*queue, title);
     ASSERT_EQ(pages.size(), 2) << pages.join(QStringLiteral("\n----\n")).toStdString();
     EXPECT_TRUE(pages[0].contains(QStringLiteral("Page 2"))) << pages[0].toStdString();
     EXPECT_TRUE(pages[0].contains(QStringLiteral("TOTAL GERAL"))) << pages[0].toStdString();
@@ -237,23 +236,23 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
     REQUIRE_TEST_QUEUE(queue);
     std::vector<int> progress;
     bool cancelAtOnce = false;
-    RegisterProgressWindow([&](TQRPrinter& pageStore) -> std::unique_ptr<QObject> {
+    RegisterPrintProgressWindow([&](TQRPrinter& pageStore) -> std::unique_ptr<QObject> {
         return std::make_unique<ProgressProbe>(pageStore, progress, cancelAtOnce);
     });
     TestOwner owner;
     owner.showProgress = true;
     TQRPrinter pageStore(&owner);
     SelectQueue(pageStore, *queue);
-    pageStore.SetTitle(UniqueTitle("stored pages"));
+    const QString title = UniqueTitle("stored pages");
+    pageStore.SetTitle(title);
     MakeDocument(pageStore, 6);
     pageStore.SetFirstPage(5);
     pageStore.SetLastPage(6);
 
-    const QSet<QString> before = PdfFiles(queue->output);
     pageStore.Print();
     EXPECT_EQ(progress, (std::vector<int>{50, 100}));
     EXPECT_EQ(owner.afterPrintCount, 1);
-    const QStringList pages = WaitForPrintedPages(*queue, before);
+    const QStringList pages = WaitForPrintedPages(*queue, title);
     ASSERT_EQ(pages.size(), 2) << pages.join(QStringLiteral("\n----\n")).toStdString();
     EXPECT_TRUE(pages[0].contains(QStringLiteral("Page 5"))) << pages[0].toStdString();
     EXPECT_TRUE(pages[1].contains(QStringLiteral("Page 6"))) << pages[1].toStdString();
@@ -264,15 +263,17 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
     cancelAtOnce = true;
     pageStore.SetFirstPage(1);
     pageStore.SetLastPage(0);
-    const int jobs = JobsEver(queue->name);
+    const QString cancelled = UniqueTitle("cancelled");
+    pageStore.SetTitle(cancelled);
     pageStore.Print();
     EXPECT_EQ(progress, (std::vector<int>{17}));
-    EXPECT_EQ(JobsEver(queue->name), jobs) << "the aborted job never reached the queue";
+    WaitForQueue(*queue);
+    EXPECT_TRUE(FilesOfJob(*queue, cancelled).isEmpty()) << "the aborted job never reached the queue";
     EXPECT_TRUE(pageStore.SystemPrinter().Aborted());
     EXPECT_FALSE(pageStore.SystemPrinter().Printing());
     EXPECT_EQ(pageStore.Status(), TQRPrinterStatus::mpFinished);
     EXPECT_NE(pageStore.GetPage(6), nullptr);
-    RegisterProgressWindow(nullptr);
+    RegisterPrintProgressWindow(nullptr);
 }
 
 // Run in a child process that cannot reach any print server.
