@@ -1,9 +1,11 @@
-#include "OfficeReader.h"
+#include "ExternalReaders.h"
 
 #include "platform/Metafile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -96,6 +98,36 @@ OfficeConversion ConvertWithOffice(const QStringList& files, const QString& targ
         result.Files << converted;
     }
     return result;
+}
+
+CsvReading ReadCsvWithPython(const QString& file, QChar delimiter) {
+    CsvReading reading;
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (program.isEmpty()) {
+        reading.Error = QStringLiteral("python3 not found: scripts/setup installs it");
+        return reading;
+    }
+    // Rows as JSON, so that fields with any character come back exactly.
+    const QString script = QStringLiteral(
+        "import csv, json, sys\n"
+        "with open(sys.argv[1], newline='', encoding='cp1252') as f:\n"
+        "    json.dump(list(csv.reader(f, delimiter=sys.argv[2], strict=True)), sys.stdout)\n");
+    QProcess process;
+    process.start(program, {QStringLiteral("-c"), script, file, QString(delimiter)});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        reading.Error =
+            QStringLiteral("python3 csv failed: ") + QString::fromUtf8(process.readAllStandardError());
+        return reading;
+    }
+    const QJsonArray rows = QJsonDocument::fromJson(process.readAllStandardOutput()).array();
+    for (const QJsonValue& row : rows) {
+        QStringList fields;
+        for (const QJsonValue& field : row.toArray())
+            fields << field.toString();
+        reading.Rows.push_back(fields);
+    }
+    return reading;
 }
 
 QImage OnWhite(const QImage& image) {

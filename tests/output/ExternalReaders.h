@@ -29,6 +29,15 @@ OfficeConversion ConvertWithOffice(const QStringList& files, const QString& targ
 // image: scaled to fit inside 1 cm margins at 96 pixels per inch, centred, on white.
 QImage PlayAsOfficePage(const TMetafile& page, QSize imageSize);
 
+// Reads a comma-separated file with Python's csv module (the file's bytes decoded as Windows-1252,
+// the given delimiter, standard quoting) and returns its rows, or an error text when Python is
+// missing or the module refused the file.
+struct CsvReading {
+    std::vector<QStringList> Rows;
+    QString Error;
+};
+CsvReading ReadCsvWithPython(const QString& file, QChar delimiter = QLatin1Char(','));
+
 // An image flattened onto white (converted pictures come with transparency).
 QImage OnWhite(const QImage& image);
 
