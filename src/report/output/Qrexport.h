@@ -5,5 +5,6 @@
 #include "report/output/QrexportCsv.h"
 #include "report/output/QrexportGrid.h"
 #include "report/output/QrexportPositions.h"
+#include "report/output/QrexportRtf.h"
 #include "report/output/QrexportText.h"
 #include "report/output/QrexportXls.h"
