@@ -14,6 +14,9 @@ class TMetafile;
 
 namespace quorvel::testing {
 
+// Readers for the comma-separated, spreadsheet and metafile exports, beside the ones in
+// OutputTestFiles.h.
+//
 // Converts files with the office suite run headless (`soffice --convert-to target`), the independent
 // reader of the spreadsheet and metafile exports. Each run gets a profile folder of its own, so that
 // parallel tests do not share one. Returns the converted files (same base names in outDir, with the

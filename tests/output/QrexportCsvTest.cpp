@@ -1,5 +1,6 @@
 #include "ExternalReaders.h"
 #include "FilterDriver.h"
+#include "output/OutputTestFiles.h"
 
 #include "platform/Exceptions.h"
 #include "report/output/QrexportCsv.h"
@@ -41,9 +42,7 @@ QString Export(const QString& fileName) {
 TEST(CsvExport, PagesBecomeQuotedFieldsThatTheCsvModuleReadsBack) {
     QTemporaryDir dir;
     const QString file = Export(dir.filePath(QStringLiteral("report.csv")));
-    const QByteArray golden = FileBytes(QStringLiteral(QUORVEL_TEST_DATA "/csv_export/two_pages.csv"));
-    ASSERT_FALSE(golden.isEmpty());
-    EXPECT_EQ(FileBytes(file), golden);
+    EXPECT_EQ(FileBytes(file), ReadTestFile(QStringLiteral("csv_export/two_pages.csv")));
 
     const CsvReading reading = ReadCsvWithPython(file);
     ASSERT_EQ(reading.Error, QString());

@@ -1,4 +1,5 @@
 #include "FilterDriver.h"
+#include "output/OutputTestFiles.h"
 
 #include "report/output/QrexportText.h"
 
@@ -36,9 +37,7 @@ TEST(TextExport, TextsLandOnTheCharacterGridPageAfterPage) {
     EXPECT_EQ(filter.LineCount(), 84);
     EXPECT_FALSE(QFileInfo::exists(file)) << "the file is written when the export finishes";
     filter.Finish();
-    const QByteArray golden = FileBytes(QStringLiteral(QUORVEL_TEST_DATA "/text_export/two_pages.txt"));
-    ASSERT_FALSE(golden.isEmpty());
-    EXPECT_EQ(FileBytes(file), golden);
+    EXPECT_EQ(FileBytes(file), ReadTestFile(QStringLiteral("text_export/two_pages.txt")));
 }
 
 } // namespace
