@@ -164,3 +164,25 @@ TEST(PdfExport, FailuresSayWhatWentWrong) {
         EXPECT_EQ(e.Message(), "Not enough Custom widths (3 < 256) for font \"Arial\t\t1\tArial\"  ");
     }
 }
+
+TEST(PdfExport, SubstitutionModeNamesStandardFontsWithOneObjectEach) {
+    TQRPDFDocumentFilter filter{QString()};
+    filter.SetFontMode(TFontHandling::fhSubstitute);
+    filter.AddFontMap(QStringLiteral(" Verdana : Times-Roman "));
+    const QByteArray pdf = RunPdf(filter, [](TQRPDFDocumentFilter& f) {
+        f.NewPage();
+        Text(f, 10, 10, QStringLiteral("a"),
+             TFont(QStringLiteral("Arial"), 8, TFontStyle::fsBold | TFontStyle::fsItalic));
+        Text(f, 10, 60, QStringLiteral("b"), TFont(QStringLiteral("Verdana"), 8, TFontStyle::fsItalic));
+        Text(f, 10, 90, QStringLiteral("c"), TFont(QStringLiteral("Comic"), 8));
+        f.EndPage();
+    });
+    EXPECT_TRUE(
+        pdf.contains("6 0 obj\r\n<<\r\n/Type /Font\r\n/Subtype /Type1\r\n/Name /F00\r\n"
+                     "/BaseFont /Helvetica-BoldOblique\r\n/Encoding /WinAnsiEncoding\r\n>>\r\nendobj\r\n"));
+    EXPECT_TRUE(pdf.contains(
+        "7 0 obj\r\n<<\r\n/Type /Font\r\n/Subtype /Type1\r\n/Name /F01\r\n/BaseFont /Times-Italic\r\n"));
+    EXPECT_TRUE(pdf.contains(
+        "8 0 obj\r\n<<\r\n/Type /Font\r\n/Subtype /Type1\r\n/Name /F02\r\n/BaseFont /Courier\r\n"));
+    EXPECT_TRUE(pdf.contains("/Size 11\r\n/Root 1 0 R\r\n/Info 9 0 R\r\n"));
+}

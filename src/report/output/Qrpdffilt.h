@@ -101,6 +101,8 @@ public:
 
     const QStringList& UsedFonts() const noexcept { return usedFonts_; }
     int PageCount() const noexcept { return pageCounter_; }
+    // Bytes the content lines of the pages held until Finish take.
+    std::size_t HeldPageBytes() const noexcept;
 
     // Queues an item (offsets applied) and turns it into content lines at once.
     void AddPDFItem(TPDFItemRec item);

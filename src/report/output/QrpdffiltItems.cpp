@@ -142,6 +142,13 @@ void TQRPDFDocumentFilter::FinishPage() {
     pageOpen_ = false;
 }
 
+std::size_t TQRPDFDocumentFilter::HeldPageBytes() const noexcept {
+    std::size_t bytes = pages_.capacity() * sizeof(PageBlock);
+    for (const auto& page : pages_)
+        bytes += page.Text.capacity() + page.Graphics.capacity();
+    return bytes;
+}
+
 void TQRPDFDocumentFilter::PTWrite(const std::string& line) {
     auto& text = pages_.back().Text;
     text += line;
