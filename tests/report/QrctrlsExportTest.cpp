@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
+
 namespace quorvel::testing {
 namespace {
 
@@ -38,6 +41,15 @@ public:
     }
     void AcceptGraphic(double xoff, double yoff, const TQRPrintable& control) override {
         const auto* shape = dynamic_cast<const TQRShape*>(&control);
+        if (const auto* image = dynamic_cast<const TQRImage*>(&control)) {
+            calls.append(QStringLiteral("%1 at %2,%3 picture %4x%5")
+                             .arg(QString::fromUtf8(control.ClassName()))
+                             .arg(xoff)
+                             .arg(yoff)
+                             .arg(image->Picture().Width())
+                             .arg(image->Picture().Height()));
+            return;
+        }
         if (!shape) {
             calls.append(QStringLiteral("Graphic %1").arg(QString::fromUtf8(control.ClassName())));
             return;
@@ -157,6 +169,47 @@ TEST(QrctrlsExport, TextsShapesAndFramesReachTheFilterInDrawingOrder) {
         if (call.startsWith(QLatin1String("Band "))) call = call.section(QLatin1Char(' '), 0, 1);
     EXPECT_EQ(calls, expected);
     EXPECT_EQ(boxed.Caption(), QStringLiteral("Caixa"));
+}
+
+TEST(QrctrlsExport, PicturesAreHandedOverWithThePictureOfTheRecord) {
+    ControlsFixture f;
+    QImage small(3, 2, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        small.save(&buffer, "PNG");
+    }
+    f.AddItem(1, QString(), 1);
+    f.table.Edit();
+    f.table.FieldByName(QStringLiteral("obs")).SetAsString(png.toStdString());
+    f.table.Post();
+    f.AddItem(2, QString(), 2);
+    f.detail.SetTransparentBand(true);
+    TQRDBImage& fieldPicture = f.Place<TQRDBImage>(f.detail, QStringLiteral("QRDBImage1"), 0, 0, 100, 50);
+    fieldPicture.SetDataSet(&f.items);
+    fieldPicture.SetDataField(QStringLiteral("obs"));
+    fieldPicture.SetTransparent(true);
+    TQRImage& logo = f.Place<TQRImage>(f.detail, QStringLiteral("QRImage1"), 200, 10, 100, 50);
+    TPicture picture;
+    ASSERT_TRUE(picture.LoadFromBytes(png));
+    logo.SetPicture(picture);
+    logo.SetTransparent(true);
+
+    f.table.First();
+    RecordingFilter filter;
+    f.report.ExportToFilter(filter);
+    QStringList graphics;
+    for (const QString& call : filter.calls)
+        if (call.startsWith(QLatin1String("TQR"))) graphics.append(call);
+    const QString second = QStringLiteral(" at %1,%2").arg(Px(100)).arg(Px(170));
+    EXPECT_EQ(graphics, (QStringList{
+                            QStringLiteral("TQRDBImage at %1,%2 picture 3x2").arg(Px(100)).arg(Px(100)),
+                            QStringLiteral("TQRImage at %1,%2 picture 3x2").arg(Px(300)).arg(Px(110)),
+                            QStringLiteral("TQRDBImage") + second + QStringLiteral(" picture 0x0"),
+                            QStringLiteral("TQRImage at %1,%2 picture 3x2").arg(Px(300)).arg(Px(180)),
+                        }));
 }
 
 } // namespace

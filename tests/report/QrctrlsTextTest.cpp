@@ -79,6 +79,33 @@ TEST(QrctrlsWordWrap, DescriptionBreaksAtSpacesAndHyphensIntoLinesNoWiderThan508
     EXPECT_EQ(texts.back().y, Px(100 + RoundHalfEven(70 + extra)));
 }
 
+TEST(QrctrlsWordWrap, EveryLineIsAsFullAsTheWidthAllowsOverManyDescriptions) {
+    ControlsFixture f;
+    TQRLabel& label = f.Place<TQRLabel>(f.detail, QStringLiteral("QRLabel1"), 0, 0, Width508, 45);
+    label.SetAutoSize(false);
+    const TFont font = label.Font();
+    const QStringList words = Description.split(QLatin1Char(' '));
+    std::uint32_t seed = 7;
+    for (int round = 0; round < 300; ++round) {
+        QStringList picked;
+        for (int n = 6 + round % 35; n > 0; --n) {
+            seed = seed * 1103515245u + 12345u;
+            picked.append(words[qsizetype(seed >> 8) % words.size()]);
+        }
+        const QString text = picked.join(QLatin1Char(' '));
+        label.SetCaption(text);
+        const QStringList lines = label.FormattedLines();
+        ASSERT_EQ(lines.join(QString()), text);
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            ASSERT_LE(f.report.TextWidth(font, lines[i]), 508) << text.toStdString();
+            if (i + 1 < lines.size()) {
+                ASSERT_GT(f.report.TextWidth(font, lines[i] + FirstWord(lines[i + 1])), 508)
+                    << text.toStdString();
+            }
+        }
+    }
+}
+
 TEST(QrctrlsWordWrap, WithoutAutoStretchOnlyTheLinesInTheControlsHeightPrint) {
     ControlsFixture f;
     f.AddItem(1, Description, 1);
