@@ -178,10 +178,10 @@ const TLayoutClass* TLayoutRegistry::Find(const QString& name) const {
 }
 
 const TLayoutClass* TLayoutRegistry::ClassOf(const TComponent& component) const {
+    // A form carries the class name its layout gave it, which may be any name.
+    if (dynamic_cast<const TReportForm*>(&component)) return Find(QStringLiteral("TReportForm"));
     const std::string_view name = component.ClassName();
-    if (const TLayoutClass* cls = Find(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))))
-        return cls;
-    return dynamic_cast<const TReportForm*>(&component) ? Find(QStringLiteral("TReportForm")) : nullptr;
+    return Find(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 namespace layout_detail {

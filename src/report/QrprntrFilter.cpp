@@ -96,6 +96,16 @@ const TQRExportFilterLibraryEntry* TQRExportFilterLibrary::EntryForDialogIndex(i
     return &entries_[static_cast<std::size_t>(index)];
 }
 
+TQRExportFilterComponent::TQRExportFilterComponent(TComponent* owner, const TQRExportFilterClass& filterClass)
+    : TComponent(owner)
+    , filterClass_(filterClass) {
+    QRExportFilterLibrary().AddFilter(filterClass_);
+}
+
+TQRExportFilterComponent::~TQRExportFilterComponent() {
+    QRExportFilterLibrary().RemoveFilter(filterClass_);
+}
+
 TQRExportFilterLibrary& QRExportFilterLibrary() {
     static TQRExportFilterLibrary library;
     return library;

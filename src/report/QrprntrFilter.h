@@ -2,6 +2,7 @@
 
 #include "platform/Alignment.h"
 #include "platform/CanvasTypes.h"
+#include "platform/Component.h"
 #include "platform/Font.h"
 
 #include <QString>
@@ -116,5 +117,18 @@ private:
 
 // The process-wide registry, made on first use and freed when the process ends.
 TQRExportFilterLibrary& QRExportFilterLibrary();
+
+// A non-visual component placed on a form that offers one filter class in the preview's save dialog
+// for as long as it exists.
+class TQRExportFilterComponent : public TComponent {
+public:
+    TQRExportFilterComponent(TComponent* owner, const TQRExportFilterClass& filterClass);
+    ~TQRExportFilterComponent() override;
+
+    const TQRExportFilterClass& FilterClass() const noexcept { return filterClass_; }
+
+private:
+    const TQRExportFilterClass& filterClass_;
+};
 
 } // namespace quorvel

@@ -412,8 +412,6 @@ void TQRCustomBand::Print() {
     TCustomQuickRep& report = *parentReport_;
     const TQRPage& page = report.Page();
     bool printIt = Enabled();
-    const int startX = report.cursorX_;
-    const int startY = report.cursorY_;
     if (Enabled() && !IsDesigning() && BeforePrint) BeforePrint(*this, printIt);
     if (bandType_ == TQRBandType::rbSummary)
         report.cursorX_ = RoundHalfEven(page.NativeValue(TQRPage::iLeftMargin));
@@ -436,6 +434,9 @@ void TQRCustomBand::Print() {
         }
         if (notifyController_) notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
         if (keepOnOnePage_ && ExpandedHeight() > report.AvailableSpace()) report.NewColumn();
+        // The filter learns where the band starts on the page it prints on, after any break.
+        const int startX = report.cursorX_;
+        const int startY = report.cursorY_;
 
         TQRPrinter& store = *report.pageStore_;
         const double width = size_->NativeValue(TQRBandSize::iWidth);

@@ -256,6 +256,16 @@ void TCustomQuickRep::Loaded() {
     SetBandValues();
 }
 
+void TCustomQuickRep::SetBounds(int left, int top, int width, int height) {
+    const bool resized = width != Width() || height != Height();
+    TQRBasePanel::SetBounds(left, top, width, height);
+    if (!resized || !page_ || page_->Updating() || IsLoading() || page_->PaperSize() != TQRPaperSize::Custom)
+        return;
+    page_->SetNativeValue(TQRPage::iWidth, page_->SaveUnit(width, TQRUnit::Pixels, true));
+    page_->SetNativeValue(TQRPage::iLength, page_->SaveUnit(height, TQRUnit::Pixels, false));
+    SetBandValues();
+}
+
 void TCustomQuickRep::AddToDataSetList(TDataSetComponent& dataSet) {
     if (std::find(listedDataSets_.begin(), listedDataSets_.end(), &dataSet) != listedDataSets_.end()) return;
     if (auto view = dataSet.EvDataSet()) {

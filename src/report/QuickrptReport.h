@@ -233,6 +233,10 @@ public:
     void SetPagePaper(TQRPaperSize size, TPrinterOrientation orientation) override;
 
     void Loaded() override;
+    // With Custom paper a new pixel size on the design surface becomes the page's Width and Length.
+    void SetBounds(int left, int top, int width, int height) override;
+    // Waits for a pass started by PreviewModal, PreviewModeless or PrintBackground to end.
+    void WaitForBackgroundPass();
 
 protected:
     virtual void Execute();
@@ -246,7 +250,6 @@ protected:
     void WirePreviewHooks(TQRPrinter& store);
     void RunExport(TQRExportFilter& filter, TQRPrinter* store, bool composite);
     void StartBackgroundPass();
-    void WaitForBackgroundPass();
     // Finds the rbDetail band (or another type) first in the band list.
     TQRCustomBand* FirstBandOfType(TQRBandType type) const;
 

@@ -130,9 +130,9 @@ TQRPage::TQRPage(TCustomQuickRep* report)
     paperSize_ = metric ? TQRPaperSize::A4 : TQRPaperSize::Letter;
     const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(paperSize_)];
     for (int index : {iBottomMargin, iTopMargin, iLeftMargin, iRightMargin})
-        TQRUnitBase::SetNativeValue(index, margin);
-    TQRUnitBase::SetNativeValue(iWidth, paper.Width * 10.0);
-    TQRUnitBase::SetNativeValue(iLength, paper.Length * 10.0);
+        InitNativeValue(index, margin);
+    InitNativeValue(iWidth, paper.Width * 10.0);
+    InitNativeValue(iLength, paper.Length * 10.0);
 }
 
 bool TQRPage::Horizontal(int index) const {

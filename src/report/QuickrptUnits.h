@@ -71,6 +71,8 @@ protected:
     virtual int PixelZoom() const { return 100; }
     // Runs SetParentSizes with the update guard set.
     void PushToParent();
+    // Sets a length without telling the owner (while the owner is still being made).
+    void InitNativeValue(int index, double value) { values_.at(static_cast<std::size_t>(index)) = value; }
     void SetUpdating(bool updating) noexcept { updating_ = updating; }
 
 private:

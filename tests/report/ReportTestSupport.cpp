@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/MetafileEnumerator.h"
+#include "report/QrprntrFilter.h"
 
 namespace quorvel::testing {
 
@@ -36,7 +37,10 @@ void TTestText::Print(int ofsX, int ofsY) {
     const double left = Size().NativeValue(TQRPrintableSize::iLeft) + ofsX;
     const double top = Size().NativeValue(TQRPrintableSize::iTop) + ofsY;
     double bottom = top + Size().NativeValue(TQRPrintableSize::iHeight) + 1;
-    if (PrintFinished()) next_ = 0;
+    if (PrintFinished()) {
+        next_ = 0;
+        if (Source) Lines = Source();
+    }
     double y = top;
     bool expanded = false;
     while (next_ < Lines.size()) {
@@ -49,6 +53,8 @@ void TTestText::Print(int ofsX, int ofsY) {
         }
         if (ParentReport()->DrawToCanvas() && !Lines[next_].isEmpty())
             store.Canvas().TextOut(store.XPos(left), store.YPos(y), Lines[next_]);
+        if (TQRExportFilter* filter = ParentReport()->ExportFilter())
+            filter->TextOut(left, y, Font(), Color(), Alignment(), Lines[next_]);
         y += LineHeight;
         ++next_;
     }

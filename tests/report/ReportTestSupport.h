@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <ostream>
 #include <vector>
 
 namespace quorvel::testing {
@@ -43,6 +45,8 @@ public:
     std::string_view ClassName() const noexcept override { return "TTestText"; }
 
     QStringList Lines;
+    // When set, gives the lines afresh at every printing that starts from the first line.
+    std::function<QStringList()> Source;
     bool AutoStretch = false;
     double LineHeight = 50; // tenths of a millimetre
 
@@ -63,6 +67,9 @@ struct PageText {
     int x;
     int y;
     friend bool operator==(const PageText&, const PageText&) = default;
+    friend void PrintTo(const PageText& t, std::ostream* out) {
+        *out << "{page " << t.page << " \"" << t.text.toStdString() << "\" at " << t.x << "," << t.y << "}";
+    }
 };
 
 // Every text of every stored page of a page store, in drawing order.
@@ -71,3 +78,14 @@ std::vector<PageText> PageTexts(TQRPrinter& pageStore);
 QStringList Texts(const std::vector<PageText>& texts);
 
 } // namespace quorvel::testing
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i)
+        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
+    *out << '}';
+}

@@ -1,5 +1,7 @@
 #include "report/output/QrexportGrid.h"
 
+#include "platform/Rounding.h"
+
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 
@@ -19,7 +21,7 @@ void TQRAbstractExportFilter::Start(int paperWidth, int paperHeight, const TFont
     charHeight_ = charWidth_;
     paperWidth_ = paperWidth;
     paperHeight_ = paperHeight;
-    linecount_ = charHeight_ > 0 ? static_cast<int>(std::nearbyint(paperHeight_ / charHeight_)) : 0;
+    linecount_ = charHeight_ > 0 ? static_cast<int>(RoundHalfEvenValue(paperHeight_ / charHeight_)) : 0;
     pageProcessed_ = false;
     TQRExportFilter::Start(paperWidth, paperHeight, font);
 }

@@ -1,15 +1,17 @@
 #include "report/output/QrexportPositions.h"
 
+#include "platform/Rounding.h"
+
 #include <cmath>
 
 namespace quorvel {
 
-// std::nearbyint rounds to the nearest integer with halves to the even neighbour, the engine's rule.
+// Positions group by their value rounded half to even, the engine's rounding.
 void TQRPositions::AddPosition(double v) {
     if (!collecting_) return;
-    const double rounded = std::nearbyint(v);
+    const double rounded = RoundHalfEvenValue(v);
     for (auto& entry : entries_) {
-        if (std::nearbyint(entry.Value) == rounded) {
+        if (RoundHalfEvenValue(entry.Value) == rounded) {
             ++entry.ClientCount;
             return;
         }
