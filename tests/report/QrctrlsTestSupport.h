@@ -11,13 +11,7 @@
 #include <ostream>
 #include <vector>
 
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '(' << list.join(QLatin1String(" | ")).toStdString() << ')';
-}
+// Layout texts in failure messages as text.
 inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
     *out << '\n' << bytes.toStdString();
 }
