@@ -13,11 +13,14 @@ namespace quorvel {
 
 TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
     : QDialog(parent)
+    , Visualiza([](TQuickRep& leiaute) { leiaute.Preview(); })
+    , Imprime([](TQuickRep& leiaute) { leiaute.Print(); })
     , ui(std::make_unique<Ui::FormSelRelatorio>())
     , formQuorvel(formQuorvel) {
     ui->setupUi(this);
     // A single fixed border without a system menu: no close box; "Cancelar" or Escape leave it.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
     ui->btTela->setIcon(QIcon::fromTheme(QStringLiteral("document-print-preview"),
                                          style()->standardIcon(QStyle::SP_FileDialogContentsView)));
@@ -42,12 +45,7 @@ void TFormSelRelatorio::btTelaClick() {
     // keyboard the button pressed is the one with the focus.
     const bool visualiza = focusWidget() == ui->btTela;
     ExecutaRelatorio(formQuorvel, static_cast<TOrdemRelatorio>(ui->cbxOrdem->currentIndex()), TipoPregao,
-                     [visualiza](TQuickRep& leiaute) {
-                         if (visualiza)
-                             leiaute.Preview();
-                         else
-                             leiaute.Print();
-                     });
+                     visualiza ? Visualiza : Imprime);
 }
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/URelatorio.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -30,6 +32,11 @@ public:
 
     // Both btTela and btImpr: previews when btTela holds the keyboard focus, prints otherwise.
     void btTelaClick();
+
+    // What the two actions do with the chosen layout: the report's preview and its print. Tests put
+    // their own in to look at the pages.
+    TSaidaRelatorio Visualiza;
+    TSaidaRelatorio Imprime;
 
 private:
     std::unique_ptr<Ui::FormSelRelatorio> ui;

@@ -58,14 +58,15 @@ TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
     SetName(QStringLiteral("FormRelatorio"));
     RegistraLeiautes();
 
-    CDSDigitacao = &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSDigitacao.get()),
-                            "CDSDigitacao");
+    CDSDigitacao =
+        &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSDigitacao.get()), "CDSDigitacao");
     CDSLotes = &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSLotes.get()), "CDSLotes");
 
     const auto registra = [this](const char* nome, TManipuladorBanda manipulador) {
         RegisterHandler<void(TQRCustomBand&, bool&)>(
-            QString::fromLatin1(nome),
-            [this, manipulador](TQRCustomBand& banda, bool& imprime) { (this->*manipulador)(banda, imprime); });
+            QString::fromLatin1(nome), [this, manipulador](TQRCustomBand& banda, bool& imprime) {
+                (this->*manipulador)(banda, imprime);
+            });
     };
     registra("ChildBand1BeforePrint", &TFormRelatorio::ChildBand1BeforePrint);
     registra("QRChildBand1BeforePrint", &TFormRelatorio::QRChildBand1BeforePrint);

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -55,10 +56,23 @@ TQRPrinter& PreparedPages(TQuickRep& layout) {
     return *pages;
 }
 
-QByteArray PagePicture(const TMetafile& page, int dpi) {
-    const double scale = static_cast<double>(dpi) / page.PixelsPerInch();
-    const int width = std::max(1, static_cast<int>(std::lround(page.Width() * scale)));
-    const int height = std::max(1, static_cast<int>(std::lround(page.Height() * scale)));
+// The picture's size follows the paper (tenths of a millimetre) at the asked resolution, so that an
+// A4 page at 150 dpi is 1240 × 1754 pixels whatever the screen resolution the page was drawn at.
+QSize PictureSize(const TQRPrinter& pages, const TMetafile& page, int dpi) {
+    double width = pages.GetPaperWidth();
+    double length = pages.GetPaperLength();
+    if (width <= 0 || length <= 0) {
+        width = page.Width() * 254.0 / page.PixelsPerInch();
+        length = page.Height() * 254.0 / page.PixelsPerInch();
+    }
+    if ((page.Width() > page.Height()) != (width > length)) std::swap(width, length);
+    return {std::max(1, static_cast<int>(std::lround(width * dpi / 254.0))),
+            std::max(1, static_cast<int>(std::lround(length * dpi / 254.0)))};
+}
+
+QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
+    const int width = size.width();
+    const int height = size.height();
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
@@ -85,7 +99,7 @@ int WritePictures(TQuickRep& layout, const QString& output, int dpi) {
         for (int n = 1; n <= count; ++n) {
             const std::unique_ptr<TMetafile> page = pages.GetPage(n);
             if (!page) throw Exception(QStringLiteral("Page %1 is missing").arg(n));
-            const QByteArray picture = PagePicture(*page, dpi);
+            const QByteArray picture = PagePicture(*page, PictureSize(pages, *page, dpi), dpi);
             const QString name = PicturePageName(output, n);
             ReplaceFileAtomically(name, std::string_view(picture.constData(), picture.size()));
             written << name;

@@ -19,6 +19,7 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 #include "platform/ui/Application.h"
+#include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
 
@@ -36,7 +37,8 @@ namespace {
 // the run fails) and answered with OK or No, choosers and print dialogs are cancelled.
 class UnattendedDialogs : public DialogService {
 public:
-    DialogAnswer MessageBox(const QString& text, const QString&, MessageIcon, MessageButtons buttons) override {
+    DialogAnswer MessageBox(const QString& text, const QString&, MessageIcon,
+                            MessageButtons buttons) override {
         if (firstMessage.isEmpty()) firstMessage = text;
         return buttons == MessageButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
     }
@@ -112,8 +114,7 @@ Options ParseOptions(const QStringList& arguments) {
         const QString name = parser.isSet(format) ? parser.value(format) : QFileInfo(options.output).suffix();
         options.format = FindReportFormat(name);
         if (!options.format)
-            throw UsageError(
-                QStringLiteral("Unknown format \"%1\" (%2)").arg(name, ReportFormatNames()));
+            throw UsageError(QStringLiteral("Unknown format \"%1\" (%2)").arg(name, ReportFormatNames()));
     }
     return options;
 }
@@ -124,7 +125,8 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
     if (options.fornecedor) return *options.fornecedor;
     const QString config = ConfigIniPath(form.ExecutableFolder());
     if (FileExists(config)) {
-        const QString registrado = TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
+        const QString registrado =
+            TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
         if (!registrado.isEmpty()) return registrado;
     }
     TStoreTable& itens = *form.CDSDigitacao;
@@ -132,10 +134,26 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
     return Campo(itens, "razao_social").AsQString();
 }
 
+// True when both names lead to the same file (an existing one followed through links).
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() && second.exists()) return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
 int Run(const Options& options) {
     TFormQuorvel form(ExecutableFolder());
     if (!FileExists(options.proposal))
         throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
+    // The proposal is only ever read: an output that would replace it is refused before anything runs.
+    if (!options.print) {
+        const bool pictures = options.format->kind == OutputKind::Pictures;
+        const QString first = pictures ? PicturePageName(options.output, 1) : options.output;
+        if (SameFile(first, options.proposal) || (pictures && SameFile(options.output, options.proposal)))
+            throw Exception(
+                QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
+    }
     form.AbrePropostaParaRelatorio(options.proposal);
     form.RazaoSocial = Fornecedor(options, form);
 
@@ -151,6 +169,11 @@ int Run(const Options& options) {
     return pages;
 }
 
+// Qt's own notices (font and platform set-up) would mix with the one line a failure prints.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "quorvel-report: %s\n", qUtf8Printable(message));
+}
+
 void Fail(const QString& message) {
     std::fprintf(stderr, "quorvel-report: %s\n", qUtf8Printable(message.simplified()));
 }
@@ -163,6 +186,7 @@ int main(int argc, char** argv) {
     using namespace quorvel;
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
     UnattendedDialogs dialogs;
     const ScopedDialogService scope(dialogs);
     TApplication application(argc, argv);
