@@ -19,7 +19,7 @@ QString TQRAsciiExportFilter::GetFilterName() const {
 }
 
 void TQRAsciiExportFilter::Start(int paperWidth, int paperHeight, const TFont& font) {
-    if (!output_) output_ = std::make_unique<TExportOutput>(TargetFile());
+    output_ = std::make_unique<TExportOutput>(TargetFile());
     charWidth_ = font.Size() * 254.0 / 72.0;
     charHeight_ = charWidth_;
     lineCount_ = charHeight_ > 0 ? static_cast<int>(std::nearbyint(paperHeight / charHeight_)) : 0;
@@ -56,10 +56,7 @@ void TQRAsciiExportFilter::EndPage() {
 }
 
 void TQRAsciiExportFilter::Finish() {
-    if (output_) {
-        output_->Commit();
-        output_.reset();
-    }
+    if (output_) output_->Commit();
     TQRExportFilter::Finish();
 }
 

@@ -35,6 +35,8 @@ public:
     double CharWidth() const noexcept { return charWidth_; }
     double CharHeight() const noexcept { return charHeight_; }
     int LineCount() const noexcept { return lineCount_; }
+    // The output of the last run (kept in memory when the file name is empty).
+    const TExportOutput* Output() const noexcept { return output_.get(); }
 
 private:
     std::unique_ptr<TExportOutput> output_;
