@@ -1,3 +1,6 @@
+#include "platform/FileLock.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -9,6 +12,8 @@
 
 #include <algorithm>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -142,7 +147,7 @@ TEST_F(PacketTool, FailuresNameTheFileAndLeaveTargetsAlone) {
 
 TEST_F(PacketTool, SetEditsTheLocatedRowAsANewVersion) {
     const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
-                          QStringLiteral("preco_ini=13.25")});
+                              QStringLiteral("preco_ini=13.25")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string saved = ReadFile(Path("proposta.XML"));
     EXPECT_NE(saved.find("CHANGE_LOG=\"3 2 8 4 3 8\""), std::string::npos) << saved;
@@ -169,7 +174,7 @@ TEST_F(PacketTool, SetThatChangesNothingLeavesTheFileUntouched) {
         ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
     }
     const ToolRun run = Tool({QStringLiteral("set"), Path("proposta.XML"), QStringLiteral("id_item=2"),
-                          QStringLiteral("preco_ini=12.5")});
+                              QStringLiteral("preco_ini=12.5")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
     EXPECT_EQ(QFileInfo(Path("proposta.XML")).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
@@ -198,6 +203,137 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
         EXPECT_NE(run.err.find("proposta.XML: " + c.message), std::string::npos) << run.err;
         EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal) << c.message;
     }
+}
+
+// A file found damaged is refused before anything can be saved over it: a width the store cannot hold
+// (it read as 0, and the next save wrote every value of the field as "") and a file cut after its
+// field list (it read as a proposal without rows).
+TEST_F(PacketTool, DamagedFilesAreRefusedBeforeAnythingIsSavedOverThem) {
+    std::string wide = kProposal;
+    const std::string declared = "WIDTH=\"120\"";
+    wide.replace(wide.find(declared), declared.size(), "WIDTH=\"40000\"");
+    WriteFile(Path("largo.xml"), wide);
+    const ToolRun width = Tool({QStringLiteral("set"), Path("largo.xml"), QStringLiteral("id_item=2"),
+                                QStringLiteral("preco_ini=1")});
+    EXPECT_EQ(width.exitCode, 1);
+    EXPECT_NE(width.err.find("largo.xml: store error 0x2702"), std::string::npos) << width.err;
+    EXPECT_EQ(ReadFile(Path("largo.xml")), wide);
+
+    const std::string cut = kProposal.substr(0, kProposal.find("<ROWDATA>"));
+    WriteFile(Path("cortado.xml"), cut);
+    const ToolRun dump = Tool({QStringLiteral("dump"), Path("cortado.xml")});
+    EXPECT_EQ(dump.exitCode, 1);
+    EXPECT_NE(dump.err.find("cortado.xml: store error 0x4005 at offset " + std::to_string(cut.size())),
+              std::string::npos)
+        << dump.err;
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(Tool({QStringLiteral("convert"), Path("cortado.xml"), Path("convertido.xml")}).exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(Path("convertido.xml")));
+}
+
+// `convert IN ""` rewrote IN in place; a name that is not valid UTF-8 was turned into another name;
+// a binary packet without columns converted to XML that could not be read back.
+TEST_F(PacketTool, ConvertRefusesTargetsItCannotNameAndPacketsWithoutColumns) {
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile f(Path("proposta.XML"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const ToolRun empty = Tool({QStringLiteral("convert"), Path("proposta.XML"), QString()});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "quorvel-packet: convert: the target file name is empty\n");
+    EXPECT_EQ(QFileInfo(Path("proposta.XML")).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+
+    // The byte 0xFF cannot be part of a UTF-8 name; a shell passes it through as it stands.
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("exec \"$0\" convert \"$1\" \"$2/$(printf '\\377').xml\""),
+                 QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet"), Path("proposta.XML"), dir_.path()});
+    ASSERT_TRUE(shell.waitForFinished(30000));
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_NE(shell.readAllStandardError().indexOf("not valid in the system's file-name encoding"), -1);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("proposta.XML")});
+
+    const std::string noColumns("\x96\x19\xE0\xBD\x01\x00\x00\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+                                "\x03\x00\x00\x00\x1A\x00\x00\x00",
+                                26);
+    WriteFile(Path("vazio.dat"), noColumns);
+    const ToolRun binary = Tool({QStringLiteral("convert"), Path("vazio.dat"), Path("vazio.xml")});
+    EXPECT_EQ(binary.exitCode, 1);
+    EXPECT_NE(binary.err.find("vazio.dat: store error 0x4005"), std::string::npos) << binary.err;
+    EXPECT_FALSE(QFileInfo::exists(Path("vazio.xml")));
+}
+
+// While one run edits a file, another is refused and told by whom; a lock left by a process that
+// died is taken over; a lock is never left behind.
+TEST_F(PacketTool, LockKeepsASecondEditorOut) {
+    const QString proposal = Path("proposta.XML");
+    {
+        quorvel::FileLock held(proposal);
+        ASSERT_EQ(held.TryLock(), quorvel::FileLock::Result::Locked);
+        const std::string inUse =
+            "proposta.XML: in use by process " + std::to_string(QCoreApplication::applicationPid()) + " (";
+        const ToolRun set = Tool(
+            {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1")});
+        EXPECT_EQ(set.exitCode, 1);
+        EXPECT_NE(set.err.find(inUse), std::string::npos) << set.err;
+        const ToolRun convert = Tool({QStringLiteral("convert"), Path("proposta.XML"), proposal});
+        EXPECT_EQ(convert.exitCode, 1);
+        EXPECT_NE(convert.err.find(inUse), std::string::npos) << convert.err;
+        EXPECT_EQ(ReadFile(proposal), kProposal);
+        // Reading is no edit.
+        EXPECT_EQ(Tool({QStringLiteral("dump"), proposal}).exitCode, 0);
+    }
+
+    // A child process takes the lock and ends without releasing it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        quorvel::FileLock lock(proposal);
+        _exit(lock.TryLock() == quorvel::FileLock::Result::Locked ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFileInfo::exists(quorvel::FileLock::LockFileNameFor(proposal)));
+    const ToolRun set =
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1")});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(ReadFile(proposal).find("preco_ini=\"1.0000\""), std::string::npos);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("proposta.XML")});
+}
+
+// Two runs editing one file at once lost one edit in nearly every round. Now each edit that reports
+// success is in the file, and a run that was kept out says so.
+TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
+    const QString proposal = Path("proposta.XML");
+    const QString tool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet");
+    int lost = 0, noneSaved = 0;
+    for (int round = 0; round < 20; ++round) {
+        WriteFile(proposal, kProposal);
+        QProcess first, second;
+        first.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=1"),
+                           QStringLiteral("preco_ini=1")});
+        second.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"),
+                            QStringLiteral("preco_ini=2")});
+        ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
+        const std::string saved = ReadFile(proposal);
+        int saves = 0;
+        for (QProcess* run : {&first, &second}) {
+            const std::string price = run == &first ? "preco_ini=\"1.0000\"" : "preco_ini=\"2.0000\"";
+            if (run->exitCode() == 0) {
+                ++saves;
+                lost += saved.find(price) == std::string::npos ? 1 : 0;
+            } else {
+                EXPECT_NE(run->readAllStandardError().indexOf("in use by process"), -1);
+            }
+        }
+        noneSaved += saves == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(noneSaved, 0);
 }
 
 } // namespace

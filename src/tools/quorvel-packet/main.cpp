@@ -6,21 +6,26 @@
 //   quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]
 //                                           edits the first current row whose KEY equals KEYVALUE
 //
-// Exit status 0 on success, 1 on any error, with a one-line message naming the file.
+// Exit status 0 on success, 1 on any error, with a one-line message naming the file. While `set` edits
+// FILE, and while `convert` writes OUT, a lock file beside it keeps the program and other runs of
+// the tool from editing it at the same time.
 #include "PacketJson.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
 #include "store/StoreTable.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,8 +42,29 @@ struct ToolError {
     std::string what;
 };
 
+// A file name from the command line, through the system's file-name encoding. A name that does not
+// come back to the same bytes that way (not valid UTF-8, on Linux) would name another file, so it is
+// refused.
 QString PathOf(const std::string& arg) {
-    return QString::fromLocal8Bit(arg.c_str());
+    const QByteArray bytes(arg.data(), static_cast<qsizetype>(arg.size()));
+    QString path = QFile::decodeName(bytes);
+    if (QFile::encodeName(path) != bytes)
+        throw ToolError{arg, "the file name is not valid in the system's file-name encoding"};
+    return path;
+}
+
+// Holds the lock file of a file about to be edited; refused while another process holds it. Where
+// no lock file can be made (a read-only folder), the edit goes on and its save reports any failure.
+std::unique_ptr<FileLock> LockForEditing(const std::string& path) {
+    auto lock = std::make_unique<FileLock>(PathOf(path));
+    if (lock->TryLock() == FileLock::Result::InUse) {
+        const LockHolder& holder = lock->Holder();
+        std::string who = "in use by process " + std::to_string(holder.pid);
+        if (!holder.program.isEmpty() || !holder.host.isEmpty())
+            who += " (" + holder.program.toStdString() + " on " + holder.host.toStdString() + ")";
+        throw ToolError{path, who};
+    }
+    return lock;
 }
 
 // Runs `body` and turns the store's failures into a ToolError naming `file`.
@@ -95,6 +121,9 @@ int Convert(const std::vector<std::string>& args) {
         std::fputs(kUsage, stderr);
         return 1;
     }
+    // An empty target would make the table write back to its own file.
+    if (files[1].empty()) throw ToolError{"", "convert: the target file name is empty"};
+    const std::unique_ptr<FileLock> lock = LockForEditing(files[1]);
     TStoreTable table;
     OpenTable(table, files[0]);
     Guarded(files[1], [&] {
@@ -144,6 +173,7 @@ int Set(const std::vector<std::string>& args) {
             throw ToolError{path, "expected FIELD=VALUE, got '" + args[i] + "'"};
         assignments.push_back({args[i].substr(0, eq), args[i].substr(eq + 1)});
     }
+    const std::unique_ptr<FileLock> lock = LockForEditing(path);
     TStoreTable table;
     OpenTable(table, path);
     // Any failure from here on leaves the table unposted; it is dropped without being written.
@@ -176,7 +206,10 @@ int Run(int argc, char** argv) {
         if (command == "convert") return Convert(args);
         if (command == "set") return Set(args);
     } catch (const ToolError& e) {
-        std::fprintf(stderr, "quorvel-packet: %s: %s\n", e.file.c_str(), e.what.c_str());
+        if (e.file.empty())
+            std::fprintf(stderr, "quorvel-packet: %s\n", e.what.c_str());
+        else
+            std::fprintf(stderr, "quorvel-packet: %s: %s\n", e.file.c_str(), e.what.c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvel-packet: %s\n", e.what());
