@@ -2,6 +2,8 @@
 #include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "store/StoreErrors.h"
 
 #include "ui_UQuorvel.h"
 
@@ -36,7 +38,15 @@ void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
 }
 
 void TFormQuorvel::AbreDigitacao() {
-    CDSDigitacao->Open();
+    try {
+        CDSDigitacao->Open();
+    } catch (const EStoreError& e) {
+        // The store's bare code tells the user nothing: say which file could not be read, what is
+        // wrong with it and where the reader stopped.
+        throw EDatabaseError(
+            QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2")
+                .arg(QDir::toNativeSeparators(CDSDigitacao->FileName()), DescribeStoreError(e)));
+    }
     alteracoesGravadas = CDSDigitacao->Data().changeLog.size();
 }
 

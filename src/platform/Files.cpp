@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <array>
@@ -19,11 +18,11 @@ QString WithTrailingSeparator(QString folder) {
     return folder;
 }
 
+} // namespace
+
 [[noreturn]] void ThrowWriteError(const QString& path, const QString& reason) {
     throw Exception(QStringLiteral("Cannot write file \"%1\": %2").arg(path, reason));
 }
-
-} // namespace
 
 QString ExecutableFolder() {
     if (QCoreApplication::instance() != nullptr)
@@ -49,16 +48,20 @@ QString ExtractFileName(const QString& path) {
 bool CopyFileReplacing(const QString& source, const QString& target) {
     QFile in(source);
     if (!FileExists(source) || !in.open(QIODevice::ReadOnly)) return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    std::array<char, 64 * 1024> buffer{};
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
-        if (got < 0) return false; // out is discarded by its destructor
-        if (got == 0) break;
-        if (out.write(buffer.data(), got) != got) return false;
+    try {
+        ReplaceFileAtomically(target, [&in, &target](QIODevice& out) {
+            std::array<char, 64 * 1024> buffer{};
+            for (;;) {
+                const qint64 got = in.read(buffer.data(), static_cast<qint64>(buffer.size()));
+                if (got < 0) ThrowWriteError(target, in.errorString());
+                if (got == 0) break;
+                if (out.write(buffer.data(), got) != got) ThrowWriteError(target, out.errorString());
+            }
+        });
+    } catch (const Exception&) {
+        return false;
     }
-    return out.commit();
+    return true;
 }
 
 bool ForceDirectories(const QString& path) {
@@ -74,21 +77,6 @@ QString TemporaryFileName(const QString& folder, const QString& prefix) {
         throw Exception(
             QStringLiteral("Cannot create a temporary file in \"%1\": %2").arg(dir, file.errorString()));
     return file.fileName();
-}
-
-void ReplaceFileAtomically(const QString& path, std::string_view bytes) {
-    ReplaceFileAtomically(path, [&path, bytes](QIODevice& out) {
-        const auto size = static_cast<qint64>(bytes.size());
-        if (out.write(bytes.data(), size) != size) ThrowWriteError(path, out.errorString());
-    });
-}
-
-void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer) {
-    if (DirectoryExists(path)) ThrowWriteError(path, QStringLiteral("a folder has that name"));
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) ThrowWriteError(path, out.errorString());
-    writer(out); // if it throws, out's destructor removes the temporary file
-    if (!out.commit()) ThrowWriteError(path, out.errorString());
 }
 
 } // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -31,11 +32,31 @@ bool ForceDirectories(const QString& path);
 // and returns its full path. The caller owns the file and removes it. Throws Exception on failure.
 QString TemporaryFileName(const QString& folder = {}, const QString& prefix = QStringLiteral("qv"));
 
-// Replaces the file at path atomically: the new content goes to a temporary file in the same folder,
-// which is renamed over the old file only once everything was written and flushed. If writing fails
-// or the writer throws, the old file is untouched and the temporary file is removed; the failure is
-// thrown as Exception (or the writer's own exception passes through).
-void ReplaceFileAtomically(const QString& path, std::string_view bytes);
-void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer);
+// Throws Exception "Cannot write file "<path>": <reason>", the one wording of every failed save.
+[[noreturn]] void ThrowWriteError(const QString& path, const QString& reason);
+
+// The system calls an atomic replacement makes. The program uses the real ones; tests substitute
+// calls that fail (a full disk after N bytes, a failing sync, close or rename) to prove that no
+// failure ever reaches the target file.
+class FileSystemCalls {
+public:
+    virtual ~FileSystemCalls() = default;
+    virtual long Write(int fd, const char* data, std::size_t size); // as write(2)
+    virtual int Sync(int fd);                                       // as fsync(2)
+    virtual int Close(int fd);                                      // as close(2)
+    virtual int Rename(const char* from, const char* to);           // as rename(2)
+};
+FileSystemCalls& SystemFileCalls();
+
+// Replaces the file at path atomically and durably: the new content goes to a temporary file in the
+// same folder; every write is checked, the file is synced to disk and closed, renamed over the old
+// file, and the folder is synced. Any failure removes the temporary file, leaves the old file as it
+// was, and is thrown as Exception with the system's message (a writer's own exception passes through).
+// Writes are unbuffered, so a full disk is seen at the write that hits it, never later.
+// A symbolic link is followed: its target is replaced and the link stays.
+void ReplaceFileAtomically(const QString& path, std::string_view bytes,
+                           FileSystemCalls& calls = SystemFileCalls());
+void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
+                           FileSystemCalls& calls = SystemFileCalls());
 
 } // namespace quorvel

@@ -1,11 +1,11 @@
 #include "platform/Metafile.h"
 
+#include "platform/Files.h"
 #include "platform/MetafilePlayer.h"
 #include "platform/MetafileWriter.h"
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QScreen>
 
 #include <cmath>
@@ -70,12 +70,7 @@ void TMetafile::LoadFromStream(QIODevice& device, qint64 size) {
 }
 
 void TMetafile::SaveToFile(const QString& fileName) const {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString()));
-    SaveToStream(file);
-    if (!file.commit())
-        throw Exception(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    ReplaceFileAtomically(fileName, [this](QIODevice& file) { SaveToStream(file); });
 }
 
 void TMetafile::LoadFromFile(const QString& fileName) {

@@ -206,15 +206,6 @@ bool IsBinaryDatapacket(std::span<const char> bytes) noexcept;
 // Picks the reader by content.
 Datapacket ReadDatapacket(std::span<const char> bytes);
 
-// Store error codes.
-inline constexpr int kErrMalformed = 0x4005;
-inline constexpr int kErrFieldType = 0x2710;
-inline constexpr int kErrFieldWidth = 0x2702;
-inline constexpr int kErrDecimalRange = 0x2701;
-inline constexpr int kErrTooManyTables = 0x2A04;
-// The file's content would take far more memory than its size explains (see LoadBudget).
-inline constexpr int kErrPacketTooLarge = 0x2EA4;
-
 // The largest WIDTH and DECIMALS a field may declare: they are 16-bit numbers in the file.
 inline constexpr int kMaxFieldNumber = 32767;
 

@@ -34,6 +34,7 @@
 #include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
+#include "store/StoreErrors.h"
 
 #include <cstring>
 #include <limits>
@@ -224,7 +225,7 @@ public:
         std::uint32_t rowCount = 0;
         for (const auto& r : packet_.rows)
             if (!dropUnused || (r.rowState & kRowUnused) == 0) ++rowCount;
-        if (packet_.fields.size() > 0xFFFF) throw EStoreError(kErrMalformed);
+        if (packet_.fields.size() > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
         U32(kMagic);
         U16(1);
         U16(0);
@@ -270,13 +271,13 @@ private:
         Patch16(at + 2, v >> 16);
     }
     void Name(std::string_view name) {
-        if (name.size() > 255) throw EStoreError(kErrMalformed);
+        if (name.size() > 255) RaiseStoreError(StoreErrorCode::Malformed);
         U8(static_cast<std::uint32_t>(name.size()));
         out_.append(name);
     }
     void Counted(std::string_view bytes, std::uint32_t countSize) {
         const std::uint64_t limit = countSize == 1 ? 0xFF : (countSize == 2 ? 0xFFFF : 0xFFFFFFFFull);
-        if (bytes.size() > limit) throw EStoreError(kErrMalformed);
+        if (bytes.size() > limit) RaiseStoreError(StoreErrorCode::Malformed);
         if (countSize == 1)
             U8(static_cast<std::uint32_t>(bytes.size()));
         else if (countSize == 2)
@@ -335,7 +336,7 @@ private:
     }
 
     void Column(const FieldDef& f, int depth) {
-        if (depth > kMaxTables) throw EStoreError(kErrTooManyTables);
+        if (depth > kMaxTables) RaiseStoreError(StoreErrorCode::TooManyTables);
         Name(f.name);
         U32(TypeCode(f.type, f.width));
         U16((f.flags.hidden ? 1 : 0) | (f.flags.readOnly ? 2 : 0) | (f.flags.required ? 4 : 0) |
@@ -348,14 +349,14 @@ private:
         if (f.decimals != 0) own.push_back({"DECIMALS", PacketType::I4, std::int64_t{f.decimals}});
         if (f.flags.calculated) own.push_back({"CALCULATED", PacketType::Boolean, true});
         const size_t count = own.size() + f.params.size();
-        if (count > 0xFFFF) throw EStoreError(kErrMalformed);
+        if (count > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
         U16(static_cast<std::uint32_t>(count));
         for (const auto& p : own)
             Param(p);
         for (const auto& p : f.params)
             Param(p);
         if (f.type == PacketType::Nested) {
-            if (f.nested.size() > 0xFFFF) throw EStoreError(kErrMalformed);
+            if (f.nested.size() > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
             U16(static_cast<std::uint32_t>(f.nested.size()));
             for (const auto& n : f.nested)
                 Column(n, depth + 1);
@@ -376,7 +377,7 @@ private:
         if (packet_.hasAutoIncValue)
             own.push_back({"AUTOINCVALUE", PacketType::I4, std::int64_t{packet_.autoIncValue}});
         const size_t count = own.size() + packet_.params.size();
-        if (count > 0xFFFF) throw EStoreError(kErrMalformed);
+        if (count > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
         U16(static_cast<std::uint32_t>(count));
         for (const auto& p : own)
             Param(p);
@@ -441,7 +442,7 @@ private:
         case FieldKind::Decimal:
             if (const auto* d = std::get_if<TDecimal>(&v)) {
                 const auto scaled = d->WithScale(f.decimals);
-                if (!scaled) throw EStoreError(kErrDecimalRange);
+                if (!scaled) RaiseStoreError(StoreErrorCode::OutOfRange);
                 Integer(scaled->Units(), 8);
                 return true;
             }
@@ -503,18 +504,18 @@ public:
         const std::uint32_t v1 = U16();
         const std::uint32_t v2 = U16();
         if (magic == kMagic) {
-            if (v1 > 3 || v2 > 3) Fail(kErrMalformed);
+            if (v1 > 3 || v2 > 3) Fail(StoreErrorCode::Malformed);
         } else if (magic != kOldMagic) {
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
         const std::uint32_t headerSize = U32();
         const std::uint32_t columns = U16();
         const std::uint32_t rowCount = U32();
         U32(); // flags
         U16(); // offset of the first row; the rows follow the parameters in any case
-        if (headerSize < 24 || headerSize > n_) Fail(kErrMalformed);
+        if (headerSize < 24 || headerSize > n_) Fail(StoreErrorCode::Malformed);
         // A table has at least one field, as the XML form requires.
-        if (columns == 0) Fail(kErrMalformed);
+        if (columns == 0) Fail(StoreErrorCode::Malformed);
         p_ = headerSize;
         int tables = 1;
         for (std::uint32_t c = 0; c < columns; ++c)
@@ -525,9 +526,9 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(int code) const { throw EStoreError(code, static_cast<long long>(p_)); }
+    [[noreturn]] void Fail(StoreErrorCode code) const { RaiseStoreError(code, static_cast<long long>(p_)); }
     void Need(size_t count) const {
-        if (count > n_ - p_) Fail(kErrMalformed);
+        if (count > n_ - p_) Fail(StoreErrorCode::Malformed);
     }
     std::uint32_t U8() {
         Need(1);
@@ -575,7 +576,7 @@ private:
         else if (countSize == 4)
             count = U32();
         else
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         return Bytes(count);
     }
     static std::u16string FromUtf16(std::string_view bytes) {
@@ -601,7 +602,7 @@ private:
         p.roundtrip = (code & kRoundtripBit) != 0;
         p.placement = (code & kChildBit) != 0 ? ParamPlacement::Child : ParamPlacement::Attribute;
         const std::uint32_t typeCode = code & ~(kRoundtripBit | kChildBit);
-        if ((typeCode >> 24) != 0 || !TypeFromCode(typeCode, p.type)) Fail(kErrFieldType);
+        if ((typeCode >> 24) != 0 || !TypeFromCode(typeCode, p.type)) Fail(StoreErrorCode::FieldType);
         if ((typeCode & kVariable) != 0) {
             p.value = std::string(Counted(typeCode & 0xFFFF));
             return p;
@@ -636,14 +637,14 @@ private:
             break;
         }
         default:
-            Fail(kErrFieldType);
+            Fail(StoreErrorCode::FieldType);
         }
         return p;
     }
 
     // A field's WIDTH or DECIMALS, refused outside 0..kMaxFieldNumber as the XML form refuses it.
     int FieldNumber(std::int64_t number) const {
-        if (number < 0 || number > kMaxFieldNumber) Fail(kErrFieldWidth);
+        if (number < 0 || number > kMaxFieldNumber) Fail(StoreErrorCode::FieldWidth);
         return static_cast<int>(number);
     }
 
@@ -652,7 +653,7 @@ private:
         FieldDef f;
         f.name = Name();
         const std::uint32_t code = U32();
-        if (!TypeFromCode(code, f.type)) Fail(kErrFieldType);
+        if (!TypeFromCode(code, f.type)) Fail(StoreErrorCode::FieldType);
         const std::uint32_t attrs = U16();
         f.flags.hidden = (attrs & 1) != 0;
         f.flags.readOnly = (attrs & 2) != 0;
@@ -665,7 +666,7 @@ private:
             const std::int64_t* number = std::get_if<std::int64_t>(&p.value);
             if (p.name == "SUBTYPE") {
                 const auto* text = std::get_if<std::string>(&p.value);
-                if (text == nullptr || p.type != PacketType::String) Fail(kErrFieldWidth);
+                if (text == nullptr || p.type != PacketType::String) Fail(StoreErrorCode::FieldWidth);
                 const std::string_view known = CanonicalSubtype(*text);
                 if (!known.empty()) {
                     f.subtype = std::string(known);
@@ -685,9 +686,10 @@ private:
             f.params.push_back(std::move(p));
         }
         const FieldKind kind = KindOf(f);
-        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
+        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth)
+            Fail(StoreErrorCode::FieldWidth);
         if (f.type == PacketType::Nested) {
-            if (++tables > kMaxTables || depth >= kMaxTables) Fail(kErrTooManyTables);
+            if (++tables > kMaxTables || depth >= kMaxTables) Fail(StoreErrorCode::TooManyTables);
             const std::uint32_t nested = U16();
             for (std::uint32_t i = 0; i < nested; ++i)
                 f.nested.push_back(Column(tables, depth + 1));
@@ -797,11 +799,11 @@ private:
             return Float(f.type == PacketType::R10);
         case FieldKind::Decimal: {
             const auto units = static_cast<std::int64_t>(U64());
-            if (f.decimals > TDecimal::kMaxScale) Fail(kErrDecimalRange);
+            if (f.decimals > TDecimal::kMaxScale) Fail(StoreErrorCode::OutOfRange);
             const TDecimal d = TDecimal::FromUnits(units, f.decimals);
             if (units == std::numeric_limits<std::int64_t>::min() ||
                 !d.FitsField(DecimalPrecision(f), f.decimals))
-                Fail(kErrDecimalRange);
+                Fail(StoreErrorCode::OutOfRange);
             return d;
         }
         case FieldKind::Date:
@@ -810,7 +812,8 @@ private:
             TDateTimeValue t;
             if (kind != FieldKind::Time) t.days = static_cast<std::int32_t>(U32());
             if (kind != FieldKind::Date) t.msec = static_cast<std::int32_t>(U32());
-            if (t.days < 0 || t.days > kMaxDays || t.msec < 0 || t.msec >= kMsecPerDay) Fail(kErrMalformed);
+            if (t.days < 0 || t.days > kMaxDays || t.msec < 0 || t.msec >= kMsecPerDay)
+                Fail(StoreErrorCode::Malformed);
             return t;
         }
         case FieldKind::String: {
@@ -835,7 +838,7 @@ private:
             return std::string(s);
         }
         default:
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
     }
 

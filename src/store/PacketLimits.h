@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Exceptions.h"
-#include "store/Packet.h"
+#include "store/StoreErrors.h"
 
 #include <cstddef>
 
@@ -9,7 +9,7 @@ namespace quorvel {
 
 // What one load may hold in memory: a fixed allowance plus a small multiple of the file's size. The
 // readers charge what they build; a file whose content would need more (a long text carried into
-// thousands of versions that leave it out, for instance) fails with kErrPacketTooLarge before that
+// thousands of versions that leave it out, for instance) fails with StoreErrorCode::TooLarge before that
 // memory is taken, instead of exhausting the machine.
 class LoadBudget {
 public:
@@ -21,7 +21,7 @@ public:
 
     // Takes `bytes` from what is left; `offset` is where the reader stands, for the error.
     void Charge(std::size_t bytes, std::size_t offset) {
-        if (bytes > left_) throw EStoreError(kErrPacketTooLarge, static_cast<long long>(offset));
+        if (bytes > left_) RaiseStoreError(StoreErrorCode::TooLarge, static_cast<long long>(offset));
         left_ -= bytes;
     }
 

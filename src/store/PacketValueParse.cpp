@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "store/PacketBase64.h"
+#include "store/StoreErrors.h"
 
 #include <charconv>
 #include <cmath>
@@ -290,7 +291,7 @@ FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view ra
     case FieldKind::Unsigned: {
         std::int64_t v = 0;
         const IntegerRead read = ReadInteger(raw, type, v);
-        if (read == IntegerRead::OutOfRange) throw EStoreError(kErrDecimalRange);
+        if (read == IntegerRead::OutOfRange) RaiseStoreError(StoreErrorCode::OutOfRange);
         if (read == IntegerRead::NoNumber) return {};
         return v;
     }
@@ -346,7 +347,7 @@ FieldValue ParseFieldValueText(const FieldDef& field, std::string_view text) {
         return DecodeBase64(text);
     case FieldKind::Decimal: {
         const DecimalReadResult r = ReadFileDecimal(text, DecimalPrecision(field), field.decimals);
-        if (r.status == DecimalReadResult::Status::DoesNotFit) throw EStoreError(kErrDecimalRange);
+        if (r.status == DecimalReadResult::Status::DoesNotFit) RaiseStoreError(StoreErrorCode::OutOfRange);
         if (r.status == DecimalReadResult::Status::Null) return {};
         return r.value;
     }

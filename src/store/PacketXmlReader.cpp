@@ -5,6 +5,7 @@
 #include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
+#include "store/StoreErrors.h"
 
 #include <cstring>
 #include <string>
@@ -60,18 +61,18 @@ public:
 
     Datapacket Read() {
         SkipBlanks();
-        if (p_ >= s_.size() || s_[p_] != '<') Fail(kErrMalformed);
+        if (p_ >= s_.size() || s_[p_] != '<') Fail(StoreErrorCode::Malformed);
         Tag tag = NextElement();
-        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
         bool root = false;
         if (tag.name == "DATAPACKET") {
             root = true;
             SkipAttributes(tag);
-            if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+            if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
             tag = NextElement();
         }
-        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(kErrMalformed);
-        if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(kErrMalformed);
+        if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
+        if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
         // A document ends with its rows, and a root opened before them is closed after them; one
         // that stops before either was cut short and is refused, so that nothing is saved over it.
         bool haveMetadata = false;
@@ -80,7 +81,7 @@ public:
                 ReadMetadata(tag);
                 haveMetadata = true;
             } else if (tag.name == "ROWDATA") {
-                if (packet_.fields.empty()) Fail(kErrMalformed);
+                if (packet_.fields.empty()) Fail(StoreErrorCode::Malformed);
                 ReadRowData(tag);
                 if (root) CloseRoot();
                 break; // whatever follows is not read
@@ -88,23 +89,23 @@ public:
                 SkipElement(tag);
             }
             tag = NextElement();
-            if (tag.kind == TagKind::Eof || tag.kind == TagKind::End) Fail(kErrMalformed);
+            if (tag.kind == TagKind::Eof || tag.kind == TagKind::End) Fail(StoreErrorCode::Malformed);
         }
         ResolveUnchangedBlobs();
         return std::move(packet_);
     }
 
 private:
-    [[noreturn]] void Fail(int code) const { throw EStoreError(code, static_cast<long long>(p_)); }
+    [[noreturn]] void Fail(StoreErrorCode code) const { RaiseStoreError(code, static_cast<long long>(p_)); }
 
     // After the rows: elements up to the root's end tag are skipped; the end of the input before it
     // means the document was cut.
     void CloseRoot() {
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "DATAPACKET") Fail(kErrMalformed);
+                if (t.name != "DATAPACKET") Fail(StoreErrorCode::Malformed);
                 return;
             }
             SkipElement(t);
@@ -151,7 +152,7 @@ private:
                 tag.kind = TagKind::End;
                 tag.name = ReadName();
                 SkipBlanks();
-                if (p_ >= s_.size() || s_[p_] != '>') Fail(kErrMalformed);
+                if (p_ >= s_.size() || s_[p_] != '>') Fail(StoreErrorCode::Malformed);
                 ++p_;
                 return tag;
             }
@@ -166,7 +167,7 @@ private:
         const size_t at = s_.find(terminator, p_ + 2);
         if (at == std::string_view::npos) {
             p_ = s_.size();
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
         p_ = at + terminator.size();
     }
@@ -187,7 +188,7 @@ private:
     template <class Fn> void ReadAttributes(Tag& tag, Fn&& fn) {
         for (;;) {
             SkipBlanks();
-            if (p_ >= s_.size()) Fail(kErrMalformed);
+            if (p_ >= s_.size()) Fail(StoreErrorCode::Malformed);
             const char c = s_[p_];
             if (c == '>') {
                 ++p_;
@@ -215,7 +216,7 @@ private:
             const void* q = std::memchr(s_.data() + p_, '"', s_.size() - p_);
             if (q == nullptr) {
                 p_ = s_.size();
-                Fail(kErrMalformed);
+                Fail(StoreErrorCode::Malformed);
             }
             const size_t end = static_cast<size_t>(static_cast<const char*>(q) - s_.data());
             fn(name, s_.substr(p_, end - p_));
@@ -227,7 +228,7 @@ private:
         const size_t gt = s_.find('>', p_);
         if (gt == std::string_view::npos) {
             p_ = s_.size();
-            Fail(kErrMalformed);
+            Fail(StoreErrorCode::Malformed);
         }
         tag.kind = gt > 0 && s_[gt - 1] == '/' ? TagKind::Empty : TagKind::Start;
         p_ = gt + 1;
@@ -245,9 +246,9 @@ private:
         std::vector<std::string_view> open{tag.name};
         while (!open.empty()) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(kErrMalformed);
+                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
                 open.pop_back();
                 continue;
             }
@@ -260,15 +261,15 @@ private:
 
     void ReadMetadata(Tag& tag) {
         SkipAttributes(tag);
-        if (tag.kind == TagKind::Empty) Fail(kErrMalformed);
+        if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
         Tag fields = NextElement();
-        if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(kErrMalformed);
+        if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(StoreErrorCode::Malformed);
         ReadFields(fields, packet_.fields, fieldKeys_);
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "METADATA") Fail(kErrMalformed);
+                if (t.name != "METADATA") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "PARAMS")
@@ -279,14 +280,14 @@ private:
     }
 
     void ReadFields(Tag& tag, std::vector<FieldDef>& fields, std::vector<std::string>& keys) {
-        if (++tables_ > kMaxTables) Fail(kErrTooManyTables);
+        if (++tables_ > kMaxTables) Fail(StoreErrorCode::TooManyTables);
         SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) return;
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "FIELDS") Fail(kErrMalformed);
+                if (t.name != "FIELDS") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "FIELD") {
@@ -334,9 +335,9 @@ private:
         if (tag.kind == TagKind::Start) {
             for (;;) {
                 Tag t = NextElement();
-                if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+                if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
                 if (t.kind == TagKind::End) {
-                    if (t.name != "FIELD") Fail(kErrMalformed);
+                    if (t.name != "FIELD") Fail(StoreErrorCode::Malformed);
                     break;
                 }
                 if (t.name == "PARAM") {
@@ -351,13 +352,14 @@ private:
         }
         const size_t end = p_;
         p_ = at;
-        if (!hasAttrName && !hasTagName) Fail(kErrMalformed);
+        if (!hasAttrName && !hasTagName) Fail(StoreErrorCode::Malformed);
         rowKey = hasAttrName ? attrName : tagName;
         f.name = hasFieldName ? fieldName : rowKey;
-        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(kErrFieldType);
+        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(StoreErrorCode::FieldType);
         if (f.type != PacketType::Nested) f.nested.clear(); // only a nested table has fields of its own
         const FieldKind kind = KindOf(f);
-        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth) Fail(kErrFieldWidth);
+        if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth)
+            Fail(StoreErrorCode::FieldWidth);
         p_ = end;
         return f;
     }
@@ -368,7 +370,7 @@ private:
         const std::string& name = param.name;
         if (name == "SUBTYPE") {
             const auto* text = std::get_if<std::string>(&param.value);
-            if (text == nullptr || param.type != PacketType::String) Fail(kErrFieldWidth);
+            if (text == nullptr || param.type != PacketType::String) Fail(StoreErrorCode::FieldWidth);
             const std::string_view known = CanonicalSubtype(*text);
             if (!known.empty()) {
                 f.subtype = std::string(known);
@@ -391,7 +393,7 @@ private:
     // A field's WIDTH or DECIMALS: a number from 0 to kMaxFieldNumber, never cut to fit.
     int FieldNumber(const PacketParam& p) const {
         const auto* number = std::get_if<std::int64_t>(&p.value);
-        if (number == nullptr || *number < 0 || *number > kMaxFieldNumber) Fail(kErrFieldWidth);
+        if (number == nullptr || *number < 0 || *number > kMaxFieldNumber) Fail(StoreErrorCode::FieldWidth);
         return static_cast<int>(*number);
     }
 
@@ -467,12 +469,12 @@ private:
             }
         });
         if (tag.kind == TagKind::Start) SkipContentOf(tag);
-        if (!hasName || !hasValue) Fail(kErrMalformed);
+        if (!hasName || !hasValue) Fail(StoreErrorCode::Malformed);
         PacketParam p;
         p.name = std::move(name);
         p.type = PacketType::String;
         if (hasType && !PacketTypeFromName(typeName, p.type)) p.type = PacketType::String;
-        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(kErrFieldWidth);
+        if (p.name == "SUBTYPE" && p.type != PacketType::String) Fail(StoreErrorCode::FieldWidth);
         // A known name is read in its own type whatever the child declares.
         if (IsKnownParamName(p.name) || p.name == "MD_FIELDLINKS") p.type = ParamTypeFor(p.name);
         p.placement = ParamPlacement::Child;
@@ -487,9 +489,9 @@ private:
         std::vector<std::string_view> open{copy.name};
         while (!open.empty()) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(kErrMalformed);
+                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
                 open.pop_back();
                 continue;
             }
@@ -503,7 +505,7 @@ private:
     // holds no number reads as 0, or as an empty list. WIDTH and DECIMALS must be numbers.
     ParamValue ParseParamValue(PacketType type, std::string text, std::string_view name) const {
         const bool fieldNumber = name == "WIDTH" || name == "DECIMALS";
-        const int rangeError = fieldNumber ? kErrFieldWidth : kErrDecimalRange;
+        const int rangeError = fieldNumber ? StoreErrorCode::FieldWidth : StoreErrorCode::OutOfRange;
         switch (type) {
         case PacketType::I1:
         case PacketType::I2:
@@ -566,9 +568,9 @@ private:
         if (tag.kind == TagKind::Empty) return;
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "PARAMS") Fail(kErrMalformed);
+                if (t.name != "PARAMS") Fail(StoreErrorCode::Malformed);
                 return;
             }
             if (t.name == "PARAM")
@@ -591,12 +593,12 @@ private:
         }
         for (;;) {
             Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(kErrMalformed);
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
             if (t.kind == TagKind::End) {
-                if (t.name != "ROWDATA") Fail(kErrMalformed);
+                if (t.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
                 return;
             }
-            if (!t.name.starts_with("ROW")) Fail(kErrMalformed);
+            if (!t.name.starts_with("ROW")) Fail(StoreErrorCode::Malformed);
             ReadRow(t);
         }
     }
@@ -624,7 +626,7 @@ private:
                 if (name == "RowState") {
                     std::int64_t state = 0;
                     if (ReadInteger(raw, PacketType::UI1, state) == IntegerRead::OutOfRange)
-                        Fail(kErrDecimalRange);
+                        Fail(StoreErrorCode::OutOfRange);
                     rowState = static_cast<std::uint8_t>(state);
                 }
                 return;
@@ -686,7 +688,7 @@ private:
         }
         case FieldKind::Decimal: {
             const DecimalReadResult r = ReadFileDecimal(raw, DecimalPrecision(f), f.decimals);
-            if (r.status == DecimalReadResult::Status::DoesNotFit) Fail(kErrDecimalRange);
+            if (r.status == DecimalReadResult::Status::DoesNotFit) Fail(StoreErrorCode::OutOfRange);
             if (r.status == DecimalReadResult::Status::Null) return {};
             return r.value;
         }
@@ -698,7 +700,7 @@ private:
             try {
                 return ParseScalarValue(kinds_[i], f.type, raw);
             } catch (const EStoreError& e) {
-                Fail(e.ErrorCode()); // with the offset of the value
+                Fail(static_cast<StoreErrorCode>(e.ErrorCode())); // with the offset of the value
             }
         }
     }

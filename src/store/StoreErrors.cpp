@@ -2,6 +2,37 @@
 
 namespace quorvel {
 
+QString StoreErrorDescription(int code) {
+    // A switch without default: a code added to the enum without its description does not compile.
+    switch (static_cast<StoreErrorCode>(code)) {
+    case StoreErrorCode::OutOfRange:
+        return QStringLiteral("um valor não cabe no campo a que se destina");
+    case StoreErrorCode::FieldWidth:
+        return QStringLiteral("a declaração de um campo de texto ou binário não informa a largura, ou "
+                              "informa um subtipo inválido");
+    case StoreErrorCode::FieldType:
+        return QStringLiteral("a declaração de um campo não informa o tipo, ou informa um tipo desconhecido");
+    case StoreErrorCode::TooManyTables:
+        return QStringLiteral("o documento tem mais tabelas aninhadas do que o permitido");
+    case StoreErrorCode::BadExpression:
+        return QStringLiteral("uma expressão de filtro ou de soma não pôde ser interpretada");
+    case StoreErrorCode::TooManyKeys:
+        return QStringLiteral("uma ordenação usa mais de 16 campos");
+    case StoreErrorCode::TooLarge:
+        return QStringLiteral("o conteúdo ocuparia muito mais memória do que o tamanho do arquivo justifica");
+    case StoreErrorCode::Malformed:
+        return QStringLiteral("o conteúdo não é um pacote de dados bem formado ou termina antes do fim do "
+                              "documento");
+    }
+    return QStringLiteral("falha desconhecida do armazenamento de dados");
+}
+
+QString DescribeStoreError(const EStoreError& e) {
+    QString text = StoreErrorDescription(e.ErrorCode()) + QStringLiteral(" (erro %1").arg(e.ErrorCode());
+    if (e.Offset() >= 0) text += QStringLiteral(", posição %1").arg(e.Offset());
+    return text + QLatin1Char(')');
+}
+
 namespace StoreMessages {
 QString MissingDataPacket() {
     return QStringLiteral("Missing data provider or data packet");
@@ -59,8 +90,8 @@ void RaiseDatabaseError(const QString& message) {
     throw EDatabaseError(message);
 }
 
-void RaiseStoreError(int code) {
-    throw EStoreError(code);
+void RaiseStoreError(StoreErrorCode code, long long offset) {
+    throw EStoreError(static_cast<int>(code), offset);
 }
 
 } // namespace quorvel

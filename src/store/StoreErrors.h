@@ -6,12 +6,29 @@
 
 namespace quorvel {
 
-// Numeric codes of the store's coded errors (EStoreError) raised by the table itself. Decoding
-// errors of the datapacket reader carry their own codes.
-inline constexpr int kStoreErrorOutOfRange = 0x2701;    // a value does not fit its field
-inline constexpr int kStoreErrorBadExpression = 0x2EA1; // a filter or aggregate that cannot be parsed
-inline constexpr int kStoreErrorTooManyKeys = 0x2EA2;   // an order with more than 16 fields
-inline constexpr int kStoreErrorReadOnlyTable = 0x2EA3; // the table refuses this kind of change
+// The numeric codes of the store's coded errors (EStoreError), raised by the datapacket readers
+// and by the table itself. Each code has one description for the user (StoreErrorDescription).
+enum class StoreErrorCode : int {
+    OutOfRange = 0x2701,    // a value does not fit its field
+    FieldWidth = 0x2702,    // a text or binary field without width, or a subtype that is no text
+    FieldType = 0x2710,     // a field without type or with an unknown one
+    TooManyTables = 0x2A04, // more nested tables than a document may hold
+    BadExpression = 0x2EA1, // a filter or aggregate that cannot be parsed
+    TooManyKeys = 0x2EA2,   // an order with more than 16 fields
+    TooLarge = 0x2EA4,      // a file whose content would take far more memory than its size explains
+    Malformed = 0x4005,     // the document's structure is broken or it ends too early
+};
+
+// What a code means, in Portuguese, as a clause that completes "… não pôde ser lido: ". Codes the
+// store does not know get a generic text.
+QString StoreErrorDescription(int code);
+inline QString StoreErrorDescription(StoreErrorCode code) {
+    return StoreErrorDescription(static_cast<int>(code));
+}
+
+// The description of e followed by its code and, when the error came from a reader, the byte
+// position where it stopped: "o documento … (erro 16389, posição 4096)".
+QString DescribeStoreError(const EStoreError& e);
 
 // The store's messages, each with its arguments in place.
 namespace StoreMessages {
@@ -32,6 +49,6 @@ QString IntegerOutOfRange(long long value, const QString& field, long long low, 
 } // namespace StoreMessages
 
 [[noreturn]] void RaiseDatabaseError(const QString& message);
-[[noreturn]] void RaiseStoreError(int code);
+[[noreturn]] void RaiseStoreError(StoreErrorCode code, long long offset = -1);
 
 } // namespace quorvel

@@ -34,7 +34,7 @@ public:
         if (c == '\'' || c == '"') return ReadQuoted(c);
         if (c == '[') {
             const std::size_t end = text_.find(']', pos_ + 1);
-            if (end == std::string_view::npos) RaiseStoreError(kStoreErrorBadExpression);
+            if (end == std::string_view::npos) RaiseStoreError(StoreErrorCode::BadExpression);
             Lexeme l{Lexeme::Kind::Name, std::string(text_.substr(pos_ + 1, end - pos_ - 1)), 0};
             pos_ = end + 1;
             return l;
@@ -59,7 +59,7 @@ public:
             ++pos_;
             return {Lexeme::Kind::Symbol, std::string(1, c), 0};
         }
-        RaiseStoreError(kStoreErrorBadExpression);
+        RaiseStoreError(StoreErrorCode::BadExpression);
     }
 
 private:
@@ -78,7 +78,7 @@ private:
             }
         }
         const std::string number(text_.substr(start, pos_ - start));
-        if (number.find('.') != number.rfind('.')) RaiseStoreError(kStoreErrorBadExpression);
+        if (number.find('.') != number.rfind('.')) RaiseStoreError(StoreErrorCode::BadExpression);
         return {Lexeme::Kind::Number, number, std::strtod(number.c_str(), nullptr)};
     }
 
@@ -86,7 +86,7 @@ private:
         std::string value;
         ++pos_;
         for (;;) {
-            if (pos_ >= text_.size()) RaiseStoreError(kStoreErrorBadExpression);
+            if (pos_ >= text_.size()) RaiseStoreError(StoreErrorCode::BadExpression);
             const char c = text_[pos_++];
             if (c == quote) {
                 if (pos_ < text_.size() && text_[pos_] == quote) {
@@ -124,7 +124,7 @@ public:
 
     ExprNodePtr ParseAll() {
         ExprNodePtr root = ParseOr();
-        if (current_.kind != Lexeme::Kind::End) RaiseStoreError(kStoreErrorBadExpression);
+        if (current_.kind != Lexeme::Kind::End) RaiseStoreError(StoreErrorCode::BadExpression);
         return root;
     }
 
@@ -139,7 +139,7 @@ private:
         return current_.kind == Lexeme::Kind::Name && SameWord(current_.text, w);
     }
     void Expect(std::string_view s) {
-        if (!IsSymbol(s)) RaiseStoreError(kStoreErrorBadExpression);
+        if (!IsSymbol(s)) RaiseStoreError(StoreErrorCode::BadExpression);
         Advance();
     }
 
@@ -198,7 +198,7 @@ private:
                 negated = true;
                 Advance();
             }
-            if (!IsWord("NULL")) RaiseStoreError(kStoreErrorBadExpression);
+            if (!IsWord("NULL")) RaiseStoreError(StoreErrorCode::BadExpression);
             Advance();
             ExprNodePtr node = Make(ExprNode::Kind::IsNull, std::move(left));
             node->negated = negated;
@@ -268,7 +268,7 @@ private:
             Advance();
             return node;
         }
-        if (current_.kind != Lexeme::Kind::Name) RaiseStoreError(kStoreErrorBadExpression);
+        if (current_.kind != Lexeme::Kind::Name) RaiseStoreError(StoreErrorCode::BadExpression);
         const std::string name = current_.text;
         Advance();
         if (IsSymbol("(")) return ParseAggregate(name);
@@ -279,7 +279,7 @@ private:
             return node;
         }
         if (use_ == StoreExpression::Use::Aggregate && !insideAggregate_)
-            RaiseStoreError(kStoreErrorBadExpression);
+            RaiseStoreError(StoreErrorCode::BadExpression);
         const QString fieldName = Cp1252ToQString(name);
         const int column = resolve_(fieldName);
         if (column < 0) RaiseDatabaseError(StoreMessages::FieldNotFound(fieldName));
@@ -299,7 +299,7 @@ private:
         for (const auto& entry : kFunctions)
             if (SameWord(name, entry.first)) function = &entry.second;
         if (!function || use_ != StoreExpression::Use::Aggregate || insideAggregate_)
-            RaiseStoreError(kStoreErrorBadExpression);
+            RaiseStoreError(StoreErrorCode::BadExpression);
         Expect("(");
         ExprNodePtr node = Make(ExprNode::Kind::Aggregate);
         node->function = *function;
@@ -490,7 +490,8 @@ StoreExpression StoreExpression::Parse(std::string_view text, const ColumnResolv
     StoreExpression expression;
     expression.root_ = parser.ParseAll();
     expression.aggregates_ = std::move(parser.aggregates);
-    if (use == Use::Aggregate && expression.aggregates_.empty()) RaiseStoreError(kStoreErrorBadExpression);
+    if (use == Use::Aggregate && expression.aggregates_.empty())
+        RaiseStoreError(StoreErrorCode::BadExpression);
     return expression;
 }
 

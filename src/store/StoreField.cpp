@@ -456,7 +456,7 @@ TDecimal TStoreField::AsDecimal() const {
     if (const auto* i = std::get_if<std::int64_t>(&v)) return TDecimal::FromInt(*i);
     if (IsNullValue(v)) return {};
     const auto d = TDecimal::FromDouble(AsFloat(), 4);
-    if (!d) RaiseStoreError(kStoreErrorOutOfRange);
+    if (!d) RaiseStoreError(StoreErrorCode::OutOfRange);
     return *d;
 }
 
@@ -528,7 +528,7 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
         if (const auto* i = std::get_if<std::int64_t>(&value)) {
             number = *i;
         } else if (const auto* d = std::get_if<double>(&value)) {
-            if (!std::isfinite(*d) || std::fabs(*d) > 9.2e18) RaiseStoreError(kStoreErrorOutOfRange);
+            if (!std::isfinite(*d) || std::fabs(*d) > 9.2e18) RaiseStoreError(StoreErrorCode::OutOfRange);
             number = static_cast<std::int64_t>(std::nearbyint(*d));
         } else if (const auto* dec = std::get_if<TDecimal>(&value)) {
             number = static_cast<std::int64_t>(std::nearbyint(dec->ToDouble()));
@@ -592,7 +592,7 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
                 RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
             result = TDecimal::FromNumberText(text, settings.DecimalSeparator, places);
         }
-        if (!result || !result->FitsField(precision, places)) RaiseStoreError(kStoreErrorOutOfRange);
+        if (!result || !result->FitsField(precision, places)) RaiseStoreError(StoreErrorCode::OutOfRange);
         return *result;
     }
     case FieldKind::Date:

@@ -89,7 +89,7 @@ std::vector<TStoreTable::KeyPart> TStoreTable::ResolveOrder(const QString& index
     }
     if (!names.trimmed().isEmpty()) {
         const QStringList parts = names.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        if (parts.size() > kMaxIndexFields) RaiseStoreError(kStoreErrorTooManyKeys);
+        if (parts.size() > kMaxIndexFields) RaiseStoreError(StoreErrorCode::TooManyKeys);
         for (const QString& part : parts) {
             const QString name = part.trimmed();
             const int column = ResolveColumn(name);

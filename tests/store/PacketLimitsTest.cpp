@@ -6,6 +6,7 @@
 
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
+#include "store/StoreErrors.h"
 #include "store/StoreTable.h"
 
 #include <QFile>
@@ -19,6 +20,10 @@
 
 namespace quorvel {
 namespace {
+
+constexpr int Code(StoreErrorCode code) {
+    return static_cast<int>(code);
+}
 
 std::string ReadDataFile(const char* name) {
     QFile f(QStringLiteral(QUORVEL_TEST_DATA "/packet/") + QString::fromUtf8(name));
@@ -156,7 +161,7 @@ TEST(PacketMemory, LongTextCarriedIntoManyVersionsIsRefusedBeforeItIsCopied) {
         ASSERT_FALSE(bytes.empty()) << file;
         test::AllocationMeter meter(160u << 20);
         try {
-            EXPECT_EQ(LoadError(bytes), kErrPacketTooLarge) << file;
+            EXPECT_EQ(LoadError(bytes), Code(StoreErrorCode::TooLarge)) << file;
         } catch (const std::bad_alloc&) {
             ADD_FAILURE() << file << ": more than 160 MB";
         }
@@ -196,27 +201,27 @@ TEST(PacketDeclaredNumbers, NumbersOutsideTheStoreAreRefused) {
         int code;
     };
     const std::vector<Case> refused = {
-        {"@W", "40000", kErrFieldWidth},
-        {"@W", "32768", kErrFieldWidth},
-        {"@W", "65536", kErrFieldWidth},
-        {"@W", "65800", kErrFieldWidth},
-        {"@W", "2147483648", kErrFieldWidth},
-        {"@W", "-1", kErrFieldWidth},
-        {"@W", "", kErrFieldWidth},
-        {"@W", "largo", kErrFieldWidth},
-        {"@D", "40000", kErrFieldWidth},
-        {"@R", " RowState=\"264\"", kErrDecimalRange},
-        {"@P", " AUTOINCVALUE=\"2147483648\"", kErrDecimalRange},
-        {"@P", " LCID=\"70000\"", kErrDecimalRange},
-        {"@P", " CHANGE_LOG=\"1 0 4294967300\"", kErrDecimalRange},
-        {"@P", " UNIQUE_KEY=\"-1\"", kErrDecimalRange},
+        {"@W", "40000", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "32768", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "65536", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "65800", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "2147483648", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "-1", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "", Code(StoreErrorCode::FieldWidth)},
+        {"@W", "largo", Code(StoreErrorCode::FieldWidth)},
+        {"@D", "40000", Code(StoreErrorCode::FieldWidth)},
+        {"@R", " RowState=\"264\"", Code(StoreErrorCode::OutOfRange)},
+        {"@P", " AUTOINCVALUE=\"2147483648\"", Code(StoreErrorCode::OutOfRange)},
+        {"@P", " LCID=\"70000\"", Code(StoreErrorCode::OutOfRange)},
+        {"@P", " CHANGE_LOG=\"1 0 4294967300\"", Code(StoreErrorCode::OutOfRange)},
+        {"@P", " UNIQUE_KEY=\"-1\"", Code(StoreErrorCode::OutOfRange)},
         {"<PARAMS@P/>", "<PARAMS><PARAM Name=\"ORDEM\" Value=\"40000\" Type=\"i2\"/></PARAMS>",
-         kErrDecimalRange},
-        {"@N", "2147483648", kErrDecimalRange},
-        {"@T\"/>", "i1\"/>|128", kErrDecimalRange},
-        {"@T\"/>", "ui1\"/>|-1", kErrDecimalRange},
-        {"@T\"/>", "i8\"/>|9223372036854775808", kErrDecimalRange},
-        {"@T\"/>", "ui8\"/>|18446744073709551616", kErrDecimalRange},
+         Code(StoreErrorCode::OutOfRange)},
+        {"@N", "2147483648", Code(StoreErrorCode::OutOfRange)},
+        {"@T\"/>", "i1\"/>|128", Code(StoreErrorCode::OutOfRange)},
+        {"@T\"/>", "ui1\"/>|-1", Code(StoreErrorCode::OutOfRange)},
+        {"@T\"/>", "i8\"/>|9223372036854775808", Code(StoreErrorCode::OutOfRange)},
+        {"@T\"/>", "ui8\"/>|18446744073709551616", Code(StoreErrorCode::OutOfRange)},
     };
     // Fills the form: the case's own mark first, then the defaults for the rest. "TYPE|VALUE" sets n's
     // type and value at once.
@@ -253,7 +258,7 @@ TEST(PacketDeclaredNumbers, NumbersOutsideTheStoreAreRefused) {
     // Two files found by fuzzing whose string WIDTH once read as 0: a negative number (binary) and
     // text without digits (XML).
     for (const char* file : {"string-width-zero.bin", "string-width-zero.xml"})
-        EXPECT_EQ(LoadError(ReadDataFile(file)), kErrFieldWidth) << file;
+        EXPECT_EQ(LoadError(ReadDataFile(file)), Code(StoreErrorCode::FieldWidth)) << file;
 }
 
 // A proposal cut after its field list read as a valid proposal without rows; any document that ends
@@ -275,11 +280,13 @@ TEST(PacketTruncation, DocumentCutShortIsRefusedWhereItEnds) {
     };
     for (const std::size_t cut : cuts) {
         long long offset = -1;
-        EXPECT_EQ(LoadError(whole.substr(0, cut), &offset), kErrMalformed) << whole.substr(0, cut);
+        EXPECT_EQ(LoadError(whole.substr(0, cut), &offset), Code(StoreErrorCode::Malformed))
+            << whole.substr(0, cut);
         EXPECT_EQ(offset, static_cast<long long>(cut)) << whole.substr(0, cut);
     }
     // The root closed without rows is as damaged as a file cut after its fields.
-    EXPECT_EQ(LoadError(whole.substr(0, at("</METADATA>")) + "</DATAPACKET>"), kErrMalformed);
+    EXPECT_EQ(LoadError(whole.substr(0, at("</METADATA>")) + "</DATAPACKET>"),
+              Code(StoreErrorCode::Malformed));
 
     // What follows the closed root is not read; a document without root ends with its rows.
     EXPECT_EQ(LoadError(whole + "<lixo"), 0);
@@ -298,11 +305,11 @@ TEST(PacketBinaryLimits, PacketWithoutColumnsIsRefusedLikeItsXml) {
     binary += std::string("\x03\x00\x00\x00\x1A\x00", 6);
     binary += std::string("\x00\x00", 2); // no parameters
     ASSERT_EQ(binary.size(), 26u);
-    EXPECT_EQ(LoadError(binary), kErrMalformed);
+    EXPECT_EQ(LoadError(binary), Code(StoreErrorCode::Malformed));
     EXPECT_EQ(LoadError(std::string(testing::kDeclaration) +
                         "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS></FIELDS><PARAMS/></METADATA>"
                         "<ROWDATA></ROWDATA></DATAPACKET>"),
-              kErrMalformed);
+              Code(StoreErrorCode::Malformed));
 }
 
 } // namespace

@@ -129,7 +129,11 @@ TEST_F(PacketTool, FailuresNameTheFileAndLeaveTargetsAlone) {
     WriteFile(Path("ruim.xml"), "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"x\"/></FIELDS></METADATA>");
     const ToolRun bad = Tool({QStringLiteral("dump"), Path("ruim.xml")});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_NE(bad.err.find("ruim.xml: store error 0x2710"), std::string::npos) << bad.err;
+    // The store's code comes with its description and the byte where the reader stopped.
+    EXPECT_NE(bad.err.find("ruim.xml: a declaração de um campo não informa o tipo, ou informa um tipo "
+                           "desconhecido (erro 10000, posição 36)\n"),
+              std::string::npos)
+        << bad.err;
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 
     WriteFile(Path("alvo.xml"), "old");
@@ -190,7 +194,8 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
          "Field 'descr_item' cannot be modified"},
         {{QStringLiteral("id_item=2"), QStringLiteral("marca=X")}, "Field 'marca' not found"},
         {{QStringLiteral("id_item=9"), QStringLiteral("preco_ini=1")}, "no row with id_item = 9"},
-        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=123456789012")}, "store error 0x2701"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=123456789012")},
+         "um valor não cabe no campo a que se destina (erro 9985)\n"},
         {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
          "'x' is not a valid value for field 'id_item'"},
         {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
@@ -216,14 +221,17 @@ TEST_F(PacketTool, DamagedFilesAreRefusedBeforeAnythingIsSavedOverThem) {
     const ToolRun width = Tool({QStringLiteral("set"), Path("largo.xml"), QStringLiteral("id_item=2"),
                                 QStringLiteral("preco_ini=1")});
     EXPECT_EQ(width.exitCode, 1);
-    EXPECT_NE(width.err.find("largo.xml: store error 0x2702"), std::string::npos) << width.err;
+    EXPECT_NE(width.err.find("largo.xml: a declaração de um campo"), std::string::npos) << width.err;
+    EXPECT_NE(width.err.find("(erro 9986, posição "), std::string::npos) << width.err;
     EXPECT_EQ(ReadFile(Path("largo.xml")), wide);
 
     const std::string cut = kProposal.substr(0, kProposal.find("<ROWDATA>"));
     WriteFile(Path("cortado.xml"), cut);
     const ToolRun dump = Tool({QStringLiteral("dump"), Path("cortado.xml")});
     EXPECT_EQ(dump.exitCode, 1);
-    EXPECT_NE(dump.err.find("cortado.xml: store error 0x4005 at offset " + std::to_string(cut.size())),
+    EXPECT_NE(dump.err.find("cortado.xml: o conteúdo não é um pacote de dados bem formado ou "
+                            "termina antes do fim do documento (erro 16389, posição " +
+                            std::to_string(cut.size()) + ")"),
               std::string::npos)
         << dump.err;
     EXPECT_EQ(dump.out, "");
@@ -262,7 +270,9 @@ TEST_F(PacketTool, ConvertRefusesTargetsItCannotNameAndPacketsWithoutColumns) {
     WriteFile(Path("vazio.dat"), noColumns);
     const ToolRun binary = Tool({QStringLiteral("convert"), Path("vazio.dat"), Path("vazio.xml")});
     EXPECT_EQ(binary.exitCode, 1);
-    EXPECT_NE(binary.err.find("vazio.dat: store error 0x4005"), std::string::npos) << binary.err;
+    EXPECT_NE(binary.err.find("vazio.dat: o conteúdo não é um pacote de dados bem formado"),
+              std::string::npos)
+        << binary.err;
     EXPECT_FALSE(QFileInfo::exists(Path("vazio.xml")));
 }
 
@@ -334,6 +344,40 @@ TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(noneSaved, 0);
+}
+
+TEST_F(PacketTool, HelpPrintsTheUsageAndSucceedsWhileWrongUseFails) {
+    const ToolRun help = Tool({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.err, "");
+    for (const char* line :
+         {"usage: quorvel-packet dump FILE [--all]\n", "quorvel-packet convert IN OUT [--utf8]\n",
+          "quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"})
+        EXPECT_NE(help.out.find(line), std::string::npos) << line;
+
+    struct Case {
+        const char* command;
+        const char* usage;
+    };
+    for (const Case c :
+         {Case{"dump", "usage: quorvel-packet dump FILE [--all]\n"},
+          Case{"convert", "usage: quorvel-packet convert IN OUT [--utf8]\n"},
+          Case{"set", "usage: quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"}}) {
+        // Help wins over the other arguments and touches no file.
+        const ToolRun run =
+            Tool({QString::fromLatin1(c.command), Path("proposta.XML"), QStringLiteral("--help")});
+        EXPECT_EQ(run.exitCode, 0) << c.command;
+        EXPECT_TRUE(run.out.starts_with(c.usage)) << run.out;
+        EXPECT_GT(run.out.size(), std::string(c.usage).size()) << c.command;
+        EXPECT_EQ(run.err, "") << c.command;
+
+        const ToolRun wrong = Tool({QString::fromLatin1(c.command)});
+        EXPECT_EQ(wrong.exitCode, 1) << c.command;
+        EXPECT_EQ(wrong.out, "") << c.command;
+        EXPECT_EQ(wrong.err, c.usage) << c.command;
+    }
+    EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
+    EXPECT_EQ(Tool({QStringLiteral("frobnicate")}).exitCode, 1);
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 // quorvel-packet: inspect, convert and script proposal files from the command line. Every file is
-// opened and saved through a store table, as the program itself does.
-//
-//   quorvel-packet dump FILE [--all]        prints the file as one JSON object
-//   quorvel-packet convert IN OUT [--utf8]  rewrites IN as OUT (XML when OUT ends in ".xml", else binary)
-//   quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]
-//                                           edits the first current row whose KEY equals KEYVALUE
+// opened and saved through a store table, as the program itself does. `quorvel-packet --help` and
+// `quorvel-packet COMMAND --help` print the usage.
 //
 // Exit status 0 on success, 1 on any error, with a one-line message naming the file. While `set` edits
 // FILE, and while `convert` writes OUT, a lock file beside it keeps the program and other runs of
@@ -17,6 +13,7 @@
 #include "platform/Files.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
+#include "store/StoreErrors.h"
 #include "store/StoreTable.h"
 
 #include <QCoreApplication>
@@ -32,9 +29,55 @@
 namespace quorvel {
 namespace {
 
+constexpr const char* kDumpUsage = "usage: quorvel-packet dump FILE [--all]\n";
+constexpr const char* kConvertUsage = "usage: quorvel-packet convert IN OUT [--utf8]\n";
+constexpr const char* kSetUsage =
+    "usage: quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n";
+
 constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
-                               "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n";
+                               "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
+                               "       quorvel-packet [COMMAND] --help\n";
+
+constexpr const char* kHelp =
+    "\n"
+    "Inspects, converts and edits proposal files (XML or binary datapackets).\n"
+    "\n"
+    "  dump     prints FILE as one JSON object (UTF-8); --all lists every stored row version\n"
+    "  convert  rewrites IN as OUT: XML when OUT ends in \".xml\", binary otherwise;\n"
+    "           --utf8 writes the XML text as UTF-8 instead of the code page\n"
+    "  set      edits the first current row whose KEY equals KEYVALUE and saves FILE\n"
+    "\n"
+    "Exit status 0 on success, 1 on any error, with a one-line message naming the file.\n";
+
+constexpr const char* kDumpHelp =
+    "\n"
+    "Prints FILE as one JSON object in UTF-8: its fields, its parameters and its\n"
+    "current rows; with --all, every stored row version with its row state.\n";
+
+constexpr const char* kConvertHelp =
+    "\n"
+    "Reads IN and writes its content to OUT: as XML when OUT's extension is\n"
+    "\".xml\" in any case, otherwise as a binary datapacket. XML text is written\n"
+    "in the code page unless --utf8 is given.\n";
+
+constexpr const char* kSetHelp =
+    "\n"
+    "Finds the first current row whose field KEY holds KEYVALUE, sets each FIELD to VALUE\n"
+    "(written as in the XML file, \".\" as decimal point; an empty VALUE makes the field\n"
+    "empty) and saves FILE with the change recorded in its change log.\n";
+
+bool AsksForHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+int PrintHelp(const char* usage, const char* help) {
+    std::fputs(usage, stdout);
+    std::fputs(help, stdout);
+    return 0;
+}
 
 // A failure to report: the file it concerns and what went wrong.
 struct ToolError {
@@ -72,11 +115,7 @@ template <class Fn> auto Guarded(const std::string& file, Fn&& body) -> decltype
     try {
         return body();
     } catch (const EStoreError& e) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "store error 0x%04X", static_cast<unsigned>(e.ErrorCode()));
-        std::string text = buf;
-        if (e.Offset() >= 0) text += " at offset " + std::to_string(e.Offset());
-        throw ToolError{file, text};
+        throw ToolError{file, DescribeStoreError(e).toStdString()};
     } catch (const Exception& e) {
         throw ToolError{file, e.Message().toStdString()};
     }
@@ -95,8 +134,9 @@ bool IsXmlName(const std::string& path) {
 }
 
 int Dump(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) return PrintHelp(kDumpUsage, kDumpHelp);
     if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--all")) {
-        std::fputs(kUsage, stderr);
+        std::fputs(kDumpUsage, stderr);
         return 1;
     }
     TStoreTable table;
@@ -109,6 +149,7 @@ int Dump(const std::vector<std::string>& args) {
 }
 
 int Convert(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) return PrintHelp(kConvertUsage, kConvertHelp);
     std::vector<std::string> files;
     XmlTextMode mode = XmlTextMode::CodePage;
     for (const auto& a : args) {
@@ -118,7 +159,7 @@ int Convert(const std::vector<std::string>& args) {
             files.push_back(a);
     }
     if (files.size() != 2) {
-        std::fputs(kUsage, stderr);
+        std::fputs(kConvertUsage, stderr);
         return 1;
     }
     // An empty target would make the table write back to its own file.
@@ -157,8 +198,9 @@ TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& 
 }
 
 int Set(const std::vector<std::string>& args) {
+    if (AsksForHelp(args)) return PrintHelp(kSetUsage, kSetHelp);
     if (args.size() < 3) {
-        std::fputs(kUsage, stderr);
+        std::fputs(kSetUsage, stderr);
         return 1;
     }
     const std::string& path = args[0];
@@ -200,6 +242,7 @@ int Run(int argc, char** argv) {
         return 1;
     }
     const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") return PrintHelp(kUsage, kHelp);
     const std::vector<std::string> args(argv + 2, argv + argc);
     try {
         if (command == "dump") return Dump(args);

@@ -1,0 +1,162 @@
+#include "platform/Files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvel {
+namespace {
+
+QString SystemMessage(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// An unbuffered device over the temporary file: every write reaches the system at once and its
+// failure is remembered, so that a writer that ignores a short write is still caught afterwards.
+class CheckedFileDevice final : public QIODevice {
+public:
+    CheckedFileDevice(int fd, FileSystemCalls& calls)
+        : fd_(fd)
+        , calls_(calls) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    int Error() const noexcept { return error_; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (error_ != 0) return -1;
+        qint64 done = 0;
+        while (done < size) {
+            const long wrote = calls_.Write(fd_, data + done, std::size_t(size - done));
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                error_ = wrote < 0 ? errno : ENOSPC; // a write that takes nothing means no room
+                setErrorString(SystemMessage(error_));
+                return -1;
+            }
+            done += wrote;
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+    FileSystemCalls& calls_;
+    int error_ = 0;
+};
+
+// The temporary file beside the target: removed on every path except a successful rename.
+class TemporaryFile {
+public:
+    TemporaryFile(const QString& target, FileSystemCalls& calls)
+        : calls_(calls) {
+        const QFileInfo info(target);
+        const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            name_ = QFile::encodeName(stem + QString::number(QRandomGenerator::global()->generate(), 36) +
+                                      QStringLiteral(".tmp"));
+            fd_ = ::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) break;
+        }
+        if (fd_ < 0) ThrowWriteError(target, SystemMessage(errno));
+        struct stat old {};
+        if (::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) calls_.Close(fd_);
+        if (!renamed_) ::unlink(name_.constData());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int Descriptor() const noexcept { return fd_; }
+
+    // Syncs and closes the file, then renames it over target; returns 0 or the failing call's errno.
+    int Commit(const QByteArray& target) {
+        if (calls_.Sync(fd_) != 0) return errno;
+        const int fd = std::exchange(fd_, -1);
+        if (calls_.Close(fd) != 0) return errno;
+        if (calls_.Rename(name_.constData(), target.constData()) != 0) return errno;
+        renamed_ = true;
+        return 0;
+    }
+
+private:
+    FileSystemCalls& calls_;
+    QByteArray name_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+// The target a save really replaces: a symbolic link is followed so that the link itself stays.
+QString ResolvedTarget(const QString& path) {
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+}
+
+int SyncFolder(const QString& folder, FileSystemCalls& calls) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int result = calls.Sync(fd) == 0 || errno == EINVAL ? 0 : errno; // EINVAL: cannot be synced
+    ::close(fd);
+    return result;
+}
+
+} // namespace
+
+long FileSystemCalls::Write(int fd, const char* data, std::size_t size) {
+    return ::write(fd, data, size);
+}
+int FileSystemCalls::Sync(int fd) {
+    return ::fsync(fd);
+}
+int FileSystemCalls::Close(int fd) {
+    return ::close(fd);
+}
+int FileSystemCalls::Rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
+FileSystemCalls& SystemFileCalls() {
+    static FileSystemCalls calls; // stateless: the real system calls
+    return calls;
+}
+
+void ReplaceFileAtomically(const QString& path, std::string_view bytes, FileSystemCalls& calls) {
+    ReplaceFileAtomically(
+        path,
+        [&path, bytes](QIODevice& out) {
+            const auto size = static_cast<qint64>(bytes.size());
+            if (out.write(bytes.data(), size) != size) ThrowWriteError(path, out.errorString());
+        },
+        calls);
+}
+
+void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
+                           FileSystemCalls& calls) {
+    if (path.isEmpty()) ThrowWriteError(path, QStringLiteral("no file name"));
+    if (DirectoryExists(path)) ThrowWriteError(path, QStringLiteral("a folder has that name"));
+    const QString target = ResolvedTarget(path);
+    TemporaryFile temporary(target, calls);
+    {
+        CheckedFileDevice device(temporary.Descriptor(), calls);
+        writer(device);
+        if (device.Error() != 0) ThrowWriteError(path, SystemMessage(device.Error()));
+    }
+    if (const int error = temporary.Commit(QFile::encodeName(target)))
+        ThrowWriteError(path, SystemMessage(error));
+    if (const int error = SyncFolder(QFileInfo(target).absolutePath(), calls))
+        ThrowWriteError(path, QStringLiteral("the folder could not be synced: %1").arg(SystemMessage(error)));
+}
+
+} // namespace quorvel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace quorvel {
+
+// What the PDF font objects need of an installed TrueType font: the whole file, its bounding box in
+// font units ('head'), the typographic ascent and descent scaled to a 1024-pixel em ('OS/2', or
+// 'hhea' when 'OS/2' has none), the italic angle in tenths of a degree, the descriptor flags from the
+// 'OS/2' family class, and the last character code of a single-byte font.
+struct TTrueTypeMetrics {
+    QByteArray FileBytes;
+    int UnitsPerEm = 1000;
+    std::array<int, 4> BoundingBox{}; // xMin, yMin, xMax, yMax
+    int Ascent = 0;
+    int Descent = 0;
+    int ItalicAngle = 0;
+    int Flags = 34;
+    int LastChar = 255;
+};
+
+// Reads the tables of a TrueType or OpenType file (index selects a font of a collection). Throws
+// Exception with the byte offset when a table is missing or cut short.
+TTrueTypeMetrics ReadTrueTypeMetrics(const QByteArray& fileBytes, int index = 0);
+
+// The installed font file fontconfig chooses for a face name and style, with its index in a
+// collection; an empty path when there is none.
+struct TFontFileLocation {
+    QString Path;
+    int Index = 0;
+};
+TFontFileLocation FindFontFile(const QString& faceName, bool bold, bool italic);
+
+} // namespace quorvel

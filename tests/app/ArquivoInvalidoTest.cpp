@@ -1,0 +1,76 @@
+#include "QuorvelTeste.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace quorvel::teste {
+namespace {
+
+class ArquivoInvalido : public QuorvelTeste {
+protected:
+    void SetUp() override {
+        QuorvelTeste::SetUp();
+        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
+    }
+
+    // A copy of a damaged file from the fixtures: a failed open must not touch the original anyway.
+    QString Copia(const char* nome) {
+        const QString destino = Dados(QString::fromLatin1(nome));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(QUORVEL_TEST_DATA "/open_errors/") + QString::fromLatin1(nome),
+                                destino));
+        return destino;
+    }
+};
+
+TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
+    const QString malformado = QStringLiteral(
+        "o conteúdo não é um pacote de dados bem formado ou termina antes do fim do documento");
+    struct Caso {
+        const char* arquivo;
+        int posicao;
+    };
+    // The offsets are where the reader stopped: the end of a cut file, the first tag of a foreign
+    // document, the first byte of what is no XML at all.
+    for (const Caso caso :
+         {Caso{"truncated.xml", 4096}, Caso{"random.bin", 0}, Caso{"empty.xml", 0}, Caso{"foo.xml", 4}}) {
+        const QString path = Copia(caso.arquivo);
+        const QByteArray antes = LeBytes(path);
+        dialogs.ClearCalls();
+        dialogs.QueueOpenFile(path);
+        EXPECT_FALSE(Roda([this] { Filho<QToolButton>(*form, "BtnAbreXML").click(); })) << caso.arquivo;
+
+        ASSERT_EQ(dialogs.Messages().size(), 1u) << caso.arquivo;
+        EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2 (erro "
+                                                             "16389, posição %3)")
+                                                  .arg(path, malformado)
+                                                  .arg(caso.posicao));
+        EXPECT_EQ(dialogs.Messages()[0].icon, MessageIcon::Stop);
+        EXPECT_FALSE(Itens().Active()) << caso.arquivo;
+        EXPECT_EQ(Filho<QLineEdit>(*form, "EdArquivo").text(), path);
+        EXPECT_EQ(LeBytes(path), antes) << caso.arquivo;
+    }
+
+    // A good file opens afterwards as if nothing had happened.
+    EXPECT_TRUE(Abre(Grava(PropostaPorItem(2))));
+    EXPECT_EQ(Itens().RecordCount(), 2);
+}
+
+TEST_F(ArquivoInvalido, AFieldOfUnknownTypeIsDescribedWithItsOwnCode) {
+    const QString path = Dados(QStringLiteral("tipo.xml"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"x\" fieldtype=\"money\"/></FIELDS>"
+                   "</METADATA></DATAPACKET>");
+    }
+    EXPECT_FALSE(Abre(path));
+    ASSERT_EQ(Mensagens().size(), 1);
+    EXPECT_TRUE(Mensagens()[0].endsWith(
+        QStringLiteral(": a declaração de um campo não informa o tipo, ou informa um tipo desconhecido (erro "
+                       "10000, posição 36)")))
+        << Mensagens()[0].toStdString();
+}
+
+} // namespace
+} // namespace quorvel::teste

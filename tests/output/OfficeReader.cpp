@@ -1,0 +1,159 @@
+#include "OfficeReader.h"
+
+#include "platform/Metafile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace quorvel::testing {
+
+namespace {
+
+constexpr int kTile = 32;
+constexpr int kReach = 2;
+constexpr int kInkLevel = 200;
+constexpr int kMinimumInk = 12;
+constexpr double kMaximumUncovered = 0.3;
+
+std::vector<std::uint8_t> InkMask(const QImage& image) {
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    std::vector<std::uint8_t> mask(std::size_t(grey.width()) * std::size_t(grey.height()));
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* line = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            mask[std::size_t(y) * grey.width() + x] = line[x] < kInkLevel;
+    }
+    return mask;
+}
+
+// Ink spread by kReach pixels in every direction.
+std::vector<std::uint8_t> Spread(const std::vector<std::uint8_t>& mask, int width, int height) {
+    std::vector<std::uint8_t> across(mask.size()), spread(mask.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int d = -kReach; d <= kReach; ++d) {
+                const int xx = x + d;
+                if (xx >= 0 && xx < width && mask[std::size_t(y) * width + xx]) {
+                    across[std::size_t(y) * width + x] = 1;
+                    break;
+                }
+            }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int d = -kReach; d <= kReach; ++d) {
+                const int yy = y + d;
+                if (yy >= 0 && yy < height && across[std::size_t(yy) * width + x]) {
+                    spread[std::size_t(y) * width + x] = 1;
+                    break;
+                }
+            }
+    return spread;
+}
+
+} // namespace
+
+OfficeConversion ConvertWithOffice(const QStringList& files, const QString& target, const QString& outDir) {
+    OfficeConversion result;
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (program.isEmpty()) {
+        result.Error = QStringLiteral("soffice not found: scripts/setup installs the office suite");
+        return result;
+    }
+    QTemporaryDir profile;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList arguments{QStringLiteral("-env:UserInstallation=") +
+                              QUrl::fromLocalFile(profile.path()).toString(),
+                          QStringLiteral("--headless"),
+                          QStringLiteral("--norestore"),
+                          QStringLiteral("--convert-to"),
+                          target,
+                          QStringLiteral("--outdir"),
+                          outDir};
+    arguments += files;
+    process.start(program, arguments);
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        process.kill();
+        result.Error = QStringLiteral("soffice failed: ") + QString::fromLocal8Bit(process.readAll());
+        return result;
+    }
+    const QString extension = target.section(QLatin1Char(':'), 0, 0);
+    for (const QString& file : files) {
+        const QString converted = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + '.' + extension);
+        if (!QFileInfo::exists(converted)) {
+            result.Error = QStringLiteral("soffice wrote no %1: %2")
+                               .arg(converted, QString::fromLocal8Bit(process.readAll()));
+            return result;
+        }
+        result.Files << converted;
+    }
+    return result;
+}
+
+QImage OnWhite(const QImage& image) {
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    return flat;
+}
+
+QImage PlayAsOfficePage(const TMetafile& page, QSize imageSize) {
+    const double margin = 96 / 2.54;
+    const double scale = std::min((imageSize.width() - 2 * margin) / page.Width(),
+                                  (imageSize.height() - 2 * margin) / page.Height());
+    const double width = page.Width() * scale;
+    const double height = page.Height() * scale;
+    QImage image(imageSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page.Play(painter,
+              QRectF((imageSize.width() - width) / 2, (imageSize.height() - height) / 2, width, height));
+    return image;
+}
+
+std::vector<TileMismatch> InkMismatches(const QImage& expected, const QImage& actual) {
+    std::vector<TileMismatch> mismatches;
+    if (expected.size() != actual.size()) {
+        mismatches.push_back({QPoint(-1, -1), 1.0});
+        return mismatches;
+    }
+    const int width = expected.width();
+    const int height = expected.height();
+    const auto a = InkMask(expected);
+    const auto b = InkMask(actual);
+    const auto nearA = Spread(a, width, height);
+    const auto nearB = Spread(b, width, height);
+    for (int top = 0; top < height; top += kTile) {
+        for (int left = 0; left < width; left += kTile) {
+            int inkA = 0, inkB = 0, lostA = 0, lostB = 0;
+            for (int y = top; y < std::min(height, top + kTile); ++y) {
+                for (int x = left; x < std::min(width, left + kTile); ++x) {
+                    const std::size_t i = std::size_t(y) * width + x;
+                    if (a[i]) {
+                        ++inkA;
+                        lostA += !nearB[i];
+                    }
+                    if (b[i]) {
+                        ++inkB;
+                        lostB += !nearA[i];
+                    }
+                }
+            }
+            const double share = std::max(inkA >= kMinimumInk ? double(lostA) / inkA : 0.0,
+                                          inkB >= kMinimumInk ? double(lostB) / inkB : 0.0);
+            if (share > kMaximumUncovered) mismatches.push_back({QPoint(left, top), share});
+        }
+    }
+    return mismatches;
+}
+
+} // namespace quorvel::testing
