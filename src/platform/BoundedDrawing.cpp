@@ -38,7 +38,10 @@ Reach ReachOf(const QPainter& painter) {
     const double width = cosmetic ? 0 : pen.widthF();
     // Caps reach half the width past an end, miter joins up to the miter limit times half the width.
     const double margin = r.stroke ? width * std::max(1.0, pen.miterLimit()) + 1 : 1;
-    const QRectF deviceRect(-2, -2, device->width() + 4.0, device->height() + 4.0);
+    // A device that does not tell its size (a picture being recorded) takes everything.
+    const bool sized = device->width() > 0 && device->height() > 0;
+    const QRectF deviceRect = sized ? QRectF(-2, -2, device->width() + 4.0, device->height() + 4.0)
+                                    : QRectF(-1e15, -1e15, 2e15, 2e15);
     r.area = toLogical.mapRect(deviceRect);
     r.rect = r.area.adjusted(-margin, -margin, margin, margin);
     r.visible = true;

@@ -505,7 +505,8 @@ private:
     // holds no number reads as 0, or as an empty list. WIDTH and DECIMALS must be numbers.
     ParamValue ParseParamValue(PacketType type, std::string text, std::string_view name) const {
         const bool fieldNumber = name == "WIDTH" || name == "DECIMALS";
-        const int rangeError = fieldNumber ? StoreErrorCode::FieldWidth : StoreErrorCode::OutOfRange;
+        const StoreErrorCode rangeError =
+            fieldNumber ? StoreErrorCode::FieldWidth : StoreErrorCode::OutOfRange;
         switch (type) {
         case PacketType::I1:
         case PacketType::I2:

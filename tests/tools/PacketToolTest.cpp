@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -344,6 +347,57 @@ TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(noneSaved, 0);
+}
+
+// On a full disk a save used to leave a 0-byte file and report success. Now `set` and `convert` fail
+// with the system's message and leave every file as it was, with nothing left beside them.
+TEST_F(PacketTool, FullDiskFailsWithTheSystemsMessageAndKeepsTheFile) {
+    QTemporaryDir disk;
+    const QByteArray mountPoint = QFile::encodeName(disk.path());
+    if (geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "needs root and permission to mount a tmpfs";
+    struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+
+    const QString proposal = disk.filePath(QStringLiteral("proposta-por-item.xml"));
+    const std::string original =
+        ReadFile(QStringLiteral(QUORVEL_TEST_DATA "/../../examples/proposta-por-item.xml"));
+    ASSERT_GT(original.size(), 4096u);
+    WriteFile(proposal, original);
+    const QString target = disk.filePath(QStringLiteral("copia.dat"));
+    WriteFile(target, "old");
+    // Every free block but one is taken: room for the lock file, none for a new copy of the proposal.
+    QFile filler(disk.filePath(QStringLiteral("filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(1024, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+    ASSERT_TRUE(filler.resize(filler.size() - 4096));
+    const QStringList files = QDir(disk.path()).entryList(QDir::Files);
+
+    const ToolRun set =
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=1"), QStringLiteral("preco_ini=2.5")});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_NE(set.err.find("proposta-por-item.xml: "), std::string::npos) << set.err;
+    EXPECT_NE(set.err.find(std::strerror(ENOSPC)), std::string::npos) << set.err;
+    EXPECT_EQ(ReadFile(proposal), original);
+
+    const ToolRun convert = Tool({QStringLiteral("convert"), proposal, target});
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_NE(convert.err.find(std::strerror(ENOSPC)), std::string::npos) << convert.err;
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files), files);
+
+    // With room again, the same edit goes through.
+    ASSERT_TRUE(filler.resize(0));
+    EXPECT_EQ(
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=1"), QStringLiteral("preco_ini=2.5")})
+            .exitCode,
+        0);
+    EXPECT_NE(ReadFile(proposal).find("preco_ini=\"2.5000\""), std::string::npos);
 }
 
 TEST_F(PacketTool, HelpPrintsTheUsageAndSucceedsWhileWrongUseFails) {
