@@ -46,6 +46,7 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
 TFormQuorvel::~TFormQuorvel() {
     // Destroying the window closes the item table, which writes the open proposal back when its
     // data changed. The lot selection must not reach into a half-destroyed window meanwhile.
+    CDSLotes->BeforeScroll = nullptr;
     CDSLotes->AfterScroll = nullptr;
     CDSDigitacao->AfterPost = nullptr;
     RunGuarded([this] { CDSDigitacao->Close(); });

@@ -57,6 +57,7 @@ public:
     void BtnAbreXMLClick();
     void CDSDigitacaoBeforeOpen(TStoreTable& dataSet);
     void OrdenaPorNumItem();
+    void CDSLotesBeforeScroll(TStoreTable& dataSet);
     void CDSLotesAfterScroll(TStoreTable& dataSet);
     void Timer1Timer();
 

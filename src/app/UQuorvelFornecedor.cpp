@@ -34,21 +34,42 @@ void TFormQuorvel::CarregaDadosFornecedor() {
     TipoEmpresa = StrToInt(ini.ReadString(kSecaoFornecedor, kChaveTipoEmpresa, QString()));
 
     TStoreTable& itens = *CDSDigitacao;
+    TStoreTable& lotes = *CDSLotes;
     TStoreField& razaoSocial = Campo(itens, "razao_social");
     TStoreField& identif = Campo(itens, "identif");
     TStoreField& tipoEmpresa = Campo(itens, "tipoempresa");
     const QString tipo = QString::number(TipoEmpresa);
+    const auto gravaLinhasVisiveis = [&] {
+        itens.First();
+        while (!itens.Eof()) {
+            itens.Edit();
+            razaoSocial.SetAsQString(RazaoSocial);
+            identif.SetAsQString(Identificador);
+            tipoEmpresa.SetAsQString(tipo);
+            itens.Post();
+            itens.Next();
+        }
+    };
+
     const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
-    itens.First();
-    while (!itens.Eof()) {
-        itens.Edit();
-        razaoSocial.SetAsQString(RazaoSocial);
-        identif.SetAsQString(Identificador);
-        tipoEmpresa.SetAsQString(tipo);
-        itens.Post();
-        itens.Next();
+    if (!lotes.Active() || !itens.Filtered()) {
+        gravaLinhasVisiveis();
+        itens.First();
+        return;
     }
-    itens.First();
+    // A lot is selected and the item table shows only its rows. Every lot is visited in turn, so that
+    // the data reaches every row and each post rolls up into the lot its row belongs to; the
+    // supplier then finds the lot and the row where they were.
+    GravaPendente();
+    const int loteAtual = lotes.RecNo();
+    const int itemAtual = itens.RecNo();
+    lotes.First();
+    while (!lotes.Eof()) {
+        gravaLinhasVisiveis();
+        lotes.Next();
+    }
+    lotes.SetRecNo(loteAtual);
+    itens.SetRecNo(itemAtual);
 }
 
 } // namespace quorvel

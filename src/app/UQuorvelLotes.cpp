@@ -41,6 +41,13 @@ void TFormQuorvel::MontaLotes() {
     lotes.First();
 }
 
+void TFormQuorvel::CDSLotesBeforeScroll(TStoreTable& dataSet) {
+    // An item row still being edited belongs to the lot that is selected now: it is posted before the
+    // selection moves, so that its roll-up credits this lot and not the one being selected.
+    if (dataSet.Tag() == 1) return;
+    GravaPendente();
+}
+
 void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
     if (dataSet.Tag() == 1) return;
     CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +

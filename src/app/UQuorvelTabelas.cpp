@@ -87,6 +87,7 @@ void TFormQuorvel::DeclaraCDSLotes() {
     t.SetIndexName(QStringLiteral("CDSLotesIndex2"));
 
     t.BeforeInsert = [this](TStoreTable& table) { CDSLotesBeforeInsert(table); };
+    t.BeforeScroll = [this](TStoreTable& table) { CDSLotesBeforeScroll(table); };
     t.AfterScroll = [this](TStoreTable& table) { CDSLotesAfterScroll(table); };
 }
 

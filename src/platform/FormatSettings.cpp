@@ -23,4 +23,25 @@ FormatSettings FormatSettings::FromLocale(const QLocale& locale) {
     return s;
 }
 
+LocaleEnvironment LocaleEnvironment::FromProcess() {
+    return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_NUMERIC"), qEnvironmentVariable("LANG")};
+}
+
+bool IsUnsetLocale(const LocaleEnvironment& environment) {
+    QString name = environment.All;
+    if (name.isEmpty()) name = environment.Numeric;
+    if (name.isEmpty()) name = environment.Lang;
+    // "C.UTF-8" and "POSIX@modifier" name the same locale as "C" and "POSIX".
+    const QString base = name.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    return base.isEmpty() || base == QLatin1String("C") || base == QLatin1String("POSIX");
+}
+
+QLocale ProgramLocale(const LocaleEnvironment& environment) {
+    return IsUnsetLocale(environment) ? QLocale(QLocale::Portuguese, QLocale::Brazil) : QLocale::system();
+}
+
+void UseProgramLocale(const LocaleEnvironment& environment) {
+    QLocale::setDefault(ProgramLocale(environment));
+}
+
 } // namespace quorvel

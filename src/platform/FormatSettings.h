@@ -17,4 +17,25 @@ struct FormatSettings {
     static FormatSettings FromLocale(const QLocale& locale = QLocale());
 };
 
+// The locale choice a POSIX system passes to a program: LC_ALL, then the category's own variable,
+// then LANG, the first that is set deciding.
+struct LocaleEnvironment {
+    QString All;
+    QString Numeric;
+    QString Lang;
+
+    static LocaleEnvironment FromProcess();
+};
+
+// True when no real locale decides the number formats: nothing is set, or the C or POSIX locale
+// (with or without a code set, "C.UTF-8"), as on a fresh system or for a user who never chose one.
+bool IsUnsetLocale(const LocaleEnvironment& environment);
+
+// The locale the program formats and reads numbers and dates with: the system's when the user
+// chose one, otherwise Brazilian Portuguese, the program's own language.
+QLocale ProgramLocale(const LocaleEnvironment& environment);
+
+// Makes ProgramLocale the default of every QLocale() in the process; called once at start-up.
+void UseProgramLocale(const LocaleEnvironment& environment = LocaleEnvironment::FromProcess());
+
 } // namespace quorvel

@@ -52,7 +52,8 @@ inline constexpr int DMPAPER_USER = 256;
 //   DM_PAPERLENGTH, DM_PAPERWIDTH  the queue accepts custom page sizes;
 //   DM_COPIES, DM_COLLATE  always: Qt hands copies and collation to CUPS, or repeats the pages
 //                   itself when the queue cannot make copies;
-//   DM_DEFAULTSOURCE  the queue has paper sources (input slots);
+//   DM_DEFAULTSOURCE  never: Qt does not tell the paper sources (input slots) of a CUPS queue,
+//                   nor hand a chosen one to it, so the queue's default source is always used;
 //   DM_PRINTQUALITY  the queue lists resolutions;
 //   DM_COLOR        the queue prints in colour;
 //   DM_DUPLEX       the queue prints on both sides.
@@ -68,7 +69,7 @@ struct TDeviceMode {
     int Copies = 1;
     // The paper source as a bin code: Qt's paper sources in their order from 1 (upper, lower,
     // middle, manual, envelope, manual envelope, auto, tractor, small format, large format, large
-    // capacity), then 14 for the cassette and 15 for a form source.
+    // capacity), then 14 for the cassette and 15 for a form source. Read only.
     int DefaultSource = 7;
     int PrintQuality = 0; // dots per inch
     int Color = DMCOLOR_COLOR;
@@ -84,7 +85,9 @@ public:
 
 // A printer object over Qt's printing (QPrinter, QPrinterInfo), which on Linux goes to CUPS: the
 // list of print queues, the selected queue with its settings (TDeviceMode), its resolution and
-// printable area, and print jobs drawn page by page through a canvas.
+// printable area, and print jobs drawn page by page through a canvas. A job is drawn by Qt into a
+// PDF spool file laid out like the queue's paper and handed to the queue with CUPS's `lp` when it
+// ends, with the copies, collation, sides, paper and colour as job options.
 //
 // With no queue installed the printer lists nothing, selects nothing and starts no job: BeginDoc
 // returns false and drawing has nowhere to go, which is how the report engine knows to print
@@ -117,7 +120,8 @@ public:
     TDeviceMode DeviceMode() const;
     // Applies the fields named in mode.Fields to the selected queue's settings.
     void SetDeviceMode(const TDeviceMode& mode);
-    // Driver codes of the paper sizes the queue offers (each listed once, in the queue's order).
+    // Driver codes of the paper sizes the queue offers (each listed once, in the queue's order),
+    // DMPAPER_USER last when it takes custom sizes.
     QList<int> PaperCodes() const;
 
     // Device resolution (dots per inch), printable offset and full paper size in device pixels, for
@@ -136,9 +140,9 @@ public:
     bool BeginDoc();
     // Ends the page and opens the next one.
     void NewPage();
-    // Ends the job and hands it to the spooler.
+    // Ends the job and hands it to the queue; raises EPrinter when the print system refuses it.
     void EndDoc();
-    // Drops the job: nothing of it is printed.
+    // Drops the job: nothing of it reaches the queue.
     void Abort();
     bool Printing() const noexcept { return painter_ != nullptr; }
     bool Aborted() const noexcept { return aborted_; }
@@ -152,11 +156,13 @@ public:
 private:
     void Select(int index);
     void ReadCapabilities();
-    void EndJob();
+    QString EndJob();
+    void Submit(const QString& spool);
 
     QStringList printers_;
     int index_ = -1;
-    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPrinter> printer_; // the selected queue and its settings
+    std::unique_ptr<QPrinter> job_;     // the running job, drawn into a spool file
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<TCanvas> canvas_;
     std::uint32_t capabilities_ = 0;

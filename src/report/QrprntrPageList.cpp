@@ -69,6 +69,7 @@ void TQRPageList::SetStream(std::shared_ptr<TQRStream> stream) {
     stream_ = std::move(stream);
     headerLength_ = TQRFileHeader::Length;
     lastStart_ = lastEnd_ = 0;
+    starts_.clear();
 }
 
 TQRFileHeader TQRPageList::FileHeader() {
@@ -125,6 +126,8 @@ void TQRPageList::AddPageBody(QByteArrayView body) {
     } catch (...) {
         // Drop the half-written record so the chain stays whole for the pages already stored.
         --pageCount_;
+        if (starts_.size() > static_cast<std::size_t>(pageCount_))
+            starts_.resize(static_cast<std::size_t>(pageCount_));
         try {
             stream.SetSize(oldSize);
             stream.Seek(0, TSeekOrigin::soEnd);
@@ -160,6 +163,7 @@ void TQRPageList::WriteRecord(QByteArrayView body) {
     stream.Seek(end, TSeekOrigin::soBeginning);
     lastStart_ = start;
     lastEnd_ = end;
+    if (starts_.size() == static_cast<std::size_t>(pageCount_ - 1)) starts_.push_back(start);
 }
 
 TQRPageList::RecordHead TQRPageList::ReadRecordHead(qint64 start, qint64 size) {
@@ -201,6 +205,13 @@ void TQRPageList::SeekToLast() {
 TQRPageList::RecordHead TQRPageList::FindPage(int n) {
     TQRStream& stream = *stream_;
     const qint64 size = stream.Size();
+    // A page whose record was written or walked before is reached at once.
+    if (n >= 1 && static_cast<std::size_t>(n) <= starts_.size()) {
+        const RecordHead record = ReadRecordHead(starts_[static_cast<std::size_t>(n - 1)], size);
+        if (record.Page != n) RaiseDamaged(QStringLiteral("page %1 moved in the file").arg(n));
+        stream.Seek(record.Start, TSeekOrigin::soBeginning);
+        return record;
+    }
     const qint64 position = stream.Position();
     qint64 start = position;
     if (n == 1 || position < headerLength_ || lastEnd_ <= headerLength_)
@@ -219,6 +230,9 @@ TQRPageList::RecordHead TQRPageList::FindPage(int n) {
             const RecordHead next = ReadRecordHead(record.Next, size);
             if (next.Page != record.Page + 1)
                 RaiseDamaged(QStringLiteral("page %1 follows page %2").arg(next.Page).arg(record.Page));
+            if (record.Page == 1 && starts_.empty()) starts_.push_back(record.Start);
+            if (starts_.size() == static_cast<std::size_t>(record.Page) && next.Page <= pageCount_)
+                starts_.push_back(next.Start);
             record = next;
         } else {
             if (record.Start < headerLength_ + RecordOverhead)
@@ -308,6 +322,7 @@ void TQRPageList::Clear() {
     Guard guard(lock_);
     pageCount_ = 0;
     lastStart_ = lastEnd_ = 0;
+    starts_.clear();
 }
 
 void TQRPageList::LoadFromFile(const QString& fileName) {
@@ -323,6 +338,7 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
     headerLength_ = TQRFileHeader::Length;
     pageCount_ = 0;
     lastStart_ = lastEnd_ = 0;
+    starts_.clear();
     try {
         ReadFileHeader();
         // A file without pages has nothing to walk; otherwise reading the last page checks the
@@ -339,6 +355,7 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
         pageCount_ = 0;
         headerLength_ = TQRFileHeader::Length;
         lastStart_ = lastEnd_ = 0;
+        starts_.clear();
         throw;
     }
 }

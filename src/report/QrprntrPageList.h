@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quorvel {
 
@@ -23,7 +24,8 @@ namespace quorvel {
 //
 // Pages can be read by number while later ones are still being appended: every operation holds the
 // list's re-entrant lock (always taken before the stream's), and each read leaves the stream at
-// the next record, so reading in order costs one step per page.
+// the next record, so reading in order costs one step per page. The start of every record written
+// or checked is kept, so going back to a page seen before costs no walk at all.
 //
 // Files from disk are untrusted: every record is checked (offsets inside the file and moving the
 // right way, page numbers in sequence from 1, links that agree), and a damaged chain raises
@@ -104,6 +106,9 @@ private:
     int headerLength_ = TQRFileHeader::Length;
     qint64 lastStart_ = 0; // the record of the last counted page, once known
     qint64 lastEnd_ = 0;
+    // Record starts of pages 1, 2, … as far as they were written or walked and checked, so that a
+    // page of a long report is found without walking the chain to it.
+    std::vector<qint64> starts_;
     TQRFileHeader header_;
     std::shared_ptr<TQRStream> stream_;
     TQROutline outline_;

@@ -7,6 +7,7 @@
 #include "report/QrprntrPaper.h"
 #include "report/QrprntrSettings.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QRect>
 #include <QSizeF>
@@ -295,6 +296,8 @@ public:
     std::function<void()> OnPrintFinished;
     // Called when the preview stops showing this page store (the report fires AfterPreview).
     std::function<void()> OnPreviewFinished;
+    // Called as the page store goes, so that a preview showing it lets go of it.
+    std::function<void(TQRPrinter&)> OnDestroy;
 
     // Set by Load: the preview's print button prints the loaded pages.
     static bool PrintMetafileFromPreview();
@@ -348,5 +351,12 @@ private:
 
 // The process-wide page store, made on first use and kept until the application object goes.
 TQRPrinter& QRPrinter();
+
+// Makes the window that shows how far printing stored pages has come, already shown, for a page
+// store whose report asks for progress; it receives the page store's progress messages, may cancel
+// the page store, and is hidden by being destroyed. The preview unit registers the standard one;
+// without one, stored pages print without a progress window.
+using PrintProgressWindowFactory = std::function<std::unique_ptr<QObject>(TQRPrinter& pageStore)>;
+void RegisterPrintProgressWindow(PrintProgressWindowFactory factory);
 
 } // namespace quorvel

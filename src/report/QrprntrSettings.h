@@ -85,6 +85,12 @@ public:
 
     TQRPaperSize PaperSize() const noexcept { return paperSize_; }
     void SetPaperSize(TQRPaperSize size);
+    // Takes the paper of pages read from a saved report as it is, whatever the printer lists: it
+    // describes pages that exist.
+    void SetLoadedPaper(TQRPaperSize size, TPrinterOrientation orientation) noexcept {
+        paperSize_ = size;
+        orientation_ = orientation;
+    }
     int PaperWidth() const noexcept { return paperWidth_; }
     void SetPaperWidth(int value) noexcept { paperWidth_ = value; }
     int PaperLength() const noexcept { return paperLength_; }

@@ -157,10 +157,18 @@ TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
     EXPECT_FALSE(QFile::exists(ConfigIni()));
 }
 
-TEST_F(Fornecedor, NewDataFromConfiguracoesReachesOnlyTheSelectedLotAndLongNamesAreCut) {
+TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
     EscreveConfig(QStringLiteral("Antiga"), QStringLiteral("Antiga"), QStringLiteral("0"));
-    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
-    Roda([this] { Lotes().Next(); });
+    Proposta p = PropostaEmLotes(3, 2);
+    p.itens[1].precoIni = "5.0000"; // lot 1: 2 × 5
+    p.itens[3].precoIni = "7.0000"; // lot 2: 2 × 7
+    const QString path = Grava(p);
+    ASSERT_TRUE(Abre(path));
+    ASSERT_TRUE(Mostra());
+    // The supplier works on the second item of lot 2 when the registration is changed.
+    Clica(Grade2(), 1, 0);
+    Clica(Grade1(), 1, 1);
+    ASSERT_EQ(Itens().RecNo(), 2);
     AoMostrarDadosForn([](TFormDadosForn& d) {
         EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
         Controles(d).EdRazaoSocial.setText(Razao100());
@@ -168,15 +176,34 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesOnlyTheSelectedLotAndLongNames
         Controles(d).RGTipoEmpresaItem2.click();
         Controles(d).BitBtn1.click();
     });
-    ASSERT_TRUE(Roda([this] { form->BtnConfigClick(); }));
+    ASSERT_TRUE(Roda([this] { Filho<QPushButton>(*form, "BtnConfig").click(); }));
 
     EXPECT_EQ(
         TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), {}),
         Razao100());
+    // The selection and the grid's row are where the supplier left them; no lot changed its value.
+    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("2"));
+    EXPECT_EQ(Itens().RecNo(), 2);
+    EXPECT_EQ(Grade1().currentIndex().row(), 1);
+    EXPECT_EQ(Grade2().currentIndex().row(), 1);
+    EXPECT_EQ(Coluna(Lotes(), "valor"), (QStringList{"10", "14", ""}));
     EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, Razao100().left(80)));
-    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(2, QStringLiteral("2")));
-    Roda([this] { Lotes().First(); });
-    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, QStringLiteral("Antiga")));
+
+    // Every row of every lot reaches the file with the new data.
+    dialogs.ClearCalls();
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(Mensagens(),
+              (QStringList{QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
+                           QStringLiteral("Dados Salvos !!!")}))
+        << Mensagens().join('|').toStdString();
+    const Datapacket gravado = LePacote(path);
+    const auto linhas = LinhasAtuais(gravado);
+    ASSERT_EQ(linhas.size(), 6u);
+    for (const PacketRow* row : linhas) {
+        EXPECT_EQ(TextoCampo(gravado, *row, "razao_social"), Razao100().left(80).toStdString());
+        EXPECT_EQ(TextoCampo(gravado, *row, "identif"), "Nova");
+        EXPECT_EQ(TextoCampo(gravado, *row, "tipoempresa"), "2");
+    }
 }
 
 } // namespace

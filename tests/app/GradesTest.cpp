@@ -1,5 +1,6 @@
 #include "QuorvelTeste.h"
 
+#include "platform/FormatSettings.h"
 #include "platform/ui/DBControls.h"
 #include "platform/ui/DBGrid.h"
 
@@ -7,7 +8,10 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
 #include <QThread>
+
+#include <utility>
 
 namespace quorvel::teste {
 namespace {
@@ -19,9 +23,6 @@ protected:
         QuorvelTeste::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
-
-    TDBGrid& Grade1() { return Filho<TDBGrid>(*form, "DBGrid1"); }
-    TDBGrid& Grade2() { return Filho<TDBGrid>(*form, "DBGrid2"); }
 
     static void Tecla(QWidget& alvo, int key, const QString& texto = QString()) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, texto);
@@ -39,6 +40,12 @@ protected:
             QWidget& alvo = grade.Editor() != nullptr ? static_cast<QWidget&>(*grade.Editor()) : grade;
             Tecla(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), QString(c));
         }
+    }
+    QStringList ValoresDosLotes() {
+        QStringList valores;
+        for (int r = 0; r < Grade2().model()->rowCount(); ++r)
+            valores << Grade2().model()->index(r, 1).data().toString();
+        return valores;
     }
     static void SelecionaColuna(TDBGrid& grade, int coluna) {
         grade.setCurrentIndex(
@@ -171,6 +178,97 @@ TEST_F(Grades, PriceTypedInTheGridRollsUpIntoTheLotAndTheTotalLabel) {
     EXPECT_EQ(total.text(), QStringLiteral("30,00"));
     EXPECT_EQ(Grade1().model()->index(2, 5).data().toString(), QStringLiteral("30,00"));
     EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(Grades, APriceBeingTypedIsCreditedToItsOwnLotWhenAnotherLotIsClicked) {
+    Proposta p = PropostaEmLotes(3, 2); // quantities 1 and 2 in every lot
+    p.itens[2].precoIni = "100.0000";
+    p.itens[3].precoIni = "50.0000";
+    ASSERT_TRUE(Abre(Grava(p)));
+    ASSERT_TRUE(Mostra());
+    Clica(Grade2(), 1, 0);
+    ASSERT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("2"));
+    EXPECT_EQ(ValoresDosLotes(), (QStringList{"", "200,0000", ""}));
+
+    // The second item of lot 2 gets a new price, still in its cell editor when lot 3 is clicked.
+    Clica(Grade1(), 1, 4);
+    DigitaNaGrade(Grade1(), QStringLiteral("80,0000"));
+    ASSERT_EQ(Itens().State(), TTableState::Edit);
+    Clica(Grade2(), 2, 0);
+
+    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("3"));
+    EXPECT_EQ(ValoresDosLotes(), (QStringList{"", "260,0000", ""}));
+    EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"5", "6"}));
+    EXPECT_TRUE(Texto(Itens(), "SomaItens").isEmpty());
+    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+
+    // Back on lot 2 the price is there and its total agrees with the lot grid.
+    Clica(Grade2(), 1, 0);
+    EXPECT_EQ(Coluna(Itens(), "preco_ini"), (QStringList{"100", "80"}));
+    EXPECT_EQ(Exibido(Itens(), "SomaItens"), QStringLiteral("260,00"));
+}
+
+TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
+    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
+    ASSERT_TRUE(Mostra());
+    TDBGrid& grade = Grade1();
+    // Keys go where the keyboard focus is: the cell editor once one is open.
+    const auto tecla = [&grade](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* alvo = grade.Editor() != nullptr ? static_cast<QWidget*>(grade.Editor()) : &grade;
+        QTest::keyClick(alvo, key, mods);
+    };
+    const auto celula = [&grade] {
+        return std::pair{grade.currentIndex().row(), grade.currentIndex().column()};
+    };
+
+    Clica(grade, 0, 1);
+    tecla(Qt::Key_Tab);
+    EXPECT_EQ(celula(), std::pair(0, 4)) << "from the description to the price";
+    DigitaNaGrade(grade, QStringLiteral("3,5"));
+    tecla(Qt::Key_Tab);
+    EXPECT_EQ(celula(), std::pair(0, 6)) << "past the read-only total to the brand";
+    EXPECT_FALSE(grade.EditorMode());
+    EXPECT_DOUBLE_EQ(Itens().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5);
+    DigitaNaGrade(grade, QStringLiteral("Acme"));
+    tecla(Qt::Key_Return);
+    EXPECT_EQ(celula(), std::pair(1, 4)) << "from the brand to the next row's price";
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Itens().RecNo(), 2);
+
+    tecla(Qt::Key_Return);
+    EXPECT_EQ(celula(), std::pair(1, 6));
+    tecla(Qt::Key_Tab);
+    EXPECT_EQ(celula(), std::pair(1, 6)) << "the last editable cell is the end";
+    tecla(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(celula(), std::pair(1, 4));
+    tecla(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(celula(), std::pair(0, 6)) << "back into the previous row's brand";
+    EXPECT_EQ(Itens().RecNo(), 1);
+    EXPECT_EQ(Texto(Itens(), "marca"), QStringLiteral("Acme"));
+    EXPECT_EQ(Exibido(Itens(), "preco_ini"), QStringLiteral("3,5000"));
+    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(Grades, WithoutARealLocaleQuantitiesAndTypedPricesUseBrazilianSeparators) {
+    // A fresh system hands the program the C locale, where "12,50" is no number.
+    QLocale::setDefault(QLocale::c());
+    struct Restaura {
+        ~Restaura() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    } restaura;
+    UseProgramLocale(LocaleEnvironment{QString(), QString(), QStringLiteral("C.UTF-8")});
+
+    Proposta p = PropostaPorItem(1);
+    p.itens[0].qtde = "1500.000";
+    ASSERT_TRUE(Abre(Grava(p)));
+    ASSERT_TRUE(Mostra());
+    EXPECT_EQ(Grade1().model()->index(0, 3).data().toString(), QStringLiteral("1.500,0000"));
+    Clica(Grade1(), 0, 4);
+    DigitaNaGrade(Grade1(), QStringLiteral("12,50"));
+    QTest::keyClick(Grade1().Editor(), Qt::Key_Return);
+    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Grade1().model()->index(0, 4).data().toString(), QStringLiteral("12,5000"));
+    EXPECT_EQ(Grade1().model()->index(0, 5).data().toString(), QStringLiteral("18.750,00"));
 }
 
 } // namespace

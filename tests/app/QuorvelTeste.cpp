@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 namespace quorvel::teste {
@@ -70,6 +71,17 @@ void QuorvelTeste::DigitaPreco(const QString& texto) {
     Itens().Edit();
     Itens().FieldByName(QStringLiteral("preco_ini")).SetText(texto);
     Itens().Post();
+}
+
+bool QuorvelTeste::Mostra() {
+    form->show();
+    return QTest::qWaitForWindowExposed(form.get());
+}
+
+void QuorvelTeste::Clica(TDBGrid& grade, int linha, int coluna) {
+    const QModelIndex celula = grade.model()->index(linha, coluna);
+    grade.scrollTo(celula);
+    QTest::mouseClick(grade.viewport(), Qt::LeftButton, Qt::NoModifier, grade.visualRect(celula).center());
 }
 
 QStringList QuorvelTeste::Coluna(TStoreTable& table, const char* campo) {

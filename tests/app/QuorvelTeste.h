@@ -5,6 +5,7 @@
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/ui/DBGrid.h"
 #include "store/StoreTable.h"
 
 #include <QLineEdit>
@@ -20,6 +21,13 @@
 #include <string>
 
 namespace quorvel::teste {
+
+// A child control of a window by its object name; the test fails when there is none.
+template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
+    W* widget = janela.findChild<W*>(QString::fromLatin1(nome));
+    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + nome);
+    return *widget;
+}
 
 // The main window over a temporary executable folder (where "config.ini" lives) and a temporary
 // folder for proposal files, with every dialog scripted.
@@ -48,6 +56,13 @@ protected:
     // Types a price into the current item row and posts it, as the grid does.
     void DigitaPreco(const QString& texto);
 
+    // Shows the main window on the screen, for tests that click it; true once it is exposed.
+    bool Mostra();
+    TDBGrid& Grade1() { return Filho<TDBGrid>(*form, "DBGrid1"); }
+    TDBGrid& Grade2() { return Filho<TDBGrid>(*form, "DBGrid2"); }
+    // A click of the mouse on a cell, which also takes the keyboard focus to the grid.
+    static void Clica(TDBGrid& grade, int linha, int coluna);
+
     TStoreTable& Itens() { return *form->CDSDigitacao; }
     TStoreTable& Lotes() { return *form->CDSLotes; }
     QString Texto(TStoreTable& table, const char* campo) {
@@ -68,13 +83,6 @@ protected:
 };
 
 QByteArray LeBytes(const QString& path);
-
-// A child control of a window by its object name; the test fails when there is none.
-template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
-    W* widget = janela.findChild<W*>(QString::fromLatin1(nome));
-    if (widget == nullptr) throw std::runtime_error(std::string("no control ") + nome);
-    return *widget;
-}
 
 // The registration dialog's controls.
 struct DadosFornUi {

@@ -1,4 +1,4 @@
-#include "OfficeReader.h"
+#include "ExternalReaders.h"
 
 #include "platform/ByteReader.h"
 #include "platform/CodePage.h"

@@ -328,8 +328,9 @@ TEST(PageList, DamagedFilesAreRejectedCleanly) {
     PutInt32(bytes, third - 4, 0);
     ExpectRejected(bytes, "back link into the header");
 
-    // A back link that loops onto its own record, in a list being generated: walking back from
-    // the last page must stop, and so must a walk forward over the same link.
+    // A back link that loops onto its own record, in a list being generated: the damaged page
+    // raises, and the pages around it, reached through their known record starts without walking
+    // over the loop, still read.
     Document live(Coding::Plain);
     live.Add(3);
     QByteArray loop(4, '\0');
@@ -339,7 +340,8 @@ TEST(PageList, DamagedFilesAreRejectedCleanly) {
     ExpectPage(live.list, 3);
     EXPECT_THROW(live.list.GetPageBody(2), EQRError);
     ExpectPage(live.list, 1); // after a failure the list reads from the first page again
-    EXPECT_THROW(live.list.GetPageBody(3), EQRError);
+    ExpectPage(live.list, 3);
+    EXPECT_THROW(live.list.GetPageBody(2), EQRError);
 
     Document coded(Coding::Coded);
     coded.Add(1);

@@ -1,14 +1,19 @@
 #include "platform/ui/QtDialogs.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/FolderChooser.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +118,58 @@ TEST(QtDialogs, FolderChooserTakesATypedPathRelativeToTheSelectedFolder) {
     EXPECT_EQ(chooser.ChosenPath(), QDir(dir.path()).absolutePath() + "/y");
     path->setText("  ");
     EXPECT_EQ(chooser.ChosenPath(), QString());
+}
+
+// Qt's pt_BR texts installed for one test, as the program's application object installs them.
+class QtEmPortugues {
+public:
+    QtEmPortugues()
+        : loaded(LoadQtTranslation(translator) && QCoreApplication::installTranslator(&translator)) {}
+    ~QtEmPortugues() { QCoreApplication::removeTranslator(&translator); }
+    QTranslator translator;
+    bool loaded;
+};
+
+QStringList ButtonTexts(const QWidget& dialog) {
+    QStringList texts;
+    for (const QDialogButtonBox* box : dialog.findChildren<QDialogButtonBox*>())
+        for (const QAbstractButton* button : box->buttons())
+            texts.push_back(button->text());
+    return texts;
+}
+
+TEST(QtDialogs, StandardDialogsSpeakPortugueseWithQtsTranslation) {
+    QtEmPortugues portugues;
+    ASSERT_TRUE(portugues.loaded) << "Qt's translations (qt6-translations-l10n) are not installed";
+    QtDialogService dialogs;
+
+    QString title;
+    QStringList labels;
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            if (const auto* label = dialog->findChild<QLabel*>(QString::fromLatin1(name)))
+                labels.push_back(label->text());
+        buttons = ButtonTexts(*dialog);
+        dialog->reject();
+    });
+    EXPECT_EQ(dialogs.OpenFile(FileDialogOptions{}), std::nullopt);
+    EXPECT_EQ(title, QStringLiteral("Abrir"));
+    EXPECT_EQ(labels, (QStringList{"Procurar em:", "&Nome do arquivo:", "Arquivos do tipo:"}));
+    EXPECT_EQ(buttons, (QStringList{"&Abrir", "Cancelar"}));
+
+    QStringList chooserButtons;
+    QTimer::singleShot(0, [&] {
+        QWidget* chooser = QApplication::activeModalWidget();
+        ASSERT_NE(chooser, nullptr);
+        chooserButtons = ButtonTexts(*chooser);
+        static_cast<QDialog*>(chooser)->reject();
+    });
+    EXPECT_EQ(dialogs.SelectDirectory(QStringLiteral("Destino"), QDir::tempPath()), std::nullopt);
+    EXPECT_EQ(chooserButtons, (QStringList{"OK", "Cancelar"}));
 }
 
 } // namespace

@@ -2,12 +2,28 @@
 
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/FormatSettings.h"
 #include "platform/ui/QtDialogs.h"
+
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace quorvel {
 
+bool LoadQtTranslation(QTranslator& translator) {
+    return translator.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
+                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
 TApplication::TApplication(int& argc, char** argv)
-    : QApplication(argc, argv) {
+    : QApplication(argc, argv)
+    , qtTranslation_(std::make_unique<QTranslator>()) {
+    UseProgramLocale();
+    if (LoadQtTranslation(*qtTranslation_))
+        installTranslator(qtTranslation_.get());
+    else
+        qWarning("Qt's pt_BR translation is not installed; standard dialogs stay in English");
     if (CurrentDialogService() == nullptr) {
         ownDialogs_ = std::make_unique<QtDialogService>();
         SetDialogService(ownDialogs_.get());

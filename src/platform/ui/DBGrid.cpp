@@ -166,6 +166,7 @@ void TDBGrid::HandleKey(QKeyEvent& event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             if (editing) table->Post();
+            MoveToEditableCell(Direction::Forward);
             event.accept();
             return;
         case Qt::Key_Escape:
@@ -175,6 +176,13 @@ void TDBGrid::HandleKey(QKeyEvent& event) {
         default:
             break;
         }
+    }
+    if (table != nullptr && (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab) &&
+        HasEditableColumn()) {
+        const bool back = event.key() == Qt::Key_Backtab || event.modifiers().testFlag(Qt::ShiftModifier);
+        MoveToEditableCell(back ? Direction::Backward : Direction::Forward);
+        event.accept();
+        return;
     }
     forwardingKey_ = true;
     struct Reset {
@@ -190,6 +198,34 @@ void TDBGrid::TryAppend() {
     if (table->State() == TTableState::Insert && !table->Modified())
         return;      // already on an untouched new record
     table->Append(); // a refusing BeforeInsert raises the silent abort
+}
+
+bool TDBGrid::HasEditableColumn() const {
+    for (int column = 0; column < model_->columnCount(); ++column)
+        if (model_->ColumnEditable(column)) return true;
+    return false;
+}
+
+bool TDBGrid::MoveToEditableCell(Direction direction) {
+    const QModelIndex now = currentIndex();
+    const int rows = model_->rowCount();
+    const int columns = model_->columnCount();
+    if (!now.isValid() || rows == 0) return false;
+    const int step = direction == Direction::Forward ? 1 : -1;
+    int row = now.row();
+    int column = now.column() + step;
+    // The rest of this row, then the adjacent row from its first (or last) column.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (; column >= 0 && column < columns; column += step)
+            if (model_->ColumnEditable(column)) {
+                setCurrentIndex(model_->index(row, column));
+                return true;
+            }
+        row += step;
+        if (row < 0 || row >= rows) return false;
+        column = direction == Direction::Forward ? 0 : columns - 1;
+    }
+    return false;
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -308,7 +344,7 @@ void TDBGrid::CloseEditorDiscarding() {
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
-void TDBGrid::PostFromEditor() {
+bool TDBGrid::PostFromEditor() {
     TStoreTable* table = Table();
     const bool posted = RunGuarded([&] {
         if (table == nullptr) return;
@@ -316,6 +352,7 @@ void TDBGrid::PostFromEditor() {
             table->Post(); // takes the editor's text first (UpdateData)
     });
     if (posted) CloseEditorDiscarding();
+    return posted;
 }
 
 void TDBGrid::CancelFromEditor() {
@@ -349,8 +386,17 @@ bool TDBGrid::KeyPressFromEditor(QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        PostFromEditor();
+        if (PostFromEditor()) MoveToEditableCell(Direction::Forward);
         return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        if (!HasEditableColumn()) return false;
+        // Text that is no value of the field keeps the editor open, as for the arrow keys.
+        if (!CommitEditorGuarded()) return true;
+        const bool back = event.key() == Qt::Key_Backtab || event.modifiers().testFlag(Qt::ShiftModifier);
+        MoveToEditableCell(back ? Direction::Backward : Direction::Forward);
+        return true;
+    }
     case Qt::Key_Escape:
         CancelFromEditor();
         return true;

@@ -15,7 +15,9 @@ class TDBGridDelegate;
 
 // A data grid over a table: one row per visible record, the table's current record as the grid's
 // current row, both moving together. Typing into an editable cell opens an editor on it; the first
-// change puts the table into edit state; Enter or leaving the row posts, Escape cancels. The editor
+// change puts the table into edit state; Enter or leaving the row posts, Escape cancels. Tab and Enter
+// move on to the next editable cell, skipping read-only columns and going on into the next row
+// (Shift+Tab goes back); a grid without editable columns keeps the plain cell-by-cell moves. The editor
 // text is read through the field's edit format and the locale, so "10,5" typed in pt_BR is 10.5.
 // Character keys reach OnKeyPress before the grid handles them. Moving down from the last row tries
 // an append (which the table's BeforeInsert may refuse silently). Failures show in the standard error
@@ -59,6 +61,11 @@ private:
     bool FilterKey(QKeyEvent& event, std::unique_ptr<QKeyEvent>& replacement);
     void HandleKey(QKeyEvent& event);
     void TryAppend();
+    enum class Direction { Forward, Backward };
+    bool HasEditableColumn() const;
+    // Makes the next (or previous) editable cell current, in this row or the adjacent one; false when
+    // there is none, which leaves the current cell as it is.
+    bool MoveToEditableCell(Direction direction);
     void AfterTableChange(TableChange kind);
     void SyncCurrentRow();
     void ScheduleScroll();
@@ -71,7 +78,7 @@ private:
     void CommitEditor();
     bool CommitEditorGuarded();
     void CloseEditorDiscarding();
-    void PostFromEditor();
+    bool PostFromEditor();
     void CancelFromEditor();
     void KeyFromEditor(QKeyEvent& event);
     bool KeyPressFromEditor(QKeyEvent& event);

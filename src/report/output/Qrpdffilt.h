@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/output/ExportReport.h"
+#include "report/output/ExportTextMeasure.h"
 #include "report/output/Pdfconst.h"
 #include "report/output/QrexportGrid.h"
 
@@ -155,8 +156,7 @@ private:
     QString author_;
     QString title_;
     QString subject_;
-    struct Measurer;
-    std::unique_ptr<Measurer> measurer_;
+    std::unique_ptr<TExportTextMeasure> measure_;
 };
 
 // Offers the PDF document filter. CompressionOn is stored with the form; the filter keeps its own

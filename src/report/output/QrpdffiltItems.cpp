@@ -2,7 +2,6 @@
 
 #include "platform/Rounding.h"
 
-#include "platform/CanvasDraw.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "report/output/Lzw.h"
@@ -55,12 +54,6 @@ std::string Point(double x, double y) {
 
 } // namespace
 
-struct TQRPDFDocumentFilter::Measurer {
-    TFont font;
-    bool hasFont = false;
-    draw::TextShaper shaper;
-};
-
 const QString* TDictionary::Find(const QString& key) const {
     for (const auto& [k, v] : pairs_)
         if (k.compare(key, Qt::CaseInsensitive) == 0) return &v;
@@ -72,7 +65,7 @@ TQRPDFDocumentFilter::TQRPDFDocumentFilter(const QString& fileName)
     , fontMap_{{QStringLiteral("Arial"), QStringLiteral("Helvetica")},
                {QStringLiteral("Times New Roman"), QStringLiteral("Times")},
                {QStringLiteral("Courier New"), QStringLiteral("Courier")}}
-    , measurer_(std::make_unique<Measurer>()) {}
+    , measure_(std::make_unique<TExportTextMeasure>()) {}
 
 TQRPDFDocumentFilter::~TQRPDFDocumentFilter() = default;
 
@@ -162,12 +155,7 @@ void TQRPDFDocumentFilter::GRWrite(const std::string& line) {
 }
 
 int TQRPDFDocumentFilter::TextWidthPixels(const TFont& font, const QString& text) {
-    if (!measurer_->hasFont || !(measurer_->font == font)) {
-        measurer_->shaper.SetFont(font.ToQFont(ExportPixelsPerInch(*this)));
-        measurer_->font = font;
-        measurer_->hasFont = true;
-    }
-    return measurer_->shaper.Width(text);
+    return measure_->Width(font, text, ExportPixelsPerInch(*this));
 }
 
 void TQRPDFDocumentFilter::TextOut(double x, double y, const TFont& font, TColor bgColor,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/output/ExportReport.h"
+#include "report/output/ExportTextMeasure.h"
 #include "report/output/QrexportGrid.h"
 
 #include <memory>
@@ -104,8 +105,7 @@ private:
     int pageFileNumber_ = 0;
     QStringList pageFiles_;
     std::unique_ptr<TExportOutput> pageFile_;
-    struct Measurer;
-    std::unique_ptr<Measurer> measurer_;
+    std::unique_ptr<TExportTextMeasure> measure_;
 };
 
 using TQRHTMLDocumentFilter = TQRGHTMLDocumentFilter;

@@ -2,7 +2,6 @@
 
 #include "platform/Rounding.h"
 
-#include "platform/CanvasDraw.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
@@ -49,12 +48,6 @@ QString EscapeHtml(const QString& text) {
 
 } // namespace
 
-struct TQRGHTMLDocumentFilter::Measurer {
-    TFont font;
-    bool hasFont = false;
-    draw::TextShaper shaper;
-};
-
 THTMLExportOptions& QRHTMLExportOptions() {
     static THTMLExportOptions options;
     return options;
@@ -67,7 +60,7 @@ QString basename(const QString& fileName) {
 
 TQRGHTMLDocumentFilter::TQRGHTMLDocumentFilter(const QString& fileName)
     : TQRGAbstractExportFilter(fileName)
-    , measurer_(std::make_unique<Measurer>()) {
+    , measure_(std::make_unique<TExportTextMeasure>()) {
     THTMLExportOptions& options = QRHTMLExportOptions();
     const bool firstLastLinks = options.FirstLastLinks;
     options = THTMLExportOptions();
@@ -126,12 +119,7 @@ void TQRGHTMLDocumentFilter::TextOut(double x, double y, const TFont& font, TCol
     const QString escaped = EscapeHtml(text);
     int left = ExportXPos(*this, x);
     if (alignment != TAlignment::taLeftJustify) {
-        if (!measurer_->hasFont || !(measurer_->font == font)) {
-            measurer_->shaper.SetFont(font.ToQFont(ExportPixelsPerInch(*this)));
-            measurer_->font = font;
-            measurer_->hasFont = true;
-        }
-        const int width = measurer_->shaper.Width(text);
+        const int width = measure_->Width(font, text, ExportPixelsPerInch(*this));
         left -= alignment == TAlignment::taRightJustify ? width : width / 2;
     }
     const int top = ExportYPos(*this, y) + PageOffset();

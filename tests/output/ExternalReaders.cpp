@@ -1,11 +1,14 @@
-#include "OfficeReader.h"
+#include "ExternalReaders.h"
+
+#include "output/OutputTestFiles.h"
 
 #include "platform/Metafile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -61,14 +64,11 @@ std::vector<std::uint8_t> Spread(const std::vector<std::uint8_t>& mask, int widt
 
 OfficeConversion ConvertWithOffice(const QStringList& files, const QString& target, const QString& outDir) {
     OfficeConversion result;
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    if (program.isEmpty()) {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
         result.Error = QStringLiteral("soffice not found: scripts/setup installs the office suite");
         return result;
     }
     QTemporaryDir profile;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
     QStringList arguments{QStringLiteral("-env:UserInstallation=") +
                               QUrl::fromLocalFile(profile.path()).toString(),
                           QStringLiteral("--headless"),
@@ -78,24 +78,49 @@ OfficeConversion ConvertWithOffice(const QStringList& files, const QString& targ
                           QStringLiteral("--outdir"),
                           outDir};
     arguments += files;
-    process.start(program, arguments);
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        process.kill();
-        result.Error = QStringLiteral("soffice failed: ") + QString::fromLocal8Bit(process.readAll());
+    const ToolRun run = RunTool(QStringLiteral("soffice"), arguments, 240000);
+    const QString log = QString::fromLocal8Bit(run.Output + run.Errors);
+    if (run.ExitCode != 0) {
+        result.Error = QStringLiteral("soffice failed: ") + log;
         return result;
     }
     const QString extension = target.section(QLatin1Char(':'), 0, 0);
     for (const QString& file : files) {
         const QString converted = QDir(outDir).filePath(QFileInfo(file).completeBaseName() + '.' + extension);
         if (!QFileInfo::exists(converted)) {
-            result.Error = QStringLiteral("soffice wrote no %1: %2")
-                               .arg(converted, QString::fromLocal8Bit(process.readAll()));
+            result.Error = QStringLiteral("soffice wrote no %1: %2").arg(converted, log);
             return result;
         }
         result.Files << converted;
     }
     return result;
+}
+
+CsvReading ReadCsvWithPython(const QString& file, QChar delimiter) {
+    CsvReading reading;
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (program.isEmpty()) {
+        reading.Error = QStringLiteral("python3 not found: scripts/setup installs it");
+        return reading;
+    }
+    // Rows as JSON, so that fields with any character come back exactly.
+    const QString script = QStringLiteral(
+        "import csv, json, sys\n"
+        "with open(sys.argv[1], newline='', encoding='cp1252') as f:\n"
+        "    json.dump(list(csv.reader(f, delimiter=sys.argv[2], strict=True)), sys.stdout)\n");
+    const ToolRun run = RunTool(program, {QStringLiteral("-c"), script, file, QString(delimiter)});
+    if (run.ExitCode != 0) {
+        reading.Error = QStringLiteral("python3 csv failed: ") + QString::fromUtf8(run.Errors);
+        return reading;
+    }
+    const QJsonArray rows = QJsonDocument::fromJson(run.Output).array();
+    for (const QJsonValue& row : rows) {
+        QStringList fields;
+        for (const QJsonValue& field : row.toArray())
+            fields << field.toString();
+        reading.Rows.push_back(fields);
+    }
+    return reading;
 }
 
 QImage OnWhite(const QImage& image) {

@@ -1,0 +1,17 @@
+#include "report/output/ExportTextMeasure.h"
+
+namespace quorvel {
+
+int TExportTextMeasure::Width(const TFont& font, const QString& text, int pixelsPerInch) {
+    const QString key = font.Name() + u'\t' + QString::number(font.Size()) + u'\t' +
+                        QString::number(static_cast<int>(font.Style())) + u'\t' +
+                        QString::number(pixelsPerInch);
+    auto& shaper = shapers_[key];
+    if (!shaper) {
+        shaper = std::make_shared<draw::TextShaper>();
+        shaper->SetFont(font.ToQFont(pixelsPerInch));
+    }
+    return shaper->Width(text);
+}
+
+} // namespace quorvel

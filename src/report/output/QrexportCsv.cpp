@@ -1,0 +1,60 @@
+#include "report/output/QrexportCsv.h"
+
+#include "report/output/QrexportCells.h"
+
+#include <atomic>
+
+namespace quorvel {
+
+namespace {
+
+std::atomic<char16_t> separator{u','};
+
+} // namespace
+
+QString TQRCommaSeparatedFilter::GetDescription() const {
+    return QStringLiteral("Comma separated text file");
+}
+QString TQRCommaSeparatedFilter::GetExtension() const {
+    return QStringLiteral("CSV");
+}
+QString TQRCommaSeparatedFilter::GetFilterName() const {
+    return QStringLiteral("Comma Separated");
+}
+
+QChar TQRCommaSeparatedFilter::Separator() noexcept {
+    return QChar(separator.load());
+}
+void TQRCommaSeparatedFilter::SetSeparator(QChar value) noexcept {
+    separator.store(value.unicode());
+}
+
+void TQRCommaSeparatedFilter::StorePage() {
+    const TPageCells cells(*this);
+    const int columns = ColCount();
+    const QString quote = QStringLiteral("\"");
+    const QString doubled = QStringLiteral("\"\"");
+    const QString fieldEnd = quote + Separator();
+    const QString lineEnd = quote + QStringLiteral("\r\n");
+    QString line;
+    cells.ForEachPosition(GetLinecount(), columns, [&](int, int column, const QString& text) {
+        line += quote;
+        line += QString(text).replace(quote, doubled);
+        line += column < columns ? fieldEnd : lineEnd;
+        if (column == columns) {
+            WriteToStream(line);
+            line.clear();
+        }
+    });
+}
+
+TQRCSVFilter::TQRCSVFilter(TComponent* owner)
+    : TComponent(owner) {
+    QRExportFilterLibrary().AddFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
+}
+
+TQRCSVFilter::~TQRCSVFilter() {
+    QRExportFilterLibrary().RemoveFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
+}
+
+} // namespace quorvel

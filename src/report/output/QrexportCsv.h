@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/Component.h"
+#include "report/output/QrexportGrid.h"
+
+#include <QChar>
+
+namespace quorvel {
+
+// Writes every page as comma-separated text: one line per text line of the page, one quoted field
+// per column, fields separated by the process-wide separator and lines ended by CR LF. A quote inside
+// a text is doubled, so that every reader of the format gets the text back.
+class TQRCommaSeparatedFilter : public TQRAbstractExportFilter {
+public:
+    using TQRAbstractExportFilter::TQRAbstractExportFilter;
+
+    static QString ClassName() { return QStringLiteral("TQRCommaSeparatedFilter"); }
+
+    QString GetDescription() const override;
+    QString GetExtension() const override;
+    QString GetFilterName() const override;
+
+    void StorePage() override;
+
+    // The field separator of every comma-separated export, "," until a TQRCSVFilter component sets
+    // another.
+    static QChar Separator() noexcept;
+    static void SetSeparator(QChar separator) noexcept;
+};
+
+// Offers the comma-separated filter in the preview's save dialog for as long as it exists.
+class TQRCSVFilter : public TComponent {
+public:
+    explicit TQRCSVFilter(TComponent* owner);
+    ~TQRCSVFilter() override;
+
+    std::string_view ClassName() const noexcept override { return "TQRCSVFilter"; }
+
+    QChar Separator() const noexcept { return TQRCommaSeparatedFilter::Separator(); }
+    void SetSeparator(QChar separator) noexcept { TQRCommaSeparatedFilter::SetSeparator(separator); }
+};
+
+} // namespace quorvel
