@@ -202,6 +202,13 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
         {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
          "'x' is not a valid value for field 'id_item'"},
         {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
+        // A number is one number in the "." form: the comma form was stored as its integer part.
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1,5")},
+         "'1,5' is not a valid value for field 'preco_ini'"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=2.5x")},
+         "'2.5x' is not a valid value for field 'preco_ini'"},
+        {{QStringLiteral("id_item=2 "), QStringLiteral("preco_ini=1")},
+         "'2 ' is not a valid value for field 'id_item'"},
     };
     for (const auto& c : cases) {
         QStringList args{QStringLiteral("set"), Path("proposta.XML")};

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -177,6 +178,32 @@ int Convert(const std::vector<std::string>& args) {
     return 0;
 }
 
+// True when a number argument is one number and nothing else: the file reader takes the leading number
+// of a text, so "1,5" would otherwise be stored as 1 without a word.
+bool IsWholeNumber(FieldKind kind, std::string_view text) {
+    size_t at = 0;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    const auto digits = [&] {
+        const size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    size_t count = digits();
+    if (kind == FieldKind::Integer || kind == FieldKind::Unsigned) return count > 0 && at == text.size();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        count += digits();
+    }
+    if (count == 0) return false;
+    if (kind == FieldKind::Float && at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        if (digits() == 0) return false;
+    }
+    return at == text.size();
+}
+
 // The value of an argument for a field, from the XML value text form (UTF-8 on the command line).
 TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& utf8,
                      const std::string& path) {
@@ -185,8 +212,11 @@ TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& 
     const int column = data.FieldIndex(QStringToCp1252(field.FieldName()));
     if (column < 0) throw ToolError{path, "field '" + field.FieldName().toStdString() + "' is not stored"};
     const FieldDef& def = data.fields[static_cast<size_t>(column)];
+    const FieldKind kind = KindOf(def);
+    const bool number = kind == FieldKind::Integer || kind == FieldKind::Unsigned ||
+                        kind == FieldKind::Float || kind == FieldKind::Decimal;
     const TStoreValue value = Guarded(path, [&] {
-        const FieldKind kind = KindOf(def);
+        if (number && !IsWholeNumber(kind, utf8)) return TStoreValue{};
         if (kind == FieldKind::WideString || kind == FieldKind::WideMemo)
             return TStoreValue{QString::fromUtf8(utf8.c_str()).toStdU16String()};
         return ParseFieldValueText(def, Utf8ToCp1252(utf8));
