@@ -73,6 +73,42 @@ const Cenario& TheCenario() {
     return cenario;
 }
 
+// quorvel-report as a separate process: wall time per run, and the largest resident size it reached.
+// It runs first: a spawned child's peak counts the memory of the process it was spawned from, which
+// is still small here.
+void FerramentaParaPdf(benchmark::State& state) {
+    const QByteArray programa =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toUtf8();
+    const QByteArray proposta = TheCenario().Proposta().toUtf8();
+    const QByteArray saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toUtf8();
+    long picoKiB = 0;
+    for (auto _ : state) {
+        char* argumentos[] = {const_cast<char*>(programa.constData()),
+                              const_cast<char*>(proposta.constData()), const_cast<char*>(saida.constData()),
+                              nullptr};
+        pid_t filho = 0;
+        posix_spawn_file_actions_t acoes;
+        posix_spawn_file_actions_init(&acoes);
+        posix_spawn_file_actions_addopen(&acoes, 1, "/dev/null", O_WRONLY, 0);
+        const int erro = posix_spawn(&filho, programa.constData(), &acoes, nullptr, argumentos, environ);
+        posix_spawn_file_actions_destroy(&acoes);
+        if (erro != 0) {
+            state.SkipWithError("quorvel-report could not be started");
+            break;
+        }
+        int estado = 0;
+        rusage uso{};
+        wait4(filho, &estado, 0, &uso);
+        if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) {
+            state.SkipWithError("quorvel-report failed");
+            break;
+        }
+        picoKiB = std::max(picoKiB, uso.ru_maxrss);
+    }
+    state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
+}
+BENCHMARK(FerramentaParaPdf)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 // The first page is finished when the report ends it; the run stops there, as a preview that shows
 // page 1 before the rest arrives would see it.
 void PrimeiraPagina(benchmark::State& state) {
@@ -160,40 +196,6 @@ void BuscaEmTodasAsPaginas(benchmark::State& state) {
     }
 }
 BENCHMARK(BuscaEmTodasAsPaginas)->Unit(benchmark::kMillisecond);
-
-// quorvel-report as a separate process: wall time per run, and the largest resident size it reached.
-void FerramentaParaPdf(benchmark::State& state) {
-    const QByteArray programa =
-        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toUtf8();
-    const QByteArray proposta = TheCenario().Proposta().toUtf8();
-    const QByteArray saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toUtf8();
-    long picoKiB = 0;
-    for (auto _ : state) {
-        char* argumentos[] = {const_cast<char*>(programa.constData()),
-                              const_cast<char*>(proposta.constData()), const_cast<char*>(saida.constData()),
-                              nullptr};
-        pid_t filho = 0;
-        posix_spawn_file_actions_t acoes;
-        posix_spawn_file_actions_init(&acoes);
-        posix_spawn_file_actions_addopen(&acoes, 1, "/dev/null", O_WRONLY, 0);
-        const int erro = posix_spawn(&filho, programa.constData(), &acoes, nullptr, argumentos, environ);
-        posix_spawn_file_actions_destroy(&acoes);
-        if (erro != 0) {
-            state.SkipWithError("quorvel-report could not be started");
-            break;
-        }
-        int estado = 0;
-        rusage uso{};
-        wait4(filho, &estado, 0, &uso);
-        if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) {
-            state.SkipWithError("quorvel-report failed");
-            break;
-        }
-        picoKiB = std::max(picoKiB, uso.ru_maxrss);
-    }
-    state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
-}
-BENCHMARK(FerramentaParaPdf)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
 
