@@ -198,9 +198,13 @@ void TQRCustomController::NotifyClients(TQRNotifyOperation operation) {
 }
 
 void TQRCustomController::ComponentRemoved(TComponent& component) {
+    // Told of every component that goes: plain comparisons only.
     if (&component == master_) master_ = nullptr;
-    Erase(printBeforeList_, ControllerOf(&component));
-    Erase(printAfterList_, ControllerOf(&component));
+    const auto hostedBy = [&component](const TQRCustomController* child) {
+        return &child->Host() == &component || child == &component;
+    };
+    std::erase_if(printBeforeList_, hostedBy);
+    std::erase_if(printAfterList_, hostedBy);
     Erase(groups_, &component);
     Erase(notifyList_, &component);
 }
