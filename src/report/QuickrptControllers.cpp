@@ -260,7 +260,7 @@ void TQRController::Execute() {
     recordNo_ = 0;
     if (detail_) detail_->SetNotifyController(this);
     if (!moreData) return;
-    QCoreApplication::processEvents();
+    report->ProcessMessages();
     if (report->CancelRequested()) return;
     const bool hostIsReport = &Host() == report;
     if (header_) {
@@ -277,7 +277,7 @@ void TQRController::Execute() {
     CheckGroups();
     const bool reportsProgress = quickRep && quickRep->DataSet() == dataSet_ && withDataSet;
     while (moreData) {
-        QCoreApplication::processEvents();
+        report->ProcessMessages();
         if (report->PageStoreCancelled()) break;
         ++recordNo_;
         PrintGroupHeaders();
