@@ -95,9 +95,8 @@ void TQRPHandler::HandlePrintSetup() {
         if (index >= 0 && index < printers.size()) dialog.printerName = printers[index];
     }
     if (!Dialogs().PrintDialog(dialog) || !store) return;
-    store->SetPrinterIndex(dialog.printerName.isEmpty()
-                               ? -1
-                               : static_cast<int>(store->Printers().indexOf(dialog.printerName)));
+    store->SetPrinterIndex(
+        dialog.printerName.isEmpty() ? -1 : static_cast<int>(store->Printers().indexOf(dialog.printerName)));
 }
 
 } // namespace quorvel
