@@ -10,7 +10,15 @@ TCanvas::TCanvas(int pixelsPerInch)
 TCanvas::~TCanvas() = default;
 
 draw::TextShaper& TCanvas::Shaper() {
-    shaper_.SetFont(font_.ToQFont(pixelsPerInch_));
+    // Colour and character set do not change the Qt font, so only face, size and style are compared.
+    if (!shaped_ || font_.Size() != shapedSize_ || font_.Style() != shapedStyle_ ||
+        font_.Name() != shapedName_) {
+        shaper_.SetFont(font_.ToQFont(pixelsPerInch_));
+        shapedName_ = font_.Name();
+        shapedSize_ = font_.Size();
+        shapedStyle_ = font_.Style();
+        shaped_ = true;
+    }
     return shaper_;
 }
 

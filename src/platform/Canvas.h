@@ -127,6 +127,12 @@ private:
     QPoint penPos_;
     std::vector<SavedState> saved_;
     draw::TextShaper shaper_;
+    // The face, size and style the shaper was last given, so that measuring text in an unchanged
+    // font does not build a Qt font again.
+    QString shapedName_;
+    int shapedSize_ = 0;
+    TFontStyles shapedStyle_;
+    bool shaped_ = false;
 };
 
 } // namespace quorvel

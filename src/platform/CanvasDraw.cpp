@@ -88,6 +88,7 @@ void TextShaper::SetFont(const QFont& font) {
     metrics_.averageCharWidth = fm.averageCharWidth();
     metrics_.maxCharWidth = fm.maxWidth();
     hasFont_ = true;
+    latinKnown_.fill(false);
 }
 
 std::uint32_t TextShaper::GlyphIn(const QRawFont& font, QStringView text, qsizetype at, qsizetype units) {
@@ -107,16 +108,29 @@ TextShaper::ResolvedGlyph TextShaper::Resolve(QStringView text, qsizetype at, qs
     return {&raw_, 0};
 }
 
+double TextShaper::GlyphAdvance(QStringView text, qsizetype at, qsizetype units) {
+    const ResolvedGlyph glyph = Resolve(text, at, units);
+    if (!glyph.font->isValid()) return 0;
+    const QList<QPointF> a = glyph.font->advancesForGlyphIndexes(QList<quint32>{glyph.glyph});
+    return a.isEmpty() ? 0 : a.first().x();
+}
+
 std::vector<double> TextShaper::FractionalAdvances(QStringView text) {
     std::vector<double> advances(std::size_t(text.size()), 0.0);
     for (qsizetype i = 0; i < text.size();) {
+        const char16_t unit = text[i].unicode();
+        if (unit < latinAdvance_.size()) {
+            if (!latinKnown_[unit]) {
+                latinAdvance_[unit] = GlyphAdvance(text, i, 1);
+                latinKnown_[unit] = true;
+            }
+            advances[std::size_t(i)] = latinAdvance_[unit];
+            ++i;
+            continue;
+        }
         const qsizetype units =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
-        const ResolvedGlyph glyph = Resolve(text, i, units);
-        if (glyph.font->isValid()) {
-            const QList<QPointF> a = glyph.font->advancesForGlyphIndexes(QList<quint32>{glyph.glyph});
-            advances[std::size_t(i)] = a.isEmpty() ? 0 : a.first().x();
-        }
+        advances[std::size_t(i)] = GlyphAdvance(text, i, units);
         i += units;
     }
     return advances;

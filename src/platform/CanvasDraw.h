@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -71,11 +72,18 @@ private:
     ResolvedGlyph Resolve(QStringView text, qsizetype at, qsizetype units);
     bool UseGlyphCache(const QTransform& transform) const;
 
+    // The unrounded advance of the character of `units` UTF-16 units at `at`.
+    double GlyphAdvance(QStringView text, qsizetype at, qsizetype units);
+
     QFont font_;
     QRawFont raw_;
     QRawFont fallbackRaw_; // a family with broad coverage for characters the font lacks
     TextMetrics metrics_;
     bool hasFont_ = false;
+    // Advances of the first 256 code points in the current font, filled as they are first met:
+    // report text is nearly all Latin-1, and asking the font engine glyph by glyph is slow.
+    std::array<double, 256> latinAdvance_{};
+    std::array<bool, 256> latinKnown_{};
 };
 
 // One text call as both back-ends draw it: the reference point means what the TA_* alignment says;
