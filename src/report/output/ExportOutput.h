@@ -22,6 +22,8 @@ public:
     // Writes the bytes followed by CR LF.
     void WriteLine(std::string_view bytes);
     qsizetype Size() const noexcept { return bytes_.size(); }
+    // Makes room for `bytes` more, so that a large file is not copied as it grows.
+    void Reserve(qsizetype bytes) { bytes_.reserve(bytes_.size() + bytes); }
     const QByteArray& Bytes() const noexcept { return bytes_; }
 
     // Replaces the named file with the gathered bytes; nothing to do in memory mode. Throws

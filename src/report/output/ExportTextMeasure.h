@@ -18,6 +18,10 @@ public:
 
 private:
     QHash<QString, std::shared_ptr<draw::TextShaper>> shapers_;
+    // The shaper of the last call: most texts follow one in the same font.
+    draw::TextShaper* last_ = nullptr;
+    TFont lastFont_;
+    int lastPixelsPerInch_ = 0;
 };
 
 } // namespace quorvel

@@ -129,6 +129,7 @@ private:
     void ProcessGraphic(const TPDFItemRec& item);
     void ProcessImage(const TPDFItemRec& item);
     void AddImageItem(double xoff, double yoff, const TExportGraphic& graphic);
+    int FontKeyIndexOf(const TPDFItemRec& item);
     int FontKeyIndex(const TPDFItemRec& item);
     void WriteDocument(TExportOutput& out);
     void WriteFonts(TExportOutput& out, std::vector<qsizetype>& offsets, int firstObject);
@@ -145,6 +146,14 @@ private:
     int paperLength_ = 2970;
     int extraTop_ = 0;
     int extraLeft_ = 0;
+    // The font of the last text and its index: texts come in long runs of the same font.
+    struct LastFont {
+        QString Name;
+        int Charset = 0;
+        bool Bold = false;
+        bool Italic = false;
+        int Index = -1;
+    } lastFont_;
     QStringList usedFonts_;
     QHash<QString, int> usedFontIndex_;
     QStringList fontsToEmbed_;

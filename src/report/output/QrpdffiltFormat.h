@@ -36,7 +36,14 @@ inline std::string Digits(long long v, int width) {
 
 // "%4.2f %4.2f %4.2f" of the three components ÷ 255, trimmed.
 inline std::string Color(const std::array<unsigned char, 3>& rgb) {
-    return Fixed(rgb[0] / 255.0, 2) + " " + Fixed(rgb[1] / 255.0, 2) + " " + Fixed(rgb[2] / 255.0, 2);
+    // Written into one buffer: every text item and shape asks for its colour.
+    char buf[32];
+    char* end = buf;
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        if (i > 0) *end++ = ' ';
+        end = std::to_chars(end, buf + sizeof buf, rgb[i] / 255.0, std::chars_format::fixed, 2).ptr;
+    }
+    return std::string(buf, end);
 }
 
 inline std::string Trim(std::string text) {

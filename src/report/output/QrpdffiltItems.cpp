@@ -300,6 +300,13 @@ void TQRPDFDocumentFilter::ProcessItem(TPDFItemRec& item) {
 }
 
 int TQRPDFDocumentFilter::FontKeyIndex(const TPDFItemRec& item) {
+    if (lastFont_.Index < 0 || item.Bold != lastFont_.Bold || item.Italic != lastFont_.Italic ||
+        item.Charset != lastFont_.Charset || item.FontName != lastFont_.Name)
+        lastFont_ = {item.FontName, item.Charset, item.Bold, item.Italic, FontKeyIndexOf(item)};
+    return lastFont_.Index;
+}
+
+int TQRPDFDocumentFilter::FontKeyIndexOf(const TPDFItemRec& item) {
     const QString name = item.FontName.trimmed();
     QString style = QString(name).remove(u' ');
     if (item.Bold || item.Italic)

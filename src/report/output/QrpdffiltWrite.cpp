@@ -33,7 +33,14 @@ void TQRPDFDocumentFilter::Finish() {
     if (!pageOpen_ && pages_.empty()) StartPage();
     if (pageOpen_) FinishPage();
     TExportOutput* out = const_cast<TExportOutput*>(Output());
-    if (out) WriteDocument(*out);
+    if (out) {
+        // The page contents are most of the file; the rest is a few hundred bytes per page and font.
+        std::size_t content = 0;
+        for (const PageBlock& page : pages_)
+            content += page.Text.size() + page.Graphics.size() + 256;
+        out->Reserve(static_cast<qsizetype>(content) + 65536);
+        WriteDocument(*out);
+    }
     TQRPAbstractExportFilter::Finish();
 }
 
