@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TQRProgressForm;
+}
+
+namespace quorvel {
+
+class TQRPrinter;
+
+// The small window that shows how far printing has come. It is the page store's preview control
+// while it is shown, so the page store's progress messages reach it; Cancel cancels the page store.
+class TQRProgressForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TQRProgressForm(TQRPrinter& pageStore, QWidget* parent = nullptr);
+    ~TQRProgressForm() override;
+
+    Ui::TQRProgressForm& Form() noexcept { return *ui_; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void ProgressUpdate();
+
+    TQRPrinter& pageStore_;
+    std::unique_ptr<Ui::TQRProgressForm> ui_;
+};
+
+// Makes the standard progress window the one shown while stored pages print.
+void RegisterStandardProgressForm();
+
+} // namespace quorvel
