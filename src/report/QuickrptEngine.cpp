@@ -1,0 +1,592 @@
+// The generation pass: walks the controller tree record by record and places bands on pages.
+// Lengths are tenths of a millimetre (the report works in Native units during the pass); the page
+// store turns them into device pixels.
+
+#include "platform/Canvas.h"
+#include "platform/Rounding.h"
+#include "report/DataSetComponent.h"
+#include "report/QrprntrFilter.h"
+#include "report/QuickrptControllers.h"
+#include "report/QuickrptPrintable.h"
+#include "report/QuickrptReport.h"
+
+#include <exception>
+
+namespace quorvel {
+
+namespace {
+
+// Pixels per tenth of a millimetre at 96 pixels per inch: the design measure of stretched heights.
+constexpr double DesignPixelsPerNative = 96.0 / 254.0;
+
+// A band printing that continues over more columns than this is cut: its controls cannot make
+// progress (a line taller than an empty page would otherwise ask for new pages forever).
+constexpr int MaxContinuations = 1000;
+
+int Round(double value) {
+    return RoundHalfEven(value);
+}
+
+bool IsExpandingControl(const TQRPrintable& printable) {
+    const std::string_view name = printable.ClassName();
+    return name == "TQRDBText" || name == "TQRDBImage" || name == "TQRMemo" || name == "TQRRichText" ||
+           name == "TQRDBRichText";
+}
+
+} // namespace
+
+// --- Report ---------------------------------------------------------------------------------------
+
+void TCustomQuickRep::FillDataSetList() {
+    dataSetList_.Clear();
+    listedDataSets_.clear();
+    TComponent* form = this;
+    while (form->Owner())
+        form = form->Owner();
+    CollectDataSets(*form, 0);
+}
+
+void TCustomQuickRep::CollectDataSets(TComponent& owner, int depth) {
+    if (depth > 32) return;
+    for (int i = 0; i < owner.ComponentCount(); ++i) {
+        TComponent* component = owner.Component(i);
+        if (auto* dataSet = dynamic_cast<TDataSetComponent*>(component))
+            AddToDataSetList(*dataSet);
+        else if (component->ComponentCount() > 0)
+            CollectDataSets(*component, depth + 1);
+    }
+}
+
+double TCustomQuickRep::VerticalPaperExtent() const {
+    if (!pageStore_) return page_->NativeValue(TQRPage::iLength);
+    if (pageStore_->PaperSize() == TQRPaperSize::Custom ||
+        pageStore_->Orientation() == TPrinterOrientation::poPortrait)
+        return pageStore_->GetPaperLength();
+    return pageStore_->GetPaperWidth();
+}
+
+int TCustomQuickRep::AvailableSpace() const {
+    if (!busy_ || cursorY_ == -1) return 0;
+    if (exportFilter_ && exportFilter_->GetStreaming()) return Round(VerticalPaperExtent());
+    return Round(VerticalPaperExtent() - page_->NativeValue(TQRPage::iBottomMargin) - footerReserve_ -
+                 cursorY_);
+}
+
+void TCustomQuickRep::ResetPageFooterSize() {
+    footerReserve_ = 0;
+    for (TQRCustomBand* band : bandList_) {
+        if (band->BandType() != TQRBandType::rbPageFooter || !band->Enabled()) continue;
+        footerReserve_ += band->Size().NativeValue(TQRBandSize::iHeight);
+        int guard = 0;
+        for (TQRCustomBand* child = band->GetChild(); child && guard < 1000;
+             child = child->GetChild(), ++guard)
+            footerReserve_ += child->Size().NativeValue(TQRBandSize::iHeight);
+    }
+}
+
+bool TCustomQuickRep::PageStoreCancelled() const {
+    return pageStore_ && pageStore_->Cancelled();
+}
+
+void TCustomQuickRep::SetProgress(int percent) {
+    if (pageStore_) pageStore_->SetProgress(percent);
+}
+
+void TCustomQuickRep::Cancel() {
+    if (!busy_) return;
+    cancelRequested_ = true;
+    if (pageStore_) pageStore_->Cancel();
+}
+
+void TCustomQuickRep::Execute() {
+    controller_->Execute();
+}
+
+void TCustomQuickRep::CreateReport(bool composite) {
+    if (busy_) return;
+    TQRPage& page = *page_;
+    if (page.NativeValue(TQRPage::iLeftMargin) + page.NativeValue(TQRPage::iRightMargin) >
+        page.NativeValue(TQRPage::iWidth)) {
+        page.SetNativeValue(TQRPage::iLeftMargin, 0);
+        page.SetNativeValue(TQRPage::iRightMargin, 0);
+    }
+    if (page.NativeValue(TQRPage::iTopMargin) + page.NativeValue(TQRPage::iBottomMargin) >
+        page.NativeValue(TQRPage::iLength)) {
+        page.SetNativeValue(TQRPage::iTopMargin, 0);
+        page.SetNativeValue(TQRPage::iBottomMargin, 0);
+    }
+    busy_ = true;
+    cancelRequested_ = false;
+    onLastPage_ = false;
+    suppressForcedBreak_ = false;
+    columnBreakPending_ = false;
+    breakInProgress_ = false;
+
+    std::exception_ptr failure;
+    const TQRUnit savedUnit = Units();
+    bool unitSwitched = false;
+    bool documentBegun = false;
+    bool globalPrepared = false;
+    bool functionsPrepared = false;
+    bool controllerPrepared = false;
+    bool printablesPrepared = false;
+    try {
+        FillDataSetList();
+        backgroundImage_ = nullptr;
+        if (!backImageControl_.isEmpty())
+            for (TQRPrintable* printable : ReportPrintables())
+                if (printable->ClassName() == "TQRImage" &&
+                    printable->Name().compare(backImageControl_, Qt::CaseInsensitive) == 0)
+                    backgroundImage_ = printable;
+
+        bool printReport = true;
+        if (BeforePrint && !IsDesigning()) BeforePrint(*this, printReport);
+        if (printReport) {
+            SetUnits(TQRUnit::Native);
+            unitSwitched = true;
+            TQRPrinter& store = *pageStore_;
+            if (composite) {
+                page.SetOrientation(store.Orientation());
+                page.SetPaperSize(store.PaperSize());
+            } else {
+                SetPrinterValues();
+                store.SetTitle(reportTitle_);
+                store.SetCompression(options_.testFlag(TTessalyOption::Compression));
+                store.BeginDoc();
+                documentBegun = true;
+                cursorY_ = -1;
+                pageCounter_ = 0;
+            }
+            columnIndex_ = page.Columns();
+            if (exportFilter_ && !exportFilter_->Started())
+                exportFilter_->Start(Round(page.NativeValue(TQRPage::iWidth)),
+                                     Round(page.NativeValue(TQRPage::iLength)), Font());
+            ResetPageFooterSize();
+            for (TQRCustomBand* band : bandList_)
+                band->SetParentReport(this);
+            for (TQRPrintable* printable : ReportPrintables())
+                printable->SetParentReport(this);
+            cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+            controller_->SetParentReport(this);
+            controller_->BuildTree();
+
+            QRGlobalEnvironment().Prepare();
+            globalPrepared = true;
+            functions_->DataSets() = dataSetList_;
+            functions_->Prepare();
+            functionsPrepared = true;
+            functions_->SetStringConstant(QStringLiteral("REPORTTITLE"), reportTitle_);
+
+            controller_->Prepare();
+            controllerPrepared = true;
+            printablesPrepared = true;
+            for (TQRPrintable* printable : AllPrintables())
+                printable->Prepare();
+
+            compositePart_ = composite;
+            Execute();
+            if (!composite) {
+                cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+                onLastPage_ = true;
+                if (!cancelRequested_) EndPage();
+                if (exportFilter_) exportFilter_->Finish();
+            } else if (Tag() == 999) {
+                onLastPage_ = true;
+                EndPage();
+                if (exportFilter_) exportFilter_->Finish();
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // Whatever happened, the report goes back to its unit and everything prepared is unprepared.
+    const auto tidy = [&](const auto& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    if (unitSwitched) tidy([&] { SetUnits(savedUnit); });
+    if (printablesPrepared)
+        for (TQRPrintable* printable : AllPrintables())
+            tidy([&] { printable->UnPrepare(); });
+    if (controllerPrepared) tidy([&] { controller_->Unprepare(); });
+    if (functionsPrepared) tidy([&] { functions_->Unprepare(); });
+    if (globalPrepared) tidy([&] { QRGlobalEnvironment().Unprepare(); });
+    if (documentBegun && pageStore_ && pageStore_->Status() == TQRPrinterStatus::mpBusy) {
+        if (cancelRequested_ || !drawToCanvas_)
+            tidy([&] { pageStore_->AbortDoc(); });
+        else
+            tidy([&] { pageStore_->EndDoc(); });
+    }
+    dataSetList_.Clear();
+    listedDataSets_.clear();
+    compositePart_ = false;
+    breakInProgress_ = false;
+    busy_ = false;
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TCustomQuickRep::PrintBand(TQRCustomBand* band) {
+    if (!band) return;
+    if (band->AlignToBottom()) {
+        if (band->BandType() == TQRBandType::rbSummary && !options_.testFlag(TTessalyOption::LastPageFooter))
+            footerReserve_ = 0;
+        const int extent = Round(VerticalPaperExtent());
+        const double height = band->Size().NativeValue(TQRBandSize::iHeight);
+        const double bottom = page_->NativeValue(TQRPage::iBottomMargin) + footerReserve_;
+        if (extent - cursorY_ >= Round(height + bottom)) cursorY_ = extent - Round(height) - Round(bottom);
+    }
+    band->Print();
+}
+
+void TCustomQuickRep::NewColumn() {
+    const TQRPage& page = *page_;
+    if (columnIndex_ >= page.Columns()) {
+        columnIndex_ = 1;
+        cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+        NewPage();
+    } else {
+        int columnWidth;
+        if (const TQRCustomBand* detail = bands_.BandOfIndex(4))
+            columnWidth = Round(detail->Size().NativeValue(TQRBandSize::iWidth));
+        else
+            columnWidth =
+                (Round(page.NativeValue(TQRPage::iWidth) -
+                       (page.NativeValue(TQRPage::iLeftMargin) + page.NativeValue(TQRPage::iRightMargin))) -
+                 Round(page.NativeValue(TQRPage::iColumnSpace)) * (page.Columns() - 1)) /
+                page.Columns();
+        cursorX_ += Round(page.NativeValue(TQRPage::iColumnSpace)) + columnWidth;
+        cursorY_ = columnTop_;
+        ++columnIndex_;
+    }
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
+    if (!(columnIndex_ == 1 && pageCounter_ == 1)) {
+        PrintBand(bands_.BandOfIndex(3));
+        controller_->NewPageCheckGroups();
+    }
+}
+
+void TCustomQuickRep::NewPage() {
+    EndPage();
+    if (exportFilter_) exportFilter_->NewPage();
+    ++pageCounter_;
+    functions_->SetIntegerConstant(QStringLiteral("PAGENUMBER"), pageCounter_);
+    if (drawToCanvas_ || pageCounter_ == 1) pageStore_->NewPage();
+    cursorY_ = Round(page_->NativeValue(TQRPage::iTopMargin));
+    if (OnStartPage && !IsDesigning()) OnStartPage(*this);
+    PrintBackgroundImage();
+    if (pageCounter_ > 1 || options_.testFlag(TTessalyOption::FirstPageHeader))
+        PrintBand(bands_.BandOfIndex(2));
+    columnTop_ = cursorY_;
+    columnIndex_ = 1;
+    if (pageCounter_ == 1)
+        if (const TQRCustomBand* title = bands_.BandOfIndex(1))
+            columnTop_ += Round(title->Size().NativeValue(TQRBandSize::iHeight));
+}
+
+void TCustomQuickRep::EndPage() {
+    if (pageCounter_ > 0) {
+        const TQRPage& page = *page_;
+        cursorY_ = Round(page.NativeValue(TQRPage::iLength) - page.NativeValue(TQRPage::iBottomMargin) -
+                         footerReserve_);
+        cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+        if (!(onLastPage_ && !options_.testFlag(TTessalyOption::LastPageFooter)))
+            PrintBand(bands_.BandOfIndex(6));
+        PrintPageBackground();
+        if (OnEndPage && !IsDesigning()) OnEndPage(*this);
+    }
+    if (exportFilter_) exportFilter_->EndPage();
+}
+
+void TCustomQuickRep::ForceNewPage() {
+    if (!busy_) return;
+    if (suppressForcedBreak_) {
+        suppressForcedBreak_ = false;
+        return;
+    }
+    do
+        NewColumn();
+    while (columnIndex_ != 1);
+}
+
+void TCustomQuickRep::ForceNewColumn() {
+    if (!busy_) return;
+    if (columnBreakPending_ || columnIndex_ > 1)
+        NewColumn();
+    else
+        columnBreakPending_ = true;
+}
+
+void TCustomQuickRep::PrintPageBackground() {
+    for (TQRPrintable* printable : ReportPrintables())
+        if (printable != backgroundImage_ && printable->Enabled()) printable->Print(0, 0);
+    if (drawToCanvas_ || exportFilter_) DrawReportFrame();
+}
+
+void TCustomQuickRep::DrawReportFrame() {
+    if (!Frame().AnyFrame() || !pageStore_ || !pageStore_->HasCanvas()) return;
+    const TQRPage& page = *page_;
+    TQRPrinter& store = *pageStore_;
+    const TRect rect{
+        store.XPos(page.NativeValue(TQRPage::iLeftMargin)), store.YPos(page.NativeValue(TQRPage::iTopMargin)),
+        store.XPos(page.NativeValue(TQRPage::iWidth) - page.NativeValue(TQRPage::iRightMargin)),
+        store.YPos(page.NativeValue(TQRPage::iLength) - page.NativeValue(TQRPage::iBottomMargin))};
+    Frame().PaintIt(store.Canvas(), rect, store.YFactor(), store.XFactor());
+}
+
+void TCustomQuickRep::PrintBackgroundImage() {
+    if (!backgroundImage_) return;
+    // The image draws itself stretched over its own rectangle on the page.
+    backgroundImage_->Print(0, 0);
+}
+
+// --- Band -----------------------------------------------------------------------------------------
+
+double TQRCustomBand::StretchHeight(bool withLinks) const {
+    double height = size_->NativeValue(TQRBandSize::iHeight);
+    // The linked bands must fit together with this one: their heights are added down the chain.
+    if (withLinks && linkBand_) height += linkBand_->StretchHeight(true);
+    return height;
+}
+
+void TQRCustomBand::MakeSpace() {
+    TCustomQuickRep& report = *parentReport_;
+    const TQRPage& page = report.Page();
+    if (page.PrintOrder() == TQRPrintOrder::RowByRow && page.Columns() > 1) return;
+    const int need = RoundHalfEven(StretchHeight(true));
+    const double emptyPage = page.NativeValue(TQRPage::iLength) - (page.NativeValue(TQRPage::iTopMargin) +
+                                                                   page.NativeValue(TQRPage::iBottomMargin));
+    const bool fits =
+        bandType_ == TQRBandType::rbPageFooter || report.AvailableSpace() >= need || need > emptyPage;
+    if (fits && report.PageNumber() != 0) {
+        if (bandType_ == TQRBandType::rbDetail) report.breakInProgress_ = false;
+        return;
+    }
+    report.breakInProgress_ = bandType_ == TQRBandType::rbDetail;
+    report.NewColumn();
+}
+
+double TQRCustomBand::ExpandedHeight() {
+    const double designHeight = Height();
+    double bottom = size_->NativeValue(TQRBandSize::iHeight);
+    double gap = 0;
+    for (TQRPrintable* printable : Printables()) {
+        if (!printable->Enabled() || !IsExpandingControl(*printable)) continue;
+        double expanded = printable->Height();
+        printable->GetExpandedHeight(expanded);
+        const double b = (expanded + printable->Top()) / DesignPixelsPerNative;
+        if (b > bottom) {
+            bottom = b;
+            gap = (designHeight - printable->Top() - printable->Height() + 1) / DesignPixelsPerNative;
+        }
+    }
+    return bottom + (gap < 0 ? 0 : gap);
+}
+
+bool TQRCustomBand::CanExpand(double value) const {
+    return parentReport_ &&
+           parentReport_->AvailableSpace() >=
+               RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_ + value);
+}
+
+bool TQRCustomBand::ExpandBand(double& extra, bool& expanded, double value) {
+    if (!CanExpand(value)) return false;
+    bool result = false;
+    if (expanded || value >= extraHeight_)
+        extraHeight_ += value;
+    else
+        result = true;
+    extra = extraHeight_;
+    expanded = true;
+    return result;
+}
+
+void TQRCustomBand::AdvancePaper() {
+    parentReport_->cursorY_ += RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+}
+
+void TQRCustomBand::Print() {
+    TCustomQuickRep& report = *parentReport_;
+    const TQRPage& page = report.Page();
+    bool printIt = Enabled();
+    if (Enabled() && !IsDesigning() && BeforePrint) BeforePrint(*this, printIt);
+    if (bandType_ == TQRBandType::rbSummary)
+        report.cursorX_ = RoundHalfEven(page.NativeValue(TQRPage::iLeftMargin));
+
+    if (!printIt) {
+        if (!Enabled() && notifyController_)
+            notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
+    } else {
+        const bool neverForced =
+            bandType_ == TQRBandType::rbTitle || bandType_ == TQRBandType::rbPageHeader ||
+            bandType_ == TQRBandType::rbPageFooter || bandType_ == TQRBandType::rbOverlay;
+        const bool mayForce = !neverForced && report.pageCounter_ >= 1;
+        if (forceNewPage_ && !report.breakInProgress_ && mayForce) {
+            report.ForceNewPage();
+            report.breakInProgress_ = false;
+        } else if (forceNewColumn_ && mayForce) {
+            report.ForceNewColumn();
+        } else {
+            MakeSpace();
+        }
+        if (notifyController_) notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
+        if (keepOnOnePage_ && ExpandedHeight() > report.AvailableSpace()) report.NewColumn();
+        // The filter learns where the band starts on the page it prints on, after any break.
+        const int startX = report.cursorX_;
+        const int startY = report.cursorY_;
+
+        TQRPrinter& store = *report.pageStore_;
+        const double width = size_->NativeValue(TQRBandSize::iWidth);
+        const double height = size_->NativeValue(TQRBandSize::iHeight);
+        if (!transparentBand_ && Enabled()) {
+            const double h = preCalculateBandHeight_ ? ExpandedHeight() : height;
+            printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
+                            store.XPos(report.cursorX_ + width), store.YPos(report.cursorY_ + h)};
+        }
+        if (Height() != 0 && Enabled()) {
+            if (report.drawToCanvas_ && !transparentBand_) {
+                TCanvas& canvas = store.Canvas();
+                canvas.SetBrush(TBrush(Color(), TBrushStyle::bsSolid));
+                canvas.FillRect(printedRect_);
+            }
+            extraHeight_ = 0;
+            bool firstTry = true;
+            bool allFinished = false;
+            for (int continuation = 0; !allFinished; ++continuation) {
+                allFinished = true;
+                double largestExtra = 0;
+                for (TQRPrintable* printable : Printables()) {
+                    if (!printable->Enabled()) continue;
+                    extraHeight_ = 0;
+                    if (firstTry || !printable->PrintFinished())
+                        printable->Print(report.cursorX_, report.cursorY_);
+                    if (continuation >= MaxContinuations) printable->SetPrintFinished(true);
+                    allFinished = allFinished && printable->PrintFinished();
+                    if (extraHeight_ > largestExtra) largestExtra = extraHeight_;
+                }
+                extraHeight_ = largestExtra;
+                if (report.drawToCanvas_ || report.exportFilter_) {
+                    printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
+                                    store.XPos(report.cursorX_ + width),
+                                    store.YPos(report.cursorY_ + height + extraHeight_ + 1)};
+                    if (report.drawToCanvas_ && store.HasCanvas())
+                        Frame().PaintIt(store.Canvas(), printedRect_, store.YFactor(), store.XFactor());
+                    PrintStretchedLines();
+                }
+                if (!allFinished) {
+                    report.breakInProgress_ = true;
+                    report.NewColumn();
+                    report.breakInProgress_ = false;
+                    extraHeight_ = 0;
+                }
+                firstTry = false;
+            }
+            AdvancePaper();
+        }
+        if (report.exportFilter_) report.exportFilter_->AcceptBand(*this, startX, startY, extraHeight_);
+    }
+    if (AfterPrint && !IsDesigning()) AfterPrint(*this, printIt);
+    if (TQRCustomBand* child = GetChild()) {
+        auto* childBand = static_cast<TQRChildBand*>(child);
+        if (bandType_ == TQRBandType::rbPageFooter) {
+            childBand->SetPrintingType(TQRBandType::rbPageFooter);
+            try {
+                report.PrintBand(child);
+            } catch (...) {
+                childBand->SetPrintingType(TQRBandType::rbChild);
+                throw;
+            }
+            childBand->SetPrintingType(TQRBandType::rbChild);
+        } else {
+            report.PrintBand(child);
+        }
+    }
+    report.breakInProgress_ = false;
+}
+
+void TQRCustomBand::PrintStretchedLines() {}
+
+// --- Group ----------------------------------------------------------------------------------------
+
+namespace {
+
+// Whether a group's new value breaks it: another kind, or another value; an error never differs.
+bool Differs(const TQREvResult& a, const TQREvResult& b) {
+    if (a.Kind != b.Kind) return true;
+    switch (a.Kind) {
+    case TQREvResultType::resInt:
+        return a.IntResult != b.IntResult;
+    case TQREvResultType::resDouble:
+        return a.DblResult != b.DblResult;
+    case TQREvResultType::resString:
+        return a.StrResult != b.StrResult;
+    case TQREvResultType::resBool:
+        return a.BooResult != b.BooResult;
+    case TQREvResultType::resError:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+void TQRGroup::Prepare() {
+    evaluator_ = std::make_unique<TQREvaluator>();
+    if (TCustomQuickRep* report = ParentReport()) {
+        evaluator_->SetDataSets(report->DataSetList());
+        evaluator_->SetEnvironment(&report->Functions());
+    }
+    evaluator_->Prepare(expression_);
+    hasValue_ = false;
+    groupBreak_ = false;
+    open_ = false;
+    headerPage_ = 1;
+}
+
+void TQRGroup::Unprepare() {
+    if (evaluator_) evaluator_->UnPrepare();
+    evaluator_.reset();
+}
+
+void TQRGroup::TakeValue() {
+    lastValue_ = evaluator_ ? evaluator_->Value() : TQREvResult();
+    groupBreak_ = true;
+    hasValue_ = true;
+}
+
+void TQRGroup::Check() {
+    groupBreak_ = false;
+    const TQREvResult value = evaluator_ ? evaluator_->Value() : TQREvResult();
+    if (!hasValue_) {
+        lastValue_ = value;
+        groupBreak_ = true;
+        hasValue_ = true;
+        return;
+    }
+    groupBreak_ = Differs(value, lastValue_);
+    if (groupBreak_) lastValue_ = value;
+}
+
+void TQRGroup::NewPageCheck() {
+    const int page = ParentReport() ? ParentReport()->PageNumber() : 0;
+    groupBreak_ = reprintOnNewPage_ && open_ && headerPage_ != page;
+    if (groupBreak_) headerPage_ = page;
+}
+
+void TQRGroup::PrintGroupHeader() {
+    TCustomQuickRep* report = ParentReport();
+    if (!report) return;
+    report->PrintBand(this);
+    open_ = true;
+    headerPage_ = report->PageNumber();
+}
+
+void TQRGroup::PrintGroupFooter() {
+    if (TCustomQuickRep* report = ParentReport(); report && footerBand_) report->PrintBand(footerBand_);
+    open_ = false;
+}
+
+} // namespace quorvel

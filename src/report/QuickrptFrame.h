@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/CanvasTypes.h"
+#include "platform/Component.h"
+#include "platform/Font.h"
+#include "platform/Pen.h"
+
+namespace quorvel {
+
+class TCanvas;
+class TCustomQuickRep;
+
+// The lines drawn around a report, a band or a control. Width is in points (1/72 inch).
+class TQRFrame {
+public:
+    TColor Color = clBlack;
+    bool DrawTop = false;
+    bool DrawBottom = false;
+    bool DrawLeft = false;
+    bool DrawRight = false;
+    TPenStyle Style = TPenStyle::psSolid;
+    int Width = 1;
+
+    bool AnyFrame() const noexcept { return DrawTop || DrawBottom || DrawLeft || DrawRight; }
+    bool AllSides() const noexcept { return DrawTop && DrawBottom && DrawLeft && DrawRight; }
+    // The frame's line width in tenths of a millimetre (Width × 254 ÷ 72, rounded).
+    int NativeWidth() const noexcept;
+    // Line thickness in device pixels for a device factor (pixels per tenth of a millimetre): at least
+    // 1 for a positive Width, and 1 for a Width of -1.
+    int Thickness(double factor) const noexcept;
+
+    // Draws each enabled side as a filled strip inside the rectangle (device pixels).
+    void PaintIt(TCanvas& canvas, const TRect& rect, double verticalFactor, double horizontalFactor) const;
+
+    friend bool operator==(const TQRFrame&, const TQRFrame&) = default;
+};
+
+// A font that may follow the font of the control it is placed on (ParentFont). Setting the font
+// ends the following.
+class TQRFontHolder {
+public:
+    const TFont& Font(const TControl& self) const;
+    void SetFont(const TFont& font) {
+        font_ = font;
+        parentFont_ = false;
+    }
+    const TFont& OwnFont() const noexcept { return font_; }
+    bool ParentFont() const noexcept { return parentFont_; }
+    void SetParentFont(bool parentFont) noexcept { parentFont_ = parentFont; }
+
+private:
+    TFont font_;
+    bool parentFont_ = true;
+};
+
+// The common base of the report and its bands: a control with a frame, a background colour, a font
+// and a zoom percent.
+class TQRBasePanel : public TControl {
+public:
+    explicit TQRBasePanel(TComponent* owner);
+
+    std::string_view ClassName() const noexcept override { return "TQRBasePanel"; }
+
+    TQRFrame& Frame() noexcept { return frame_; }
+    const TQRFrame& Frame() const noexcept { return frame_; }
+    void SetFrame(const TQRFrame& frame) { frame_ = frame; }
+
+    TColor Color() const noexcept { return color_; }
+    void SetColor(TColor color) noexcept { color_ = color; }
+
+    // The font the panel's controls inherit: its own, or its parent's while ParentFont is set.
+    const TFont& Font() const { return font_.Font(*this); }
+    virtual void SetFont(const TFont& font) { font_.SetFont(font); }
+    bool ParentFont() const noexcept { return font_.ParentFont(); }
+    void SetParentFont(bool parentFont) noexcept { font_.SetParentFont(parentFont); }
+
+    int Zoom() const noexcept { return zoom_; }
+    virtual void SetZoom(int percent);
+
+private:
+    TQRFrame frame_;
+    TColor color_ = clWhite;
+    TQRFontHolder font_;
+    int zoom_ = 100;
+};
+
+} // namespace quorvel

@@ -1,0 +1,395 @@
+// The report's output operations: each makes a fresh page store, wires it and runs one generation
+// pass into it, for a preview, the printer or an export filter.
+
+#include "platform/Dialogs.h"
+#include "platform/ErrorDisplay.h"
+#include "platform/Rounding.h"
+#include "report/QrprntrFilter.h"
+#include "report/QrprntrMessages.h"
+#include "report/QuickrptPreview.h"
+#include "report/QuickrptReport.h"
+#include "report/QuickrptThread.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+
+namespace quorvel {
+
+// Receives the page store's messages for the report on the user-interface thread: "print anew"
+// (posted) and "preview closed" (sent).
+class TQRReportWindow : public QObject {
+public:
+    explicit TQRReportWindow(TCustomQuickRep& report)
+        : report_(report) {}
+
+    bool event(QEvent* event) override {
+        if (event->type() == CM_QRPRINT) {
+            RunGuarded([&] { report_.Print(); });
+            return true;
+        }
+        if (event->type() == CM_QRPREVIEWCLOSE) {
+            report_.CMPreviewClose(static_cast<PageStoreMessage*>(event)->PageStore());
+            return true;
+        }
+        return QObject::event(event);
+    }
+
+private:
+    TCustomQuickRep& report_;
+};
+
+QObject& TCustomQuickRep::MessageWindow() {
+    if (!messageWindow_) messageWindow_ = std::make_unique<TQRReportWindow>(*this);
+    return *messageWindow_;
+}
+
+TQRPrinter& TCustomQuickRep::PrepareQRPrinter() {
+    WaitForBackgroundPass();
+    qrPrinter_ = std::make_unique<TQRPrinter>(this);
+    TQRPrinter& store = *qrPrinter_;
+    store.SetOwnerWindow(&MessageWindow());
+    store.OnPrintFinished = [this] { FireAfterPrint(); };
+    store.OnPreviewFinished = [this] {
+        if (AfterPreview) AfterPreview(*this);
+    };
+    pageStore_ = &store;
+    return store;
+}
+
+void TCustomQuickRep::WirePreviewHooks(TQRPrinter& store) {
+    store.SetDestination(TQRPrinterDestination::qrdMetafile);
+    store.OnPrintSetup = [this] { PrinterSetup(); };
+    store.OnExportToFilter = [this](TQRExportFilter& filter) { ExportToFilter(filter); };
+    store.SetTitle(reportTitle_);
+    if (OnPreview) store.OnPreview = [this](TQRPrinter& sender) { OnPreview(sender); };
+}
+
+void TCustomQuickRep::StartBackgroundPass() {
+    WaitForBackgroundPass();
+    backgroundPass_ = std::make_unique<TQRCreateReportThread>(*this);
+    backgroundPass_->start();
+}
+
+void TCustomQuickRep::WaitForBackgroundPass() {
+    if (!backgroundPass_) return;
+    backgroundPass_->wait();
+    backgroundPass_.reset();
+}
+
+void TCustomQuickRep::FreeQRPrinter() {
+    qrPrinter_.reset();
+    pageStore_ = nullptr;
+}
+
+void TCustomQuickRep::Prepare() {
+    if (busy_) return;
+    TQRPrinter& store = PrepareQRPrinter();
+    WirePreviewHooks(store);
+    CreateReport(false);
+    store.SetPagesGenerated(true);
+}
+
+void TCustomQuickRep::Preview() {
+    if (busy_) return;
+    QCoreApplication::processEvents();
+    if (qrPrinter_ && qrPrinter_->ShowingPreview()) return;
+    TQRPrinter& store = PrepareQRPrinter();
+    WirePreviewHooks(store);
+    // The preview knows the paper before the first page exists; the pass transfers the settings again.
+    SetPrinterValues();
+    store.Preview();
+    CreateReport(false);
+    if (qrPrinter_.get() != &store) return;
+    store.SetPagesGenerated(true);
+    if (AfterPreview) AfterPreview(*this);
+    if (cancelRequested_) {
+        FreeQRPrinter();
+        return;
+    }
+    // The preview window closing frees the page store (CMPreviewClose).
+    const QPointer<QObject> guard(&MessageWindow());
+    while (guard && qrPrinter_ && qrPrinter_->ShowingPreview() && !QCoreApplication::closingDown())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TCustomQuickRep::PreviewModal() {
+    if (busy_) return;
+    TQRPrinter& store = PrepareQRPrinter();
+    WirePreviewHooks(store);
+    StartBackgroundPass();
+    store.PreviewModal();
+}
+
+void TCustomQuickRep::PreviewModeless() {
+    if (busy_) return;
+    TQRPrinter& store = PrepareQRPrinter();
+    WirePreviewHooks(store);
+    StartBackgroundPass();
+    store.Preview();
+}
+
+void TCustomQuickRep::Print() {
+    if (busy_) return;
+    std::unique_ptr<TQRPrinter> previous = std::move(qrPrinter_);
+    TQRPrinter* previousStore = pageStore_;
+    TQRPrinter& store = PrepareQRPrinter();
+    const auto restore = [&] {
+        FreeQRPrinter();
+        qrPrinter_ = std::move(previous);
+        pageStore_ = previousStore;
+    };
+    if (!store.PrintersPresent()) {
+        restore();
+        return;
+    }
+    store.SetDestination(TQRPrinterDestination::qrdPrinter);
+    std::unique_ptr<TQRProgressWindow> progress = CreateProgressWindow(store);
+    if (progress) {
+        store.SetPreviewControl(progress->Receiver());
+        if (showProgress_) progress->Show();
+    }
+    try {
+        CreateReport(false);
+    } catch (...) {
+        progress.reset();
+        restore();
+        throw;
+    }
+    progress.reset();
+    restore();
+}
+
+void TCustomQuickRep::PrintBackground() {
+    if (busy_) return;
+    TQRPrinter& store = PrepareQRPrinter();
+    if (!store.PrintersPresent()) {
+        FreeQRPrinter();
+        return;
+    }
+    store.SetDestination(TQRPrinterDestination::qrdPrinter);
+    StartBackgroundPass();
+}
+
+void TCustomQuickRep::RunExport(TQRExportFilter& filter, TQRPrinter* store, bool composite) {
+    if (busy_) return;
+    filter.SetReport(this);
+    filter.SetReportQRPrinter(qrPrinter_.get());
+    exportFilter_ = &filter;
+    drawToCanvas_ = false;
+    std::unique_ptr<TQRPrinter> temporary;
+    if (!store) {
+        temporary = std::make_unique<TQRPrinter>(this);
+        store = temporary.get();
+    }
+    TQRPrinter* previousStore = pageStore_;
+    pageStore_ = store;
+    std::unique_ptr<TQRProgressWindow> progress;
+    if (showProgress_) {
+        progress = CreateProgressWindow(*store);
+        if (progress) {
+            store->SetPreviewControl(progress->Receiver());
+            progress->SetCaption(QStringLiteral("Exporting Progress"));
+            progress->Show();
+        }
+    }
+    const auto finish = [&] {
+        progress.reset();
+        temporary.reset();
+        exportFilter_ = nullptr;
+        drawToCanvas_ = true;
+        pageStore_ = previousStore;
+    };
+    try {
+        CreateReport(composite);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TCustomQuickRep::ExportToFilter(TQRExportFilter& filter) {
+    RunExport(filter, nullptr, false);
+}
+
+void TCustomQuickRep::ExportComposite(TQRExportFilter& filter, TQRPrinter& pageStore) {
+    RunExport(filter, &pageStore, true);
+}
+
+void TCustomQuickRep::CMPreviewClose(TQRPrinter* pageStore) {
+    if (busy_) {
+        Cancel();
+        return;
+    }
+    if (!qrPrinter_ || (pageStore && pageStore != qrPrinter_.get())) return;
+    if (qrPrinter_->ShowingPreview()) qrPrinter_->SetShowingPreview(false);
+    FreeQRPrinter();
+}
+
+void TCustomQuickRep::SetPrinterValues() {
+    if (!pageStore_) return;
+    TQRPrinter& store = *pageStore_;
+    const TQuickRepPrinterSettings& settings = printerSettings_;
+    store.SetPrinterIndex(settings.PrinterIndex());
+    store.SetPaperSize(page_->PaperSize());
+    if (store.PaperSize() == TQRPaperSize::Custom) {
+        store.SetPaperWidth(RoundHalfEven(page_->NativeValue(TQRPage::iWidth)));
+        store.SetPaperLength(RoundHalfEven(page_->NativeValue(TQRPage::iLength)));
+    }
+    store.SetOrientation(page_->Orientation());
+    store.SetCopies(settings.Copies());
+    store.SetBin(settings.OutputBin());
+    store.SetFirstPage(settings.FirstPage());
+    store.SetLastPage(settings.LastPage());
+    store.SetDuplex(settings.Duplex());
+    store.SetUseStandardPrinter(settings.UseStandardprinter);
+    store.SetPrintMetafile(settings.PrintMetaFile);
+    store.SetUseCustomBinCode(settings.UseCustomBinCode);
+    store.SetCustomBinCode(settings.CustomBinCode);
+    store.SetUseCustomPaperCode(settings.UseCustomPaperCode);
+    store.SetCustomPaperCode(settings.CustomPaperCode);
+    store.SetPrintQuality(settings.PrintQuality);
+    store.SetCollate(settings.Collate);
+    store.SetColorOption(settings.ColorOption);
+    store.SetExtendedDuplex(settings.ExtendedDuplex);
+    store.SetOnApplyPrinterSettings(OnApplyPrinterSettings.Handler);
+    store.SetOnGetPrinterSettings(OnGetPrinterSettings.Handler);
+}
+
+void TCustomQuickRep::PrinterSetup() {
+    // The printer list and the page count come from a page store; the report's own when it has one.
+    std::unique_ptr<TQRPrinter> probe;
+    TQRPrinter* store = qrPrinter_.get();
+    if (!store) {
+        probe = std::make_unique<TQRPrinter>(this);
+        store = probe.get();
+    }
+    const QStringList printers = store->Printers();
+    PrintDialogSettings dialog;
+    const int index = printerSettings_.PrinterIndex();
+    if (index >= 0 && index < printers.size()) dialog.printerName = printers[index];
+    if (store->Status() == TQRPrinterStatus::mpFinished) {
+        dialog.minPage = 1;
+        dialog.maxPage = store->PageCount();
+        dialog.fromPage = 1;
+        dialog.toPage = store->PageCount();
+    } else {
+        dialog.minPage = 0;
+        dialog.maxPage = 9999;
+    }
+    dialog.orientation = page_->Orientation() == TPrinterOrientation::poLandscape
+                             ? PrintOrientation::Landscape
+                             : PrintOrientation::Portrait;
+    dialog.copies = printerSettings_.Copies();
+    if (!Dialogs().PrintDialog(dialog)) {
+        SetTag(1);
+        return;
+    }
+    const TPrinterOrientation orientation = dialog.orientation == PrintOrientation::Landscape
+                                                ? TPrinterOrientation::poLandscape
+                                                : TPrinterOrientation::poPortrait;
+    const int chosen =
+        dialog.printerName.isEmpty() ? -1 : static_cast<int>(printers.indexOf(dialog.printerName));
+    printerSettings_.SetCopies(dialog.copies);
+    printerSettings_.SetPrinterIndex(chosen);
+    page_->SetOrientation(orientation);
+
+    TQuickRepPrinterSettings& user = userPrinterSettings_;
+    user.CustomBinCode = dialog.outputBin;
+    user.ExtendedDuplex = dialog.duplexCode;
+    user.PrintQuality = dialog.resolution;
+    user.Collate = dialog.collate ? 1 : 0;
+    user.ColorOption = dialog.color ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
+    user.SetCopies(dialog.copies);
+    user.SetOrientation(orientation);
+    const int binCode = dialog.outputBin >= 256 ? dialog.outputBin - 256 : dialog.outputBin;
+    user.SetOutputBin(QRBinFromCode(binCode).value_or(printerSettings_.OutputBin()));
+    user.CustomPaperCode = dialog.pageSize.windowsId();
+    user.SetPrinterIndex(chosen);
+    user.SetFirstPage(dialog.fromPage);
+    user.SetLastPage(dialog.toPage);
+    user.SetDuplex(dialog.duplexCode != DMDUP_SIMPLEX);
+
+    if (dialog.range == PrintRange::Pages) {
+        printerSettings_.SetFirstPage(dialog.fromPage);
+        printerSettings_.SetLastPage(dialog.toPage);
+    } else {
+        printerSettings_.SetFirstPage(0);
+        printerSettings_.SetLastPage(0);
+    }
+    SetTag(0);
+}
+
+bool TCustomQuickRep::UseStandardPrinterSetting() const {
+    return printerSettings_.UseStandardprinter;
+}
+
+int TCustomQuickRep::MemoryLimitSetting() const {
+    return printerSettings_.MemoryLimit();
+}
+
+QSizeF TCustomQuickRep::PageSizeNative() const {
+    return QSizeF(page_->NativeValue(TQRPage::iWidth), page_->NativeValue(TQRPage::iLength));
+}
+
+void TCustomQuickRep::FireAfterPrint() {
+    if (AfterPrint) AfterPrint(*this);
+}
+
+TQRPreviewSettings TCustomQuickRep::PreviewSettings() const {
+    TQRPreviewSettings settings;
+    settings.FormStyle = PrevFormStyle;
+    settings.InitialState = PreviewInitialState;
+    settings.Width = previewWidth_;
+    settings.Height = previewHeight_;
+    settings.ShowThumbs = PrevShowThumbs;
+    settings.ShowSearch = PrevShowSearch;
+    settings.InitialZoom = PrevInitialZoom;
+    settings.Zoom = Zoom();
+    settings.Title = reportTitle_;
+    settings.Orientation = page_->Orientation();
+    return settings;
+}
+
+TQRPrintChoices TCustomQuickRep::UserPrintChoices() const {
+    const TQuickRepPrinterSettings& user = userPrinterSettings_;
+    TQRPrintChoices choices;
+    choices.PrinterIndex = user.PrinterIndex();
+    choices.OutputBin = user.OutputBin();
+    choices.Collate = user.Collate;
+    choices.ColorOption = user.ColorOption;
+    choices.PrintQuality = user.PrintQuality;
+    choices.Copies = user.Copies();
+    choices.Duplex = user.Duplex();
+    choices.CustomBinCode = user.CustomBinCode;
+    choices.UseCustomBinCode = user.UseCustomBinCode;
+    choices.FirstPage = user.FirstPage();
+    choices.LastPage = user.LastPage();
+    choices.ExtendedDuplex = user.ExtendedDuplex;
+    choices.UseExtendedDuplex = user.ExtendedDuplex != 0;
+    return choices;
+}
+
+void TCustomQuickRep::StorePrintChoices(const TQRPrintChoices& choices) {
+    TQuickRepPrinterSettings& settings = printerSettings_;
+    settings.SetPrinterIndex(choices.PrinterIndex);
+    settings.SetOutputBin(choices.OutputBin);
+    settings.Collate = choices.Collate;
+    settings.ColorOption = choices.ColorOption;
+    settings.PrintQuality = choices.PrintQuality;
+    settings.SetCopies(choices.Copies);
+    settings.SetDuplex(choices.Duplex);
+    settings.CustomBinCode = choices.CustomBinCode;
+    settings.UseCustomBinCode = choices.UseCustomBinCode;
+    settings.SetFirstPage(choices.FirstPage);
+    settings.SetLastPage(choices.LastPage);
+    settings.ExtendedDuplex = choices.ExtendedDuplex;
+}
+
+void TCustomQuickRep::SetPagePaper(TQRPaperSize size, TPrinterOrientation orientation) {
+    page_->SetOrientation(orientation);
+    page_->SetPaperSize(size);
+}
+
+} // namespace quorvel

@@ -1,0 +1,495 @@
+#include "ReportTestSupport.h"
+
+#include "platform/Rounding.h"
+#include "report/QrprntrFilter.h"
+#include "store/StoreField.h"
+#include "store/StoreTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace quorvel {
+namespace {
+
+using testing::AddText;
+using testing::PageText;
+using testing::PageTexts;
+using testing::ReportFixture;
+using testing::Texts;
+using testing::TTestText;
+
+// Pixels at 96 per inch of a vertical or horizontal position in tenths of a millimetre.
+int Px(double native) {
+    return RoundHalfEven(native * 96.0 / 254.0);
+}
+
+// A table of (id, grupo, descr) rows, open and on its first row.
+void FillTable(TStoreTable& table, const std::vector<std::pair<int, QString>>& rows, const QString& name) {
+    table.Name = name;
+    table.AddField("id", TFieldType::Integer);
+    table.AddField("grupo", TFieldType::String, 20);
+    table.AddField("descr", TFieldType::String, 40);
+    table.CreateDataSet();
+    for (const auto& [id, descr] : rows) {
+        table.Append();
+        table.FieldByName("id").SetAsInteger(id);
+        table.FieldByName("grupo").SetAsQString(descr.left(1));
+        table.FieldByName("descr").SetAsQString(descr);
+        table.Post();
+    }
+    table.First();
+}
+
+// A text showing a field of the current record, with a prefix.
+TTestText& AddField(TQRCustomBand& band, TStoreTable& table, const QString& field, const QString& prefix,
+                    double top = 0) {
+    TTestText& text = AddText(band, {}, 0, top);
+    text.Source = [&table, field, prefix] {
+        return QStringList{prefix + (table.IsEmpty() ? QString() : table.FieldByName(field).DisplayText())};
+    };
+    return text;
+}
+
+struct Report : ReportFixture {
+    Report() { report.SetOptions(TTessalyOption::FirstPageHeader | TTessalyOption::LastPageFooter); }
+    TDataSetComponent& Bind(TStoreTable& table, const QString& name) {
+        TDataSetComponent& data = Add<TDataSetComponent>(name);
+        data.SetTable(&table);
+        return data;
+    }
+    std::vector<PageText> Run() {
+        report.Prepare();
+        return PageTexts(*report.QRPrinter());
+    }
+};
+
+TEST(QuickrptEngine, SubDetailPerMasterRecordWithAndWithoutPrintIfEmpty) {
+    for (const bool printIfEmpty : {true, false}) {
+        SCOPED_TRACE(printIfEmpty);
+        Report r;
+        TStoreTable master;
+        TStoreTable items;
+        FillTable(master, {{1, "M1"}, {2, "M2"}}, "Master");
+        FillTable(items, {{1, "S1a"}, {1, "S1b"}, {3, "S3"}}, "Items");
+        // Moving through the master shows only its items (as the lot selection does).
+        master.AfterScroll = [&](TStoreTable& t) {
+            items.SetFilter("id = " + QString::number(t.FieldByName("id").AsInteger()));
+            items.SetFiltered(true);
+        };
+        r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+        TQRBand& pageHeader = r.AddBand(TQRBandType::rbPageHeader, "PageHeader", 100);
+        AddText(pageHeader, {"PH"});
+        pageHeader.SetHasChild(true);
+        pageHeader.GetChild()->Size().SetNativeValue(TQRBandSize::iHeight, 50);
+        AddText(*pageHeader.GetChild(), {"CH"});
+        AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 60), master, "descr", "");
+        TQRSubDetail& sub = r.AddBandOf<TQRSubDetail>("Sub", 50);
+        sub.SetDataSet(&r.Bind(items, "CDSItems"));
+        sub.SetPrintIfEmpty(printIfEmpty);
+        AddField(sub, items, "descr", "S:");
+        TQRBand& groupHeader = r.AddBand(TQRBandType::rbDetail, "GroupHeader", 40);
+        sub.SetHeaderBand(&groupHeader);
+        AddText(groupHeader, {"GH"});
+        AddText(r.AddBand(TQRBandType::rbPageFooter, "PageFooter", 80), {"PF"});
+
+        const std::vector<PageText> texts = r.Run();
+        const int footerY = Px(2970 - 100 - 80);
+        const std::vector<PageText> withEmpty = {{1, "PH", 38, Px(100)},    {1, "CH", 38, Px(200)},
+                                                 {1, "M1", 38, Px(250)},    {1, "GH", 38, Px(310)},
+                                                 {1, "S:S1a", 38, Px(350)}, {1, "S:S1b", 38, Px(400)},
+                                                 {1, "M2", 38, Px(450)},    {1, "GH", 38, Px(510)},
+                                                 {1, "S:", 38, Px(550)},    {1, "PF", 38, footerY}};
+        const std::vector<PageText> withoutEmpty = {{1, "PH", 38, Px(100)},    {1, "CH", 38, Px(200)},
+                                                    {1, "M1", 38, Px(250)},    {1, "GH", 38, Px(310)},
+                                                    {1, "S:S1a", 38, Px(350)}, {1, "S:S1b", 38, Px(400)},
+                                                    {1, "M2", 38, Px(450)},    {1, "PF", 38, footerY}};
+        EXPECT_EQ(texts, printIfEmpty ? withEmpty : withoutEmpty);
+        EXPECT_EQ(r.report.QRPrinter()->PageCount(), 1);
+    }
+}
+
+TEST(QuickrptEngine, EmptyMasterPrintsTitleDetailAndSummaryOnlyWhenAsked) {
+    for (const bool printIfEmpty : {true, false}) {
+        Report r;
+        TStoreTable master;
+        FillTable(master, {}, "Master");
+        r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+        r.report.SetPrintIfEmpty(printIfEmpty);
+        AddText(r.AddBand(TQRBandType::rbTitle, "Title", 100), {"T"});
+        AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 60), master, "descr", "D:");
+        AddText(r.AddBand(TQRBandType::rbSummary, "Summary", 70), {"S"});
+        const std::vector<PageText> texts = r.Run();
+        if (printIfEmpty) {
+            const std::vector<PageText> expected = {
+                {1, "T", 38, Px(100)}, {1, "D:", 38, Px(200)}, {1, "S", 38, Px(260)}};
+            EXPECT_EQ(texts, expected);
+        } else {
+            EXPECT_TRUE(texts.empty());
+            EXPECT_EQ(r.report.QRPrinter()->PageCount(), 0);
+        }
+    }
+
+    // A closed table counts as a data set without rows.
+    Report r;
+    TStoreTable closed;
+    FillTable(closed, {{1, "x"}}, "Closed");
+    closed.Close();
+    r.report.SetDataSet(&r.Bind(closed, "CDSClosed"));
+    AddText(r.AddBand(TQRBandType::rbDetail, "Detail", 60), {"once"});
+    EXPECT_EQ(Texts(r.Run()), QStringList{"once"});
+}
+
+TEST(QuickrptEngine, BandsThatDoNotFitMoveOnAndOnesTallerThanAPageStay) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 100);
+    AddField(detail, master, "descr", "");
+    // Heights per record: a fits; b does not fit below it; c is taller than an empty page; d follows.
+    const double heights[] = {1500, 1500, 3000, 100};
+    detail.BeforePrint = [&](TQRCustomBand& band, bool&) {
+        band.Size().SetNativeValue(TQRBandSize::iHeight, heights[master.FieldByName("id").AsInteger() - 1]);
+    };
+    const std::vector<PageText> expected = {
+        {1, "a", 38, Px(100)}, {2, "b", 38, Px(100)}, {2, "c", 38, Px(1600)}, {3, "d", 38, Px(100)}};
+    EXPECT_EQ(r.Run(), expected);
+}
+
+TEST(QuickrptEngine, ForcedPageBreaksSkipTheFirstAfterTheTitle) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}, {3, "r3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    AddText(r.AddBand(TQRBandType::rbTitle, "Title", 100), {"T"});
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    detail.SetForceNewPage(true);
+    AddField(detail, master, "descr", "");
+    TQRBand& pageHeader = r.AddBand(TQRBandType::rbPageHeader, "PageHeader", 50);
+    AddText(pageHeader, {"PH"});
+    r.report.SetOptions(TTessalyOption::LastPageFooter); // no page header on page 1
+    const std::vector<PageText> expected = {{1, "T", 38, Px(100)},  {1, "r1", 38, Px(200)},
+                                            {2, "PH", 38, Px(100)}, {2, "r2", 38, Px(150)},
+                                            {3, "PH", 38, Px(100)}, {3, "r3", 38, Px(150)}};
+    EXPECT_EQ(r.Run(), expected);
+}
+
+TEST(QuickrptEngine, PageFooterChildAndTheLastPage) {
+    for (const bool lastPageFooter : {true, false}) {
+        SCOPED_TRACE(lastPageFooter);
+        Report r;
+        TStoreTable master;
+        FillTable(master, {{1, "r1"}}, "Master");
+        r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+        if (!lastPageFooter) r.report.SetOptions(TTessalyOption::FirstPageHeader);
+        AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 60), master, "descr", "");
+        TQRBand& footer = r.AddBand(TQRBandType::rbPageFooter, "PageFooter", 80);
+        AddText(footer, {"PF"});
+        footer.SetHasChild(true);
+        TQRCustomBand& footerChild = *footer.GetChild();
+        footerChild.Size().SetNativeValue(TQRBandSize::iHeight, 40);
+        AddText(footerChild, {"PFC"});
+        TQRBand& summary = r.AddBand(TQRBandType::rbSummary, "Summary", 70);
+        summary.SetAlignToBottom(true);
+        AddText(summary, {"S"});
+        const std::vector<PageText> texts = r.Run();
+        // With the footer the summary sits right above it and its child, which both fit; without it
+        // the summary takes the footer's space.
+        const std::vector<PageText> withFooter = {{1, "r1", 38, Px(100)},
+                                                  {1, "S", 38, Px(2970 - 70 - 100 - 120)},
+                                                  {1, "PF", 38, Px(2970 - 100 - 120)},
+                                                  {1, "PFC", 38, Px(2970 - 100 - 40)}};
+        const std::vector<PageText> withoutFooter = {{1, "r1", 38, Px(100)},
+                                                     {1, "S", 38, Px(2970 - 70 - 100)}};
+        EXPECT_EQ(texts, lastPageFooter ? withFooter : withoutFooter);
+        EXPECT_EQ(footerChild.BandType(), TQRBandType::rbChild);
+    }
+}
+
+TEST(QuickrptEngine, LongStretchingTextContinuesOnTheNextPageUnderTheHeader) {
+    Report r;
+    QStringList lines;
+    for (int i = 1; i <= 120; ++i)
+        lines.append("L" + QString::number(i));
+    TQRBand& pageHeader = r.AddBand(TQRBandType::rbPageHeader, "PageHeader", 100);
+    AddText(pageHeader, {"PH"});
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 50);
+    TTestText& text = AddText(detail, lines, 20, 0, 50);
+    text.AutoStretch = true;
+    AddText(r.AddBand(TQRBandType::rbPageFooter, "PageFooter", 100), {"PF"});
+
+    const std::vector<PageText> texts = r.Run();
+    // Below the header each page holds as many 5 mm lines as fit above the footer.
+    const int perPage = (2970 - 100 - 100 - 100 - 100) / 50;
+    int line = 1;
+    for (int page = 1; page <= 3; ++page) {
+        std::vector<PageText> onPage(texts.size());
+        const auto end = std::copy_if(texts.begin(), texts.end(), onPage.begin(),
+                                      [page](const PageText& t) { return t.page == page; });
+        onPage.erase(end, onPage.end());
+        ASSERT_FALSE(onPage.empty());
+        EXPECT_EQ(onPage.front(), (PageText{page, "PH", 38, Px(100)}));
+        EXPECT_EQ(onPage.back().text, "PF");
+        const int count = static_cast<int>(onPage.size()) - 2;
+        EXPECT_EQ(count, page < 3 ? perPage : 120 - 2 * perPage);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(onPage[i + 1].text, "L" + QString::number(line));
+            EXPECT_EQ(onPage[i + 1].y, Px(200 + 50 * i));
+            EXPECT_EQ(onPage[i + 1].x, Px(120));
+            ++line;
+        }
+    }
+    EXPECT_EQ(r.report.QRPrinter()->PageCount(), 3);
+}
+
+TEST(QuickrptEngine, SuppressedBandFiresAfterPrintAndItsChildStillPrints) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    AddField(detail, master, "descr", "");
+    detail.SetHasChild(true);
+    detail.GetChild()->Size().SetNativeValue(TQRBandSize::iHeight, 40);
+    AddField(*detail.GetChild(), master, "descr", "child ");
+    QStringList events;
+    detail.BeforePrint = [&](TQRCustomBand&, bool& print) {
+        print = master.FieldByName("id").AsInteger() != 1;
+    };
+    detail.AfterPrint = [&](TQRCustomBand& band, bool printed) {
+        events.append(band.Name() + (printed ? " printed" : " suppressed"));
+    };
+    const std::vector<PageText> expected = {
+        {1, "child r1", 38, Px(100)}, {1, "r2", 38, Px(140)}, {1, "child r2", 38, Px(200)}};
+    EXPECT_EQ(r.Run(), expected);
+    EXPECT_EQ(events, (QStringList{"Detail suppressed", "Detail printed"}));
+}
+
+TEST(QuickrptEngine, TwoColumnsFillDownThenAcrossThenOntoANewPage) {
+    Report r;
+    std::vector<std::pair<int, QString>> rows;
+    for (int i = 1; i <= 60; ++i)
+        rows.push_back({i, "r" + QString::number(i)});
+    TStoreTable master;
+    FillTable(master, rows, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    r.report.Page().SetColumns(2);
+    r.report.Page().SetColumnSpace(1); // 1 mm between the columns
+    AddText(r.AddBand(TQRBandType::rbTitle, "Title", 270), {"T"});
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 100);
+    TTestText& text = AddField(detail, master, "descr", "");
+    const auto base = text.Source;
+    text.Source = [&, base] {
+        return QStringList{base().front() + "/" +
+                           QString::number(r.report.Functions().Value("COLUMNNUMBER").IntResult)};
+    };
+    const std::vector<PageText> texts = r.Run();
+    // 25 rows fit under the title in column 1; column 2 starts under the title too; then page 2.
+    const int columnX = Px(100 + 10 + RoundHalfEven(detail.Size().NativeValue(TQRBandSize::iWidth)));
+    ASSERT_EQ(texts.size(), 61u);
+    EXPECT_EQ(texts[0], (PageText{1, "T", 38, Px(100)}));
+    EXPECT_EQ(texts[1], (PageText{1, "r1/1", 38, Px(370)}));
+    EXPECT_EQ(texts[25], (PageText{1, "r25/1", 38, Px(370 + 24 * 100)}));
+    EXPECT_EQ(texts[26], (PageText{1, "r26/2", columnX, Px(370)}));
+    EXPECT_EQ(texts[50], (PageText{1, "r50/2", columnX, Px(370 + 24 * 100)}));
+    EXPECT_EQ(texts[51], (PageText{2, "r51/1", 38, Px(100)}));
+    EXPECT_EQ(texts.back(), (PageText{2, "r60/1", 38, Px(100 + 9 * 100)}));
+}
+
+TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "A1"}, {2, "A2"}, {3, "B1"}, {4, "B2"}, {5, "B3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 50), master, "descr", "");
+    TQRGroup& group = r.AddBandOf<TQRGroup>("Group", 50);
+    group.SetExpression("Master.grupo");
+    AddField(group, master, "grupo", "head ");
+    TQRBand& footer = r.AddBand(TQRBandType::rbDetail, "GroupFooter", 50);
+    group.SetFooterBand(&footer);
+    AddField(footer, master, "descr", "last ");
+    TQRLoopBand& loop = r.AddBandOf<TQRLoopBand>("Loop", 50);
+    loop.SetPrintCount(2);
+    loop.SetMaster(&r.report);
+    TTestText& counter = AddText(loop, {});
+    counter.Source = [&] {
+        return QStringList{"loop " + QString::number(r.report.Functions().Value("LOOP").IntResult)};
+    };
+    EXPECT_EQ(Texts(r.Run()), (QStringList{"head A", "A1", "loop 0", "loop 1", "A2", "loop 0", "loop 1",
+                                           "last A2", "head B", "B1", "loop 0", "loop 1", "B2", "loop 0",
+                                           "loop 1", "B3", "loop 0", "loop 1", "last B3"}));
+}
+
+TEST(QuickrptEngine, ReportEventsInOrderAndPageNumbers) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    detail.SetForceNewPage(true);
+    TTestText& page = AddText(detail, {});
+    page.Source = [&] {
+        return QStringList{"p" + QString::number(r.report.PageNumber()) + " " +
+                           r.report.Functions().Value("PAGENUMBER").StrResult +
+                           QString::number(r.report.Functions().Value("PAGENUMBER").IntResult) + " " +
+                           r.report.Functions().Value("REPORTTITLE").StrResult};
+    };
+    r.report.SetReportTitle("Título");
+    QStringList events;
+    r.report.BeforePrint = [&](TCustomQuickRep&, bool&) { events.append("BeforePrint"); };
+    r.report.OnStartPage = [&](TCustomQuickRep& rep) {
+        events.append("Start " + QString::number(rep.PageNumber()));
+    };
+    r.report.OnEndPage = [&](TCustomQuickRep& rep) {
+        events.append("End " + QString::number(rep.PageNumber()));
+    };
+    detail.BeforePrint = [&](TQRCustomBand&, bool&) { events.append("Band"); };
+    EXPECT_EQ(Texts(r.Run()), (QStringList{"p1 1 Título", "p2 2 Título"}));
+    EXPECT_EQ(events, (QStringList{"BeforePrint", "Band", "Start 1", "Band", "End 1", "Start 2", "End 2"}));
+
+    // A report whose BeforePrint vetoes it begins no document.
+    r.report.BeforePrint = [](TCustomQuickRep&, bool& print) { print = false; };
+    r.report.Prepare();
+    EXPECT_EQ(r.report.QRPrinter()->Status(), TQRPrinterStatus::mpReady);
+}
+
+TEST(QuickrptEngine, CancelStopsBeforeTheNextRecordAndLeavesTheLastPageUnfinished) {
+    Report r;
+    std::vector<std::pair<int, QString>> rows;
+    for (int i = 1; i <= 100; ++i)
+        rows.push_back({i, "r" + QString::number(i)});
+    TStoreTable master;
+    FillTable(master, rows, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 1000);
+    AddField(detail, master, "descr", "");
+    AddText(r.AddBand(TQRBandType::rbPageFooter, "PageFooter", 100), {"PF"});
+    detail.AfterPrint = [&](TQRCustomBand&, bool) {
+        if (master.FieldByName("id").AsInteger() == 5) r.report.Cancel();
+    };
+    const std::vector<PageText> texts = r.Run();
+    // Two records per page: pages 1 and 2 are finished with their footers; the page of r5 gets no
+    // footer (the page store decides whether it keeps that page) and r6 never prints.
+    const QStringList finished = {"r1", "r2", "PF", "r3", "r4", "PF"};
+    const QStringList all = Texts(texts);
+    EXPECT_EQ(all.mid(0, 6), finished);
+    EXPECT_TRUE(all.size() == 6 || (all.size() == 7 && all[6] == "r5")) << all.join(',').toStdString();
+    EXPECT_TRUE(r.report.CancelRequested());
+    EXPECT_FALSE(r.report.Busy());
+    EXPECT_EQ(r.report.QRPrinter()->Status(), TQRPrinterStatus::mpFinished);
+    EXPECT_TRUE(r.report.QRPrinter()->Cancelled());
+}
+
+TEST(QuickrptEngine, AnErrorInAHandlerStillEndsTheDocumentAndUnpreparesEverything) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}, {3, "r3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    TTestText& text = AddField(detail, master, "descr", "");
+    TTestText& onReport = AddText(detail, {"x"});
+    onReport.SetParent(&r.report);
+    bool printingInHandler = false;
+    detail.BeforePrint = [&](TQRCustomBand&, bool&) {
+        printingInHandler = text.IsPrinting();
+        if (master.FieldByName("id").AsInteger() == 2) throw Exception("falha no handler");
+    };
+    try {
+        r.report.Prepare();
+        ADD_FAILURE() << "the handler's error did not reach the caller";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "falha no handler");
+    }
+    EXPECT_TRUE(printingInHandler);
+    EXPECT_FALSE(r.report.Busy());
+    EXPECT_FALSE(text.IsPrinting());
+    EXPECT_FALSE(onReport.IsPrinting());
+    EXPECT_EQ(r.report.QRPrinter()->Status(), TQRPrinterStatus::mpFinished);
+    EXPECT_EQ(r.report.Units(), TQRUnit::MM);
+    EXPECT_FALSE(r.report.Functions().Prepared());
+    // The report runs again afterwards.
+    detail.BeforePrint = nullptr;
+    EXPECT_EQ(Texts(r.Run()), (QStringList{"r1", "r2", "r3", "x"})); // the report's own text prints last
+}
+
+} // namespace
+} // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Records the calls a report makes of its export filter.
+class RecordingFilter : public TQRExportFilter {
+public:
+    RecordingFilter()
+        : TQRExportFilter(QStringLiteral("unused.txt")) {}
+    QStringList calls;
+    void Start(int width, int length, const TFont& font) override {
+        TQRExportFilter::Start(width, length, font);
+        calls.append(QStringLiteral("Start %1 %2 %3").arg(width).arg(length).arg(font.Name()));
+    }
+    void EndPage() override { calls.append("EndPage"); }
+    void NewPage() override { calls.append("NewPage"); }
+    void Finish() override {
+        TQRExportFilter::Finish();
+        calls.append("Finish");
+    }
+    void AcceptBand(const TQRCustomBand& band, double x, double y, double expanded) override {
+        calls.append(QStringLiteral("Band %1 %2 %3 %4").arg(band.Name()).arg(x).arg(y).arg(expanded));
+    }
+    void TextOut(double x, double y, const TFont&, TColor, TAlignment, const QString& text) override {
+        calls.append(QStringLiteral("Text %1 %2 %3").arg(x).arg(y).arg(text));
+    }
+};
+
+TEST(QuickrptOutput, ExportFeedsTheFilterInItsOrderAndKeepsNoPages) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 60);
+    detail.SetForceNewPage(true);
+    AddField(detail, master, "descr", "");
+    TTestText& stretched = AddText(detail, {"a", "b"}, 0, 0, 50);
+    stretched.AutoStretch = true;
+    r.report.Prepare(); // the report's own page store stays as it was
+    TQRPrinter* own = r.report.QRPrinter();
+
+    RecordingFilter filter;
+    r.report.ExportToFilter(filter);
+    const QStringList expected = {
+        "Start 2100 2970 Arial",  "EndPage", "NewPage", "Text 100 100 r1", "Text 100 100 a", "Text 100 150 b",
+        "Band Detail 100 100 50", "EndPage", "NewPage", "Text 100 100 r2", "Text 100 100 a", "Text 100 150 b",
+        "Band Detail 100 100 50", "EndPage", "Finish"};
+    EXPECT_EQ(filter.calls, expected);
+    EXPECT_EQ(filter.Report(), &r.report);
+    EXPECT_EQ(filter.ReportQRPrinter(), own);
+    EXPECT_EQ(r.report.QRPrinter(), own);
+    EXPECT_FALSE(r.report.ExportMode());
+    EXPECT_TRUE(r.report.DrawToCanvas());
+    EXPECT_EQ(Texts(PageTexts(*own)), (QStringList{"r1", "a", "b", "r2", "a", "b"}));
+}
+
+TEST(QuickrptOutput, BackgroundPassMakesThePagesOnAnotherThread) {
+    Report r;
+    std::vector<std::pair<int, QString>> rows;
+    for (int i = 1; i <= 200; ++i)
+        rows.push_back({i, "r" + QString::number(i)});
+    TStoreTable master;
+    FillTable(master, rows, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 100), master, "descr", "");
+    r.report.PreviewModeless();
+    r.report.WaitForBackgroundPass();
+    ASSERT_NE(r.report.QRPrinter(), nullptr);
+    EXPECT_FALSE(r.report.Busy());
+    EXPECT_EQ(r.report.QRPrinter()->Status(), TQRPrinterStatus::mpFinished);
+    const std::vector<PageText> texts = PageTexts(*r.report.QRPrinter());
+    ASSERT_EQ(texts.size(), 200u);
+    EXPECT_EQ(texts.back(), (PageText{8, "r200", 38, Px(100 + 10 * 100)})); // 27 rows a page
+}
+
+} // namespace
+} // namespace quorvel
