@@ -4,6 +4,7 @@
 // search dialog and progress window, and the print dialog wrappers.
 #include "report/output/QrprevControl.h"
 #include "report/output/QrprevDialogs.h"
+#include "report/output/QrprevInterface.h"
 #include "report/output/QrprevProgress.h"
 #include "report/output/QrprevSearch.h"
 #include "report/output/QrprevStandard.h"

@@ -33,12 +33,22 @@ void TQRProgressForm::ProgressUpdate() {
     ProcessPendingMessages();
 }
 
-void RegisterStandardProgressForm() {
-    RegisterPrintProgressWindow([](TQRPrinter& pageStore) -> std::unique_ptr<QObject> {
-        auto form = std::make_unique<TQRProgressForm>(pageStore);
-        form->show();
-        return form;
-    });
+TQRStandardProgressWindow::TQRStandardProgressWindow(TQRPrinter& pageStore)
+    : form_(std::make_unique<TQRProgressForm>(pageStore)) {}
+
+TQRStandardProgressWindow::~TQRStandardProgressWindow() = default;
+
+void TQRStandardProgressWindow::SetCaption(const QString& caption) {
+    form_->setWindowTitle(caption);
+}
+
+void TQRStandardProgressWindow::Show() {
+    form_->show();
+    ProcessPendingMessages();
+}
+
+QObject* TQRStandardProgressWindow::Receiver() {
+    return form_.get();
 }
 
 } // namespace quorvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/QuickrptPreview.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -32,7 +34,19 @@ private:
     std::unique_ptr<Ui::TQRProgressForm> ui_;
 };
 
-// Makes the standard progress window the one shown while stored pages print.
-void RegisterStandardProgressForm();
+// The progress window the report engine shows while it prints or exports: a TQRProgressForm.
+class TQRStandardProgressWindow : public TQRProgressWindow {
+public:
+    explicit TQRStandardProgressWindow(TQRPrinter& pageStore);
+    ~TQRStandardProgressWindow() override;
+
+    void SetCaption(const QString& caption) override;
+    void Show() override;
+    QObject* Receiver() override;
+    TQRProgressForm& Form() noexcept { return *form_; }
+
+private:
+    std::unique_ptr<TQRProgressForm> form_;
+};
 
 } // namespace quorvel
