@@ -95,22 +95,31 @@ TextShaper::ResolvedGlyph TextShaper::Resolve(QStringView text, qsizetype at, qs
     return {&raw_, 0};
 }
 
-std::vector<std::int32_t> TextShaper::Advances(QStringView text) {
-    std::vector<std::int32_t> advances(std::size_t(text.size()), 0);
-    double running = 0;
-    std::int64_t placed = 0;
+std::vector<double> TextShaper::FractionalAdvances(QStringView text) {
+    std::vector<double> advances(std::size_t(text.size()), 0.0);
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype units =
             (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         const ResolvedGlyph glyph = Resolve(text, i, units);
         if (glyph.font->isValid()) {
             const QList<QPointF> a = glyph.font->advancesForGlyphIndexes(QList<quint32>{glyph.glyph});
-            running += a.isEmpty() ? 0 : a.first().x();
+            advances[std::size_t(i)] = a.isEmpty() ? 0 : a.first().x();
         }
-        const auto position = std::int64_t(std::llround(running));
-        advances[std::size_t(i)] = std::int32_t(position - placed);
-        placed = position;
         i += units;
+    }
+    return advances;
+}
+
+std::vector<std::int32_t> TextShaper::Advances(QStringView text) {
+    const std::vector<double> exact = FractionalAdvances(text);
+    std::vector<std::int32_t> advances(exact.size(), 0);
+    double running = 0;
+    std::int64_t placed = 0;
+    for (std::size_t i = 0; i < exact.size(); ++i) {
+        running += exact[i];
+        const auto position = std::int64_t(std::llround(running));
+        advances[i] = std::int32_t(position - placed);
+        placed = position;
     }
     return advances;
 }

@@ -53,6 +53,10 @@ public:
     const TextMetrics& Metrics() const noexcept { return metrics_; }
     std::vector<std::int32_t> Advances(QStringView text);
     int Width(QStringView text);
+    // The font's own, unrounded advance of every UTF-16 unit (0 for the second unit of a surrogate
+    // pair). Advances are these summed from the left and rounded, so a caller that keeps the running
+    // sum itself can measure a growing text without measuring it again.
+    std::vector<double> FractionalAdvances(QStringView text);
 
     // Draws text whose first glyph origin is `origin` (on the baseline), glyphs at the given advances.
     void Draw(QPainter& painter, QPointF origin, QStringView text, std::span<const std::int32_t> advances,

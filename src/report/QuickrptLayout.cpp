@@ -2,6 +2,7 @@
 
 #include "report/DataSetComponent.h"
 #include "report/LayoutRegistry.h"
+#include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
 
 namespace quorvel {
@@ -418,6 +419,7 @@ TLayoutRegistry& QRLayoutRegistry() {
     static TLayoutRegistry registry = [] {
         TLayoutRegistry made;
         RegisterQuickrptLayoutClasses(made);
+        RegisterQrctrlsLayoutClasses(made);
         return made;
     }();
     return registry;

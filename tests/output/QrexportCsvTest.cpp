@@ -5,6 +5,7 @@
 #include "platform/Exceptions.h"
 #include "report/output/QrexportCsv.h"
 #include "report/output/QrexportText.h"
+#include "report/output/QrexportWmf.h"
 #include "report/output/QrexportXls.h"
 
 #include <QTemporaryDir>
@@ -79,14 +80,17 @@ TEST(TextFilterComponents, RegisterTheirFiltersWhileTheyExist) {
         TComponent form(nullptr);
         form.InsertComponent(std::make_unique<TQRCSVFilter>(&form));
         form.InsertComponent(std::make_unique<TQRExcelFilter>(&form));
+        form.InsertComponent(std::make_unique<TQRWMFFilter>(&form));
         form.InsertComponent(std::make_unique<TQRTextFilter>(&form));
         form.InsertComponent(std::make_unique<TQRCSVFilter>(&form)); // a second one adds nothing
         EXPECT_EQ(QRExportFilterLibrary().GetSaveDialogFilter(),
                   before + QStringLiteral("|Comma Separated (*.CSV)|*.CSV|Excel spreadsheet (*.XLS)|*.XLS"
-                                          "|Text file (*.TXT)|*.TXT"));
-        form.DestroyComponent(*form.Component(3));
+                                          "|WMF File (*.WMF)|*.WMF|Text file (*.TXT)|*.TXT"));
+        // Entries go by filter name: the second component takes the one entry with it.
+        form.DestroyComponent(*form.Component(4));
         EXPECT_EQ(QRExportFilterLibrary().GetSaveDialogFilter(),
-                  before + QStringLiteral("|Excel spreadsheet (*.XLS)|*.XLS|Text file (*.TXT)|*.TXT"));
+                  before + QStringLiteral("|Excel spreadsheet (*.XLS)|*.XLS|WMF File (*.WMF)|*.WMF"
+                                          "|Text file (*.TXT)|*.TXT"));
     }
     EXPECT_EQ(QRExportFilterLibrary().GetSaveDialogFilter(), before);
 
@@ -94,6 +98,7 @@ TEST(TextFilterComponents, RegisterTheirFiltersWhileTheyExist) {
               QStringLiteral("Comma separated text file"));
     EXPECT_EQ(TQRXLSFilter(QString()).GetDescription(), QStringLiteral("Excel file format"));
     EXPECT_EQ(TQRAsciiExportFilter(QString()).GetDescription(), QStringLiteral("Text export (ASCII) filter"));
+    EXPECT_EQ(TQRWMFExportFilter(QString()).GetDescription(), QStringLiteral("WMF Export filter"));
     EXPECT_TRUE(TQRXLSFilter(QString()).GetStreaming());
     EXPECT_FALSE(TQRCommaSeparatedFilter(QString()).GetStreaming());
     EXPECT_FALSE(TQRAsciiExportFilter(QString()).GetStreaming());

@@ -4,8 +4,11 @@
 #include "platform/ByteReader.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "report/QrprntrMessages.h"
+#include "report/QrprntrPrinter.h"
 #include "report/output/QrexportXls.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -158,6 +161,31 @@ TEST(XlsExport, ConcatenatedReportsContinueOnTheSheet) {
               (std::vector<Cell>{Label(0, 0, QStringLiteral("A1")), Label(1, 0, QStringLiteral("A2")),
                                  Label(2, 0, QStringLiteral("B1"))}));
     EXPECT_EQ(sheet.Dimensions, (std::vector<std::uint16_t>{0, 3, 0, 1, 0}));
+}
+
+// Records the progress messages a page store posts to its preview control.
+class ProgressRecorder : public QObject {
+public:
+    std::vector<int> Percents;
+    bool event(QEvent* e) override {
+        if (e->type() != CM_QRPROGRESSUPDATE) return QObject::event(e);
+        Percents.push_back(static_cast<PageStoreMessage*>(e)->First());
+        return true;
+    }
+};
+
+// Only the first page reports progress, line by line, to the report's page store.
+TEST(XlsExport, FirstPageReportsItsProgressToThePageStore) {
+    ProgressRecorder recorder;
+    TQRPrinter store;
+    store.SetPreviewControl(&recorder);
+    TQRXLSFilter filter{QString()};
+    filter.SetReportQRPrinter(&store);
+    FeedPages(filter, {{{100, 10, "a"}, {100, 20, "b"}, {100, 30, "c"}, {100, 40, "d"}},
+                       {{100, 10, "e"}, {100, 20, "f"}}});
+    filter.Finish();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recorder.Percents, (std::vector<int>{0, 25, 50, 75}));
 }
 
 TEST(XlsExport, CellsBeyondTheSheetAreRefused) {

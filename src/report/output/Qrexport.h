@@ -7,4 +7,5 @@
 #include "report/output/QrexportPositions.h"
 #include "report/output/QrexportRtf.h"
 #include "report/output/QrexportText.h"
+#include "report/output/QrexportWmf.h"
 #include "report/output/QrexportXls.h"

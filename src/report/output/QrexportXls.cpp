@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
+#include "report/QrprntrPrinter.h"
 #include "report/expr/QrexprText.h"
 #include "report/output/QrexportCells.h"
 
@@ -127,10 +128,20 @@ void TQRXLSFilter::StorePage() {
     const bool firstPage = !continuation;
     const TPageCells page(*this);
     const auto cells = page.Cells();
+    TQRPrinter* pageStore = ReportQRPrinter();
+    int shownProgress = -1;
     std::size_t next = 0;
     for (int line = 1; line <= lines; ++line) {
-        // The first page of a long document can take a while: let the window breathe.
-        if (firstPage && QCoreApplication::instance()) QCoreApplication::processEvents();
+        // The first page of a long document can take a while: it reports its progress and lets the
+        // windows breathe.
+        if (firstPage) {
+            const int progress = (line - 1) * 100 / lines;
+            if (pageStore && progress != shownProgress) {
+                pageStore->SetProgress(progress);
+                shownProgress = progress;
+            }
+            if (QCoreApplication::instance()) QCoreApplication::processEvents();
+        }
         const int row = startRow + line - 1;
         for (; next < cells.size() && cells[next].Line == line; ++next) {
             const QString& text = TPageCells::TextOf(cells[next]);

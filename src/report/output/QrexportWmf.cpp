@@ -1,0 +1,80 @@
+#include "report/output/QrexportWmf.h"
+
+#include "platform/Files.h"
+#include "platform/Metafile.h"
+#include "report/QrprntrPrinter.h"
+#include "report/output/QrexportWmfConvert.h"
+
+#include <QFileInfo>
+
+#include <atomic>
+
+namespace quorvel {
+
+namespace {
+
+std::atomic<bool> enhanced{false};
+
+} // namespace
+
+QString TQRWMFExportFilter::GetDescription() const {
+    return QStringLiteral("WMF Export filter");
+}
+QString TQRWMFExportFilter::GetExtension() const {
+    return QStringLiteral("WMF");
+}
+QString TQRWMFExportFilter::GetFilterName() const {
+    return QStringLiteral("WMF File");
+}
+
+bool TQRWMFExportFilter::Enhanced() noexcept {
+    return enhanced.load();
+}
+void TQRWMFExportFilter::SetEnhanced(bool value) noexcept {
+    enhanced.store(value);
+}
+
+void TQRWMFExportFilter::Start(int paperWidth, int paperHeight, const TFont& font) {
+    const QString& target = TargetFile();
+    const QFileInfo info(target);
+    // Only a dot in the file's own name starts an extension, not one in a folder name.
+    const qsizetype dot = info.fileName().lastIndexOf(QLatin1Char('.'));
+    baseName_ = dot < 0 ? target : target.left(target.size() - (info.fileName().size() - dot));
+    TQRExportFilter::Start(paperWidth, paperHeight, font);
+}
+
+QString TQRWMFExportFilter::PageFileName(int page) const {
+    return baseName_ + QStringLiteral("%1").arg(page, 3, 10, QLatin1Char('0')) +
+           (Enhanced() ? QStringLiteral(".emf") : QStringLiteral(".wmf"));
+}
+
+void TQRWMFExportFilter::Finish() {
+    TQRPrinter* pages = ReportQRPrinter();
+    if (pages != nullptr) {
+        const bool asEnhanced = Enhanced();
+        for (int page = 1; page <= pages->PageCount(); ++page) {
+            const std::unique_ptr<TMetafile> picture = pages->GetPage(page);
+            if (!picture) continue; // the page still being composed
+            picture->SetEnhanced(asEnhanced);
+            if (picture->Enhanced()) {
+                picture->SaveToFile(PageFileName(page));
+            } else {
+                const QByteArray bytes = ConvertToPlaceableWmf(*picture);
+                ReplaceFileAtomically(PageFileName(page),
+                                      std::string_view(bytes.constData(), std::size_t(bytes.size())));
+            }
+        }
+    }
+    TQRExportFilter::Finish();
+}
+
+TQRWMFFilter::TQRWMFFilter(TComponent* owner)
+    : TComponent(owner) {
+    QRExportFilterLibrary().AddFilter(ExportFilterClass<TQRWMFExportFilter>());
+}
+
+TQRWMFFilter::~TQRWMFFilter() {
+    QRExportFilterLibrary().RemoveFilter(ExportFilterClass<TQRWMFExportFilter>());
+}
+
+} // namespace quorvel
