@@ -57,6 +57,7 @@ public:
 
     std::vector<Token> Run() {
         std::vector<Token> tokens;
+        tokens.reserve(static_cast<std::size_t>(text_.size() / 8));
         for (;;) {
             Token token = Next();
             const bool end = token.kind == Token::Kind::End;

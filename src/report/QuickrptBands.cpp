@@ -84,11 +84,13 @@ void TQRCustomBand::SetHasChild(bool hasChild) {
     if (child->Owner()) child->Owner()->DestroyComponent(*child);
 }
 
-std::vector<TQRPrintable*> TQRCustomBand::Printables() const {
-    std::vector<TQRPrintable*> result;
-    for (TComponent* child : Children())
-        if (auto* printable = dynamic_cast<TQRPrintable*>(child)) result.push_back(printable);
-    return result;
+void TQRCustomBand::ChildPlaced(TComponent& child) {
+    if (auto* printable = dynamic_cast<TQRPrintable*>(&child)) printables_.push_back(printable);
+}
+
+void TQRCustomBand::ChildRemoved(TComponent& child) {
+    std::erase(printables_, &child);
+    if (printChild_ == &child) printChild_ = nullptr;
 }
 
 TQRPrintable& TQRCustomBand::AddPrintable(const std::function<TQRPrintable&(TComponent& owner)>& factory) {

@@ -67,7 +67,7 @@ public:
     void SetHasChild(bool hasChild);
 
     // The printable controls placed on the band, in control order.
-    std::vector<TQRPrintable*> Printables() const;
+    const std::vector<TQRPrintable*>& Printables() const noexcept { return printables_; }
     // Creates a printable made by factory (owned by the band's owner), places it on the band and
     // puts its left edge right of those already there.
     TQRPrintable& AddPrintable(const std::function<TQRPrintable&(TComponent& owner)>& factory);
@@ -103,8 +103,12 @@ public:
     void SetParent(TComponent* parent) override;
     void SetZoom(int percent) override;
     void Loaded() override;
+    // The child band as the running pass prints it, found once when the pass starts.
+    void TakePrintChild() { printChild_ = GetChild(); }
 
 protected:
+    void ChildPlaced(TComponent& child) override;
+    void ChildRemoved(TComponent& child) override;
     void SetBandTypeQuietly(TQRBandType type) noexcept { bandType_ = type; }
     void Notification(TComponent& component, TOperation operation) override;
     // Every structural change rebuilds the report's band list and geometry.
@@ -128,6 +132,8 @@ private:
     TRect printedRect_;
     TQRCustomController* notifyController_ = nullptr;
     int loadedHeight_ = 40;
+    std::vector<TQRPrintable*> printables_;
+    TQRCustomBand* printChild_ = nullptr;
 };
 
 // A band whose type is set freely.

@@ -198,9 +198,13 @@ void TQRCustomController::NotifyClients(TQRNotifyOperation operation) {
 }
 
 void TQRCustomController::ComponentRemoved(TComponent& component) {
+    // Told of every component that goes: plain comparisons only.
     if (&component == master_) master_ = nullptr;
-    Erase(printBeforeList_, ControllerOf(&component));
-    Erase(printAfterList_, ControllerOf(&component));
+    const auto hostedBy = [&component](const TQRCustomController* child) {
+        return &child->Host() == &component || child == &component;
+    };
+    std::erase_if(printBeforeList_, hostedBy);
+    std::erase_if(printAfterList_, hostedBy);
     Erase(groups_, &component);
     Erase(notifyList_, &component);
 }
@@ -256,7 +260,7 @@ void TQRController::Execute() {
     recordNo_ = 0;
     if (detail_) detail_->SetNotifyController(this);
     if (!moreData) return;
-    QCoreApplication::processEvents();
+    report->ProcessMessages();
     if (report->CancelRequested()) return;
     const bool hostIsReport = &Host() == report;
     if (header_) {
@@ -273,7 +277,7 @@ void TQRController::Execute() {
     CheckGroups();
     const bool reportsProgress = quickRep && quickRep->DataSet() == dataSet_ && withDataSet;
     while (moreData) {
-        QCoreApplication::processEvents();
+        report->ProcessMessages();
         if (report->PageStoreCancelled()) break;
         ++recordNo_;
         PrintGroupHeaders();

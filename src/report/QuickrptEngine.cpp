@@ -10,6 +10,8 @@
 #include "report/QuickrptPrintable.h"
 #include "report/QuickrptReport.h"
 
+#include <QCoreApplication>
+
 #include <exception>
 
 namespace quorvel {
@@ -84,6 +86,13 @@ void TCustomQuickRep::ResetPageFooterSize() {
     }
 }
 
+void TCustomQuickRep::ProcessMessages() {
+    constexpr qint64 intervalMs = 10;
+    if (sinceMessages_.isValid() && sinceMessages_.elapsed() < intervalMs) return;
+    QCoreApplication::processEvents();
+    sinceMessages_.start();
+}
+
 bool TCustomQuickRep::PageStoreCancelled() const {
     return pageStore_ && pageStore_->Cancelled();
 }
@@ -121,6 +130,7 @@ void TCustomQuickRep::CreateReport(bool composite) {
     suppressForcedBreak_ = false;
     columnBreakPending_ = false;
     breakInProgress_ = false;
+    sinceMessages_.invalidate();
 
     std::exception_ptr failure;
     const TQRUnit savedUnit = Units();
@@ -162,8 +172,10 @@ void TCustomQuickRep::CreateReport(bool composite) {
                 exportFilter_->Start(Round(page.NativeValue(TQRPage::iWidth)),
                                      Round(page.NativeValue(TQRPage::iLength)), Font());
             ResetPageFooterSize();
-            for (TQRCustomBand* band : bandList_)
+            for (TQRCustomBand* band : bandList_) {
                 band->SetParentReport(this);
+                band->TakePrintChild();
+            }
             for (TQRPrintable* printable : ReportPrintables())
                 printable->SetParentReport(this);
             cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
@@ -489,7 +501,7 @@ void TQRCustomBand::Print() {
         if (report.exportFilter_) report.exportFilter_->AcceptBand(*this, startX, startY, extraHeight_);
     }
     if (AfterPrint && !IsDesigning()) AfterPrint(*this, printIt);
-    if (TQRCustomBand* child = GetChild()) {
+    if (TQRCustomBand* child = printChild_) {
         auto* childBand = static_cast<TQRChildBand*>(child);
         if (bandType_ == TQRBandType::rbPageFooter) {
             childBand->SetPrintingType(TQRBandType::rbPageFooter);

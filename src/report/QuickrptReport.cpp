@@ -3,6 +3,7 @@
 #include "platform/Canvas.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileCanvas.h"
+#include "platform/Printer.h"
 #include "report/DataSetComponent.h"
 #include "report/QuickrptControllers.h"
 #include "report/QuickrptPrintable.h"
@@ -14,10 +15,15 @@ namespace quorvel {
 
 namespace {
 
-// The paper size a freshly made page store reports for the default printer.
+// The paper size a page store made now would start with: the paper of the printer the shared
+// printer object has selected, read as a page store reads it, or A4 without printers. The shared
+// object is asked instead of a page store made for the purpose, which would query the print system
+// anew for every report made.
 TQRPaperSize DefaultPrinterPaper() {
-    TQRPrinter pageStore;
-    return pageStore.PaperSize();
+    TPrinter& printer = Printer();
+    if (!printer.HasPrinter()) return TQRPaperSize::A4;
+    const TDeviceMode mode = printer.DeviceMode();
+    return (mode.Fields & DM_PAPERSIZE) ? QRPaperFromCode(mode.PaperSize) : TQRPaperSize::Default;
 }
 
 } // namespace

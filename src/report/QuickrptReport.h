@@ -10,6 +10,7 @@
 #include "report/QuickrptUnits.h"
 #include "report/expr/Qrexpr.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 
 #include <memory>
@@ -199,6 +200,10 @@ public:
     bool CompositePart() const noexcept { return compositePart_; }
     // The page store's cancel request, read once per record.
     bool PageStoreCancelled() const;
+    // Lets pending window messages be processed, as the pass does once per record, so that the
+    // preview paints and its close and cancel buttons work. Asking the event loop costs more than
+    // printing a band, so it is asked at most every few milliseconds.
+    void ProcessMessages();
     void SetProgress(int percent);
     // The next forced page break is skipped (after the title and the first column header).
     void SuppressNextForcedBreak() noexcept { suppressForcedBreak_ = true; }
@@ -308,6 +313,7 @@ private:
     TQRPrinter* pageStore_ = nullptr; // the page store the running pass draws through
     bool compositePart_ = false;
     bool breakInProgress_ = false; // a new column or page is being started on behalf of a band
+    QElapsedTimer sinceMessages_;
     std::vector<const TDataSetComponent*> listedDataSets_;
 };
 
