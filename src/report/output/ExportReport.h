@@ -68,4 +68,9 @@ struct TExportGraphic {
     bool DataBound = false;
 };
 
+// How a filter sees a graphic control handed to AcceptGraphic: shapes (including the rectangles and
+// lines of backgrounds and frames) with their pen and brush, pictures drawn into a bitmap as the
+// control prints them, anything else as egOther.
+TExportGraphic ExportGraphicOf(const TQRPrintable& control);
+
 } // namespace quorvel

@@ -76,6 +76,9 @@ public:
                  const QString& text) override;
 
     // A graphic control at (xoff, yoff) page-picture pixels.
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override {
+        AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
+    }
     void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
 
     void SetDocumentInfo(const QString& creator, const QString& author, const QString& title,
