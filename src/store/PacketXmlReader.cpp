@@ -1,3 +1,4 @@
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
@@ -22,19 +23,8 @@ bool IsBlank(char c) noexcept {
     return u >= 0x01 && u <= 0x20;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool IsTrueText(std::string_view v) noexcept {
-    return EqualsNoCase(v, "true");
+    return EqualsIgnoringAsciiCase(v, "true");
 }
 
 enum class TagKind { Start, Empty, End, Eof };
@@ -778,7 +768,7 @@ bool DeclaresUtf8(std::string_view s) {
         const size_t close = decl.find(quote, i);
         if (close == std::string_view::npos) return false;
         const std::string_view value = decl.substr(i, close - i);
-        if (EqualsNoCase(name, "encoding")) return EqualsNoCase(value, "UTF-8");
+        if (EqualsIgnoringAsciiCase(name, "encoding")) return EqualsIgnoringAsciiCase(value, "UTF-8");
         i = close + 1;
     }
     return false;
