@@ -1,11 +1,51 @@
 #include "app/UFormSelRelatorio.h"
 
+#include "app/URelatorio.h"
+#include "report/QuickrptReport.h"
+
+#include "ui_UFormSelRelatorio.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
+
 namespace quorvel {
 
-TFormSelRelatorio::TFormSelRelatorio(QWidget* parent)
-    : QDialog(parent) {
-    setObjectName(QStringLiteral("FormSelRelatorio"));
-    setVisible(false);
+TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
+    : QDialog(parent)
+    , Visualiza([](TQuickRep& leiaute) { leiaute.Preview(); })
+    , Imprime([](TQuickRep& leiaute) { leiaute.Print(); })
+    , ui(std::make_unique<Ui::FormSelRelatorio>())
+    , formQuorvel(formQuorvel) {
+    ui->setupUi(this);
+    // A single fixed border without a system menu: no close box; "Cancelar" or Escape leave it.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(size());
+    ui->btTela->setIcon(QIcon::fromTheme(QStringLiteral("document-print-preview"),
+                                         style()->standardIcon(QStyle::SP_FileDialogContentsView)));
+    ui->btImpr->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
+                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
+    ui->btCancel->setIcon(QIcon::fromTheme(QStringLiteral("dialog-cancel"),
+                                           style()->standardIcon(QStyle::SP_DialogCancelButton)));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    connect(ui->btTela, &QPushButton::clicked, this, [this] { btTelaClick(); });
+    connect(ui->btImpr, &QPushButton::clicked, this, [this] { btTelaClick(); });
+    connect(ui->btCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFormSelRelatorio::~TFormSelRelatorio() = default;
+
+void TFormSelRelatorio::btTelaClick() {
+    // A click gives the clicked button the focus, so btTela previews and btImpr prints; from the
+    // keyboard the button pressed is the one with the focus.
+    const bool visualiza = focusWidget() == ui->btTela;
+    ExecutaRelatorio(formQuorvel, static_cast<TOrdemRelatorio>(ui->cbxOrdem->currentIndex()), TipoPregao,
+                     visualiza ? Visualiza : Imprime);
 }
 
 } // namespace quorvel

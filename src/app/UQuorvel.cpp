@@ -61,6 +61,7 @@ void TFormQuorvel::LigaControles() {
     connect(ui->BtnAbreXML, &QToolButton::clicked, this, [this] { BtnAbreXMLClick(); });
     connect(ui->BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
     connect(ui->btnExpArquivo, &QPushButton::clicked, this, [this] { btnExpArquivoClick(); });
+    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(ui->BtnConfig, &QPushButton::clicked, this, [this] { BtnConfigClick(); });
     connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { close(); });
 }

@@ -80,6 +80,12 @@ public:
     void btnExpArquivoClick();
     QString SelecionaPastaDestino();
 
+    // Report.
+    void BitBtn1Click();
+    // Opens a proposal file for reporting only, as "Abrir" does but without the supplier
+    // registration: the rows stay in memory and the file is never written back.
+    void AbrePropostaParaRelatorio(const QString& arquivo);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

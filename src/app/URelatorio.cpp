@@ -1,11 +1,174 @@
 #include "app/URelatorio.h"
 
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+
+#include "platform/Exceptions.h"
+#include "platform/ui/DBControls.h"
+#include "report/Qrctrls.h"
+#include "report/Quickrpt.h"
+#include "report/output/QrexportRtf.h"
+#include "report/output/Qrpdffilt.h"
+#include "report/output/Qrwebfilt.h"
+#include "store/StoreTable.h"
+
+#include "ui_UQuorvel.h"
+
+#include <QFile>
+
+// The layouts are compiled into the application library; a static library's resources are
+// registered by name, once, before the first read.
+static void RegistraLeiautes() {
+    static const bool registrados = [] {
+        Q_INIT_RESOURCE(URelatorio);
+        return true;
+    }();
+    (void)registrados;
+}
+
 namespace quorvel {
 
-TFormRelatorio::TFormRelatorio(QWidget* parent)
-    : QWidget(parent) {
-    setObjectName(QStringLiteral("FormRelatorio"));
-    setVisible(false);
+namespace {
+
+QByteArray LeRecurso(const QString& nome) {
+    QFile arquivo(nome);
+    if (!arquivo.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Report layout %1 is missing").arg(nome));
+    return arquivo.readAll();
+}
+
+using TManipuladorBanda = void (TFormRelatorio::*)(TQRCustomBand&, bool&);
+
+// A band prints only for a row whose field holds a value above zero; an empty value counts as none.
+bool ValorPositivo(const TStoreTable& tabela, const char* campo) {
+    const TStoreField& field = Campo(tabela, campo);
+    return !field.IsNull() && field.AsFloat() > 0;
+}
+
+template <class T> T& Nomeado(T& componente, const char* nome) {
+    componente.SetName(QString::fromLatin1(nome));
+    return componente;
+}
+
+} // namespace
+
+TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
+    : TReportForm(nullptr, QStringLiteral("TFormRelatorio"))
+    , formQuorvel_(formQuorvel) {
+    SetName(QStringLiteral("FormRelatorio"));
+    RegistraLeiautes();
+
+    CDSDigitacao =
+        &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSDigitacao.get()), "CDSDigitacao");
+    CDSLotes = &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSLotes.get()), "CDSLotes");
+
+    const auto registra = [this](const char* nome, TManipuladorBanda manipulador) {
+        RegisterHandler<void(TQRCustomBand&, bool&)>(
+            QString::fromLatin1(nome), [this, manipulador](TQRCustomBand& banda, bool& imprime) {
+                (this->*manipulador)(banda, imprime);
+            });
+    };
+    registra("ChildBand1BeforePrint", &TFormRelatorio::ChildBand1BeforePrint);
+    registra("QRChildBand1BeforePrint", &TFormRelatorio::QRChildBand1BeforePrint);
+    registra("QRSubDetail1BeforePrint", &TFormRelatorio::QRSubDetail1BeforePrint);
+    registra("QRBand3BeforePrint", &TFormRelatorio::QRBand3BeforePrint);
+
+    ReadLayout(LeRecurso(QStringLiteral(":/layouts/QRLotes.layout")), *this);
+    ReadLayout(LeRecurso(QStringLiteral(":/layouts/QRItem.layout")), *this);
+    QRLotes = &Relatorio("QRLotes");
+    QRItem = &Relatorio("QRItem");
+
+    // The filter components' order is the order of the save dialog's formats.
+    QRPDFFilter1 = &Nomeado(CreateComponent<TQRPDFFilter>(*this), "QRPDFFilter1");
+    QRPDFFilter1->SetCompressionOn(false);
+
+    QRHTMLFilter1 = &Nomeado(CreateComponent<TQRHTMLFilter>(*this), "QRHTMLFilter1");
+    THTMLExportOptions& html = QRHTMLFilter1->Options();
+    html.MultiPage = false;
+    html.PageLinks = false;
+    html.FinalPage = 0;
+    html.FirstLastLinks = false;
+    html.Concat = false;
+    html.ConcatCount = 1;
+    html.LinkFontName = QStringLiteral("Arial");
+    html.LinkFontSize = 12;
+
+    QRRTFFilter1 = &Nomeado(CreateComponent<TQRRTFFilter>(*this), "QRRTFFilter1");
+}
+
+TFormRelatorio::~TFormRelatorio() = default;
+
+TQuickRep& TFormRelatorio::Relatorio(const char* nome) const {
+    auto* relatorio = dynamic_cast<TQuickRep*>(FindComponent(QString::fromLatin1(nome)));
+    if (!relatorio) throw Exception(QStringLiteral("Report %1 is missing").arg(QLatin1String(nome)));
+    return *relatorio;
+}
+
+TQRLabel& TFormRelatorio::Rotulo(const char* nome) const {
+    auto* rotulo = dynamic_cast<TQRLabel*>(FindComponent(QString::fromLatin1(nome)));
+    if (!rotulo) throw Exception(QStringLiteral("Label %1 is missing").arg(QLatin1String(nome)));
+    return *rotulo;
+}
+
+TQuickRep& TFormRelatorio::Leiaute(const QString& tipoPregao) const {
+    return tipoPregao == QLatin1String("M") ? *QRItem : *QRLotes;
+}
+
+QString TFormRelatorio::Caixa(const char* nome) const {
+    const auto* caixa = formQuorvel_.findChild<const TDBEdit*>(QString::fromLatin1(nome));
+    return caixa ? caixa->text().trimmed() : QString();
+}
+
+void TFormRelatorio::ChildBand1BeforePrint(TQRCustomBand&, bool&) {
+    // The lot layout's auction line carries the sigla alone.
+    Rotulo("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1"));
+    Rotulo("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.RazaoSocial);
+}
+
+void TFormRelatorio::QRChildBand1BeforePrint(TQRCustomBand&, bool&) {
+    Rotulo("LbNroPregaoM")
+        .SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1") + QStringLiteral(" - ") + Caixa("DBEdit2") +
+                    QLatin1Char('/') + Caixa("DBEdit3"));
+    Rotulo("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.RazaoSocial);
+}
+
+void TFormRelatorio::QRSubDetail1BeforePrint(TQRCustomBand&, bool& printBand) {
+    printBand = ValorPositivo(*formQuorvel_.CDSDigitacao, "totitem");
+}
+
+void TFormRelatorio::QRBand3BeforePrint(TQRCustomBand&, bool& printBand) {
+    // In item mode valor holds the unit price: unpriced items are left out.
+    printBand = ValorPositivo(*formQuorvel_.CDSDigitacao, "valor");
+}
+
+void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QString& tipoPregao,
+                      const TSaidaRelatorio& saida) {
+    TStoreTable& itens = *formQuorvel.CDSDigitacao;
+    // Always, also after an error: the grid goes back to numitem order and the report form goes.
+    const auto restaura = [&] {
+        itens.SetIndexFieldNames(QStringLiteral("descr_item"));
+        itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
+        formQuorvel.OrdenaPorNumItem();
+    };
+    try {
+        const QString tipoAtual = itens.Active() ? Campo(itens, "tipoprega").AsQString() : QString();
+        if (ordem == TOrdemRelatorio::Especificacao) {
+            itens.SetIndexFieldNames(QStringLiteral("descr_item"));
+            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
+        } else if (tipoAtual == QLatin1String("M")) {
+            itens.SetIndexFieldNames(QStringLiteral("numitem"));
+            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
+        } else {
+            itens.SetIndexFieldNames(QStringLiteral("numitem;nuitem"));
+            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex3"));
+        }
+        const std::unique_ptr<TFormRelatorio> formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
+        saida(formRelatorio->Leiaute(tipoPregao));
+    } catch (...) {
+        restaura();
+        throw;
+    }
+    restaura();
 }
 
 } // namespace quorvel

@@ -1,16 +1,70 @@
 #pragma once
 
-#include <QWidget>
+#include "report/ReportForm.h"
+
+#include <QString>
+
+#include <functional>
 
 namespace quorvel {
 
-// The report form that holds the two proposal report layouts. Created hidden at start-up; every
-// report request makes a fresh one of its own.
-class TFormRelatorio : public QWidget {
-    Q_OBJECT
+class TDataSetComponent;
+class TFormQuorvel;
+class TQRCustomBand;
+class TQRHTMLFilter;
+class TQRLabel;
+class TQRPDFFilter;
+class TQRRTFFilter;
+class TQuickRep;
 
+// The report form: the two proposal layouts, read from the program's resources, over the main
+// window's tables, the four handlers that fill the header texts and leave unpriced items out, and
+// the PDF, HTML and RTF filter components that make those formats available in the preview's save
+// dialog while the form exists. The tables stay the main window's; the form only refers to them.
+class TFormRelatorio : public TReportForm {
 public:
-    explicit TFormRelatorio(QWidget* parent = nullptr);
+    explicit TFormRelatorio(TFormQuorvel& formQuorvel);
+    ~TFormRelatorio() override;
+
+    // The main window's tables as the layouts name them.
+    TDataSetComponent* CDSDigitacao = nullptr;
+    TDataSetComponent* CDSLotes = nullptr;
+    // Lots with their items, for auctions not judged by item.
+    TQuickRep* QRLotes = nullptr;
+    // Items, for auctions judged by item ("M").
+    TQuickRep* QRItem = nullptr;
+    TQRPDFFilter* QRPDFFilter1 = nullptr;
+    TQRHTMLFilter* QRHTMLFilter1 = nullptr;
+    TQRRTFFilter* QRRTFFilter1 = nullptr;
+
+    // The layout for an auction type code.
+    TQuickRep& Leiaute(const QString& tipoPregao) const;
+
+    void ChildBand1BeforePrint(TQRCustomBand& sender, bool& printBand);
+    void QRChildBand1BeforePrint(TQRCustomBand& sender, bool& printBand);
+    void QRSubDetail1BeforePrint(TQRCustomBand& sender, bool& printBand);
+    void QRBand3BeforePrint(TQRCustomBand& sender, bool& printBand);
+
+private:
+    TQRLabel& Rotulo(const char* nome) const;
+    TQuickRep& Relatorio(const char* nome) const;
+    // The text of one of the main window's auction-number boxes, surrounding blanks removed.
+    QString Caixa(const char* nome) const;
+
+    TFormQuorvel& formQuorvel_;
 };
+
+// The item orders of the report-selection dialog, in the order of its list.
+enum class TOrdemRelatorio { NumeroItem = 0, Especificacao = 1 };
+
+// What a run does with the layout it chose: preview it, print it, or save it somewhere.
+using TSaidaRelatorio = std::function<void(TQuickRep& leiaute)>;
+
+// One report run over the main window's record set: orders the item table for the chosen order,
+// makes a fresh report form, picks the layout of the auction type and hands it to `saida`. Whatever
+// happens meanwhile, the item table goes back to its numitem order and the report form is destroyed
+// before the run returns or its error passes on.
+void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QString& tipoPregao,
+                      const TSaidaRelatorio& saida);
 
 } // namespace quorvel

@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
         // Every top-level window has a task-bar button of its own. The first form created is the main
         // window; the report form and the report-selection dialog wait hidden.
         TFormQuorvel formQuorvel(ExecutableFolder());
-        const auto formRelatorio = std::make_unique<TFormRelatorio>();
-        const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>();
+        const auto formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
+        const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>(formQuorvel);
         formQuorvel.show();
         TApplication::exec();
     } catch (...) {

@@ -1,0 +1,211 @@
+// The proposal report over a 10,000-item proposal (item mode, 80 % priced): the first finished page
+// and all pages of a run through the same code as "Relatório", a page turn (one page picture played
+// at 100 % zoom), a search of every page's texts for a word on the last page, and quorvel-report
+// writing the PDF, with its wall time and peak memory.
+
+#include "support/ProposalGenerator.h"
+
+#include "app/UQuorvel.h"
+#include "app/URelatorio.h"
+#include "platform/IniFile.h"
+#include "platform/Metafile.h"
+#include "platform/MetafileEnumerator.h"
+#include "platform/ScriptedDialogs.h"
+#include "report/Quickrpt.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <memory>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace quorvel;
+
+constexpr int kItens = 10000;
+
+class Cenario {
+public:
+    Cenario()
+        : xml_(bench::GenerateProposalXml({kItens, 0, 0.8, 20110429})) {
+        TIniFile ini(Pasta() + QStringLiteral("config.ini"));
+        ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
+                        QStringLiteral("Comercial Ltda"));
+        ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"), QStringLiteral("1"));
+        ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), QStringLiteral("1"));
+        QFile file(Proposta());
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(xml_.data(), static_cast<qint64>(xml_.size()));
+    }
+    QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
+    QString Proposta() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
+
+    // The main window with the proposal open, as after "Abrir".
+    std::unique_ptr<TFormQuorvel> Abre(ScriptedDialogs& dialogs) const {
+        auto form = std::make_unique<TFormQuorvel>(Pasta());
+        dialogs.QueueOpenFile(Proposta());
+        form->BtnAbreXMLClick();
+        return form;
+    }
+
+private:
+    QTemporaryDir pasta_;
+    std::string xml_;
+};
+
+const Cenario& TheCenario() {
+    static const Cenario cenario;
+    return cenario;
+}
+
+// quorvel-report as a separate process: wall time per run, and the largest resident size it reached.
+// It runs first: a spawned child's peak counts the memory of the process it was spawned from, which
+// is still small here.
+void FerramentaParaPdf(benchmark::State& state) {
+    const QByteArray programa =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toUtf8();
+    const QByteArray proposta = TheCenario().Proposta().toUtf8();
+    const QByteArray saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toUtf8();
+    long picoKiB = 0;
+    for (auto _ : state) {
+        char* argumentos[] = {const_cast<char*>(programa.constData()),
+                              const_cast<char*>(proposta.constData()), const_cast<char*>(saida.constData()),
+                              nullptr};
+        pid_t filho = 0;
+        posix_spawn_file_actions_t acoes;
+        posix_spawn_file_actions_init(&acoes);
+        posix_spawn_file_actions_addopen(&acoes, 1, "/dev/null", O_WRONLY, 0);
+        const int erro = posix_spawn(&filho, programa.constData(), &acoes, nullptr, argumentos, environ);
+        posix_spawn_file_actions_destroy(&acoes);
+        if (erro != 0) {
+            state.SkipWithError("quorvel-report could not be started");
+            break;
+        }
+        int estado = 0;
+        rusage uso{};
+        wait4(filho, &estado, 0, &uso);
+        if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) {
+            state.SkipWithError("quorvel-report failed");
+            break;
+        }
+        picoKiB = std::max(picoKiB, uso.ru_maxrss);
+    }
+    state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
+}
+BENCHMARK(FerramentaParaPdf)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// The first page is finished when the report ends it; the run stops there, as a preview that shows
+// page 1 before the rest arrives would see it.
+void PrimeiraPagina(benchmark::State& state) {
+    ScriptedDialogs dialogs;
+    const ScopedDialogService escopo(dialogs);
+    const auto form = TheCenario().Abre(dialogs);
+    for (auto _ : state) {
+        QElapsedTimer relogio;
+        double segundos = 0;
+        relogio.start();
+        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+            leiaute.OnEndPage = [&](TCustomQuickRep& relatorio) {
+                if (segundos == 0) segundos = relogio.nsecsElapsed() / 1e9;
+                relatorio.Cancel();
+            };
+            leiaute.Prepare();
+        });
+        if (segundos == 0) state.SkipWithError("no page was finished");
+        state.SetIterationTime(segundos);
+    }
+}
+BENCHMARK(PrimeiraPagina)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void TodasAsPaginas(benchmark::State& state) {
+    ScriptedDialogs dialogs;
+    const ScopedDialogService escopo(dialogs);
+    const auto form = TheCenario().Abre(dialogs);
+    int paginas = 0;
+    for (auto _ : state)
+        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+            leiaute.Prepare();
+            paginas = leiaute.QRPrinter() ? leiaute.QRPrinter()->PageCount() : 0;
+        });
+    if (paginas < 2) state.SkipWithError("the report made no pages");
+    state.counters["pages"] = paginas;
+}
+BENCHMARK(TodasAsPaginas)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The finished pages of one run, held for the page-turn and search benchmarks.
+std::vector<std::unique_ptr<TMetafile>> Paginas() {
+    ScriptedDialogs dialogs;
+    const ScopedDialogService escopo(dialogs);
+    const auto form = TheCenario().Abre(dialogs);
+    std::vector<std::unique_ptr<TMetafile>> paginas;
+    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        leiaute.Prepare();
+        for (int n = 1; leiaute.QRPrinter() && n <= leiaute.QRPrinter()->PageCount(); ++n)
+            paginas.push_back(leiaute.QRPrinter()->GetPage(n));
+    });
+    return paginas;
+}
+
+void VirarPagina(benchmark::State& state) {
+    const auto paginas = Paginas();
+    if (paginas.empty()) {
+        state.SkipWithError("no pages");
+        return;
+    }
+    QImage tela(paginas[0]->Width(), paginas[0]->Height(), QImage::Format_RGB32);
+    std::size_t n = 0;
+    for (auto _ : state) {
+        tela.fill(Qt::white);
+        QPainter painter(&tela);
+        paginas[n]->Play(painter, QRectF(0, 0, tela.width(), tela.height()));
+        n = (n + 1) % paginas.size();
+    }
+}
+BENCHMARK(VirarPagina)->Unit(benchmark::kMillisecond);
+
+void BuscaEmTodasAsPaginas(benchmark::State& state) {
+    const auto paginas = Paginas();
+    if (paginas.empty()) {
+        state.SkipWithError("no pages");
+        return;
+    }
+    const QString procurada = QStringLiteral("Página:%1").arg(paginas.size());
+    for (auto _ : state) {
+        std::size_t achada = 0;
+        for (std::size_t n = 0; n < paginas.size() && achada == 0; ++n)
+            EnumerateMetafileText(*paginas[n], [&](const TMetafileText& texto) {
+                if (texto.Text.contains(procurada, Qt::CaseInsensitive)) achada = n + 1;
+                return achada == 0;
+            });
+        if (achada != paginas.size()) state.SkipWithError("the word was not found on the last page");
+    }
+}
+BENCHMARK(BuscaEmTodasAsPaginas)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,29 @@
+#include "app/UFormSelRelatorio.h"
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+
+#include "ui_UQuorvel.h"
+
+namespace quorvel {
+
+void TFormQuorvel::BitBtn1Click() {
+    TFormSelRelatorio formSelRelatorio(*this, this);
+    formSelRelatorio.TipoPregao =
+        CDSDigitacao->Active() ? Campo(*CDSDigitacao, "tipoprega").AsQString() : QString();
+    formSelRelatorio.exec();
+}
+
+void TFormQuorvel::AbrePropostaParaRelatorio(const QString& arquivo) {
+    CDSDigitacao->SetFilter(QString());
+    CDSDigitacao->SetFiltered(false);
+    CDSDigitacao->Close();
+    ui->EdArquivo->setText(arquivo);
+    CDSDigitacao->SetFileName(arquivo);
+    AbreDigitacao();
+    // Without a file name the table keeps its rows in memory when it closes.
+    CDSDigitacao->SetFileName(QString());
+    if (ModoLote()) MontaLotes();
+    AjustaModo();
+}
+
+} // namespace quorvel

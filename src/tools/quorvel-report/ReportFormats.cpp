@@ -1,0 +1,36 @@
+#include "ReportFormats.h"
+
+#include "report/QrprntrFilter.h"
+#include "report/output/QrexportRtf.h"
+#include "report/output/Qrpdffilt.h"
+#include "report/output/Qrwebfilt.h"
+
+namespace quorvel {
+
+const std::vector<ReportFormat>& ReportFormats() {
+    static const std::vector<ReportFormat> formats{
+        {{QStringLiteral("pdf")}, OutputKind::Filter, &ExportFilterClass<TQRPDFDocumentFilter>()},
+        {{QStringLiteral("html"), QStringLiteral("htm")},
+         OutputKind::Filter,
+         &ExportFilterClass<TQRGHTMLDocumentFilter>()},
+        {{QStringLiteral("rtf")}, OutputKind::Filter, &ExportFilterClass<TQRRTFExportFilter>()},
+        {{QStringLiteral("qrp")}, OutputKind::SavedReport, nullptr},
+        {{QStringLiteral("png")}, OutputKind::Pictures, nullptr},
+    };
+    return formats;
+}
+
+const ReportFormat* FindReportFormat(const QString& name) {
+    for (const ReportFormat& format : ReportFormats())
+        if (format.names.contains(name, Qt::CaseInsensitive)) return &format;
+    return nullptr;
+}
+
+QString ReportFormatNames() {
+    QStringList names;
+    for (const ReportFormat& format : ReportFormats())
+        names << format.names.front();
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace quorvel

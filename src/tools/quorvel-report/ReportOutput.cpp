@@ -1,0 +1,161 @@
+#include "ReportOutput.h"
+
+#include "ReportFormats.h"
+
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/Metafile.h"
+#include "platform/Printer.h"
+#include "report/QrprntrFilter.h"
+#include "report/QrprntrPrinter.h"
+#include "report/QuickrptReport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace quorvel {
+
+namespace {
+
+// Counts the pages a pass finishes, for the passes whose page store does not outlive them.
+class PageCounter {
+public:
+    explicit PageCounter(TCustomQuickRep& report)
+        : report_(report)
+        , previous_(report.OnEndPage) {
+        report_.OnEndPage = [this](TCustomQuickRep& sender) {
+            ++pages_;
+            if (previous_) previous_(sender);
+        };
+    }
+    ~PageCounter() { report_.OnEndPage = previous_; }
+    PageCounter(const PageCounter&) = delete;
+    PageCounter& operator=(const PageCounter&) = delete;
+
+    int Pages() const noexcept { return pages_; }
+
+private:
+    TCustomQuickRep& report_;
+    TQREvent<void(TCustomQuickRep&)> previous_;
+    int pages_ = 0;
+};
+
+// The page store of a finished pass that kept its pages.
+TQRPrinter& PreparedPages(TQuickRep& layout) {
+    layout.Prepare();
+    TQRPrinter* pages = layout.QRPrinter();
+    if (!pages || pages->Status() != TQRPrinterStatus::mpFinished)
+        throw Exception(QStringLiteral("The report did not finish"));
+    return *pages;
+}
+
+// The picture's size follows the paper (tenths of a millimetre) at the asked resolution, so that an
+// A4 page at 150 dpi is 1240 × 1754 pixels whatever the screen resolution the page was drawn at.
+QSize PictureSize(const TQRPrinter& pages, const TMetafile& page, int dpi) {
+    double width = pages.GetPaperWidth();
+    double length = pages.GetPaperLength();
+    if (width <= 0 || length <= 0) {
+        width = page.Width() * 254.0 / page.PixelsPerInch();
+        length = page.Height() * 254.0 / page.PixelsPerInch();
+    }
+    if ((page.Width() > page.Height()) != (width > length)) std::swap(width, length);
+    return {std::max(1, static_cast<int>(std::lround(width * dpi / 254.0))),
+            std::max(1, static_cast<int>(std::lround(length * dpi / 254.0)))};
+}
+
+QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
+    const int width = size.width();
+    const int height = size.height();
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const int dotsPerMetre = static_cast<int>(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        page.Play(painter, QRectF(0, 0, width, height));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) throw Exception(QStringLiteral("Cannot encode the page picture"));
+    return bytes;
+}
+
+int WritePictures(TQuickRep& layout, const QString& output, int dpi) {
+    TQRPrinter& pages = PreparedPages(layout);
+    const int count = pages.PageCount();
+    QStringList written;
+    try {
+        for (int n = 1; n <= count; ++n) {
+            const std::unique_ptr<TMetafile> page = pages.GetPage(n);
+            if (!page) throw Exception(QStringLiteral("Page %1 is missing").arg(n));
+            const QByteArray picture = PagePicture(*page, PictureSize(pages, *page, dpi), dpi);
+            const QString name = PicturePageName(output, n);
+            ReplaceFileAtomically(name, std::string_view(picture.constData(), picture.size()));
+            written << name;
+        }
+    } catch (...) {
+        for (const QString& name : written)
+            QFile::remove(name);
+        throw;
+    }
+    return count;
+}
+
+} // namespace
+
+QString PicturePageName(const QString& output, int page) {
+    const QFileInfo info(output);
+    const QString number = QStringLiteral("-%1").arg(page, 3, 10, QLatin1Char('0'));
+    const QString suffix = info.suffix();
+    const QString stem = suffix.isEmpty() ? output : output.left(output.size() - suffix.size() - 1);
+    return suffix.isEmpty() ? stem + number : stem + number + QLatin1Char('.') + suffix;
+}
+
+int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi) {
+    switch (format.kind) {
+    case OutputKind::Filter: {
+        const PageCounter counter(layout);
+        const std::unique_ptr<TQRExportFilter> filter = format.filterClass->Create(output);
+        layout.ExportToFilter(*filter);
+        if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));
+        return counter.Pages();
+    }
+    case OutputKind::SavedReport: {
+        TQRPrinter& pages = PreparedPages(layout);
+        pages.Save(output);
+        if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));
+        return pages.PageCount();
+    }
+    case OutputKind::Pictures:
+        return WritePictures(layout, output, dpi);
+    }
+    throw Exception(QStringLiteral("Unknown output format"));
+}
+
+int PrintReport(TQuickRep& layout, const QString& printerName) {
+    TPrinter& printer = Printer();
+    printer.Refresh();
+    if (printer.Printers().isEmpty()) throw Exception(QStringLiteral("No printer is installed"));
+    if (!printerName.isEmpty()) {
+        const int index = static_cast<int>(printer.Printers().indexOf(printerName));
+        if (index < 0) throw Exception(QStringLiteral("Printer \"%1\" does not exist").arg(printerName));
+        layout.PrinterSettings().SetPrinterIndex(index);
+        printer.SetPrinterIndex(index);
+    }
+    const PageCounter counter(layout);
+    layout.Print();
+    return counter.Pages();
+}
+
+} // namespace quorvel

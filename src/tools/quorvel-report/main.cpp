@@ -1,0 +1,209 @@
+// quorvel-report: renders a proposal's report without a window, through the same record set, lot
+// build, layouts, handlers and filters as the program's "Relatório" button.
+//
+//   quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]
+//                  PROPOSAL OUTPUT
+//   quorvel-report --print [--printer NAME] [--order …] [--fornecedor TEXT] PROPOSAL
+//
+// The proposal file is only read. On success the tool prints "N pages" and exits 0; on any failure
+// it prints one line on standard error, exits 1 and leaves no output file behind.
+#include "ReportFormats.h"
+#include "ReportOutput.h"
+
+#include "app/FornecedorConfig.h"
+#include "app/UQuorvel.h"
+#include "app/UQuorvelCampos.h"
+#include "app/URelatorio.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/ui/Application.h"
+#include "report/Quickrpt.h"
+#include "store/StoreErrors.h"
+#include "store/StoreTable.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <optional>
+
+namespace quorvel {
+
+namespace {
+
+// Nobody is there to answer a dialog: message boxes are kept (the first becomes the error line when
+// the run fails) and answered with OK or No, choosers and print dialogs are cancelled.
+class UnattendedDialogs : public DialogService {
+public:
+    DialogAnswer MessageBox(const QString& text, const QString&, MessageIcon,
+                            MessageButtons buttons) override {
+        if (firstMessage.isEmpty()) firstMessage = text;
+        return buttons == MessageButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+    }
+    std::optional<QString> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<SaveFileChoice> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
+    bool PrintDialog(PrintDialogSettings&) override { return false; }
+    bool PrintSetupDialog(PrintDialogSettings&) override { return false; }
+
+    QString firstMessage;
+
+protected:
+    std::optional<QString> ChooseFolder(const QString&, const QString&) override { return std::nullopt; }
+};
+
+class UsageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct Options {
+    TOrdemRelatorio order = TOrdemRelatorio::NumeroItem;
+    std::optional<QString> fornecedor;
+    const ReportFormat* format = nullptr;
+    int dpi = 96;
+    bool print = false;
+    QString printer;
+    QString proposal;
+    QString output;
+};
+
+Options ParseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption order(QStringLiteral("order"), QString(), QStringLiteral("order"));
+    const QCommandLineOption fornecedor(QStringLiteral("fornecedor"), QString(), QStringLiteral("text"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("format"));
+    const QCommandLineOption dpi(QStringLiteral("dpi"), QString(), QStringLiteral("n"));
+    const QCommandLineOption print(QStringLiteral("print"));
+    const QCommandLineOption printer(QStringLiteral("printer"), QString(), QStringLiteral("name"));
+    parser.addOptions({order, fornecedor, format, dpi, print, printer});
+    if (!parser.parse(arguments)) throw UsageError(parser.errorText());
+
+    Options options;
+    options.print = parser.isSet(print);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != (options.print ? 1 : 2))
+        throw UsageError(options.print ? QStringLiteral("--print takes PROPOSAL only")
+                                       : QStringLiteral("PROPOSAL and OUTPUT are required"));
+    options.proposal = positional.at(0);
+    if (!options.print) options.output = positional.at(1);
+    if (!options.print && (parser.isSet(printer)))
+        throw UsageError(QStringLiteral("--printer needs --print"));
+    if (options.print && (parser.isSet(format) || parser.isSet(dpi)))
+        throw UsageError(QStringLiteral("--format and --dpi do not go with --print"));
+
+    if (parser.isSet(order)) {
+        const QString value = parser.value(order);
+        if (value == QLatin1String("numero"))
+            options.order = TOrdemRelatorio::NumeroItem;
+        else if (value == QLatin1String("especificacao"))
+            options.order = TOrdemRelatorio::Especificacao;
+        else
+            throw UsageError(QStringLiteral("Unknown order \"%1\" (numero or especificacao)").arg(value));
+    }
+    if (parser.isSet(fornecedor)) options.fornecedor = parser.value(fornecedor);
+    if (parser.isSet(dpi)) {
+        bool ok = false;
+        options.dpi = parser.value(dpi).toInt(&ok);
+        if (!ok || options.dpi < 10 || options.dpi > 1200)
+            throw UsageError(QStringLiteral("--dpi takes a number from 10 to 1200"));
+    }
+    options.printer = parser.value(printer);
+    if (!options.print) {
+        const QString name = parser.isSet(format) ? parser.value(format) : QFileInfo(options.output).suffix();
+        options.format = FindReportFormat(name);
+        if (!options.format)
+            throw UsageError(QStringLiteral("Unknown format \"%1\" (%2)").arg(name, ReportFormatNames()));
+    }
+    return options;
+}
+
+// The supplier line's name: the one asked for, else the registration beside the program, else the
+// one the proposal's first row carries.
+QString Fornecedor(const Options& options, const TFormQuorvel& form) {
+    if (options.fornecedor) return *options.fornecedor;
+    const QString config = ConfigIniPath(form.ExecutableFolder());
+    if (FileExists(config)) {
+        const QString registrado =
+            TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
+        if (!registrado.isEmpty()) return registrado;
+    }
+    TStoreTable& itens = *form.CDSDigitacao;
+    itens.First();
+    return Campo(itens, "razao_social").AsQString();
+}
+
+// True when both names lead to the same file (an existing one followed through links).
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() && second.exists()) return first.canonicalFilePath() == second.canonicalFilePath();
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+int Run(const Options& options) {
+    TFormQuorvel form(ExecutableFolder());
+    if (!FileExists(options.proposal))
+        throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
+    // The proposal is only ever read: an output that would replace it is refused before anything runs.
+    if (!options.print) {
+        const bool pictures = options.format->kind == OutputKind::Pictures;
+        const QString first = pictures ? PicturePageName(options.output, 1) : options.output;
+        if (SameFile(first, options.proposal) || (pictures && SameFile(options.output, options.proposal)))
+            throw Exception(
+                QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
+    }
+    form.AbrePropostaParaRelatorio(options.proposal);
+    form.RazaoSocial = Fornecedor(options, form);
+
+    TStoreTable& itens = *form.CDSDigitacao;
+    itens.First();
+    const QString tipoPregao = Campo(itens, "tipoprega").AsQString();
+    int pages = 0;
+    ExecutaRelatorio(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
+        leiaute.SetShowProgress(false);
+        pages = options.print ? PrintReport(leiaute, options.printer)
+                              : WriteReport(leiaute, *options.format, options.output, options.dpi);
+    });
+    return pages;
+}
+
+// Qt's own notices (font and platform set-up) would mix with the one line a failure prints.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "quorvel-report: %s\n", qUtf8Printable(message));
+}
+
+void Fail(const QString& message) {
+    std::fprintf(stderr, "quorvel-report: %s\n", qUtf8Printable(message.simplified()));
+}
+
+} // namespace
+
+} // namespace quorvel
+
+int main(int argc, char** argv) {
+    using namespace quorvel;
+    // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+    UnattendedDialogs dialogs;
+    const ScopedDialogService scope(dialogs);
+    TApplication application(argc, argv);
+    try {
+        const Options options = ParseOptions(TApplication::arguments());
+        const int pages = Run(options);
+        std::printf("%d pages\n", pages);
+        return 0;
+    } catch (const UsageError& e) {
+        Fail(e.Message());
+        return 2;
+    } catch (const EStoreError& e) {
+        Fail(QStringLiteral("Cannot read the proposal: %1").arg(DescribeStoreError(e)));
+    } catch (const Exception& e) {
+        Fail(e.Message().isEmpty() ? dialogs.firstMessage : e.Message());
+    } catch (const std::exception& e) {
+        Fail(QString::fromLocal8Bit(e.what()));
+    }
+    return 1;
+}
