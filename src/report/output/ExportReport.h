@@ -1,6 +1,12 @@
 #pragma once
 
+#include "platform/Brush.h"
+#include "platform/Pen.h"
 #include "report/QrprntrFilter.h"
+
+#include <QImage>
+
+#include <optional>
 
 namespace quorvel {
 
@@ -14,7 +20,7 @@ struct TExportPageSetup {
     double LeftMargin = 0;
     double RightMargin = 0;
     bool Landscape = false;
-    int PaperSizeCode = 0; // the printer settings' paper size ordinal; 0 = none
+    int PaperSizeCode = 0; // the paper size's driver code; 0 = none
 };
 
 // What the filters read of the report that runs them and of its page store. Without a report (a
@@ -28,17 +34,8 @@ int ExportPixelsPerInch(const TQRExportFilter& filter);
 int ExportXPos(const TQRExportFilter& filter, double x);
 int ExportYPos(const TQRExportFilter& filter, double y);
 
-// True when the data set of the filter's report is at its end (false without a report).
+// True when the data set of the filter's report is at its end (false without a report or data set).
 bool ExportDataSetAtEnd(const TQRExportFilter& filter);
-
-} // namespace quorvel
-
-#include "platform/Brush.h"
-#include "platform/Pen.h"
-
-#include <QImage>
-
-namespace quorvel {
 
 // A graphic control as the filters see it when it is handed over (AcceptGraphic): the kind, size in
 // page-picture pixels, and what the kind carries.
@@ -62,10 +59,30 @@ struct TExportGraphic {
     TPen Pen;
     TBrush Brush;
     int VertAdjust = 0;
-    // Image controls: the picture drawn into a bitmap as the control prints it; empty when there is
+    // Image controls: the picture drawn into a bitmap of the control's size as the page picture
+    // shows it (stretched, or at its own size and clipped, centred with Center); empty when there is
     // nothing to draw (no picture, or a data-bound image without a field).
     QImage Picture;
     bool DataBound = false;
 };
+
+// The description of a printable handed to AcceptGraphic: shapes (and the rectangles and lines the
+// controls make for backgrounds and frames) with their pen and brush, pictures drawn into a bitmap,
+// anything else as egOther.
+TExportGraphic ExportGraphicOf(const TQRPrintable& control);
+
+// A graphic at its place on the page, in page-picture pixels.
+struct TPlacedGraphic {
+    int X = 0;
+    int Y = 0;
+    TExportGraphic Graphic;
+};
+
+// The background a printed band paints under its controls, as a solid rectangle at the band's place
+// on the current page; none for a transparent band or one of no height. The frame of a band is
+// handed over by ExportBandFrame after the band's contents, as the page picture draws it on top.
+std::optional<TPlacedGraphic> ExportBandBackground(const TQRCustomBand& band, double expanded);
+// Hands the band's frame to the report's export filter (AcceptGraphic), as the page picture draws it.
+void ExportBandFrame(const TQRCustomBand& band);
 
 } // namespace quorvel
