@@ -175,9 +175,7 @@ Datapacket GenerateProposal(const ProposalOptions& options) {
         lotNames.push_back("Lote " + std::to_string(l + 1) + " - " + std::string(rnd.Pick(kLotNames)));
     packet.rows.reserve(static_cast<size_t>(rows));
     for (int r = 0; r < rows; ++r) {
-        PacketRow row;
-        row.values.resize(packet.fields.size());
-        auto& v = row.values;
+        std::vector<FieldValue> v(packet.fields.size());
         const int lot = lots > 0 ? r * lots / (rows > 0 ? rows : 1) : 0;
         v[0] = std::int64_t{lots > 0 ? lot + 1 : r + 1};
         v[1] = std::string("01");
@@ -212,7 +210,7 @@ Datapacket GenerateProposal(const ProposalOptions& options) {
             v[14] = std::string("S\xC3O JO\xC3O");
             v[15] = std::string("1");
         }
-        packet.rows.push_back(std::move(row));
+        packet.rows.push_back(PacketRow{0, RowValues(std::move(v))});
     }
     return packet;
 }

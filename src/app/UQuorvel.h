@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileLock.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -105,6 +107,9 @@ private:
     // Length of the item table's change log when its file was last read or written: the data
     // changed since then when the log grew.
     std::size_t alteracoesGravadas = 0;
+    // The lock file beside the open proposal, held from its opening until another file is opened or
+    // the window is destroyed (after the table wrote the file back), across the reopening of an export.
+    std::unique_ptr<FileLock> proposalLock;
 };
 
 } // namespace quorvel

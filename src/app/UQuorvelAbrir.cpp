@@ -12,6 +12,17 @@
 #include <QPalette>
 
 namespace quorvel {
+namespace {
+
+QString ArquivoEmUso(const QString& arquivo, const LockHolder& dono) {
+    QString processo = QStringLiteral("pelo processo %1").arg(dono.pid);
+    if (!dono.program.isEmpty() || !dono.host.isEmpty())
+        processo += QStringLiteral(" (%1 em %2)").arg(dono.program, dono.host);
+    return QStringLiteral("O arquivo %1 já está aberto para edição %2. Feche-o lá antes de abri-lo aqui.")
+        .arg(QDir::toNativeSeparators(arquivo), processo);
+}
+
+} // namespace
 
 bool TFormQuorvel::ModoLote() const {
     return CDSDigitacao->Active() && Campo(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
@@ -50,13 +61,23 @@ void TFormQuorvel::BtnAbreXMLClick() {
     CDSDigitacao->SetFilter(QString());
     CDSDigitacao->SetFiltered(false);
     CDSDigitacao->Close();
+    proposalLock.reset();
 
     const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
     if (!escolhido) return;
 
+    // Another window or tool editing the same file would lose one of the two edits: refuse it.
+    auto lock = std::make_unique<FileLock>(*escolhido);
+    if (lock->TryLock() == FileLock::Result::InUse) {
+        Dialogs().MessageBox(ArquivoEmUso(*escolhido, lock->Holder()), QStringLiteral("Atenção!"),
+                             MessageIcon::Warning, MessageButtons::Ok);
+        return;
+    }
+
     ui->EdArquivo->setText(*escolhido);
     CDSDigitacao->SetFileName(ui->EdArquivo->text());
     AbreDigitacao();
+    proposalLock = std::move(lock);
 
     CarregaDadosFornecedor();
 

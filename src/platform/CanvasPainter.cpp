@@ -1,5 +1,6 @@
 #include "platform/CanvasPainter.h"
 
+#include "platform/BoundedDrawing.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileFormat.h"
 
@@ -48,7 +49,7 @@ void TPainterCanvas::DoText(const draw::TextCall& call, QStringView text,
 
 void TPainterCanvas::DoLine(QPoint from, QPoint to) {
     UsePenAndBrush();
-    painter_.drawLine(from, to);
+    draw::DrawLine(painter_, from, to);
 }
 
 void TPainterCanvas::DoShape(ShapeKind kind, const TRect& r, QSize corner) {
@@ -56,13 +57,14 @@ void TPainterCanvas::DoShape(ShapeKind kind, const TRect& r, QSize corner) {
     const QRectF shape = draw::ShapeRect(r.Left, r.Top, r.Right, r.Bottom);
     switch (kind) {
     case ShapeKind::Rectangle:
-        painter_.drawRect(shape);
+        draw::DrawRect(painter_, shape);
         break;
     case ShapeKind::Ellipse:
-        painter_.drawEllipse(shape);
+        draw::DrawEllipse(painter_, shape);
         break;
     case ShapeKind::RoundRect:
-        painter_.drawRoundedRect(shape, std::abs(corner.width()) / 2.0, std::abs(corner.height()) / 2.0);
+        draw::DrawRoundedRect(painter_, shape, std::abs(corner.width()) / 2.0,
+                              std::abs(corner.height()) / 2.0);
         break;
     }
 }
@@ -75,9 +77,9 @@ void TPainterCanvas::DoFillRect(const TRect& rect) {
 void TPainterCanvas::DoPoly(std::span<const QPoint> points, bool closed) {
     UsePenAndBrush();
     if (closed)
-        painter_.drawPolygon(points.data(), int(points.size()), Qt::OddEvenFill);
+        draw::DrawPolygon(painter_, points, Qt::OddEvenFill);
     else
-        painter_.drawPolyline(points.data(), int(points.size()));
+        draw::DrawPolyline(painter_, points);
 }
 
 void TPainterCanvas::DoStretchImage(const TRect& rect, const QImage& image) {

@@ -1,5 +1,6 @@
 #include "platform/MetafilePlayer.h"
 
+#include "platform/BoundedDrawing.h"
 #include "platform/CanvasDraw.h"
 #include "platform/Font.h"
 
@@ -360,7 +361,7 @@ private:
             const auto& p = std::get<PointRecord>(data);
             const QPoint to = ClampPoint(p.x, p.y);
             painter_.setPen(state_.pen);
-            painter_.drawLine(state_.current, to);
+            draw::DrawLine(painter_, state_.current, to);
             state_.current = to;
             break;
         }
@@ -373,12 +374,12 @@ private:
             painter_.setPen(state_.pen);
             painter_.setBrush(state_.brush);
             if (record.type == EMR_RECTANGLE)
-                painter_.drawRect(shape);
+                draw::DrawRect(painter_, shape);
             else if (record.type == EMR_ELLIPSE)
-                painter_.drawEllipse(shape);
+                draw::DrawEllipse(painter_, shape);
             else
-                painter_.drawRoundedRect(shape, std::abs(Clamp(b.corner.cx)) / 2.0,
-                                         std::abs(Clamp(b.corner.cy)) / 2.0);
+                draw::DrawRoundedRect(painter_, shape, std::abs(Clamp(b.corner.cx)) / 2.0,
+                                      std::abs(Clamp(b.corner.cy)) / 2.0);
             break;
         }
         case EMR_POLYLINE:
@@ -389,11 +390,12 @@ private:
             for (const QPoint& p : std::get<PolyRecord>(data).points)
                 polygon << ClampPoint(p.x(), p.y());
             painter_.setPen(state_.pen);
+            const std::span<const QPoint> points(polygon.constData(), std::size_t(polygon.size()));
             if (record.type == EMR_POLYLINE || record.type == EMR_POLYLINE16) {
-                painter_.drawPolyline(polygon);
+                draw::DrawPolyline(painter_, points);
             } else {
                 painter_.setBrush(state_.brush);
-                painter_.drawPolygon(polygon, state_.fillRule);
+                draw::DrawPolygon(painter_, points, state_.fillRule);
             }
             break;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Decimal.h"
+#include "store/RowValues.h"
 
 #include <cstdint>
 #include <span>
@@ -71,33 +72,8 @@ enum class FieldKind : std::uint8_t {
     Array,
 };
 
-// A date, time of day, or both. `days` counts from 0001-01-01 (day 0) in the proleptic Gregorian
-// calendar; `msec` is milliseconds since midnight (0..86399999). A date field uses `days` only, a time
-// field `msec` only.
-struct TDateTimeValue {
-    std::int32_t days = 0;
-    std::int32_t msec = 0;
-    friend bool operator==(const TDateTimeValue&, const TDateTimeValue&) = default;
-};
 bool DaysFromDate(int year, int month, int day, std::int32_t& days) noexcept; // false when invalid
 void DateFromDays(std::int32_t days, int& year, int& month, int& day) noexcept;
-
-// One field value. Which alternative a field holds follows its FieldKind:
-//   Integer, Unsigned         -> std::int64_t (unsigned 64-bit values keep their bit pattern)
-//   Boolean                   -> bool
-//   Float                     -> double
-//   Decimal                   -> TDecimal (with Scale() == the field's Decimals)
-//   Date, Time, DateTime      -> TDateTimeValue
-//   String, Memo, Blob, Bytes, VarBytes -> std::string (code-page text, or raw bytes)
-//   WideString, WideMemo      -> std::u16string
-//   Nested, Struct, Array     -> always NULL (their values are not carried)
-// std::monostate is NULL (the field has no value).
-using FieldValue = std::variant<std::monostate, std::int64_t, bool, double, TDecimal, TDateTimeValue,
-                                std::string, std::u16string>;
-
-inline bool IsNull(const FieldValue& v) noexcept {
-    return std::holds_alternative<std::monostate>(v);
-}
 
 // A field or table parameter. Known parameters (WIDTH, DECIMALS, CHANGE_LOG, ...) have their own
 // types; any other parameter is text. Parameters the store does not consume are written back as
@@ -174,7 +150,7 @@ inline bool IsCurrentRow(std::uint8_t rowState) noexcept {
 
 struct PacketRow {
     std::uint8_t rowState = 0;
-    std::vector<FieldValue> values; // one per field, in field order
+    RowValues values; // one per field, in field order
     friend bool operator==(const PacketRow&, const PacketRow&) = default;
 };
 
@@ -214,8 +190,9 @@ struct Datapacket {
 enum class XmlTextMode : std::uint8_t { CodePage, Utf8 };
 
 // Decodes an XML datapacket held whole in memory. Throws EStoreError(code, offset) on malformed input:
-// 0x4005 structure, 0x2710 field type, 0x2702 width/subtype, 0x2701 exact decimal out of range,
-// 0x2A04 too many nested tables.
+// 0x4005 structure (also a document cut short), 0x2710 field type, 0x2702 width, decimals or subtype,
+// 0x2701 a value or declared number out of range, 0x2A04 too many nested tables, 0x2EA4 content too
+// large for the file's size.
 Datapacket ReadDatapacketXml(std::span<const char> bytes);
 // The whole document as one line, exactly as the store saves it.
 std::string WriteDatapacketXml(const Datapacket& packet, XmlTextMode mode = XmlTextMode::CodePage);
@@ -228,5 +205,8 @@ std::string WriteDatapacketBinary(const Datapacket& packet);
 bool IsBinaryDatapacket(std::span<const char> bytes) noexcept;
 // Picks the reader by content.
 Datapacket ReadDatapacket(std::span<const char> bytes);
+
+// The largest WIDTH and DECIMALS a field may declare: they are 16-bit numbers in the file.
+inline constexpr int kMaxFieldNumber = 32767;
 
 } // namespace quorvel

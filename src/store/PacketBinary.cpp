@@ -31,6 +31,7 @@
 
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
+#include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
 #include "store/StoreErrors.h"
@@ -513,6 +514,8 @@ public:
         U32(); // flags
         U16(); // offset of the first row; the rows follow the parameters in any case
         if (headerSize < 24 || headerSize > n_) Fail(StoreErrorCode::Malformed);
+        // A table has at least one field, as the XML form requires.
+        if (columns == 0) Fail(StoreErrorCode::Malformed);
         p_ = headerSize;
         int tables = 1;
         for (std::uint32_t c = 0; c < columns; ++c)
@@ -639,7 +642,14 @@ private:
         return p;
     }
 
+    // A field's WIDTH or DECIMALS, refused outside 0..kMaxFieldNumber as the XML form refuses it.
+    int FieldNumber(std::int64_t number) const {
+        if (number < 0 || number > kMaxFieldNumber) Fail(StoreErrorCode::FieldWidth);
+        return static_cast<int>(number);
+    }
+
     FieldDef Column(int& tables, int depth) {
+        budget_.Charge(sizeof(FieldDef), p_);
         FieldDef f;
         f.name = Name();
         const std::uint32_t code = U32();
@@ -663,12 +673,11 @@ private:
                     continue;
                 }
             } else if (p.name == "WIDTH" && number != nullptr) {
-                f.width = static_cast<int>(*number < 0 ? 0 : (*number > 0x7FFFFFFF ? 0x7FFFFFFF : *number));
+                f.width = FieldNumber(*number);
                 hasWidth = true;
                 continue;
             } else if (p.name == "DECIMALS" && number != nullptr) {
-                f.decimals =
-                    static_cast<int>(*number < 0 ? 0 : (*number > 0x7FFFFFFF ? 0x7FFFFFFF : *number));
+                f.decimals = FieldNumber(*number);
                 continue;
             } else if (p.name == "CALCULATED" && std::holds_alternative<bool>(p.value)) {
                 f.flags.calculated = std::get<bool>(p.value);
@@ -721,37 +730,50 @@ private:
         const size_t maskBytes = (n + 3) / 4;
         // Every row takes at least 1 + maskBytes bytes, so the count cannot ask for more rows than fit.
         packet_.rows.reserve(std::min<size_t>(rowCount, (n_ - p_) / (1 + maskBytes) + 1));
-        std::vector<std::uint8_t> unchanged(n);
+        std::vector<RowValues::Entry> entries;
+        std::vector<std::uint32_t> unchanged;
         std::unordered_map<std::uint32_t, std::uint32_t> replaced;
         bool replacedBuilt = false;
         for (std::uint32_t r = 0; r < rowCount; ++r) {
-            PacketRow& row = packet_.rows.emplace_back();
-            row.rowState = static_cast<std::uint8_t>(U8());
+            const size_t rowStart = p_;
+            const auto rowState = static_cast<std::uint8_t>(U8());
             const std::string_view mask = Bytes(maskBytes);
-            row.values.resize(n);
-            bool anyUnchanged = false;
+            entries.clear();
+            unchanged.clear();
             for (size_t i = 0; i < n; ++i) {
                 const unsigned bits = (static_cast<unsigned char>(mask[i / 4]) >> (2 * (i % 4))) & 3u;
-                unchanged[i] = 0;
                 if ((bits & 1u) != 0) continue;
                 if ((bits & 2u) != 0) {
-                    unchanged[i] = 1;
-                    anyUnchanged = true;
+                    if (IsBlobKind(kinds[i])) unchanged.push_back(static_cast<std::uint32_t>(i));
                     continue;
                 }
-                row.values[i] = Value(fields[i], kinds[i]);
+                entries.emplace_back(static_cast<std::uint32_t>(i), Value(fields[i], kinds[i]));
             }
-            if (anyUnchanged) {
+            if (!unchanged.empty()) {
+                // An unchanged long text or binary value is the replaced version's: a copy that the
+                // file's size does not pay for, so it is charged before it is made.
                 if (!replacedBuilt) {
                     replaced = ReplacedVersionsMap();
                     replacedBuilt = true;
                 }
                 const auto it = replaced.find(r + 1);
-                const std::uint32_t prev = it == replaced.end() ? 0 : it->second;
-                for (size_t i = 0; i < n; ++i)
-                    if (unchanged[i] != 0 && prev != 0 && IsBlobKind(kinds[i]))
-                        row.values[i] = packet_.rows[prev - 1].values[i];
+                if (it != replaced.end()) {
+                    const RowValues& previous = packet_.rows[it->second - 1].values;
+                    for (const std::uint32_t i : unchanged) {
+                        const FieldValue& value = previous[i];
+                        if (IsNull(value)) continue;
+                        budget_.Charge(FieldValueBytes(value), p_);
+                        entries.emplace_back(i, value);
+                    }
+                }
             }
+            // A value takes at most twice its bytes in the file (wide text), so they bound the row.
+            const size_t slotCount = 2 * entries.size() >= n ? n : entries.size();
+            budget_.Charge(sizeof(PacketRow) + slotCount * (sizeof(FieldValue) + 4) + 2 * (p_ - rowStart),
+                           p_);
+            PacketRow& row = packet_.rows.emplace_back();
+            row.rowState = rowState;
+            row.values.Assign(n, entries);
         }
     }
 
@@ -824,6 +846,7 @@ private:
     size_t n_;
     size_t p_ = 0;
     Datapacket packet_;
+    LoadBudget budget_{n_};
 };
 
 } // namespace

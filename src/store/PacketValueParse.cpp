@@ -170,45 +170,85 @@ bool ParseFloat(std::string_view text, double& value) noexcept {
     return r.ec == std::errc();
 }
 
-std::vector<std::int64_t> ParseIntegerList(std::string_view text) {
-    std::vector<std::int64_t> out;
+IntegerRead ReadInteger(std::string_view text, PacketType type, std::int64_t& value) noexcept {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint64_t magnitude = 0;
+    bool any = false, overflow = false;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        const auto d = static_cast<std::uint64_t>(text[i] - '0');
+        if (magnitude > (~0ull - d) / 10) overflow = true;
+        magnitude = magnitude * 10 + d;
+        any = true;
+    }
+    if (!any) return IntegerRead::NoNumber;
+    int bytes = 8;
+    bool isSigned = true;
+    switch (type) {
+    case PacketType::I1:
+        bytes = 1;
+        break;
+    case PacketType::I2:
+        bytes = 2;
+        break;
+    case PacketType::I4:
+        bytes = 4;
+        break;
+    case PacketType::UI1:
+        bytes = 1, isSigned = false;
+        break;
+    case PacketType::UI2:
+        bytes = 2, isSigned = false;
+        break;
+    case PacketType::UI4:
+        bytes = 4, isSigned = false;
+        break;
+    case PacketType::UI8:
+        isSigned = false;
+        break;
+    default:
+        break;
+    }
+    if (overflow) return IntegerRead::OutOfRange;
+    if (isSigned) {
+        const std::uint64_t limit = 1ull << (8 * bytes - 1); // magnitude of the most negative value
+        if (negative ? magnitude > limit : magnitude >= limit) return IntegerRead::OutOfRange;
+        value = negative ? static_cast<std::int64_t>(0ull - magnitude) : static_cast<std::int64_t>(magnitude);
+        return IntegerRead::Ok;
+    }
+    const std::uint64_t max = bytes == 8 ? ~0ull : (1ull << (8 * bytes)) - 1;
+    if ((negative && magnitude != 0) || magnitude > max) return IntegerRead::OutOfRange;
+    value = static_cast<std::int64_t>(magnitude);
+    return IntegerRead::Ok;
+}
+
+bool ReadIntegerList(std::string_view text, PacketType element, std::vector<std::int64_t>& values) {
+    values.clear();
     size_t i = 0;
     for (;;) {
         while (i < text.size() && IsBlank(text[i]))
             ++i;
-        if (i >= text.size()) break;
+        if (i >= text.size()) return true;
         const size_t begin = i;
         if (text[i] == '-' || text[i] == '+') ++i;
         while (i < text.size() && IsDigit(text[i]))
             ++i;
         std::int64_t v = 0;
-        if (!ParseLeadingInteger(text.substr(begin, i - begin), v)) break;
-        out.push_back(v);
-        if (i < text.size() && !IsBlank(text[i])) break;
+        const IntegerRead read = ReadInteger(text.substr(begin, i - begin), element, v);
+        if (read == IntegerRead::OutOfRange) return false;
+        if (read == IntegerRead::NoNumber) return true;
+        values.push_back(v);
+        if (i < text.size() && !IsBlank(text[i])) return true;
     }
-    return out;
 }
 
 namespace {} // namespace
-
-std::int64_t CutToSize(std::int64_t v, PacketType type) noexcept {
-    switch (type) {
-    case PacketType::I1:
-        return static_cast<std::int8_t>(v);
-    case PacketType::I2:
-        return static_cast<std::int16_t>(v);
-    case PacketType::I4:
-        return static_cast<std::int32_t>(v);
-    case PacketType::UI1:
-        return static_cast<std::uint8_t>(v);
-    case PacketType::UI2:
-        return static_cast<std::uint16_t>(v);
-    case PacketType::UI4:
-        return static_cast<std::uint32_t>(v);
-    default:
-        return v;
-    }
-}
 
 namespace {
 
@@ -250,8 +290,10 @@ FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view ra
     case FieldKind::Integer:
     case FieldKind::Unsigned: {
         std::int64_t v = 0;
-        if (!ParseLeadingInteger(raw, v)) return {};
-        return CutToSize(v, type);
+        const IntegerRead read = ReadInteger(raw, type, v);
+        if (read == IntegerRead::OutOfRange) RaiseStoreError(StoreErrorCode::OutOfRange);
+        if (read == IntegerRead::NoNumber) return {};
+        return v;
     }
     case FieldKind::Boolean:
         if (raw.empty()) return {};

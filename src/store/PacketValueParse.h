@@ -21,14 +21,18 @@ std::u16string DecodeWideText(std::string_view raw);
 bool ParseLeadingInteger(std::string_view text, std::int64_t& value) noexcept;
 // Floating point in the usual notation with "." (leading blanks skipped). False when none.
 bool ParseFloat(std::string_view text, double& value) noexcept;
-// Integers separated by blanks; anything that is not a number ends the list.
-std::vector<std::int64_t> ParseIntegerList(std::string_view text);
 
-// An integer cut to the size of an integer type (two's complement), unchanged for other types.
-std::int64_t CutToSize(std::int64_t value, PacketType type) noexcept;
+// The leading integer of a text (leading blanks, an optional sign, decimal digits) as a value of the
+// integer type `type`; an unsigned 64-bit value keeps its bit pattern. OutOfRange when the number
+// does not fit that type, so that it is refused rather than wrapped.
+enum class IntegerRead : std::uint8_t { NoNumber, Ok, OutOfRange };
+IntegerRead ReadInteger(std::string_view text, PacketType type, std::int64_t& value) noexcept;
+// Integers of type `element` separated by blanks; anything that is not a number ends the list.
+// False when an element does not fit `element`.
+bool ReadIntegerList(std::string_view text, PacketType element, std::vector<std::int64_t>& values);
 
-// Integers (cut to the field type's size), truth values, floating point, dates, times and date-times
-// from their file text. NULL when the text holds no value.
+// Integers (refused with EStoreError 0x2701 when they do not fit the field type), truth values, floating
+// point, dates, times and date-times from their file text. NULL when the text holds no value.
 FieldValue ParseScalarValue(FieldKind kind, PacketType type, std::string_view raw);
 
 // A value from its XML value text form (after entity decoding): text and long text as they stand,

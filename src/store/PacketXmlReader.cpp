@@ -2,6 +2,7 @@
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
 #include "store/PacketBase64.h"
+#include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
 #include "store/StoreErrors.h"
@@ -54,8 +55,9 @@ struct RawAttribute {
 // errors carry the offset where reading stopped.
 class XmlReader {
 public:
-    explicit XmlReader(std::string_view text)
-        : s_(text) {}
+    XmlReader(std::string_view text, size_t fileSize)
+        : s_(text)
+        , budget_(fileSize) {}
 
     Datapacket Read() {
         SkipBlanks();
@@ -71,6 +73,8 @@ public:
         }
         if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
         if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
+        // A document ends with its rows, and a root opened before them is closed after them; one
+        // that stops before either was cut short and is refused, so that nothing is saved over it.
         bool haveMetadata = false;
         for (;;) {
             if (tag.name == "METADATA" && !haveMetadata) {
@@ -79,24 +83,34 @@ public:
             } else if (tag.name == "ROWDATA") {
                 if (packet_.fields.empty()) Fail(StoreErrorCode::Malformed);
                 ReadRowData(tag);
-                break; // whatever follows the rows is not read
+                if (root) CloseRoot();
+                break; // whatever follows is not read
             } else {
                 SkipElement(tag);
             }
             tag = NextElement();
-            if (tag.kind == TagKind::Eof) break;
-            if (tag.kind == TagKind::End) {
-                if (!root || tag.name != "DATAPACKET") Fail(StoreErrorCode::Malformed);
-                break;
-            }
+            if (tag.kind == TagKind::Eof || tag.kind == TagKind::End) Fail(StoreErrorCode::Malformed);
         }
-        if (packet_.fields.empty()) Fail(StoreErrorCode::Malformed);
         ResolveUnchangedBlobs();
         return std::move(packet_);
     }
 
 private:
     [[noreturn]] void Fail(StoreErrorCode code) const { RaiseStoreError(code, static_cast<long long>(p_)); }
+
+    // After the rows: elements up to the root's end tag are skipped; the end of the input before it
+    // means the document was cut.
+    void CloseRoot() {
+        for (;;) {
+            Tag t = NextElement();
+            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
+            if (t.kind == TagKind::End) {
+                if (t.name != "DATAPACKET") Fail(StoreErrorCode::Malformed);
+                return;
+            }
+            SkipElement(t);
+        }
+    }
 
     void SkipBlanks() noexcept {
         while (p_ < s_.size() && IsBlank(s_[p_]))
@@ -278,6 +292,7 @@ private:
             }
             if (t.name == "FIELD") {
                 std::string key;
+                budget_.Charge(sizeof(FieldDef), p_);
                 fields.push_back(ReadField(t, key));
                 keys.push_back(std::move(key));
             } else {
@@ -363,10 +378,10 @@ private:
             }
         } else if (name == "WIDTH") {
             hasWidth = true;
-            f.width = ClampToInt(ParamAsInt(param));
+            f.width = FieldNumber(param);
             return;
         } else if (name == "DECIMALS") {
-            f.decimals = ClampToInt(ParamAsInt(param));
+            f.decimals = FieldNumber(param);
             return;
         } else if (name == "CALCULATED") {
             f.flags.calculated = ParamAsInt(param) != 0;
@@ -375,8 +390,11 @@ private:
         f.params.push_back(std::move(param));
     }
 
-    static int ClampToInt(std::int64_t v) noexcept {
-        return v < 0 ? 0 : (v > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(v));
+    // A field's WIDTH or DECIMALS: a number from 0 to kMaxFieldNumber, never cut to fit.
+    int FieldNumber(const PacketParam& p) const {
+        const auto* number = std::get_if<std::int64_t>(&p.value);
+        if (number == nullptr || *number < 0 || *number > kMaxFieldNumber) Fail(StoreErrorCode::FieldWidth);
+        return static_cast<int>(*number);
     }
 
     static std::int64_t ParamAsInt(const PacketParam& p) noexcept {
@@ -427,7 +445,7 @@ private:
         p.name = DecodeText(name);
         p.type = ParamTypeFor(p.name);
         p.placement = placement;
-        p.value = ParseParamValue(p.type, DecodeText(raw));
+        p.value = ParseParamValue(p.type, DecodeText(raw), p.name);
         return p;
     }
 
@@ -461,7 +479,7 @@ private:
         if (IsKnownParamName(p.name) || p.name == "MD_FIELDLINKS") p.type = ParamTypeFor(p.name);
         p.placement = ParamPlacement::Child;
         p.roundtrip = roundtrip;
-        p.value = ParseParamValue(p.type, value);
+        p.value = ParseParamValue(p.type, value, p.name);
         return p;
     }
 
@@ -482,7 +500,13 @@ private:
         }
     }
 
-    static ParamValue ParseParamValue(PacketType type, std::string text) {
+    // A parameter value in its type. A number outside its type is refused (a field's WIDTH and
+    // DECIMALS with the field-declaration error, any other with the out-of-range error); text that
+    // holds no number reads as 0, or as an empty list. WIDTH and DECIMALS must be numbers.
+    ParamValue ParseParamValue(PacketType type, std::string text, std::string_view name) const {
+        const bool fieldNumber = name == "WIDTH" || name == "DECIMALS";
+        const StoreErrorCode rangeError =
+            fieldNumber ? StoreErrorCode::FieldWidth : StoreErrorCode::OutOfRange;
         switch (type) {
         case PacketType::I1:
         case PacketType::I2:
@@ -493,8 +517,10 @@ private:
         case PacketType::UI4:
         case PacketType::UI8: {
             std::int64_t v = 0;
-            ParseLeadingInteger(text, v);
-            return CutToSize(v, type);
+            const IntegerRead read = ReadInteger(text, type, v);
+            if (read == IntegerRead::OutOfRange || (read == IntegerRead::NoNumber && fieldNumber))
+                Fail(rangeError);
+            return v;
         }
         case PacketType::Boolean:
             // "TRUE" as truth values are written, or "1" as CALCULATED is.
@@ -508,9 +534,9 @@ private:
         case PacketType::IntArray:
         case PacketType::UIntArray: {
             // Elements are 32-bit, as the binary form holds them.
-            std::vector<std::int64_t> list = ParseIntegerList(text);
-            for (auto& v : list)
-                v = CutToSize(v, type == PacketType::IntArray ? PacketType::I4 : PacketType::UI4);
+            std::vector<std::int64_t> list;
+            if (!ReadIntegerList(text, type == PacketType::IntArray ? PacketType::I4 : PacketType::UI4, list))
+                Fail(rangeError);
             return list;
         }
         default:
@@ -586,24 +612,50 @@ private:
         return it == keyIndex_.end() ? -1 : it->second;
     }
 
+    // The values of a row are decoded into a slot per field; a row that sets most fields keeps those
+    // slots, one that sets few keeps only its values (and the slots are cleared for the next row).
     void ReadRow(Tag& tag) {
-        PacketRow& row = packet_.rows.emplace_back();
-        row.values.resize(packet_.fields.size());
+        const size_t n = packet_.fields.size();
+        const size_t rowStart = p_;
+        if (slots_.size() != n) slots_.assign(n, FieldValue{});
+        touched_.clear();
+        std::uint8_t rowState = 0;
         int next = 0;
         ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
             const int i = FieldFor(name, next);
             if (i < 0) {
                 if (name == "RowState") {
                     std::int64_t state = 0;
-                    ParseLeadingInteger(raw, state);
-                    row.rowState = static_cast<std::uint8_t>(state);
+                    if (ReadInteger(raw, PacketType::UI1, state) == IntegerRead::OutOfRange)
+                        Fail(StoreErrorCode::OutOfRange);
+                    rowState = static_cast<std::uint8_t>(state);
                 }
                 return;
             }
             next = i + 1;
-            row.values[static_cast<size_t>(i)] = DecodeValue(static_cast<size_t>(i), raw);
+            FieldValue& slot = slots_[static_cast<size_t>(i)];
+            if (IsNull(slot)) touched_.push_back(static_cast<std::uint32_t>(i));
+            slot = DecodeValue(static_cast<size_t>(i), raw);
         });
         if (tag.kind == TagKind::Start) SkipContentOf(tag);
+        // A value takes at most twice its text (wide text), so the row's text bounds what it holds.
+        const bool dense = 2 * touched_.size() >= n;
+        budget_.Charge(sizeof(PacketRow) + (dense ? n : touched_.size()) * (sizeof(FieldValue) + 4) +
+                           2 * (p_ - rowStart),
+                       p_);
+        PacketRow& row = packet_.rows.emplace_back();
+        row.rowState = rowState;
+        if (dense) {
+            row.values = RowValues::Dense(std::move(slots_));
+            slots_.assign(n, FieldValue{});
+        } else {
+            entries_.clear();
+            for (const std::uint32_t i : touched_) {
+                if (!IsNull(slots_[i])) entries_.emplace_back(i, std::move(slots_[i]));
+                slots_[i] = FieldValue{};
+            }
+            row.values.Assign(n, entries_);
+        }
     }
 
     FieldValue DecodeValue(size_t i, std::string_view raw) {
@@ -646,24 +698,39 @@ private:
         case FieldKind::Array:
             return {};
         default:
-            return ParseScalarValue(kinds_[i], f.type, raw);
+            try {
+                return ParseScalarValue(kinds_[i], f.type, raw);
+            } catch (const EStoreError& e) {
+                Fail(static_cast<StoreErrorCode>(e.ErrorCode())); // with the offset of the value
+            }
         }
     }
 
     // A modified version that leaves out a long-text or binary value carries the value of the
-    // version it replaced.
+    // version it replaced. These copies are the one part of a load that the file's size does not
+    // bound, so they are charged to the budget before they are made.
     void ResolveUnchangedBlobs() {
+        std::vector<bool> blob(kinds_.size());
         bool anyBlob = false;
-        for (const auto k : kinds_)
-            anyBlob = anyBlob || IsBlobKind(k);
+        for (size_t i = 0; i < kinds_.size(); ++i) {
+            blob[i] = IsBlobKind(kinds_[i]);
+            anyBlob = anyBlob || blob[i];
+        }
         if (!anyBlob || packet_.changeLog.empty()) return;
         const auto replaced = ReplacedVersions(packet_);
+        std::vector<std::pair<size_t, const FieldValue*>> inherited;
         for (size_t r = 0; r < packet_.rows.size(); ++r) {
             PacketRow& row = packet_.rows[r];
             if ((row.rowState & kRowModified) == 0 || replaced[r] == 0) continue;
             const PacketRow& previous = packet_.rows[replaced[r] - 1];
-            for (size_t i = 0; i < kinds_.size(); ++i)
-                if (IsBlobKind(kinds_[i]) && IsNull(row.values[i])) row.values[i] = previous.values[i];
+            inherited.clear();
+            previous.values.ForEachValue([&](size_t i, const FieldValue& value) {
+                if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, &value);
+            });
+            for (const auto& [i, value] : inherited) {
+                budget_.Charge(FieldValueBytes(*value), p_);
+                row.values.Set(i, *value);
+            }
         }
     }
 
@@ -674,6 +741,10 @@ private:
     std::vector<std::string> fieldKeys_;
     std::vector<FieldKind> kinds_;
     std::unordered_map<std::string_view, int> keyIndex_;
+    std::vector<FieldValue> slots_;
+    std::vector<std::uint32_t> touched_;
+    std::vector<RowValues::Entry> entries_;
+    LoadBudget budget_;
 };
 
 // True when the first tag is a declaration whose encoding attribute names UTF-8.
@@ -725,7 +796,7 @@ Datapacket ReadDatapacketXml(std::span<const char> bytes) {
         converted = Utf8ToCp1252(text);
         text = converted;
     }
-    return XmlReader(text).Read();
+    return XmlReader(text, bytes.size()).Read();
 }
 
 } // namespace quorvel

@@ -18,6 +18,8 @@ QString StoreErrorDescription(int code) {
         return QStringLiteral("uma expressão de filtro ou de soma não pôde ser interpretada");
     case StoreErrorCode::TooManyKeys:
         return QStringLiteral("uma ordenação usa mais de 16 campos");
+    case StoreErrorCode::TooLarge:
+        return QStringLiteral("o conteúdo ocuparia muito mais memória do que o tamanho do arquivo justifica");
     case StoreErrorCode::Malformed:
         return QStringLiteral("o conteúdo não é um pacote de dados bem formado ou termina antes do fim do "
                               "documento");

@@ -15,6 +15,7 @@ enum class StoreErrorCode : int {
     TooManyTables = 0x2A04, // more nested tables than a document may hold
     BadExpression = 0x2EA1, // a filter or aggregate that cannot be parsed
     TooManyKeys = 0x2EA2,   // an order with more than 16 fields
+    TooLarge = 0x2EA4,      // a file whose content would take far more memory than its size explains
     Malformed = 0x4005,     // the document's structure is broken or it ends too early
 };
 

@@ -177,7 +177,7 @@ private:
         std::vector<AggregateAccumulator> accumulators;
     };
     struct RecordContext {
-        const std::vector<FieldValue>* stored = nullptr;
+        const RowValues* stored = nullptr;
         std::vector<FieldValue>* calc = nullptr;
     };
 
@@ -218,7 +218,7 @@ private:
     // Records.
     RecordContext ActiveContext() const;
     void FetchCurrent();
-    void CalculateFields(const std::vector<FieldValue>& stored, std::vector<FieldValue>& calc);
+    void CalculateFields(const RowValues& stored, std::vector<FieldValue>& calc);
     TStoreValue ReadField(const TStoreField& field) const;
     void WriteField(TStoreField& field, TStoreValue value);
     TStoreValue AggregateValue(const TStoreField& field) const;
@@ -251,7 +251,7 @@ private:
     int insertPos_ = -1;
     int cursorBeforeInsert_ = -1;
     double nextRecordOrder_ = 0;
-    std::vector<FieldValue> editBuffer_;
+    RowValues editBuffer_;
     mutable std::vector<FieldValue> currentCalc_;
     int calcCount_ = 0;
     std::optional<RecordContext> override_;

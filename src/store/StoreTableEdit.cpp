@@ -36,7 +36,7 @@ TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     return {};
 }
 
-void TStoreTable::CalculateFields(const std::vector<FieldValue>& stored, std::vector<FieldValue>& calc) {
+void TStoreTable::CalculateFields(const RowValues& stored, std::vector<FieldValue>& calc) {
     calc.assign(static_cast<std::size_t>(calcCount_), FieldValue{});
     if (calcCount_ == 0 || !OnCalcFields) return;
     // While the handler runs, fields read this record and calculated fields accept values.
@@ -74,7 +74,7 @@ TStoreValue TStoreTable::ReadField(const TStoreField& field) const {
     if (!Active()) return {};
     switch (field.FieldClass()) {
     case TFieldClass::Data: {
-        const std::vector<FieldValue>* stored = ActiveContext().stored;
+        const RowValues* stored = ActiveContext().stored;
         if (!stored || field.column_ < 0 || field.column_ >= static_cast<int>(stored->size())) return {};
         return (*stored)[static_cast<std::size_t>(field.column_)];
     }
@@ -111,7 +111,7 @@ void TStoreTable::WriteField(TStoreField& field, TStoreValue value) {
     const FieldDef& def = data_.fields[static_cast<std::size_t>(field.column_)];
     if (field.ReadOnly() || def.flags.readOnly)
         RaiseDatabaseError(StoreMessages::FieldReadOnly(field.FieldName()));
-    editBuffer_[static_cast<std::size_t>(field.column_)] = field.ToStoredForm(value);
+    editBuffer_.Set(static_cast<std::size_t>(field.column_), field.ToStoredForm(value));
     modified_ = true;
     FetchCurrent();
     Notify(TableChange::FieldChanged, &field);
@@ -159,7 +159,7 @@ void TStoreTable::StartInsert(bool append) {
     Fire(BeforeInsert);
     Fire(BeforeScroll);
     cursorBeforeInsert_ = cursor_;
-    editBuffer_.assign(data_.fields.size(), FieldValue{});
+    editBuffer_ = RowValues(data_.fields.size());
     insertPos_ = append || cursor_ < 0 ? static_cast<int>(view_.size()) : cursor_;
     state_ = TTableState::Insert;
     modified_ = false;
@@ -212,8 +212,8 @@ void TStoreTable::Post() {
 
     if (inserting) {
         if (numbersRow)
-            editBuffer_[static_cast<std::size_t>(autoIncColumn)] =
-                static_cast<std::int64_t>(data_.autoIncValue++);
+            editBuffer_.Set(static_cast<std::size_t>(autoIncColumn),
+                            static_cast<std::int64_t>(data_.autoIncValue++));
         double order = nextRecordOrder_++;
         if (insertPos_ < static_cast<int>(view_.size()) && orderKeys_.empty()) {
             // Inserted before the current record: take a place between it and its predecessor.

@@ -137,7 +137,7 @@ std::vector<TStoreTable::AggregateState> TStoreTable::CompileAggregates() const 
 
 bool TStoreTable::RowPasses(int row) const {
     if (!filterExpression_) return true;
-    const std::vector<FieldValue>& values = data_.rows[static_cast<std::size_t>(row)].values;
+    const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
     static const FieldValue kNull;
     return filterExpression_->Passes([&values](int column) -> const FieldValue& {
         return column >= 0 && column < static_cast<int>(values.size())
@@ -273,7 +273,7 @@ void TStoreTable::RecomputeAggregates() {
 
 void TStoreTable::AggregateAdd(int row) {
     if (aggregates_.empty()) return;
-    const std::vector<FieldValue>& values = data_.rows[static_cast<std::size_t>(row)].values;
+    const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
     const ColumnReader reader = [&values](int column) -> const FieldValue& {
         return values[static_cast<std::size_t>(column)];
     };
@@ -284,7 +284,7 @@ void TStoreTable::AggregateAdd(int row) {
 
 void TStoreTable::AggregateRemove(int row) {
     if (aggregates_.empty()) return;
-    const std::vector<FieldValue>& values = data_.rows[static_cast<std::size_t>(row)].values;
+    const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
     const ColumnReader reader = [&values](int column) -> const FieldValue& {
         return values[static_cast<std::size_t>(column)];
     };
@@ -616,7 +616,7 @@ bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue
     if (columns.size() != values.size())
         RaiseDatabaseError(QStringLiteral("Locate needs one value per key field"));
     for (std::size_t p = 0; p < view_.size(); ++p) {
-        const std::vector<FieldValue>& row = data_.rows[static_cast<std::size_t>(view_[p])].values;
+        const RowValues& row = data_.rows[static_cast<std::size_t>(view_[p])].values;
         bool all = true;
         for (std::size_t k = 0; k < columns.size() && all; ++k)
             all = MatchValue(row[static_cast<std::size_t>(columns[k])], values[k], options);
@@ -659,7 +659,7 @@ void TStoreTable::ReadRecordAt(int viewIndex, const std::function<void()>& read)
         return;
     }
     const int position = inserting && viewIndex > insertPos_ ? viewIndex - 1 : viewIndex;
-    const std::vector<FieldValue>& stored =
+    const RowValues& stored =
         data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(position)])].values;
     std::vector<FieldValue> calc;
     CalculateFields(stored, calc);

@@ -141,7 +141,7 @@ TEST_F(Abertura, FileLackingAFieldFailsWithTheStoresMessageAndLeavesTheTableClos
     const int preco = packet.FieldIndex("preco_ini");
     packet.fields.erase(packet.fields.begin() + preco);
     for (PacketRow& row : packet.rows)
-        row.values.erase(row.values.begin() + preco);
+        row.values.EraseColumn(static_cast<std::size_t>(preco));
     const QString path = Dados(QStringLiteral("sem_preco.xml"));
     {
         QFile file(path);

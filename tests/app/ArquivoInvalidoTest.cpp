@@ -56,21 +56,5 @@ TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
     EXPECT_EQ(Itens().RecordCount(), 2);
 }
 
-TEST_F(ArquivoInvalido, AFieldOfUnknownTypeIsDescribedWithItsOwnCode) {
-    const QString path = Dados(QStringLiteral("tipo.xml"));
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"x\" fieldtype=\"money\"/></FIELDS>"
-                   "</METADATA></DATAPACKET>");
-    }
-    EXPECT_FALSE(Abre(path));
-    ASSERT_EQ(Mensagens().size(), 1);
-    EXPECT_TRUE(Mensagens()[0].endsWith(
-        QStringLiteral(": a declaração de um campo não informa o tipo, ou informa um tipo desconhecido (erro "
-                       "10000, posição 36)")))
-        << Mensagens()[0].toStdString();
-}
-
 } // namespace
 } // namespace quorvel::teste

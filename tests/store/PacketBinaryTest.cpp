@@ -169,12 +169,11 @@ std::string ReadDataFile(const char* name) {
     return f.readAll().toStdString();
 }
 
-// Found by fuzzing: a string field whose WIDTH reads as 0 was written back without WIDTH, and the
-// written file could not be read again; a FIELDS list inside a field that is not a nested table was
-// kept and turned the written FIELD into an element with an empty body, which read back differently.
+// Found by fuzzing: a FIELDS list inside a field that is not a nested table was kept and turned the
+// written FIELD into an element with an empty body, which read back differently. (The two files whose
+// string WIDTH read as 0 are refused now; see DeclaredNumbersOutsideTheStoreAreRefused.)
 TEST(PacketFuzzRegression, WrittenFilesReadBackToTheSameBytes) {
-    for (const char* name :
-         {"string-width-zero.xml", "string-width-zero.bin", "fields-inside-plain-field.xml"}) {
+    for (const char* name : {"fields-inside-plain-field.xml"}) {
         const std::string bytes = ReadDataFile(name);
         ASSERT_FALSE(bytes.empty()) << name;
         const Datapacket packet = ReadDatapacket(std::span<const char>(bytes.data(), bytes.size()));

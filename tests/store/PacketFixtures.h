@@ -79,11 +79,11 @@ inline PacketRow ItemRow(const std::vector<FieldDef>& fields, int id, const std:
                          std::int64_t qtdeUnits, std::int64_t priceUnits) {
     PacketRow row;
     row.values.resize(fields.size());
-    row.values[0] = std::int64_t{id};
-    row.values[5] = std::int64_t{id};
-    row.values[8] = descr;
-    row.values[17] = TDecimal::FromUnits(qtdeUnits, 3);
-    if (priceUnits >= 0) row.values[18] = TDecimal::FromUnits(priceUnits, 4);
+    row.values.Set(0, std::int64_t{id});
+    row.values.Set(5, std::int64_t{id});
+    row.values.Set(8, descr);
+    row.values.Set(17, TDecimal::FromUnits(qtdeUnits, 3));
+    if (priceUnits >= 0) row.values.Set(18, TDecimal::FromUnits(priceUnits, 4));
     return row;
 }
 

@@ -35,9 +35,9 @@ TEST(PacketXmlWriter, RowValuesFollowFieldOrderWithStateFirstAndNullsLeftOut) {
                             "Caneta esferogr\xE1"
                             "fica azul",
                             100000, 0);
-    row.values[9] = std::string("Linha 1\r\nO 'melhor'");
-    row.values[10] = TDecimal::FromUnits(125000, 4);
-    row.values[11] = std::string();
+    row.values.Set(9, std::string("Linha 1\r\nO 'melhor'"));
+    row.values.Set(10, TDecimal::FromUnits(125000, 4));
+    row.values.Set(11, std::string());
     packet.rows.push_back(row);
     PacketRow second = ItemRow(packet.fields, 8, "L\xE1pis", -3250, -1);
     second.rowState = kRowInserted;
@@ -85,7 +85,7 @@ TEST(PacketXmlWriter, EscapesExactlyTheNineCharactersAndReadsThemBack) {
     Datapacket packet;
     packet.fields = ItemTableFields();
     PacketRow row = ItemRow(packet.fields, 1, "A<B & C", 0, -1);
-    row.values[9] = std::string("<>&'\"\r\n\t\\/=;#%\x80");
+    row.values.Set(9, std::string("<>&'\"\r\n\t\\/=;#%\x80"));
     packet.rows.push_back(row);
     const std::string written = WriteDatapacketXml(packet);
     EXPECT_NE(written.find("descr_item=\"A&lt;B &amp; C\""), std::string::npos);
@@ -235,11 +235,11 @@ TEST(PacketXmlWriter, ModifiedVersionLeavesOutAnUnchangedMemo) {
     Datapacket packet;
     packet.fields = ItemTableFields();
     PacketRow original = ItemRow(packet.fields, 1, "Um", 1000, -1);
-    original.values[9] = std::string("Especifica\xE7\xE3o longa");
+    original.values.Set(9, std::string("Especifica\xE7\xE3o longa"));
     original.rowState = kRowSuperseded;
     PacketRow priced = original;
     priced.rowState = kRowModified;
-    priced.values[18] = TDecimal::FromUnits(10000, 4);
+    priced.values.Set(18, TDecimal::FromUnits(10000, 4));
     packet.rows = {original, priced};
     packet.changeLog = {{2, 1, kChangeModified}};
     const std::string written = WriteDatapacketXml(packet);
@@ -249,7 +249,7 @@ TEST(PacketXmlWriter, ModifiedVersionLeavesOutAnUnchangedMemo) {
     EXPECT_EQ(ReadXml(written).rows, packet.rows);
 
     // Clearing the memo in the new version must not bring the old text back on reading.
-    packet.rows[1].values[9] = FieldValue{};
+    packet.rows[1].values.Set(9, FieldValue{});
     const Datapacket back = ReadXml(WriteDatapacketXml(packet));
     EXPECT_EQ(std::get<std::string>(back.rows[1].values[9]), "");
 }

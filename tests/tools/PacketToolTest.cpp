@@ -1,3 +1,6 @@
+#include "platform/FileLock.h"
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -8,7 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -194,6 +202,13 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
         {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
          "'x' is not a valid value for field 'id_item'"},
         {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
+        // A number is one number in the "." form: the comma form was stored as its integer part.
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1,5")},
+         "'1,5' is not a valid value for field 'preco_ini'"},
+        {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=2.5x")},
+         "'2.5x' is not a valid value for field 'preco_ini'"},
+        {{QStringLiteral("id_item=2 "), QStringLiteral("preco_ini=1")},
+         "'2 ' is not a valid value for field 'id_item'"},
     };
     for (const auto& c : cases) {
         QStringList args{QStringLiteral("set"), Path("proposta.XML")};
@@ -203,6 +218,193 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
         EXPECT_NE(run.err.find("proposta.XML: " + c.message), std::string::npos) << run.err;
         EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal) << c.message;
     }
+}
+
+// A file found damaged is refused before anything can be saved over it: a width the store cannot hold
+// (it read as 0, and the next save wrote every value of the field as "") and a file cut after its
+// field list (it read as a proposal without rows).
+TEST_F(PacketTool, DamagedFilesAreRefusedBeforeAnythingIsSavedOverThem) {
+    std::string wide = kProposal;
+    const std::string declared = "WIDTH=\"120\"";
+    wide.replace(wide.find(declared), declared.size(), "WIDTH=\"40000\"");
+    WriteFile(Path("largo.xml"), wide);
+    const ToolRun width = Tool({QStringLiteral("set"), Path("largo.xml"), QStringLiteral("id_item=2"),
+                                QStringLiteral("preco_ini=1")});
+    EXPECT_EQ(width.exitCode, 1);
+    EXPECT_NE(width.err.find("largo.xml: a declaração de um campo"), std::string::npos) << width.err;
+    EXPECT_NE(width.err.find("(erro 9986, posição "), std::string::npos) << width.err;
+    EXPECT_EQ(ReadFile(Path("largo.xml")), wide);
+
+    const std::string cut = kProposal.substr(0, kProposal.find("<ROWDATA>"));
+    WriteFile(Path("cortado.xml"), cut);
+    const ToolRun dump = Tool({QStringLiteral("dump"), Path("cortado.xml")});
+    EXPECT_EQ(dump.exitCode, 1);
+    EXPECT_NE(dump.err.find("cortado.xml: o conteúdo não é um pacote de dados bem formado ou "
+                            "termina antes do fim do documento (erro 16389, posição " +
+                            std::to_string(cut.size()) + ")"),
+              std::string::npos)
+        << dump.err;
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(Tool({QStringLiteral("convert"), Path("cortado.xml"), Path("convertido.xml")}).exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(Path("convertido.xml")));
+}
+
+// `convert IN ""` rewrote IN in place; a name that is not valid UTF-8 was turned into another name;
+// a binary packet without columns converted to XML that could not be read back.
+TEST_F(PacketTool, ConvertRefusesTargetsItCannotNameAndPacketsWithoutColumns) {
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile f(Path("proposta.XML"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const ToolRun empty = Tool({QStringLiteral("convert"), Path("proposta.XML"), QString()});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "quorvel-packet: convert: the target file name is empty\n");
+    EXPECT_EQ(QFileInfo(Path("proposta.XML")).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+
+    // The byte 0xFF cannot be part of a UTF-8 name; a shell passes it through as it stands.
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("exec \"$0\" convert \"$1\" \"$2/$(printf '\\377').xml\""),
+                 QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet"), Path("proposta.XML"), dir_.path()});
+    ASSERT_TRUE(shell.waitForFinished(30000));
+    EXPECT_EQ(shell.exitCode(), 1);
+    EXPECT_NE(shell.readAllStandardError().indexOf("not valid in the system's file-name encoding"), -1);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("proposta.XML")});
+
+    const std::string noColumns("\x96\x19\xE0\xBD\x01\x00\x00\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+                                "\x03\x00\x00\x00\x1A\x00\x00\x00",
+                                26);
+    WriteFile(Path("vazio.dat"), noColumns);
+    const ToolRun binary = Tool({QStringLiteral("convert"), Path("vazio.dat"), Path("vazio.xml")});
+    EXPECT_EQ(binary.exitCode, 1);
+    EXPECT_NE(binary.err.find("vazio.dat: o conteúdo não é um pacote de dados bem formado"),
+              std::string::npos)
+        << binary.err;
+    EXPECT_FALSE(QFileInfo::exists(Path("vazio.xml")));
+}
+
+// While one run edits a file, another is refused and told by whom; a lock left by a process that
+// died is taken over; a lock is never left behind.
+TEST_F(PacketTool, LockKeepsASecondEditorOut) {
+    const QString proposal = Path("proposta.XML");
+    {
+        quorvel::FileLock held(proposal);
+        ASSERT_EQ(held.TryLock(), quorvel::FileLock::Result::Locked);
+        const std::string inUse =
+            "proposta.XML: in use by process " + std::to_string(QCoreApplication::applicationPid()) + " (";
+        const ToolRun set = Tool(
+            {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1")});
+        EXPECT_EQ(set.exitCode, 1);
+        EXPECT_NE(set.err.find(inUse), std::string::npos) << set.err;
+        const ToolRun convert = Tool({QStringLiteral("convert"), Path("proposta.XML"), proposal});
+        EXPECT_EQ(convert.exitCode, 1);
+        EXPECT_NE(convert.err.find(inUse), std::string::npos) << convert.err;
+        EXPECT_EQ(ReadFile(proposal), kProposal);
+        // Reading is no edit.
+        EXPECT_EQ(Tool({QStringLiteral("dump"), proposal}).exitCode, 0);
+    }
+
+    // A child process takes the lock and ends without releasing it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        quorvel::FileLock lock(proposal);
+        _exit(lock.TryLock() == quorvel::FileLock::Result::Locked ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(QFileInfo::exists(quorvel::FileLock::LockFileNameFor(proposal)));
+    const ToolRun set =
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1")});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(ReadFile(proposal).find("preco_ini=\"1.0000\""), std::string::npos);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("proposta.XML")});
+}
+
+// Two runs editing one file at once lost one edit in nearly every round. Now each edit that reports
+// success is in the file, and a run that was kept out says so.
+TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
+    const QString proposal = Path("proposta.XML");
+    const QString tool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet");
+    int lost = 0, noneSaved = 0;
+    for (int round = 0; round < 20; ++round) {
+        WriteFile(proposal, kProposal);
+        QProcess first, second;
+        first.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=1"),
+                           QStringLiteral("preco_ini=1")});
+        second.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"),
+                            QStringLiteral("preco_ini=2")});
+        ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
+        const std::string saved = ReadFile(proposal);
+        int saves = 0;
+        for (QProcess* run : {&first, &second}) {
+            const std::string price = run == &first ? "preco_ini=\"1.0000\"" : "preco_ini=\"2.0000\"";
+            if (run->exitCode() == 0) {
+                ++saves;
+                lost += saved.find(price) == std::string::npos ? 1 : 0;
+            } else {
+                EXPECT_NE(run->readAllStandardError().indexOf("in use by process"), -1);
+            }
+        }
+        noneSaved += saves == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(noneSaved, 0);
+}
+
+// On a full disk a save used to leave a 0-byte file and report success. Now `set` and `convert` fail
+// with the system's message and leave every file as it was, with nothing left beside them.
+TEST_F(PacketTool, FullDiskFailsWithTheSystemsMessageAndKeepsTheFile) {
+    QTemporaryDir disk;
+    const QByteArray mountPoint = QFile::encodeName(disk.path());
+    if (geteuid() != 0 || ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "needs root and permission to mount a tmpfs";
+    struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+
+    const QString proposal = disk.filePath(QStringLiteral("proposta-por-item.xml"));
+    const std::string original =
+        ReadFile(QStringLiteral(QUORVEL_TEST_DATA "/../../examples/proposta-por-item.xml"));
+    ASSERT_GT(original.size(), 4096u);
+    WriteFile(proposal, original);
+    const QString target = disk.filePath(QStringLiteral("copia.dat"));
+    WriteFile(target, "old");
+    // Every free block but one is taken: room for the lock file, none for a new copy of the proposal.
+    QFile filler(disk.filePath(QStringLiteral("filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(1024, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+    ASSERT_TRUE(filler.resize(filler.size() - 4096));
+    const QStringList files = QDir(disk.path()).entryList(QDir::Files);
+
+    const ToolRun set =
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=1"), QStringLiteral("preco_ini=2.5")});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_NE(set.err.find("proposta-por-item.xml: "), std::string::npos) << set.err;
+    EXPECT_NE(set.err.find(std::strerror(ENOSPC)), std::string::npos) << set.err;
+    EXPECT_EQ(ReadFile(proposal), original);
+
+    const ToolRun convert = Tool({QStringLiteral("convert"), proposal, target});
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_NE(convert.err.find(std::strerror(ENOSPC)), std::string::npos) << convert.err;
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files), files);
+
+    // With room again, the same edit goes through.
+    ASSERT_TRUE(filler.resize(0));
+    EXPECT_EQ(
+        Tool({QStringLiteral("set"), proposal, QStringLiteral("id_item=1"), QStringLiteral("preco_ini=2.5")})
+            .exitCode,
+        0);
+    EXPECT_NE(ReadFile(proposal).find("preco_ini=\"2.5000\""), std::string::npos);
 }
 
 TEST_F(PacketTool, HelpPrintsTheUsageAndSucceedsWhileWrongUseFails) {

@@ -163,6 +163,18 @@ TEST_F(DBGridTest, ATextThatIsNoNumberIsReportedAndTheEditStays) {
     EXPECT_EQ(table.State(), TTableState::Edit);
     EXPECT_TRUE(grid.EditorMode()) << "the user can correct the text";
     EXPECT_DOUBLE_EQ(table.FieldByName("preco_ini").AsFloat(), 1234.5);
+
+    // A number too large for the field is described, not shown as the store's bare code.
+    QTest::keyClick(grid.Editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(grid.Editor(), "123456789012");
+    EditorKey(Qt::Key_Return);
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(
+        dialogs.Messages()[1].text,
+        QStringLiteral("O valor \"123456789012\" não pôde ser gravado em \"preco_ini\": um valor não cabe no "
+                       "campo a que se destina (erro 9985)"));
+    EXPECT_TRUE(grid.EditorMode());
+    EXPECT_DOUBLE_EQ(table.FieldByName("preco_ini").AsFloat(), 1234.5);
 }
 
 TEST_F(DBGridTest, KeyPressHandlerSeesCharactersFirstAndCanConsumeThem) {

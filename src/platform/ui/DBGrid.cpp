@@ -1,6 +1,8 @@
 #include "platform/ui/DBGrid.h"
 
 #include "platform/ErrorDisplay.h"
+#include "platform/Exceptions.h"
+#include "store/StoreErrors.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -328,7 +330,13 @@ void TDBGrid::CommitEditor() {
         const QLocale locale;
         text = StripThousandsGrouping(text, locale.groupSeparator().at(0), locale.decimalPoint().at(0));
     }
-    field->SetText(text);
+    try {
+        field->SetText(text);
+    } catch (const EStoreError& e) {
+        // A number too large for the field: say so, rather than show the store's bare code.
+        throw EDatabaseError(QStringLiteral("O valor \"%1\" não pôde ser gravado em \"%2\": %3")
+                                 .arg(text, field->DisplayLabel(), DescribeStoreError(e)));
+    }
     if (editor_) editor_->setModified(false);
 }
 

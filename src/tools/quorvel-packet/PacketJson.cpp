@@ -102,21 +102,21 @@ void AppendRows(std::string& out, const Datapacket& packet, DumpRows which) {
             out += "\"RowState\":" + std::to_string(row.rowState);
             first = false;
         }
-        for (size_t i = 0; i < packet.fields.size() && i < row.values.size(); ++i) {
-            if (IsNull(row.values[i])) continue;
+        row.values.ForEachValue([&](size_t i, const FieldValue& value) {
+            if (i >= packet.fields.size()) return;
             const FieldDef& f = packet.fields[i];
             if (!first) out.push_back(',');
             first = false;
             AppendCodePageString(out, f.name);
             out.push_back(':');
-            const std::string text = FieldValueText(f, row.values[i]);
+            const std::string text = FieldValueText(f, value);
             const FieldKind kind = KindOf(f);
             // Wide text comes back as UTF-8 already; everything else is code-page text or ASCII.
             if (kind == FieldKind::WideString || kind == FieldKind::WideMemo)
                 AppendJsonString(out, text);
             else
                 AppendCodePageString(out, text);
-        }
+        });
         out.push_back('}');
     }
     out.push_back(']');

@@ -2,11 +2,14 @@
 // opened and saved through a store table, as the program itself does. `quorvel-packet --help` and
 // `quorvel-packet COMMAND --help` print the usage.
 //
-// Exit status 0 on success, 1 on any error, with a one-line message naming the file.
+// Exit status 0 on success, 1 on any error, with a one-line message naming the file. While `set` edits
+// FILE, and while `convert` writes OUT, a lock file beside it keeps the program and other runs of
+// the tool from editing it at the same time.
 #include "PacketJson.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
@@ -14,11 +17,14 @@
 #include "store/StoreTable.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvel {
@@ -80,8 +86,29 @@ struct ToolError {
     std::string what;
 };
 
+// A file name from the command line, through the system's file-name encoding. A name that does not
+// come back to the same bytes that way (not valid UTF-8, on Linux) would name another file, so it is
+// refused.
 QString PathOf(const std::string& arg) {
-    return QString::fromLocal8Bit(arg.c_str());
+    const QByteArray bytes(arg.data(), static_cast<qsizetype>(arg.size()));
+    QString path = QFile::decodeName(bytes);
+    if (QFile::encodeName(path) != bytes)
+        throw ToolError{arg, "the file name is not valid in the system's file-name encoding"};
+    return path;
+}
+
+// Holds the lock file of a file about to be edited; refused while another process holds it. Where
+// no lock file can be made (a read-only folder), the edit goes on and its save reports any failure.
+std::unique_ptr<FileLock> LockForEditing(const std::string& path) {
+    auto lock = std::make_unique<FileLock>(PathOf(path));
+    if (lock->TryLock() == FileLock::Result::InUse) {
+        const LockHolder& holder = lock->Holder();
+        std::string who = "in use by process " + std::to_string(holder.pid);
+        if (!holder.program.isEmpty() || !holder.host.isEmpty())
+            who += " (" + holder.program.toStdString() + " on " + holder.host.toStdString() + ")";
+        throw ToolError{path, who};
+    }
+    return lock;
 }
 
 // Runs `body` and turns the store's failures into a ToolError naming `file`.
@@ -136,6 +163,9 @@ int Convert(const std::vector<std::string>& args) {
         std::fputs(kConvertUsage, stderr);
         return 1;
     }
+    // An empty target would make the table write back to its own file.
+    if (files[1].empty()) throw ToolError{"", "convert: the target file name is empty"};
+    const std::unique_ptr<FileLock> lock = LockForEditing(files[1]);
     TStoreTable table;
     OpenTable(table, files[0]);
     Guarded(files[1], [&] {
@@ -148,6 +178,32 @@ int Convert(const std::vector<std::string>& args) {
     return 0;
 }
 
+// True when a number argument is one number and nothing else: the file reader takes the leading number
+// of a text, so "1,5" would otherwise be stored as 1 without a word.
+bool IsWholeNumber(FieldKind kind, std::string_view text) {
+    size_t at = 0;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    const auto digits = [&] {
+        const size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+        return at - from;
+    };
+    size_t count = digits();
+    if (kind == FieldKind::Integer || kind == FieldKind::Unsigned) return count > 0 && at == text.size();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        count += digits();
+    }
+    if (count == 0) return false;
+    if (kind == FieldKind::Float && at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        if (digits() == 0) return false;
+    }
+    return at == text.size();
+}
+
 // The value of an argument for a field, from the XML value text form (UTF-8 on the command line).
 TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& utf8,
                      const std::string& path) {
@@ -156,8 +212,11 @@ TStoreValue ValueFor(TStoreTable& table, TStoreField& field, const std::string& 
     const int column = data.FieldIndex(QStringToCp1252(field.FieldName()));
     if (column < 0) throw ToolError{path, "field '" + field.FieldName().toStdString() + "' is not stored"};
     const FieldDef& def = data.fields[static_cast<size_t>(column)];
+    const FieldKind kind = KindOf(def);
+    const bool number = kind == FieldKind::Integer || kind == FieldKind::Unsigned ||
+                        kind == FieldKind::Float || kind == FieldKind::Decimal;
     const TStoreValue value = Guarded(path, [&] {
-        const FieldKind kind = KindOf(def);
+        if (number && !IsWholeNumber(kind, utf8)) return TStoreValue{};
         if (kind == FieldKind::WideString || kind == FieldKind::WideMemo)
             return TStoreValue{QString::fromUtf8(utf8.c_str()).toStdU16String()};
         return ParseFieldValueText(def, Utf8ToCp1252(utf8));
@@ -186,6 +245,7 @@ int Set(const std::vector<std::string>& args) {
             throw ToolError{path, "expected FIELD=VALUE, got '" + args[i] + "'"};
         assignments.push_back({args[i].substr(0, eq), args[i].substr(eq + 1)});
     }
+    const std::unique_ptr<FileLock> lock = LockForEditing(path);
     TStoreTable table;
     OpenTable(table, path);
     // Any failure from here on leaves the table unposted; it is dropped without being written.
@@ -219,7 +279,10 @@ int Run(int argc, char** argv) {
         if (command == "convert") return Convert(args);
         if (command == "set") return Set(args);
     } catch (const ToolError& e) {
-        std::fprintf(stderr, "quorvel-packet: %s: %s\n", e.file.c_str(), e.what.c_str());
+        if (e.file.empty())
+            std::fprintf(stderr, "quorvel-packet: %s\n", e.what.c_str());
+        else
+            std::fprintf(stderr, "quorvel-packet: %s: %s\n", e.file.c_str(), e.what.c_str());
         return 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvel-packet: %s\n", e.what());
