@@ -403,6 +403,10 @@ public:
 
     void Print(int ofsX, int ofsY) override;
 
+    // The picture as a bitmap for an export filter: drawn at the control's size in pixels when it
+    // stretches, at the picture's own size otherwise; empty without a picture.
+    QImage ExportBitmap() const;
+
 protected:
     // Draws a picture into the control's box on the page (tenths of a millimetre), with its frame.
     void PrintPicture(const TPicture& picture, int ofsX, int ofsY);

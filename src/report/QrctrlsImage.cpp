@@ -10,6 +10,8 @@
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
 
+#include <QPainter>
+
 namespace quorvel {
 
 TQRImage::TQRImage(TComponent* owner)
@@ -71,6 +73,24 @@ void TQRImage::PrintPicture(const TPicture& picture, int ofsX, int ofsY) {
     const TColor background = Color();
     if (report->DrawToCanvas() || report->ExportMode())
         QRPaintFrame(Frame(), *report, box, Transparent() ? nullptr : &background);
+}
+
+QImage TQRImage::ExportBitmap() const {
+    if (picture_.Empty()) return {};
+    const QSize size = stretch_ ? QSize(Width(), Height()) : QSize(picture_.Width(), picture_.Height());
+    if (size.width() <= 0 || size.height() <= 0) return {};
+    if (picture_.GetKind() == TPicture::Kind::Bitmap) {
+        const QImage& bitmap = picture_.Bitmap();
+        return bitmap.size() == size ? bitmap
+                                     : bitmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    QImage bitmap(size, QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    if (const TMetafile* metafile = picture_.Metafile()) {
+        QPainter painter(&bitmap);
+        metafile->Play(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    return bitmap;
 }
 
 TQRDBImage::TQRDBImage(TComponent* owner)

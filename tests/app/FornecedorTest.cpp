@@ -184,8 +184,8 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
     // The selection and the grid's row are where the supplier left them; no lot changed its value.
     EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("2"));
     EXPECT_EQ(Itens().RecNo(), 2);
-    EXPECT_EQ(Grade1().currentIndex().row(), 1);
-    EXPECT_EQ(Grade2().currentIndex().row(), 1);
+    EXPECT_EQ(Grade1().currentIndex(), Grade1().model()->index(1, 1));
+    EXPECT_EQ(Grade2().currentIndex(), Grade2().model()->index(1, 0));
     EXPECT_EQ(Coluna(Lotes(), "valor"), (QStringList{"10", "14", ""}));
     EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, Razao100().left(80)));
 

@@ -1,7 +1,10 @@
 #include "QuorvelTeste.h"
 
+#include "platform/ui/FolderChooser.h"
+
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
@@ -49,13 +52,20 @@ protected:
     }
 };
 
-// Run on its own at 1.0 and, through ScaledScreensShowEveryTextInFull, again at 1.25 and 1.5.
+// The dialogs and the main window, run on its own at 1.0 and, through
+// ScaledScreensShowEveryTextInFull, again at 1.25 and 1.5.
 TEST_F(Leiaute, EveryTextOfTheDialogAndTheMainWindowShowsInFull) {
     TFormDadosForn dialogo(ConfigIni(), form.get());
     dialogo.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialogo));
     EXPECT_TRUE(Cortados(dialogo).isEmpty()) << Cortados(dialogo).join(QLatin1Char('\n')).toStdString();
     dialogo.hide();
+
+    FolderChooser pasta(QStringLiteral("Selecione a pasta de destino"), QDir::tempPath(), form.get());
+    pasta.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pasta));
+    EXPECT_TRUE(Cortados(pasta).isEmpty()) << Cortados(pasta).join(QLatin1Char('\n')).toStdString();
+    pasta.hide();
 
     ASSERT_TRUE(Abre(Grava(PropostaEmLotes(3, 2))));
     ASSERT_TRUE(Mostra());

@@ -46,8 +46,8 @@ public:
                              .arg(QString::fromUtf8(control.ClassName()))
                              .arg(xoff)
                              .arg(yoff)
-                             .arg(image->Picture().Width())
-                             .arg(image->Picture().Height()));
+                             .arg(image->ExportBitmap().width())
+                             .arg(image->ExportBitmap().height()));
             return;
         }
         if (!shape) {
@@ -196,6 +196,7 @@ TEST(QrctrlsExport, PicturesAreHandedOverWithThePictureOfTheRecord) {
     ASSERT_TRUE(picture.LoadFromBytes(png));
     logo.SetPicture(picture);
     logo.SetTransparent(true);
+    logo.SetStretch(true);
 
     f.table.First();
     RecordingFilter filter;
@@ -204,11 +205,19 @@ TEST(QrctrlsExport, PicturesAreHandedOverWithThePictureOfTheRecord) {
     for (const QString& call : filter.calls)
         if (call.startsWith(QLatin1String("TQR"))) graphics.append(call);
     const QString second = QStringLiteral(" at %1,%2").arg(Px(100)).arg(Px(170));
+    // The field's picture keeps its own size; the stretched one is drawn at the control's.
+    const auto stretched = [&](int x, int y) {
+        return QStringLiteral("TQRImage at %1,%2 picture %3x%4")
+            .arg(x)
+            .arg(y)
+            .arg(logo.Width())
+            .arg(logo.Height());
+    };
     EXPECT_EQ(graphics, (QStringList{
                             QStringLiteral("TQRDBImage at %1,%2 picture 3x2").arg(Px(100)).arg(Px(100)),
-                            QStringLiteral("TQRImage at %1,%2 picture 3x2").arg(Px(300)).arg(Px(110)),
+                            stretched(Px(300), Px(110)),
                             QStringLiteral("TQRDBImage") + second + QStringLiteral(" picture 0x0"),
-                            QStringLiteral("TQRImage at %1,%2 picture 3x2").arg(Px(300)).arg(Px(180)),
+                            stretched(Px(300), Px(180)),
                         }));
 }
 

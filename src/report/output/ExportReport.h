@@ -59,9 +59,9 @@ struct TExportGraphic {
     TPen Pen;
     TBrush Brush;
     int VertAdjust = 0;
-    // Image controls: the picture drawn into a bitmap of the control's size as the page picture
-    // shows it (stretched, or at its own size and clipped, centred with Center); empty when there is
-    // nothing to draw (no picture, or a data-bound image without a field).
+    // Image controls: the picture as a bitmap, at the control's size when it stretches, at its own
+    // size otherwise; empty when there is nothing to draw (no picture, or a data-bound image without
+    // a field).
     QImage Picture;
     bool DataBound = false;
 };
