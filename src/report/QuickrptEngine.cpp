@@ -5,6 +5,7 @@
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
 #include "report/DataSetComponent.h"
+#include "report/Qrctrls.h"
 #include "report/QrprntrFilter.h"
 #include "report/QuickrptControllers.h"
 #include "report/QuickrptPrintable.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <exception>
 
 namespace quorvel {
@@ -24,6 +26,10 @@ constexpr double DesignPixelsPerNative = 96.0 / 254.0;
 // A band printing that continues over more columns than this is cut: its controls cannot make
 // progress (a line taller than an empty page would otherwise ask for new pages forever).
 constexpr int MaxContinuations = 1000;
+
+// A vertical line shape with this tag is drawn again over the band's whole printed height, so that
+// column rules run through stretched bands.
+constexpr int StretchedLineTag = 1000;
 
 int Round(double value) {
     return RoundHalfEven(value);
@@ -126,6 +132,7 @@ void TCustomQuickRep::CreateReport(bool composite) {
     }
     busy_ = true;
     cancelRequested_ = false;
+    cellUsed_ = false;
     onLastPage_ = false;
     suppressForcedBreak_ = false;
     columnBreakPending_ = false;
@@ -243,6 +250,19 @@ void TCustomQuickRep::CreateReport(bool composite) {
 
 void TCustomQuickRep::PrintBand(TQRCustomBand* band) {
     if (!band) return;
+    if (FillsRowByRow()) {
+        if (!RunsAcrossColumns(*band)) {
+            if (band->BandType() != TQRBandType::rbPageFooter) CloseRow();
+        } else if (band->BandType() == TQRBandType::rbColumnHeader && columnIndex_ == 1) {
+            // The column heads fill one row, a head above every column.
+            const int columns = page_->Columns();
+            for (int column = 1; column <= columns; ++column) {
+                band->Print();
+                if (columnIndex_ == 1) break; // the row ended early on a new page
+            }
+            return;
+        }
+    }
     if (band->AlignToBottom()) {
         if (band->BandType() == TQRBandType::rbSummary && !options_.testFlag(TTessalyOption::LastPageFooter))
             footerReserve_ = 0;
@@ -254,23 +274,71 @@ void TCustomQuickRep::PrintBand(TQRCustomBand* band) {
     band->Print();
 }
 
+int TCustomQuickRep::ColumnWidth() const {
+    const TQRPage& page = *page_;
+    if (const TQRCustomBand* detail = bands_.BandOfIndex(4))
+        return Round(detail->Size().NativeValue(TQRBandSize::iWidth));
+    return (Round(page.NativeValue(TQRPage::iWidth) -
+                  (page.NativeValue(TQRPage::iLeftMargin) + page.NativeValue(TQRPage::iRightMargin))) -
+            Round(page.NativeValue(TQRPage::iColumnSpace)) * (page.Columns() - 1)) /
+           page.Columns();
+}
+
+bool TCustomQuickRep::FillsRowByRow() const {
+    return page_->PrintOrder() == TQRPrintOrder::RowByRow && page_->Columns() > 1;
+}
+
+bool TCustomQuickRep::RunsAcrossColumns(const TQRCustomBand& band) const {
+    switch (band.EffectiveBandType()) {
+    case TQRBandType::rbTitle:
+    case TQRBandType::rbPageHeader:
+    case TQRBandType::rbPageFooter:
+    case TQRBandType::rbSummary:
+    case TQRBandType::rbOverlay:
+    case TQRBandType::rbGroupHeader:
+    case TQRBandType::rbGroupFooter:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void TCustomQuickRep::NextCell() {
+    cellUsed_ = false;
+    rowBottom_ = std::max(rowBottom_, cursorY_);
+    if (columnIndex_ < page_->Columns()) {
+        cursorX_ += Round(page_->NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
+        cursorY_ = rowTop_;
+        ++columnIndex_;
+    } else {
+        CloseRow();
+    }
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
+}
+
+void TCustomQuickRep::StartCell() {
+    if (columnIndex_ != 1) return;
+    rowTop_ = cursorY_;
+    rowBottom_ = cursorY_;
+}
+
+void TCustomQuickRep::CloseRow() {
+    if (columnIndex_ == 1) return;
+    cursorX_ = Round(page_->NativeValue(TQRPage::iLeftMargin));
+    cursorY_ = std::max(rowBottom_, cursorY_);
+    columnIndex_ = 1;
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
+}
+
 void TCustomQuickRep::NewColumn() {
     const TQRPage& page = *page_;
-    if (columnIndex_ >= page.Columns()) {
+    if (columnIndex_ >= page.Columns() || FillsRowByRow()) {
+        // Row by row, a band that needs more room than the row leaves goes to the next page.
         columnIndex_ = 1;
         cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
         NewPage();
     } else {
-        int columnWidth;
-        if (const TQRCustomBand* detail = bands_.BandOfIndex(4))
-            columnWidth = Round(detail->Size().NativeValue(TQRBandSize::iWidth));
-        else
-            columnWidth =
-                (Round(page.NativeValue(TQRPage::iWidth) -
-                       (page.NativeValue(TQRPage::iLeftMargin) + page.NativeValue(TQRPage::iRightMargin))) -
-                 Round(page.NativeValue(TQRPage::iColumnSpace)) * (page.Columns() - 1)) /
-                page.Columns();
-        cursorX_ += Round(page.NativeValue(TQRPage::iColumnSpace)) + columnWidth;
+        cursorX_ += Round(page.NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
         cursorY_ = columnTop_;
         ++columnIndex_;
     }
@@ -367,7 +435,6 @@ double TQRCustomBand::StretchHeight(bool withLinks) const {
 void TQRCustomBand::MakeSpace() {
     TCustomQuickRep& report = *parentReport_;
     const TQRPage& page = report.Page();
-    if (page.PrintOrder() == TQRPrintOrder::RowByRow && page.Columns() > 1) return;
     const int need = RoundHalfEven(StretchHeight(true));
     const double emptyPage = page.NativeValue(TQRPage::iLength) - (page.NativeValue(TQRPage::iTopMargin) +
                                                                    page.NativeValue(TQRPage::iBottomMargin));
@@ -417,12 +484,18 @@ bool TQRCustomBand::ExpandBand(double& extra, bool& expanded, double value) {
 }
 
 void TQRCustomBand::AdvancePaper() {
-    parentReport_->cursorY_ += RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+    TCustomQuickRep& report = *parentReport_;
+    report.cursorY_ += RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+    if (report.FillsRowByRow() && report.RunsAcrossColumns(*this)) report.cellUsed_ = true;
 }
 
 void TQRCustomBand::Print() {
     TCustomQuickRep& report = *parentReport_;
     const TQRPage& page = report.Page();
+    // Row by row, a column-wide band and the child chain under it fill one cell of the row.
+    const bool acrossColumns = report.FillsRowByRow() && report.RunsAcrossColumns(*this);
+    const bool fillsCell = acrossColumns && bandType_ != TQRBandType::rbChild;
+    if (fillsCell) report.cellUsed_ = false;
     bool printIt = Enabled();
     if (Enabled() && !IsDesigning() && BeforePrint) BeforePrint(*this, printIt);
     if (bandType_ == TQRBandType::rbSummary)
@@ -432,6 +505,7 @@ void TQRCustomBand::Print() {
         if (!Enabled() && notifyController_)
             notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
     } else {
+        const int pageBefore = report.pageCounter_;
         const bool neverForced =
             bandType_ == TQRBandType::rbTitle || bandType_ == TQRBandType::rbPageHeader ||
             bandType_ == TQRBandType::rbPageFooter || bandType_ == TQRBandType::rbOverlay;
@@ -446,6 +520,7 @@ void TQRCustomBand::Print() {
         }
         if (notifyController_) notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
         if (keepOnOnePage_ && ExpandedHeight() > report.AvailableSpace()) report.NewColumn();
+        if (fillsCell || (acrossColumns && report.pageCounter_ != pageBefore)) report.StartCell();
         // The filter learns where the band starts on the page it prints on, after any break.
         const int startX = report.cursorX_;
         const int startY = report.cursorY_;
@@ -457,6 +532,12 @@ void TQRCustomBand::Print() {
             const double h = preCalculateBandHeight_ ? ExpandedHeight() : height;
             printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
                             store.XPos(report.cursorX_ + width), store.YPos(report.cursorY_ + h)};
+            if (report.exportFilter_) {
+                const auto background = TQRShape::ForExport(
+                    TQRShapeType::qrsRectangle, printedRect_.Width(), printedRect_.Height(),
+                    TPen(Color(), 1, TPenStyle::psClear), TBrush(Color(), TBrushStyle::bsSolid));
+                report.exportFilter_->AcceptGraphic(printedRect_.Left, printedRect_.Top, *background);
+            }
         }
         if (Height() != 0 && Enabled()) {
             if (report.drawToCanvas_ && !transparentBand_) {
@@ -492,6 +573,7 @@ void TQRCustomBand::Print() {
                     report.breakInProgress_ = true;
                     report.NewColumn();
                     report.breakInProgress_ = false;
+                    if (acrossColumns) report.StartCell();
                     extraHeight_ = 0;
                 }
                 firstTry = false;
@@ -516,10 +598,38 @@ void TQRCustomBand::Print() {
             report.PrintBand(child);
         }
     }
+    if (fillsCell && report.cellUsed_) report.NextCell();
     report.breakInProgress_ = false;
 }
 
-void TQRCustomBand::PrintStretchedLines() {}
+void TQRCustomBand::PrintStretchedLines() {
+    const int designWidth = Width();
+    if (designWidth <= 0) return;
+    TCustomQuickRep& report = *parentReport_;
+    TQRPrinter& store = *report.pageStore_;
+    for (const TQRPrintable* printable : Printables()) {
+        const auto* shape = dynamic_cast<const TQRShape*>(printable);
+        if (!shape || shape->Tag() != StretchedLineTag || shape->Shape() != TQRShapeType::qrsVertLine)
+            continue;
+        // The line keeps its place across the band's width as the band is drawn on the page.
+        const int x = printedRect_.Left + Round(double(printedRect_.Width()) *
+                                                (shape->Left() + shape->Width() / 2) / designWidth);
+        const TPen pen(shape->Pen().Color(), shape->Pen().Width(), TPenStyle::psSolid);
+        if (report.drawToCanvas_ && store.HasCanvas()) {
+            TCanvas& canvas = store.Canvas();
+            canvas.SetPen(pen);
+            canvas.MoveTo(x, printedRect_.Top);
+            canvas.LineTo(x, printedRect_.Bottom);
+        }
+        if (report.exportFilter_) {
+            // Handed over as a line shape one pen wide, centred on the line.
+            const int lineWidth = std::max(1, pen.Width());
+            const auto line = TQRShape::ForExport(TQRShapeType::qrsVertLine, lineWidth, printedRect_.Height(),
+                                                  pen, TBrush(shape->Pen().Color(), TBrushStyle::bsClear));
+            report.exportFilter_->AcceptGraphic(x - lineWidth / 2, printedRect_.Top, *line);
+        }
+    }
+}
 
 // --- Group ----------------------------------------------------------------------------------------
 

@@ -269,6 +269,17 @@ private:
     void CollectDataSets(TComponent& owner, int depth);
     void PrintBackgroundImage();
     int ColumnWidth() const;
+    // Columns filled row by row: column-wide bands are laid across the columns, one per column,
+    // before the next row starts below the tallest of them.
+    bool FillsRowByRow() const;
+    bool RunsAcrossColumns(const TQRCustomBand& band) const;
+    // A column-wide band (with its child chain) has printed: the next one goes right of it, or
+    // below the row when it was the last column.
+    void NextCell();
+    // A column-wide band is placed in column 1: a new row starts at the cursor.
+    void StartCell();
+    // A page-wide band is about to print: it goes below the row begun.
+    void CloseRow();
     void DrawReportFrame();
 
     std::unique_ptr<TQRPage> page_;
@@ -302,6 +313,11 @@ private:
     int pageCounter_ = 0;
     int columnIndex_ = 1;
     int columnTop_ = 0;
+    // Row-by-row order: the top of the row being filled, the lowest bottom of its bands, and whether
+    // the band now printing took room in its cell.
+    int rowTop_ = 0;
+    int rowBottom_ = 0;
+    bool cellUsed_ = false;
     double footerReserve_ = 0;
     bool onLastPage_ = false;
     bool suppressForcedBreak_ = false;

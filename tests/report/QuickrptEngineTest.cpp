@@ -1,6 +1,9 @@
 #include "ReportTestSupport.h"
 
+#include "platform/MetafileFormat.h"
+#include "platform/MetafileReader.h"
 #include "platform/Rounding.h"
+#include "report/Qrctrls.h"
 #include "report/QrprntrFilter.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
@@ -9,6 +12,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <variant>
 
 namespace quorvel {
 namespace {
@@ -298,6 +302,58 @@ TEST(QuickrptEngine, TwoColumnsFillDownThenAcrossThenOntoANewPage) {
     EXPECT_EQ(texts.back(), (PageText{2, "r60/1", 38, Px(100 + 9 * 100)}));
 }
 
+TEST(QuickrptEngine, RowByRowColumnsFillEachRowBelowItsTallestBandThenANewPage) {
+    Report r;
+    std::vector<std::pair<int, QString>> rows;
+    for (int i = 1; i <= 51; ++i)
+        rows.push_back({i, "r" + QString::number(i)});
+    TStoreTable master;
+    FillTable(master, rows, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    r.report.Page().SetColumns(2);
+    r.report.Page().SetColumnSpace(1);
+    r.report.Page().SetPrintOrder(TQRPrintOrder::RowByRow);
+    AddText(r.AddBand(TQRBandType::rbTitle, "Title", 270), {"T"});
+    AddText(r.AddBand(TQRBandType::rbColumnHeader, "Heads", 50), {"H"});
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 100);
+    TTestText& text = AddField(detail, master, "descr", "");
+    text.AutoStretch = true;
+    const auto base = text.Source;
+    text.Source = [&, base] {
+        QStringList lines{base().front() + "/" +
+                          QString::number(r.report.Functions().Value("COLUMNNUMBER").IntResult)};
+        if (master.FieldByName("id").AsInteger() == 3)
+            lines << "x"
+                  << "y"; // grows its band to 200
+        return lines;
+    };
+    AddText(r.AddBand(TQRBandType::rbSummary, "Summary", 50), {"S"});
+    const std::vector<PageText> texts = r.Run();
+
+    const int columnX = Px(100 + 10 + RoundHalfEven(detail.Size().NativeValue(TQRBandSize::iWidth)));
+    ASSERT_EQ(texts.size(), 1u + 2 + 51 + 2 + 2 + 1);
+    const std::vector<PageText> firstRows(texts.begin(), texts.begin() + 11);
+    const std::vector<PageText> expectedFirst = {
+        {1, "T", 38, Px(100)},    {1, "H", 38, Px(370)},         {1, "H", columnX, Px(370)},
+        {1, "r1/1", 38, Px(420)}, {1, "r2/2", columnX, Px(420)}, {1, "r3/1", 38, Px(520)},
+        {1, "x", 38, Px(570)},    {1, "y", 38, Px(620)},         {1, "r4/2", columnX, Px(520)},
+        {1, "r5/1", 38, Px(720)}, {1, "r6/2", columnX, Px(720)}};
+    EXPECT_EQ(firstRows, expectedFirst);
+    // 21 rows of 100 follow the tall one; the 22nd does not fit and starts page 2 under the heads.
+    const std::vector<PageText> lastRows(texts.end() - 10, texts.end());
+    const std::vector<PageText> expectedLast = {{1, "r45/1", 38, Px(720 + 20 * 100)},
+                                                {1, "r46/2", columnX, Px(720 + 20 * 100)},
+                                                {2, "H", 38, Px(100)},
+                                                {2, "H", columnX, Px(100)},
+                                                {2, "r47/1", 38, Px(150)},
+                                                {2, "r48/2", columnX, Px(150)},
+                                                {2, "r49/1", 38, Px(250)},
+                                                {2, "r50/2", columnX, Px(250)},
+                                                {2, "r51/1", 38, Px(350)},
+                                                {2, "S", 38, Px(450)}}; // below the half-filled row
+    EXPECT_EQ(lastRows, expectedLast);
+}
+
 TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
     Report r;
     TStoreTable master;
@@ -442,7 +498,41 @@ public:
     void TextOut(double x, double y, const TFont&, TColor, TAlignment, const QString& text) override {
         calls.append(QStringLiteral("Text %1 %2 %3").arg(x).arg(y).arg(text));
     }
+    bool recordGraphics = false;
+    void AcceptGraphic(double x, double y, const TQRPrintable& control) override {
+        const auto* shape = dynamic_cast<const TQRShape*>(&control);
+        if (!recordGraphics || !shape) return;
+        calls.append(QStringLiteral("Shape %1 %2 %3x%4 type %5 pen %6 brush %7")
+                         .arg(x)
+                         .arg(y)
+                         .arg(shape->Width())
+                         .arg(shape->Height())
+                         .arg(int(shape->Shape()))
+                         .arg(int(shape->Pen().Style()))
+                         .arg(int(shape->Brush().Style())));
+    }
 };
+
+// The vertical lines of a page picture: each MOVETOEX followed by a LINETO to the same x.
+struct PageLine {
+    int x, top, bottom;
+    friend bool operator==(const PageLine&, const PageLine&) = default;
+    friend void PrintTo(const PageLine& l, std::ostream* out) {
+        *out << "{x " << l.x << " from " << l.top << " to " << l.bottom << "}";
+    }
+};
+
+std::vector<PageLine> VerticalLines(const TMetafile& picture) {
+    std::vector<PageLine> lines;
+    const emf::PointRecord* from = nullptr;
+    for (const emf::Record& record : picture.Content().records) {
+        const auto* point = std::get_if<emf::PointRecord>(&record.data);
+        if (record.type == emf::EMR_MOVETOEX) from = point;
+        if (record.type == emf::EMR_LINETO && from && point && point->x == from->x)
+            lines.push_back({point->x, from->y, point->y});
+    }
+    return lines;
+}
 
 TEST(QuickrptOutput, ExportFeedsTheFilterInItsOrderAndKeepsNoPages) {
     Report r;
@@ -470,6 +560,54 @@ TEST(QuickrptOutput, ExportFeedsTheFilterInItsOrderAndKeepsNoPages) {
     EXPECT_FALSE(r.report.ExportMode());
     EXPECT_TRUE(r.report.DrawToCanvas());
     EXPECT_EQ(Texts(PageTexts(*own)), (QStringList{"r1", "a", "b", "r2", "a", "b"}));
+}
+
+TEST(QuickrptOutput, RuleTaggedToStretchRunsThroughTheBandsPrintedHeightOnThePageAndInTheExport) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 100);
+    TTestText& text = AddText(detail, {"a", "b", "c"}, 0, 0, 50);
+    text.AutoStretch = true; // the band grows by 100 to 200
+    const auto addRule = [&](int tag, TQRShapeType type) -> TQRShape& {
+        TQRShape& rule = r.Add<TQRShape>(UniqueName(r.form, QStringLiteral("Rule")));
+        rule.SetParent(&detail);
+        rule.SetShape(type);
+        rule.SetTag(tag);
+        rule.Size().SetNativeValue(TQRPrintableSize::iLeft, 500);
+        rule.Size().SetNativeValue(TQRPrintableSize::iTop, 0);
+        rule.Size().SetNativeValue(TQRPrintableSize::iWidth, 20);
+        rule.Size().SetNativeValue(TQRPrintableSize::iHeight, 100);
+        return rule;
+    };
+    TQRShape& rule = addRule(1000, TQRShapeType::qrsVertLine);
+    addRule(1000, TQRShapeType::qrsHorLine).SetEnabled(false); // only vertical lines stretch
+    addRule(0, TQRShapeType::qrsVertLine).SetEnabled(false);
+    ASSERT_EQ(detail.Width(), 718);
+    ASSERT_EQ(rule.Left(), 189);
+    ASSERT_EQ(rule.Width(), 8);
+
+    r.report.Prepare();
+    std::unique_ptr<TMetafile> page = r.report.QRPrinter()->GetPage(1);
+    ASSERT_TRUE(page);
+    // The shape's own line over its design height, then the rule from the band's top to its
+    // stretched bottom, at the shape's centre across the band's printed width.
+    const std::vector<PageLine> expected = {{(Px(600) + Px(620)) / 2, Px(100), Px(200)},
+                                            {38 + 189 + 4, 38, Px(301)}};
+    EXPECT_EQ(VerticalLines(*page), expected);
+
+    RecordingFilter filter;
+    filter.recordGraphics = true;
+    r.report.ExportToFilter(filter);
+    const QStringList expectedCalls = {
+        "Start 2100 2970 Arial", "EndPage", "NewPage",
+        // the band's background, no outline
+        QStringLiteral("Shape 38 38 718x%1 type 0 pen 5 brush 0").arg(Px(200) - 38), "Text 100 100 a",
+        "Text 100 150 b", "Text 100 200 c", QStringLiteral("Shape 227 38 8x38 type 2 pen 0 brush 0"),
+        QStringLiteral("Shape 231 38 1x%1 type 2 pen 0 brush 1").arg(Px(301) - 38), "Band Detail 100 100 100",
+        "EndPage", "Finish"};
+    EXPECT_EQ(filter.calls, expectedCalls);
 }
 
 TEST(QuickrptOutput, BackgroundPassMakesThePagesOnAnotherThread) {
