@@ -61,26 +61,6 @@ bool ExportDataSetAtEnd(const TQRExportFilter& filter) {
     return report->DataSet()->Active() && report->DataSet()->Eof();
 }
 
-std::optional<TPlacedGraphic> ExportBandBackground(const TQRCustomBand& band, double expanded) {
-    const TCustomQuickRep* report = band.ParentReport();
-    const TQRPrinter* store = report ? report->PageStore() : nullptr;
-    if (!store || band.TransparentBand() || band.Height() == 0 || !band.Enabled()) return std::nullopt;
-    // The band's place on the page it finished on; it is filled to its own height, or to the height
-    // its controls need when that is worked out before printing.
-    const TRect& rect = band.PrintedRect();
-    double height = band.Size().NativeValue(TQRBandSize::iHeight);
-    if (band.PreCaluculateBandHeight()) height += expanded;
-    TPlacedGraphic placed;
-    placed.X = rect.Left;
-    placed.Y = rect.Top;
-    placed.Graphic.Name = band.Name();
-    placed.Graphic.Width = rect.Right - rect.Left;
-    placed.Graphic.Height = store->YSize(height);
-    placed.Graphic.Brush = TBrush(band.Color(), TBrushStyle::bsSolid);
-    placed.Graphic.Pen = TPen(band.Color(), 1, TPenStyle::psClear);
-    return placed;
-}
-
 void ExportBandFrame(const TQRCustomBand& band) {
     TCustomQuickRep* report = band.ParentReport();
     if (!report || band.Height() == 0 || !band.Frame().AnyFrame()) return;

@@ -6,8 +6,6 @@
 
 #include <QImage>
 
-#include <optional>
-
 namespace quorvel {
 
 // The report page an export filter writes: lengths in tenths of a millimetre, orientation applied.
@@ -71,18 +69,8 @@ struct TExportGraphic {
 // anything else as egOther.
 TExportGraphic ExportGraphicOf(const TQRPrintable& control);
 
-// A graphic at its place on the page, in page-picture pixels.
-struct TPlacedGraphic {
-    int X = 0;
-    int Y = 0;
-    TExportGraphic Graphic;
-};
-
-// The background a printed band paints under its controls, as a solid rectangle at the band's place
-// on the current page; none for a transparent band or one of no height. The frame of a band is
-// handed over by ExportBandFrame after the band's contents, as the page picture draws it on top.
-std::optional<TPlacedGraphic> ExportBandBackground(const TQRCustomBand& band, double expanded);
-// Hands the band's frame to the report's export filter (AcceptGraphic), as the page picture draws it.
+// Hands a printed band's frame to the report's export filter (AcceptGraphic); filters call it after
+// the band's contents, as the page picture draws the frame on top of them.
 void ExportBandFrame(const TQRCustomBand& band);
 
 } // namespace quorvel

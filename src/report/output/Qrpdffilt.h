@@ -78,8 +78,8 @@ public:
     // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
     // frame.
     void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
-    // A printed band: its background goes under the graphics its controls handed over since the band
-    // before, its frame on top of them.
+    // A printed band: its frame goes on top of the graphics its controls handed over since the band
+    // before.
     void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
     // A graphic described directly at (xoff, yoff) page-picture pixels.
     void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
@@ -141,8 +141,7 @@ private:
     int TextWidthPixels(const TFont& font, const QString& text);
 
     std::vector<PageBlock> pages_;
-    // Graphics lines handed over since the last printed band, kept back so that the band's
-    // background can go under them.
+    // Graphics lines handed over since the last printed band.
     std::string bandGraphics_;
     bool pageOpen_ = false;
     bool firstPage_ = true;

@@ -168,12 +168,7 @@ void TQRPDFDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double x
                                       double expanded) {
     (void)xoff;
     (void)yoff;
-    if (const auto background = ExportBandBackground(bandControl, expanded)) {
-        std::string content = std::move(bandGraphics_);
-        bandGraphics_.clear();
-        AcceptShape(background->X, background->Y, background->Graphic);
-        bandGraphics_ += content;
-    }
+    (void)expanded;
     ExportBandFrame(bandControl);
     FlushBandGraphics();
 }

@@ -55,8 +55,8 @@ public:
     // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
     // frame.
     void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
-    // A printed band: its background block goes before the blocks its controls handed over since the
-    // band before (a later block covers an earlier one), its frame after them.
+    // A printed band: its frame's blocks go after the blocks its controls handed over since the band
+    // before (a later block covers an earlier one).
     void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
     // A graphic described directly at (xoff, yoff) page-picture pixels.
     void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);

@@ -57,12 +57,7 @@ void TQRGHTMLDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double
                                         double expanded) {
     (void)xoff;
     (void)yoff;
-    if (const auto background = ExportBandBackground(bandControl, expanded)) {
-        QStringList content = std::move(bandLines_);
-        bandLines_.clear();
-        AcceptShape(background->X, background->Y, background->Graphic);
-        bandLines_ += content;
-    }
+    (void)expanded;
     ExportBandFrame(bandControl);
     FlushBandLines();
 }
