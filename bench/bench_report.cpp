@@ -23,7 +23,6 @@
 
 #include <sys/resource.h>
 
-#include <map>
 #include <memory>
 #include <random>
 
@@ -49,12 +48,15 @@ const QStringList& Words() {
     return words;
 }
 
-// A proposal item table of n records, made once per size.
+// A proposal item table of n records. Only the table of the running size is kept, so that the peak
+// resident memory of a run is that table's and the pass's.
 TStoreTable& Items(int records) {
-    static std::map<int, std::unique_ptr<TStoreTable>> tables;
-    auto& slot = tables[records];
-    if (slot) return *slot;
+    static std::unique_ptr<TStoreTable> slot;
+    static int slotRecords = 0;
+    if (slot && slotRecords == records) return *slot;
+    slot.reset();
     slot = std::make_unique<TStoreTable>();
+    slotRecords = records;
     TStoreTable& table = *slot;
     table.Name = QStringLiteral("CDSDigitacao");
     table.AddField("numitem", TFieldType::Integer);

@@ -1,5 +1,6 @@
 #include "platform/CanvasDraw.h"
 
+#include "platform/BrushStyle.h"
 #include "platform/MetafileFormat.h"
 
 #include <QFontMetrics>
@@ -54,6 +55,17 @@ QBrush MakeBrush(std::uint32_t style, TColor color, std::uint32_t hatch) {
         return QBrush(ToQColor(color), hatch < 6 ? patterns[hatch] : Qt::SolidPattern);
     }
     return QBrush(ToQColor(color));
+}
+
+std::uint32_t BrushStyleCode(TBrushStyle style) {
+    switch (style) {
+    case TBrushStyle::bsSolid:
+        return emf::BS_SOLID;
+    case TBrushStyle::bsClear:
+        return emf::BS_NULL;
+    default:
+        return emf::BS_HATCHED;
+    }
 }
 
 QRectF ShapeRect(int left, int top, int right, int bottom) {

@@ -1,27 +1,13 @@
 #include "platform/CanvasPainter.h"
 
 #include "platform/BoundedDrawing.h"
+#include "platform/BrushStyle.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileFormat.h"
 
 #include <QPainter>
 
 namespace quorvel {
-
-namespace {
-
-std::uint32_t BrushStyleCode(TBrushStyle style) {
-    switch (style) {
-    case TBrushStyle::bsSolid:
-        return emf::BS_SOLID;
-    case TBrushStyle::bsClear:
-        return emf::BS_NULL;
-    default:
-        return emf::BS_HATCHED;
-    }
-}
-
-} // namespace
 
 TPainterCanvas::TPainterCanvas(QPainter& painter, int pixelsPerInch)
     : TCanvas(pixelsPerInch)
@@ -38,7 +24,7 @@ TPainterCanvas::~TPainterCanvas() = default;
 void TPainterCanvas::UsePenAndBrush() {
     painter_.setPen(draw::MakePen(std::uint32_t(Pen().Style()), Pen().Width(), Pen().Color()));
     painter_.setBrush(
-        draw::MakeBrush(BrushStyleCode(Brush().Style()), Brush().Color(),
+        draw::MakeBrush(draw::BrushStyleCode(Brush().Style()), Brush().Color(),
                         std::uint32_t(Brush().Style()) - std::uint32_t(TBrushStyle::bsHorizontal)));
 }
 

@@ -1,5 +1,6 @@
 #include "platform/MetafileCanvas.h"
 
+#include "platform/BrushStyle.h"
 #include "platform/Metafile.h"
 
 #include <QPainter>
@@ -21,17 +22,6 @@ emf::RectL Inclusive(const QRect& r) {
 }
 emf::RectL Edges(const TRect& r) {
     return {r.Left, r.Top, r.Right, r.Bottom};
-}
-
-std::uint32_t BrushStyleCode(TBrushStyle style) {
-    switch (style) {
-    case TBrushStyle::bsSolid:
-        return emf::BS_SOLID;
-    case TBrushStyle::bsClear:
-        return emf::BS_NULL;
-    default:
-        return emf::BS_HATCHED;
-    }
 }
 
 } // namespace
@@ -81,7 +71,7 @@ void TMetafileCanvas::SelectPen() {
 
 void TMetafileCanvas::SelectBrush() {
     const TBrush& brush = Brush();
-    const std::uint32_t style = BrushStyleCode(brush.Style());
+    const std::uint32_t style = draw::BrushStyleCode(brush.Style());
     const std::uint32_t hatch = style == emf::BS_HATCHED
                                     ? std::uint32_t(brush.Style()) - std::uint32_t(TBrushStyle::bsHorizontal)
                                     : 0;

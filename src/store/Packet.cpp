@@ -1,4 +1,5 @@
 #include "store/Packet.h"
+#include "platform/AsciiText.h"
 
 #include <array>
 #include <charconv>
@@ -49,17 +50,6 @@ constexpr std::array<std::string_view, 21> kKnownParams = {
     "DECIMALS",     "WIDTH",         "LCID",       "AUTOINCVALUE", "TABLENAME",     "TYPENAME", "UPDATEMODE",
     "MD_SEMANTICS", "CALCULATED",    "DELTA",      "PRIMARY_KEY",  "MINVALUE",      "MAXVALUE", "DEFVALUE"};
 
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // Days from 1970-01-01 for a proleptic Gregorian date (the well-known era-based algorithm).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
     y -= m <= 2;
@@ -82,15 +72,15 @@ std::string_view PacketTypeName(PacketType type) noexcept {
 
 bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
     for (const auto& t : kTypeNames)
-        if (EqualsNoCase(t.name, name)) {
+        if (EqualsIgnoringAsciiCase(t.name, name)) {
             type = t.type;
             return true;
         }
-    if (EqualsNoCase(name, "int")) {
+    if (EqualsIgnoringAsciiCase(name, "int")) {
         type = PacketType::I4;
         return true;
     }
-    if (EqualsNoCase(name, "uint")) {
+    if (EqualsIgnoringAsciiCase(name, "uint")) {
         type = PacketType::UI4;
         return true;
     }
@@ -99,7 +89,7 @@ bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
 
 std::string_view CanonicalSubtype(std::string_view name) noexcept {
     for (const auto s : kSubtypes)
-        if (EqualsNoCase(s, name)) return s;
+        if (EqualsIgnoringAsciiCase(s, name)) return s;
     return {};
 }
 
