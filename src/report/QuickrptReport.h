@@ -198,6 +198,14 @@ public:
     TQRPrinter* PageStore() const noexcept { return pageStore_; }
     // The running pass is one report of a composite report.
     bool CompositePart() const noexcept { return compositePart_; }
+    // A composite report chains its reports on one page store: it hands each report the page store
+    // to draw through (none: back to the report's own) and the cursor and page counter the previous
+    // report of the chain stopped at.
+    void SetChainedPageStore(TQRPrinter* pageStore) noexcept {
+        pageStore_ = pageStore ? pageStore : qrPrinter_.get();
+    }
+    void SetCursorY(int y) noexcept { cursorY_ = y; }
+    void SetPageCounter(int pages) noexcept { pageCounter_ = pages; }
     // The page store's cancel request, read once per record.
     bool PageStoreCancelled() const;
     // Lets pending window messages be processed, as the pass does once per record, so that the

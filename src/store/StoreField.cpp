@@ -333,6 +333,36 @@ TStoreField::TStoreField(TStoreTable& table, QString name, TFieldType type, TFie
     , type_(type)
     , class_(fieldClass) {}
 
+int TStoreField::DisplayWidth() const noexcept {
+    if (displayWidth_ >= 0) return displayWidth_;
+    switch (type_) {
+    case TFieldType::Boolean:
+        return 5;
+    case TFieldType::ShortInt:
+    case TFieldType::Byte:
+        return 4;
+    case TFieldType::SmallInt:
+    case TFieldType::Word:
+        return 6;
+    case TFieldType::LargeInt:
+        return 15;
+    case TFieldType::Date:
+    case TFieldType::Time:
+        return 10;
+    case TFieldType::DateTime:
+    case TFieldType::TimeStamp:
+        return 18;
+    case TFieldType::BCD:
+    case TFieldType::FMTBcd:
+        // The digits, the decimal separator and the sign.
+        return precision_ > 0 ? precision_ + 2 : 17;
+    default:
+        break;
+    }
+    if (IsStringType(type_) && size_ > 0) return size_;
+    return 10;
+}
+
 TFieldAlignment TStoreField::Alignment() const noexcept {
     if (alignmentSet_) return alignment_;
     return IsNumericType(type_) ? TFieldAlignment::Right : TFieldAlignment::Left;

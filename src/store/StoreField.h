@@ -100,6 +100,10 @@ public:
     void SetRequired(bool required) { required_ = required; }
     bool Visible() const noexcept { return visible_; }
     void SetVisible(bool visible) { visible_ = visible; }
+    // The characters a list column shows of the field: set explicitly, or from its kind (a string's
+    // width, room for the digits of a number, a date or a time).
+    int DisplayWidth() const noexcept;
+    void SetDisplayWidth(int width) noexcept { displayWidth_ = width; }
     TFieldAlignment Alignment() const noexcept;
     void SetAlignment(TFieldAlignment alignment) {
         alignment_ = alignment;
@@ -166,6 +170,7 @@ private:
     bool required_ = false;
     bool visible_ = true;
     TFieldAlignment alignment_ = TFieldAlignment::Left;
+    int displayWidth_ = -1; // -1: from the kind
     bool alignmentSet_ = false;
     QString expression_;
     bool active_ = true;

@@ -13,13 +13,13 @@
 namespace quorvel::testing {
 
 // One text as a printable control hands it to a filter: position in tenths of a millimetre.
-struct PageText {
+struct FilterText {
     double X = 0;
     double Y = 0;
     QString Text;
     TAlignment Alignment = TAlignment::taLeftJustify;
 };
-using FilterPage = std::vector<PageText>;
+using FilterPage = std::vector<FilterText>;
 
 // Feeds pages to a filter in the order a report run does: Start on an A4 page with the font,
 // EndPage once before the first page, then NewPage, the page's texts and EndPage for every page.
@@ -30,7 +30,7 @@ inline void FeedPages(TQRExportFilter& filter, const std::vector<FilterPage>& pa
     filter.EndPage();
     for (const FilterPage& page : pages) {
         filter.NewPage();
-        for (const PageText& text : page)
+        for (const FilterText& text : page)
             filter.TextOut(text.X, text.Y, font, clWhite, text.Alignment, text.Text);
         filter.EndPage();
     }

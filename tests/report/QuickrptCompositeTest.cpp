@@ -1,0 +1,203 @@
+#include "ReportTestSupport.h"
+
+#include "report/Qrctrls.h"
+#include "report/QrprntrFilter.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+using namespace testing;
+
+// Records the calls a filter receives and the texts it is handed.
+class CallFilter : public TQRExportFilter {
+public:
+    CallFilter()
+        : TQRExportFilter(QStringLiteral("unused")) {}
+    void Start(int paperWidth, int paperHeight, const TFont& font) override {
+        TQRExportFilter::Start(paperWidth, paperHeight, font);
+        calls.append(QStringLiteral("Start"));
+    }
+    void NewPage() override { calls.append(QStringLiteral("NewPage")); }
+    void EndPage() override { calls.append(QStringLiteral("EndPage")); }
+    void Finish() override {
+        TQRExportFilter::Finish();
+        calls.append(QStringLiteral("Finish"));
+    }
+    void TextOut(double, double, const TFont&, TColor, TAlignment, const QString& text) override {
+        calls.append(text);
+    }
+    QStringList calls;
+};
+
+// Two reports on one form, chained by a composite: A is a 100 mm title; B a 50 mm title, 30 records
+// of 6 mm each from OnNeedData and a page footer with the page number, so B starts on page 1 under
+// A's title and runs on to page 2.
+struct Chain : ReportFixture {
+    TQuickRep& second = CreateComponent<TQuickRep>(form);
+    TQRCompositeReport& composite = CreateComponent<TQRCompositeReport>(form);
+    QStringList finished;
+    int recordsLeft = 0;
+    int tagInSecondPass = 0;
+    int tagInFirstPass = 0;
+
+    Chain() {
+        second.SetName(QStringLiteral("QuickRep2"));
+        second.SetUnits(TQRUnit::MM);
+        second.Page().SetPaperSize(TQRPaperSize::A4);
+        composite.SetName(QStringLiteral("Composite"));
+        composite.PrinterSettings().SetPaperSize(TQRPaperSize::A4);
+        report.SetTag(7);
+        second.SetTag(5);
+
+        TQRBand& titleA = AddBand(TQRBandType::rbTitle, QStringLiteral("TitleA"), 1000);
+        AddText(titleA, {QStringLiteral("A")});
+        titleA.BeforePrint = [this](TQRCustomBand&, bool&) { tagInFirstPass = report.Tag(); };
+
+        TQRBand& titleB = SecondBand(TQRBandType::rbTitle, QStringLiteral("TitleB"), 500);
+        AddText(titleB, {QStringLiteral("B")});
+        titleB.BeforePrint = [this](TQRCustomBand&, bool&) { tagInSecondPass = second.Tag(); };
+        TQRBand& detail = SecondBand(TQRBandType::rbDetail, QStringLiteral("DetailB"), 60);
+        TTestText& line = AddText(detail, {});
+        line.Source = [this] { return QStringList{QStringLiteral("B%1").arg(30 - recordsLeft)}; };
+        TQRBand& footer = SecondBand(TQRBandType::rbPageFooter, QStringLiteral("FooterB"), 100);
+        TQRSysData& number = footer.AddPrintable<TQRSysData>();
+        number.SetData(TQRSysDataType::qrsPageNumber);
+        second.OnNeedData = [this](TComponent&, bool& more) {
+            more = recordsLeft > 0;
+            if (more) --recordsLeft;
+        };
+
+        composite.OnAddReports = [this](TComponent&) {
+            recordsLeft = 30;
+            composite.Reports() = {&report, &second};
+        };
+        composite.OnFinished = [this](TComponent& sender) { finished.append(sender.Name()); };
+    }
+
+    TQRBand& SecondBand(TQRBandType type, const QString& name, double height) {
+        TQRBand& band = Add<TQRBand>(name);
+        band.SetBandType(type);
+        band.SetParent(&second);
+        band.Size().SetNativeValue(TQRBandSize::iHeight, height);
+        return band;
+    }
+};
+
+int Pixels(double tenths) {
+    return static_cast<int>(std::lround(tenths * 96 / 254));
+}
+
+TEST(CompositeReport, SecondReportContinuesUnderTheFirstWithPageNumbersRunningOn) {
+    Chain chain;
+    chain.composite.Prepare();
+    TQRPrinter* store = chain.composite.QRPrinter();
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(store->PageCount(), 2);
+    const std::vector<PageText> texts = PageTexts(*store);
+    ASSERT_GE(texts.size(), 4u);
+    // A's title at the top margin, B's title right under it on the same page.
+    EXPECT_EQ(texts[0], (PageText{1, QStringLiteral("A"), Pixels(100), Pixels(100)}));
+    EXPECT_EQ(texts[1], (PageText{1, QStringLiteral("B"), Pixels(100), Pixels(1100)}));
+    QStringList footers;
+    QStringList details;
+    for (const PageText& text : texts) {
+        if (text.text.startsWith(QLatin1Char('B')) && text.text.size() > 1) details.append(text.text);
+        if (!text.text.isEmpty() && text.text[0].isDigit())
+            footers.append(QStringLiteral("%1:%2").arg(text.page).arg(text.text));
+    }
+    EXPECT_EQ(footers, (QStringList{QStringLiteral("1:1"), QStringLiteral("2:2")}));
+    EXPECT_EQ(details.size(), 30);
+    EXPECT_EQ(details.front(), QStringLiteral("B1"));
+    EXPECT_EQ(details.back(), QStringLiteral("B30"));
+
+    // Only the last report ran with Tag 999; both have their own Tag back.
+    EXPECT_EQ(chain.tagInFirstPass, 7);
+    EXPECT_EQ(chain.tagInSecondPass, 999);
+    EXPECT_EQ(chain.report.Tag(), 7);
+    EXPECT_EQ(chain.second.Tag(), 5);
+    EXPECT_EQ(chain.finished, (QStringList{QStringLiteral("QuickRep1"), QStringLiteral("QuickRep2"),
+                                           QStringLiteral("Composite")}));
+    // The chained reports do not keep the composite's page store.
+    EXPECT_EQ(chain.report.PageStore(), nullptr);
+    EXPECT_EQ(chain.second.PageStore(), nullptr);
+}
+
+TEST(CompositeReport, ExportStartsAndFinishesTheFilterOnceOverTheWholeChain) {
+    Chain chain;
+    CallFilter filter;
+    chain.composite.ExportToFilter(filter);
+    EXPECT_EQ(filter.calls.count(QStringLiteral("Start")), 1);
+    EXPECT_EQ(filter.calls.count(QStringLiteral("Finish")), 1);
+    EXPECT_EQ(filter.calls.front(), QStringLiteral("Start"));
+    EXPECT_EQ(filter.calls.back(), QStringLiteral("Finish"));
+    // The filter sees A, then B on the same page, and one page break into page 2.
+    const qsizetype a = filter.calls.indexOf(QStringLiteral("A"));
+    const qsizetype b = filter.calls.indexOf(QStringLiteral("B"));
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(b, a + 1);
+    EXPECT_EQ(filter.calls.count(QStringLiteral("NewPage")), 2);
+    EXPECT_EQ(filter.calls.count(QStringLiteral("B30")), 1);
+    EXPECT_EQ(chain.second.Tag(), 5);
+    EXPECT_EQ(chain.finished, (QStringList{QStringLiteral("QuickRep1"), QStringLiteral("QuickRep2"),
+                                           QStringLiteral("Composite")}));
+    EXPECT_EQ(chain.composite.QRPrinter(), nullptr);
+}
+
+TEST(CompositeReport, CancelledReportDropsTheDocumentAndStopsTheChain) {
+    Chain chain;
+    TQRCustomBand* titleA = chain.report.BandList().front();
+    titleA->BeforePrint = [&](TQRCustomBand&, bool&) { chain.report.Cancel(); };
+    bool secondRan = false;
+    chain.second.BeforePrint = [&](TCustomQuickRep&, bool&) { secondRan = true; };
+    chain.composite.Prepare();
+    EXPECT_EQ(chain.composite.QRPrinter(), nullptr);
+    EXPECT_FALSE(secondRan);
+    EXPECT_EQ(chain.finished, (QStringList{QStringLiteral("Composite")}));
+    EXPECT_EQ(chain.report.Tag(), 7);
+
+    // A handler that adds no report: nothing is generated, the final notice still comes.
+    chain.finished.clear();
+    chain.composite.OnAddReports = [](TComponent&) {};
+    chain.composite.Prepare();
+    ASSERT_NE(chain.composite.QRPrinter(), nullptr);
+    EXPECT_EQ(chain.composite.QRPrinter()->PageCount(), 0);
+    EXPECT_EQ(chain.finished, (QStringList{QStringLiteral("Composite")}));
+    CallFilter filter;
+    chain.composite.ExportToFilter(filter);
+    EXPECT_TRUE(filter.calls.isEmpty());
+    EXPECT_EQ(chain.finished, (QStringList{QStringLiteral("Composite"), QStringLiteral("Composite")}));
+}
+
+// The preview shows the composite's pages while it is open; closing it frees the page store, and the
+// page store set aside by the preview comes back.
+TEST(CompositeReport, PreviewKeepsThePagesUntilItCloses) {
+    Chain chain;
+    chain.composite.Prepare();
+    TQRPrinter* prepared = chain.composite.QRPrinter();
+    int pagesShown = -1;
+    TQRPrinter* shown = nullptr;
+    chain.report.OnPreview = [&](TQRPrinter& store) {
+        shown = &store;
+        store.SetShowingPreview(true);
+    };
+    // The user closes the preview once the whole document is there.
+    chain.composite.OnFinished = [&](TComponent& sender) {
+        if (&sender != &chain.composite || !shown) return;
+        QTimer::singleShot(0, [&] {
+            pagesShown = shown->PageCount();
+            shown->ClosePreview(nullptr);
+        });
+    };
+    chain.composite.Preview();
+    EXPECT_EQ(pagesShown, 2);
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(chain.composite.QRPrinter(), prepared);
+}
+
+} // namespace
+} // namespace quorvel
