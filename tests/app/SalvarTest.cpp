@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <map>
+
 namespace quorvel::teste {
 namespace {
 
@@ -83,6 +85,41 @@ TEST_F(Salvar, SalvarDadosPostsAPendingEditInBothModes) {
     EXPECT_EQ(Mensagens(),
               (QStringList{QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
                            QStringLiteral("Dados Salvos !!!")}));
+}
+
+TEST_F(Salvar, SalvarDadosWritesEveryRowOfALotWithItsCurrentTotal) {
+    const QString path = Grava(PropostaEmLotes(2, 2), QStringLiteral("lotes.xml"));
+    ASSERT_TRUE(Abre(path));
+    // Quantities are 1 and 2 in each lot.
+    ASSERT_TRUE(Roda([this] {
+        DigitaPreco(QStringLiteral("2"));
+        Itens().Next();
+        DigitaPreco(QStringLiteral("3"));
+        Lotes().Next();
+        Itens().First();
+        DigitaPreco(QStringLiteral("1"));
+        Itens().Next();
+        DigitaPreco(QStringLiteral("1"));
+    }));
+    const auto valores = [&] {
+        const Datapacket gravado = LePacote(path);
+        std::map<std::string, std::string> porItem;
+        for (const PacketRow* row : LinhasAtuais(gravado))
+            porItem[TextoCampo(gravado, *row, "numitem")] = TextoCampo(gravado, *row, "valor");
+        return porItem;
+    };
+    using Valores = std::map<std::string, std::string>;
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(valores(), (Valores{{"1", "8.0000"}, {"2", "8.0000"}, {"3", "3.0000"}, {"4", "3.0000"}}));
+
+    // A later change to the first row of lot 1 reaches every row of that lot at the next save.
+    ASSERT_TRUE(Roda([this] {
+        Lotes().First();
+        Itens().First();
+        DigitaPreco(QStringLiteral("4"));
+    }));
+    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(valores(), (Valores{{"1", "10.0000"}, {"2", "10.0000"}, {"3", "3.0000"}, {"4", "3.0000"}}));
 }
 
 TEST_F(Salvar, FailedWriteShowsTheErrorAndNotTheSavedMessage) {

@@ -59,6 +59,15 @@ TEST(ExprOperators, IntegerOverflowContinuesAsDouble) {
     EXPECT_TRUE(IsDouble(Eval("2147483647+1"), 2147483648.0));
     EXPECT_TRUE(IsDouble(Eval("65536*65536"), 4294967296.0));
     EXPECT_TRUE(IsDouble(Eval("(0-2147483647)-2"), -2147483649.0));
+    // Each operator overflows at both ends, and stays an integer right up to the limits.
+    EXPECT_TRUE(IsDouble(Eval("(0-2147483647)+(0-2)"), -2147483649.0));
+    EXPECT_TRUE(IsDouble(Eval("2147483647-(0-1)"), 2147483648.0));
+    EXPECT_TRUE(IsDouble(Eval("65536*(0-65536)"), -4294967296.0));
+    EXPECT_TRUE(IsInt(Eval("2147483646+1"), 2147483647));
+    EXPECT_TRUE(IsInt(Eval("(0-2147483647)+(0-1)"), -2147483647 - 1));
+    EXPECT_TRUE(IsInt(Eval("(0-2147483647)-1"), -2147483647 - 1));
+    EXPECT_TRUE(IsInt(Eval("2147483646-(0-1)"), 2147483647));
+    EXPECT_TRUE(IsInt(Eval("46340*46340"), 2147395600));
 }
 
 TEST(ExprOperators, TheLeftErrorWins) {
