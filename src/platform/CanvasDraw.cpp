@@ -56,6 +56,17 @@ QBrush MakeBrush(std::uint32_t style, TColor color, std::uint32_t hatch) {
     return QBrush(ToQColor(color));
 }
 
+std::uint32_t BrushStyleCode(TBrushStyle style) {
+    switch (style) {
+    case TBrushStyle::bsSolid:
+        return emf::BS_SOLID;
+    case TBrushStyle::bsClear:
+        return emf::BS_NULL;
+    default:
+        return emf::BS_HATCHED;
+    }
+}
+
 QRectF ShapeRect(int left, int top, int right, int bottom) {
     return QRectF(left, top, double(right) - left - 1, double(bottom) - top - 1);
 }

@@ -8,21 +8,6 @@
 
 namespace quorvel {
 
-namespace {
-
-std::uint32_t BrushStyleCode(TBrushStyle style) {
-    switch (style) {
-    case TBrushStyle::bsSolid:
-        return emf::BS_SOLID;
-    case TBrushStyle::bsClear:
-        return emf::BS_NULL;
-    default:
-        return emf::BS_HATCHED;
-    }
-}
-
-} // namespace
-
 TPainterCanvas::TPainterCanvas(QPainter& painter, int pixelsPerInch)
     : TCanvas(pixelsPerInch)
     , painter_(painter)
@@ -38,7 +23,7 @@ TPainterCanvas::~TPainterCanvas() = default;
 void TPainterCanvas::UsePenAndBrush() {
     painter_.setPen(draw::MakePen(std::uint32_t(Pen().Style()), Pen().Width(), Pen().Color()));
     painter_.setBrush(
-        draw::MakeBrush(BrushStyleCode(Brush().Style()), Brush().Color(),
+        draw::MakeBrush(draw::BrushStyleCode(Brush().Style()), Brush().Color(),
                         std::uint32_t(Brush().Style()) - std::uint32_t(TBrushStyle::bsHorizontal)));
 }
 

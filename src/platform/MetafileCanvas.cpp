@@ -23,17 +23,6 @@ emf::RectL Edges(const TRect& r) {
     return {r.Left, r.Top, r.Right, r.Bottom};
 }
 
-std::uint32_t BrushStyleCode(TBrushStyle style) {
-    switch (style) {
-    case TBrushStyle::bsSolid:
-        return emf::BS_SOLID;
-    case TBrushStyle::bsClear:
-        return emf::BS_NULL;
-    default:
-        return emf::BS_HATCHED;
-    }
-}
-
 } // namespace
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& picture)
@@ -81,7 +70,7 @@ void TMetafileCanvas::SelectPen() {
 
 void TMetafileCanvas::SelectBrush() {
     const TBrush& brush = Brush();
-    const std::uint32_t style = BrushStyleCode(brush.Style());
+    const std::uint32_t style = draw::BrushStyleCode(brush.Style());
     const std::uint32_t hatch = style == emf::BS_HATCHED
                                     ? std::uint32_t(brush.Style()) - std::uint32_t(TBrushStyle::bsHorizontal)
                                     : 0;

@@ -1,5 +1,6 @@
 #include "platform/MetafileReader.h"
 
+#include "platform/ByteReader.h"
 #include "platform/CodePage.h"
 
 #include <QtEndian>
@@ -16,13 +17,12 @@ namespace {
 // check forgotten further down still cannot read outside the picture.
 class RecordView {
 public:
-    RecordView(const unsigned char* data, std::uint64_t size, std::uint64_t fileOffset, std::uint32_t number)
-        : data_(data)
-        , size_(size)
+    RecordView(ByteReader bytes, std::uint64_t fileOffset, std::uint32_t number)
+        : bytes_(bytes)
         , fileOffset_(fileOffset)
         , number_(number) {}
 
-    std::uint64_t Size() const noexcept { return size_; }
+    std::uint64_t Size() const noexcept { return bytes_.Size(); }
 
     [[noreturn]] void Fail(const QString& what) const {
         throw EMetafileError(QStringLiteral("Damaged metafile: %1 (record %2 at offset %3)")
@@ -36,42 +36,32 @@ public:
     }
     // The record must hold at least `bytes` bytes.
     void RequireSize(std::uint64_t bytes, const char* name) const {
-        if (size_ < bytes) Fail(QStringLiteral("%1 record too short").arg(QLatin1String(name)));
+        if (Size() < bytes) Fail(QStringLiteral("%1 record too short").arg(QLatin1String(name)));
     }
     // [offset, offset + count × unit) must lie inside the record (computed without overflow).
     void RequireRange(std::uint64_t offset, std::uint64_t count, std::uint64_t unit, const char* what) const {
-        if (offset > size_ || count > (size_ - offset) / (unit == 0 ? 1 : unit))
+        if (offset > Size() || count > (Size() - offset) / (unit == 0 ? 1 : unit))
             Fail(QString::fromLatin1(what));
     }
 
-    std::uint8_t U8(std::uint64_t at) const {
-        Check(at, 1);
-        return data_[at];
-    }
-    std::uint16_t U16(std::uint64_t at) const {
-        Check(at, 2);
-        return std::uint16_t(data_[at] | data_[at + 1] << 8);
-    }
-    std::uint32_t U32(std::uint64_t at) const {
-        Check(at, 4);
-        return std::uint32_t(data_[at]) | std::uint32_t(data_[at + 1]) << 8 |
-               std::uint32_t(data_[at + 2]) << 16 | std::uint32_t(data_[at + 3]) << 24;
-    }
-    std::int32_t I32(std::uint64_t at) const { return std::int32_t(U32(at)); }
+    std::uint8_t U8(std::uint64_t at) const { return At(at, 1).U8(); }
+    std::uint16_t U16(std::uint64_t at) const { return At(at, 2).U16LE(); }
+    std::uint32_t U32(std::uint64_t at) const { return At(at, 4).U32LE(); }
+    std::int32_t I32(std::uint64_t at) const { return At(at, 4).I32LE(); }
     RectL Rect(std::uint64_t at) const { return {I32(at), I32(at + 4), I32(at + 8), I32(at + 12)}; }
     SizeL Size(std::uint64_t at) const { return {I32(at), I32(at + 4)}; }
     const unsigned char* Bytes(std::uint64_t at, std::uint64_t count) const {
-        Check(at, count);
-        return data_ + at;
+        return reinterpret_cast<const unsigned char*>(At(at, count).Bytes(count).data());
+    }
+
+    // A field of the record; one outside it fails with the record's number and offset.
+    ByteReader At(std::uint64_t at, std::uint64_t count) const {
+        if (at > Size() || count > Size() - at) Fail(QStringLiteral("field outside the record"));
+        return bytes_.Sub(at, count);
     }
 
 private:
-    void Check(std::uint64_t at, std::uint64_t count) const {
-        if (at > size_ || count > size_ - at) Fail(QStringLiteral("field outside the record"));
-    }
-
-    const unsigned char* data_;
-    std::uint64_t size_;
+    ByteReader bytes_;
     std::uint64_t fileOffset_;
     std::uint32_t number_;
 };
@@ -203,10 +193,10 @@ TextRecord ReadText(const RecordView& view, bool wide) {
     const std::uint32_t offDx = view.U32(72);
     view.RequireRange(offString, chars, wide ? 2 : 1, "text outside the record");
     if (wide) {
-        const unsigned char* units = view.Bytes(offString, 2ull * chars);
+        ByteReader units = view.At(offString, 2ull * chars);
         text.text.resize(qsizetype(chars));
         for (std::uint32_t i = 0; i < chars; ++i)
-            text.text[i] = QChar(std::uint16_t(units[2 * i] | units[2 * i + 1] << 8));
+            text.text[i] = QChar(units.U16LE());
     } else {
         const unsigned char* bytes = view.Bytes(offString, chars);
         text.text = Cp1252ToQString(std::string_view(reinterpret_cast<const char*>(bytes), chars));
@@ -441,9 +431,9 @@ RecordData ReadRecord(std::uint32_t type, const RecordView& view, const Header& 
 } // namespace
 
 MetafileContent ParseMetafile(QByteArrayView bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const ByteReader whole(std::string_view(bytes.data(), std::size_t(bytes.size())));
     const auto size = std::uint64_t(bytes.size());
-    const RecordView file(data, size, 0, 1);
+    const RecordView file(whole, 0, 1);
     file.Require(size >= HEADER_MINIMUM, "shorter than a header");
     file.Require(file.U32(0) == EMR_HEADER, "does not start with a header");
     file.Require(file.U32(40) == ENHMETA_SIGNATURE, "signature missing");
@@ -452,7 +442,7 @@ MetafileContent ParseMetafile(QByteArrayView bytes) {
                  "header size invalid");
 
     MetafileContent content;
-    content.header = ReadHeader(RecordView(data, headerSize, 0, 1));
+    content.header = ReadHeader(RecordView(whole.Sub(0, headerSize), 0, 1));
     const std::uint64_t end = content.header.bytes;
     file.Require(end <= size, "picture truncated");
     file.Require(end >= std::uint64_t(headerSize) + EOF_SIZE, "byte count smaller than header and end");
@@ -463,7 +453,7 @@ MetafileContent ParseMetafile(QByteArrayView bytes) {
     std::uint64_t offset = headerSize;
     while (offset < end) {
         ++number;
-        const RecordView head(data + offset, end - offset, offset, number);
+        const RecordView head(whole.Sub(offset, end - offset), offset, number);
         head.Require(!ended, "record after the end-of-file record");
         head.Require(end - offset >= 8, "record header cut off");
         const std::uint32_t type = head.U32(0);
@@ -472,7 +462,7 @@ MetafileContent ParseMetafile(QByteArrayView bytes) {
         head.Require(recordSize <= end - offset, "record runs past the end of the picture");
         head.Require(type != 0 && type <= EMR_MAX, "unknown record type");
         head.Require(type != EMR_HEADER, "second header");
-        const RecordView view(data + offset, recordSize, offset, number);
+        const RecordView view(whole.Sub(offset, recordSize), offset, number);
         if (type == EMR_EOF) {
             view.RequireSize(EOF_SIZE, "end-of-file");
             const std::uint32_t paletteEntries = view.U32(8);
@@ -485,7 +475,7 @@ MetafileContent ParseMetafile(QByteArrayView bytes) {
         }
         offset += recordSize;
     }
-    const RecordView last(data, size, offset, number);
+    const RecordView last(whole, offset, number);
     last.Require(ended, "end-of-file record missing");
     last.Require(content.header.records == number, "record count does not match the header");
     return content;

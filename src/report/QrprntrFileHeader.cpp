@@ -1,5 +1,6 @@
 #include "report/QrprntrFileHeader.h"
 
+#include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
 #include "report/QrprntrStream.h"
 
@@ -18,17 +19,6 @@ template <typename T> void Put(QByteArray& bytes, int offset, T value) {
     qToLittleEndian(value, bytes.data() + offset);
 }
 
-template <typename T> T Get(QByteArrayView bytes, int offset) {
-    return qFromLittleEndian<T>(bytes.data() + offset);
-}
-
-double GetDouble(QByteArrayView bytes, int offset) {
-    const quint64 raw = Get<quint64>(bytes, offset);
-    double value;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
-}
-
 } // namespace
 
 QByteArray TQRFileHeader::Encode() const {
@@ -45,17 +35,18 @@ QByteArray TQRFileHeader::Encode() const {
 }
 
 TQRFileHeader TQRFileHeader::Decode(QByteArrayView bytes) {
-    if (bytes.size() < 96 || Get<quint16>(bytes, 0) != Signature || Get<quint16>(bytes, 2) != SignatureSize)
+    ByteReader in(std::string_view(bytes.data(), std::size_t(bytes.size())));
+    if (bytes.size() < 96 || in.U16LE() != Signature || in.U16LE() != SignatureSize)
         throw EQRError(QStringLiteral("Not a saved report file"));
     TQRFileHeader header;
-    header.PageCount = Get<qint32>(bytes, 8);
-    if (bytes.size() == PackedLength) {
-        header.DateTime = GetDouble(bytes, 12);
-        header.Compressed = bytes[21] != 0;
-    } else {
-        header.DateTime = GetDouble(bytes, 16);
-        header.Compressed = bytes[25] != 0;
-    }
+    in.Seek(8);
+    header.PageCount = in.I32LE();
+    // The packed form has no padding before the date and the compression flag.
+    const bool packed = bytes.size() == PackedLength;
+    in.Seek(packed ? 12 : 16);
+    header.DateTime = in.F64LE();
+    in.Seek(packed ? 21 : 25);
+    header.Compressed = in.U8() != 0;
     if (header.PageCount < 0)
         throw EQRError(QStringLiteral("Saved report file is damaged: negative page count"));
     return header;

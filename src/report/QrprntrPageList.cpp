@@ -1,5 +1,6 @@
 #include "report/QrprntrPageList.h"
 
+#include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "report/QrprntrCompress.h"
@@ -35,7 +36,7 @@ TQRStream& TQRPageList::RequireStream() {
 qint32 TQRPageList::ReadInt32() {
     char bytes[4];
     if (stream_->Read(bytes, 4) != 4) RaiseDamaged(QStringLiteral("unexpected end of file"));
-    return qFromLittleEndian<qint32>(bytes);
+    return ByteReader(std::string_view(bytes, 4)).I32LE();
 }
 
 void TQRPageList::WriteInt32(qint32 value) {

@@ -1,5 +1,6 @@
 #include "store/PacketValueText.h"
 
+#include "platform/Utf8.h"
 #include "store/PacketBase64.h"
 
 #include <charconv>
@@ -43,19 +44,6 @@ void AppendFloat(std::string& out, double v) {
     }
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 16);
     out.append(buf, r.ptr);
-}
-
-void AppendUtf8(std::string& out, char32_t ch) {
-    if (ch < 0x80) {
-        out.push_back(static_cast<char>(ch));
-    } else if (ch < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    }
 }
 
 } // namespace

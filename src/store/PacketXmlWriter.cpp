@@ -1,4 +1,5 @@
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
 #include "store/Packet.h"
 #include "store/PacketBase64.h"
 #include "store/PacketValueText.h"
@@ -25,19 +26,6 @@ constexpr std::array<const char*, 256> MakeEscapes() {
     return t;
 }
 constexpr auto kEscapes = MakeEscapes();
-
-void AppendUtf8(std::string& out, char32_t ch) {
-    if (ch < 0x80) {
-        out.push_back(static_cast<char>(ch));
-    } else if (ch < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    }
-}
 
 class XmlWriter {
 public:
