@@ -1,4 +1,6 @@
 #include "store/Packet.h"
+#include "platform/AsciiText.h"
+#include "store/PacketTypeTable.h"
 
 #include <array>
 #include <charconv>
@@ -6,38 +8,6 @@
 
 namespace quorvel {
 namespace {
-
-struct TypeName {
-    PacketType type;
-    std::string_view name;
-};
-
-constexpr std::array<TypeName, 24> kTypeNames = {{
-    {PacketType::I1, "i1"},
-    {PacketType::I2, "i2"},
-    {PacketType::I4, "i4"},
-    {PacketType::I8, "i8"},
-    {PacketType::UI1, "ui1"},
-    {PacketType::UI2, "ui2"},
-    {PacketType::UI4, "ui4"},
-    {PacketType::UI8, "ui8"},
-    {PacketType::Boolean, "boolean"},
-    {PacketType::R8, "r8"},
-    {PacketType::R10, "r10"},
-    {PacketType::Fixed, "fixed"},
-    {PacketType::FixedFMT, "fixedFMT"},
-    {PacketType::Date, "date"},
-    {PacketType::Time, "time"},
-    {PacketType::DateTime, "dateTime"},
-    {PacketType::SQLDateTime, "SQLdateTime"},
-    {PacketType::String, "string"},
-    {PacketType::StringUni, "string.uni"},
-    {PacketType::BinHex, "bin.hex"},
-    {PacketType::Nested, "nested"},
-    {PacketType::Struct, "struct"},
-    {PacketType::IntArray, "IntArray"},
-    {PacketType::UIntArray, "UIntArray"},
-}};
 
 constexpr std::array<std::string_view, 19> kSubtypes = {
     "Text",      "Binary",  "Formatted", "Ole",   "Graphics", "dBASEOle",       "TypedBinary",
@@ -48,17 +18,6 @@ constexpr std::array<std::string_view, 21> kKnownParams = {
     "UNIQUE_KEY",   "DEFAULT_ORDER", "CHANGE_LOG", "SERVER_COL",   "DATASET_DELTA", "READONLY", "SUBTYPE",
     "DECIMALS",     "WIDTH",         "LCID",       "AUTOINCVALUE", "TABLENAME",     "TYPENAME", "UPDATEMODE",
     "MD_SEMANTICS", "CALCULATED",    "DELTA",      "PRIMARY_KEY",  "MINVALUE",      "MAXVALUE", "DEFVALUE"};
-
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // Days from 1970-01-01 for a proleptic Gregorian date (the well-known era-based algorithm).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
@@ -75,22 +34,20 @@ constexpr std::int64_t kEpochOffset = 719162; // days from 0001-01-01 to 1970-01
 } // namespace
 
 std::string_view PacketTypeName(PacketType type) noexcept {
-    for (const auto& t : kTypeNames)
-        if (t.type == type) return t.name;
-    return "string";
+    return PacketTypeRowOf(type).name;
 }
 
 bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
-    for (const auto& t : kTypeNames)
-        if (EqualsNoCase(t.name, name)) {
+    for (const auto& t : kPacketTypes)
+        if (EqualsIgnoringAsciiCase(t.name, name)) {
             type = t.type;
             return true;
         }
-    if (EqualsNoCase(name, "int")) {
+    if (EqualsIgnoringAsciiCase(name, "int")) {
         type = PacketType::I4;
         return true;
     }
-    if (EqualsNoCase(name, "uint")) {
+    if (EqualsIgnoringAsciiCase(name, "uint")) {
         type = PacketType::UI4;
         return true;
     }
@@ -99,60 +56,20 @@ bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
 
 std::string_view CanonicalSubtype(std::string_view name) noexcept {
     for (const auto s : kSubtypes)
-        if (EqualsNoCase(s, name)) return s;
+        if (EqualsIgnoringAsciiCase(s, name)) return s;
     return {};
 }
 
 FieldKind KindOf(const FieldDef& field) noexcept {
-    switch (field.type) {
-    case PacketType::I1:
-    case PacketType::I2:
-    case PacketType::I4:
-    case PacketType::I8:
-        return FieldKind::Integer;
-    case PacketType::UI1:
-    case PacketType::UI2:
-    case PacketType::UI4:
-    case PacketType::UI8:
-        return FieldKind::Unsigned;
-    case PacketType::Boolean:
-        return FieldKind::Boolean;
-    case PacketType::R8:
-    case PacketType::R10:
-        return FieldKind::Float;
-    case PacketType::Fixed:
-    case PacketType::FixedFMT:
-        return FieldKind::Decimal;
-    case PacketType::Date:
-        return FieldKind::Date;
-    case PacketType::Time:
-        return FieldKind::Time;
-    case PacketType::DateTime:
-    case PacketType::SQLDateTime:
-        return FieldKind::DateTime;
-    case PacketType::String:
-        return FieldKind::String;
-    case PacketType::StringUni:
-        return FieldKind::WideString;
-    case PacketType::BinHex: {
-        const std::string_view s = field.subtype;
-        if (s == "Text") return FieldKind::Memo;
-        if (s == "WideText") return FieldKind::WideMemo;
-        if (s.empty()) return FieldKind::Bytes;
-        for (const std::string_view blob :
-             {"Binary", "Formatted", "Ole", "Graphics", "dBASEOle", "TypedBinary", "HMemo", "HBinary"})
-            if (s == blob) return FieldKind::Blob;
-        return FieldKind::VarBytes;
-    }
-    case PacketType::Nested:
-        return FieldKind::Nested;
-    case PacketType::Struct:
-        return FieldKind::Struct;
-    case PacketType::IntArray:
-    case PacketType::UIntArray:
-        return FieldKind::Array;
-    }
-    return FieldKind::String;
+    if (field.type != PacketType::BinHex) return PacketTypeRowOf(field.type).kind;
+    const std::string_view s = field.subtype;
+    if (s == "Text") return FieldKind::Memo;
+    if (s == "WideText") return FieldKind::WideMemo;
+    if (s.empty()) return FieldKind::Bytes;
+    for (const std::string_view blob :
+         {"Binary", "Formatted", "Ole", "Graphics", "dBASEOle", "TypedBinary", "HMemo", "HBinary"})
+        if (s == blob) return FieldKind::Blob;
+    return FieldKind::VarBytes;
 }
 
 bool IsBlobKind(FieldKind kind) noexcept {
