@@ -1,3 +1,4 @@
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
@@ -6,6 +7,7 @@
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
 #include "store/StoreErrors.h"
+#include "store/XmlTokenizer.h"
 
 #include <cstring>
 #include <string>
@@ -17,59 +19,29 @@ namespace {
 
 constexpr int kMaxTables = 63;
 
-bool IsBlank(char c) noexcept {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 0x01 && u <= 0x20;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool IsTrueText(std::string_view v) noexcept {
-    return EqualsNoCase(v, "true");
+    return EqualsIgnoringAsciiCase(v, "true");
 }
-
-enum class TagKind { Start, Empty, End, Eof };
-
-struct Tag {
-    TagKind kind = TagKind::Eof;
-    std::string_view name;
-    size_t attrBegin = 0; // offset of the attribute text of a start tag
-};
-
-// One attribute as it stands in the file: the raw value between the double quotes.
-struct RawAttribute {
-    std::string_view name;
-    std::string_view value;
-};
 
 // Reads the datapacket from code-page text held whole in memory. Every access is bounds-checked;
 // errors carry the offset where reading stopped.
 class XmlReader {
 public:
     XmlReader(std::string_view text, size_t fileSize)
-        : s_(text)
+        : xml_(text)
         , budget_(fileSize) {}
 
     Datapacket Read() {
-        SkipBlanks();
-        if (p_ >= s_.size() || s_[p_] != '<') Fail(StoreErrorCode::Malformed);
-        Tag tag = NextElement();
+        xml_.SkipBlanks();
+        if (!xml_.AtTag()) Fail(StoreErrorCode::Malformed);
+        Tag tag = xml_.NextElement();
         if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
         bool root = false;
         if (tag.name == "DATAPACKET") {
             root = true;
-            SkipAttributes(tag);
+            xml_.SkipAttributes(tag);
             if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
-            tag = NextElement();
+            tag = xml_.NextElement();
         }
         if (tag.kind != TagKind::Start && tag.kind != TagKind::Empty) Fail(StoreErrorCode::Malformed);
         if (tag.name != "METADATA" && tag.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
@@ -86,9 +58,9 @@ public:
                 if (root) CloseRoot();
                 break; // whatever follows is not read
             } else {
-                SkipElement(tag);
+                xml_.SkipElement(tag);
             }
-            tag = NextElement();
+            tag = xml_.NextElement();
             if (tag.kind == TagKind::Eof || tag.kind == TagKind::End) Fail(StoreErrorCode::Malformed);
         }
         ResolveUnchangedBlobs();
@@ -96,209 +68,44 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(StoreErrorCode code) const { RaiseStoreError(code, static_cast<long long>(p_)); }
+    [[noreturn]] void Fail(StoreErrorCode code) const { xml_.Fail(code); }
 
     // After the rows: elements up to the root's end tag are skipped; the end of the input before it
     // means the document was cut.
     void CloseRoot() {
-        for (;;) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != "DATAPACKET") Fail(StoreErrorCode::Malformed);
-                return;
-            }
-            SkipElement(t);
-        }
-    }
-
-    void SkipBlanks() noexcept {
-        while (p_ < s_.size() && IsBlank(s_[p_]))
-            ++p_;
-    }
-
-    bool StartsWith(std::string_view prefix) const noexcept { return s_.substr(p_).starts_with(prefix); }
-
-    // The next start, empty or end tag; declarations, comments, other markup and text between
-    // elements are skipped. Eof at the end of the input.
-    Tag NextElement() {
-        for (;;) {
-            SkipBlanks();
-            if (p_ >= s_.size()) return {};
-            if (s_[p_] != '<') {
-                const size_t lt = s_.find('<', p_);
-                if (lt == std::string_view::npos) {
-                    p_ = s_.size();
-                    return {};
-                }
-                p_ = lt;
-            }
-            if (StartsWith("<?")) {
-                SkipPast("?>");
-                continue;
-            }
-            if (StartsWith("<!--")) {
-                SkipPast("-->");
-                continue;
-            }
-            if (StartsWith("<!")) {
-                SkipPast(">");
-                continue;
-            }
-            ++p_; // '<'
-            Tag tag;
-            if (p_ < s_.size() && s_[p_] == '/') {
-                ++p_;
-                tag.kind = TagKind::End;
-                tag.name = ReadName();
-                SkipBlanks();
-                if (p_ >= s_.size() || s_[p_] != '>') Fail(StoreErrorCode::Malformed);
-                ++p_;
-                return tag;
-            }
-            tag.name = ReadName();
-            tag.attrBegin = p_;
-            tag.kind = TagKind::Start; // refined by the attribute reader
-            return tag;
-        }
-    }
-
-    void SkipPast(std::string_view terminator) {
-        const size_t at = s_.find(terminator, p_ + 2);
-        if (at == std::string_view::npos) {
-            p_ = s_.size();
-            Fail(StoreErrorCode::Malformed);
-        }
-        p_ = at + terminator.size();
-    }
-
-    std::string_view ReadName() noexcept {
-        const size_t begin = p_;
-        while (p_ < s_.size()) {
-            const char c = s_[p_];
-            if (IsBlank(c) || c == '/' || c == '>' || c == '=' || c == '\0') break;
-            ++p_;
-        }
-        return s_.substr(begin, p_ - begin);
-    }
-
-    // Reads the attributes of the start tag the cursor stands in and calls fn(name, rawValue) for
-    // each; leaves the cursor after the tag and sets tag.kind to Start or Empty. An attribute without
-    // "=" or without a double-quoted value ends the attributes; the tag then ends at the next ">".
-    template <class Fn> void ReadAttributes(Tag& tag, Fn&& fn) {
-        for (;;) {
-            SkipBlanks();
-            if (p_ >= s_.size()) Fail(StoreErrorCode::Malformed);
-            const char c = s_[p_];
-            if (c == '>') {
-                ++p_;
-                tag.kind = TagKind::Start;
-                return;
-            }
-            if (c == '/' && p_ + 1 < s_.size() && s_[p_ + 1] == '>') {
-                p_ += 2;
-                tag.kind = TagKind::Empty;
-                return;
-            }
-            const size_t nameBegin = p_;
-            while (p_ < s_.size()) {
-                const char ch = s_[p_];
-                if (IsBlank(ch) || ch == '=' || ch == '>' || ch == '/' || ch == '\0') break;
-                ++p_;
-            }
-            const std::string_view name = s_.substr(nameBegin, p_ - nameBegin);
-            SkipBlanks();
-            if (name.empty() || p_ >= s_.size() || s_[p_] != '=') return EndMalformedTag(tag);
-            ++p_;
-            SkipBlanks();
-            if (p_ >= s_.size() || s_[p_] != '"') return EndMalformedTag(tag);
-            ++p_;
-            const void* q = std::memchr(s_.data() + p_, '"', s_.size() - p_);
-            if (q == nullptr) {
-                p_ = s_.size();
-                Fail(StoreErrorCode::Malformed);
-            }
-            const size_t end = static_cast<size_t>(static_cast<const char*>(q) - s_.data());
-            fn(name, s_.substr(p_, end - p_));
-            p_ = end + 1;
-        }
-    }
-
-    void EndMalformedTag(Tag& tag) {
-        const size_t gt = s_.find('>', p_);
-        if (gt == std::string_view::npos) {
-            p_ = s_.size();
-            Fail(StoreErrorCode::Malformed);
-        }
-        tag.kind = gt > 0 && s_[gt - 1] == '/' ? TagKind::Empty : TagKind::Start;
-        p_ = gt + 1;
-    }
-
-    void SkipAttributes(Tag& tag) {
-        ReadAttributes(tag, [](std::string_view, std::string_view) {});
-    }
-
-    // Skips an element whose start tag was returned by NextElement, with all its content. End tags
-    // must match their start tags. Works with an explicit stack, so deep nesting cannot overflow.
-    void SkipElement(Tag& tag) {
-        SkipAttributes(tag);
-        if (tag.kind == TagKind::Empty) return;
-        std::vector<std::string_view> open{tag.name};
-        while (!open.empty()) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
-                open.pop_back();
-                continue;
-            }
-            SkipAttributes(t);
-            if (t.kind == TagKind::Start) open.push_back(t.name);
-        }
+        xml_.ForEachChild("DATAPACKET", [&](Tag& t) { xml_.SkipElement(t); });
     }
 
     // ---- metadata ----
 
     void ReadMetadata(Tag& tag) {
-        SkipAttributes(tag);
+        xml_.SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
-        Tag fields = NextElement();
+        Tag fields = xml_.NextElement();
         if (fields.kind != TagKind::Start || fields.name != "FIELDS") Fail(StoreErrorCode::Malformed);
         ReadFields(fields, packet_.fields, fieldKeys_);
-        for (;;) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != "METADATA") Fail(StoreErrorCode::Malformed);
-                return;
-            }
+        xml_.ForEachChild("METADATA", [&](Tag& t) {
             if (t.name == "PARAMS")
                 ReadTableParams(t);
             else
-                SkipElement(t);
-        }
+                xml_.SkipElement(t);
+        });
     }
 
     void ReadFields(Tag& tag, std::vector<FieldDef>& fields, std::vector<std::string>& keys) {
         if (++tables_ > kMaxTables) Fail(StoreErrorCode::TooManyTables);
-        SkipAttributes(tag);
+        xml_.SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) return;
-        for (;;) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != "FIELDS") Fail(StoreErrorCode::Malformed);
-                return;
-            }
+        xml_.ForEachChild("FIELDS", [&](Tag& t) {
             if (t.name == "FIELD") {
                 std::string key;
-                budget_.Charge(sizeof(FieldDef), p_);
+                budget_.Charge(sizeof(FieldDef), xml_.Offset());
                 fields.push_back(ReadField(t, key));
                 keys.push_back(std::move(key));
             } else {
-                SkipElement(t);
+                xml_.SkipElement(t);
             }
-        }
+        });
     }
 
     FieldDef ReadField(Tag& tag, std::string& rowKey) {
@@ -306,8 +113,8 @@ private:
         bool hasAttrName = false, hasTagName = false, hasFieldName = false, hasType = false, hasWidth = false;
         std::string attrName, tagName, fieldName;
         std::string_view typeName;
-        const size_t at = p_;
-        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+        const size_t at = xml_.Offset();
+        xml_.ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
             if (name == "attrname") {
                 hasAttrName = true;
                 attrName = DecodeText(raw);
@@ -333,34 +140,27 @@ private:
             }
         });
         if (tag.kind == TagKind::Start) {
-            for (;;) {
-                Tag t = NextElement();
-                if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-                if (t.kind == TagKind::End) {
-                    if (t.name != "FIELD") Fail(StoreErrorCode::Malformed);
-                    break;
-                }
+            xml_.ForEachChild("FIELD", [&](Tag& t) {
                 if (t.name == "PARAM") {
                     ApplyFieldParam(f, ReadParamChild(t), hasWidth);
                 } else if (t.name == "FIELDS") {
                     std::vector<std::string> nestedKeys;
                     ReadFields(t, f.nested, nestedKeys);
                 } else {
-                    SkipElement(t);
+                    xml_.SkipElement(t);
                 }
-            }
+            });
         }
-        const size_t end = p_;
-        p_ = at;
-        if (!hasAttrName && !hasTagName) Fail(StoreErrorCode::Malformed);
+        // A field that lacks its name, type or width fails where its attributes begin.
+        if (!hasAttrName && !hasTagName) XmlTokenizer::FailAt(StoreErrorCode::Malformed, at);
         rowKey = hasAttrName ? attrName : tagName;
         f.name = hasFieldName ? fieldName : rowKey;
-        if (!hasType || !PacketTypeFromName(typeName, f.type)) Fail(StoreErrorCode::FieldType);
+        if (!hasType || !PacketTypeFromName(typeName, f.type))
+            XmlTokenizer::FailAt(StoreErrorCode::FieldType, at);
         if (f.type != PacketType::Nested) f.nested.clear(); // only a nested table has fields of its own
         const FieldKind kind = KindOf(f);
         if ((kind == FieldKind::String || kind == FieldKind::Bytes) && !hasWidth)
-            Fail(StoreErrorCode::FieldWidth);
-        p_ = end;
+            XmlTokenizer::FailAt(StoreErrorCode::FieldWidth, at);
         return f;
     }
 
@@ -454,7 +254,7 @@ private:
         std::string name, value;
         std::string_view typeName;
         bool hasType = false, roundtrip = false;
-        ReadAttributes(tag, [&](std::string_view attr, std::string_view raw) {
+        xml_.ReadAttributes(tag, [&](std::string_view attr, std::string_view raw) {
             if (attr == "Name") {
                 hasName = true;
                 name = DecodeText(raw);
@@ -468,7 +268,7 @@ private:
                 roundtrip = IsTrueText(raw);
             }
         });
-        if (tag.kind == TagKind::Start) SkipContentOf(tag);
+        if (tag.kind == TagKind::Start) xml_.SkipContentOf(tag);
         if (!hasName || !hasValue) Fail(StoreErrorCode::Malformed);
         PacketParam p;
         p.name = std::move(name);
@@ -481,23 +281,6 @@ private:
         p.roundtrip = roundtrip;
         p.value = ParseParamValue(p.type, value, p.name);
         return p;
-    }
-
-    // Skips the content and end tag of an element whose start tag has been read.
-    void SkipContentOf(const Tag& tag) {
-        Tag copy = tag;
-        std::vector<std::string_view> open{copy.name};
-        while (!open.empty()) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != open.back()) Fail(StoreErrorCode::Malformed);
-                open.pop_back();
-                continue;
-            }
-            SkipAttributes(t);
-            if (t.kind == TagKind::Start) open.push_back(t.name);
-        }
     }
 
     // A parameter value in its type. A number outside its type is refused (a field's WIDTH and
@@ -563,28 +346,22 @@ private:
             }
             packet_.params.push_back(std::move(p));
         };
-        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+        xml_.ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
             add(MakeParam(name, raw, ParamPlacement::Attribute));
         });
         if (tag.kind == TagKind::Empty) return;
-        for (;;) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != "PARAMS") Fail(StoreErrorCode::Malformed);
-                return;
-            }
+        xml_.ForEachChild("PARAMS", [&](Tag& t) {
             if (t.name == "PARAM")
                 add(ReadParamChild(t));
             else
-                SkipElement(t);
-        }
+                xml_.SkipElement(t);
+        });
     }
 
     // ---- rows ----
 
     void ReadRowData(Tag& tag) {
-        SkipAttributes(tag);
+        xml_.SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) return;
         const size_t n = packet_.fields.size();
         kinds_.resize(n);
@@ -592,16 +369,10 @@ private:
             kinds_[i] = KindOf(packet_.fields[i]);
             keyIndex_.emplace(fieldKeys_[i], static_cast<int>(i));
         }
-        for (;;) {
-            Tag t = NextElement();
-            if (t.kind == TagKind::Eof) Fail(StoreErrorCode::Malformed);
-            if (t.kind == TagKind::End) {
-                if (t.name != "ROWDATA") Fail(StoreErrorCode::Malformed);
-                return;
-            }
+        xml_.ForEachChild("ROWDATA", [&](Tag& t) {
             if (!t.name.starts_with("ROW")) Fail(StoreErrorCode::Malformed);
             ReadRow(t);
-        }
+        });
     }
 
     int FieldFor(std::string_view name, int hint) const {
@@ -616,12 +387,12 @@ private:
     // slots, one that sets few keeps only its values (and the slots are cleared for the next row).
     void ReadRow(Tag& tag) {
         const size_t n = packet_.fields.size();
-        const size_t rowStart = p_;
+        const size_t rowStart = xml_.Offset();
         if (slots_.size() != n) slots_.assign(n, FieldValue{});
         touched_.clear();
         std::uint8_t rowState = 0;
         int next = 0;
-        ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
+        xml_.ReadAttributes(tag, [&](std::string_view name, std::string_view raw) {
             const int i = FieldFor(name, next);
             if (i < 0) {
                 if (name == "RowState") {
@@ -637,12 +408,12 @@ private:
             if (IsNull(slot)) touched_.push_back(static_cast<std::uint32_t>(i));
             slot = DecodeValue(static_cast<size_t>(i), raw);
         });
-        if (tag.kind == TagKind::Start) SkipContentOf(tag);
+        if (tag.kind == TagKind::Start) xml_.SkipContentOf(tag);
         // A value takes at most twice its text (wide text), so the row's text bounds what it holds.
         const bool dense = 2 * touched_.size() >= n;
         budget_.Charge(sizeof(PacketRow) + (dense ? n : touched_.size()) * (sizeof(FieldValue) + 4) +
-                           2 * (p_ - rowStart),
-                       p_);
+                           2 * (xml_.Offset() - rowStart),
+                       xml_.Offset());
         PacketRow& row = packet_.rows.emplace_back();
         row.rowState = rowState;
         if (dense) {
@@ -728,14 +499,13 @@ private:
                 if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, &value);
             });
             for (const auto& [i, value] : inherited) {
-                budget_.Charge(FieldValueBytes(*value), p_);
+                budget_.Charge(FieldValueBytes(*value), xml_.Offset());
                 row.values.Set(i, *value);
             }
         }
     }
 
-    std::string_view s_;
-    size_t p_ = 0;
+    XmlTokenizer xml_;
     int tables_ = 0;
     Datapacket packet_;
     std::vector<std::string> fieldKeys_;
@@ -746,43 +516,6 @@ private:
     std::vector<RowValues::Entry> entries_;
     LoadBudget budget_;
 };
-
-// True when the first tag is a declaration whose encoding attribute names UTF-8.
-bool DeclaresUtf8(std::string_view s) {
-    size_t p = 0;
-    while (p < s.size() && IsBlank(s[p]))
-        ++p;
-    if (!s.substr(p).starts_with("<?")) return false;
-    const size_t end = s.find("?>", p + 2);
-    if (end == std::string_view::npos) return false;
-    std::string_view decl = s.substr(p + 2, end - p - 2);
-    // Attributes of the declaration: name = "value" or 'value'.
-    size_t i = 0;
-    while (i < decl.size() && !IsBlank(decl[i]))
-        ++i; // the target, "xml"
-    while (i < decl.size()) {
-        while (i < decl.size() && IsBlank(decl[i]))
-            ++i;
-        const size_t nameBegin = i;
-        while (i < decl.size() && !IsBlank(decl[i]) && decl[i] != '=')
-            ++i;
-        const std::string_view name = decl.substr(nameBegin, i - nameBegin);
-        while (i < decl.size() && IsBlank(decl[i]))
-            ++i;
-        if (i >= decl.size() || decl[i] != '=') return false;
-        ++i;
-        while (i < decl.size() && IsBlank(decl[i]))
-            ++i;
-        if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\'')) return false;
-        const char quote = decl[i++];
-        const size_t close = decl.find(quote, i);
-        if (close == std::string_view::npos) return false;
-        const std::string_view value = decl.substr(i, close - i);
-        if (EqualsNoCase(name, "encoding")) return EqualsNoCase(value, "UTF-8");
-        i = close + 1;
-    }
-    return false;
-}
 
 } // namespace
 
