@@ -3,7 +3,7 @@
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
-#include "platform/ui/Application.h"
+#include "ui/Application.h"
 
 #include <memory>
 
