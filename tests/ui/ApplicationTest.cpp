@@ -5,10 +5,12 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace quorvel {
 namespace {
@@ -83,6 +85,35 @@ TEST(EventDispatchDisplay, AFailingErrorDisplayDoesNotEscapeTheDispatch) {
     target.raise = [] { throw Exception("x"); };
     EXPECT_FALSE(Deliver(target));
     EXPECT_EQ(target.handled, 1);
+}
+
+// The program's start-up, run in a process of its own with the locale a user's session would pass.
+QStringList StartUp(const QString& lcAll, const QString& lang) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG", "LANGUAGE"})
+        environment.remove(QString::fromLatin1(name));
+    if (!lcAll.isNull()) environment.insert(QStringLiteral("LC_ALL"), lcAll);
+    if (!lang.isNull()) environment.insert(QStringLiteral("LANG"), lang);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QUORVEL_BIN_DIR "/startup_probe"), {});
+    if (!program.waitForFinished(30000) || program.exitCode() != 0) return {QStringLiteral("failed")};
+    return QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+TEST(ProgramStartUp, QtSpeaksPortugueseAndAnUnsetLocaleFormatsAsInBrazil) {
+    const QString buttons = QStringLiteral("&Não|&Sim|Abrir|Cancelar|Salvar");
+    // A fresh system: no locale at all, or the C / POSIX one.
+    for (const auto& [lcAll, lang] :
+         {std::pair{QString(), QString()}, std::pair{QString(), QStringLiteral("C")},
+          std::pair{QStringLiteral("C.UTF-8"), QStringLiteral("en_US.UTF-8")},
+          std::pair{QString(), QStringLiteral("POSIX")}})
+        EXPECT_EQ(StartUp(lcAll, lang), (QStringList{"1.500,0000", ". , 07/03/2026", buttons}))
+            << lcAll.toStdString() << " " << lang.toStdString();
+    // A locale the user chose decides the formats; Qt's dialogs still speak the program's language.
+    EXPECT_EQ(StartUp(QString(), QStringLiteral("en_US.UTF-8")),
+              (QStringList{"1,500.0000", ", . 3/7/26", buttons}));
 }
 
 } // namespace
