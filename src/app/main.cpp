@@ -3,13 +3,16 @@
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
-#include "platform/ui/Application.h"
+#include "report/output/QrprevInterface.h"
+#include "ui/Application.h"
 
 #include <memory>
 
 int main(int argc, char** argv) {
     using namespace quorvel;
     TApplication application(argc, argv);
+    // Reports open the standard preview window and progress form.
+    RegisterStandardPreview();
     try {
         // Every top-level window has a task-bar button of its own. The first form created is the main
         // window; the report form and the report-selection dialog wait hidden.

@@ -82,6 +82,10 @@ public:
     virtual bool PrintDialog(PrintDialogSettings& settings) = 0;
     virtual bool PrintSetupDialog(PrintDialogSettings& settings) = 0;
 
+    // A one-line prompt titled caption, pre-filled with value: the text typed when accepted, value
+    // itself when cancelled.
+    virtual QString InputBox(const QString& caption, const QString& prompt, const QString& value) = 0;
+
 protected:
     // The bare chooser: returns the picked or typed path (which may not exist), or nothing.
     virtual std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) = 0;

@@ -36,7 +36,7 @@ QStringList ScriptedDialogs::MessageTexts() const {
 
 bool ScriptedDialogs::Exhausted() const {
     return answers_.empty() && openFiles_.empty() && saveFiles_.empty() && folders_.empty() &&
-           prints_.empty() && setups_.empty();
+           prints_.empty() && setups_.empty() && inputs_.empty();
 }
 
 DialogAnswer ScriptedDialogs::MessageBox(const QString& text, const QString& title, MessageIcon icon,
@@ -95,6 +95,16 @@ bool ScriptedDialogs::PrintSetupDialog(PrintDialogSettings& settings) {
     call.print = settings;
     calls_.push_back(call);
     return RunPrintDialog(setups_, settings, "the print-setup dialog");
+}
+
+QString ScriptedDialogs::InputBox(const QString& caption, const QString& prompt, const QString& value) {
+    DialogCall call;
+    call.kind = DialogCall::Kind::Input;
+    call.title = caption;
+    call.text = prompt;
+    call.value = value;
+    calls_.push_back(call);
+    return TakeNext(inputs_, "an input box").value_or(value);
 }
 
 } // namespace quorvel

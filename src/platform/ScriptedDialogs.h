@@ -10,10 +10,11 @@ namespace quorvel {
 
 // One recorded dialog call. Only the members of its kind are filled.
 struct DialogCall {
-    enum class Kind { Message, OpenFile, SaveFile, ChooseFolder, Print, PrintSetup };
+    enum class Kind { Message, OpenFile, SaveFile, ChooseFolder, Print, PrintSetup, Input };
     Kind kind = Kind::Message;
-    QString text;  // message text, or the chooser's caption
-    QString title; // message title, or the file dialog's title
+    QString text;  // message text, the chooser's caption, or the input box's prompt
+    QString title; // message title, the file dialog's or the input box's title
+    QString value; // the input box's pre-filled value
     MessageIcon icon = MessageIcon::Information;
     MessageButtons buttons = MessageButtons::Ok;
     FileDialogOptions file;
@@ -41,6 +42,8 @@ public:
     void QueueFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
     void QueuePrint(std::optional<PrintDialogSettings> choice) { prints_.push_back(std::move(choice)); }
     void QueuePrintSetup(std::optional<PrintDialogSettings> choice) { setups_.push_back(std::move(choice)); }
+    // The text typed into the next input box; none is a cancelled box.
+    void QueueInput(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
 
     const std::vector<DialogCall>& Calls() const { return calls_; }
     // The message boxes among the calls, in order.
@@ -56,6 +59,7 @@ public:
     std::optional<SaveFileChoice> SaveFile(const FileDialogOptions& options) override;
     bool PrintDialog(PrintDialogSettings& settings) override;
     bool PrintSetupDialog(PrintDialogSettings& settings) override;
+    QString InputBox(const QString& caption, const QString& prompt, const QString& value) override;
 
 protected:
     std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) override;
@@ -68,6 +72,7 @@ private:
     std::deque<std::optional<QString>> folders_;
     std::deque<std::optional<PrintDialogSettings>> prints_;
     std::deque<std::optional<PrintDialogSettings>> setups_;
+    std::deque<std::optional<QString>> inputs_;
 };
 
 } // namespace quorvel

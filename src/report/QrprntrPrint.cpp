@@ -4,6 +4,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrMessages.h"
+#include "report/QuickrptPreview.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -14,11 +15,6 @@ namespace quorvel {
 
 namespace {
 
-PrintProgressWindowFactory& ProgressWindowFactory() {
-    static PrintProgressWindowFactory factory;
-    return factory;
-}
-
 // The paper sizes a loaded page is compared with: the first 26 rows of the table.
 constexpr int DetectedPaperSizes = 26;
 
@@ -27,10 +23,6 @@ int FourMillimetreUnits(double millimetres) {
 }
 
 } // namespace
-
-void RegisterPrintProgressWindow(PrintProgressWindowFactory factory) {
-    ProgressWindowFactory() = std::move(factory);
-}
 
 void TQRPrinter::Print() {
     if (status_ != TQRPrinterStatus::mpFinished) return;
@@ -55,16 +47,17 @@ void TQRPrinter::PrintStoredPages() {
     // A cancel left from the run that made the pages must not stop this print.
     cancelRequested_ = false;
 
-    std::unique_ptr<QObject> progressWindow;
+    std::unique_ptr<TQRProgressWindow> progressWindow;
     QPointer<QObject> previousControl = previewControl_;
-    if (owner_ != nullptr && owner_->ShowProgressSetting() && ProgressWindowFactory()) {
-        progressWindow = ProgressWindowFactory()(*this);
-        previewControl_ = progressWindow.get();
+    if (owner_ != nullptr && owner_->ShowProgressSetting()) progressWindow = CreateProgressWindow(*this);
+    if (progressWindow) {
+        previewControl_ = progressWindow->Receiver();
+        progressWindow->Show();
     }
     // However printing ends, the progress window goes and the preview hears from the page store again.
     struct Restore {
         TQRPrinter& pageStore;
-        std::unique_ptr<QObject>& window;
+        std::unique_ptr<TQRProgressWindow>& window;
         QPointer<QObject> control;
         ~Restore() {
             window.reset();

@@ -5,6 +5,7 @@
 #include "platform/MetafileCanvas.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrMessages.h"
+#include "report/QuickrptPreview.h"
 
 #include <QCoreApplication>
 
@@ -301,13 +302,20 @@ void TQRPrinter::ClosePreview(QObject* window) {
     }
 }
 
-// The report's preview replacement, when it has one, shows the pages instead of the standard window.
 void TQRPrinter::Preview() {
-    if (OnPreview) OnPreview(*this);
+    if (OnPreview) {
+        OnPreview(*this);
+        return;
+    }
+    previewWindow_ = CreatePreviewInterface()->Show(*this);
 }
 
 void TQRPrinter::PreviewModal() {
-    if (OnPreview) OnPreview(*this);
+    if (OnPreview) {
+        OnPreview(*this);
+        return;
+    }
+    CreatePreviewInterface()->ShowModal(*this);
 }
 
 void TQRPrinter::PrintSetup() {

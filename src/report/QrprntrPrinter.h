@@ -188,7 +188,8 @@ public:
     // Selects a page, only once there is one and n is not past PageCount.
     void SetPageNumber(int n);
 
-    // The preview.
+    // The preview: the report's replacement when it has one, else a window of the registered
+    // preview class, shown (Preview) or run until it closes (PreviewModal).
     void Preview();
     void PreviewModal();
     bool ShowingPreview() const noexcept { return showingPreview_; }
@@ -347,16 +348,10 @@ private:
     bool pagesGenerated_ = false;
     QPointer<QObject> previewControl_;
     QPointer<QObject> ownerWindow_;
+    QPointer<QObject> previewWindow_; // the window Preview opened
 };
 
 // The process-wide page store, made on first use and kept until the application object goes.
 TQRPrinter& QRPrinter();
-
-// Makes the window that shows how far printing stored pages has come, already shown, for a page
-// store whose report asks for progress; it receives the page store's progress messages, may cancel
-// the page store, and is hidden by being destroyed. The preview unit registers the standard one;
-// without one, stored pages print without a progress window.
-using PrintProgressWindowFactory = std::function<std::unique_ptr<QObject>(TQRPrinter& pageStore)>;
-void RegisterPrintProgressWindow(PrintProgressWindowFactory factory);
 
 } // namespace quorvel

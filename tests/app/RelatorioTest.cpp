@@ -136,7 +136,7 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
         QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
         ordem.setCurrentIndex(1);
         QTest::mouseClick(&Filho<QPushButton>(dialogo, "btImpr"), Qt::LeftButton);
-        // From the keyboard the button with the focus acts: the preview again, by specification.
+        // From the keyboard the button with the focus acts, and that is the preview button again.
         Filho<QPushButton>(dialogo, "btTela").setFocus();
         QTest::keyClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::Key_Space);
         abertoDepois = dialogo.isVisible();

@@ -6,6 +6,7 @@
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
 
+#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -126,6 +127,9 @@ TEST(ListReport, GivenReportReceivesOnlyTheColumns) {
 }
 
 TEST(ListReport, WideListTurnsLandscapeAndDropsWhatStillDoesNotFit) {
+    // The widths below are chosen for the A4 page a report takes on a machine without printers; an
+    // installed queue hands the report its own paper and margins.
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer's paper is in use";
     ListForm f;
     f.table.FieldByName(QStringLiteral("Code")).SetDisplayWidth(60);
     f.table.FieldByName(QStringLiteral("Name")).SetDisplayWidth(30);

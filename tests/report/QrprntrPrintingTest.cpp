@@ -4,6 +4,7 @@
 #include "report/TestOwner.h"
 
 #include "report/Qrprntr.h"
+#include "report/QuickrptPreview.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -211,12 +212,15 @@ TEST(QRPrinterPrinting, SettingsReachTheQueueOnlyWhereItSupportsThem) {
 }
 
 // Stands in for the progress window: records the progress it is told of and may cancel.
-class ProgressProbe : public QObject {
+class ProgressProbe : public QObject, public TQRProgressWindow {
 public:
     ProgressProbe(TQRPrinter& pageStore, std::vector<int>& progress, bool cancelAtOnce)
         : pageStore_(pageStore)
         , progress_(progress)
         , cancel_(cancelAtOnce) {}
+    void SetCaption(const QString&) override {}
+    void Show() override {}
+    QObject* Receiver() override { return this; }
 
 protected:
     bool event(QEvent* event) override {
@@ -236,7 +240,7 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
     REQUIRE_TEST_QUEUE(queue);
     std::vector<int> progress;
     bool cancelAtOnce = false;
-    RegisterPrintProgressWindow([&](TQRPrinter& pageStore) -> std::unique_ptr<QObject> {
+    RegisterProgressWindowClass([&](TQRPrinter& pageStore) -> std::unique_ptr<TQRProgressWindow> {
         return std::make_unique<ProgressProbe>(pageStore, progress, cancelAtOnce);
     });
     TestOwner owner;
@@ -273,7 +277,7 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
     EXPECT_FALSE(pageStore.SystemPrinter().Printing());
     EXPECT_EQ(pageStore.Status(), TQRPrinterStatus::mpFinished);
     EXPECT_NE(pageStore.GetPage(6), nullptr);
-    RegisterPrintProgressWindow(nullptr);
+    RegisterProgressWindowClass(nullptr);
 }
 
 // Run in a child process that cannot reach any print server.

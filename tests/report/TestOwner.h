@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Canvas.h"
+#include "report/QrprntrMessages.h"
 #include "report/QrprntrPrinter.h"
 
 #include <QEvent>
@@ -50,14 +52,43 @@ public:
         TQRPrinter* pageStore;
     };
     std::vector<Entry> entries;
-    std::vector<int> Of(QEvent::Type type) const;
+
+    std::vector<int> Of(QEvent::Type type) const {
+        std::vector<int> values;
+        for (const Entry& entry : entries)
+            if (entry.type == type) values.push_back(entry.first);
+        return values;
+    }
 
 protected:
-    bool event(QEvent* event) override;
+    bool event(QEvent* event) override {
+        if (auto* message = dynamic_cast<PageStoreMessage*>(event)) {
+            entries.push_back({message->type(), message->First(), message->PageStore()});
+            return true;
+        }
+        return QObject::event(event);
+    }
 };
 
-// Writes "Page N" and a line on every page of a document: BeginDoc, the pages, EndDoc.
-void MakeDocument(TQRPrinter& pageStore, int pages);
-void DrawPage(TQRPrinter& pageStore);
+// Writes "Page N", "TOTAL GERAL" and a line on the open page.
+inline void DrawPage(TQRPrinter& pageStore) {
+    TCanvas& canvas = pageStore.Canvas();
+    canvas.SetFont(TFont(QStringLiteral("Arial"), 14));
+    canvas.TextOut(pageStore.XPos(200), pageStore.YPos(200),
+                   QStringLiteral("Page %1").arg(pageStore.PageNumber()));
+    canvas.TextOut(pageStore.XPos(200), pageStore.YPos(400), QStringLiteral("TOTAL GERAL"));
+    canvas.MoveTo(pageStore.XPos(200), pageStore.YPos(600));
+    canvas.LineTo(pageStore.XPos(1800), pageStore.YPos(600));
+}
+
+// A whole document of such pages: BeginDoc, the pages, EndDoc.
+inline void MakeDocument(TQRPrinter& pageStore, int pages) {
+    pageStore.BeginDoc();
+    for (int page = 0; page < pages; ++page) {
+        pageStore.NewPage();
+        DrawPage(pageStore);
+    }
+    pageStore.EndDoc();
+}
 
 } // namespace quorvel::testing

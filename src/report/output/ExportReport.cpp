@@ -1,42 +1,70 @@
 #include "report/output/ExportReport.h"
 
 #include "platform/Rounding.h"
-
-#include <QEvent> // the page store header uses QEvent::Type without including it
-
-#include "report/QrprntrPrinter.h"
+#include "report/DataSetComponent.h"
+#include "report/Qrctrls.h"
+#include "report/QuickrptReport.h"
 
 namespace quorvel {
 
+namespace {
+
+// The page store that converts the positions the controls hand over: the one the running pass
+// draws through, else the report's page store when the export began.
+const TQRPrinter* ConvertingStore(const TQRExportFilter& filter) {
+    if (const TCustomQuickRep* report = filter.Report())
+        if (const TQRPrinter* store = report->PageStore()) return store;
+    return filter.ReportQRPrinter();
+}
+
+} // namespace
+
 TExportPageSetup ExportPageSetupOf(const TQRExportFilter& filter, int paperWidth, int paperLength) {
-    (void)filter;
     TExportPageSetup setup;
-    setup.Width = paperWidth;
-    setup.Length = paperLength;
+    const TCustomQuickRep* report = filter.Report();
+    if (!report) {
+        setup.Width = paperWidth;
+        setup.Length = paperLength;
+        return setup;
+    }
+    const TQRPage& page = report->Page();
+    setup.FromReport = true;
+    setup.Width = page.NativeValue(TQRPage::iWidth);
+    setup.Length = page.NativeValue(TQRPage::iLength);
+    setup.TopMargin = page.NativeValue(TQRPage::iTopMargin);
+    setup.BottomMargin = page.NativeValue(TQRPage::iBottomMargin);
+    setup.LeftMargin = page.NativeValue(TQRPage::iLeftMargin);
+    setup.RightMargin = page.NativeValue(TQRPage::iRightMargin);
+    setup.Landscape = page.Orientation() == TPrinterOrientation::poLandscape;
+    setup.PaperSizeCode = static_cast<int>(page.PaperSize());
     return setup;
 }
 
 int ExportPixelsPerInch(const TQRExportFilter& filter) {
-    if (const TQRPrinter* printer = filter.ReportQRPrinter()) return RoundHalfEven(printer->XFactor() * 254);
+    if (const TQRPrinter* printer = ConvertingStore(filter)) return RoundHalfEven(printer->XFactor() * 254);
     return 96;
 }
 
-// As the page store converts: (x − unprintable offset) × pixels per tenth of a millimetre.
 int ExportXPos(const TQRExportFilter& filter, double x) {
-    if (const TQRPrinter* printer = filter.ReportQRPrinter())
-        return RoundHalfEven((x - printer->LeftWaste()) * printer->XFactor());
+    if (const TQRPrinter* printer = ConvertingStore(filter)) return printer->XPos(x);
     return RoundHalfEven(x * 96 / 254.0);
 }
 
 int ExportYPos(const TQRExportFilter& filter, double y) {
-    if (const TQRPrinter* printer = filter.ReportQRPrinter())
-        return RoundHalfEven((y - printer->TopWaste()) * printer->YFactor());
+    if (const TQRPrinter* printer = ConvertingStore(filter)) return printer->YPos(y);
     return RoundHalfEven(y * 96 / 254.0);
 }
 
 bool ExportDataSetAtEnd(const TQRExportFilter& filter) {
-    (void)filter;
-    return false;
+    const auto* report = dynamic_cast<const TQuickRep*>(filter.Report());
+    if (!report || !report->DataSet()) return false;
+    return report->DataSet()->Active() && report->DataSet()->Eof();
+}
+
+void ExportBandFrame(const TQRCustomBand& band) {
+    TCustomQuickRep* report = band.ParentReport();
+    if (!report || band.Height() == 0 || !band.Frame().AnyFrame()) return;
+    QRPaintFrame(band.Frame(), *report, band.PrintedRect());
 }
 
 } // namespace quorvel

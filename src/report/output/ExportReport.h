@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/Brush.h"
+#include "platform/Pen.h"
 #include "report/QrprntrFilter.h"
+
+#include <QImage>
 
 namespace quorvel {
 
@@ -14,7 +18,7 @@ struct TExportPageSetup {
     double LeftMargin = 0;
     double RightMargin = 0;
     bool Landscape = false;
-    int PaperSizeCode = 0; // the printer settings' paper size ordinal; 0 = none
+    int PaperSizeCode = 0; // the paper size's driver code; 0 = none
 };
 
 // What the filters read of the report that runs them and of its page store. Without a report (a
@@ -28,17 +32,8 @@ int ExportPixelsPerInch(const TQRExportFilter& filter);
 int ExportXPos(const TQRExportFilter& filter, double x);
 int ExportYPos(const TQRExportFilter& filter, double y);
 
-// True when the data set of the filter's report is at its end (false without a report).
+// True when the data set of the filter's report is at its end (false without a report or data set).
 bool ExportDataSetAtEnd(const TQRExportFilter& filter);
-
-} // namespace quorvel
-
-#include "platform/Brush.h"
-#include "platform/Pen.h"
-
-#include <QImage>
-
-namespace quorvel {
 
 // A graphic control as the filters see it when it is handed over (AcceptGraphic): the kind, size in
 // page-picture pixels, and what the kind carries.
@@ -62,15 +57,20 @@ struct TExportGraphic {
     TPen Pen;
     TBrush Brush;
     int VertAdjust = 0;
-    // Image controls: the picture drawn into a bitmap as the control prints it; empty when there is
-    // nothing to draw (no picture, or a data-bound image without a field).
+    // Image controls: the picture as a bitmap, at the control's size when it stretches, at its own
+    // size otherwise; empty when there is nothing to draw (no picture, or a data-bound image without
+    // a field).
     QImage Picture;
     bool DataBound = false;
 };
 
-// How a filter sees a graphic control handed to AcceptGraphic: shapes (including the rectangles and
-// lines of backgrounds and frames) with their pen and brush, pictures drawn into a bitmap as the
-// control prints them, anything else as egOther.
+// The description of a printable handed to AcceptGraphic: shapes (and the rectangles and lines the
+// controls make for backgrounds and frames) with their pen and brush, pictures drawn into a bitmap,
+// anything else as egOther.
 TExportGraphic ExportGraphicOf(const TQRPrintable& control);
+
+// Hands a printed band's frame to the report's export filter (AcceptGraphic); filters call it after
+// the band's contents, as the page picture draws the frame on top of them.
+void ExportBandFrame(const TQRCustomBand& band);
 
 } // namespace quorvel

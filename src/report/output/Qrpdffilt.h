@@ -75,10 +75,13 @@ public:
     void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
 
-    // A graphic control at (xoff, yoff) page-picture pixels.
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override {
-        AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
-    }
+    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
+    // frame.
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
+    // A printed band: its frame goes on top of the graphics its controls handed over since the band
+    // before.
+    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
+    // A graphic described directly at (xoff, yoff) page-picture pixels.
     void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
 
     void SetDocumentInfo(const QString& creator, const QString& author, const QString& title,
@@ -124,6 +127,8 @@ private:
     void FinishPage();
     void PTWrite(const std::string& line);
     void GRWrite(const std::string& line);
+    // Moves the graphics lines of the band being printed into the page's graphics block.
+    void FlushBandGraphics();
     void ProcessItem(TPDFItemRec& item);
     void ProcessText(const TPDFItemRec& item);
     void ProcessGraphic(const TPDFItemRec& item);
@@ -137,6 +142,8 @@ private:
     int TextWidthPixels(const TFont& font, const QString& text);
 
     std::vector<PageBlock> pages_;
+    // Graphics lines handed over since the last printed band.
+    std::string bandGraphics_;
     bool pageOpen_ = false;
     bool firstPage_ = true;
     int pageCounter_ = 0;

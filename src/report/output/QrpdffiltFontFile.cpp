@@ -80,10 +80,12 @@ TTrueTypeMetrics ReadTrueTypeMetrics(const QByteArray& fileBytes, int index) {
         head.Seek(18);
         metrics.UnitsPerEm = head.U16BE();
         if (metrics.UnitsPerEm == 0) throw Exception(QStringLiteral("Font has no units per em"));
+        // Metrics are written in the PDF's glyph space, thousandths of the em: a reader places the
+        // glyphs of a font that is not embedded by these numbers.
+        const double scale = 1000.0 / metrics.UnitsPerEm;
         head.Seek(36);
         for (int& v : metrics.BoundingBox)
-            v = head.I16BE();
-        const double scale = 1024.0 / metrics.UnitsPerEm;
+            v = RoundHalfEven(head.I16BE() * scale);
 
         ByteReader hhea = Table(tables, "hhea");
         hhea.Seek(4);

@@ -8,9 +8,9 @@
 
 namespace quorvel {
 
-// What the PDF font objects need of an installed TrueType font: the whole file, its bounding box in
-// font units ('head'), the typographic ascent and descent scaled to a 1024-pixel em ('OS/2', or
-// 'hhea' when 'OS/2' has none), the italic angle in tenths of a degree, the descriptor flags from the
+// What the PDF font objects need of an installed TrueType font: the whole file, its bounding box
+// ('head') and its typographic ascent and descent ('OS/2', or 'hhea' when 'OS/2' has none) in
+// thousandths of the em, the italic angle in tenths of a degree, the descriptor flags from the
 // 'OS/2' family class, and the last character code of a single-byte font.
 struct TTrueTypeMetrics {
     QByteArray FileBytes;

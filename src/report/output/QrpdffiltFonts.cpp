@@ -96,7 +96,7 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
                 throw Exception(QStringLiteral("GetFontData error"));
             LoadedFont font;
             font.Metrics = ReadTrueTypeMetrics(file.readAll(), location.Index);
-            font.Raw = QRawFont(font.Metrics.FileBytes, 1024);
+            font.Raw = QRawFont(font.Metrics.FileBytes, 1000);
             loaded = files.emplace(std::pair{location.Path, location.Index}, std::move(font)).first;
         }
         const TTrueTypeMetrics& metrics = loaded->second.Metrics;

@@ -131,6 +131,7 @@ void TQRPDFDocumentFilter::StartPage() {
 }
 
 void TQRPDFDocumentFilter::FinishPage() {
+    FlushBandGraphics();
     PTWrite("ET");
     pageOpen_ = false;
 }
@@ -139,7 +140,7 @@ std::size_t TQRPDFDocumentFilter::HeldPageBytes() const noexcept {
     std::size_t bytes = pages_.capacity() * sizeof(PageBlock);
     for (const auto& page : pages_)
         bytes += page.Text.capacity() + page.Graphics.capacity();
-    return bytes;
+    return bytes + bandGraphics_.capacity();
 }
 
 void TQRPDFDocumentFilter::PTWrite(const std::string& line) {
@@ -149,9 +150,27 @@ void TQRPDFDocumentFilter::PTWrite(const std::string& line) {
 }
 
 void TQRPDFDocumentFilter::GRWrite(const std::string& line) {
-    auto& graphics = pages_.back().Graphics;
-    graphics += line;
-    graphics += "\r\n";
+    bandGraphics_ += line;
+    bandGraphics_ += "\r\n";
+}
+
+void TQRPDFDocumentFilter::FlushBandGraphics() {
+    if (bandGraphics_.empty() || pages_.empty()) return;
+    pages_.back().Graphics += bandGraphics_;
+    bandGraphics_.clear();
+}
+
+void TQRPDFDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
+    AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
+}
+
+void TQRPDFDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
+                                      double expanded) {
+    (void)xoff;
+    (void)yoff;
+    (void)expanded;
+    ExportBandFrame(bandControl);
+    FlushBandGraphics();
 }
 
 int TQRPDFDocumentFilter::TextWidthPixels(const TFont& font, const QString& text) {

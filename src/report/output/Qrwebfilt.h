@@ -25,6 +25,9 @@ struct THTMLExportOptions {
 // The process-wide options (one HTML filter component per program).
 THTMLExportOptions& QRHTMLExportOptions();
 
+// A colour as HTML writes it: "#rrggbb".
+QString HtmlColor(TColor color);
+
 // A file name up to, not including, its first "." (the whole name without one).
 QString basename(const QString& fileName);
 
@@ -49,10 +52,13 @@ public:
     void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
 
-    // A graphic control at (xoff, yoff) page-picture pixels.
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override {
-        AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
-    }
+    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
+    // frame.
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
+    // A printed band: its frame's blocks go after the blocks its controls handed over since the band
+    // before (a later block covers an earlier one).
+    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
+    // A graphic described directly at (xoff, yoff) page-picture pixels.
     void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
 
     void SetHTMLBody(TColor color, const QString& picture, const QString& extra);
@@ -92,6 +98,9 @@ private:
     void Block(int left, int top, int width, int height, TColor color);
     QString PictureName(const TExportGraphic& graphic);
     void Line(const QString& text);
+    // A line of the band being printed, kept back until the band is complete.
+    void BandLine(QString text) { bandLines_.append(std::move(text)); }
+    void FlushBandLines();
 
     TColor bodyColor_ = clWhite;
     QString bodyPicture_;
@@ -107,6 +116,7 @@ private:
     int pageLength_ = 2970;
     int pageFileNumber_ = 0;
     QStringList pageFiles_;
+    QStringList bandLines_;
     std::unique_ptr<TExportOutput> pageFile_;
     std::unique_ptr<TExportTextMeasure> measure_;
 };

@@ -12,36 +12,26 @@
 
 namespace quorvel {
 
-namespace {
-
-QString HtmlColor(TColor color) {
-    return QStringLiteral("#%1%2%3")
-        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(color >> 8 & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(color >> 16 & 0xFF, 2, 16, QLatin1Char('0'));
-}
-
-} // namespace
-
 void TQRGHTMLDocumentFilter::Rule(int left, int top, int width, int penWidth, TColor color) {
-    Line(QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:%3px;\"><hr width=\"%4\" "
-                        "size=\"%5\" color=\"%6\"></div>")
-             .arg(left)
-             .arg(top)
-             .arg(penWidth)
-             .arg(width)
-             .arg(penWidth)
-             .arg(HtmlColor(color)));
+    BandLine(
+        QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:%3px;\"><hr width=\"%4\" "
+                       "size=\"%5\" color=\"%6\"></div>")
+            .arg(left)
+            .arg(top)
+            .arg(penWidth)
+            .arg(width)
+            .arg(penWidth)
+            .arg(HtmlColor(color)));
 }
 
 void TQRGHTMLDocumentFilter::Block(int left, int top, int width, int height, TColor color) {
-    Line(QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:%3px;width:%4px; "
-                        "background-color: %5\"></div>")
-             .arg(left)
-             .arg(top)
-             .arg(height)
-             .arg(width)
-             .arg(HtmlColor(color)));
+    BandLine(QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:%3px;width:%4px; "
+                            "background-color: %5\"></div>")
+                 .arg(left)
+                 .arg(top)
+                 .arg(height)
+                 .arg(width)
+                 .arg(HtmlColor(color)));
 }
 
 QString TQRGHTMLDocumentFilter::PictureName(const TExportGraphic& graphic) {
@@ -51,6 +41,25 @@ QString TQRGHTMLDocumentFilter::PictureName(const TExportGraphic& graphic) {
     const QString dir = getPictureDir();
     if (dir.isEmpty()) return name;
     return dir.endsWith(u'/') ? dir + name : dir + u'/' + name;
+}
+
+void TQRGHTMLDocumentFilter::FlushBandLines() {
+    for (const QString& line : bandLines_)
+        Line(line);
+    bandLines_.clear();
+}
+
+void TQRGHTMLDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
+    AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
+}
+
+void TQRGHTMLDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
+                                        double expanded) {
+    (void)xoff;
+    (void)yoff;
+    (void)expanded;
+    ExportBandFrame(bandControl);
+    FlushBandLines();
 }
 
 void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExportGraphic& graphic) {
@@ -74,34 +83,48 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
         const QString target =
             QDir::isAbsolutePath(path) ? path : QFileInfo(TargetFile()).absoluteDir().filePath(path);
         ReplaceFileAtomically(target, EncodeJpeg(graphic.Picture).toStdString());
-        Line(QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;\"><img src=\"%3\" width=%4 "
-                            "height=%5></div>")
-                 .arg(left)
-                 .arg(top)
-                 .arg(path)
-                 .arg(width)
-                 .arg(height));
+        BandLine(
+            QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;\"><img src=\"%3\" width=%4 "
+                           "height=%5></div>")
+                .arg(left)
+                .arg(top)
+                .arg(path)
+                .arg(width)
+                .arg(height));
         return;
     }
     case TExportGraphicKind::egShape:
         break;
     }
+    // A rule block's line sits 8 pixels below the block's top (the rule's own margin). Lines stay
+    // inside the shape's box as the page picture draws them: a horizontal line in the middle of its
+    // box, a bottom edge one pen width above the box's bottom.
+    const bool outline = graphic.Pen.Style() != TPenStyle::psClear;
     switch (graphic.Shape) {
     case TExportShapeType::esHorLine:
-        Rule(left, top - 8, width, pen, penColor);
+        Rule(left, top + height / 2 - 8, width, pen, penColor);
         break;
     case TExportShapeType::esVertLine:
         Block((left + left + width) / 2, top, pen, height, penColor);
+        break;
+    case TExportShapeType::esTopAndBottom:
+        Rule(left, top - 8, width, pen, penColor);
+        Rule(left, top + height - pen - 8, width, pen, penColor);
+        break;
+    case TExportShapeType::esRightAndLeft:
+        Block(left, top, pen, height, penColor);
+        Block(left + width - pen, top, pen, height, penColor);
         break;
     case TExportShapeType::esRectangle:
         if (graphic.Brush.Style() == TBrushStyle::bsSolid) {
             Block(left, top, width, height, graphic.Brush.Color());
             break;
         }
+        if (!outline) break;
         Block(left, top, pen, height, penColor);
         Block(left + width - pen, top, pen, height, penColor);
         Rule(left, top - graphic.VertAdjust - 8, width, pen, penColor);
-        Rule(left, top + height - 8, width, pen, penColor);
+        Rule(left, top + height - pen - 8, width, pen, penColor);
         break;
     default:
         break;

@@ -15,13 +15,6 @@ namespace {
 
 constexpr double kPixelsPerMillimetre = 96.0 / 25.4;
 
-QString HtmlColor(TColor color) {
-    return QStringLiteral("#%1%2%3")
-        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(color >> 8 & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(color >> 16 & 0xFF, 2, 16, QLatin1Char('0'));
-}
-
 QString EscapeHtml(const QString& text) {
     QString escaped;
     escaped.reserve(text.size() + 16);
@@ -47,6 +40,13 @@ QString EscapeHtml(const QString& text) {
 }
 
 } // namespace
+
+QString HtmlColor(TColor color) {
+    return QStringLiteral("#%1%2%3")
+        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(color >> 8 & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(color >> 16 & 0xFF, 2, 16, QLatin1Char('0'));
+}
 
 THTMLExportOptions& QRHTMLExportOptions() {
     static THTMLExportOptions options;
@@ -134,12 +134,13 @@ void TQRGHTMLDocumentFilter::TextOut(double x, double y, const TFont& font, TCol
     if (font.Style().testFlag(TFontStyle::fsBold)) style += QStringLiteral("font-weight:bold;");
     if (font.Color() != 0) style += QStringLiteral("color:") + HtmlColor(font.Color()) + u';';
     bodyClosed_ = false;
-    Line(style + QStringLiteral("\">"));
-    Line(escaped);
-    Line(QStringLiteral("</DIV>"));
+    BandLine(style + QStringLiteral("\">"));
+    BandLine(escaped);
+    BandLine(QStringLiteral("</DIV>"));
 }
 
 void TQRGHTMLDocumentFilter::NewPage() {
+    FlushBandLines();
     largestTop_ = 0;
     if (getMultiPage()) OpenPageFile();
 }
@@ -164,6 +165,7 @@ void TQRGHTMLDocumentFilter::ClosePageFile() {
 }
 
 void TQRGHTMLDocumentFilter::EndPage() {
+    FlushBandLines();
     ++pageCounter_;
     if (!getMultiPage() || !pageFile_) return;
     if (getPageLinks()) WriteLinks();
@@ -194,6 +196,7 @@ void TQRGHTMLDocumentFilter::WriteLinks() {
 }
 
 void TQRGHTMLDocumentFilter::Finish() {
+    FlushBandLines();
     if (getMultiPage()) {
         ClosePageFile();
         TQRExportFilter::Finish();

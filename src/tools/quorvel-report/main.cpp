@@ -18,10 +18,10 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-#include "platform/ui/Application.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
+#include "ui/Application.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -46,6 +46,8 @@ public:
     std::optional<SaveFileChoice> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
     bool PrintDialog(PrintDialogSettings&) override { return false; }
     bool PrintSetupDialog(PrintDialogSettings&) override { return false; }
+    // Nobody answers: the prompt keeps its value, as a cancelled one does.
+    QString InputBox(const QString&, const QString&, const QString& value) override { return value; }
 
     QString firstMessage;
 

@@ -1,10 +1,11 @@
-#include "platform/ui/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
-#include "platform/ui/FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -217,6 +218,13 @@ bool QtDialogService::PrintSetupDialog(PrintDialogSettings& settings) {
     if (dialog.exec() != QDialog::Accepted) return false;
     ReadFromPrinter(printer, settings);
     return true;
+}
+
+QString QtDialogService::InputBox(const QString& caption, const QString& prompt, const QString& value) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(DialogParent(), caption, prompt, QLineEdit::Normal, value, &accepted);
+    return accepted ? text : value;
 }
 
 } // namespace quorvel

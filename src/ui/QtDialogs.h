@@ -19,6 +19,7 @@ public:
     std::optional<SaveFileChoice> SaveFile(const FileDialogOptions& options) override;
     bool PrintDialog(PrintDialogSettings& settings) override;
     bool PrintSetupDialog(PrintDialogSettings& settings) override;
+    QString InputBox(const QString& caption, const QString& prompt, const QString& value) override;
 
 protected:
     std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) override;

@@ -1,0 +1,22 @@
+#include "report/output/QrprevInterface.h"
+
+#include "report/output/QrprevProgress.h"
+#include "report/output/QrprevStandard.h"
+
+namespace quorvel {
+
+QObject* TQRStandardPreviewInterface::Show(TQRPrinter& pageStore) {
+    return ShowStandardPreview(pageStore, TPreviewModality::Modeless);
+}
+
+QObject* TQRStandardPreviewInterface::ShowModal(TQRPrinter& pageStore) {
+    return ShowStandardPreview(pageStore, TPreviewModality::Modal);
+}
+
+void RegisterStandardPreview() {
+    RegisterPreviewClass([] { return std::make_unique<TQRStandardPreviewInterface>(); });
+    RegisterProgressWindowClass(
+        [](TQRPrinter& pageStore) { return std::make_unique<TQRStandardProgressWindow>(pageStore); });
+}
+
+} // namespace quorvel
