@@ -161,6 +161,8 @@ private:
         bool Italic = false;
         int Index = -1;
     } lastFont_;
+    std::array<unsigned char, 3> lastTextColor_{};
+    std::string lastTextColorLine_; // its "rg" line, CR LF included
     QStringList usedFonts_;
     QHash<QString, int> usedFontIndex_;
     QStringList fontsToEmbed_;

@@ -344,9 +344,23 @@ int TQRPDFDocumentFilter::FontKeyIndexOf(const TPDFItemRec& item) {
 
 void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
     const int n = FontKeyIndex(item);
-    PTWrite(pdf::Trim(pdf::Color(item.FillColor)) + " rg");
-    PTWrite("/F" + pdf::Digits(n, 2) + " " + std::to_string(item.FontSize) + " Tf");
-    PTWrite(" 1 0 0 1 " + Point(item.X, item.Y) + " Tm (" + EscapeText(item.Text) + ") Tj");
+    // The three lines go straight onto the page; a report has tens of thousands of texts, nearly all
+    // in the colour of the one before.
+    if (item.FillColor != lastTextColor_ || lastTextColorLine_.empty()) {
+        lastTextColor_ = item.FillColor;
+        lastTextColorLine_ = pdf::Trim(pdf::Color(item.FillColor)) + " rg\r\n";
+    }
+    std::string& text = pages_.back().Text;
+    text += lastTextColorLine_;
+    text += "/F";
+    text += pdf::Digits(n, 2);
+    text += ' ';
+    text += std::to_string(item.FontSize);
+    text += " Tf\r\n 1 0 0 1 ";
+    text += Point(item.X, item.Y);
+    text += " Tm (";
+    text += EscapeText(item.Text);
+    text += ") Tj\r\n";
 }
 
 void TQRPDFDocumentFilter::ProcessGraphic(const TPDFItemRec& item) {
