@@ -4,13 +4,13 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/ImageBytes.h"
 #include "platform/Metafile.h"
 #include "platform/Printer.h"
 #include "report/QrprntrFilter.h"
 #include "report/QrprntrPrinter.h"
 #include "report/QuickrptReport.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -84,10 +84,8 @@ QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
         painter.setRenderHint(QPainter::TextAntialiasing);
         page.Play(painter, QRectF(0, 0, width, height));
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw Exception(QStringLiteral("Cannot encode the page picture"));
+    QByteArray bytes = EncodeImage(image, "PNG");
+    if (bytes.isEmpty()) throw Exception(QStringLiteral("Cannot encode the page picture"));
     return bytes;
 }
 
