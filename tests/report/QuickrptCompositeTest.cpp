@@ -244,10 +244,14 @@ TEST(CompositeReport, DocumentTakesTheFirstReportsPaperUnlessTheCompositeNamesOn
 // preview prints the composite again (it asks for its reports once more), not that empty report.
 TEST(CompositeReport, PrintFromThePreviewPrintsTheComposite) {
     Chain chain;
-    int asked = 0;
-    // The second request, from printing, adds no report, so that nothing reaches a printer.
+    bool printing = false;
+    int askedWhilePrinting = 0;
+    // The request that printing makes adds no report, so that nothing reaches a printer.
     chain.composite.OnAddReports = [&](TComponent&) {
-        if (++asked > 1) return;
+        if (printing) {
+            ++askedWhilePrinting;
+            return;
+        }
         chain.recordsLeft = 30;
         chain.composite.Reports() = {&chain.report, &chain.second};
     };
@@ -261,14 +265,15 @@ TEST(CompositeReport, PrintFromThePreviewPrintsTheComposite) {
         if (&sender != &chain.composite || !shown) return;
         QTimer::singleShot(0, [&] {
             pagesShown = shown->PageCount();
-            ASSERT_NE(shown->ParentReport(), nullptr);
-            shown->ParentReport()->PrintReport();
+            printing = true;
+            if (shown->ParentReport()) shown->ParentReport()->PrintReport();
+            printing = false;
             shown->ClosePreview(nullptr);
         });
     };
     chain.composite.Preview();
     EXPECT_EQ(pagesShown, 2);
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(askedWhilePrinting, 1);
     EXPECT_EQ(chain.composite.QRPrinter(), nullptr);
 }
 

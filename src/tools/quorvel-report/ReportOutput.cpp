@@ -189,15 +189,20 @@ int WritePictures(TQuickRep& layout, const ReportFormat& format, const QString& 
     return count;
 }
 
-// The metafile filter saves the pages the report's page store holds when the export begins, so the
-// pages are prepared first and the filter, which takes no drawing calls, is run on them.
+// The metafile filter saves the pages of the report's page store and takes no drawing calls, so it
+// is handed the prepared pages directly: a second pass of the report would only be thrown away.
 int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString& output) {
     TQRPrinter& pages = PreparedPages(layout);
     const int count = pages.PageCount();
     PageFileSet set(PageFileName(format, output, 1));
     TQRWMFExportFilter::SetEnhanced(format.metafiles == TQRMetafileFormat::Enhanced);
     TQRWMFExportFilter filter(set.Staged(output));
-    layout.ExportToFilter(filter);
+    filter.SetReport(&layout);
+    filter.SetReportQRPrinter(&pages);
+    const QSizeF paper = layout.PageSizeNative();
+    filter.Start(static_cast<int>(std::lround(paper.width())), static_cast<int>(std::lround(paper.height())),
+                 layout.Font());
+    filter.Finish();
     QStringList targets;
     for (int n = 1; n <= count; ++n)
         targets << PageFileName(format, output, n);
