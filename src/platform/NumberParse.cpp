@@ -95,6 +95,33 @@ std::optional<double> ParsePlainNumber(std::string_view text, char decimalSepara
     return value;
 }
 
+std::optional<PlainNumberParts> SplitPlainNumber(std::string_view text, char decimalSeparator) {
+    if (!IsPlainNumber(text, decimalSeparator)) return std::nullopt;
+    PlainNumberParts parts;
+    std::size_t i = 0;
+    if (text[i] == '+' || text[i] == '-') parts.Negative = text[i++] == '-';
+    long fractionDigits = 0;
+    bool fraction = false;
+    for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+        if (text[i] == decimalSeparator) {
+            fraction = true;
+        } else {
+            parts.Digits.push_back(text[i]);
+            if (fraction) ++fractionDigits;
+        }
+    }
+    long exponent = 0;
+    if (i < text.size()) {
+        const std::optional<LeadingInteger> written = ReadLeadingInteger(text.substr(i + 1));
+        // Far beyond any decimal's range, so capping keeps the arithmetic safe and the verdict.
+        constexpr std::uint64_t kCap = 1'000'000;
+        exponent = static_cast<long>(written->Magnitude > kCap ? kCap : written->Magnitude);
+        if (written->Negative) exponent = -exponent;
+    }
+    parts.Exponent = exponent - fractionDigits;
+    return parts;
+}
+
 std::optional<double> ParsePlainNumber(QStringView text, char decimalSeparator) {
     const std::string bytes = QStringToCp1252(text.toString());
     return ParsePlainNumber(std::string_view(bytes), decimalSeparator);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quorvel {
@@ -23,6 +24,16 @@ bool IsPlainNumber(std::string_view text, char decimalSeparator) noexcept;
 std::optional<double> ParsePlainNumber(std::string_view text, char decimalSeparator) noexcept;
 // The same over screen text: a character outside the code page refuses the text.
 std::optional<double> ParsePlainNumber(QStringView text, char decimalSeparator);
+
+// A plain number taken apart without rounding: value = ±Digits × 10^Exponent, Digits as written
+// (integer then fraction digits, leading zeros kept). For exact decimals that must not pass
+// through a double. Empty when the text is not a plain number.
+struct PlainNumberParts {
+    bool Negative = false;
+    std::string Digits;
+    long Exponent = 0;
+};
+std::optional<PlainNumberParts> SplitPlainNumber(std::string_view text, char decimalSeparator);
 
 // Optional sign and decimal digits, nothing else, with a value within [low, high].
 std::optional<std::int64_t>

@@ -36,6 +36,15 @@ TEST(PlainNumber, TakesSignDigitsTheGivenSeparatorAndAnExponentAndNothingElse) {
     EXPECT_FALSE(ParsePlainNumber(std::string_view("1e-999"), ','));
     // A long run of zeros is still one number.
     EXPECT_EQ(ParsePlainNumber(std::string_view(std::string(100, '0') + "1,5"), ','), 1.5);
+    // Taken apart for exact decimals: the digits as written and the power of ten they stand at.
+    const std::optional<PlainNumberParts> parts = SplitPlainNumber("-012,50e1", ',');
+    ASSERT_TRUE(parts);
+    EXPECT_TRUE(parts->Negative);
+    EXPECT_EQ(parts->Digits, "01250");
+    EXPECT_EQ(parts->Exponent, -1);
+    EXPECT_EQ(SplitPlainNumber("7", ',')->Exponent, 0);
+    EXPECT_EQ(SplitPlainNumber("1e-99999999999", ',')->Exponent, -1'000'000);
+    EXPECT_FALSE(SplitPlainNumber("1,2,3", ','));
     // Screen text: other scripts' digits and spaces are not plain numbers.
     EXPECT_EQ(ParsePlainNumber(QStringView(u"3,75"), ','), 3.75);
     EXPECT_FALSE(ParsePlainNumber(QStringView(u"\u0663"), ','));

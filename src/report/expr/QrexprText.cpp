@@ -2,8 +2,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/FormatSettings.h"
+#include "platform/NumberFormat.h"
 #include "platform/NumberParse.h"
-#include "store/StoreFormat.h"
 
 #include <limits>
 
