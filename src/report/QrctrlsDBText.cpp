@@ -6,6 +6,7 @@
 #include "platform/DateTimeFormat.h"
 #include "platform/NumberFormat.h"
 #include "report/DataSetComponent.h"
+#include "store/DecimalText.h"
 #include "store/Packet.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
@@ -155,7 +156,7 @@ void TQRDBText::TakeFieldText() {
         } else if (IsMaskedNumber(type)) {
             const TStoreValue value = field->Value();
             if (const auto* decimal = std::get_if<TDecimal>(&value))
-                SetPrintText(Masked(mask_, decimal->ToDigits()));
+                SetPrintText(Masked(mask_, DecimalDigits(*decimal)));
             else
                 SetPrintText(Masked(mask_, NumberDigits::FromDouble(field->AsFloat())));
         } else if (IsDateTimeType(type)) {

@@ -1,6 +1,5 @@
 #include "store/Decimal.h"
 
-#include "platform/NumberFormat.h"
 #include "platform/NumberParse.h"
 
 #include <array>
@@ -175,22 +174,6 @@ std::optional<TDecimal> TDecimal::FromNumberText(std::string_view text, char dec
     const std::optional<PlainNumberParts> parts = SplitPlainNumber(text, decimalSeparator);
     if (!parts) return std::nullopt;
     return FromDigits(parts->Negative, parts->Digits, parts->Exponent, places);
-}
-
-NumberDigits TDecimal::ToDigits() const {
-    return NumberDigits::FromDecimalText(ToString('.'));
-}
-
-std::string TDecimal::ToPlainText(char decimalSeparator) const {
-    std::string text = ToString(decimalSeparator);
-    const std::size_t point = text.find(decimalSeparator);
-    if (point != std::string::npos) {
-        while (!text.empty() && text.back() == '0')
-            text.pop_back();
-        if (text.size() == point + 1) text.pop_back();
-    }
-    if (text == "-0") text = "0";
-    return text;
 }
 
 int TDecimal::Compare(const TDecimal& a, const TDecimal& b) noexcept {

@@ -8,8 +8,6 @@
 
 namespace quorvel {
 
-struct NumberDigits;
-
 // An exact decimal number: a signed count of units of 10^-Scale(). Money and quantity fields hold
 // their values in this form so that 12.5 with four places is 125000 units and prints as "12.5000".
 // The units are a 64-bit integer, so at most 18 digits (integer and decimal digits together) can be
@@ -51,12 +49,6 @@ public:
     void AppendTo(std::string& out, char decimalSeparator = '.') const;
 
     double ToDouble() const noexcept;
-
-    // The digits display formatting rounds on: exactly the decimal's own.
-    NumberDigits ToDigits() const;
-    // The plain text of the value: the separator, trailing decimal zeros dropped, no grouping
-    // ("12,5" for 12.5000 with ","; "0" for zero at any scale).
-    std::string ToPlainText(char decimalSeparator) const;
 
     // A floating-point value rounded to the nearest multiple of 0.0001 (an exact half goes to the
     // even neighbour, judged on the value's 15 significant digits), then cut to `places` places.

@@ -4,6 +4,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/NumberFormat.h"
 #include "platform/NumberParse.h"
+#include "store/DecimalText.h"
 #include "store/FieldTypeTable.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
@@ -239,7 +240,9 @@ std::string TStoreField::AsString() const {
         std::string operator()(std::int64_t i) const { return std::to_string(i); }
         std::string operator()(bool b) const { return b ? "True" : "False"; }
         std::string operator()(double d) const { return FloatToPlainText(d, settings); }
-        std::string operator()(const TDecimal& d) const { return d.ToPlainText(settings.DecimalSeparator); }
+        std::string operator()(const TDecimal& d) const {
+            return DecimalPlainText(d, settings.DecimalSeparator);
+        }
         std::string operator()(const TDateTimeValue& t) const { return DateTimeText(t, kind); }
         std::string operator()(const std::string& s) const { return s; }
         std::string operator()(const std::u16string& s) const {
@@ -339,7 +342,7 @@ QString TStoreField::FormatText(const QString& format) const {
             if (std::isfinite(*d))
                 return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDouble(*d), settings));
         } else if (const auto* dec = std::get_if<TDecimal>(&v)) {
-            return Cp1252ToQString(FormatNumber(f, dec->ToDigits(), settings));
+            return Cp1252ToQString(FormatNumber(f, DecimalDigits(*dec), settings));
         } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
             if (IsNumericType(type_) || class_ == TFieldClass::Aggregate)
                 return Cp1252ToQString(FormatNumber(f, NumberDigits::FromInteger(*i), settings));
@@ -368,7 +371,8 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
             return QStringToCp1252(QString::fromStdU16String(*w));
         if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
         if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings);
-        if (const auto* dec = std::get_if<TDecimal>(&v)) return dec->ToPlainText(settings.DecimalSeparator);
+        if (const auto* dec = std::get_if<TDecimal>(&v))
+            return DecimalPlainText(*dec, settings.DecimalSeparator);
         if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
         if (const auto* t = std::get_if<TDateTimeValue>(&v)) return DateTimeText(*t, FieldKind::DateTime);
         return {};
