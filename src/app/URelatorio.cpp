@@ -1,7 +1,7 @@
 #include "app/URelatorio.h"
 
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Exceptions.h"
 #include "report/Qrctrls.h"
@@ -41,7 +41,7 @@ using TManipuladorBanda = void (TFormRelatorio::*)(TQRCustomBand&, bool&);
 
 // A band prints only for a row whose field holds a value above zero; an empty value counts as none.
 bool ValorPositivo(const TStoreTable& tabela, const char* campo) {
-    const TStoreField& field = Campo(tabela, campo);
+    const TStoreField& field = FieldNamed(tabela, campo);
     return !field.IsNull() && field.AsFloat() > 0;
 }
 
@@ -151,7 +151,7 @@ void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QS
         formQuorvel.OrdenaPorNumItem();
     };
     try {
-        const QString tipoAtual = itens.Active() ? Campo(itens, "tipoprega").AsQString() : QString();
+        const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
         if (ordem == TOrdemRelatorio::Especificacao) {
             itens.SetIndexFieldNames(QStringLiteral("descr_item"));
             itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/IniFile.h"
 
@@ -9,7 +9,7 @@
 namespace quorvel::teste {
 namespace {
 
-using Fornecedor = QuorvelTeste;
+using Fornecedor = QuorvelFixture;
 
 QString Razao100() {
     QString nome = QStringLiteral("Distribuidora São João de Materiais Hospitalares e Laboratoriais");

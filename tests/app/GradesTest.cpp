@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/FormatSettings.h"
 #include "ui/DBControls.h"
@@ -17,10 +17,10 @@ namespace quorvel::teste {
 namespace {
 
 // The real window driven through its grids: keys as the user types them.
-class Grades : public QuorvelTeste {
+class Grades : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 

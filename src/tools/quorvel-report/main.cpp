@@ -11,8 +11,8 @@
 #include "ReportOutput.h"
 
 #include "app/FornecedorConfig.h"
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 #include "app/URelatorio.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -134,7 +134,7 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
     }
     TStoreTable& itens = *form.CDSDigitacao;
     itens.First();
-    return Campo(itens, "razao_social").AsQString();
+    return FieldNamed(itens, "razao_social").AsQString();
 }
 
 int Run(const Options& options) {
@@ -149,7 +149,7 @@ int Run(const Options& options) {
 
     TStoreTable& itens = *form.CDSDigitacao;
     itens.First();
-    const QString tipoPregao = Campo(itens, "tipoprega").AsQString();
+    const QString tipoPregao = FieldNamed(itens, "tipoprega").AsQString();
     int pages = 0;
     ExecutaRelatorio(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);
