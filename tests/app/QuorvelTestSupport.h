@@ -63,8 +63,8 @@ protected:
     // A click of the mouse on a cell, which also takes the keyboard focus to the grid.
     static void Clica(TDBGrid& grade, int linha, int coluna);
 
-    TStoreTable& Itens() { return *form->CDSDigitacao; }
-    TStoreTable& Lotes() { return *form->CDSLotes; }
+    TStoreTable& Itens() { return form->ItemTable(); }
+    TStoreTable& Lotes() { return form->LotTable(); }
     QString Texto(TStoreTable& table, const char* campo) {
         return table.FieldByName(QString::fromLatin1(campo)).AsQString();
     }

@@ -132,7 +132,7 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
             TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
         if (!registrado.isEmpty()) return registrado;
     }
-    TStoreTable& itens = *form.CDSDigitacao;
+    TStoreTable& itens = form.ItemTable();
     itens.First();
     return FieldNamed(itens, "razao_social").AsQString();
 }
@@ -145,9 +145,9 @@ int Run(const Options& options) {
     if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
         throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
     form.AbrePropostaParaRelatorio(options.proposal);
-    form.RazaoSocial = Fornecedor(options, form);
+    form.SetSupplierName(Fornecedor(options, form));
 
-    TStoreTable& itens = *form.CDSDigitacao;
+    TStoreTable& itens = form.ItemTable();
     itens.First();
     const QString tipoPregao = FieldNamed(itens, "tipoprega").AsQString();
     int pages = 0;
