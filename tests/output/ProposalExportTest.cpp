@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,7 +38,8 @@ void ExpectInOrder(const QString& text, const QStringList& expected, const char*
 }
 
 QImage RenderPdfPage(const QString& pdf, const QString& dir, int page) {
-    const QString prefix = QDir(dir).filePath(QStringLiteral("page%1").arg(page));
+    const QString prefix =
+        QDir(dir).filePath(QStringLiteral("%1_page%2").arg(QFileInfo(pdf).completeBaseName()).arg(page));
     const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
                                 {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
                                  QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
@@ -111,6 +114,68 @@ TEST(ProposalExport, PdfOfAReportChecksCleanReadsInOrderAndLooksLikeItsPreview) 
     const qsizetype whiteFill = bytes.indexOf("1.00 1.00 1.00 rg");
     ASSERT_GE(whiteFill, 0);
     EXPECT_LT(whiteFill, image);
+}
+
+TEST(ProposalExport, PdfWithSubsetFontsListsThemEmbeddedAndReadsAndDrawsAsWithout) {
+    ProposalReport proposal;
+    const std::vector<QImage> pictures = proposal.PagePictures();
+    ASSERT_EQ(pictures.size(), 2u);
+    const QStringList texts = proposal.PageTexts();
+
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("sem_fontes.pdf"));
+    const QString whole = dir.filePath(QStringLiteral("inteira.pdf"));
+    const QString subset = dir.filePath(QStringLiteral("subconjunto.pdf"));
+    auto exportTo = [&](const QString& path, auto configure) {
+        TQRPDFDocumentFilter filter(path);
+        configure(filter);
+        proposal.table.First();
+        proposal.report.ExportToFilter(filter);
+    };
+    exportTo(plain, [](TQRPDFDocumentFilter& f) { EXPECT_FALSE(f.EmbedSubsets()); });
+    exportTo(whole, [](TQRPDFDocumentFilter& f) { f.SetFontMode(TFontHandling::fhAutoEmbed); });
+    exportTo(subset, [](TQRPDFDocumentFilter& f) { f.SetEmbedSubsets(true); });
+
+    const ToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), subset});
+    EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString() << check.Errors.toStdString();
+    EXPECT_TRUE(check.Output.contains("No syntax or stream encoding errors found"));
+    EXPECT_FALSE(check.Output.contains("WARNING") || check.Errors.contains("WARNING"));
+
+    // Both fonts are embedded subsets under a tagged name, taking far fewer bytes than the whole files.
+    const ToolRun fonts = RunTool(QStringLiteral("pdffonts"), {subset});
+    ASSERT_EQ(fonts.ExitCode, 0) << fonts.Errors.toStdString();
+    const QRegularExpression row(
+        QStringLiteral("^[A-Z]{6}\\+Arial(,Bold)?\\s+TrueType\\s+\\S+\\s+yes\\s+yes\\s"));
+    QStringList names;
+    for (const QByteArray& line : fonts.Output.split('\n'))
+        if (line.contains("TrueType")) {
+            EXPECT_TRUE(row.match(QString::fromLatin1(line)).hasMatch()) << line.toStdString();
+            names.append(QString::fromLatin1(line.left(line.indexOf(' '))));
+        }
+    ASSERT_EQ(names.size(), 2) << fonts.Output.toStdString();
+    EXPECT_NE(names[0].left(6), names[1].left(6));
+    const qint64 plainSize = QFileInfo(plain).size();
+    EXPECT_LT((QFileInfo(subset).size() - plainSize) * 3, QFileInfo(whole).size() - plainSize);
+
+    // The glyphs kept are the ones the pages need: the texts read back, and each page is drawn as
+    // the file without embedded fonts draws it.
+    const ToolRun text =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), subset, QStringLiteral("-")});
+    ASSERT_EQ(text.ExitCode, 0) << text.Errors.toStdString();
+    ExpectInOrder(QString::fromUtf8(text.Output), texts, "pdftotext");
+    for (int page = 1; page <= 2; ++page) {
+        const QImage withFonts = RenderPdfPage(subset, dir.path(), page);
+        const QImage withoutFonts = RenderPdfPage(plain, dir.path(), page);
+        ASSERT_FALSE(withFonts.isNull());
+        ASSERT_EQ(withFonts.size(), withoutFonts.size());
+        EXPECT_TRUE(quorvel::testing::InkMismatches(withoutFonts, withFonts).empty()) << "page " << page;
+        EXPECT_LE(quorvel::testing::InkMismatches(
+                      pictures[std::size_t(page - 1)],
+                      withFonts.scaled(pictures[0].size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                      .size(),
+                  2u)
+            << "page " << page;
+    }
 }
 
 TEST(ProposalExport, HtmlOfAReportLoadsInTheBrowserLooksLikeItsPreviewAndLinksItsPages) {
