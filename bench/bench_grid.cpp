@@ -1,10 +1,10 @@
 // What the data-aware controls add to a walk over a large table: every row moved to, edited and
 // posted (as the supplier data is written into every item row on opening a file), with and without a
 // grid, a field display and a total display bound to the table.
-#include "platform/ui/DBControls.h"
-#include "platform/ui/DBGrid.h"
-#include "platform/ui/DBNavigator.h"
 #include "store/StoreTable.h"
+#include "ui/DBControls.h"
+#include "ui/DBGrid.h"
+#include "ui/DBNavigator.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,5 +1,7 @@
 #include "ProposalGenerator.h"
 
+#include "support/ProposalFields.h"
+
 #include <array>
 #include <string_view>
 
@@ -122,51 +124,12 @@ constexpr std::array<Unit, 7> kUnits = {{{"UN", "Unidade"},
 constexpr std::array<std::string_view, 8> kBrands = {"Faber",  "Tilibra",    "Jandaia",  "Yp\xEA",
                                                      "Nativa", "Multilaser", "Pil\xE3o", "Descarpack"};
 
-FieldDef Field(const char* name, PacketType type, bool readOnly, const char* subtype, int decimals,
-               int width) {
-    FieldDef f;
-    f.name = name;
-    f.type = type;
-    f.flags.readOnly = readOnly;
-    f.subtype = subtype;
-    f.decimals = decimals;
-    f.width = width;
-    return f;
-}
-
 } // namespace
-
-std::vector<FieldDef> ProposalItemFields() {
-    using T = PacketType;
-    return {
-        Field("id_item", T::I4, true, "Autoinc", 0, 0),
-        Field("unges", T::String, true, "FixedChar", 0, 2),
-        Field("sigla", T::String, true, "FixedChar", 0, 2),
-        Field("convit", T::I4, true, "", 0, 0),
-        Field("anoc", T::String, true, "FixedChar", 0, 4),
-        Field("numitem", T::I4, true, "", 0, 0),
-        Field("descr_lote", T::String, true, "", 0, 60),
-        Field("material", T::String, true, "", 0, 14),
-        Field("descr_item", T::String, true, "FixedChar", 0, 120),
-        Field("compl_descr", T::BinHex, false, "Text", 0, 0),
-        Field("valor", T::Fixed, false, "", 4, 15),
-        Field("marca", T::String, false, "", 0, 30),
-        Field("tipoprega", T::String, false, "FixedChar", 0, 1),
-        Field("razao_social", T::String, false, "", 0, 80),
-        Field("identif", T::String, false, "FixedChar", 0, 20),
-        Field("tipoempresa", T::String, false, "FixedChar", 0, 1),
-        Field("nuitem", T::I4, false, "", 0, 0),
-        Field("qtde", T::Fixed, true, "", 3, 15),
-        Field("preco_ini", T::Fixed, false, "", 4, 15),
-        Field("upsigl", T::String, false, "FixedChar", 0, 2),
-        Field("updesc", T::String, false, "FixedChar", 0, 30),
-    };
-}
 
 Datapacket GenerateProposal(const ProposalOptions& options) {
     Random rnd(options.seed);
     Datapacket packet;
-    packet.fields = ProposalItemFields();
+    packet.fields = testing::ProposalItemFields();
     const int rows = options.rows > 0 ? options.rows : 0;
     const int lots = options.lots > 0 ? options.lots : 0;
     const std::string mode = lots > 0 ? "L" : "M";

@@ -17,9 +17,6 @@ struct ProposalOptions {
     std::uint32_t seed = 20110429;
 };
 
-// The stored fields of the item table, in file order, as an organiser's file declares them.
-std::vector<FieldDef> ProposalItemFields();
-
 // The item table as delivered and partly filled in: one current row per item, no change log.
 Datapacket GenerateProposal(const ProposalOptions& options);
 

@@ -2,8 +2,8 @@
 
 #include "platform/ErrorDisplay.h"
 #include "platform/Exceptions.h"
-#include "platform/ui/DataSource.h"
 #include "store/StoreTable.h"
+#include "ui/DataSource.h"
 
 #include "ui_UQuorvel.h"
 

@@ -12,6 +12,11 @@ inline TStoreField& Campo(const TStoreTable& table, const char* name) {
     return table.FieldByName(QString::fromLatin1(name));
 }
 
+// A proposal table's Tag: kTagBuilding while the program itself builds the lot table, which lets
+// its rows past the insert guard and keeps the lot selection from re-filtering the items.
+inline constexpr int kTagNormal = 0;
+inline constexpr int kTagBuilding = 1;
+
 inline bool EmEdicao(const TStoreTable& table) {
     return table.State() == TTableState::Edit || table.State() == TTableState::Insert;
 }

@@ -48,11 +48,11 @@ void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
 }
 
 void TFormQuorvel::CDSDigitacaoBeforeInsert(TStoreTable& dataSet) {
-    if (dataSet.Tag() == 0) throw EAbort();
+    if (dataSet.Tag() == kTagNormal) throw EAbort();
 }
 
 void TFormQuorvel::CDSLotesBeforeInsert(TStoreTable& dataSet) {
-    if (dataSet.Tag() == 0) throw EAbort();
+    if (dataSet.Tag() == kTagNormal) throw EAbort();
 }
 
 void TFormQuorvel::CDSDigitacaoCalcFields(TStoreTable& dataSet) {

@@ -1,8 +1,8 @@
 #include "app/UQuorvel.h"
 
-#include "platform/ui/DBGrid.h"
-#include "platform/ui/DataSource.h"
 #include "store/StoreTable.h"
+#include "ui/DBGrid.h"
+#include "ui/DataSource.h"
 
 #include "ui_UQuorvel.h"
 

@@ -10,9 +10,8 @@ void TFormQuorvel::MontaLotes() {
     TStoreTable& lotes = *CDSLotes;
     const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
     lotes.Close();
-    // Tag 1 lets the lot rows past the insert guard and keeps the lot selection quiet while building.
-    itens.SetTag(1);
-    lotes.SetTag(1);
+    itens.SetTag(kTagBuilding);
+    lotes.SetTag(kTagBuilding);
     lotes.CreateDataSet();
 
     TStoreField& idItem = Campo(itens, "id_item");
@@ -35,8 +34,8 @@ void TFormQuorvel::MontaLotes() {
         itens.Next();
     }
 
-    itens.SetTag(0);
-    lotes.SetTag(0);
+    itens.SetTag(kTagNormal);
+    lotes.SetTag(kTagNormal);
     itens.First();
     lotes.First();
 }
@@ -44,12 +43,12 @@ void TFormQuorvel::MontaLotes() {
 void TFormQuorvel::CDSLotesBeforeScroll(TStoreTable& dataSet) {
     // An item row still being edited belongs to the lot that is selected now: it is posted before the
     // selection moves, so that its roll-up credits this lot and not the one being selected.
-    if (dataSet.Tag() == 1) return;
+    if (dataSet.Tag() == kTagBuilding) return;
     GravaPendente();
 }
 
 void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
-    if (dataSet.Tag() == 1) return;
+    if (dataSet.Tag() == kTagBuilding) return;
     CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +
                             QString::number(Campo(dataSet, "id_item").AsInteger()));
     CDSDigitacao->SetFiltered(true);
@@ -72,11 +71,13 @@ void TFormQuorvel::PropagaValorLotes(bool aviso) {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     bool faltaPreco = false;
-    if (lotes.Tag() == 0) {
+    if (lotes.Tag() == kTagNormal) {
         const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
         TStoreField& preco = Campo(itens, "preco_ini");
         TStoreField& valorItem = Campo(itens, "valor");
         const TStoreField& valorLote = Campo(lotes, "valor");
+        // Every move of the lot table re-filters the item table to that lot's rows (its after-scroll
+        // handler), so the inner walk over the items sees exactly the rows of the current lot.
         lotes.First();
         while (!lotes.Eof()) {
             // The lot's total is brought up to date before its rows copy it, so that every row,

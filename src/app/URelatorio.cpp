@@ -4,13 +4,13 @@
 #include "app/UQuorvelCampos.h"
 
 #include "platform/Exceptions.h"
-#include "platform/ui/DBControls.h"
 #include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
 #include "report/output/QrexportRtf.h"
 #include "report/output/Qrpdffilt.h"
 #include "report/output/Qrwebfilt.h"
 #include "store/StoreTable.h"
+#include "ui/DBControls.h"
 
 #include "ui_UQuorvel.h"
 

@@ -3,8 +3,8 @@
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
-#include "platform/ui/Application.h"
 #include "report/output/QrprevInterface.h"
+#include "ui/Application.h"
 
 #include <memory>
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Brush.h"
 #include "platform/CanvasTypes.h"
 
 #include <QBrush>
@@ -27,6 +28,8 @@ namespace quorvel::draw {
 QPen MakePen(std::uint32_t style, std::int32_t width, TColor color);
 // A metafile brush (style, colour reference, hatch) as a Qt brush; a null brush gives Qt::NoBrush.
 QBrush MakeBrush(std::uint32_t style, TColor color, std::uint32_t hatch);
+// The metafile brush style that draws a canvas brush of the given style.
+std::uint32_t BrushStyleCode(TBrushStyle style);
 
 // The rectangle Qt must stroke so that a shape given by exclusive edges (l, t, r, b) covers the
 // pixels l .. r − 1 and t .. b − 1 like the drawing calls promise.

@@ -1,5 +1,6 @@
 #include "store/Packet.h"
 #include "platform/AsciiText.h"
+#include "store/PacketTypeTable.h"
 
 #include <array>
 #include <charconv>
@@ -7,38 +8,6 @@
 
 namespace quorvel {
 namespace {
-
-struct TypeName {
-    PacketType type;
-    std::string_view name;
-};
-
-constexpr std::array<TypeName, 24> kTypeNames = {{
-    {PacketType::I1, "i1"},
-    {PacketType::I2, "i2"},
-    {PacketType::I4, "i4"},
-    {PacketType::I8, "i8"},
-    {PacketType::UI1, "ui1"},
-    {PacketType::UI2, "ui2"},
-    {PacketType::UI4, "ui4"},
-    {PacketType::UI8, "ui8"},
-    {PacketType::Boolean, "boolean"},
-    {PacketType::R8, "r8"},
-    {PacketType::R10, "r10"},
-    {PacketType::Fixed, "fixed"},
-    {PacketType::FixedFMT, "fixedFMT"},
-    {PacketType::Date, "date"},
-    {PacketType::Time, "time"},
-    {PacketType::DateTime, "dateTime"},
-    {PacketType::SQLDateTime, "SQLdateTime"},
-    {PacketType::String, "string"},
-    {PacketType::StringUni, "string.uni"},
-    {PacketType::BinHex, "bin.hex"},
-    {PacketType::Nested, "nested"},
-    {PacketType::Struct, "struct"},
-    {PacketType::IntArray, "IntArray"},
-    {PacketType::UIntArray, "UIntArray"},
-}};
 
 constexpr std::array<std::string_view, 19> kSubtypes = {
     "Text",      "Binary",  "Formatted", "Ole",   "Graphics", "dBASEOle",       "TypedBinary",
@@ -65,13 +34,11 @@ constexpr std::int64_t kEpochOffset = 719162; // days from 0001-01-01 to 1970-01
 } // namespace
 
 std::string_view PacketTypeName(PacketType type) noexcept {
-    for (const auto& t : kTypeNames)
-        if (t.type == type) return t.name;
-    return "string";
+    return PacketTypeRowOf(type).name;
 }
 
 bool PacketTypeFromName(std::string_view name, PacketType& type) noexcept {
-    for (const auto& t : kTypeNames)
+    for (const auto& t : kPacketTypes)
         if (EqualsIgnoringAsciiCase(t.name, name)) {
             type = t.type;
             return true;
@@ -94,55 +61,15 @@ std::string_view CanonicalSubtype(std::string_view name) noexcept {
 }
 
 FieldKind KindOf(const FieldDef& field) noexcept {
-    switch (field.type) {
-    case PacketType::I1:
-    case PacketType::I2:
-    case PacketType::I4:
-    case PacketType::I8:
-        return FieldKind::Integer;
-    case PacketType::UI1:
-    case PacketType::UI2:
-    case PacketType::UI4:
-    case PacketType::UI8:
-        return FieldKind::Unsigned;
-    case PacketType::Boolean:
-        return FieldKind::Boolean;
-    case PacketType::R8:
-    case PacketType::R10:
-        return FieldKind::Float;
-    case PacketType::Fixed:
-    case PacketType::FixedFMT:
-        return FieldKind::Decimal;
-    case PacketType::Date:
-        return FieldKind::Date;
-    case PacketType::Time:
-        return FieldKind::Time;
-    case PacketType::DateTime:
-    case PacketType::SQLDateTime:
-        return FieldKind::DateTime;
-    case PacketType::String:
-        return FieldKind::String;
-    case PacketType::StringUni:
-        return FieldKind::WideString;
-    case PacketType::BinHex: {
-        const std::string_view s = field.subtype;
-        if (s == "Text") return FieldKind::Memo;
-        if (s == "WideText") return FieldKind::WideMemo;
-        if (s.empty()) return FieldKind::Bytes;
-        for (const std::string_view blob :
-             {"Binary", "Formatted", "Ole", "Graphics", "dBASEOle", "TypedBinary", "HMemo", "HBinary"})
-            if (s == blob) return FieldKind::Blob;
-        return FieldKind::VarBytes;
-    }
-    case PacketType::Nested:
-        return FieldKind::Nested;
-    case PacketType::Struct:
-        return FieldKind::Struct;
-    case PacketType::IntArray:
-    case PacketType::UIntArray:
-        return FieldKind::Array;
-    }
-    return FieldKind::String;
+    if (field.type != PacketType::BinHex) return PacketTypeRowOf(field.type).kind;
+    const std::string_view s = field.subtype;
+    if (s == "Text") return FieldKind::Memo;
+    if (s == "WideText") return FieldKind::WideMemo;
+    if (s.empty()) return FieldKind::Bytes;
+    for (const std::string_view blob :
+         {"Binary", "Formatted", "Ole", "Graphics", "dBASEOle", "TypedBinary", "HMemo", "HBinary"})
+        if (s == blob) return FieldKind::Blob;
+    return FieldKind::VarBytes;
 }
 
 bool IsBlobKind(FieldKind kind) noexcept {

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FormatSettings.h"
+#include "store/FieldTypeTable.h"
 #include "store/StoreErrors.h"
 #include "store/StoreFormat.h"
 #include "store/StoreTable.h"
@@ -15,104 +16,6 @@
 
 namespace quorvel {
 namespace {
-
-struct TypeInfo {
-    TFieldType type;
-    const char* name;
-    int family;
-};
-
-constexpr TypeInfo kTypes[] = {
-    {TFieldType::Unknown, "Unknown", 0},
-    {TFieldType::String, "String", 3},
-    {TFieldType::FixedChar, "FixedChar", 3},
-    {TFieldType::WideString, "WideString", 4},
-    {TFieldType::FixedWideChar, "FixedWideChar", 4},
-    {TFieldType::ShortInt, "Shortint", 1},
-    {TFieldType::SmallInt, "Smallint", 1},
-    {TFieldType::Integer, "Integer", 1},
-    {TFieldType::LargeInt, "Largeint", 1},
-    {TFieldType::Byte, "Byte", 1},
-    {TFieldType::Word, "Word", 1},
-    {TFieldType::LongWord, "LongWord", 1},
-    {TFieldType::AutoInc, "AutoInc", 1},
-    {TFieldType::Boolean, "Boolean", 10},
-    {TFieldType::Float, "Float", 2},
-    {TFieldType::Currency, "Currency", 2},
-    {TFieldType::BCD, "BCD", 11},
-    {TFieldType::FMTBcd, "FMTBcd", 12},
-    {TFieldType::Date, "Date", 6},
-    {TFieldType::Time, "Time", 6},
-    {TFieldType::DateTime, "DateTime", 6},
-    {TFieldType::TimeStamp, "TimeStamp", 6},
-    {TFieldType::Memo, "Memo", 5},
-    {TFieldType::WideMemo, "WideMemo", 5},
-    {TFieldType::Blob, "Blob", 5},
-    {TFieldType::Graphic, "Graphic", 5},
-    {TFieldType::Bytes, "Bytes", 13},
-    {TFieldType::VarBytes, "VarBytes", 14},
-    {TFieldType::DataSet, "DataSet", 15},
-    {TFieldType::ADT, "ADT", 16},
-    {TFieldType::Array, "Array", 17},
-};
-
-const TypeInfo& Info(TFieldType type) {
-    for (const TypeInfo& info : kTypes)
-        if (info.type == type) return info;
-    return kTypes[0];
-}
-
-FieldKind KindForDeclared(TFieldType type) {
-    switch (type) {
-    case TFieldType::ShortInt:
-    case TFieldType::SmallInt:
-    case TFieldType::Integer:
-    case TFieldType::LargeInt:
-    case TFieldType::AutoInc:
-        return FieldKind::Integer;
-    case TFieldType::Byte:
-    case TFieldType::Word:
-    case TFieldType::LongWord:
-        return FieldKind::Unsigned;
-    case TFieldType::Boolean:
-        return FieldKind::Boolean;
-    case TFieldType::Float:
-    case TFieldType::Currency:
-        return FieldKind::Float;
-    case TFieldType::BCD:
-    case TFieldType::FMTBcd:
-        return FieldKind::Decimal;
-    case TFieldType::Date:
-        return FieldKind::Date;
-    case TFieldType::Time:
-        return FieldKind::Time;
-    case TFieldType::DateTime:
-    case TFieldType::TimeStamp:
-        return FieldKind::DateTime;
-    case TFieldType::WideString:
-    case TFieldType::FixedWideChar:
-        return FieldKind::WideString;
-    case TFieldType::Memo:
-        return FieldKind::Memo;
-    case TFieldType::WideMemo:
-        return FieldKind::WideMemo;
-    case TFieldType::Blob:
-    case TFieldType::Graphic:
-        return FieldKind::Blob;
-    case TFieldType::Bytes:
-        return FieldKind::Bytes;
-    case TFieldType::VarBytes:
-        return FieldKind::VarBytes;
-    case TFieldType::DataSet:
-        return FieldKind::Nested;
-    case TFieldType::ADT:
-        return FieldKind::Struct;
-    case TFieldType::Array:
-        return FieldKind::Array;
-    default:
-        return FieldKind::String;
-    }
-}
 
 // Range of an integer field, by the stored type when bound, else by the declared kind.
 void IntegerRange(TFieldType type, std::int64_t& low, std::int64_t& high) {
@@ -245,86 +148,44 @@ std::string DateTimeText(const TDateTimeValue& value, FieldKind kind) {
 } // namespace
 
 QString FieldTypeName(TFieldType type) {
-    return QString::fromLatin1(Info(type).name);
+    return QString::fromLatin1(FieldTypeRowOf(type).name);
 }
 
-int FieldTypeFamily(TFieldType type) noexcept {
-    return Info(type).family;
+FieldFamily FieldTypeFamily(TFieldType type) noexcept {
+    return FieldTypeRowOf(type).family;
 }
 
 bool IsIntegerType(TFieldType type) noexcept {
-    return FieldTypeFamily(type) == 1;
+    return FieldTypeFamily(type) == FieldFamily::Integer;
 }
 
 bool IsNumericType(TFieldType type) noexcept {
-    const int family = FieldTypeFamily(type);
-    return family == 1 || family == 2 || family == 11 || family == 12;
+    switch (FieldTypeFamily(type)) {
+    case FieldFamily::Integer:
+    case FieldFamily::Float:
+    case FieldFamily::Decimal:
+    case FieldFamily::FormattedDecimal:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool IsStringType(TFieldType type) noexcept {
-    return FieldTypeFamily(type) == 3 || FieldTypeFamily(type) == 4;
+    return FieldTypeFamily(type) == FieldFamily::String || FieldTypeFamily(type) == FieldFamily::WideString;
 }
 
+// An exact subtype match first; otherwise the first type stored so, and for bin.hex the first whose
+// kind the subtype gives.
 TFieldType FieldTypeOf(const FieldDef& def) noexcept {
-    switch (def.type) {
-    case PacketType::I1:
-        return TFieldType::ShortInt;
-    case PacketType::I2:
-        return TFieldType::SmallInt;
-    case PacketType::I4:
-        return def.subtype == "Autoinc" ? TFieldType::AutoInc : TFieldType::Integer;
-    case PacketType::I8:
-    case PacketType::UI8:
-        return TFieldType::LargeInt;
-    case PacketType::UI1:
-        return TFieldType::Byte;
-    case PacketType::UI2:
-        return TFieldType::Word;
-    case PacketType::UI4:
-        return TFieldType::LongWord;
-    case PacketType::Boolean:
-        return TFieldType::Boolean;
-    case PacketType::R8:
-    case PacketType::R10:
-        return def.subtype == "Money" ? TFieldType::Currency : TFieldType::Float;
-    case PacketType::Fixed:
-        return TFieldType::BCD;
-    case PacketType::FixedFMT:
-        return TFieldType::FMTBcd;
-    case PacketType::Date:
-        return TFieldType::Date;
-    case PacketType::Time:
-        return TFieldType::Time;
-    case PacketType::DateTime:
-        return TFieldType::DateTime;
-    case PacketType::SQLDateTime:
-        return TFieldType::TimeStamp;
-    case PacketType::String:
-        return def.subtype == "FixedChar" ? TFieldType::FixedChar : TFieldType::String;
-    case PacketType::StringUni:
-        return def.subtype == "FixedChar" ? TFieldType::FixedWideChar : TFieldType::WideString;
-    case PacketType::BinHex:
-        switch (KindOf(def)) {
-        case FieldKind::Memo:
-            return TFieldType::Memo;
-        case FieldKind::WideMemo:
-            return TFieldType::WideMemo;
-        case FieldKind::Bytes:
-            return TFieldType::Bytes;
-        case FieldKind::VarBytes:
-            return TFieldType::VarBytes;
-        default:
-            return def.subtype == "Graphics" ? TFieldType::Graphic : TFieldType::Blob;
-        }
-    case PacketType::Nested:
-        return TFieldType::DataSet;
-    case PacketType::Struct:
-        return TFieldType::ADT;
-    case PacketType::IntArray:
-    case PacketType::UIntArray:
-        return TFieldType::Array;
+    const FieldKind kind = KindOf(def);
+    const FieldTypeRow* plain = nullptr;
+    for (const FieldTypeRow& row : kFieldTypes) {
+        if (row.stored != def.type || row.type == TFieldType::Unknown) continue;
+        if (!row.subtype.empty() && row.subtype == def.subtype) return row.type;
+        if (plain == nullptr && (def.type != PacketType::BinHex || row.kind == kind)) plain = &row;
     }
-    return TFieldType::Unknown;
+    return plain != nullptr ? plain->type : TFieldType::Unknown;
 }
 
 TStoreField::TStoreField(TStoreTable& table, QString name, TFieldType type, TFieldClass fieldClass)
@@ -392,7 +253,7 @@ FieldKind TStoreField::StoredKind() const {
     if (class_ == TFieldClass::Data && column_ >= 0 &&
         column_ < static_cast<int>(table_->data_.fields.size()))
         return KindOf(table_->data_.fields[static_cast<std::size_t>(column_)]);
-    return KindForDeclared(type_);
+    return FieldTypeRowOf(type_).kind;
 }
 
 // ---------------------------------------------------------------- reading

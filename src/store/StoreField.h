@@ -50,9 +50,28 @@ enum class TFieldType {
     Array,
 };
 
+// A declared field binds only to a loaded field of the same family.
+enum class FieldFamily : std::uint8_t {
+    None,
+    Integer,
+    Float,
+    String,
+    WideString,
+    LongData, // long text and blobs
+    DateTime, // dates, times and both
+    Boolean,
+    Decimal,
+    FormattedDecimal,
+    Bytes,
+    VarBytes,
+    DataSet,
+    Struct,
+    Array,
+};
+
 // The kind's name as messages show it ("Integer", "BCD", "FixedChar", ...).
 QString FieldTypeName(TFieldType type);
-int FieldTypeFamily(TFieldType type) noexcept;
+FieldFamily FieldTypeFamily(TFieldType type) noexcept;
 bool IsNumericType(TFieldType type) noexcept;
 bool IsStringType(TFieldType type) noexcept;
 bool IsIntegerType(TFieldType type) noexcept;

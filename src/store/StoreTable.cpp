@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Collation.h"
 #include "platform/Files.h"
+#include "store/FieldTypeTable.h"
 #include "store/StoreErrors.h"
 
 #include <QCollator>
@@ -23,121 +24,28 @@ namespace {
 // The stored field a declared kind is created as by CreateDataSet.
 FieldDef DefinitionFor(const TStoreField& field) {
     FieldDef def;
+    const FieldTypeRow& row = FieldTypeRowOf(field.DataType());
     def.name = QStringToCp1252(field.FieldName());
-    switch (field.DataType()) {
-    case TFieldType::String:
-        def.type = PacketType::String;
+    def.type = row.stored;
+    def.subtype = std::string(row.subtype);
+    switch (row.width) {
+    case StoredWidth::None:
+        break;
+    case StoredWidth::Size:
         def.width = field.Size();
         break;
-    case TFieldType::FixedChar:
-        def.type = PacketType::String;
-        def.subtype = "FixedChar";
-        def.width = field.Size();
-        break;
-    case TFieldType::WideString:
-        def.type = PacketType::StringUni;
+    case StoredWidth::TwiceSize:
         def.width = field.Size() * 2;
         break;
-    case TFieldType::FixedWideChar:
-        def.type = PacketType::StringUni;
-        def.subtype = "FixedChar";
-        def.width = field.Size() * 2;
-        break;
-    case TFieldType::ShortInt:
-        def.type = PacketType::I1;
-        break;
-    case TFieldType::SmallInt:
-        def.type = PacketType::I2;
-        break;
-    case TFieldType::Integer:
-        def.type = PacketType::I4;
-        break;
-    case TFieldType::AutoInc:
-        def.type = PacketType::I4;
-        def.subtype = "Autoinc";
-        def.flags.readOnly = true;
-        break;
-    case TFieldType::LargeInt:
-        def.type = PacketType::I8;
-        break;
-    case TFieldType::Byte:
-        def.type = PacketType::UI1;
-        break;
-    case TFieldType::Word:
-        def.type = PacketType::UI2;
-        break;
-    case TFieldType::LongWord:
-        def.type = PacketType::UI4;
-        break;
-    case TFieldType::Boolean:
-        def.type = PacketType::Boolean;
-        break;
-    case TFieldType::Float:
-        def.type = PacketType::R8;
-        break;
-    case TFieldType::Currency:
-        def.type = PacketType::R8;
-        def.subtype = "Money";
-        break;
-    case TFieldType::BCD:
-        def.type = PacketType::Fixed;
+    case StoredWidth::Precision:
         def.width = field.Precision();
         def.decimals = field.DecimalPlaces();
         break;
-    case TFieldType::FMTBcd:
-        def.type = PacketType::FixedFMT;
-        def.width = field.Precision();
-        def.decimals = field.DecimalPlaces();
-        break;
-    case TFieldType::Date:
-        def.type = PacketType::Date;
-        break;
-    case TFieldType::Time:
-        def.type = PacketType::Time;
-        break;
-    case TFieldType::DateTime:
-        def.type = PacketType::DateTime;
-        break;
-    case TFieldType::TimeStamp:
-        def.type = PacketType::SQLDateTime;
-        break;
-    case TFieldType::Memo:
-        def.type = PacketType::BinHex;
-        def.subtype = "Text";
-        break;
-    case TFieldType::WideMemo:
-        def.type = PacketType::BinHex;
-        def.subtype = "WideText";
-        break;
-    case TFieldType::Blob:
-        def.type = PacketType::BinHex;
-        def.subtype = "Binary";
-        break;
-    case TFieldType::Graphic:
-        def.type = PacketType::BinHex;
-        def.subtype = "Graphics";
-        break;
-    case TFieldType::Bytes:
-        def.type = PacketType::BinHex;
-        def.width = field.Size();
-        break;
-    case TFieldType::VarBytes:
-        def.type = PacketType::BinHex;
-        def.subtype = "Binary";
-        def.width = field.Size();
-        break;
-    case TFieldType::DataSet:
-        def.type = PacketType::Nested;
-        break;
-    case TFieldType::ADT:
-        def.type = PacketType::Struct;
-        break;
-    case TFieldType::Array:
-    case TFieldType::Unknown:
-        def.type = PacketType::String;
+    case StoredWidth::AtLeastOne:
         def.width = std::max(1, field.Size());
         break;
     }
+    if (field.DataType() == TFieldType::AutoInc) def.flags.readOnly = true;
     if (field.Required()) def.flags.required = true;
     if (field.ReadOnly()) def.flags.readOnly = true;
     return def;

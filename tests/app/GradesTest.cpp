@@ -1,8 +1,8 @@
 #include "QuorvelTeste.h"
 
 #include "platform/FormatSettings.h"
-#include "platform/ui/DBControls.h"
-#include "platform/ui/DBGrid.h"
+#include "ui/DBControls.h"
+#include "ui/DBGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

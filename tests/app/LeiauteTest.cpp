@@ -1,6 +1,6 @@
 #include "QuorvelTeste.h"
 
-#include "platform/ui/FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,6 +1,7 @@
 #include "PropostaTeste.h"
 
 #include "platform/CodePage.h"
+#include "support/ProposalFields.h"
 
 #include <QFile>
 
@@ -9,18 +10,6 @@
 namespace quorvel::teste {
 
 namespace {
-
-FieldDef Campo(const char* name, PacketType type, bool readOnly, const char* subtype = "", int width = 0,
-               int decimals = 0) {
-    FieldDef def;
-    def.name = name;
-    def.type = type;
-    def.subtype = subtype;
-    def.width = width;
-    def.decimals = decimals;
-    def.flags.readOnly = readOnly;
-    return def;
-}
 
 FieldValue Texto(const std::string& utf8) {
     return Utf8ToCp1252(utf8);
@@ -38,36 +27,9 @@ FieldValue Opcional(const std::optional<std::string>& text, int places) {
 
 } // namespace
 
-std::vector<FieldDef> CamposProposta() {
-    using T = PacketType;
-    return {
-        Campo("id_item", T::I4, true, "Autoinc"),
-        Campo("unges", T::String, true, "FixedChar", 2),
-        Campo("sigla", T::String, true, "FixedChar", 2),
-        Campo("convit", T::I4, true),
-        Campo("anoc", T::String, true, "FixedChar", 4),
-        Campo("numitem", T::I4, true),
-        Campo("descr_lote", T::String, true, "", 60),
-        Campo("material", T::String, true, "", 14),
-        Campo("descr_item", T::String, true, "FixedChar", 120),
-        Campo("compl_descr", T::BinHex, false, "Text"),
-        Campo("valor", T::Fixed, false, "", 15, 4),
-        Campo("marca", T::String, false, "", 30),
-        Campo("tipoprega", T::String, false, "FixedChar", 1),
-        Campo("razao_social", T::String, false, "", 80),
-        Campo("identif", T::String, false, "FixedChar", 20),
-        Campo("tipoempresa", T::String, false, "FixedChar", 1),
-        Campo("nuitem", T::I4, false),
-        Campo("qtde", T::Fixed, true, "", 15, 3),
-        Campo("preco_ini", T::Fixed, false, "", 15, 4),
-        Campo("upsigl", T::String, false, "FixedChar", 2),
-        Campo("updesc", T::String, false, "FixedChar", 30),
-    };
-}
-
 Datapacket PacoteProposta(const Proposta& proposta) {
     Datapacket packet;
-    packet.fields = CamposProposta();
+    packet.fields = testing::ProposalItemFields();
     int maiorId = 0;
     for (const ItemProposta& item : proposta.itens) {
         PacketRow row;

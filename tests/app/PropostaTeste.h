@@ -37,8 +37,6 @@ struct Proposta {
     std::vector<ItemProposta> itens;
 };
 
-// The 21 stored fields of a proposal file, as the organiser's file carries them.
-std::vector<FieldDef> CamposProposta();
 // The whole datapacket: rows as delivered (no row state, empty change log).
 Datapacket PacoteProposta(const Proposta& proposta);
 // Writes the proposal to path: XML when the extension is ".xml" in any case, binary otherwise.

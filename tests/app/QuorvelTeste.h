@@ -5,8 +5,8 @@
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"
 #include "platform/ScriptedDialogs.h"
-#include "platform/ui/DBGrid.h"
 #include "store/StoreTable.h"
+#include "ui/DBGrid.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -11,7 +11,7 @@ namespace quorvel {
 namespace {
 
 using testing::ItemRow;
-using testing::ItemTableFields;
+using testing::ProposalItemFields;
 using testing::ReadXml;
 
 Datapacket ReadBinary(const std::string& bytes) {
@@ -74,7 +74,7 @@ TEST(PacketBinary, XmlToBinaryToXmlIsByteIdentical) {
 
 TEST(PacketBinary, HeaderAndRowLayout) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     packet.rows.push_back(ItemRow(packet.fields, 7, "Caneta", 1000, -1));
     const std::string b = WriteDatapacketBinary(packet);
     auto u16 = [&](size_t at) {
@@ -142,7 +142,7 @@ TEST(PacketBinary, TruncatedOrCorruptInputFailsCleanly) {
 
 TEST(PacketBinary, DecimalsOutsideTheirFieldFail) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     packet.rows.push_back(ItemRow(packet.fields, 1, "x", 1000, 10000));
     std::string b = WriteDatapacketBinary(packet);
     // preco_ini is the last value but two strings: its 8 bytes end the row.

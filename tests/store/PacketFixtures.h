@@ -1,49 +1,11 @@
 #pragma once
 
 #include "store/Packet.h"
+#include "support/ProposalFields.h"
 
 #include <string>
 
 namespace quorvel::testing {
-
-// The stored fields of the proposal's item table, as an organiser's file declares them.
-inline std::vector<FieldDef> ItemTableFields() {
-    auto field = [](const char* name, PacketType type, bool readOnly, const char* subtype, int decimals,
-                    int width) {
-        FieldDef f;
-        f.name = name;
-        f.type = type;
-        f.flags.readOnly = readOnly;
-        f.subtype = subtype;
-        f.decimals = decimals;
-        f.width = width;
-        return f;
-    };
-    using T = PacketType;
-    return {
-        field("id_item", T::I4, true, "Autoinc", 0, 0),
-        field("unges", T::String, true, "FixedChar", 0, 2),
-        field("sigla", T::String, true, "FixedChar", 0, 2),
-        field("convit", T::I4, true, "", 0, 0),
-        field("anoc", T::String, true, "FixedChar", 0, 4),
-        field("numitem", T::I4, true, "", 0, 0),
-        field("descr_lote", T::String, true, "", 0, 60),
-        field("material", T::String, true, "", 0, 14),
-        field("descr_item", T::String, true, "FixedChar", 0, 120),
-        field("compl_descr", T::BinHex, false, "Text", 0, 0),
-        field("valor", T::Fixed, false, "", 4, 15),
-        field("marca", T::String, false, "", 0, 30),
-        field("tipoprega", T::String, false, "FixedChar", 0, 1),
-        field("razao_social", T::String, false, "", 0, 80),
-        field("identif", T::String, false, "FixedChar", 0, 20),
-        field("tipoempresa", T::String, false, "FixedChar", 0, 1),
-        field("nuitem", T::I4, false, "", 0, 0),
-        field("qtde", T::Fixed, true, "", 3, 15),
-        field("preco_ini", T::Fixed, false, "", 4, 15),
-        field("upsigl", T::String, false, "FixedChar", 0, 2),
-        field("updesc", T::String, false, "FixedChar", 0, 30),
-    };
-}
 
 inline constexpr const char* kItemTableFieldsXml =
     "<FIELDS>"

@@ -8,9 +8,9 @@
 namespace quorvel {
 namespace {
 
-using testing::ItemTableFields;
 using testing::kDeclaration;
 using testing::kItemTableFieldsXml;
+using testing::ProposalItemFields;
 using testing::ReadXml;
 
 const char* const kSmallFields =
@@ -139,7 +139,7 @@ TEST(PacketXmlReader, EmptyTableKeepsItsFields) {
     const std::string text = std::string(kDeclaration) + "<DATAPACKET Version=\"2.0\"><METADATA>" +
                              kItemTableFieldsXml + "<PARAMS/></METADATA><ROWDATA/></DATAPACKET>";
     const Datapacket p = ReadXml(text);
-    EXPECT_EQ(p.fields, ItemTableFields());
+    EXPECT_EQ(p.fields, ProposalItemFields());
     EXPECT_TRUE(p.rows.empty());
     EXPECT_TRUE(WriteDatapacketXml(p).ends_with("</METADATA><ROWDATA></ROWDATA></DATAPACKET>"));
 }

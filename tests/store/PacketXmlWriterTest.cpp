@@ -9,14 +9,14 @@ namespace quorvel {
 namespace {
 
 using testing::ItemRow;
-using testing::ItemTableFields;
 using testing::kDeclaration;
 using testing::kItemTableFieldsXml;
+using testing::ProposalItemFields;
 using testing::ReadXml;
 
 TEST(PacketXmlWriter, EmptyItemTableIsWrittenByteForByte) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     const std::string expected = std::string(kDeclaration) + "<DATAPACKET Version=\"2.0\"><METADATA>" +
                                  kItemTableFieldsXml + "<PARAMS/></METADATA><ROWDATA></ROWDATA></DATAPACKET>";
     const std::string written = WriteDatapacketXml(packet);
@@ -30,7 +30,7 @@ TEST(PacketXmlWriter, EmptyItemTableIsWrittenByteForByte) {
 
 TEST(PacketXmlWriter, RowValuesFollowFieldOrderWithStateFirstAndNullsLeftOut) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     PacketRow row = ItemRow(packet.fields, 7,
                             "Caneta esferogr\xE1"
                             "fica azul",
@@ -65,7 +65,7 @@ TEST(PacketXmlWriter, RowValuesFollowFieldOrderWithStateFirstAndNullsLeftOut) {
 
 TEST(PacketXmlWriter, CodePageAndUtf8ModesReadBackToTheSameText) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     packet.rows.push_back(ItemRow(packet.fields, 1, "Pre\xE7o", 1000, -1));
 
     const std::string cp = WriteDatapacketXml(packet, XmlTextMode::CodePage);
@@ -83,7 +83,7 @@ TEST(PacketXmlWriter, CodePageAndUtf8ModesReadBackToTheSameText) {
 
 TEST(PacketXmlWriter, EscapesExactlyTheNineCharactersAndReadsThemBack) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     PacketRow row = ItemRow(packet.fields, 1, "A<B & C", 0, -1);
     row.values.Set(9, std::string("<>&'\"\r\n\t\\/=;#%\x80"));
     packet.rows.push_back(row);
@@ -97,7 +97,7 @@ TEST(PacketXmlWriter, EscapesExactlyTheNineCharactersAndReadsThemBack) {
 // Three delivered rows; the price of the second is typed and then corrected.
 Datapacket ChangeLogExample() {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     packet.rows.push_back(ItemRow(packet.fields, 1, "Um", 1000, -1));
     packet.rows.push_back(ItemRow(packet.fields, 2, "Dois", 2000, -1));
     packet.rows.push_back(ItemRow(packet.fields, 3, "Tr\xEAs", 3000, -1));
@@ -233,7 +233,7 @@ TEST(PacketXmlWriter, OtherValueKindsUseTheirTextForms) {
 
 TEST(PacketXmlWriter, ModifiedVersionLeavesOutAnUnchangedMemo) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     PacketRow original = ItemRow(packet.fields, 1, "Um", 1000, -1);
     original.values.Set(9, std::string("Especifica\xE7\xE3o longa"));
     original.rowState = kRowSuperseded;
@@ -256,7 +256,7 @@ TEST(PacketXmlWriter, ModifiedVersionLeavesOutAnUnchangedMemo) {
 
 TEST(PacketXmlWriter, UnusedRowsAreLeftOutOnlyWithoutChangeLog) {
     Datapacket packet;
-    packet.fields = ItemTableFields();
+    packet.fields = ProposalItemFields();
     packet.rows.push_back(ItemRow(packet.fields, 1, "Um", 1000, -1));
     packet.rows.push_back(ItemRow(packet.fields, 2, "Dois", 1000, -1));
     packet.rows[1].rowState = kRowUnused;

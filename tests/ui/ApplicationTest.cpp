@@ -1,4 +1,4 @@
-#include "platform/ui/Application.h"
+#include "ui/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/ScriptedDialogs.h"
 

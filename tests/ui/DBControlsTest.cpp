@@ -1,8 +1,8 @@
 #include "UiTestTable.h"
 
 #include "platform/ScriptedDialogs.h"
-#include "platform/ui/DBControls.h"
-#include "platform/ui/DBNavigator.h"
+#include "ui/DBControls.h"
+#include "ui/DBNavigator.h"
 
 #include <QCoreApplication>
 #include <QToolButton>

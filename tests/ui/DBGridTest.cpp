@@ -1,7 +1,7 @@
 #include "UiTestTable.h"
 
 #include "platform/ScriptedDialogs.h"
-#include "platform/ui/DBGrid.h"
+#include "ui/DBGrid.h"
 
 #include <QAbstractItemModelTester>
 #include <QLineEdit>

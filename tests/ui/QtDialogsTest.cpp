@@ -1,6 +1,6 @@
-#include "platform/ui/QtDialogs.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/FolderChooser.h"
+#include "ui/QtDialogs.h"
+#include "ui/Application.h"
+#include "ui/FolderChooser.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -18,10 +18,10 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-#include "platform/ui/Application.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
+#include "ui/Application.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

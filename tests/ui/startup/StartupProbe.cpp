@@ -1,7 +1,7 @@
 // Starts the program's application object and prints what it settled at start-up, one line each:
 // the number and date formats the program will use and the texts of Qt's standard buttons.
 #include "platform/FormatSettings.h"
-#include "platform/ui/Application.h"
+#include "ui/Application.h"
 
 #include <QDate>
 #include <QDialogButtonBox>

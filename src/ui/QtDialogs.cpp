@@ -1,6 +1,6 @@
-#include "platform/ui/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
-#include "platform/ui/FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QApplication>
 #include <QFileDialog>

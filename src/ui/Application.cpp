@@ -1,9 +1,9 @@
-#include "platform/ui/Application.h"
+#include "ui/Application.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FormatSettings.h"
-#include "platform/ui/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

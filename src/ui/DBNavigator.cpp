@@ -1,4 +1,4 @@
-#include "platform/ui/DBNavigator.h"
+#include "ui/DBNavigator.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"

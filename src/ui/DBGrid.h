@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/DBGridModel.h"
+#include "ui/DBGridModel.h"
 
 #include <QPointer>
 #include <QTableView>

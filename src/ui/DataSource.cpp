@@ -1,4 +1,4 @@
-#include "platform/ui/DataSource.h"
+#include "ui/DataSource.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/FolderChooser.h"
+#include "ui/FolderChooser.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/DataSource.h"
+#include "ui/DataSource.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/DBControls.h"
+#include "ui/DBControls.h"
 
 namespace quorvel {
 

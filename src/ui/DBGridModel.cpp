@@ -1,4 +1,4 @@
-#include "platform/ui/DBGridModel.h"
+#include "ui/DBGridModel.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/DBGrid.h"
+#include "ui/DBGrid.h"
 
 #include "platform/ErrorDisplay.h"
 #include "platform/Exceptions.h"
