@@ -3,6 +3,7 @@
 // at 100 % zoom), a search of every page's texts for a word on the last page, and quorvel-report
 // writing the PDF, with its wall time and peak memory.
 
+#include "support/ChildRun.h"
 #include "support/ProposalGenerator.h"
 
 #include "app/UQuorvel.h"
@@ -23,15 +24,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <memory>
+#include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -77,33 +72,18 @@ const Cenario& TheCenario() {
 // It runs first: a spawned child's peak counts the memory of the process it was spawned from, which
 // is still small here.
 void FerramentaParaPdf(benchmark::State& state) {
-    const QByteArray programa =
-        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toUtf8();
-    const QByteArray proposta = TheCenario().Proposta().toUtf8();
-    const QByteArray saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toUtf8();
+    const std::string programa =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
+    const std::string proposta = TheCenario().Proposta().toStdString();
+    const std::string saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toStdString();
     long picoKiB = 0;
     for (auto _ : state) {
-        char* argumentos[] = {const_cast<char*>(programa.constData()),
-                              const_cast<char*>(proposta.constData()), const_cast<char*>(saida.constData()),
-                              nullptr};
-        pid_t filho = 0;
-        posix_spawn_file_actions_t acoes;
-        posix_spawn_file_actions_init(&acoes);
-        posix_spawn_file_actions_addopen(&acoes, 1, "/dev/null", O_WRONLY, 0);
-        const int erro = posix_spawn(&filho, programa.constData(), &acoes, nullptr, argumentos, environ);
-        posix_spawn_file_actions_destroy(&acoes);
-        if (erro != 0) {
-            state.SkipWithError("quorvel-report could not be started");
-            break;
-        }
-        int estado = 0;
-        rusage uso{};
-        wait4(filho, &estado, 0, &uso);
-        if (!WIFEXITED(estado) || WEXITSTATUS(estado) != 0) {
+        const bench::ChildRun run = bench::RunChild({programa, proposta, saida});
+        if (!run.ok) {
             state.SkipWithError("quorvel-report failed");
             break;
         }
-        picoKiB = std::max(picoKiB, uso.ru_maxrss);
+        picoKiB = std::max(picoKiB, run.peakKiB);
     }
     state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
 }

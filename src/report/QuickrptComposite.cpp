@@ -92,9 +92,20 @@ void TQRCompositeReport::SetPrinterValues() {
     if (!pageStore_) return;
     TQRPrinter& store = *pageStore_;
     const TQRCompositePrinterSettings& settings = printerSettings_;
+    const TCustomQuickRep* first = reports_.empty() ? nullptr : reports_.front();
     store.SetPrinterIndex(settings.PrinterIndex());
-    store.SetPaperSize(settings.PaperSize());
-    store.SetOrientation(settings.Orientation());
+    if (settings.PaperSizeSet() || !first) {
+        store.SetPaperSize(settings.PaperSize());
+    } else {
+        const TQRPage& page = first->Page();
+        store.SetPaperSize(page.PaperSize());
+        if (store.PaperSize() == TQRPaperSize::Custom) {
+            store.SetPaperWidth(RoundHalfEven(page.NativeValue(TQRPage::iWidth)));
+            store.SetPaperLength(RoundHalfEven(page.NativeValue(TQRPage::iLength)));
+        }
+    }
+    store.SetOrientation(settings.OrientationSet() || !first ? settings.Orientation()
+                                                             : first->Page().Orientation());
     store.SetCopies(settings.Copies());
     store.SetBin(settings.OutputBin());
     store.SetFirstPage(settings.FirstPage());
@@ -205,6 +216,8 @@ void TQRCompositeReport::Preview() {
     }
     TCustomQuickRep& first = *reports_.front();
     std::unique_ptr<TQuickRep> host = MakeHostReport(first);
+    // Printing from the preview prints the composite, not the empty host.
+    host->SetParentComposite(this);
     pageStore_ = std::make_unique<TQRPrinter>(host.get());
     TQRPrinter& store = *pageStore_;
     store.SetOrientation(first.Page().Orientation());
@@ -259,8 +272,11 @@ void TQRCompositeReport::Print() {
     store.SetFirstPage(printerSettings_.FirstPage());
     store.SetLastPage(printerSettings_.LastPage());
     store.SetOwnerWindow(&MessageWindow());
-    printerSettings_.SetOrientation(first.Page().Orientation());
-    printerSettings_.SetPaperSize(first.Page().PaperSize());
+    // The document keeps the paper it is printed on, without fixing it for later documents.
+    if (!printerSettings_.OrientationSet())
+        printerSettings_.TQuickRepPrinterSettings::SetOrientation(first.Page().Orientation());
+    if (!printerSettings_.PaperSizeSet())
+        printerSettings_.TQuickRepPrinterSettings::SetPaperSize(first.Page().PaperSize());
     store.SetDestination(TQRPrinterDestination::qrdPrinter);
     try {
         CreateComposite();
@@ -364,38 +380,11 @@ TQRPreviewSettings TQRCompositeReport::PreviewSettings() const {
 }
 
 TQRPrintChoices TQRCompositeReport::UserPrintChoices() const {
-    const TQRCompositePrinterSettings& settings = printerSettings_;
-    TQRPrintChoices choices;
-    choices.PrinterIndex = settings.PrinterIndex();
-    choices.OutputBin = settings.OutputBin();
-    choices.Collate = settings.Collate;
-    choices.ColorOption = settings.ColorOption;
-    choices.PrintQuality = settings.PrintQuality;
-    choices.Copies = settings.Copies();
-    choices.Duplex = settings.Duplex();
-    choices.CustomBinCode = settings.CustomBinCode;
-    choices.UseCustomBinCode = settings.UseCustomBinCode;
-    choices.FirstPage = settings.FirstPage();
-    choices.LastPage = settings.LastPage();
-    choices.ExtendedDuplex = settings.ExtendedDuplex;
-    choices.UseExtendedDuplex = settings.ExtendedDuplex != 0;
-    return choices;
+    return printerSettings_.PrintChoices();
 }
 
 void TQRCompositeReport::StorePrintChoices(const TQRPrintChoices& choices) {
-    TQRCompositePrinterSettings& settings = printerSettings_;
-    settings.SetPrinterIndex(choices.PrinterIndex);
-    settings.SetOutputBin(choices.OutputBin);
-    settings.Collate = choices.Collate;
-    settings.ColorOption = choices.ColorOption;
-    settings.PrintQuality = choices.PrintQuality;
-    settings.SetCopies(choices.Copies);
-    settings.SetDuplex(choices.Duplex);
-    settings.CustomBinCode = choices.CustomBinCode;
-    settings.UseCustomBinCode = choices.UseCustomBinCode;
-    settings.SetFirstPage(choices.FirstPage);
-    settings.SetLastPage(choices.LastPage);
-    settings.ExtendedDuplex = choices.ExtendedDuplex;
+    printerSettings_.SetPrintChoices(choices);
 }
 
 void TQRCompositeReport::SetPagePaper(TQRPaperSize size, TPrinterOrientation orientation) {

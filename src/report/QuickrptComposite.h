@@ -17,8 +17,25 @@ namespace quorvel {
 class TQRExportFilter;
 
 // The printer choices of a composite report; besides the report's switches they carry the
-// orientation and paper size of the whole document.
-class TQRCompositePrinterSettings : public TQuickRepPrinterSettings {};
+// orientation and paper size of the whole document. Until a paper size or orientation is set here,
+// the document takes the one of its first report, so that a composite of A4 reports prints on A4.
+class TQRCompositePrinterSettings : public TQuickRepPrinterSettings {
+public:
+    void SetPaperSize(TQRPaperSize value) noexcept {
+        TQuickRepPrinterSettings::SetPaperSize(value);
+        paperSizeSet_ = true;
+    }
+    void SetOrientation(TPrinterOrientation value) noexcept {
+        TQuickRepPrinterSettings::SetOrientation(value);
+        orientationSet_ = true;
+    }
+    bool PaperSizeSet() const noexcept { return paperSizeSet_; }
+    bool OrientationSet() const noexcept { return orientationSet_; }
+
+private:
+    bool paperSizeSet_ = false;
+    bool orientationSet_ = false;
+};
 
 // Runs several reports one after another into one page store, so that they make one document: each
 // report continues on the page where the one before it stopped, below its last band, and the page
@@ -61,7 +78,8 @@ public:
     // Runs the print dialog and keeps the choices in PrinterSettings; Tag reads 0 when accepted and
     // 1 when cancelled.
     void PrinterSetup() override;
-    // Transfers PrinterSettings onto the page store in use.
+    // Transfers PrinterSettings onto the page store in use; the paper and orientation not set there
+    // come from the first report.
     void SetPrinterValues();
     // The chained generation the operations above run.
     void CreateComposite();

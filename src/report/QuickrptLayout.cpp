@@ -129,6 +129,51 @@ TQRUnitBase& ReportPage(TCustomQuickRep& report) {
     return report.Page();
 }
 
+// The printer choices of a report or a composite report, as "PrinterSettings.…" properties.
+template <class T> void AddPrinterSettings(TLayoutClass& cls) {
+    using S = TQuickRepPrinterSettings;
+    const auto settings = [](const T& r) -> const S& { return r.PrinterSettings(); };
+    const auto intSetting = [&](const char* name, int (S::*get)() const, void (S::*set)(int), int def) {
+        cls.Integer<T>(
+            QStringLiteral("PrinterSettings.") + QLatin1String(name),
+            [settings, get](const T& r) { return (settings(r).*get)(); },
+            [set](T& r, int v) { (r.PrinterSettings().*set)(v); }, def);
+    };
+    const auto intField = [&](const char* name, int S::*field, int def) {
+        cls.Integer<T>(
+            QStringLiteral("PrinterSettings.") + QLatin1String(name),
+            [settings, field](const T& r) { return settings(r).*field; },
+            [field](T& r, int v) { r.PrinterSettings().*field = v; }, def);
+    };
+    const auto boolField = [&](const char* name, bool S::*field) {
+        cls.Boolean<T>(
+            QStringLiteral("PrinterSettings.") + QLatin1String(name),
+            [settings, field](const T& r) { return settings(r).*field; },
+            [field](T& r, bool v) { r.PrinterSettings().*field = v; }, false);
+    };
+    intSetting("Copies", &S::Copies, &S::SetCopies, 1);
+    cls.Enum<T, TQRBin>(
+        QStringLiteral("PrinterSettings.OutputBin"),
+        [](const T& r) { return r.PrinterSettings().OutputBin(); },
+        [](T& r, TQRBin v) { r.PrinterSettings().SetOutputBin(v); }, TQRBin::Auto, binNames);
+    cls.Boolean<T>(
+        QStringLiteral("PrinterSettings.Duplex"), [](const T& r) { return r.PrinterSettings().Duplex(); },
+        [](T& r, bool v) { r.PrinterSettings().SetDuplex(v); }, false);
+    intSetting("FirstPage", &S::FirstPage, &S::SetFirstPage, 0);
+    intSetting("LastPage", &S::LastPage, &S::SetLastPage, 0);
+    boolField("UseStandardprinter", &S::UseStandardprinter);
+    boolField("UseCustomBinCode", &S::UseCustomBinCode);
+    intField("CustomBinCode", &S::CustomBinCode, 0);
+    intField("ExtendedDuplex", &S::ExtendedDuplex, 0);
+    boolField("UseCustomPaperCode", &S::UseCustomPaperCode);
+    intField("CustomPaperCode", &S::CustomPaperCode, 0);
+    boolField("PrintMetaFile", &S::PrintMetaFile);
+    intSetting("MemoryLimit", &S::MemoryLimit, &S::SetMemoryLimit, 250000);
+    intField("PrintQuality", &S::PrintQuality, 600);
+    intField("Collate", &S::Collate, 0);
+    intField("ColorOption", &S::ColorOption, 0);
+}
+
 void RegisterReport(TLayoutRegistry& registry) {
     TLayoutClass& base =
         registry.RegisterAbstract(QStringLiteral("TCustomQuickRep"), QStringLiteral("TQRBasePanel"));
@@ -213,47 +258,7 @@ void RegisterReport(TLayoutRegistry& registry) {
             [](R& r, bool v) { r.Page().SetRuler(v); }, true)
         .Values<R>(QStringLiteral("Page.Values"), &ReportPage);
 
-    using S = TQuickRepPrinterSettings;
-    const auto settings = [](const R& r) -> const S& { return r.PrinterSettings(); };
-    const auto intSetting = [&](const char* name, int (S::*get)() const, void (S::*set)(int), int def) {
-        base.Integer<R>(
-            QStringLiteral("PrinterSettings.") + QLatin1String(name),
-            [settings, get](const R& r) { return (settings(r).*get)(); },
-            [set](R& r, int v) { (r.PrinterSettings().*set)(v); }, def);
-    };
-    const auto intField = [&](const char* name, int S::*field, int def) {
-        base.Integer<R>(
-            QStringLiteral("PrinterSettings.") + QLatin1String(name),
-            [settings, field](const R& r) { return settings(r).*field; },
-            [field](R& r, int v) { r.PrinterSettings().*field = v; }, def);
-    };
-    const auto boolField = [&](const char* name, bool S::*field) {
-        base.Boolean<R>(
-            QStringLiteral("PrinterSettings.") + QLatin1String(name),
-            [settings, field](const R& r) { return settings(r).*field; },
-            [field](R& r, bool v) { r.PrinterSettings().*field = v; }, false);
-    };
-    intSetting("Copies", &S::Copies, &S::SetCopies, 1);
-    base.Enum<R, TQRBin>(
-        QStringLiteral("PrinterSettings.OutputBin"),
-        [](const R& r) { return r.PrinterSettings().OutputBin(); },
-        [](R& r, TQRBin v) { r.PrinterSettings().SetOutputBin(v); }, TQRBin::Auto, binNames);
-    base.Boolean<R>(
-        QStringLiteral("PrinterSettings.Duplex"), [](const R& r) { return r.PrinterSettings().Duplex(); },
-        [](R& r, bool v) { r.PrinterSettings().SetDuplex(v); }, false);
-    intSetting("FirstPage", &S::FirstPage, &S::SetFirstPage, 0);
-    intSetting("LastPage", &S::LastPage, &S::SetLastPage, 0);
-    boolField("UseStandardprinter", &S::UseStandardprinter);
-    boolField("UseCustomBinCode", &S::UseCustomBinCode);
-    intField("CustomBinCode", &S::CustomBinCode, 0);
-    intField("ExtendedDuplex", &S::ExtendedDuplex, 0);
-    boolField("UseCustomPaperCode", &S::UseCustomPaperCode);
-    intField("CustomPaperCode", &S::CustomPaperCode, 0);
-    boolField("PrintMetaFile", &S::PrintMetaFile);
-    intSetting("MemoryLimit", &S::MemoryLimit, &S::SetMemoryLimit, 250000);
-    intField("PrintQuality", &S::PrintQuality, 600);
-    intField("Collate", &S::Collate, 0);
-    intField("ColorOption", &S::ColorOption, 0);
+    AddPrinterSettings<R>(base);
 
     base.Boolean<R>(QStringLiteral("PrintIfEmpty"), &R::PrintIfEmpty, &R::SetPrintIfEmpty, true)
         .String<R>(QStringLiteral("ReportTitle"), &R::ReportTitle, &R::SetReportTitle);
@@ -319,6 +324,57 @@ void RegisterReport(TLayoutRegistry& registry) {
         },
         [](TQuickLabelReport& r, int v) { r.LabelSetup().SetNumberDown(v); }, 1);
     addFull(labels);
+}
+
+// The composite report: its events, options, printer choices with the document's paper and
+// orientation (written only when set, since until then the document takes its first report's),
+// and its title.
+void RegisterComposite(TLayoutRegistry& registry) {
+    using C = TQRCompositeReport;
+    TLayoutClass& composite =
+        registry.Register<C>(QStringLiteral("TQRCompositeReport"), QStringLiteral("TComponent"));
+    composite.Event<C>(QStringLiteral("OnAddReports"), &C::OnAddReports)
+        .Event<C>(QStringLiteral("OnFinished"), &C::OnFinished)
+        .Flags<C, TTessalyOptions>(QStringLiteral("Options"), &C::Options, &C::SetOptions,
+                                   TTessalyOption::FirstPageHeader | TTessalyOption::LastPageFooter,
+                                   optionNames);
+    AddPrinterSettings<C>(composite);
+    const QString orientation = QStringLiteral("PrinterSettings.Orientation");
+    composite.Add({orientation,
+                   [](const TComponent& c) -> std::optional<TLayoutValue> {
+                       const TQRCompositePrinterSettings& settings =
+                           layout_detail::Cast<C>(c).PrinterSettings();
+                       if (!settings.OrientationSet()) return std::nullopt;
+                       return TLayoutValue::Identifier(
+                           QLatin1String(orientationNames[static_cast<std::size_t>(settings.Orientation())]));
+                   },
+                   [orientation](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
+                       const int ordinal =
+                           layout_detail::IndexOfName(orientationNames, v.AsIdentifier(orientation));
+                       if (ordinal < 0)
+                           throw Exception(QStringLiteral("Invalid value for property %1").arg(orientation));
+                       layout_detail::Cast<C>(c, orientation)
+                           .PrinterSettings()
+                           .SetOrientation(static_cast<TPrinterOrientation>(ordinal));
+                   }});
+    const QString paperSize = QStringLiteral("PrinterSettings.PaperSize");
+    composite.Add({paperSize,
+                   [](const TComponent& c) -> std::optional<TLayoutValue> {
+                       const TQRCompositePrinterSettings& settings =
+                           layout_detail::Cast<C>(c).PrinterSettings();
+                       if (!settings.PaperSizeSet()) return std::nullopt;
+                       return TLayoutValue::Identifier(
+                           QLatin1String(paperNames[static_cast<std::size_t>(settings.PaperSize())]));
+                   },
+                   [paperSize](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
+                       const int ordinal = layout_detail::IndexOfName(paperNames, v.AsIdentifier(paperSize));
+                       if (ordinal < 0)
+                           throw Exception(QStringLiteral("Invalid value for property %1").arg(paperSize));
+                       layout_detail::Cast<C>(c, paperSize)
+                           .PrinterSettings()
+                           .SetPaperSize(static_cast<TQRPaperSize>(ordinal));
+                   }});
+    composite.String<C>(QStringLiteral("ReportTitle"), &C::ReportTitle, &C::SetReportTitle);
 }
 
 void RegisterBands(TLayoutRegistry& registry) {
@@ -411,6 +467,7 @@ void RegisterQuickrptLayoutClasses(TLayoutRegistry& registry) {
     AddBounds<TQRBasePanel>(panel);
     panel.Frame<TQRBasePanel>(QStringLiteral("Frame."), &PanelFrame);
     RegisterReport(registry);
+    RegisterComposite(registry);
     RegisterBands(registry);
     RegisterPrintable(registry);
 }

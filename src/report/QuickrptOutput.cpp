@@ -6,6 +6,7 @@
 #include "platform/Rounding.h"
 #include "report/QrprntrFilter.h"
 #include "report/QrprntrMessages.h"
+#include "report/QuickrptComposite.h"
 #include "report/QuickrptPreview.h"
 #include "report/QuickrptReport.h"
 #include "report/QuickrptThread.h"
@@ -130,6 +131,10 @@ void TCustomQuickRep::PreviewModeless() {
 }
 
 void TCustomQuickRep::Print() {
+    if (parentComposite_) {
+        parentComposite_->Print();
+        return;
+    }
     if (busy_) return;
     std::unique_ptr<TQRPrinter> previous = std::move(qrPrinter_);
     TQRPrinter* previousStore = pageStore_;
@@ -352,39 +357,45 @@ TQRPreviewSettings TCustomQuickRep::PreviewSettings() const {
     return settings;
 }
 
-TQRPrintChoices TCustomQuickRep::UserPrintChoices() const {
-    const TQuickRepPrinterSettings& user = userPrinterSettings_;
+TQRPrintChoices TQuickRepPrinterSettings::PrintChoices() const {
     TQRPrintChoices choices;
-    choices.PrinterIndex = user.PrinterIndex();
-    choices.OutputBin = user.OutputBin();
-    choices.Collate = user.Collate;
-    choices.ColorOption = user.ColorOption;
-    choices.PrintQuality = user.PrintQuality;
-    choices.Copies = user.Copies();
-    choices.Duplex = user.Duplex();
-    choices.CustomBinCode = user.CustomBinCode;
-    choices.UseCustomBinCode = user.UseCustomBinCode;
-    choices.FirstPage = user.FirstPage();
-    choices.LastPage = user.LastPage();
-    choices.ExtendedDuplex = user.ExtendedDuplex;
-    choices.UseExtendedDuplex = user.ExtendedDuplex != 0;
+    choices.PrinterIndex = PrinterIndex();
+    choices.OutputBin = OutputBin();
+    choices.Collate = Collate;
+    choices.ColorOption = ColorOption;
+    choices.PrintQuality = PrintQuality;
+    choices.Copies = Copies();
+    choices.Duplex = Duplex();
+    choices.CustomBinCode = CustomBinCode;
+    choices.UseCustomBinCode = UseCustomBinCode;
+    choices.FirstPage = FirstPage();
+    choices.LastPage = LastPage();
+    choices.ExtendedDuplex = ExtendedDuplex;
+    choices.UseExtendedDuplex = ExtendedDuplex != 0;
     return choices;
 }
 
+void TQuickRepPrinterSettings::SetPrintChoices(const TQRPrintChoices& choices) {
+    SetPrinterIndex(choices.PrinterIndex);
+    SetOutputBin(choices.OutputBin);
+    Collate = choices.Collate;
+    ColorOption = choices.ColorOption;
+    PrintQuality = choices.PrintQuality;
+    SetCopies(choices.Copies);
+    SetDuplex(choices.Duplex);
+    CustomBinCode = choices.CustomBinCode;
+    UseCustomBinCode = choices.UseCustomBinCode;
+    SetFirstPage(choices.FirstPage);
+    SetLastPage(choices.LastPage);
+    ExtendedDuplex = choices.ExtendedDuplex;
+}
+
+TQRPrintChoices TCustomQuickRep::UserPrintChoices() const {
+    return userPrinterSettings_.PrintChoices();
+}
+
 void TCustomQuickRep::StorePrintChoices(const TQRPrintChoices& choices) {
-    TQuickRepPrinterSettings& settings = printerSettings_;
-    settings.SetPrinterIndex(choices.PrinterIndex);
-    settings.SetOutputBin(choices.OutputBin);
-    settings.Collate = choices.Collate;
-    settings.ColorOption = choices.ColorOption;
-    settings.PrintQuality = choices.PrintQuality;
-    settings.SetCopies(choices.Copies);
-    settings.SetDuplex(choices.Duplex);
-    settings.CustomBinCode = choices.CustomBinCode;
-    settings.UseCustomBinCode = choices.UseCustomBinCode;
-    settings.SetFirstPage(choices.FirstPage);
-    settings.SetLastPage(choices.LastPage);
-    settings.ExtendedDuplex = choices.ExtendedDuplex;
+    printerSettings_.SetPrintChoices(choices);
 }
 
 void TCustomQuickRep::SetPagePaper(TQRPaperSize size, TPrinterOrientation orientation) {

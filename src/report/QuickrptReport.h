@@ -30,6 +30,7 @@ class TQRImage;
 class TQRPrintable;
 class TQRProgressWindow;
 class TQRCreateReportThread;
+class TQRCompositeReport;
 
 // The report's switches for its standard bands. Each reads true when the band list holds a band of
 // its type; setting it true creates one (when none is there), false destroys the first one found.
@@ -65,6 +66,11 @@ private:
 // The report's stored printer choices, handed to every page store it makes.
 class TQuickRepPrinterSettings : public TQRPrinterSettings {
 public:
+    // The choices a print dialog starts from and hands back: printer, bin, copies, duplex, page
+    // range and the driver switches.
+    TQRPrintChoices PrintChoices() const;
+    void SetPrintChoices(const TQRPrintChoices& choices);
+
     bool UseStandardprinter = false;
     bool UseCustomBinCode = false;
     int CustomBinCode = 0;
@@ -198,6 +204,10 @@ public:
     TQRPrinter* PageStore() const noexcept { return pageStore_; }
     // The running pass is one report of a composite report.
     bool CompositePart() const noexcept { return compositePart_; }
+    // The composite report this report stands for (the one a composite previews through); its
+    // Print prints the composite. Not owned.
+    TQRCompositeReport* ParentComposite() const noexcept { return parentComposite_; }
+    void SetParentComposite(TQRCompositeReport* composite) noexcept { parentComposite_ = composite; }
     // A composite report chains its reports on one page store: it hands each report the page store
     // to draw through (none: back to the report's own) and the cursor and page counter the previous
     // report of the chain stopped at.
@@ -336,6 +346,7 @@ private:
     TQRPrintable* backgroundImage_ = nullptr;
     TQRPrinter* pageStore_ = nullptr; // the page store the running pass draws through
     bool compositePart_ = false;
+    TQRCompositeReport* parentComposite_ = nullptr;
     bool breakInProgress_ = false; // a new column or page is being started on behalf of a band
     QElapsedTimer sinceMessages_;
     std::vector<const TDataSetComponent*> listedDataSets_;

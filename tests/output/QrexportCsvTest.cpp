@@ -56,6 +56,22 @@ TEST(CsvExport, PagesBecomeQuotedFieldsThatTheCsvModuleReadsBack) {
     EXPECT_EQ(reading.Rows, expected);
 }
 
+// A report's texts come at fractions of a tenth of a millimetre: a number's right edge, a text of
+// another font. Those of one column stay in it instead of being lost.
+TEST(CsvExport, TextsAtFractionsOfATenthKeepTheirColumn) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("fractions.csv"));
+    TQRCommaSeparatedFilter filter(file);
+    FeedPages(filter, {{{113.2, 395.9, QStringLiteral("Item")},
+                        {1176.8, 395.9, QStringLiteral("Qtde")},
+                        {113.2292, 454.2917, QStringLiteral("1")},
+                        {1176.8542, 454.2917, QStringLiteral("400,0000")},
+                        {113.49, 500.1, QStringLiteral("2")}}});
+    filter.Finish();
+    EXPECT_EQ(FileBytes(file),
+              QByteArrayLiteral("\"Item\",\"Qtde\"\r\n\"1\",\"400,0000\"\r\n\"2\",\"\"\r\n"));
+}
+
 TEST(CsvExport, SeparatorIsSharedThroughTheComponent) {
     QTemporaryDir dir;
     {

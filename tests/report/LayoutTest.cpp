@@ -164,6 +164,37 @@ TEST(Layout, WrittenByteForByteAndReadBackToTheSameBytes) {
     EXPECT_EQ(names, order);
 }
 
+// A composite report is read with its handler, options, printer choices and title and written back
+// to the same bytes; paper and orientation are written only once they were set (the print quality,
+// stored apart from its default, always is, as for a report).
+TEST(Layout, CompositeReportKeepsItsSettingsAndHandler) {
+    const QByteArray text = Fixture("composite.layout");
+    TReportForm form(nullptr, QStringLiteral("TReportForm"));
+    form.SetName("Form1");
+    int asked = 0;
+    form.RegisterHandler<void(TComponent&)>("Composite1AddReports", [&](TComponent&) { ++asked; });
+    ReadLayout(text, form, TestRegistry());
+    auto* composite = dynamic_cast<TQRCompositeReport*>(form.FindComponent("Composite1"));
+    ASSERT_NE(composite, nullptr);
+    EXPECT_EQ(composite->Options(),
+              TTessalyOptions(TTessalyOption::LastPageFooter | TTessalyOption::Compression));
+    EXPECT_EQ(composite->PrinterSettings().Copies(), 2);
+    EXPECT_EQ(composite->PrinterSettings().FirstPage(), 3);
+    EXPECT_EQ(composite->PrinterSettings().PaperSize(), TQRPaperSize::Legal);
+    EXPECT_EQ(composite->PrinterSettings().Orientation(), TPrinterOrientation::poLandscape);
+    EXPECT_EQ(composite->ReportTitle(), QStringLiteral("Volume único"));
+    composite->Prepare();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(WriteLayout(form, TestRegistry()).toStdString(), text.toStdString());
+
+    TReportForm fresh(nullptr, QStringLiteral("TReportForm"));
+    fresh.SetName("Form1");
+    CreateComponent<TQRCompositeReport>(fresh).SetName("Composite1");
+    EXPECT_EQ(WriteLayout(fresh, TestRegistry()).toStdString(),
+              "object Form1: TReportForm\n  object Composite1: TQRCompositeReport\n"
+              "    PrinterSettings.PrintQuality = 0\n  end\nend\n");
+}
+
 TEST(Layout, DefaultsAreNotWritten) {
     ReportFixture f;
     f.AddBand(TQRBandType::rbDetail, "DetailBand1");

@@ -1,12 +1,16 @@
 #include "ReportTestSupport.h"
 
+#include "platform/Metafile.h"
 #include "report/Qrctrls.h"
 #include "report/QrprntrFilter.h"
 
 #include <QCoreApplication>
+#include <QSize>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace quorvel {
 namespace {
@@ -21,6 +25,7 @@ public:
     void Start(int paperWidth, int paperHeight, const TFont& font) override {
         TQRExportFilter::Start(paperWidth, paperHeight, font);
         calls.append(QStringLiteral("Start"));
+        paper = QSize(paperWidth, paperHeight);
     }
     void NewPage() override { calls.append(QStringLiteral("NewPage")); }
     void EndPage() override { calls.append(QStringLiteral("EndPage")); }
@@ -32,6 +37,7 @@ public:
         calls.append(text);
     }
     QStringList calls;
+    QSize paper;
 };
 
 // Two reports on one form, chained by a composite: A is a 100 mm title; B a 50 mm title, 30 records
@@ -50,7 +56,6 @@ struct Chain : ReportFixture {
         second.SetUnits(TQRUnit::MM);
         second.Page().SetPaperSize(TQRPaperSize::A4);
         composite.SetName(QStringLiteral("Composite"));
-        composite.PrinterSettings().SetPaperSize(TQRPaperSize::A4);
         report.SetTag(7);
         second.SetTag(5);
 
@@ -197,6 +202,79 @@ TEST(CompositeReport, PreviewKeepsThePagesUntilItCloses) {
     EXPECT_EQ(pagesShown, 2);
     EXPECT_NE(shown, nullptr);
     EXPECT_EQ(chain.composite.QRPrinter(), prepared);
+}
+
+// The document is on the first report's paper and orientation (a composite of A4 reports prints on
+// A4 whatever the composite's own default), until the composite's settings name a paper.
+TEST(CompositeReport, DocumentTakesTheFirstReportsPaperUnlessTheCompositeNamesOne) {
+    struct Paper {
+        TQRPaperSize size;
+        QSize picture;
+        QSize exported;
+    };
+    const auto run = [](const std::function<void(Chain&)>& setUp) {
+        Chain chain;
+        setUp(chain);
+        chain.composite.Prepare();
+        TQRPrinter* store = chain.composite.QRPrinter();
+        if (!store || store->PageCount() < 2) return Paper{};
+        const std::unique_ptr<TMetafile> last = store->GetPage(2);
+        CallFilter filter;
+        chain.composite.ExportToFilter(filter);
+        return Paper{chain.second.Page().PaperSize(), QSize(last->Width(), last->Height()), filter.paper};
+    };
+    const Paper a4 = run([](Chain&) {});
+    EXPECT_EQ(a4.size, TQRPaperSize::A4);
+    EXPECT_EQ(a4.picture, QSize(Pixels(2100), Pixels(2970)));
+    EXPECT_EQ(a4.exported, QSize(2100, 2970));
+
+    const Paper landscape =
+        run([](Chain& c) { c.report.Page().SetOrientation(TPrinterOrientation::poLandscape); });
+    EXPECT_EQ(landscape.picture, QSize(Pixels(2970), Pixels(2100)));
+    EXPECT_EQ(landscape.exported, QSize(2970, 2100));
+
+    const Paper letter =
+        run([](Chain& c) { c.composite.PrinterSettings().SetPaperSize(TQRPaperSize::Letter); });
+    EXPECT_EQ(letter.size, TQRPaperSize::Letter);
+    EXPECT_EQ(letter.picture, QSize(Pixels(2159), Pixels(2794)));
+    EXPECT_EQ(letter.exported, QSize(2159, 2794));
+}
+
+// The preview of a composite shows the pages through a report of its own; printing from the
+// preview prints the composite again (it asks for its reports once more), not that empty report.
+TEST(CompositeReport, PrintFromThePreviewPrintsTheComposite) {
+    Chain chain;
+    bool printing = false;
+    int askedWhilePrinting = 0;
+    // The request that printing makes adds no report, so that nothing reaches a printer.
+    chain.composite.OnAddReports = [&](TComponent&) {
+        if (printing) {
+            ++askedWhilePrinting;
+            return;
+        }
+        chain.recordsLeft = 30;
+        chain.composite.Reports() = {&chain.report, &chain.second};
+    };
+    TQRPrinter* shown = nullptr;
+    chain.report.OnPreview = [&](TQRPrinter& store) {
+        shown = &store;
+        store.SetShowingPreview(true);
+    };
+    int pagesShown = 0;
+    chain.composite.OnFinished = [&](TComponent& sender) {
+        if (&sender != &chain.composite || !shown) return;
+        QTimer::singleShot(0, [&] {
+            pagesShown = shown->PageCount();
+            printing = true;
+            if (shown->ParentReport()) shown->ParentReport()->PrintReport();
+            printing = false;
+            shown->ClosePreview(nullptr);
+        });
+    };
+    chain.composite.Preview();
+    EXPECT_EQ(pagesShown, 2);
+    EXPECT_EQ(askedWhilePrinting, 1);
+    EXPECT_EQ(chain.composite.QRPrinter(), nullptr);
 }
 
 } // namespace

@@ -12,6 +12,11 @@ std::atomic<char16_t> separator{u','};
 
 } // namespace
 
+TQRCommaSeparatedFilter::TQRCommaSeparatedFilter(const QString& fileName)
+    : TQRAbstractExportFilter(fileName) {
+    SetColumnTolerance(1.0);
+}
+
 QString TQRCommaSeparatedFilter::GetDescription() const {
     return QStringLiteral("Comma separated text file");
 }

@@ -10,9 +10,14 @@ namespace quorvel {
 // Writes every page as comma-separated text: one line per text line of the page, one quoted field
 // per column, fields separated by the process-wide separator and lines ended by CR LF. A quote inside
 // a text is doubled, so that every reader of the format gets the text back.
+//
+// Texts whose left edges round to the same tenth of a millimetre share a column. The filter matches
+// them within a tolerance of 1.0, as the spreadsheet does: without it every text of a column but
+// the first to arrive would be lost, since positions carry fractions of a tenth (a right-aligned
+// number's edge, a text of another font).
 class TQRCommaSeparatedFilter : public TQRAbstractExportFilter {
 public:
-    using TQRAbstractExportFilter::TQRAbstractExportFilter;
+    explicit TQRCommaSeparatedFilter(const QString& fileName);
 
     static QString ClassName() { return QStringLiteral("TQRCommaSeparatedFilter"); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvel {
@@ -34,6 +36,11 @@ public:
 
 private:
     std::vector<TQRPositionEntry> entries_;
+    // While collecting: the group of each rounded value, so that a page of many thousand texts is
+    // grouped in one pass.
+    std::unordered_map<double, std::size_t> groups_;
+    // After numbering: every entry's index, by ascending value and then list order.
+    std::vector<std::size_t> byValue_;
     bool collecting_ = false;
     double tolerance_;
 };

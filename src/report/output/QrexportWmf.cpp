@@ -34,18 +34,24 @@ void TQRWMFExportFilter::SetEnhanced(bool value) noexcept {
     enhanced.store(value);
 }
 
-void TQRWMFExportFilter::Start(int paperWidth, int paperHeight, const TFont& font) {
-    const QString& target = TargetFile();
+QString TQRWMFExportFilter::BaseNameOf(const QString& target) {
     const QFileInfo info(target);
-    // Only a dot in the file's own name starts an extension, not one in a folder name.
     const qsizetype dot = info.fileName().lastIndexOf(QLatin1Char('.'));
-    baseName_ = dot < 0 ? target : target.left(target.size() - (info.fileName().size() - dot));
+    return dot < 0 ? target : target.left(target.size() - (info.fileName().size() - dot));
+}
+
+QString TQRWMFExportFilter::PageFileName(const QString& baseName, int page, TQRMetafileFormat format) {
+    return baseName + QStringLiteral("%1").arg(page, 3, 10, QLatin1Char('0')) +
+           (format == TQRMetafileFormat::Enhanced ? QStringLiteral(".emf") : QStringLiteral(".wmf"));
+}
+
+void TQRWMFExportFilter::Start(int paperWidth, int paperHeight, const TFont& font) {
+    baseName_ = BaseNameOf(TargetFile());
     TQRExportFilter::Start(paperWidth, paperHeight, font);
 }
 
 QString TQRWMFExportFilter::PageFileName(int page) const {
-    return baseName_ + QStringLiteral("%1").arg(page, 3, 10, QLatin1Char('0')) +
-           (Enhanced() ? QStringLiteral(".emf") : QStringLiteral(".wmf"));
+    return PageFileName(baseName_, page, Format());
 }
 
 void TQRWMFExportFilter::Finish() {

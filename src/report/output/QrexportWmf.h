@@ -3,7 +3,12 @@
 #include "platform/Component.h"
 #include "report/QrprntrFilter.h"
 
+#include <cstdint>
+
 namespace quorvel {
+
+// The two kinds of picture file the metafile filter writes.
+enum class TQRMetafileFormat : std::uint8_t { Windows, Enhanced };
 
 // Saves the pages the report's page store held when the export began as one picture file per page,
 // named after the target without its extension and the page number in three digits (report001.wmf,
@@ -26,10 +31,19 @@ public:
     const QString& BaseName() const noexcept { return baseName_; }
     QString PageFileName(int page) const;
 
+    // "out/report.wmf" → "out/report": only a dot in the file's own name starts an extension.
+    static QString BaseNameOf(const QString& target);
+    // The base name, the page number in at least three digits and the format's extension:
+    // report001.wmf, report002.emf …
+    static QString PageFileName(const QString& baseName, int page, TQRMetafileFormat format);
+
     // Whether every metafile export writes enhanced metafiles; false until a TQRWMFFilter component
     // sets it.
     static bool Enhanced() noexcept;
     static void SetEnhanced(bool enhanced) noexcept;
+    static TQRMetafileFormat Format() noexcept {
+        return Enhanced() ? TQRMetafileFormat::Enhanced : TQRMetafileFormat::Windows;
+    }
 
 private:
     QString baseName_;

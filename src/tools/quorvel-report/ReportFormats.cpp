@@ -1,7 +1,7 @@
 #include "ReportFormats.h"
 
 #include "report/QrprntrFilter.h"
-#include "report/output/QrexportRtf.h"
+#include "report/output/Qrexport.h"
 #include "report/output/Qrpdffilt.h"
 #include "report/output/Qrwebfilt.h"
 
@@ -14,6 +14,11 @@ const std::vector<ReportFormat>& ReportFormats() {
          OutputKind::Filter,
          &ExportFilterClass<TQRGHTMLDocumentFilter>()},
         {{QStringLiteral("rtf")}, OutputKind::Filter, &ExportFilterClass<TQRRTFExportFilter>()},
+        {{QStringLiteral("txt")}, OutputKind::Filter, &ExportFilterClass<TQRAsciiExportFilter>()},
+        {{QStringLiteral("csv")}, OutputKind::Filter, &ExportFilterClass<TQRCommaSeparatedFilter>()},
+        {{QStringLiteral("xls")}, OutputKind::Filter, &ExportFilterClass<TQRXLSFilter>()},
+        {{QStringLiteral("wmf")}, OutputKind::Metafiles, nullptr, TQRMetafileFormat::Windows},
+        {{QStringLiteral("emf")}, OutputKind::Metafiles, nullptr, TQRMetafileFormat::Enhanced},
         {{QStringLiteral("qrp")}, OutputKind::SavedReport, nullptr},
         {{QStringLiteral("png")}, OutputKind::Pictures, nullptr},
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/output/QrexportWmf.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,7 @@ enum class OutputKind {
     Filter,      // one run of the report through an export filter
     SavedReport, // the generated pages as a saved-report file
     Pictures,    // one PNG picture per generated page
+    Metafiles,   // one metafile per generated page, named as the metafile filter names them
 };
 
 // One output format of the tool: the names it is asked for by (the first is the one --format takes
@@ -21,7 +24,8 @@ enum class OutputKind {
 struct ReportFormat {
     QStringList names;
     OutputKind kind = OutputKind::Filter;
-    const TQRExportFilterClass* filterClass = nullptr; // for OutputKind::Filter
+    const TQRExportFilterClass* filterClass = nullptr;        // for OutputKind::Filter
+    TQRMetafileFormat metafiles = TQRMetafileFormat::Windows; // for OutputKind::Metafiles
 };
 
 // Every format, in the order the usage text lists them. A new export filter is one more entry.
@@ -30,7 +34,7 @@ const std::vector<ReportFormat>& ReportFormats();
 // The format named (without regard to case), or nullptr.
 const ReportFormat* FindReportFormat(const QString& name);
 
-// The format names for messages: "pdf, html, rtf, qrp, png".
+// The format names for messages: "pdf, html, rtf, txt, csv, xls, wmf, emf, qrp, png".
 QString ReportFormatNames();
 
 } // namespace quorvel

@@ -136,26 +136,13 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
     return Campo(itens, "razao_social").AsQString();
 }
 
-// True when both names lead to the same file (an existing one followed through links).
-bool SameFile(const QString& a, const QString& b) {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (first.exists() && second.exists()) return first.canonicalFilePath() == second.canonicalFilePath();
-    return first.absoluteFilePath() == second.absoluteFilePath();
-}
-
 int Run(const Options& options) {
     TFormQuorvel form(ExecutableFolder());
     if (!FileExists(options.proposal))
         throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
     // The proposal is only ever read: an output that would replace it is refused before anything runs.
-    if (!options.print) {
-        const bool pictures = options.format->kind == OutputKind::Pictures;
-        const QString first = pictures ? PicturePageName(options.output, 1) : options.output;
-        if (SameFile(first, options.proposal) || (pictures && SameFile(options.output, options.proposal)))
-            throw Exception(
-                QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
-    }
+    if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
+        throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
     form.AbrePropostaParaRelatorio(options.proposal);
     form.RazaoSocial = Fornecedor(options, form);
 

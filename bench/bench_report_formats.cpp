@@ -1,0 +1,89 @@
+// quorvel-report writing the proposal report of a 10,000-item proposal (item mode, 80 % priced) to
+// the text, comma-separated, spreadsheet and metafile formats: wall and processor time of the whole
+// run (reading the proposal included) and its peak memory, beside the machine's load.
+
+#include "support/ChildRun.h"
+#include "support/ProposalGenerator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace quorvel;
+
+constexpr int kItens = 10000;
+
+// The proposal file and an output folder, made once. No registration lies beside the tool, so the
+// supplier comes from the proposal, as in the program's first run.
+class Cenario {
+public:
+    Cenario() {
+        const std::string xml = bench::GenerateProposalXml({kItens, 0, 0.8, 20110429});
+        QFile file(Proposta());
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(xml.data(), static_cast<qint64>(xml.size()));
+    }
+    QString Proposta() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
+    QString Saida(const QString& nome) const { return pasta_.filePath(nome); }
+
+private:
+    QTemporaryDir pasta_;
+};
+
+const Cenario& TheCenario() {
+    static const Cenario cenario;
+    return cenario;
+}
+
+void Formato(benchmark::State& state, const char* formato) {
+    const std::string programa =
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
+    const std::string proposta = TheCenario().Proposta().toStdString();
+    const std::string saida =
+        TheCenario().Saida(QStringLiteral("relatorio.") + QLatin1String(formato)).toStdString();
+    double cpu = 0;
+    long picoKiB = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        const bench::ChildRun run = bench::RunChild({programa, proposta, saida});
+        if (!run.ok) {
+            state.SkipWithError("quorvel-report failed");
+            break;
+        }
+        state.SetIterationTime(run.wallSeconds);
+        cpu += run.cpuSeconds;
+        picoKiB = std::max(picoKiB, run.peakKiB);
+        ++runs;
+    }
+    double load[1] = {0};
+    getloadavg(load, 1);
+    state.counters["cpu_ms"] = runs ? cpu * 1000 / runs : 0;
+    state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
+    state.counters["load1"] = load[0];
+}
+
+// The tool runs first, while this process is still small: a spawned child's peak counts it.
+BENCHMARK_CAPTURE(Formato, txt, "txt")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(Formato, csv, "csv")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(Formato, xls, "xls")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(Formato, wmf, "wmf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(Formato, emf, "emf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,288 @@
+// quorvel-report writing the text, comma-separated, spreadsheet and metafile formats through its
+// built binary, each file read back by an independent reader: Python's csv module and the office
+// suite run headless. The pages of a saved-report run of the same proposal are the reference.
+#include "output/ExternalReaders.h"
+#include "output/OutputTestFiles.h"
+#include "output/WmfReading.h"
+
+#include "platform/Metafile.h"
+#include "platform/MetafileEnumerator.h"
+#include "report/QrprntrPrinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace quorvel {
+namespace {
+
+using namespace testing;
+
+const QString kItens = QStringLiteral(QUORVEL_TEST_DATA "/report/itens-precificados.xml");
+const QString kLotes = QStringLiteral(QUORVEL_TEST_DATA "/report/lotes-precificados.xml");
+// 40 priced items: three pages.
+const QString kVariasPaginas = QStringLiteral(QUORVEL_TEST_DATA "/report_tool/itens-varias-paginas.xml");
+const QString kTool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-report");
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
+class ReportToolExport : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    ToolRun Report(const QStringList& args) const { return RunTool(kTool, args, 120000); }
+    // Every entry of the folder, hidden ones too (a staging folder left behind would show).
+    QStringList Entries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    // The pages of the proposal's report, as a saved-report run of the tool writes them.
+    std::vector<std::unique_ptr<TMetafile>> Pages(const QString& proposal) {
+        const QString saved = Path(QStringLiteral("referencia.qrp"));
+        EXPECT_EQ(Report({proposal, saved}).ExitCode, 0);
+        TQRPrinter store;
+        store.Load(saved);
+        std::vector<std::unique_ptr<TMetafile>> pages;
+        for (int n = 1; n <= store.PageCount(); ++n)
+            pages.push_back(store.GetPage(n));
+        QFile::remove(saved);
+        return pages;
+    }
+    QTemporaryDir dir;
+};
+
+QStringList TextsOf(const TMetafile& page) {
+    QStringList texts;
+    for (const TMetafileText& text : MetafileTexts(page))
+        if (!text.Text.isEmpty()) texts << text.Text;
+    return texts;
+}
+
+// The image with its horizontal rules (runs of ink longer than 60 pixels) painted white. The office
+// suite draws a band's frame line where the next band's background begins, our playback lets the
+// background cover it; the texts, shapes and their places are compared without them.
+QImage WithoutRules(const QImage& image) {
+    QImage result = image.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < result.height(); ++y) {
+        uchar* line = result.scanLine(y);
+        for (int x = 0; x < result.width();) {
+            int end = x;
+            while (end < result.width() && line[end] < 200)
+                ++end;
+            if (end - x > 60) std::fill(line + x, line + end, uchar(255));
+            x = std::max(end, x + 1);
+        }
+    }
+    return result;
+}
+
+QStringList Sorted(QStringList texts) {
+    texts.sort();
+    return texts;
+}
+
+// Every text of the page is one field of the file, and the rows that begin with an item number list
+// the report's items in order.
+void ExpectEveryTextOnce(const std::vector<QStringList>& rows, const TMetafile& page,
+                         const QStringList& items) {
+    QStringList fields;
+    QStringList numbers;
+    for (const QStringList& row : rows) {
+        for (const QString& field : row)
+            if (!field.isEmpty()) fields << field;
+        const auto first =
+            std::find_if(row.begin(), row.end(), [](const QString& f) { return !f.isEmpty(); });
+        bool number = false;
+        if (first != row.end()) first->toInt(&number);
+        if (number) numbers << *first;
+    }
+    EXPECT_EQ(Sorted(fields), Sorted(TextsOf(page)));
+    EXPECT_EQ(numbers, items);
+}
+
+TEST_F(ReportToolExport, TextAndCsvCarryEveryTextOfThePage) {
+    for (const auto& [proposal, items] : {std::pair{kItens, QStringList{"1", "2", "6", "8"}},
+                                          std::pair{kLotes, QStringList{"1", "2", "3", "1", "3"}}}) {
+        SCOPED_TRACE(proposal.toStdString());
+        const auto pages = Pages(proposal);
+        ASSERT_EQ(pages.size(), 1u);
+        const ToolRun csv = Report({proposal, Path(QStringLiteral("r.csv"))});
+        ASSERT_EQ(csv.ExitCode, 0) << csv.Errors.toStdString();
+        EXPECT_EQ(csv.Output, QByteArrayLiteral("1 pages\n"));
+        EXPECT_EQ(csv.Errors, QByteArray());
+        const CsvReading reading = ReadCsvWithPython(Path(QStringLiteral("r.csv")));
+        ASSERT_EQ(reading.Error, QString());
+        ExpectEveryTextOnce(reading.Rows, *pages.front(), items);
+    }
+
+    // A priced item's line: its number under the item heading, its quantity, price, total and brand.
+    ASSERT_EQ(Report({kItens, Path(QStringLiteral("i.csv"))}).ExitCode, 0);
+    const CsvReading items = ReadCsvWithPython(Path(QStringLiteral("i.csv")));
+    ASSERT_EQ(items.Error, QString());
+    const auto row = [&](const QString& text) {
+        for (const QStringList& r : items.Rows)
+            if (r.contains(text)) return r;
+        return QStringList();
+    };
+    const QStringList heads = row(QStringLiteral("Item"));
+    const QStringList quantity = row(QStringLiteral("400,0000"));
+    const QStringList price = row(QStringLiteral("21,9000"));
+    ASSERT_FALSE(heads.isEmpty() || quantity.isEmpty() || price.isEmpty());
+    EXPECT_EQ(quantity.indexOf(QStringLiteral("1")), heads.indexOf(QStringLiteral("Item")));
+    EXPECT_EQ(quantity.indexOf(QStringLiteral("400,0000")), heads.indexOf(QStringLiteral("Qtde")));
+    EXPECT_EQ(price.mid(price.indexOf(QStringLiteral("21,9000")), 3),
+              (QStringList{QStringLiteral("21,9000"), QStringLiteral("8.760,00"), QStringLiteral("Chamex")}));
+
+    // The character grid: one line per text line, each ended by CR LF, in the code page.
+    const ToolRun txt = Report({kItens, Path(QStringLiteral("r.txt"))});
+    ASSERT_EQ(txt.ExitCode, 0) << txt.Errors.toStdString();
+    EXPECT_EQ(txt.Output, QByteArrayLiteral("1 pages\n"));
+    const QByteArray text = Bytes(Path(QStringLiteral("r.txt")));
+    ASSERT_TRUE(text.endsWith("\r\n"));
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeLast();
+    ASSERT_EQ(lines.size(), 19);
+    for (const QByteArray& line : lines) {
+        EXPECT_TRUE(line.endsWith('\r')) << line.toStdString();
+        EXPECT_FALSE(line.trimmed().isEmpty());
+    }
+    EXPECT_EQ(lines[0].trimmed(), QByteArray("Relat\xF3rio da Digita\xE7\xE3o das Propostas"));
+    EXPECT_TRUE(lines[4].simplified().startsWith("Item Un. Especifica\xE7\xE3o do Material Qtde Valor"));
+    EXPECT_TRUE(lines[5].simplified().startsWith("1 RM Papel alcalino")) << lines[5].toStdString();
+    EXPECT_TRUE(lines[5].trimmed().endsWith("8.760,00  Chamex")) << lines[5].toStdString();
+    EXPECT_TRUE(lines.constLast().trimmed().endsWith("P\xE1gina:1"));
+}
+
+// Numbers (1.234,56 in the user's separators) are number cells and everything else labels: the
+// office suite writes labels quoted and numbers bare, in its own notation.
+TEST_F(ReportToolExport, SpreadsheetCellsAreNumbersAndLabelsForTheOfficeSuite) {
+    const ToolRun run = Report({QStringLiteral("--fornecedor"), QStringLiteral("Planilha S.A."), kItens,
+                                Path(QStringLiteral("itens.xls"))});
+    ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+    EXPECT_EQ(run.Output, QByteArrayLiteral("1 pages\n"));
+    const OfficeConversion converted = ConvertWithOffice(
+        {Path(QStringLiteral("itens.xls"))},
+        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true"), Path(QStringLiteral("csv")));
+    ASSERT_EQ(converted.Error, QString());
+    const QStringList lines = QString::fromUtf8(Bytes(converted.Files.front())).split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 22);
+    EXPECT_EQ(lines[0], QStringLiteral(",,,,,\"Relatório da Digitação das Propostas\",,,,,"));
+    EXPECT_EQ(lines[1], QStringLiteral(",,,,,\"Fornecedor: Planilha S.A.\",,,,,"));
+    const QStringList expected = {
+        QStringLiteral(",,\"RM\",,,,,21.9,8760,\"Chamex\","),
+        QStringLiteral("1,,,\"Papel alcalino para impressão laser e jato de tinta.\",,,400,,,,"),
+        QStringLiteral(",,\"UN\",,,,,1.35,2025,\"Bic\","),
+        QStringLiteral("2,,,\"Corpo sextavado transparente, tampa e tampão na \",,,1500,,,,"),
+        QStringLiteral(",,\"UN\",,,,,689,8268,\"Flexform\","),
+        QStringLiteral(",,\"PC\",,,,,24.9,2241,\"União\","),
+        QStringLiteral("8,,,\"Sacarose de cana-de-açúcar, cor branca, sem \",,,90,,,,"),
+    };
+    qsizetype at = 0;
+    for (const QString& line : expected) {
+        const qsizetype found = lines.indexOf(line, at);
+        EXPECT_GT(found, at - 1) << line.toStdString();
+        if (found >= 0) at = found + 1;
+    }
+}
+
+// One file per page named after the output with the page number; the office suite draws each as our
+// own playback draws the page, and a strict reader finds the page's texts in it.
+TEST_F(ReportToolExport, MetafilesAreOneFilePerPageDrawnLikeThePages) {
+    const auto pages = Pages(kVariasPaginas);
+    ASSERT_EQ(pages.size(), 3u);
+
+    const ToolRun wmf = Report({kVariasPaginas, Path(QStringLiteral("pagina.wmf"))});
+    ASSERT_EQ(wmf.ExitCode, 0) << wmf.Errors.toStdString();
+    EXPECT_EQ(wmf.Output, QByteArrayLiteral("3 pages\n"));
+    // The enhanced kind by --format: the extension follows the kind, not the name given.
+    const ToolRun emf = Report({QStringLiteral("--format"), QStringLiteral("emf"), kVariasPaginas,
+                                Path(QStringLiteral("quadro.wmf"))});
+    ASSERT_EQ(emf.ExitCode, 0) << emf.Errors.toStdString();
+    EXPECT_EQ(emf.Output, QByteArrayLiteral("3 pages\n"));
+    EXPECT_EQ(Entries(), (QStringList{"pagina001.wmf", "pagina002.wmf", "pagina003.wmf", "quadro001.emf",
+                                      "quadro002.emf", "quadro003.emf"}));
+
+    QStringList files;
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        const QString number = QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+        const QStringList texts = TextsOf(*pages[std::size_t(n - 1)]);
+        QStringList written;
+        for (const WmfText& text : ReadWmf(Bytes(Path(QStringLiteral("pagina%1.wmf").arg(number)))).Texts)
+            if (!text.Text.isEmpty()) written << text.Text;
+        EXPECT_EQ(written, texts);
+        TMetafile enhanced;
+        enhanced.LoadFromFile(Path(QStringLiteral("quadro%1.emf").arg(number)));
+        EXPECT_EQ(TextsOf(enhanced), texts);
+        files << Path(QStringLiteral("pagina%1.wmf").arg(number))
+              << Path(QStringLiteral("quadro%1.emf").arg(number));
+    }
+    EXPECT_TRUE(TextsOf(*pages[2]).contains(QStringLiteral("Página:3")));
+
+    const OfficeConversion converted =
+        ConvertWithOffice(files, QStringLiteral("png"), Path(QStringLiteral("png")));
+    ASSERT_EQ(converted.Error, QString());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].toStdString());
+        const QImage drawn = OnWhite(QImage(converted.Files[i]));
+        ASSERT_FALSE(drawn.isNull());
+        QImage blank(drawn.size(), QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        EXPECT_FALSE(InkMismatches(blank, drawn).empty()) << "the office suite drew nothing";
+        const QImage expected = WithoutRules(PlayAsOfficePage(*pages[std::size_t(i / 2)], drawn.size()));
+        for (const TileMismatch& m : InkMismatches(expected, WithoutRules(drawn)))
+            ADD_FAILURE() << "tile " << m.Tile.x() << "," << m.Tile.y() << " differs, share " << m.Share;
+    }
+}
+
+// A run with one file per page writes all of its pages or none, and leaves the files of the same
+// names from an earlier run as they were when it fails.
+TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write(QStringLiteral("r001.wmf"), "earlier page 1");
+    write(QStringLiteral("r002.wmf"), "earlier page 2");
+    // The third page's name is taken by a folder: nothing may be moved into place.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("r003.wmf")));
+    const ToolRun blocked = Report({kVariasPaginas, Path(QStringLiteral("r.wmf"))});
+    EXPECT_EQ(blocked.ExitCode, 1);
+    EXPECT_EQ(blocked.Output, QByteArray());
+    EXPECT_TRUE(blocked.Errors.startsWith("quorvel-report: ")) << blocked.Errors.toStdString();
+    EXPECT_TRUE(blocked.Errors.contains("r003.wmf")) << blocked.Errors.toStdString();
+    EXPECT_EQ(blocked.Errors.count('\n'), 1);
+    EXPECT_EQ(Bytes(Path(QStringLiteral("r001.wmf"))), QByteArrayLiteral("earlier page 1"));
+    EXPECT_EQ(Bytes(Path(QStringLiteral("r002.wmf"))), QByteArrayLiteral("earlier page 2"));
+    EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
+
+    // With the way clear the whole set is replaced: placeable metafiles, one per page.
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("r003.wmf")));
+    const ToolRun clear = Report({kVariasPaginas, Path(QStringLiteral("r.wmf"))});
+    ASSERT_EQ(clear.ExitCode, 0) << clear.Errors.toStdString();
+    for (const char* name : {"r001.wmf", "r002.wmf", "r003.wmf"})
+        EXPECT_TRUE(Bytes(Path(QLatin1String(name))).startsWith("\xD7\xCD\xC6\x9A")) << name;
+    EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
+
+    // A proposal named like one of the pages is never replaced: the run is refused before it starts.
+    ASSERT_TRUE(QFile::copy(kVariasPaginas, Path(QStringLiteral("s002.emf"))));
+    const QByteArray proposal = Bytes(Path(QStringLiteral("s002.emf")));
+    const ToolRun own = Report({Path(QStringLiteral("s002.emf")), Path(QStringLiteral("s.emf"))});
+    EXPECT_EQ(own.ExitCode, 1);
+    EXPECT_TRUE(own.Errors.contains("proposal")) << own.Errors.toStdString();
+    EXPECT_EQ(Bytes(Path(QStringLiteral("s002.emf"))), proposal);
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("s001.emf"))));
+}
+
+} // namespace
+} // namespace quorvel
