@@ -1,6 +1,7 @@
 #include "app/FornecedorConfig.h"
 
 #include "platform/Exceptions.h"
+#include "platform/NumberParse.h"
 
 #include <limits>
 
@@ -11,14 +12,10 @@ QString ConfigIniPath(const QString& executableFolder) {
 }
 
 int StrToInt(const QString& text) {
-    const QString trimmed = text.trimmed();
-    bool ok = false;
-    const qlonglong value = trimmed.toLongLong(&ok, 10);
-    const bool plainDigits = !trimmed.isEmpty() && !trimmed.contains(QLatin1Char(' '));
-    if (!ok || !plainDigits || value < std::numeric_limits<int>::min() ||
-        value > std::numeric_limits<int>::max())
-        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return static_cast<int>(value);
+    const std::optional<std::int64_t> value = ParseWholeNumber(
+        QStringView(text).trimmed(), std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    if (!value) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return static_cast<int>(*value);
 }
 
 } // namespace quorvel

@@ -17,4 +17,13 @@ constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) n
     return true;
 }
 
+// The text without the ASCII white space (blank, tab, line breaks, form feed) around it; code-page
+// characters such as the no-break space are kept.
+constexpr std::string_view TrimAsciiSpace(std::string_view text) noexcept {
+    constexpr std::string_view kSpace = " \t\n\v\f\r";
+    const std::size_t begin = text.find_first_not_of(kSpace);
+    if (begin == std::string_view::npos) return {};
+    return text.substr(begin, text.find_last_not_of(kSpace) - begin + 1);
+}
+
 } // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include "platform/Component.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/NumberParse.h"
 #include "report/LayoutRegistry.h"
 #include "report/QuickrptReport.h"
 #include "report/ReportForm.h"
@@ -152,17 +153,17 @@ private:
         }
         const QByteArray digits = text_.sliced(start, at_ - start).toByteArray();
         if (digits.size() > 400) Fail(QStringLiteral("Number too long"));
-        bool ok = false;
+        const std::string_view number(digits.constData(), static_cast<std::size_t>(digits.size()));
         if (isFloat) {
             token.kind = Token::Kind::Float;
-            token.number = digits.toDouble(&ok);
-            if (!ok || !std::isfinite(token.number)) Fail(QStringLiteral("Invalid number"));
-            if (negative) token.number = -token.number;
+            const std::optional<double> value = ParsePlainNumber(number, '.');
+            if (!value) Fail(QStringLiteral("Invalid number"));
+            token.number = negative ? -*value : *value;
         } else {
             token.kind = Token::Kind::Integer;
-            token.integer = digits.toLongLong(&ok);
-            if (!ok) Fail(QStringLiteral("Number too large"));
-            if (negative) token.integer = -token.integer;
+            const std::optional<std::int64_t> value = ParseWholeNumber(number);
+            if (!value) Fail(QStringLiteral("Number too large"));
+            token.integer = negative ? -*value : *value;
         }
         return token;
     }

@@ -4,10 +4,11 @@
 
 #include "platform/CodePage.h"
 #include "platform/DateTimeFormat.h"
+#include "platform/NumberFormat.h"
 #include "report/DataSetComponent.h"
+#include "store/DecimalText.h"
 #include "store/Packet.h"
 #include "store/StoreField.h"
-#include "store/StoreFormat.h"
 #include "store/StoreTable.h"
 
 namespace quorvel {
@@ -155,7 +156,7 @@ void TQRDBText::TakeFieldText() {
         } else if (IsMaskedNumber(type)) {
             const TStoreValue value = field->Value();
             if (const auto* decimal = std::get_if<TDecimal>(&value))
-                SetPrintText(Masked(mask_, NumberDigits::FromDecimal(*decimal)));
+                SetPrintText(Masked(mask_, DecimalDigits(*decimal)));
             else
                 SetPrintText(Masked(mask_, NumberDigits::FromDouble(field->AsFloat())));
         } else if (IsDateTimeType(type)) {

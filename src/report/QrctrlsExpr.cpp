@@ -3,13 +3,13 @@
 #include "report/Qrctrls.h"
 
 #include "platform/CodePage.h"
+#include "platform/NumberFormat.h"
 #include "report/DataSetComponent.h"
 #include "report/QuickrptBands.h"
 #include "report/QuickrptControllers.h"
 #include "report/QuickrptReport.h"
 #include "report/expr/Qrexpr.h"
 #include "report/expr/QrexprText.h"
-#include "store/StoreFormat.h"
 
 #include <QLocale>
 

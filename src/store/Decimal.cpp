@@ -1,5 +1,7 @@
 #include "store/Decimal.h"
 
+#include "platform/NumberParse.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -169,47 +171,9 @@ std::optional<TDecimal> TDecimal::FromDouble(double value, int places) {
 }
 
 std::optional<TDecimal> TDecimal::FromNumberText(std::string_view text, char decimalSeparator, int places) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::string digits;
-    long fracDigits = 0;
-    bool anyDigit = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        digits.push_back(text[i++]);
-        anyDigit = true;
-    }
-    if (i < text.size() && text[i] == decimalSeparator) {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            digits.push_back(text[i++]);
-            ++fracDigits;
-            anyDigit = true;
-        }
-    }
-    if (!anyDigit) return std::nullopt;
-    long exponent = 0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        bool expNegative = false;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            expNegative = text[i] == '-';
-            ++i;
-        }
-        bool expDigit = false;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            if (exponent < 100000) exponent = exponent * 10 + (text[i] - '0');
-            ++i;
-            expDigit = true;
-        }
-        if (!expDigit) return std::nullopt;
-        if (expNegative) exponent = -exponent;
-    }
-    if (i != text.size()) return std::nullopt;
-    return FromDigits(negative, digits, exponent - fracDigits, places);
+    const std::optional<PlainNumberParts> parts = SplitPlainNumber(text, decimalSeparator);
+    if (!parts) return std::nullopt;
+    return FromDigits(parts->Negative, parts->Digits, parts->Exponent, places);
 }
 
 int TDecimal::Compare(const TDecimal& a, const TDecimal& b) noexcept {

@@ -2,10 +2,10 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/NumberParse.h"
 #include "store/PacketBase64.h"
 #include "store/StoreErrors.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -19,6 +19,13 @@ bool IsBlank(char c) noexcept {
 
 bool IsDigit(char c) noexcept {
     return c >= '0' && c <= '9';
+}
+
+std::string_view SkipBlanks(std::string_view text) noexcept {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    return text.substr(i);
 }
 
 int HexValue(char c) noexcept {
@@ -127,67 +134,25 @@ std::u16string DecodeWideText(std::string_view raw) {
 }
 
 bool ParseLeadingInteger(std::string_view text, std::int64_t& value) noexcept {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint64_t v = 0;
-    bool any = false;
-    constexpr std::uint64_t kLimit = 0xFFFFFFFFFFFFFFFFull;
-    while (i < text.size() && IsDigit(text[i])) {
-        const auto d = static_cast<std::uint64_t>(text[i] - '0');
-        v = v > (kLimit - d) / 10 ? kLimit : v * 10 + d;
-        any = true;
-        ++i;
-    }
-    if (!any) return false;
-    value = negative ? static_cast<std::int64_t>(0ull - v) : static_cast<std::int64_t>(v);
+    const std::optional<LeadingInteger> read = ReadLeadingInteger(SkipBlanks(text));
+    if (!read) return false;
+    value = read->Negative ? static_cast<std::int64_t>(0ull - read->Magnitude)
+                           : static_cast<std::int64_t>(read->Magnitude);
     return true;
 }
 
 bool ParseFloat(std::string_view text, double& value) noexcept {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    if (i < text.size() && text[i] == '+') ++i;
-    const char* begin = text.data() + i;
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(begin, end, value, std::chars_format::general);
-    if (r.ec == std::errc::result_out_of_range) {
-        // Beyond the range of a double: saturate to infinity, or to zero for a tiny magnitude.
-        const char* e = begin;
-        while (e < end && *e != 'e' && *e != 'E')
-            ++e;
-        const bool huge = e + 1 < end && e[1] != '-';
-        const bool negative = begin < end && *begin == '-';
-        value = huge ? (negative ? -HUGE_VAL : HUGE_VAL) : 0.0;
-        return true;
-    }
-    return r.ec == std::errc();
+    const std::optional<double> read = ReadLeadingFloat(SkipBlanks(text));
+    if (!read) return false;
+    value = *read;
+    return true;
 }
 
 IntegerRead ReadInteger(std::string_view text, PacketType type, std::int64_t& value) noexcept {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint64_t magnitude = 0;
-    bool any = false, overflow = false;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        const auto d = static_cast<std::uint64_t>(text[i] - '0');
-        if (magnitude > (~0ull - d) / 10) overflow = true;
-        magnitude = magnitude * 10 + d;
-        any = true;
-    }
-    if (!any) return IntegerRead::NoNumber;
+    const std::optional<LeadingInteger> read = ReadLeadingInteger(SkipBlanks(text));
+    if (!read) return IntegerRead::NoNumber;
+    const bool negative = read->Negative;
+    const std::uint64_t magnitude = read->Magnitude;
     int bytes = 8;
     bool isSigned = true;
     switch (type) {
@@ -215,7 +180,7 @@ IntegerRead ReadInteger(std::string_view text, PacketType type, std::int64_t& va
     default:
         break;
     }
-    if (overflow) return IntegerRead::OutOfRange;
+    if (read->Overflow) return IntegerRead::OutOfRange;
     if (isSigned) {
         const std::uint64_t limit = 1ull << (8 * bytes - 1); // magnitude of the most negative value
         if (negative ? magnitude > limit : magnitude >= limit) return IntegerRead::OutOfRange;
@@ -235,20 +200,15 @@ bool ReadIntegerList(std::string_view text, PacketType element, std::vector<std:
         while (i < text.size() && IsBlank(text[i]))
             ++i;
         if (i >= text.size()) return true;
-        const size_t begin = i;
-        if (text[i] == '-' || text[i] == '+') ++i;
-        while (i < text.size() && IsDigit(text[i]))
-            ++i;
+        const std::optional<LeadingInteger> number = ReadLeadingInteger(text.substr(i));
+        if (!number) return true;
         std::int64_t v = 0;
-        const IntegerRead read = ReadInteger(text.substr(begin, i - begin), element, v);
-        if (read == IntegerRead::OutOfRange) return false;
-        if (read == IntegerRead::NoNumber) return true;
+        if (ReadInteger(text.substr(i, number->Length), element, v) == IntegerRead::OutOfRange) return false;
         values.push_back(v);
+        i += number->Length;
         if (i < text.size() && !IsBlank(text[i])) return true;
     }
 }
-
-namespace {} // namespace
 
 namespace {
 

@@ -1,11 +1,12 @@
 #include "store/StoreExpr.h"
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
+#include "platform/NumberParse.h"
 #include "store/StoreErrors.h"
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 
 namespace quorvel {
 namespace {
@@ -78,8 +79,10 @@ private:
             }
         }
         const std::string number(text_.substr(start, pos_ - start));
-        if (number.find('.') != number.rfind('.')) RaiseStoreError(StoreErrorCode::BadExpression);
-        return {Lexeme::Kind::Number, number, std::strtod(number.c_str(), nullptr)};
+        // Always "." whatever the locale: an expression means the same on every machine.
+        const std::optional<double> value = ParsePlainNumber(number, '.');
+        if (!value) RaiseStoreError(StoreErrorCode::BadExpression);
+        return {Lexeme::Kind::Number, number, *value};
     }
 
     Lexeme ReadQuoted(char quote) {
@@ -353,10 +356,9 @@ bool AsNumber(const ExprValue& v, double& out) {
         return true;
     }
     if (v.kind == ExprValue::Kind::Text) {
-        const char* begin = v.text.c_str();
-        char* end = nullptr;
-        out = std::strtod(begin, &end);
-        return end != begin && *end == 0;
+        const std::optional<double> number = ParsePlainNumber(TrimAsciiSpace(v.text), '.');
+        if (number) out = *number;
+        return number.has_value();
     }
     return false;
 }

@@ -2,9 +2,11 @@
 
 #include "platform/CodePage.h"
 #include "platform/FormatSettings.h"
+#include "platform/NumberFormat.h"
+#include "platform/NumberParse.h"
+#include "store/DecimalText.h"
 #include "store/FieldTypeTable.h"
 #include "store/StoreErrors.h"
-#include "store/StoreFormat.h"
 #include "store/StoreTable.h"
 
 #include <QDate>
@@ -58,30 +60,6 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
-// Optional sign, digits, optionally the decimal separator and digits, optional exponent.
-bool IsPlainNumber(std::string_view text, char separator) {
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    int digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-        ++i, ++digits;
-    if (i < text.size() && text[i] == separator) {
-        ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-            ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        int exponentDigits = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-            ++i, ++exponentDigits;
-        if (exponentDigits == 0) return false;
-    }
-    return i == text.size();
-}
-
 // The text without its thousands separators when they sit between groups of three integer
 // digits (the first group one to three digits long); empty when the grouping is not of that form.
 std::string WithoutGrouping(const std::string& text, const FormatSettings& settings) {
@@ -108,22 +86,6 @@ std::string WithoutGrouping(const std::string& text, const FormatSettings& setti
     if (!first && group != 3) return {};
     out += text.substr(end);
     return out;
-}
-
-bool ParseFloatText(std::string_view text, char separator, double& out) {
-    if (!IsPlainNumber(text, separator)) return false;
-    std::string c(text);
-    for (char& ch : c)
-        if (ch == separator) ch = '.';
-    bool ok = false;
-    out = QByteArray::fromStdString(c).toDouble(&ok);
-    return ok;
-}
-
-bool ParseIntegerText(std::string_view text, std::int64_t& out) {
-    bool ok = false;
-    out = QByteArray::fromStdString(std::string(text)).toLongLong(&ok);
-    return ok;
 }
 
 std::string DateTimeText(const TDateTimeValue& value, FieldKind kind) {
@@ -278,7 +240,9 @@ std::string TStoreField::AsString() const {
         std::string operator()(std::int64_t i) const { return std::to_string(i); }
         std::string operator()(bool b) const { return b ? "True" : "False"; }
         std::string operator()(double d) const { return FloatToPlainText(d, settings); }
-        std::string operator()(const TDecimal& d) const { return DecimalToPlainText(d, settings); }
+        std::string operator()(const TDecimal& d) const {
+            return DecimalPlainText(d, settings.DecimalSeparator);
+        }
         std::string operator()(const TDateTimeValue& t) const { return DateTimeText(t, kind); }
         std::string operator()(const std::string& s) const { return s; }
         std::string operator()(const std::u16string& s) const {
@@ -308,11 +272,11 @@ std::int64_t TStoreField::AsLargeInt() const {
     if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
     if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
         const std::string text = TrimBlanks(AsString());
-        std::int64_t out = 0;
-        if (!ParseIntegerText(text, out))
+        const std::optional<std::int64_t> out = ParseWholeNumber(text);
+        if (!out)
             throw EConvertError(
                 QStringLiteral("'%1' is not a valid integer value").arg(Cp1252ToQString(text)));
-        return out;
+        return *out;
     }
     if (const auto* t = std::get_if<TDateTimeValue>(&v)) return t->days;
     return 0;
@@ -332,11 +296,11 @@ double TStoreField::AsFloat() const {
         return static_cast<double>(t->days) + static_cast<double>(t->msec) / 86400000.0;
     if (std::holds_alternative<std::string>(v) || std::holds_alternative<std::u16string>(v)) {
         const std::string text = TrimBlanks(AsString());
-        double out = 0;
-        if (!ParseFloatText(text, Settings().DecimalSeparator, out))
+        const std::optional<double> out = ParsePlainNumber(text, Settings().DecimalSeparator);
+        if (!out)
             throw EConvertError(
                 QStringLiteral("'%1' is not a valid floating point value").arg(Cp1252ToQString(text)));
-        return out;
+        return *out;
     }
     return 0;
 }
@@ -378,7 +342,7 @@ QString TStoreField::FormatText(const QString& format) const {
             if (std::isfinite(*d))
                 return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDouble(*d), settings));
         } else if (const auto* dec = std::get_if<TDecimal>(&v)) {
-            return Cp1252ToQString(FormatNumber(f, NumberDigits::FromDecimal(*dec), settings));
+            return Cp1252ToQString(FormatNumber(f, DecimalDigits(*dec), settings));
         } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
             if (IsNumericType(type_) || class_ == TFieldClass::Aggregate)
                 return Cp1252ToQString(FormatNumber(f, NumberDigits::FromInteger(*i), settings));
@@ -407,7 +371,8 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
             return QStringToCp1252(QString::fromStdU16String(*w));
         if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
         if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings);
-        if (const auto* dec = std::get_if<TDecimal>(&v)) return DecimalToPlainText(*dec, settings);
+        if (const auto* dec = std::get_if<TDecimal>(&v))
+            return DecimalPlainText(*dec, settings.DecimalSeparator);
         if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
         if (const auto* t = std::get_if<TDateTimeValue>(&v)) return DateTimeText(*t, FieldKind::DateTime);
         return {};
@@ -428,8 +393,9 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
         } else {
             const std::string text = TrimBlanks(textOf(value));
             if (text.empty()) return {};
-            if (!ParseIntegerText(text, number))
-                RaiseDatabaseError(StoreMessages::InvalidInteger(Cp1252ToQString(text), name_));
+            const std::optional<std::int64_t> parsed = ParseWholeNumber(text);
+            if (!parsed) RaiseDatabaseError(StoreMessages::InvalidInteger(Cp1252ToQString(text), name_));
+            number = *parsed;
         }
         std::int64_t low = 0;
         std::int64_t high = 0;
@@ -458,10 +424,9 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
         if (const auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
         const std::string text = TrimBlanks(textOf(value));
         if (text.empty()) return {};
-        double number = 0;
-        if (!ParseFloatText(text, settings.DecimalSeparator, number))
-            RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
-        return number;
+        const std::optional<double> number = ParsePlainNumber(text, settings.DecimalSeparator);
+        if (!number) RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
+        return *number;
     }
     case FieldKind::Decimal: {
         const int places = decimals_;

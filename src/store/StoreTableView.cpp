@@ -1,6 +1,8 @@
 #include "store/StoreTable.h"
 
+#include "platform/AsciiText.h"
 #include "platform/CodePage.h"
+#include "platform/NumberParse.h"
 #include "store/StoreErrors.h"
 
 #include <QCollator>
@@ -516,9 +518,9 @@ bool ToInteger(const TStoreValue& v, std::int64_t& out) {
         return static_cast<double>(out) == d;
     }
     if (const auto* s = std::get_if<std::string>(&v)) {
-        bool ok = false;
-        out = QString::fromLatin1(s->data(), static_cast<qsizetype>(s->size())).trimmed().toLongLong(&ok);
-        return ok;
+        const std::optional<std::int64_t> number = ParseWholeNumber(TrimAsciiSpace(*s));
+        if (number) out = *number;
+        return number.has_value();
     }
     if (const auto* b = std::get_if<bool>(&v)) {
         out = *b ? 1 : 0;
@@ -541,9 +543,9 @@ bool ToDouble(const TStoreValue& v, double& out) {
         return true;
     }
     if (const auto* s = std::get_if<std::string>(&v)) {
-        bool ok = false;
-        out = QString::fromLatin1(s->data(), static_cast<qsizetype>(s->size())).trimmed().toDouble(&ok);
-        return ok;
+        const std::optional<double> number = ParsePlainNumber(TrimAsciiSpace(*s), '.');
+        if (number) out = *number;
+        return number.has_value();
     }
     return false;
 }

@@ -1,4 +1,4 @@
-#include "store/StoreFormat.h"
+#include "store/DecimalText.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ std::string Float(std::string_view format, double value) {
 std::string Exact(std::string_view format, const char* text, int places) {
     const DecimalReadResult read = ReadFileDecimal(text, 15, places);
     EXPECT_EQ(read.status, DecimalReadResult::Status::Ok) << text;
-    return FormatNumber(format, NumberDigits::FromDecimal(read.value), Brazil());
+    return FormatNumber(format, DecimalDigits(read.value), Brazil());
 }
 
 TEST(TableDisplayFormat, GroupingPlacesAndRounding) {
@@ -63,9 +63,9 @@ TEST(TableDisplayFormat, PlainTexts) {
     EXPECT_EQ(FloatToPlainText(0.1 + 0.2, s), "0,3");
     EXPECT_EQ(FloatToPlainText(-3, s), "-3");
     EXPECT_EQ(FloatToPlainText(1e20, s), "1E20");
-    EXPECT_EQ(DecimalToPlainText(TDecimal::FromUnits(125000, 4), s), "12,5");
-    EXPECT_EQ(DecimalToPlainText(TDecimal::FromUnits(0, 4), s), "0");
-    EXPECT_EQ(DecimalToPlainText(TDecimal::FromUnits(-32500, 4), s), "-3,25");
+    EXPECT_EQ(DecimalPlainText(TDecimal::FromUnits(125000, 4), s.DecimalSeparator), "12,5");
+    EXPECT_EQ(DecimalPlainText(TDecimal::FromUnits(0, 4), s.DecimalSeparator), "0");
+    EXPECT_EQ(DecimalPlainText(TDecimal::FromUnits(-32500, 4), s.DecimalSeparator), "-3,25");
 }
 
 } // namespace

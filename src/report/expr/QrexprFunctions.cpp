@@ -3,9 +3,9 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
+#include "platform/NumberFormat.h"
 #include "report/expr/QrexprMessages.h"
 #include "report/expr/QrexprText.h"
-#include "store/StoreFormat.h"
 
 #include <QDateTime>
 #include <QLocale>

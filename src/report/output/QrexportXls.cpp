@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "report/QrprntrPrinter.h"
+#include "report/QuickrptReport.h"
 #include "report/expr/QrexprText.h"
 #include "report/output/QrexportCells.h"
 
@@ -140,7 +141,12 @@ void TQRXLSFilter::StorePage() {
                 pageStore->SetProgress(progress);
                 shownProgress = progress;
             }
-            if (QCoreApplication::instance()) QCoreApplication::processEvents();
+            // The report asks the event loop at most every few milliseconds: asking once per row
+            // would cost more than writing the rows.
+            if (TCustomQuickRep* report = Report())
+                report->ProcessMessages();
+            else if (QCoreApplication::instance())
+                QCoreApplication::processEvents();
         }
         const int row = startRow + line - 1;
         for (; next < cells.size() && cells[next].Line == line; ++next) {

@@ -18,6 +18,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/NumberParse.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
@@ -106,10 +107,10 @@ Options ParseOptions(const QStringList& arguments) {
     }
     if (parser.isSet(fornecedor)) options.fornecedor = parser.value(fornecedor);
     if (parser.isSet(dpi)) {
-        bool ok = false;
-        options.dpi = parser.value(dpi).toInt(&ok);
-        if (!ok || options.dpi < 10 || options.dpi > 1200)
-            throw UsageError(QStringLiteral("--dpi takes a number from 10 to 1200"));
+        const std::optional<std::int64_t> value =
+            ParseWholeNumber(QStringView(parser.value(dpi)).trimmed(), 10, 1200);
+        if (!value) throw UsageError(QStringLiteral("--dpi takes a number from 10 to 1200"));
+        options.dpi = static_cast<int>(*value);
     }
     options.printer = parser.value(printer);
     if (!options.print) {

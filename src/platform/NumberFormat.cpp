@@ -1,4 +1,4 @@
-#include "store/StoreFormat.h"
+#include "platform/NumberFormat.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,39 +11,6 @@ namespace {
 void TrimTrailingZeros(std::string& digits) {
     while (!digits.empty() && digits.back() == '0')
         digits.pop_back();
-}
-
-// Takes "ddd.ddd" (optional leading "-") and fills the expansion.
-NumberDigits FromPlainDecimalText(std::string_view text) {
-    NumberDigits n;
-    std::size_t i = 0;
-    if (i < text.size() && text[i] == '-') {
-        n.Negative = true;
-        ++i;
-    }
-    std::string all;
-    int integerDigits = 0;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '.') {
-            point = true;
-        } else if (c >= '0' && c <= '9') {
-            all.push_back(c);
-            if (!point) ++integerDigits;
-        }
-    }
-    std::size_t lead = 0;
-    while (lead < all.size() && all[lead] == '0')
-        ++lead;
-    n.Exponent = integerDigits - static_cast<int>(lead);
-    n.Digits = all.substr(lead);
-    TrimTrailingZeros(n.Digits);
-    if (n.Digits.empty()) {
-        n.Negative = false;
-        n.Exponent = 0;
-    }
-    return n;
 }
 
 struct Token {
@@ -259,12 +226,40 @@ NumberDigits NumberDigits::FromDouble(double value) {
     return n;
 }
 
-NumberDigits NumberDigits::FromDecimal(const TDecimal& value) {
-    return FromPlainDecimalText(value.ToString('.'));
+NumberDigits NumberDigits::FromInteger(long long value) {
+    return FromDecimalText(std::to_string(value));
 }
 
-NumberDigits NumberDigits::FromInteger(long long value) {
-    return FromPlainDecimalText(std::to_string(value));
+NumberDigits NumberDigits::FromDecimalText(std::string_view text) {
+    NumberDigits n;
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '-') {
+        n.Negative = true;
+        ++i;
+    }
+    std::string all;
+    int integerDigits = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.') {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            all.push_back(c);
+            if (!point) ++integerDigits;
+        }
+    }
+    std::size_t lead = 0;
+    while (lead < all.size() && all[lead] == '0')
+        ++lead;
+    n.Exponent = integerDigits - static_cast<int>(lead);
+    n.Digits = all.substr(lead);
+    TrimTrailingZeros(n.Digits);
+    if (n.Digits.empty()) {
+        n.Negative = false;
+        n.Exponent = 0;
+    }
+    return n;
 }
 
 void NumberDigits::RoundToPlaces(int places) {
@@ -339,18 +334,6 @@ std::string FloatToPlainText(double value, const FormatSettings& settings) {
         out.append(n.Digits, static_cast<std::size_t>(n.Exponent));
     }
     return out;
-}
-
-std::string DecimalToPlainText(const TDecimal& value, const FormatSettings& settings) {
-    std::string text = value.ToString(settings.DecimalSeparator);
-    const std::size_t point = text.find(settings.DecimalSeparator);
-    if (point != std::string::npos) {
-        while (!text.empty() && text.back() == '0')
-            text.pop_back();
-        if (text.size() == point + 1) text.pop_back();
-    }
-    if (text == "-0") text = "0";
-    return text;
 }
 
 } // namespace quorvel

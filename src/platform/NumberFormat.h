@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/FormatSettings.h"
-#include "store/Decimal.h"
 
 #include <string>
 #include <string_view>
@@ -17,8 +16,9 @@ struct NumberDigits {
     int Exponent = 0;
 
     static NumberDigits FromDouble(double value);
-    static NumberDigits FromDecimal(const TDecimal& value);
     static NumberDigits FromInteger(long long value);
+    // From the exact text of a decimal: digits with an optional leading "-" and one ".".
+    static NumberDigits FromDecimalText(std::string_view text);
     bool IsZero() const noexcept { return Digits.empty(); }
     // Rounds to `places` decimal places; a first dropped digit of 5 or more rounds away from zero.
     void RoundToPlaces(int places);
@@ -33,9 +33,5 @@ std::string FormatNumber(std::string_view format, const NumberDigits& value, con
 // Plain text of a float: up to 15 significant digits, trailing zeros dropped, the locale's decimal
 // separator, exponent form ("1E20", "1E-5") for very large or very small values.
 std::string FloatToPlainText(double value, const FormatSettings& settings);
-
-// Plain text of an exact decimal: its value with the locale's decimal separator, trailing decimal
-// zeros dropped, no grouping ("12,5" for 12.5000).
-std::string DecimalToPlainText(const TDecimal& value, const FormatSettings& settings);
 
 } // namespace quorvel
