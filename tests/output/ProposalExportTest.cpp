@@ -353,19 +353,16 @@ TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {
     EXPECT_FALSE(linkLeft.isEmpty());
     EXPECT_EQ(linkLeft, same.match(html).captured(1));
 
-    // The browser takes them as links and their target, and the page still looks like its picture.
+    // The browser takes them as links and their target, without complaints. (The page's look is the
+    // plain HTML test's: the browser colours and underlines links, which the page picture does not.)
     const ToolRun dom = RunChromium(path, dir.filePath(QStringLiteral("profile")), QString(), {});
     ASSERT_EQ(dom.ExitCode, 0) << dom.Errors.toStdString();
+    EXPECT_FALSE(dom.Errors.contains(":CONSOLE(")) << dom.Errors.toStdString();
     EXPECT_TRUE(dom.Output.contains("<a href=\"#total\">Ir&nbsp;ao&nbsp;total</a>"))
         << dom.Output.toStdString();
     EXPECT_TRUE(dom.Output.contains(
         "<a href=\"https://compras.example.gov.br/edital?id=42&amp;lote=1\">Edital&nbsp;completo</a>"));
     EXPECT_TRUE(dom.Output.contains("<a name=\"total\">Total&nbsp;geral</a>"));
-    const QString shot = dir.filePath(QStringLiteral("shot.png"));
-    const ToolRun run = RunChromium(path, dir.filePath(QStringLiteral("profile")), shot, pictures[0].size());
-    ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
-    EXPECT_FALSE(run.Errors.contains(":CONSOLE(")) << run.Errors.toStdString();
-    EXPECT_LT(DifferingShare(pictures[0], QImage(shot)), kSamePage);
 
     // Any other filter gets the labels' captions.
     const QString pdf = dir.filePath(QStringLiteral("links.pdf"));
