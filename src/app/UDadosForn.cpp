@@ -38,7 +38,7 @@ TFormDadosForn::TFormDadosForn(QString settingsPath, QWidget* parent)
     tipoEmpresa->addButton(ui->RGTipoEmpresaItem1, 1);
     tipoEmpresa->addButton(ui->RGTipoEmpresaItem2, 2);
     SetTipoEmpresaIndex(-1);
-    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+    connect(ui->BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn1Click(); }));
     connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { reject(); });
 }
 

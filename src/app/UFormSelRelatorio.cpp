@@ -1,6 +1,7 @@
 #include "app/UFormSelRelatorio.h"
 
 #include "app/URelatorio.h"
+#include "platform/ErrorDisplay.h"
 #include "report/QuickrptReport.h"
 
 #include "ui_UFormSelRelatorio.h"
@@ -33,8 +34,8 @@ TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    connect(ui->btTela, &QPushButton::clicked, this, [this] { btTelaClick(); });
-    connect(ui->btImpr, &QPushButton::clicked, this, [this] { btTelaClick(); });
+    connect(ui->btTela, &QPushButton::clicked, this, GuardedSlot([this] { btTelaClick(); }));
+    connect(ui->btImpr, &QPushButton::clicked, this, GuardedSlot([this] { btTelaClick(); }));
     connect(ui->btCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -35,7 +35,7 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(Timer1, &QTimer::timeout, this, GuardedSlot([this] { Timer1Timer(); }));
     Timer1->start();
 
     LigaDados();
@@ -58,11 +58,11 @@ void TFormQuorvel::FormCreate() {
 }
 
 void TFormQuorvel::LigaControles() {
-    connect(ui->BtnAbreXML, &QToolButton::clicked, this, [this] { BtnAbreXMLClick(); });
-    connect(ui->BitBtn3, &QPushButton::clicked, this, [this] { BitBtn3Click(); });
-    connect(ui->btnExpArquivo, &QPushButton::clicked, this, [this] { btnExpArquivoClick(); });
-    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(ui->BtnConfig, &QPushButton::clicked, this, [this] { BtnConfigClick(); });
+    connect(ui->BtnAbreXML, &QToolButton::clicked, this, GuardedSlot([this] { BtnAbreXMLClick(); }));
+    connect(ui->BitBtn3, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn3Click(); }));
+    connect(ui->btnExpArquivo, &QPushButton::clicked, this, GuardedSlot([this] { btnExpArquivoClick(); }));
+    connect(ui->BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn1Click(); }));
+    connect(ui->BtnConfig, &QPushButton::clicked, this, GuardedSlot([this] { BtnConfigClick(); }));
     connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { close(); });
 }
 

@@ -27,4 +27,11 @@ void ShowCurrentException();
 // included in the false case).
 bool RunGuarded(const std::function<void()>& body);
 
+// A slot for a toolkit signal that runs handler and shows whatever escapes it right there. An
+// exception must not unwind through the toolkit's own frames (a button's click, a signal's emission):
+// they are built without cleanups for it, so the guards they hold would never be released.
+template <typename Handler> auto GuardedSlot(Handler handler) {
+    return [handler = std::move(handler)] { RunGuarded(handler); };
+}
+
 } // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
+#include "platform/ImageBytes.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -145,9 +146,7 @@ QByteArray TPicture::SaveToData() const {
         if (kind_ == Kind::Metafile) {
             file = metafile_->SaveToBytes();
         } else {
-            QBuffer buffer(&file);
-            buffer.open(QIODevice::WriteOnly);
-            bitmap_.save(&buffer, "BMP");
+            file = EncodeImage(bitmap_, "BMP");
             className = QStringLiteral("TBitmap");
         }
     }

@@ -62,7 +62,7 @@ TDBNavigator::TDBNavigator(QWidget* parent)
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);
         const auto which = static_cast<TNavigateBtn>(i);
-        connect(button, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
+        connect(button, &QToolButton::clicked, this, GuardedSlot([this, which] { BtnClick(which); }));
         layout->addWidget(button);
         buttons_[static_cast<std::size_t>(i)] = button;
     }

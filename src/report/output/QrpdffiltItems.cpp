@@ -20,9 +20,9 @@ std::array<unsigned char, 3> Rgb(TColor color) {
             static_cast<unsigned char>(color >> 16 & 0xFF)};
 }
 
-std::string EscapeText(const QString& text) {
+std::string EscapeText(const std::string& bytes) {
     std::string escaped;
-    for (char c : QStringToCp1252(text)) {
+    for (char c : bytes) {
         if (c == '\\' || c == '(' || c == ')') escaped += '\\';
         escaped += c;
     }
@@ -330,6 +330,7 @@ int TQRPDFDocumentFilter::FontKeyIndex(const TPDFItemRec& item) {
     const auto found = usedFontIndex_.constFind(key);
     if (found != usedFontIndex_.constEnd()) return found.value();
     usedFonts_.append(key);
+    usedCodes_.emplace_back();
     const int index = static_cast<int>(usedFonts_.size()) - 1;
     usedFontIndex_.insert(key, index);
     return index;
@@ -337,9 +338,13 @@ int TQRPDFDocumentFilter::FontKeyIndex(const TPDFItemRec& item) {
 
 void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
     const int n = FontKeyIndex(item);
+    const std::string bytes = QStringToCp1252(item.Text);
+    auto& codes = usedCodes_[static_cast<std::size_t>(n)];
+    for (char c : bytes)
+        codes[static_cast<unsigned char>(c)] = true;
     PTWrite(pdf::Trim(pdf::Color(item.FillColor)) + " rg");
     PTWrite("/F" + pdf::Digits(n, 2) + " " + std::to_string(item.FontSize) + " Tf");
-    PTWrite(" 1 0 0 1 " + Point(item.X, item.Y) + " Tm (" + EscapeText(item.Text) + ") Tj");
+    PTWrite(" 1 0 0 1 " + Point(item.X, item.Y) + " Tm (" + EscapeText(bytes) + ") Tj");
 }
 
 void TQRPDFDocumentFilter::ProcessGraphic(const TPDFItemRec& item) {

@@ -2,6 +2,7 @@
 
 #include "platform/CanvasPainter.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorDisplay.h"
 #include "platform/EventLoop.h"
 #include "platform/Files.h"
 #include "platform/Rounding.h"
@@ -188,12 +189,12 @@ void TQRStandardPreview::Connect() {
     connect(ui_->PreviousPage, &QToolButton::clicked, this, &TQRStandardPreview::PrevPageClick);
     connect(ui_->nextPage, &QToolButton::clicked, this, &TQRStandardPreview::NextPageClick);
     connect(ui_->LastPage, &QToolButton::clicked, this, &TQRStandardPreview::LastPageClick);
-    connect(ui_->GotoPageButton, &QToolButton::clicked, this, &TQRStandardPreview::GotoPageButtonClick);
-    connect(ui_->FindButton, &QToolButton::clicked, this, &TQRStandardPreview::FindButtonClick);
-    connect(ui_->PrintSetup, &QToolButton::clicked, this, &TQRStandardPreview::PrintSetupClick);
-    connect(ui_->Print, &QToolButton::clicked, this, &TQRStandardPreview::PrintClick);
-    connect(ui_->SaveReport, &QToolButton::clicked, this, &TQRStandardPreview::SaveClick);
-    connect(ui_->LoadReport, &QToolButton::clicked, this, &TQRStandardPreview::LoadClick);
+    connect(ui_->GotoPageButton, &QToolButton::clicked, this, GuardedSlot([this] { GotoPageButtonClick(); }));
+    connect(ui_->FindButton, &QToolButton::clicked, this, GuardedSlot([this] { FindButtonClick(); }));
+    connect(ui_->PrintSetup, &QToolButton::clicked, this, GuardedSlot([this] { PrintSetupClick(); }));
+    connect(ui_->Print, &QToolButton::clicked, this, GuardedSlot([this] { PrintClick(); }));
+    connect(ui_->SaveReport, &QToolButton::clicked, this, GuardedSlot([this] { SaveClick(); }));
+    connect(ui_->LoadReport, &QToolButton::clicked, this, GuardedSlot([this] { LoadClick(); }));
     connect(ui_->ExitButton, &QPushButton::clicked, this, &TQRStandardPreview::ExitClick);
     connect(ui_->QRPreview, &TQRPreview::OnPageAvailable, this, &TQRStandardPreview::QRPreviewPageAvailable);
     connect(ui_->QRPreview, &TQRPreview::OnProgressUpdate, this,

@@ -4,6 +4,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/ImageBytes.h"
 #include "platform/Metafile.h"
 #include "platform/Printer.h"
 #include "report/QrprntrFilter.h"
@@ -11,7 +12,6 @@
 #include "report/QuickrptReport.h"
 #include "report/output/QrexportWmf.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -89,10 +89,8 @@ QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
         painter.setRenderHint(QPainter::TextAntialiasing);
         page.Play(painter, QRectF(0, 0, width, height));
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG")) throw Exception(QStringLiteral("Cannot encode the page picture"));
+    QByteArray bytes = EncodeImage(image, "PNG");
+    if (bytes.isEmpty()) throw Exception(QStringLiteral("Cannot encode the page picture"));
     return bytes;
 }
 
