@@ -74,7 +74,7 @@ void AbrePropostaEmLotes(benchmark::State& state) {
         form->BtnAbreXMLClick();
 
         state.PauseTiming();
-        if (!form->CDSLotes->Active() || form->CDSLotes->RecordCount() != lotes || !dialogs.Calls().size())
+        if (!form->LotTable().Active() || form->LotTable().RecordCount() != lotes || !dialogs.Calls().size())
             state.SkipWithError("the proposal did not open in lot mode");
         form.reset(); // writes the 20,000 changed rows back: not part of the opening
         dialogs.ClearCalls();
@@ -92,7 +92,7 @@ void DigitaPrecoComTotalDoLote(benchmark::State& state) {
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
     const auto form = cenario.Abre(dialogs);
-    TStoreTable& itens = *form->CDSDigitacao;
+    TStoreTable& itens = form->ItemTable();
     TStoreField& preco = itens.FieldByName(QStringLiteral("preco_ini"));
     const QString precos[] = {QStringLiteral("10,5000"), QStringLiteral("11,2500")};
     int vez = 0;
@@ -101,7 +101,7 @@ void DigitaPrecoComTotalDoLote(benchmark::State& state) {
         preco.SetText(precos[vez ^= 1]);
         itens.Post();
     }
-    const QString total = form->CDSLotes->FieldByName(QStringLiteral("valor")).DisplayText();
+    const QString total = form->LotTable().FieldByName(QStringLiteral("valor")).DisplayText();
     if (total.isEmpty()) state.SkipWithError("the lot total was not rolled up");
 }
 BENCHMARK(DigitaPrecoComTotalDoLote)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);

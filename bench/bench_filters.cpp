@@ -82,6 +82,21 @@ void BM_PdfFilter(benchmark::State& state) {
 }
 BENCHMARK(BM_PdfFilter)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The same document with each font embedded as a subset of the glyphs its texts show.
+void BM_PdfFilterSubsetFonts(benchmark::State& state) {
+    qsizetype bytes = 0;
+    for (auto _ : state) {
+        TQRPDFDocumentFilter filter{QString()};
+        filter.SetEmbedSubsets(true);
+        FeedProposal(filter, [](TQRExportFilter& f, const TExportGraphic& g, double x, double y) {
+            static_cast<TQRPDFDocumentFilter&>(f).AcceptShape(x, y, g);
+        });
+        bytes = filter.Output()->Size();
+    }
+    state.counters["file_MiB"] = static_cast<double>(bytes) / (1 << 20);
+}
+BENCHMARK(BM_PdfFilterSubsetFonts)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 void BM_HtmlFilter(benchmark::State& state) {
     qsizetype bytes = 0;
     for (auto _ : state) {

@@ -37,19 +37,15 @@ public:
     Ui::FormQuorvel& Form() { return *ui; }
     const QString& ExecutableFolder() const { return executableFolder; }
 
-    // The proposal record set.
-    std::unique_ptr<TStoreTable> CDSDigitacao;
-    std::unique_ptr<TStoreTable> CDSLotes;
-    std::unique_ptr<TDataSource> DSDigitacao;
-    std::unique_ptr<TDataSource> DSLotes;
-    QTimer* Timer1 = nullptr;
-
-    // Characters typed so far for the incremental search of both grids; emptied by Timer1.
-    QString TextoBusca;
-    // Supplier data as last read from "config.ini".
-    QString RazaoSocial;
-    QString Identificador;
-    std::int32_t TipoEmpresa = 0;
+    // The proposal record set, for the report, the command-line tool and tests.
+    TStoreTable& ItemTable() const { return *CDSDigitacao; }
+    TStoreTable& LotTable() const { return *CDSLotes; }
+    // Characters typed so far for the incremental search of both grids.
+    const QString& SearchText() const { return TextoBusca; }
+    // Supplier data as last read from "config.ini"; the headless report sets the name it prints.
+    const QString& SupplierName() const { return RazaoSocial; }
+    void SetSupplierName(const QString& name) { RazaoSocial = name; }
+    std::int32_t SupplierType() const { return TipoEmpresa; }
 
     // Window and file.
     void FormCreate();
@@ -106,6 +102,17 @@ private:
     void AbreDigitacao();
     void GravaArquivo();
     QString CampoSelecionado(int grid) const;
+
+    std::unique_ptr<TStoreTable> CDSDigitacao;
+    std::unique_ptr<TStoreTable> CDSLotes;
+    std::unique_ptr<TDataSource> DSDigitacao;
+    std::unique_ptr<TDataSource> DSLotes;
+    QTimer* Timer1 = nullptr;
+    // Emptied by Timer1.
+    QString TextoBusca;
+    QString RazaoSocial;
+    QString Identificador;
+    std::int32_t TipoEmpresa = 0;
 
     std::unique_ptr<Ui::FormQuorvel> ui;
     QString executableFolder;

@@ -1,5 +1,5 @@
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -25,7 +25,7 @@ QString ArquivoEmUso(const QString& arquivo, const LockHolder& dono) {
 } // namespace
 
 bool TFormQuorvel::ModoLote() const {
-    return CDSDigitacao->Active() && Campo(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
+    return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
 }
 
 void TFormQuorvel::OrdenaPorNumItem() {

@@ -1,5 +1,5 @@
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
@@ -56,13 +56,13 @@ void TFormQuorvel::CDSLotesBeforeInsert(TStoreTable& dataSet) {
 }
 
 void TFormQuorvel::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
-    Campo(dataSet, "totitem")
-        .SetAsFloat(Campo(dataSet, "qtde").AsFloat() * Campo(dataSet, "preco_ini").AsFloat());
+    FieldNamed(dataSet, "totitem")
+        .SetAsFloat(FieldNamed(dataSet, "qtde").AsFloat() * FieldNamed(dataSet, "preco_ini").AsFloat());
 }
 
 void TFormQuorvel::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
-    if (Campo(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
-        Campo(dataSet, "valor").SetAsFloat(Campo(dataSet, "preco_ini").AsFloat());
+    if (FieldNamed(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
+        FieldNamed(dataSet, "valor").SetAsFloat(FieldNamed(dataSet, "preco_ini").AsFloat());
 }
 
 void TFormQuorvel::CDSDigitacaoAfterPost(TStoreTable&) {

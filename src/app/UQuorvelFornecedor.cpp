@@ -1,7 +1,7 @@
 #include "app/FornecedorConfig.h"
+#include "app/TableAccess.h"
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -35,9 +35,9 @@ void TFormQuorvel::CarregaDadosFornecedor() {
 
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
-    TStoreField& razaoSocial = Campo(itens, "razao_social");
-    TStoreField& identif = Campo(itens, "identif");
-    TStoreField& tipoEmpresa = Campo(itens, "tipoempresa");
+    TStoreField& razaoSocial = FieldNamed(itens, "razao_social");
+    TStoreField& identif = FieldNamed(itens, "identif");
+    TStoreField& tipoEmpresa = FieldNamed(itens, "tipoempresa");
     const QString tipo = QString::number(TipoEmpresa);
     const auto gravaLinhasVisiveis = [&] {
         itens.First();
@@ -51,7 +51,7 @@ void TFormQuorvel::CarregaDadosFornecedor() {
         }
     };
 
-    const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
+    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
     if (!lotes.Active() || !itens.Filtered()) {
         gravaLinhasVisiveis();
         itens.First();

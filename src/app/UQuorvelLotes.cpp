@@ -1,5 +1,5 @@
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
 
@@ -8,20 +8,20 @@ namespace quorvel {
 void TFormQuorvel::MontaLotes() {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
-    const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
+    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
     lotes.Close();
     itens.SetTag(kTagBuilding);
     lotes.SetTag(kTagBuilding);
     lotes.CreateDataSet();
 
-    TStoreField& idItem = Campo(itens, "id_item");
-    TStoreField& loteId = Campo(lotes, "id_item");
-    TStoreField& loteDescr = Campo(lotes, "descr_lote");
-    TStoreField& loteValor = Campo(lotes, "valor");
-    TStoreField& loteMarca = Campo(lotes, "marca");
-    TStoreField& itemDescr = Campo(itens, "descr_lote");
-    TStoreField& itemValor = Campo(itens, "valor");
-    TStoreField& itemMarca = Campo(itens, "marca");
+    TStoreField& idItem = FieldNamed(itens, "id_item");
+    TStoreField& loteId = FieldNamed(lotes, "id_item");
+    TStoreField& loteDescr = FieldNamed(lotes, "descr_lote");
+    TStoreField& loteValor = FieldNamed(lotes, "valor");
+    TStoreField& loteMarca = FieldNamed(lotes, "marca");
+    TStoreField& itemDescr = FieldNamed(itens, "descr_lote");
+    TStoreField& itemValor = FieldNamed(itens, "valor");
+    TStoreField& itemMarca = FieldNamed(itens, "marca");
     while (!itens.Eof()) {
         if (!lotes.Locate(QStringLiteral("id_item"), idItem.Value())) {
             lotes.Append();
@@ -50,15 +50,15 @@ void TFormQuorvel::CDSLotesBeforeScroll(TStoreTable& dataSet) {
 void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
     if (dataSet.Tag() == kTagBuilding) return;
     CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +
-                            QString::number(Campo(dataSet, "id_item").AsInteger()));
+                            QString::number(FieldNamed(dataSet, "id_item").AsInteger()));
     CDSDigitacao->SetFiltered(true);
 }
 
 void TFormQuorvel::AtualizaValorLote() {
     TStoreTable& lotes = *CDSLotes;
     lotes.Edit();
-    const TStoreField& soma = Campo(*CDSDigitacao, "SomaItens");
-    TStoreField& valor = Campo(lotes, "valor");
+    const TStoreField& soma = FieldNamed(*CDSDigitacao, "SomaItens");
+    TStoreField& valor = FieldNamed(lotes, "valor");
     if (!soma.AsQString().isEmpty())
         valor.SetAsFloat(soma.AsFloat());
     else
@@ -72,10 +72,10 @@ void TFormQuorvel::PropagaValorLotes(bool aviso) {
     TStoreTable& lotes = *CDSLotes;
     bool faltaPreco = false;
     if (lotes.Tag() == kTagNormal) {
-        const ControlesSuspensos quietos{CDSDigitacao.get(), CDSLotes.get()};
-        TStoreField& preco = Campo(itens, "preco_ini");
-        TStoreField& valorItem = Campo(itens, "valor");
-        const TStoreField& valorLote = Campo(lotes, "valor");
+        const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
+        TStoreField& preco = FieldNamed(itens, "preco_ini");
+        TStoreField& valorItem = FieldNamed(itens, "valor");
+        const TStoreField& valorLote = FieldNamed(lotes, "valor");
         // Every move of the lot table re-filters the item table to that lot's rows (its after-scroll
         // handler), so the inner walk over the items sees exactly the rows of the current lot.
         lotes.First();

@@ -1,6 +1,6 @@
+#include "app/TableAccess.h"
 #include "app/UFormSelRelatorio.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "ui_UQuorvel.h"
 
@@ -9,7 +9,7 @@ namespace quorvel {
 void TFormQuorvel::BitBtn1Click() {
     TFormSelRelatorio formSelRelatorio(*this, this);
     formSelRelatorio.TipoPregao =
-        CDSDigitacao->Active() ? Campo(*CDSDigitacao, "tipoprega").AsQString() : QString();
+        CDSDigitacao->Active() ? FieldNamed(*CDSDigitacao, "tipoprega").AsQString() : QString();
     formSelRelatorio.exec();
 }
 

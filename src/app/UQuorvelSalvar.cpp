@@ -1,5 +1,5 @@
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
@@ -12,7 +12,7 @@
 namespace quorvel {
 
 void TFormQuorvel::GravaPendente() {
-    if (CDSDigitacao->Active() && EmEdicao(*CDSDigitacao)) CDSDigitacao->Post();
+    if (CDSDigitacao->Active() && IsEditing(*CDSDigitacao)) CDSDigitacao->Post();
 }
 
 void TFormQuorvel::GravaArquivo() {

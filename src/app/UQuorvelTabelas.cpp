@@ -6,12 +6,12 @@ namespace quorvel {
 
 namespace {
 
-TStoreField& Somente(TStoreField& field) {
+TStoreField& MadeReadOnly(TStoreField& field) {
     field.SetReadOnly(true);
     return field;
 }
 
-void Formatos(TStoreField& field, const QString& display, const QString& edit) {
+void SetFormats(TStoreField& field, const QString& display, const QString& edit) {
     field.SetDisplayFormat(display);
     field.SetEditFormat(edit);
 }
@@ -21,15 +21,15 @@ void Formatos(TStoreField& field, const QString& display, const QString& edit) {
 void TFormQuorvel::DeclaraCDSDigitacao() {
     TStoreTable& t = *CDSDigitacao;
     t.Name = QStringLiteral("CDSDigitacao");
-    Somente(t.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
-    Somente(t.AddField(QStringLiteral("unges"), TFieldType::FixedChar, 2));
-    Somente(t.AddField(QStringLiteral("sigla"), TFieldType::FixedChar, 2));
-    Somente(t.AddField(QStringLiteral("convit"), TFieldType::Integer));
-    Somente(t.AddField(QStringLiteral("anoc"), TFieldType::FixedChar, 4));
-    Somente(t.AddField(QStringLiteral("numitem"), TFieldType::Integer));
-    Somente(t.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60));
-    Somente(t.AddField(QStringLiteral("material"), TFieldType::String, 14));
-    Somente(t.AddField(QStringLiteral("descr_item"), TFieldType::FixedChar, 120))
+    MadeReadOnly(t.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
+    MadeReadOnly(t.AddField(QStringLiteral("unges"), TFieldType::FixedChar, 2));
+    MadeReadOnly(t.AddField(QStringLiteral("sigla"), TFieldType::FixedChar, 2));
+    MadeReadOnly(t.AddField(QStringLiteral("convit"), TFieldType::Integer));
+    MadeReadOnly(t.AddField(QStringLiteral("anoc"), TFieldType::FixedChar, 4));
+    MadeReadOnly(t.AddField(QStringLiteral("numitem"), TFieldType::Integer));
+    MadeReadOnly(t.AddField(QStringLiteral("descr_lote"), TFieldType::String, 60));
+    MadeReadOnly(t.AddField(QStringLiteral("material"), TFieldType::String, 14));
+    MadeReadOnly(t.AddField(QStringLiteral("descr_item"), TFieldType::FixedChar, 120))
         .SetDisplayLabel(QStringLiteral("Descrição do Item"));
     t.AddField(QStringLiteral("compl_descr"), TFieldType::Memo)
         .SetDisplayLabel(QStringLiteral("Especificação"));
@@ -42,15 +42,15 @@ void TFormQuorvel::DeclaraCDSDigitacao() {
     t.AddField(QStringLiteral("identif"), TFieldType::FixedChar, 20);
     t.AddField(QStringLiteral("tipoempresa"), TFieldType::FixedChar, 1);
     t.AddField(QStringLiteral("nuitem"), TFieldType::Integer);
-    TStoreField& qtde = Somente(t.AddDecimalField(QStringLiteral("qtde"), 3));
+    TStoreField& qtde = MadeReadOnly(t.AddDecimalField(QStringLiteral("qtde"), 3));
     qtde.SetDisplayLabel(QStringLiteral("Qtde."));
-    Formatos(qtde, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    SetFormats(qtde, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
     TStoreField& preco = t.AddDecimalField(QStringLiteral("preco_ini"), 4);
     preco.SetDisplayLabel(QStringLiteral("Preço Inicial"));
-    Formatos(preco, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    SetFormats(preco, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
     TStoreField& totitem = t.AddCalculatedField(QStringLiteral("totitem"), TFieldType::Float);
     totitem.SetDisplayLabel(QStringLiteral("Total"));
-    Formatos(totitem, QStringLiteral(",0.00"), QStringLiteral(",0.00"));
+    SetFormats(totitem, QStringLiteral(",0.00"), QStringLiteral(",0.00"));
     t.AddField(QStringLiteral("upsigl"), TFieldType::FixedChar, 2);
     t.AddField(QStringLiteral("updesc"), TFieldType::FixedChar, 30);
     TStoreField& soma =
@@ -79,7 +79,7 @@ void TFormQuorvel::DeclaraCDSLotes() {
         .SetDisplayLabel(QStringLiteral("Descrição do Lote"));
     TStoreField& valor = t.AddDecimalField(QStringLiteral("valor"), 4);
     valor.SetDisplayLabel(QStringLiteral("Valor"));
-    Formatos(valor, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
+    SetFormats(valor, QStringLiteral(",0.0000"), QStringLiteral(",0.0000"));
     t.AddField(QStringLiteral("marca"), TFieldType::String, 30).SetDisplayLabel(QStringLiteral("Marca"));
 
     t.AddIndex(QStringLiteral("CDSLotesIndex1"), QStringLiteral("descr_lote"));

@@ -1,7 +1,7 @@
 #include "app/URelatorio.h"
 
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 
 #include "platform/Exceptions.h"
 #include "report/Qrctrls.h"
@@ -41,7 +41,7 @@ using TManipuladorBanda = void (TFormRelatorio::*)(TQRCustomBand&, bool&);
 
 // A band prints only for a row whose field holds a value above zero; an empty value counts as none.
 bool ValorPositivo(const TStoreTable& tabela, const char* campo) {
-    const TStoreField& field = Campo(tabela, campo);
+    const TStoreField& field = FieldNamed(tabela, campo);
     return !field.IsNull() && field.AsFloat() > 0;
 }
 
@@ -59,8 +59,8 @@ TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
     RegistraLeiautes();
 
     CDSDigitacao =
-        &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSDigitacao.get()), "CDSDigitacao");
-    CDSLotes = &Nomeado(CreateComponent<TDataSetComponent>(*this, formQuorvel.CDSLotes.get()), "CDSLotes");
+        &Nomeado(CreateComponent<TDataSetComponent>(*this, &formQuorvel.ItemTable()), "CDSDigitacao");
+    CDSLotes = &Nomeado(CreateComponent<TDataSetComponent>(*this, &formQuorvel.LotTable()), "CDSLotes");
 
     const auto registra = [this](const char* nome, TManipuladorBanda manipulador) {
         RegisterHandler<void(TQRCustomBand&, bool&)>(
@@ -122,28 +122,28 @@ QString TFormRelatorio::Caixa(const char* nome) const {
 void TFormRelatorio::ChildBand1BeforePrint(TQRCustomBand&, bool&) {
     // The lot layout's auction line carries the sigla alone.
     Rotulo("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1"));
-    Rotulo("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.RazaoSocial);
+    Rotulo("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
 }
 
 void TFormRelatorio::QRChildBand1BeforePrint(TQRCustomBand&, bool&) {
     Rotulo("LbNroPregaoM")
         .SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1") + QStringLiteral(" - ") + Caixa("DBEdit2") +
                     QLatin1Char('/') + Caixa("DBEdit3"));
-    Rotulo("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.RazaoSocial);
+    Rotulo("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
 }
 
 void TFormRelatorio::QRSubDetail1BeforePrint(TQRCustomBand&, bool& printBand) {
-    printBand = ValorPositivo(*formQuorvel_.CDSDigitacao, "totitem");
+    printBand = ValorPositivo(formQuorvel_.ItemTable(), "totitem");
 }
 
 void TFormRelatorio::QRBand3BeforePrint(TQRCustomBand&, bool& printBand) {
     // In item mode valor holds the unit price: unpriced items are left out.
-    printBand = ValorPositivo(*formQuorvel_.CDSDigitacao, "valor");
+    printBand = ValorPositivo(formQuorvel_.ItemTable(), "valor");
 }
 
 void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QString& tipoPregao,
                       const TSaidaRelatorio& saida) {
-    TStoreTable& itens = *formQuorvel.CDSDigitacao;
+    TStoreTable& itens = formQuorvel.ItemTable();
     // Always, also after an error: the grid goes back to numitem order and the report form goes.
     const auto restaura = [&] {
         itens.SetIndexFieldNames(QStringLiteral("descr_item"));
@@ -151,7 +151,7 @@ void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QS
         formQuorvel.OrdenaPorNumItem();
     };
     try {
-        const QString tipoAtual = itens.Active() ? Campo(itens, "tipoprega").AsQString() : QString();
+        const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
         if (ordem == TOrdemRelatorio::Especificacao) {
             itens.SetIndexFieldNames(QStringLiteral("descr_item"));
             itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));

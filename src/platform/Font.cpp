@@ -30,8 +30,9 @@ namespace {
 const QSet<QString>& InstalledFamilies() {
     static const QSet<QString> families = [] {
         QSet<QString> names;
+        // A family several foundries ship is listed once per foundry, as "Family [foundry]".
         for (const QString& family : QFontDatabase::families())
-            names.insert(family.toLower());
+            names.insert(family.section(QStringLiteral(" ["), 0, 0).toLower());
         return names;
     }();
     return families;

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -23,6 +24,7 @@ namespace quorvel {
 class TDataSetComponent;
 class TLayoutRegistry;
 class TQREvaluator;
+class TQRExportFilter;
 class TStoreField;
 class TStoreTable;
 
@@ -89,6 +91,10 @@ public:
     void SetParent(TComponent* parent) override;
 
 protected:
+    // The text handed to the export filter for formatted line index, or nothing to hand over; the
+    // line itself unless a control stands for something else in an export.
+    virtual std::optional<QString> ExportLine(const TQRExportFilter& filter, int index,
+                                              const QString& line) const;
     // The print text for this record; reformats.
     void SetPrintText(const QString& text);
     void SetCaptionQuietly(const QString& caption) { caption_ = caption; }
@@ -144,6 +150,36 @@ public:
     explicit TQRLabel(TComponent* owner)
         : TQRCustomLabel(owner) {}
     std::string_view ClassName() const noexcept override { return "TQRLabel"; }
+};
+
+// What an HTML label's link does: jumps to an address, jumps to a named place of the document, or
+// names that place.
+enum class TQRLinkType : std::uint8_t { ldHTTPJump, ldNameJump, ldNameLabel };
+
+// A label the HTML export writes as a link or a link's target; everywhere else it is a plain label
+// showing its caption. To a filter that resolves such labels it hands, once, its marker instead of
+// its lines, and the filter looks the label up by that marker among the report's controls.
+class TQRHTMLLabel : public TQRLabel {
+public:
+    explicit TQRHTMLLabel(TComponent* owner)
+        : TQRLabel(owner) {}
+    std::string_view ClassName() const noexcept override { return "TQRHTMLLabel"; }
+
+    const QString& LinkText() const noexcept { return linkText_; }
+    void SetLinkText(const QString& link) { linkText_ = link; }
+    TQRLinkType LinkType() const noexcept { return linkType_; }
+    void SetLinkType(TQRLinkType type) noexcept { linkType_ = type; }
+
+    // "%!" + the label's name + "!%".
+    static QString Marker(const QString& name) { return QStringLiteral("%!") + name + QStringLiteral("!%"); }
+
+protected:
+    std::optional<QString> ExportLine(const TQRExportFilter& filter, int index,
+                                      const QString& line) const override;
+
+private:
+    QString linkText_;
+    TQRLinkType linkType_ = TQRLinkType::ldHTTPJump;
 };
 
 // Several lines of fixed text: Lines, formatted line by line.

@@ -427,7 +427,9 @@ void TQRCustomLabel::Print(int ofsX, int ofsY) {
         const QString& line = formattedLines_[nextLine_];
         if (report->DrawToCanvas() && !line.isEmpty())
             canvas.TextOut(store->XPos(anchor), store->YPos(y), line);
-        if (filter) filter->TextOut(anchor, y, Font(), Color(), alignment, line);
+        if (filter)
+            if (const std::optional<QString> text = ExportLine(*filter, nextLine_, line))
+                filter->TextOut(anchor, y, Font(), Color(), alignment, *text);
         ++nextLine_;
         y += lineHeight;
     }
@@ -443,6 +445,20 @@ void TQRCustomLabel::Print(int ofsX, int ofsY) {
                       store->YPos(boxTop + height + extraHeight)},
                      opaque ? &background : nullptr);
     }
+}
+
+std::optional<QString> TQRCustomLabel::ExportLine(const TQRExportFilter& filter, int index,
+                                                  const QString& line) const {
+    (void)filter;
+    (void)index;
+    return line;
+}
+
+std::optional<QString> TQRHTMLLabel::ExportLine(const TQRExportFilter& filter, int index,
+                                                const QString& line) const {
+    if (!filter.ResolvesHTMLLabels()) return line;
+    if (index > 0) return std::nullopt;
+    return Marker(Name());
 }
 
 void TQRMemo::Print(int ofsX, int ofsY) {

@@ -15,6 +15,7 @@ constexpr const char* sysDataNames[] = {"qrsTime",        "qrsDate",        "qrs
                                         "qrsReportTitle", "qrsDetailCount", "qrsDetailNo"};
 constexpr const char* shapeNames[] = {"qrsRectangle",    "qrsCircle",       "qrsVertLine", "qrsHorLine",
                                       "qrsTopAndBottom", "qrsRightAndLeft", "qrsRoundRect"};
+constexpr const char* linkTypeNames[] = {"ldHTTPJump", "ldNameJump", "ldNameLabel"};
 constexpr const char* calcNames[] = {"qrcSum", "qrcCount", "qrcMax", "qrcMin", "qrcAverage"};
 constexpr const char* brushStyleNames[] = {"bsSolid",     "bsClear",     "bsHorizontal", "bsVertical",
                                            "bsFDiagonal", "bsBDiagonal", "bsCross",      "bsDiagCross"};
@@ -54,6 +55,15 @@ void RegisterLabels(TLayoutRegistry& registry) {
         registry.Register<TQRLabel>(QStringLiteral("TQRLabel"), QStringLiteral("TQRCustomLabel"));
     label.String<TQRLabel>(QStringLiteral("Caption"), &TQRLabel::Caption, &TQRLabel::SetCaption);
     AddFontSize(label);
+
+    using H = TQRHTMLLabel;
+    TLayoutClass& htmlLabel =
+        registry.Register<TQRHTMLLabel>(QStringLiteral("TQRHTMLLabel"), QStringLiteral("TQRCustomLabel"));
+    htmlLabel.String<H>(QStringLiteral("Caption"), &H::Caption, &H::SetCaption)
+        .String<H>(QStringLiteral("LinkText"), &H::LinkText, &H::SetLinkText)
+        .Enum<H, TQRLinkType>(QStringLiteral("LinkType"), &H::LinkType, &H::SetLinkType,
+                              TQRLinkType::ldHTTPJump, linkTypeNames);
+    AddFontSize(htmlLabel);
 
     TLayoutClass& memo =
         registry.Register<TQRMemo>(QStringLiteral("TQRMemo"), QStringLiteral("TQRCustomLabel"));

@@ -67,6 +67,8 @@ public:
     // alignment (left edge, right edge or centre).
     virtual void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
                          const QString& text);
+    // True for a filter that looks up an HTML label by the marker it hands over instead of its text.
+    virtual bool ResolvesHTMLLabels() const { return false; }
 
     bool Started() const noexcept { return started_; }
     const QString& TargetFile() const noexcept { return targetFile_; }

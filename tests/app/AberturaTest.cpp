@@ -1,14 +1,14 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include <QApplication>
 
 namespace quorvel::teste {
 namespace {
 
-class Abertura : public QuorvelTeste {
+class Abertura : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Três Irmãos Ltda"), QStringLiteral("Três Irmãos"),
                       QStringLiteral("1"));
     }

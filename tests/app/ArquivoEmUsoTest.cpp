@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/FileLock.h"
 
@@ -9,10 +9,10 @@
 namespace quorvel::teste {
 namespace {
 
-class ArquivoEmUso : public QuorvelTeste {
+class ArquivoEmUso : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Três Irmãos Ltda"), QStringLiteral("Três Irmãos"),
                       QStringLiteral("1"));
     }

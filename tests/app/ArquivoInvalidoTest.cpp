@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -7,10 +7,10 @@
 namespace quorvel::teste {
 namespace {
 
-class ArquivoInvalido : public QuorvelTeste {
+class ArquivoInvalido : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 

@@ -1,14 +1,14 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/Exceptions.h"
 
 namespace quorvel::teste {
 namespace {
 
-class Entrada : public QuorvelTeste {
+class Entrada : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Papelaria Ação Ltda"), QStringLiteral("Ação"), QStringLiteral("0"));
     }
 };

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,7 @@ struct Exemplo {
 const Exemplo kExemplos[] = {{"proposta-por-item.xml", &ExemploPorItem},
                              {"proposta-por-lote.xml", &ExemploEmLotes}};
 
-class Exemplos : public QuorvelTeste {
+class Exemplos : public QuorvelFixture {
 protected:
     QString Copia(const char* nome) {
         const QString copia = Dados(QString::fromLatin1(nome));

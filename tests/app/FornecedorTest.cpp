@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/IniFile.h"
 
@@ -9,7 +9,7 @@
 namespace quorvel::teste {
 namespace {
 
-using Fornecedor = QuorvelTeste;
+using Fornecedor = QuorvelFixture;
 
 QString Razao100() {
     QString nome = QStringLiteral("Distribuidora São João de Materiais Hospitalares e Laboratoriais");
@@ -74,8 +74,8 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
                                                "RAZAOSOCIAL=  Com\xE9rcio Tr\xEAs Irm\xE3os  \r\n"
                                                "IDENTIFICADOR=Tr\xEAs Irm\xE3os \r\n"
                                                "TIPOEMPRESA=1\r\n"));
-    EXPECT_EQ(form->RazaoSocial, QStringLiteral("  Comércio Três Irmãos  "));
-    EXPECT_EQ(form->TipoEmpresa, 1);
+    EXPECT_EQ(form->SupplierName(), QStringLiteral("  Comércio Três Irmãos  "));
+    EXPECT_EQ(form->SupplierType(), 1);
     EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(3, QStringLiteral("  Comércio Três Irmãos")));
     EXPECT_EQ(Coluna(Itens(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
     EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(3, QStringLiteral("1")));

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/FormatSettings.h"
 #include "ui/DBControls.h"
@@ -17,10 +17,10 @@ namespace quorvel::teste {
 namespace {
 
 // The real window driven through its grids: keys as the user types them.
-class Grades : public QuorvelTeste {
+class Grades : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 
@@ -104,17 +104,17 @@ TEST_F(Grades, IncrementalSearchFollowsTypingAndForgetsAfterASecond) {
     EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Cola branca 90 g"));
     Digita(grade, QStringLiteral("a"));
     EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("CADEIRA giratória"));
-    EXPECT_EQ(form->TextoBusca, QStringLiteral("ca"));
+    EXPECT_EQ(form->SearchText(), QStringLiteral("ca"));
 
     // A pause longer than a second starts a new search.
     Espera(1300);
-    EXPECT_TRUE(form->TextoBusca.isEmpty());
+    EXPECT_TRUE(form->SearchText().isEmpty());
     Digita(grade, QStringLiteral("a"));
     EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
 
     // Backspace lengthens the text instead of shortening it: nothing matches, the row stays.
     Tecla(grade, Qt::Key_Backspace, QStringLiteral("\b"));
-    EXPECT_EQ(form->TextoBusca, QStringLiteral("a\b"));
+    EXPECT_EQ(form->SearchText(), QStringLiteral("a\b"));
     Digita(grade, QStringLiteral("p"));
     EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
     EXPECT_EQ(Itens().State(), TTableState::Browse);
@@ -129,7 +129,7 @@ TEST_F(Grades, SearchActsOnlyInItsColumnsAndInTheLotGridOnLotDescriptions) {
     // The marca column takes the keys into a cell edit instead.
     SelecionaColuna(Grade1(), 6);
     Digita(Grade1(), QStringLiteral("m"));
-    EXPECT_TRUE(form->TextoBusca.isEmpty());
+    EXPECT_TRUE(form->SearchText().isEmpty());
 
     form->Timer1Timer();
     Roda([this] { Itens().Cancel(); });

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "ui/FolderChooser.h"
 
@@ -44,10 +44,10 @@ QStringList Cortados(const QWidget& janela) {
     return cortados;
 }
 
-class Leiaute : public QuorvelTeste {
+class Leiaute : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 };

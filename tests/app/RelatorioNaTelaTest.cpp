@@ -1,7 +1,7 @@
 // "Relatório" → "Visualizar na Tela" through the standard preview window the program registers:
 // the window shows the report's pages, zooms, searches, saves, and closes back to the grid.
 
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "app/UFormSelRelatorio.h"
 #include "platform/Metafile.h"
@@ -97,10 +97,10 @@ void Fotografa(QWidget& janela, const QString& nome) {
     if (!pasta.isEmpty()) janela.grab().save(QDir(pasta).filePath(nome + QStringLiteral(".png")));
 }
 
-class RelatorioNaTela : public QuorvelTeste {
+class RelatorioNaTela : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
                       QStringLiteral("0"));
         RegisterStandardPreview();
@@ -111,7 +111,7 @@ protected:
         QCoreApplication::processEvents();
         RegisterPreviewClass(nullptr);
         RegisterProgressWindowClass(nullptr);
-        QuorvelTeste::TearDown();
+        QuorvelFixture::TearDown();
     }
 
     // Opens the proposal, presses "Relatório" and "Visualizar na Tela" in the chosen order, and

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "app/UFormSelRelatorio.h"
 #include "app/URelatorio.h"
@@ -54,10 +54,10 @@ struct Execucao {
     QString indice;
 };
 
-class Relatorio : public QuorvelTeste {
+class Relatorio : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
                       QStringLiteral("0"));
     }

@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +9,10 @@
 namespace quorvel::teste {
 namespace {
 
-class Salvar : public QuorvelTeste {
+class Salvar : public QuorvelFixture {
 protected:
     void SetUp() override {
-        QuorvelTeste::SetUp();
+        QuorvelFixture::SetUp();
         EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("2"));
     }
 

@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,7 +38,8 @@ void ExpectInOrder(const QString& text, const QStringList& expected, const char*
 }
 
 QImage RenderPdfPage(const QString& pdf, const QString& dir, int page) {
-    const QString prefix = QDir(dir).filePath(QStringLiteral("page%1").arg(page));
+    const QString prefix =
+        QDir(dir).filePath(QStringLiteral("%1_page%2").arg(QFileInfo(pdf).completeBaseName()).arg(page));
     const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
                                 {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
                                  QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
@@ -48,6 +51,41 @@ QImage RenderPdfPage(const QString& pdf, const QString& dir, int page) {
 QString ReadText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+// Headless Chromium on an HTML file: a screenshot of the given size, or (empty shot) the document
+// as parsed, on standard output.
+ToolRun RunChromium(const QString& page, const QString& profile, const QString& shot, QSize size) {
+    QStringList arguments{QStringLiteral("--headless"),
+                          QStringLiteral("--no-sandbox"),
+                          QStringLiteral("--disable-gpu"),
+                          QStringLiteral("--disable-background-networking"),
+                          QStringLiteral("--disable-component-update"),
+                          QStringLiteral("--disable-sync"),
+                          QStringLiteral("--no-first-run"),
+                          QStringLiteral("--user-data-dir=") + profile,
+                          QStringLiteral("--hide-scrollbars"),
+                          QStringLiteral("--enable-logging=stderr")};
+    if (shot.isEmpty())
+        arguments << QStringLiteral("--dump-dom");
+    else
+        arguments << QStringLiteral("--window-size=%1,%2").arg(size.width()).arg(size.height())
+                  << QStringLiteral("--screenshot=") + shot;
+    arguments << QStringLiteral("file://") + page;
+    return RunTool(QStringLiteral("chromium"), arguments, 120000);
+}
+
+template <class T>
+T& AddControl(quorvel::testing::ProposalReport& proposal, TQRCustomBand& band, const QString& name,
+              double left, double top, double width) {
+    T& control = CreateComponent<T>(proposal.form);
+    control.SetName(name);
+    control.SetParent(&band);
+    control.Size().SetNativeValue(TQRPrintableSize::iLeft, left);
+    control.Size().SetNativeValue(TQRPrintableSize::iTop, top);
+    control.Size().SetNativeValue(TQRPrintableSize::iWidth, width);
+    control.Size().SetNativeValue(TQRPrintableSize::iHeight, 45);
+    return control;
 }
 
 } // namespace
@@ -113,6 +151,68 @@ TEST(ProposalExport, PdfOfAReportChecksCleanReadsInOrderAndLooksLikeItsPreview) 
     EXPECT_LT(whiteFill, image);
 }
 
+TEST(ProposalExport, PdfWithSubsetFontsListsThemEmbeddedAndReadsAndDrawsAsWithout) {
+    ProposalReport proposal;
+    const std::vector<QImage> pictures = proposal.PagePictures();
+    ASSERT_EQ(pictures.size(), 2u);
+    const QStringList texts = proposal.PageTexts();
+
+    QTemporaryDir dir;
+    const QString plain = dir.filePath(QStringLiteral("sem_fontes.pdf"));
+    const QString whole = dir.filePath(QStringLiteral("inteira.pdf"));
+    const QString subset = dir.filePath(QStringLiteral("subconjunto.pdf"));
+    auto exportTo = [&](const QString& path, auto configure) {
+        TQRPDFDocumentFilter filter(path);
+        configure(filter);
+        proposal.table.First();
+        proposal.report.ExportToFilter(filter);
+    };
+    exportTo(plain, [](TQRPDFDocumentFilter& f) { EXPECT_FALSE(f.EmbedSubsets()); });
+    exportTo(whole, [](TQRPDFDocumentFilter& f) { f.SetFontMode(TFontHandling::fhAutoEmbed); });
+    exportTo(subset, [](TQRPDFDocumentFilter& f) { f.SetEmbedSubsets(true); });
+
+    const ToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), subset});
+    EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString() << check.Errors.toStdString();
+    EXPECT_TRUE(check.Output.contains("No syntax or stream encoding errors found"));
+    EXPECT_FALSE(check.Output.contains("WARNING") || check.Errors.contains("WARNING"));
+
+    // Both fonts are embedded subsets under a tagged name, taking far fewer bytes than the whole files.
+    const ToolRun fonts = RunTool(QStringLiteral("pdffonts"), {subset});
+    ASSERT_EQ(fonts.ExitCode, 0) << fonts.Errors.toStdString();
+    const QRegularExpression row(
+        QStringLiteral("^[A-Z]{6}\\+Arial(,Bold)?\\s+TrueType\\s+\\S+\\s+yes\\s+yes\\s"));
+    QStringList names;
+    for (const QByteArray& line : fonts.Output.split('\n'))
+        if (line.contains("TrueType")) {
+            EXPECT_TRUE(row.match(QString::fromLatin1(line)).hasMatch()) << line.toStdString();
+            names.append(QString::fromLatin1(line.left(line.indexOf(' '))));
+        }
+    ASSERT_EQ(names.size(), 2) << fonts.Output.toStdString();
+    EXPECT_NE(names[0].left(6), names[1].left(6));
+    const qint64 plainSize = QFileInfo(plain).size();
+    EXPECT_LT((QFileInfo(subset).size() - plainSize) * 3, QFileInfo(whole).size() - plainSize);
+
+    // The glyphs kept are the ones the pages need: the texts read back, and each page is drawn as
+    // the file without embedded fonts draws it.
+    const ToolRun text =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), subset, QStringLiteral("-")});
+    ASSERT_EQ(text.ExitCode, 0) << text.Errors.toStdString();
+    ExpectInOrder(QString::fromUtf8(text.Output), texts, "pdftotext");
+    for (int page = 1; page <= 2; ++page) {
+        const QImage withFonts = RenderPdfPage(subset, dir.path(), page);
+        const QImage withoutFonts = RenderPdfPage(plain, dir.path(), page);
+        ASSERT_FALSE(withFonts.isNull());
+        ASSERT_EQ(withFonts.size(), withoutFonts.size());
+        EXPECT_TRUE(quorvel::testing::InkMismatches(withoutFonts, withFonts).empty()) << "page " << page;
+        EXPECT_LE(quorvel::testing::InkMismatches(
+                      pictures[std::size_t(page - 1)],
+                      withFonts.scaled(pictures[0].size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                      .size(),
+                  2u)
+            << "page " << page;
+    }
+}
+
 TEST(ProposalExport, HtmlOfAReportLoadsInTheBrowserLooksLikeItsPreviewAndLinksItsPages) {
     ProposalReport proposal;
     const std::vector<QImage> pictures = proposal.PagePictures();
@@ -135,16 +235,7 @@ TEST(ProposalExport, HtmlOfAReportLoadsInTheBrowserLooksLikeItsPreviewAndLinksIt
     EXPECT_LT(html.indexOf(QStringLiteral("#c0c0c0")), html.indexOf(QStringLiteral("Descri")));
 
     const QString shot = dir.filePath(QStringLiteral("shot.png"));
-    const ToolRun run = RunTool(
-        QStringLiteral("chromium"),
-        {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-         QStringLiteral("--disable-background-networking"), QStringLiteral("--disable-component-update"),
-         QStringLiteral("--disable-sync"), QStringLiteral("--no-first-run"),
-         QStringLiteral("--user-data-dir=") + dir.filePath(QStringLiteral("profile")),
-         QStringLiteral("--hide-scrollbars"), QStringLiteral("--enable-logging=stderr"),
-         QStringLiteral("--window-size=%1,%2").arg(pictures[0].width()).arg(pictures[0].height()),
-         QStringLiteral("--screenshot=") + shot, QStringLiteral("file://") + path},
-        120000);
+    const ToolRun run = RunChromium(path, dir.filePath(QStringLiteral("profile")), shot, pictures[0].size());
     ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
     EXPECT_FALSE(run.Errors.contains(":CONSOLE(")) << run.Errors.toStdString();
     const QImage screenshot(shot);
@@ -205,4 +296,85 @@ TEST(ProposalExport, RtfOfAReportTakesThePageFromTheReportAndReadsInOrder) {
     QFile text(dir.filePath(QStringLiteral("proposta.txt")));
     ASSERT_TRUE(text.open(QIODevice::ReadOnly)) << toText.Output.toStdString();
     ExpectInOrder(QString::fromUtf8(text.readAll()), texts, "word processor text");
+}
+
+TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {
+    ProposalReport proposal;
+    auto& jump = AddControl<TQRHTMLLabel>(proposal, proposal.header, QStringLiteral("LnkTotal"), 0, 20, 300);
+    jump.SetCaption(QStringLiteral("Ir ao total"));
+    jump.SetLinkType(TQRLinkType::ldNameJump);
+    jump.SetLinkText(QStringLiteral("total"));
+    // Right-aligned: the block is placed by the width of the caption, not of the marker.
+    auto& address =
+        AddControl<TQRHTMLLabel>(proposal, proposal.header, QStringLiteral("LnkEdital"), 1200, 30, 350);
+    address.SetAlignment(TAlignment::taRightJustify);
+    address.SetCaption(QStringLiteral("Edital completo"));
+    address.SetLinkText(QStringLiteral("https://compras.example.gov.br/edital?id=42&lote=1"));
+    auto& target =
+        AddControl<TQRHTMLLabel>(proposal, proposal.summary, QStringLiteral("LnkAlvo"), 1100, 50, 500);
+    target.SetCaption(QStringLiteral("Total geral"));
+    target.SetLinkType(TQRLinkType::ldNameLabel);
+    target.SetLinkText(QStringLiteral("total"));
+    auto& mirror =
+        AddControl<TQRLabel>(proposal, proposal.summary, QStringLiteral("LbEspelho"), 1200, 10, 350);
+    mirror.SetAlignment(TAlignment::taRightJustify);
+    mirror.SetCaption(QStringLiteral("Edital completo"));
+    auto& plain =
+        AddControl<TQRHTMLLabel>(proposal, proposal.summary, QStringLiteral("LnkNenhum"), 1100, 90, 500);
+    plain.SetCaption(QStringLiteral("Sem destino"));
+
+    const std::vector<QImage> pictures = proposal.PagePictures();
+    ASSERT_EQ(pictures.size(), 2u);
+    const QStringList texts = proposal.PageTexts();
+    for (const char* caption : {"Ir ao total", "Edital completo", "Total geral", "Sem destino"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(caption))) << caption;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("links.htm"));
+    {
+        TQRGHTMLDocumentFilter filter(path);
+        proposal.table.First();
+        proposal.report.ExportToFilter(filter);
+    }
+    const QString html = ReadText(path);
+    EXPECT_FALSE(html.contains(QStringLiteral("%!"))) << html.toStdString();
+    // The header's labels are on both pages; the target and the label without a link once.
+    EXPECT_EQ(html.count(QStringLiteral("\r\n<a href=\"#total\">Ir&nbsp;ao&nbsp;total</a>\r\n</DIV>")), 2);
+    EXPECT_EQ(
+        html.count(QStringLiteral("\r\n<a href=\"https://compras.example.gov.br/edital?id=42&amp;lote=1\">"
+                                  "Edital&nbsp;completo</a>\r\n</DIV>")),
+        2);
+    EXPECT_EQ(html.count(QStringLiteral("\r\n<a name=\"total\">Total&nbsp;geral</a>\r\n</DIV>")), 1);
+    EXPECT_EQ(html.count(QStringLiteral("\r\nSem&nbsp;destino\r\n</DIV>")), 1);
+    // The right-aligned link starts where a plain label of the same caption and box starts.
+    const QRegularExpression link(QStringLiteral("left:(\\d+)px;[^\r]*\r\n<a href=\"https://"));
+    const QRegularExpression same(QStringLiteral("left:(\\d+)px;[^\r]*\r\nEdital&nbsp;completo\r\n"));
+    const QString linkLeft = link.match(html).captured(1);
+    EXPECT_FALSE(linkLeft.isEmpty());
+    EXPECT_EQ(linkLeft, same.match(html).captured(1));
+
+    // The browser takes them as links and their target, without complaints. (The page's look is the
+    // plain HTML test's: the browser colours and underlines links, which the page picture does not.)
+    const ToolRun dom = RunChromium(path, dir.filePath(QStringLiteral("profile")), QString(), {});
+    ASSERT_EQ(dom.ExitCode, 0) << dom.Errors.toStdString();
+    EXPECT_FALSE(dom.Errors.contains(":CONSOLE(")) << dom.Errors.toStdString();
+    EXPECT_TRUE(dom.Output.contains("<a href=\"#total\">Ir&nbsp;ao&nbsp;total</a>"))
+        << dom.Output.toStdString();
+    EXPECT_TRUE(dom.Output.contains(
+        "<a href=\"https://compras.example.gov.br/edital?id=42&amp;lote=1\">Edital&nbsp;completo</a>"));
+    EXPECT_TRUE(dom.Output.contains("<a name=\"total\">Total&nbsp;geral</a>"));
+
+    // Any other filter gets the labels' captions.
+    const QString pdf = dir.filePath(QStringLiteral("links.pdf"));
+    {
+        TQRPDFDocumentFilter filter(pdf);
+        proposal.table.First();
+        proposal.report.ExportToFilter(filter);
+    }
+    const ToolRun text =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_EQ(text.ExitCode, 0) << text.Errors.toStdString();
+    for (const char* caption : {"Ir ao total", "Edital completo", "Total geral", "Sem destino"})
+        EXPECT_TRUE(text.Output.contains(caption)) << caption;
+    EXPECT_FALSE(text.Output.contains("%!"));
 }

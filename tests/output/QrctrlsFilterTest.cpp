@@ -1,8 +1,11 @@
 // Graphic controls of a running report reach the HTML and PDF filters: shapes, label backgrounds and
 // frames as positioned blocks and rules, pictures as the bitmaps the controls print.
 
+#include "report/LayoutReader.h"
+#include "report/LayoutWriter.h"
 #include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
+#include "report/output/Qrexport.h"
 #include "report/output/Qrpdffilt.h"
 #include "report/output/Qrwebfilt.h"
 
@@ -181,6 +184,52 @@ TEST(QrctrlsFilters, PdfExportDrawsThePicturesBitmapAndTheShapesOfTheControls) {
     EXPECT_TRUE(anyNear(Px(600) - 2, Px(600) + 2, Px(140), Px(140), Qt::blue)) << "the frame's left edge";
     EXPECT_TRUE(anyNear(Px(150), Px(150), Px(150), Px(170), Qt::red))
         << "the horizontal line, left of the yellow label that covers it";
+}
+
+TEST(QrctrlsFilters, HtmlLabelKeepsItsLinkInALayoutAndHandsTheHtmlFilterItsMarkerOnce) {
+    GraphicsReport r;
+    TQRHTMLLabel& label = r.Control<TQRHTMLLabel>(QStringLiteral("LnkEdital"), 100, 300, 200, 150);
+    label.SetAutoSize(false);
+    label.SetCaption(QStringLiteral("Edital do pregão eletrônico"));
+    label.SetLinkType(TQRLinkType::ldNameLabel);
+    label.SetLinkText(QStringLiteral("edital"));
+    r.band.Size().SetNativeValue(TQRBandSize::iHeight, 500);
+    r.report.SetShowProgress(false);
+
+    const QByteArray layout = WriteLayout(r.form);
+    EXPECT_TRUE(layout.contains("object LnkEdital: TQRHTMLLabel")) << layout.toStdString();
+    const std::unique_ptr<TReportForm> read = ReadLayoutForm(layout);
+    const auto* back = dynamic_cast<TQRHTMLLabel*>(read->FindComponent(QStringLiteral("LnkEdital")));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->LinkType(), TQRLinkType::ldNameLabel);
+    EXPECT_EQ(back->LinkText(), QStringLiteral("edital"));
+    EXPECT_EQ(back->Caption(), label.Caption());
+    EXPECT_EQ(WriteLayout(*read), layout);
+
+    // Wrapped into several lines: the HTML document gets the whole caption once, a text file every
+    // line.
+    QTemporaryDir dir;
+    const QString html = dir.filePath(QStringLiteral("rotulo.htm"));
+    {
+        TQRGHTMLDocumentFilter filter(html);
+        r.report.ExportToFilter(filter);
+    }
+    const QString written = QString::fromLatin1(FileBytes(html));
+    EXPECT_EQ(written.count(QStringLiteral("\r\n<a name=\"edital\">Edital&nbsp;do&nbsp;preg\xe3o&nbsp;"
+                                           "eletr\xf4nico</a>\r\n</DIV>")),
+              1)
+        << written.toStdString();
+    EXPECT_FALSE(written.contains(QStringLiteral("%!")));
+    const QString text = dir.filePath(QStringLiteral("rotulo.txt"));
+    {
+        TQRAsciiExportFilter filter(text);
+        r.report.ExportToFilter(filter);
+    }
+    const QString plain = QString::fromLatin1(FileBytes(text));
+    EXPECT_TRUE(plain.contains(QStringLiteral("Edital do")) &&
+                plain.contains(QStringLiteral("eletr\xf4nico")))
+        << plain.toStdString();
+    EXPECT_FALSE(plain.contains(QStringLiteral("%!")));
 }
 
 } // namespace

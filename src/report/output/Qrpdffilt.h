@@ -104,6 +104,10 @@ public:
     void SetCompressionOn(bool on) noexcept { compressionOn_ = on; }
     bool CompressionOn() const noexcept { return compressionOn_; }
     TFontHandling FontMode() const noexcept { return fontMode_; }
+    // Embeds every TrueType font with only the glyphs the document shows, so that it prints the same
+    // on a machine without the fonts; off by default.
+    void SetEmbedSubsets(bool on) noexcept { embedSubsets_ = on; }
+    bool EmbedSubsets() const noexcept { return embedSubsets_; }
     void SetFontMode(TFontHandling mode) noexcept { fontMode_ = mode; }
 
     const QStringList& UsedFonts() const noexcept { return usedFonts_; }
@@ -121,7 +125,11 @@ private:
         std::string Text; // lines, each ending CR LF
         std::string Graphics;
     };
+    // An installed font file, read once per export for all the fonts that use it.
+    struct LoadedFontFile;
+    // What the objects of one used font are written from.
     struct FontObjects;
+    using LoadedFontFiles = std::map<std::pair<QString, int>, LoadedFontFile>;
 
     void StartPage();
     void FinishPage();
@@ -137,8 +145,11 @@ private:
     int FontKeyIndexOf(const TPDFItemRec& item);
     int FontKeyIndex(const TPDFItemRec& item);
     void WriteDocument(TExportOutput& out);
-    void WriteFonts(TExportOutput& out, std::vector<qsizetype>& offsets, int firstObject);
-    int FontObjectCount(const QString& key) const;
+    // Reads the font files of the used fonts (each once, into files) and cuts the subsets to embed,
+    // before any object is numbered.
+    std::vector<FontObjects> PrepareFonts(LoadedFontFiles& files) const;
+    void WriteFonts(TExportOutput& out, std::vector<qsizetype>& offsets, int firstObject,
+                    const std::vector<FontObjects>& fonts);
     int TextWidthPixels(const TFont& font, const QString& text);
 
     std::vector<PageBlock> pages_;
@@ -165,6 +176,9 @@ private:
     std::string lastTextColorLine_; // its "rg" line, CR LF included
     QStringList usedFonts_;
     QHash<QString, int> usedFontIndex_;
+    // Per used font, the character codes its texts show.
+    std::vector<std::array<bool, 256>> usedCodes_;
+    bool embedSubsets_ = false;
     QStringList fontsToEmbed_;
     std::vector<std::pair<QString, QString>> fontMap_;
     TDictionary customWidths_;

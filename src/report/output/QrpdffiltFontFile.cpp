@@ -15,11 +15,7 @@
 
 namespace quorvel {
 
-namespace {
-
-using Tables = std::map<std::string, ByteReader, std::less<>>;
-
-Tables ReadTableDirectory(const ByteReader& file, int index) {
+TTrueTypeTables ReadTableDirectory(const ByteReader& file, int index) {
     ByteReader header = file.Sub(0, file.Size());
     std::size_t start = 0;
     if (header.Chars(4) == "ttcf") {
@@ -34,7 +30,7 @@ Tables ReadTableDirectory(const ByteReader& file, int index) {
     directory.Skip(4); // sfnt version
     const std::uint16_t numTables = directory.U16BE();
     directory.Skip(6);
-    Tables tables;
+    TTrueTypeTables tables;
     for (std::uint16_t i = 0; i < numTables; ++i) {
         const std::string tag(directory.Chars(4));
         directory.Skip(4); // checksum
@@ -45,12 +41,14 @@ Tables ReadTableDirectory(const ByteReader& file, int index) {
     return tables;
 }
 
-ByteReader Table(const Tables& tables, std::string_view tag) {
+ByteReader TrueTypeTable(const TTrueTypeTables& tables, std::string_view tag) {
     const auto found = tables.find(tag);
     if (found == tables.end())
         throw Exception(QStringLiteral("Font has no '%1' table").arg(QLatin1String(tag.data(), tag.size())));
     return found->second;
 }
+
+namespace {
 
 int FlagsOfFamilyClass(int familyClass) {
     switch (familyClass) {
@@ -74,9 +72,9 @@ TTrueTypeMetrics ReadTrueTypeMetrics(const QByteArray& fileBytes, int index) {
     metrics.FileBytes = fileBytes;
     try {
         const ByteReader file(fileBytes);
-        const Tables tables = ReadTableDirectory(file, index);
+        const TTrueTypeTables tables = ReadTableDirectory(file, index);
 
-        ByteReader head = Table(tables, "head");
+        ByteReader head = TrueTypeTable(tables, "head");
         head.Seek(18);
         metrics.UnitsPerEm = head.U16BE();
         if (metrics.UnitsPerEm == 0) throw Exception(QStringLiteral("Font has no units per em"));
@@ -87,7 +85,7 @@ TTrueTypeMetrics ReadTrueTypeMetrics(const QByteArray& fileBytes, int index) {
         for (int& v : metrics.BoundingBox)
             v = RoundHalfEven(head.I16BE() * scale);
 
-        ByteReader hhea = Table(tables, "hhea");
+        ByteReader hhea = TrueTypeTable(tables, "hhea");
         hhea.Seek(4);
         const int hheaAscender = hhea.I16BE();
         const int hheaDescender = hhea.I16BE();

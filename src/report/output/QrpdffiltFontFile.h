@@ -1,5 +1,11 @@
 #pragma once
 
+#include "platform/ByteReader.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
 #include <QByteArray>
 #include <QString>
 
@@ -22,6 +28,14 @@ struct TTrueTypeMetrics {
     int Flags = 34;
     int LastChar = 255;
 };
+
+// The tables of one font of a TrueType file or collection, by tag.
+using TTrueTypeTables = std::map<std::string, ByteReader, std::less<>>;
+// Reads the table directory (index selects a font of a collection); throws EByteRangeError or
+// Exception when it is damaged.
+TTrueTypeTables ReadTableDirectory(const ByteReader& file, int index);
+// The table with that tag; throws Exception when the font has none.
+ByteReader TrueTypeTable(const TTrueTypeTables& tables, std::string_view tag);
 
 // Reads the tables of a TrueType or OpenType file (index selects a font of a collection). Throws
 // Exception with the byte offset when a table is missing or cut short.

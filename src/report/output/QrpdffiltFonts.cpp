@@ -1,14 +1,15 @@
 #include "report/output/Qrpdffilt.h"
 
 #include "platform/Exceptions.h"
-#include "report/output/QrpdffiltFontFile.h"
+#include "report/output/QrpdffiltFontObjects.h"
 #include "report/output/QrpdffiltFormat.h"
+#include "report/output/QrpdffiltSubset.h"
 
 #include <QFile>
 #include <QRawFont>
 
 #include <cmath>
-#include <map>
+#include <set>
 
 namespace quorvel {
 
@@ -33,20 +34,73 @@ FontKey ParseKey(const QString& key) {
     return k;
 }
 
-// An installed font file read once per export, with its metrics and a raw font for the widths.
-struct LoadedFont {
-    TTrueTypeMetrics Metrics;
-    QRawFont Raw;
-};
-
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
+// The glyphs a PDF reader may pick for the codes shown: through the code page's Unicode values, and
+// for fonts it treats as symbolic through the codes themselves or the private-use page of a symbol
+// character map.
+std::set<std::uint32_t> GlyphsOfCodes(const QRawFont& raw, const std::array<bool, 256>& codes,
+                                      const std::array<char16_t, 256>& table) {
+    QString shown;
+    for (int c = 0; c < 256; ++c) {
+        if (!codes[static_cast<std::size_t>(c)]) continue;
+        shown += QChar(table[static_cast<std::size_t>(c)]);
+        shown += QChar(c);
+        shown += QChar(0xF000 + c);
+    }
+    std::set<std::uint32_t> glyphs;
+    for (quint32 glyph : raw.glyphIndexesForString(shown))
+        if (glyph != 0) glyphs.insert(glyph);
+    return glyphs;
+}
+
 } // namespace
 
-void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>& offsets, int firstObject) {
-    std::map<std::pair<QString, int>, LoadedFont> files;
+std::vector<TQRPDFDocumentFilter::FontObjects>
+TQRPDFDocumentFilter::PrepareFonts(LoadedFontFiles& files) const {
+    std::vector<FontObjects> fonts(static_cast<std::size_t>(usedFonts_.size()));
+    if (fontMode_ == TFontHandling::fhSubstitute) return fonts;
+    for (int index = 0; index < usedFonts_.size(); ++index) {
+        FontObjects& font = fonts[static_cast<std::size_t>(index)];
+        const FontKey key = ParseKey(usedFonts_[index]);
+        const TFontFileLocation location = FindFontFile(key.Name, key.Bold, key.Italic);
+        auto loaded = files.find({location.Path, location.Index});
+        if (loaded == files.end()) {
+            QFile file(location.Path);
+            if (location.Path.isEmpty() || !file.open(QIODevice::ReadOnly))
+                throw Exception(QStringLiteral("GetFontData error"));
+            LoadedFontFile read;
+            read.Metrics = ReadTrueTypeMetrics(file.readAll(), location.Index);
+            read.Raw = QRawFont(read.Metrics.FileBytes, 1000);
+            loaded = files.emplace(std::pair{location.Path, location.Index}, std::move(read)).first;
+        }
+        font.File = &loaded->second;
+
+        if (embedSubsets_) {
+            // A font whose outlines cannot be cut down (damaged, or not TrueType outlines) is
+            // described without its program rather than embedded broken.
+            try {
+                const auto codePage = CodePageToUnicode(CodePageOfCharset(key.Charset));
+                const auto& table = codePage ? *codePage : *CodePageToUnicode(1252);
+                font.Embedded = SubsetTrueType(
+                    font.File->Metrics.FileBytes, location.Index,
+                    GlyphsOfCodes(font.File->Raw, usedCodes_[static_cast<std::size_t>(index)], table));
+                font.SubsetPrefix = SubsetTag(font.Embedded).toStdString() + "+";
+            } catch (const Exception&) {
+                font.Embedded.clear();
+            }
+        } else if (fontMode_ == TFontHandling::fhAutoEmbed ||
+                   fontsToEmbed_.contains(key.Name, Qt::CaseInsensitive)) {
+            font.Embedded = font.File->Metrics.FileBytes;
+        }
+    }
+    return fonts;
+}
+
+void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>& offsets, int firstObject,
+                                      const std::vector<FontObjects>& fonts) {
     auto line = [&out](const std::string& text) { out.WriteLine(text); };
     int number = firstObject;
     auto object = [&]() {
@@ -88,18 +142,8 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
             continue;
         }
 
-        const TFontFileLocation location = FindFontFile(key.Name, key.Bold, key.Italic);
-        auto loaded = files.find({location.Path, location.Index});
-        if (loaded == files.end()) {
-            QFile file(location.Path);
-            if (location.Path.isEmpty() || !file.open(QIODevice::ReadOnly))
-                throw Exception(QStringLiteral("GetFontData error"));
-            LoadedFont font;
-            font.Metrics = ReadTrueTypeMetrics(file.readAll(), location.Index);
-            font.Raw = QRawFont(font.Metrics.FileBytes, 1000);
-            loaded = files.emplace(std::pair{location.Path, location.Index}, std::move(font)).first;
-        }
-        const TTrueTypeMetrics& metrics = loaded->second.Metrics;
+        const FontObjects& font = fonts[static_cast<std::size_t>(index)];
+        const TTrueTypeMetrics& metrics = font.File->Metrics;
         const auto codePage = CodePageToUnicode(CodePageOfCharset(key.Charset));
 
         std::vector<long long> widths(256, 0);
@@ -112,7 +156,7 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
             for (int c = 0; c < 256; ++c)
                 widths[static_cast<std::size_t>(c)] = values[c].toLongLong();
         } else {
-            const QRawFont& raw = loaded->second.Raw;
+            const QRawFont& raw = font.File->Raw;
             if (!raw.isValid())
                 throw Exception(QStringLiteral("Font widths for \"%1\" not obtainable (%2)")
                                     .arg(key.Name, QStringLiteral("the font file cannot be loaded")));
@@ -141,13 +185,16 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
             encoding = " <</Type/Encoding /BaseEncoding /WinAnsiEncoding>>";
         }
 
-        const bool embed = FontObjectCount(keyText) == 4;
+        const bool embed = !font.Embedded.isEmpty();
+        // A subset is named after its tag, its descriptor by the same name.
+        const std::string baseFont = font.SubsetPrefix + Latin1(key.StyleName);
+        const std::string fontName = font.SubsetPrefix.empty() ? resource : baseFont;
         object();
         line("<<");
         line("/Type /Font");
         line("/Subtype /TrueType");
         line("/Name /" + resource);
-        line("/BaseFont /" + Latin1(key.StyleName));
+        line("/BaseFont /" + baseFont);
         line("/FirstChar 0");
         line("/LastChar " + std::to_string(metrics.LastChar));
         line("/Widths [ ");
@@ -170,7 +217,7 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
         const auto& box = metrics.BoundingBox;
         line("/FontBBox [ " + std::to_string(box[0]) + " " + std::to_string(box[1]) + " " +
              std::to_string(box[2]) + " " + std::to_string(box[3]) + " ]");
-        line("/FontName /" + resource);
+        line("/FontName /" + fontName);
         line("/ItalicAngle " + std::to_string(metrics.ItalicAngle));
         if (embed) line("/FontFile2 " + std::to_string(number) + " 0 R");
         line(">>");
@@ -183,7 +230,7 @@ void TQRPDFDocumentFilter::WriteFonts(TExportOutput& out, std::vector<qsizetype>
             line("/Length " + length + " 0 R /Length1 " + length + " 0 R ");
             line(">>");
             line("stream");
-            const QByteArray& bytes = metrics.FileBytes;
+            const QByteArray& bytes = font.Embedded;
             out.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
             line("");
             line("endstream");

@@ -20,9 +20,9 @@ std::array<unsigned char, 3> Rgb(TColor color) {
             static_cast<unsigned char>(color >> 16 & 0xFF)};
 }
 
-std::string EscapeText(const QString& text) {
+std::string EscapeText(const std::string& bytes) {
     std::string escaped;
-    for (char c : QStringToCp1252(text)) {
+    for (char c : bytes) {
         if (c == '\\' || c == '(' || c == ')') escaped += '\\';
         escaped += c;
     }
@@ -337,6 +337,7 @@ int TQRPDFDocumentFilter::FontKeyIndexOf(const TPDFItemRec& item) {
     const auto found = usedFontIndex_.constFind(key);
     if (found != usedFontIndex_.constEnd()) return found.value();
     usedFonts_.append(key);
+    usedCodes_.emplace_back();
     const int index = static_cast<int>(usedFonts_.size()) - 1;
     usedFontIndex_.insert(key, index);
     return index;
@@ -344,6 +345,10 @@ int TQRPDFDocumentFilter::FontKeyIndexOf(const TPDFItemRec& item) {
 
 void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
     const int n = FontKeyIndex(item);
+    const std::string bytes = QStringToCp1252(item.Text);
+    auto& codes = usedCodes_[static_cast<std::size_t>(n)];
+    for (char c : bytes)
+        codes[static_cast<unsigned char>(c)] = true;
     // The three lines go straight onto the page; a report has tens of thousands of texts, nearly all
     // in the colour of the one before.
     if (item.FillColor != lastTextColor_ || lastTextColorLine_.empty()) {
@@ -359,7 +364,7 @@ void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
     text += " Tf\r\n 1 0 0 1 ";
     text += Point(item.X, item.Y);
     text += " Tm (";
-    text += EscapeText(item.Text);
+    text += EscapeText(bytes);
     text += ") Tj\r\n";
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FormatSettings.h"
+#include "report/output/QrpdffiltFontObjects.h"
 #include "report/output/QrpdffiltFormat.h"
 
 #include <QDateTime>
@@ -44,14 +45,6 @@ void TQRPDFDocumentFilter::Finish() {
     TQRPAbstractExportFilter::Finish();
 }
 
-int TQRPDFDocumentFilter::FontObjectCount(const QString& key) const {
-    if (fontMode_ == TFontHandling::fhSubstitute) return 1;
-    const QString name = key.section(u'\t', 0, 0);
-    const bool embed =
-        fontMode_ == TFontHandling::fhAutoEmbed || fontsToEmbed_.contains(name, Qt::CaseInsensitive);
-    return embed ? 4 : 2;
-}
-
 void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
     std::vector<qsizetype> offsets;
     auto line = [&out](const std::string& text) { out.WriteLine(text); };
@@ -61,6 +54,8 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
     };
     const int pageCount = static_cast<int>(pages_.size());
     const int firstFont = 2 * pageCount + 4;
+    LoadedFontFiles files;
+    const std::vector<FontObjects> fonts = PrepareFonts(files);
 
     line("%PDF-1.3");
     line("\x25\xC5\xAD\x6F\x81");
@@ -95,7 +90,7 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
     int fontObject = firstFont;
     for (int i = 0; i < usedFonts_.size(); ++i) {
         line("  /F" + pdf::Digits(i, 2) + " " + std::to_string(fontObject) + " 0 R ");
-        fontObject += FontObjectCount(usedFonts_[i]);
+        fontObject += fonts[static_cast<std::size_t>(i)].ObjectCount(fontMode_);
     }
     const int infoObject = fontObject;
     const int procSetObject = infoObject + 1;
@@ -131,7 +126,7 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
         line("endobj");
     }
 
-    WriteFonts(out, offsets, firstFont);
+    WriteFonts(out, offsets, firstFont, fonts);
 
     object(infoObject);
     const FormatSettings format = FormatSettings::FromLocale();

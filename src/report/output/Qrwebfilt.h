@@ -51,6 +51,7 @@ public:
     void Finish() override;
     void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
+    bool ResolvesHTMLLabels() const override { return true; }
 
     // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
     // frame.

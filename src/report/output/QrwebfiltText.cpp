@@ -4,6 +4,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "report/Qrctrls.h"
+#include "report/QuickrptReport.h"
 
 #include <QDir>
 
@@ -37,6 +39,60 @@ QString EscapeHtml(const QString& text) {
         }
     }
     return escaped;
+}
+
+// A link address or name as an attribute value: quotes and markup characters cannot end it early.
+QString EscapeAttribute(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            escaped += QStringLiteral("&amp;");
+            break;
+        case u'"':
+            escaped += QStringLiteral("&quot;");
+            break;
+        case u'<':
+            escaped += QStringLiteral("&lt;");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+const TQRHTMLLabel* FindHTMLLabel(const TComponent& parent, const QString& marker) {
+    for (const TComponent* child : parent.Children()) {
+        if (const auto* label = dynamic_cast<const TQRHTMLLabel*>(child))
+            if (TQRHTMLLabel::Marker(label->Name()) == marker) return label;
+        if (const TQRHTMLLabel* found = FindHTMLLabel(*child, marker)) return found;
+    }
+    return nullptr;
+}
+
+// The HTML label of the filter's report that handed over this marker text, or null.
+const TQRHTMLLabel* HTMLLabelOf(const TQRExportFilter& filter, const QString& text) {
+    if (!text.startsWith(QStringLiteral("%!")) || !text.endsWith(QStringLiteral("!%")) || !filter.Report())
+        return nullptr;
+    return FindHTMLLabel(*filter.Report(), text);
+}
+
+QString LinkOf(const TQRHTMLLabel& label, const QString& escapedText) {
+    const QString link = EscapeAttribute(label.LinkText());
+    switch (label.LinkType()) {
+    case TQRLinkType::ldHTTPJump:
+        return QStringLiteral("<a href=\"") + link + QStringLiteral("\">") + escapedText +
+               QStringLiteral("</a>");
+    case TQRLinkType::ldNameJump:
+        return QStringLiteral("<a href=\"#") + link + QStringLiteral("\">") + escapedText +
+               QStringLiteral("</a>");
+    case TQRLinkType::ldNameLabel:
+        return QStringLiteral("<a name=\"") + link + QStringLiteral("\">") + escapedText +
+               QStringLiteral("</a>");
+    }
+    return escapedText;
 }
 
 } // namespace
@@ -116,10 +172,14 @@ void TQRGHTMLDocumentFilter::TextOut(double x, double y, const TFont& font, TCol
                                      TAlignment alignment, const QString& text) {
     (void)bgColor;
     lastPage_ = ExportDataSetAtEnd(*this) && reportNumber_ == getConcatCount();
-    const QString escaped = EscapeHtml(text);
+    // An HTML label hands over its marker: the block shows its text, as a link when it has one.
+    const TQRHTMLLabel* label = HTMLLabelOf(*this, text);
+    const QString& shown = label ? label->PrintText() : text;
+    QString escaped = EscapeHtml(shown);
+    if (label && !label->LinkText().isEmpty()) escaped = LinkOf(*label, escaped);
     int left = ExportXPos(*this, x);
     if (alignment != TAlignment::taLeftJustify) {
-        const int width = measure_->Width(font, text, ExportPixelsPerInch(*this));
+        const int width = measure_->Width(font, shown, ExportPixelsPerInch(*this));
         left -= alignment == TAlignment::taRightJustify ? width : width / 2;
     }
     const int top = ExportYPos(*this, y) + PageOffset();

@@ -11,8 +11,8 @@
 #include "ReportOutput.h"
 
 #include "app/FornecedorConfig.h"
+#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
-#include "app/UQuorvelCampos.h"
 #include "app/URelatorio.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -132,9 +132,9 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
             TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
         if (!registrado.isEmpty()) return registrado;
     }
-    TStoreTable& itens = *form.CDSDigitacao;
+    TStoreTable& itens = form.ItemTable();
     itens.First();
-    return Campo(itens, "razao_social").AsQString();
+    return FieldNamed(itens, "razao_social").AsQString();
 }
 
 int Run(const Options& options) {
@@ -145,11 +145,11 @@ int Run(const Options& options) {
     if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
         throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
     form.AbrePropostaParaRelatorio(options.proposal);
-    form.RazaoSocial = Fornecedor(options, form);
+    form.SetSupplierName(Fornecedor(options, form));
 
-    TStoreTable& itens = *form.CDSDigitacao;
+    TStoreTable& itens = form.ItemTable();
     itens.First();
-    const QString tipoPregao = Campo(itens, "tipoprega").AsQString();
+    const QString tipoPregao = FieldNamed(itens, "tipoprega").AsQString();
     int pages = 0;
     ExecutaRelatorio(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);

@@ -1,4 +1,4 @@
-#include "PropostaTeste.h"
+#include "ProposalTestSupport.h"
 
 #include "platform/CodePage.h"
 #include "support/ProposalFields.h"

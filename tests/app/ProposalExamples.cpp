@@ -1,4 +1,4 @@
-#include "PropostaTeste.h"
+#include "ProposalTestSupport.h"
 
 namespace quorvel::teste {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PropostaTeste.h"
+#include "ProposalTestSupport.h"
 
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"
@@ -31,7 +31,7 @@ template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
 
 // The main window over a temporary executable folder (where "config.ini" lives) and a temporary
 // folder for proposal files, with every dialog scripted.
-class QuorvelTeste : public ::testing::Test {
+class QuorvelFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -63,8 +63,8 @@ protected:
     // A click of the mouse on a cell, which also takes the keyboard focus to the grid.
     static void Clica(TDBGrid& grade, int linha, int coluna);
 
-    TStoreTable& Itens() { return *form->CDSDigitacao; }
-    TStoreTable& Lotes() { return *form->CDSLotes; }
+    TStoreTable& Itens() { return form->ItemTable(); }
+    TStoreTable& Lotes() { return form->LotTable(); }
     QString Texto(TStoreTable& table, const char* campo) {
         return table.FieldByName(QString::fromLatin1(campo)).AsQString();
     }

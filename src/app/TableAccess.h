@@ -8,7 +8,7 @@
 namespace quorvel {
 
 // Field of a proposal table by its name, for the handlers' many reads and writes.
-inline TStoreField& Campo(const TStoreTable& table, const char* name) {
+inline TStoreField& FieldNamed(const TStoreTable& table, const char* name) {
     return table.FieldByName(QString::fromLatin1(name));
 }
 
@@ -17,25 +17,25 @@ inline TStoreField& Campo(const TStoreTable& table, const char* name) {
 inline constexpr int kTagNormal = 0;
 inline constexpr int kTagBuilding = 1;
 
-inline bool EmEdicao(const TStoreTable& table) {
+inline bool IsEditing(const TStoreTable& table) {
     return table.State() == TTableState::Edit || table.State() == TTableState::Insert;
 }
 
 // Keeps the bound controls of the given tables quiet during a walk over many rows; they catch up
 // with one refresh when the walk ends (also by an exception).
-class ControlesSuspensos {
+class SuspendedControls {
 public:
-    explicit ControlesSuspensos(std::initializer_list<TStoreTable*> tables)
+    explicit SuspendedControls(std::initializer_list<TStoreTable*> tables)
         : tables_(tables) {
         for (TStoreTable* table : tables_)
             table->DisableControls();
     }
-    ~ControlesSuspensos() {
+    ~SuspendedControls() {
         for (TStoreTable* table : tables_)
             table->EnableControls();
     }
-    ControlesSuspensos(const ControlesSuspensos&) = delete;
-    ControlesSuspensos& operator=(const ControlesSuspensos&) = delete;
+    SuspendedControls(const SuspendedControls&) = delete;
+    SuspendedControls& operator=(const SuspendedControls&) = delete;
 
 private:
     std::vector<TStoreTable*> tables_;

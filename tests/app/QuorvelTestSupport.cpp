@@ -1,4 +1,4 @@
-#include "QuorvelTeste.h"
+#include "QuorvelTestSupport.h"
 
 #include "platform/ErrorDisplay.h"
 #include "platform/IniFile.h"
@@ -10,41 +10,41 @@
 
 namespace quorvel::teste {
 
-void QuorvelTeste::SetUp() {
+void QuorvelFixture::SetUp() {
     ASSERT_TRUE(pastaExe.isValid());
     ASSERT_TRUE(pastaDados.isValid());
     escopo = std::make_unique<ScopedDialogService>(dialogs);
     form = std::make_unique<TFormQuorvel>(PastaExe());
 }
 
-void QuorvelTeste::TearDown() {
+void QuorvelFixture::TearDown() {
     form.reset();
     escopo.reset();
 }
 
-void QuorvelTeste::EscreveConfig(const QString& razao, const QString& identif, const QString& tipo) {
+void QuorvelFixture::EscreveConfig(const QString& razao, const QString& identif, const QString& tipo) {
     TIniFile ini(ConfigIni());
     ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), razao);
     ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"), identif);
     ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), tipo);
 }
 
-QString QuorvelTeste::Grava(const Proposta& proposta, const QString& nome) {
+QString QuorvelFixture::Grava(const Proposta& proposta, const QString& nome) {
     const QString path = Dados(nome);
     GravaProposta(path, proposta);
     return path;
 }
 
-bool QuorvelTeste::Roda(const std::function<void()>& acao) {
+bool QuorvelFixture::Roda(const std::function<void()>& acao) {
     return RunGuarded(acao);
 }
 
-bool QuorvelTeste::Abre(std::optional<QString> path) {
+bool QuorvelFixture::Abre(std::optional<QString> path) {
     dialogs.QueueOpenFile(std::move(path));
     return Roda([this] { form->BtnAbreXMLClick(); });
 }
 
-void QuorvelTeste::AoMostrarDadosForn(std::function<void(TFormDadosForn&)> script) {
+void QuorvelFixture::AoMostrarDadosForn(std::function<void(TFormDadosForn&)> script) {
     auto* sonda = new QTimer(form.get());
     sonda->setInterval(5);
     auto inicio = std::make_shared<int>(0);
@@ -67,24 +67,24 @@ void QuorvelTeste::AoMostrarDadosForn(std::function<void(TFormDadosForn&)> scrip
     sonda->start();
 }
 
-void QuorvelTeste::DigitaPreco(const QString& texto) {
+void QuorvelFixture::DigitaPreco(const QString& texto) {
     Itens().Edit();
     Itens().FieldByName(QStringLiteral("preco_ini")).SetText(texto);
     Itens().Post();
 }
 
-bool QuorvelTeste::Mostra() {
+bool QuorvelFixture::Mostra() {
     form->show();
     return QTest::qWaitForWindowExposed(form.get());
 }
 
-void QuorvelTeste::Clica(TDBGrid& grade, int linha, int coluna) {
+void QuorvelFixture::Clica(TDBGrid& grade, int linha, int coluna) {
     const QModelIndex celula = grade.model()->index(linha, coluna);
     grade.scrollTo(celula);
     QTest::mouseClick(grade.viewport(), Qt::LeftButton, Qt::NoModifier, grade.visualRect(celula).center());
 }
 
-QStringList QuorvelTeste::Coluna(TStoreTable& table, const char* campo) {
+QStringList QuorvelFixture::Coluna(TStoreTable& table, const char* campo) {
     QStringList valores;
     const TStoreField& field = table.FieldByName(QString::fromLatin1(campo));
     for (int i = 0; i < table.ViewCount(); ++i)
