@@ -286,8 +286,8 @@ public:
     void SetOwnerWindow(QObject* window) noexcept { ownerWindow_ = window; }
     // Set when the report made the stored pages on its own (and by Load); printing then prints
     // them instead of asking the report to print itself anew.
-    bool PagesGenerated() const noexcept { return pagesGenerated_; }
-    void SetPagesGenerated(bool value) noexcept { pagesGenerated_ = value; }
+    bool PagesGenerated() const noexcept { return pagesGenerated_.load(); }
+    void SetPagesGenerated(bool value) noexcept { pagesGenerated_.store(value); }
 
     // Hooks the report installs. OnPreview replaces the standard preview window.
     std::function<void(TQRPrinter&)> OnPreview;
@@ -345,7 +345,8 @@ private:
     TPrinter* systemPrinter_ = nullptr;
     bool printersPresent_ = false;
     bool showingPreview_ = false;
-    bool pagesGenerated_ = false;
+    // Written by the report's worker thread, read by the window that prints.
+    std::atomic<bool> pagesGenerated_ = false;
     QPointer<QObject> previewControl_;
     QPointer<QObject> ownerWindow_;
     QPointer<QObject> previewWindow_; // the window Preview opened
