@@ -43,7 +43,7 @@ TEST(RtfExport, HeaderTablesSlotsTabsColoursAndPageBreaks) {
     filter.Finish();
 
     const QStringList lines = Lines(filter);
-    ASSERT_EQ(lines.size(), 9) << lines.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(lines.size(), 10) << lines.join(QLatin1Char('\n')).toStdString();
     const int arial = IndexOf(QStringLiteral("Arial"));
     ASSERT_GE(arial, 0) << "Arial stands in the font table for its installed twin";
     EXPECT_TRUE(lines[0].startsWith(QLatin1String(
@@ -71,7 +71,8 @@ TEST(RtfExport, HeaderTablesSlotsTabsColoursAndPageBreaks) {
     EXPECT_EQ(lines[5], "\\pard\\plain\\tqr\\tx4969");
     EXPECT_EQ(lines[6], QStringLiteral("{\\plain\\tab\\plain%1\\fs24\\b R$ 10,00{\\fs1\\par}}").arg(f));
     EXPECT_EQ(lines[7], "{\\page }") << "the empty second page writes only its page break";
-    EXPECT_EQ(lines[8], "\\par }");
+    EXPECT_EQ(lines[8], "\\pard\\plain") << "the closing paragraph keeps no spacing of the last line";
+    EXPECT_EQ(lines[9], "\\par }");
 }
 
 TEST(RtfExport, SlotItemsStayInAscendingXWithLaterEqualsAfter) {

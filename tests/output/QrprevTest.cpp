@@ -11,11 +11,13 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -426,6 +428,24 @@ TEST_F(PreviewTest, PrintAndPrinterSetupGoThroughTheReport) {
     EXPECT_EQ(pageStore.ExtendedDuplex(), 2);
     ASSERT_EQ(owner.stored.size(), 1u);
     EXPECT_EQ(owner.stored[0].FirstPage, 2);
+    window.close();
+}
+
+TEST_F(PreviewTest, ThePageAreaTakesTheHeightTheWindowGainsAndTheStatusBarStaysAtTheBottom) {
+    TQRPrinter pageStore(&owner);
+    MakeDocument(pageStore, 2);
+    TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
+    const QWidget& status = Child<QStatusBar>(window, "StatusBar");
+    const QWidget& pages = window.QRPreview();
+    for (const QSize size : {QSize(825, 574), QSize(800, 1000), QSize(1200, 1400)}) {
+        window.resize(size);
+        window.layout()->activate();
+        QCoreApplication::processEvents();
+        const int pagesBottom = pages.mapTo(&window, QPoint(0, pages.height())).y();
+        EXPECT_EQ(status.geometry().bottom(), window.height() - 1) << size.height();
+        EXPECT_LE(status.height(), 40) << size.height();
+        EXPECT_EQ(pagesBottom, status.geometry().top()) << size.height();
+    }
     window.close();
 }
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,26 @@ TEST_F(ReportToolExport, SpreadsheetCellsAreNumbersAndLabelsForTheOfficeSuite) {
         EXPECT_GT(found, at - 1) << line.toStdString();
         if (found >= 0) at = found + 1;
     }
+}
+
+// A word processor lays the one-page lot report on one page, footer included: its lines, set closer
+// than the reader sets them, and its right-aligned page number at the margin once pushed the footer
+// onto a second page.
+TEST_F(ReportToolExport, WordProcessorKeepsAOnePageReportOnOnePage) {
+    const ToolRun run = Report({kLotes, Path(QStringLiteral("lotes.rtf"))});
+    ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+    EXPECT_EQ(run.Output, QByteArrayLiteral("1 pages\n"));
+    const OfficeConversion converted = ConvertWithOffice({Path(QStringLiteral("lotes.rtf"))},
+                                                         QStringLiteral("pdf"), Path(QStringLiteral("pdf")));
+    ASSERT_EQ(converted.Error, QString());
+    const ToolRun info = RunTool(QStringLiteral("pdfinfo"), {converted.Files.front()});
+    ASSERT_EQ(info.ExitCode, 0) << info.Errors.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(info.Output).contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))))
+        << info.Output.toStdString();
+    const ToolRun text = RunTool(QStringLiteral("pdftotext"), {converted.Files.front(), QStringLiteral("-")});
+    ASSERT_EQ(text.ExitCode, 0);
+    for (const char* expected : {"Tavinor", "Data Emiss", "P\xC3\xA1gina:1", "Garantia"})
+        EXPECT_TRUE(text.Output.contains(expected)) << expected;
 }
 
 // One file per page named after the output with the page number; the office suite draws each as our

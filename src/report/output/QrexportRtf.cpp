@@ -192,6 +192,10 @@ void TQRRTFExportFilter::EndPage() {
     if (pageBreakDue_) WriteLine("{\\page }");
     double runningBottom = topMargin_ * kTenthsPerTwip;
     int largestSize = 0;
+    // How far a reader's flow runs below the report's positions: lines set closer than a reader
+    // sets them push everything after them down, so that space comes off the next gap, or a
+    // one-page report's footer would fall onto a page of its own.
+    int flowAhead = 0;
     for (const auto& slot : slots_) {
         if (slot.Items().empty()) continue;
         std::string paragraph = "\\pard\\plain";
@@ -199,8 +203,10 @@ void TQRRTFExportFilter::EndPage() {
         bool first = true;
         for (const auto& item : slot.Items()) {
             if (first) {
-                const int gap = Round((item.Y - runningBottom) * kTwipsPerTenth) - largestSize * 10 - 50;
+                const int gap =
+                    Round((item.Y - runningBottom) * kTwipsPerTenth) - largestSize * 10 - 50 - flowAhead;
                 if (gap > 0) paragraph += "\\sb" + Number(gap);
+                flowAhead = std::max(0, -gap);
                 first = false;
             }
             largestSize = std::max(largestSize, item.FontSize);
@@ -218,7 +224,10 @@ void TQRRTFExportFilter::EndPage() {
             }
             // A text left of the margin would get a negative tab stop, which word processors drop,
             // pushing the line's texts onto the wrong stops; it goes to the first stop instead.
-            paragraph += "\\tx" + Number(std::max(20, Round(item.X * kTwipsPerTenth - leftMargin_) + 20));
+            // One past the right margin makes readers wrap the line's last text onto a line of its own.
+            int stop = std::max(20, Round(item.X * kTwipsPerTenth - leftMargin_) + 20);
+            if (paperWidth_ > 0) stop = std::min(stop, Round(paperWidth_ - leftMargin_ - rightMargin_));
+            paragraph += "\\tx" + Number(stop);
 
             runs += "\\tab\\plain";
             if (item.FontIndex >= 0) runs += "\\f" + Number(item.FontIndex);
@@ -254,6 +263,9 @@ void TQRRTFExportFilter::EndConcat() {
 void TQRRTFExportFilter::Finish() {
     if (concatenating_) return;
     if (output_) {
+        // The closing paragraph must not inherit the last line's spacing before it, which would
+        // carry it onto a page of its own.
+        WriteLine("\\pard\\plain");
         WriteLine("\\par }");
         output_->Commit();
     }
