@@ -33,7 +33,8 @@ QStringList ReportFixture::BandNames() const {
 
 void TTestText::Print(int ofsX, int ofsY) {
     TQRPrinter& store = *QRPrinter();
-    TQRCustomBand& band = *ParentBand();
+    // A text put on the report itself, not on a band, has no band to stretch.
+    TQRCustomBand* band = ParentBand();
     const double left = Size().NativeValue(TQRPrintableSize::iLeft) + ofsX;
     const double top = Size().NativeValue(TQRPrintableSize::iTop) + ofsY;
     double bottom = top + Size().NativeValue(TQRPrintableSize::iHeight) + 1;
@@ -45,10 +46,10 @@ void TTestText::Print(int ofsX, int ofsY) {
     bool expanded = false;
     while (next_ < Lines.size()) {
         if (y + LineHeight > bottom) {
-            double extra = band.ExtraHeight();
-            if (!AutoStretch || !band.CanExpand(LineHeight)) break;
-            band.ExpandBand(extra, expanded, LineHeight);
-            bottom = top + Size().NativeValue(TQRPrintableSize::iHeight) + band.ExtraHeight() + 1;
+            if (!AutoStretch || band == nullptr || !band->CanExpand(LineHeight)) break;
+            double extra = band->ExtraHeight();
+            band->ExpandBand(extra, expanded, LineHeight);
+            bottom = top + Size().NativeValue(TQRPrintableSize::iHeight) + band->ExtraHeight() + 1;
             if (y + LineHeight > bottom) break;
         }
         if (ParentReport()->DrawToCanvas() && !Lines[next_].isEmpty())
