@@ -163,6 +163,10 @@ void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QS
             itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex3"));
         }
         const std::unique_ptr<TFormRelatorio> formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
+        // The report walks both tables record by record; the window's grids and boxes catch up once at
+        // the end instead of following every record. The lot selection still filters the items: it is
+        // the lot table's own scroll event, which suspended controls do not silence.
+        const SuspendedControls quietos{&itens, &formQuorvel.LotTable()};
         saida(formRelatorio->Leiaute(tipoPregao));
     } catch (...) {
         restaura();
