@@ -139,8 +139,13 @@ TStoreField& TStoreTable::Fields(int index) const {
 
 TStoreField* TStoreTable::FindField(const QString& name) const {
     std::lock_guard lock(mutex_);
-    for (const auto& field : fields_)
-        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+    // Case folding keeps a name's length, so names of another length are passed over without
+    // comparing: a report looks its fields up by name for every value it prints.
+    for (const auto& field : fields_) {
+        const QString& fieldName = field->FieldName();
+        if (fieldName.size() == name.size() && fieldName.compare(name, Qt::CaseInsensitive) == 0)
+            return field.get();
+    }
     return nullptr;
 }
 

@@ -190,8 +190,12 @@ void TStoreTable::RebuildView() {
             kind == FieldKind::WideMemo)
             textKeys = true;
     }
+    // The order is total (ties fall back to the row), so a view that is already in order is the sorted
+    // one: rows kept in their index order, as a proposal's items usually are, are only checked.
+    const auto before = [this](int a, int b) { return CompareRows(a, b) < 0; };
+    if (std::is_sorted(view_.begin(), view_.end(), before)) return;
     if (!textKeys) {
-        std::sort(view_.begin(), view_.end(), [this](int a, int b) { return CompareRows(a, b) < 0; });
+        std::sort(view_.begin(), view_.end(), before);
         return;
     }
     // Text keys: collation keys are made once per row instead of at every comparison.
