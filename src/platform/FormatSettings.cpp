@@ -23,6 +23,17 @@ FormatSettings FormatSettings::FromLocale(const QLocale& locale) {
     return s;
 }
 
+const FormatSettings& FormatSettings::Current() {
+    struct Made {
+        QLocale locale;
+        FormatSettings settings = FromLocale(locale);
+    };
+    thread_local Made made;
+    const QLocale now;
+    if (now != made.locale) made = Made{now};
+    return made.settings;
+}
+
 LocaleEnvironment LocaleEnvironment::FromProcess() {
     return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_NUMERIC"), qEnvironmentVariable("LANG")};
 }

@@ -15,6 +15,10 @@ struct FormatSettings {
     QString LongTimeFormat;
 
     static FormatSettings FromLocale(const QLocale& locale = QLocale());
+    // The default locale's settings, made once per thread and again when the default changes: a report
+    // formats tens of thousands of values, and reading the locale's formats each time costs more than
+    // the formatting.
+    static const FormatSettings& Current();
 };
 
 // The locale choice a POSIX system passes to a program: LC_ALL, then the category's own variable,

@@ -1,5 +1,6 @@
 #include "platform/NumberFormat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -208,8 +209,11 @@ std::string FormatSectionText(const Section& s, NumberDigits value, bool withSig
 NumberDigits NumberDigits::FromDouble(double value) {
     if (value == 0.0 || !std::isfinite(value)) return {};
     char buffer[40];
-    // 18 significant digits: one before the point, seventeen after it.
-    std::snprintf(buffer, sizeof buffer, "%.17e", value);
+    // 18 significant digits: one before the point, seventeen after it (the same digits as printf's
+    // "%.17e", several times faster).
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::scientific, 17);
+    *written.ptr = '\0';
     NumberDigits n;
     const char* p = buffer;
     if (*p == '-') {

@@ -45,7 +45,7 @@ bool IsDateTimeType(TFieldType type) {
 }
 
 QString Masked(const QString& mask, const NumberDigits& digits) {
-    return Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::FromLocale()));
+    return Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::Current()));
 }
 
 QDateTime DateTimeOf(const TStoreValue& value) {

@@ -18,7 +18,7 @@ namespace quorvel {
 namespace {
 
 QString Masked(const QString& mask, const NumberDigits& digits) {
-    return Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::FromLocale()));
+    return Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::Current()));
 }
 
 // The general format function for one floating-point argument: "%[-][width][.precision]f", "n"

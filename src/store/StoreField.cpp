@@ -46,8 +46,8 @@ void IntegerRange(TFieldType type, std::int64_t& low, std::int64_t& high) {
     }
 }
 
-FormatSettings Settings() {
-    return FormatSettings::FromLocale();
+const FormatSettings& Settings() {
+    return FormatSettings::Current();
 }
 
 std::string TrimBlanks(std::string_view text) {

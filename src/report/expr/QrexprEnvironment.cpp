@@ -82,7 +82,7 @@ TQREvResult TQREvEmbeddedFunction::Value() {
 
 TQREvEnvironment::TQREvEnvironment(GlobalTag)
     : isGlobal_(true) {
-    const FormatSettings settings = FormatSettings::FromLocale();
+    const FormatSettings settings = FormatSettings::Current();
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
     AddFunction(QStringLiteral("AppStartTime"), Quoted(locale.toString(now.time(), settings.LongTimeFormat)));

@@ -199,13 +199,13 @@ TQREvResult TQREvPrettyFunction::Calculate() {
 TQREvResult TQREvTimeFunction::Calculate() {
     if (ArgCount() != 0) return TQREvResult::Error(msg::TooManyArguments());
     return TQREvResult::String(
-        QLocale().toString(QTime::currentTime(), FormatSettings::FromLocale().LongTimeFormat));
+        QLocale().toString(QTime::currentTime(), FormatSettings::Current().LongTimeFormat));
 }
 
 TQREvResult TQREvDateFunction::Calculate() {
     if (ArgCount() != 0) return TQREvResult::Error(msg::TooManyArguments());
     return TQREvResult::String(
-        QLocale().toString(QDate::currentDate(), FormatSettings::FromLocale().ShortDateFormat));
+        QLocale().toString(QDate::currentDate(), FormatSettings::Current().ShortDateFormat));
 }
 
 TQREvResult TQREvCopyFunction::Calculate() {
@@ -300,7 +300,7 @@ TQREvResult TQREvFormatNumericFunction::Calculate() {
                                                             : NumberDigits::FromDouble(Arg(1).DblResult);
     try {
         return TQREvResult::String(
-            Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::FromLocale())));
+            Cp1252ToQString(FormatNumber(QStringToCp1252(mask), digits, FormatSettings::Current())));
     } catch (const Exception&) {
         return TQREvResult::Error(msg::InvalidFormat());
     }

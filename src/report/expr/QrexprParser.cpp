@@ -261,7 +261,7 @@ private:
             double value = 0.0;
             if (plain) {
                 QString local = text;
-                local.replace(u'.', QLatin1Char(FormatSettings::FromLocale().DecimalSeparator));
+                local.replace(u'.', QLatin1Char(FormatSettings::Current().DecimalSeparator));
                 if (qrexpr_text::TextToFloat(local, value))
                     return Put<TQREvElementConstant>(TQREvResult::Double(value));
             }

@@ -10,7 +10,7 @@
 namespace quorvel::qrexpr_text {
 
 QString FloatToText(double value) {
-    return Cp1252ToQString(FloatToPlainText(value, FormatSettings::FromLocale()));
+    return Cp1252ToQString(FloatToPlainText(value, FormatSettings::Current()));
 }
 
 QString IntToText(std::int32_t value) {
@@ -19,7 +19,7 @@ QString IntToText(std::int32_t value) {
 
 bool TextToFloat(QStringView text, double& value) {
     const std::optional<double> parsed =
-        ParsePlainNumber(text.trimmed(), FormatSettings::FromLocale().DecimalSeparator);
+        ParsePlainNumber(text.trimmed(), FormatSettings::Current().DecimalSeparator);
     if (!parsed) return false;
     value = *parsed;
     return true;

@@ -125,7 +125,7 @@ void TQRXLSFilter::StorePage() {
     if (startRow + lines - 1 > kMaxRow)
         throw Exception(QStringLiteral("The spreadsheet cannot hold more than %1 rows").arg(kMaxRow + 1));
 
-    const QChar thousands = QLatin1Char(FormatSettings::FromLocale().ThousandSeparator);
+    const QChar thousands = QLatin1Char(FormatSettings::Current().ThousandSeparator);
     const bool firstPage = !continuation;
     const TPageCells page(*this);
     const auto cells = page.Cells();

@@ -129,7 +129,7 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
     WriteFonts(out, offsets, firstFont, fonts);
 
     object(infoObject);
-    const FormatSettings format = FormatSettings::FromLocale();
+    const FormatSettings format = FormatSettings::Current();
     const QString now =
         QDateTime::currentDateTime().toString(format.ShortDateFormat + u' ' + format.LongTimeFormat);
     line("<<");
