@@ -11,15 +11,20 @@ TCanvas::~TCanvas() = default;
 
 draw::TextShaper& TCanvas::Shaper() {
     // Colour and character set do not change the Qt font, so only face, size and style are compared.
-    if (!shaped_ || font_.Size() != shapedSize_ || font_.Style() != shapedStyle_ ||
-        font_.Name() != shapedName_) {
-        shaper_.SetFont(font_.ToQFont(pixelsPerInch_));
-        shapedName_ = font_.Name();
-        shapedSize_ = font_.Size();
-        shapedStyle_ = font_.Style();
-        shaped_ = true;
+    const auto same = [this](const ShapedFont& f) {
+        return f.size == font_.Size() && f.style == font_.Style() && f.name == font_.Name();
+    };
+    if (!shaped_.empty() && same(shaped_.front())) return *shaped_.front().shaper;
+    auto found = std::find_if(shaped_.begin(), shaped_.end(), same);
+    if (found == shaped_.end()) {
+        if (shaped_.size() == kShapedFontsKept) shaped_.pop_back();
+        auto shaper = std::make_unique<draw::TextShaper>();
+        shaper->SetFont(font_.ToQFont(pixelsPerInch_));
+        shaped_.push_back({font_.Name(), font_.Size(), font_.Style(), std::move(shaper)});
+        found = shaped_.end() - 1;
     }
-    return shaper_;
+    std::rotate(shaped_.begin(), found, found + 1);
+    return *shaped_.front().shaper;
 }
 
 void TCanvas::DrawText(const TRect* rect, int x, int y, const QString& text) {

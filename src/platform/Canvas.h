@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -126,13 +127,16 @@ private:
     TBkMode bkMode_ = TBkMode::bkOpaque;
     QPoint penPos_;
     std::vector<SavedState> saved_;
-    draw::TextShaper shaper_;
-    // The face, size and style the shaper was last given, so that measuring text in an unchanged
-    // font does not build a Qt font again.
-    QString shapedName_;
-    int shapedSize_ = 0;
-    TFontStyles shapedStyle_;
-    bool shaped_ = false;
+    // A shaper per face, size and style met, the latest first: a report alternates between a few
+    // fonts band by band, and building a shaper's fonts again at each switch costs more than the text.
+    struct ShapedFont {
+        QString name;
+        int size = 0;
+        TFontStyles style;
+        std::unique_ptr<draw::TextShaper> shaper;
+    };
+    static constexpr std::size_t kShapedFontsKept = 8;
+    std::vector<ShapedFont> shaped_;
 };
 
 } // namespace quorvel

@@ -127,6 +127,7 @@ void TQRCustomLabel::Loaded() {
 }
 
 int TQRCustomLabel::Zoom() const {
+    if (const TQRBasePanel* band = ParentBand()) return band->Zoom();
     if (const auto* panel = dynamic_cast<const TQRBasePanel*>(Parent())) return panel->Zoom();
     return 100;
 }

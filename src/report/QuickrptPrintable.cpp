@@ -16,7 +16,7 @@ TQRPrintable::~TQRPrintable() {
 }
 
 TQRCustomBand* TQRPrintable::ParentBand() const noexcept {
-    return dynamic_cast<TQRCustomBand*>(Parent());
+    return parentBand_;
 }
 
 void TQRPrintable::SetAlignment(TAlignment alignment) {
@@ -94,7 +94,8 @@ void TQRPrintable::SetBounds(int left, int top, int width, int height) {
 
 void TQRPrintable::SetParent(TComponent* parent) {
     TControl::SetParent(parent);
-    if (auto* band = dynamic_cast<TQRCustomBand*>(parent)) {
+    parentBand_ = dynamic_cast<TQRCustomBand*>(parent);
+    if (TQRCustomBand* band = parentBand_) {
         parentReport_ = band->ParentReport();
         if (parentReport_) size_->SetUnits(parentReport_->Units());
     } else if (auto* report = dynamic_cast<TCustomQuickRep*>(parent)) {

@@ -94,6 +94,8 @@ private:
     TColor color_ = clWhite;
     TQRFontHolder font_;
     TCustomQuickRep* parentReport_ = nullptr;
+    // The parent when it is a band, kept at placement: every print asks for it.
+    TQRCustomBand* parentBand_ = nullptr;
     TQRPrinter* qrPrinter_ = nullptr;
     bool printing_ = false;
     bool printFinished_ = true;
