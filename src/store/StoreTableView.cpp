@@ -395,8 +395,11 @@ void TStoreTable::ApplyOrderChange(std::vector<KeyPart> keys) {
                             ? view_[static_cast<std::size_t>(cursor_)]
                             : -1;
     orderKeys_ = std::move(keys);
+    const std::vector<int> before = view_;
     RebuildView();
-    RecomputeAggregates();
+    // The same rows in the same order give the same totals: an index that orders as the one before
+    // (a field and then the named index on it) does not walk every row again.
+    if (view_ != before) RecomputeAggregates();
     const int position = current >= 0 ? FindViewPosition(current) : -1;
     cursor_ = position >= 0 ? position : (view_.empty() ? -1 : 0);
     FetchCurrent();
