@@ -44,17 +44,23 @@ QString Cp1252ToQString(std::string_view bytes) {
 }
 
 std::string QStringToCp1252(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+    // Written in place: exports convert every text they write, nearly all of it Latin-1.
+    std::string out(static_cast<size_t>(text.size()), '\0');
+    char* next = out.data();
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype count = text.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const char16_t c = units[i];
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            *next++ = static_cast<char>(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < count && QChar::isLowSurrogate(units[i + 1])) {
             ++i; // one character outside the BMP becomes one '?'
-            out.push_back(kCodePageDefaultChar);
-            continue;
+            *next++ = kCodePageDefaultChar;
+        } else {
+            *next++ = UnicodeToCp1252(c);
         }
-        out.push_back(UnicodeToCp1252(c.unicode()));
     }
+    out.resize(static_cast<size_t>(next - out.data()));
     return out;
 }
 

@@ -37,18 +37,21 @@ void TQRCommaSeparatedFilter::SetSeparator(QChar value) noexcept {
 void TQRCommaSeparatedFilter::StorePage() {
     const TPageCells cells(*this);
     const int columns = ColCount();
-    const QString quote = QStringLiteral("\"");
+    const QChar quote = QLatin1Char('"');
     const QString doubled = QStringLiteral("\"\"");
-    const QString fieldEnd = quote + Separator();
-    const QString lineEnd = quote + QStringLiteral("\r\n");
+    const QString fieldEnd = QString(quote) + Separator();
+    const QString lineEnd = QString(quote) + QStringLiteral("\r\n");
     QString line;
     cells.ForEachPosition(GetLinecount(), columns, [&](int, int column, const QString& text) {
         line += quote;
-        line += QString(text).replace(quote, doubled);
+        if (text.contains(quote))
+            line += QString(text).replace(quote, doubled);
+        else
+            line += text;
         line += column < columns ? fieldEnd : lineEnd;
         if (column == columns) {
             WriteToStream(line);
-            line.clear();
+            line.resize(0); // keeps the room the line took, where clear() would give it back
         }
     });
 }
