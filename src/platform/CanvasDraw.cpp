@@ -76,9 +76,8 @@ void TextShaper::SetFont(const QFont& font) {
     if (hasFont_ && font == font_) return;
     font_ = font;
     raw_ = QRawFont::fromFont(font);
-    QFont fallback(font);
-    fallback.setFamily(QStringLiteral("DejaVu Sans"));
-    fallbackRaw_ = QRawFont::fromFont(fallback);
+    fallbackRaw_ = QRawFont();
+    fallbackMade_ = false;
     const QFontMetrics fm(font);
     metrics_.ascent = fm.ascent();
     metrics_.descent = fm.descent();
@@ -104,8 +103,20 @@ TextShaper::ResolvedGlyph TextShaper::Resolve(QStringView text, qsizetype at, qs
     // Qt's own font fallback is not used: it searches the system's fonts per character and keeps
     // what it finds, which pictures with arbitrary text would make grow without end.
     if (const std::uint32_t glyph = GlyphIn(raw_, text, at, units)) return {&raw_, glyph};
-    if (const std::uint32_t glyph = GlyphIn(fallbackRaw_, text, at, units)) return {&fallbackRaw_, glyph};
+    if (const std::uint32_t glyph = GlyphIn(Fallback(), text, at, units)) return {&fallbackRaw_, glyph};
     return {&raw_, 0};
+}
+
+const QRawFont& TextShaper::Fallback() {
+    // Made when a character first needs it: report text rarely leaves the font, and loading a
+    // second font for every font a report uses costs more than its text.
+    if (!fallbackMade_) {
+        QFont fallback(font_);
+        fallback.setFamily(QStringLiteral("DejaVu Sans"));
+        fallbackRaw_ = QRawFont::fromFont(fallback);
+        fallbackMade_ = true;
+    }
+    return fallbackRaw_;
 }
 
 double TextShaper::GlyphAdvance(QStringView text, qsizetype at, qsizetype units) {

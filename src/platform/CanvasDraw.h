@@ -73,6 +73,7 @@ private:
     };
     static std::uint32_t GlyphIn(const QRawFont& font, QStringView text, qsizetype at, qsizetype units);
     ResolvedGlyph Resolve(QStringView text, qsizetype at, qsizetype units);
+    const QRawFont& Fallback();
     bool UseGlyphCache(const QTransform& transform) const;
 
     // The unrounded advance of the character of `units` UTF-16 units at `at`.
@@ -81,6 +82,7 @@ private:
     QFont font_;
     QRawFont raw_;
     QRawFont fallbackRaw_; // a family with broad coverage for characters the font lacks
+    bool fallbackMade_ = false;
     TextMetrics metrics_;
     bool hasFont_ = false;
     // Advances of the first 256 code points in the current font, filled as they are first met:
