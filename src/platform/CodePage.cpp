@@ -44,17 +44,22 @@ QString Cp1252ToQString(std::string_view bytes) {
 }
 
 std::string QStringToCp1252(const QString& text) {
-    std::string out;
-    out.reserve(static_cast<size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+    std::string out(static_cast<size_t>(text.size()), '\0');
+    const QChar* in = text.constData();
+    const qsizetype size = text.size();
+    size_t written = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = in[i].unicode();
+        if (c < 0x80) {
+            out[written++] = static_cast<char>(c); // most text is plain ASCII
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size && in[i + 1].isLowSurrogate()) {
             ++i; // one character outside the BMP becomes one '?'
-            out.push_back(kCodePageDefaultChar);
-            continue;
+            out[written++] = kCodePageDefaultChar;
+        } else {
+            out[written++] = UnicodeToCp1252(c);
         }
-        out.push_back(UnicodeToCp1252(c.unicode()));
     }
+    out.resize(written);
     return out;
 }
 
