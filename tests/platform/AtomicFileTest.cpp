@@ -327,6 +327,27 @@ TEST(FileSet, ReplacesTheWholeSetWithOneSyncOfTheFileSystemAndOneOfTheFolder) {
     EXPECT_EQ(mode.st_mode & 07777, 0640u);
     EXPECT_EQ(Entries(dir.path()), (QStringList{"a.wmf", "b.wmf", "c.wmf", "real"}));
 
+    // A large set replacing as many earlier files leaves the new ones and nothing of the old.
+    QTemporaryDir many;
+    const auto page = [&many](int n) {
+        return many.filePath(QStringLiteral("p%1.emf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    for (int n = 1; n <= 200; ++n) {
+        QFile earlier(page(n));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write(kOld);
+    }
+    {
+        FileSetReplacement pages(page(1));
+        for (int n = 1; n <= 200; ++n)
+            pages.Add(page(n), QByteArray::number(n).toStdString());
+        pages.Commit();
+    }
+    const QStringList left = Entries(many.path());
+    ASSERT_EQ(left.size(), 200) << left.first().toStdString();
+    for (int n = 1; n <= 200; ++n)
+        ASSERT_EQ(ReadAll(page(n)), QByteArray::number(n)) << n;
+
     // A folder in the way is refused before its content is written, and the set is spent.
     ASSERT_TRUE(QDir(dir.path()).mkdir("d.wmf"));
     FileSetReplacement blocked(a);
