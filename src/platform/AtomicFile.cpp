@@ -257,7 +257,7 @@ void FileSetReplacement::Add(const QString& target, const std::function<void(QIO
     entries_.push_back(std::move(entry));
 }
 
-bool FileSetReplacement::Undo() {
+void FileSetReplacement::Undo() {
     bool complete = true;
     for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
         const QByteArray target = QFile::encodeName(entry->target);
@@ -273,7 +273,6 @@ bool FileSetReplacement::Undo() {
         }
     }
     keepStaging_ = !complete;
-    return complete;
 }
 
 void FileSetReplacement::Commit() {
@@ -283,7 +282,7 @@ void FileSetReplacement::Commit() {
     spent_ = true;
     if (entries_.empty()) return;
     // One sync of the file system makes every staged file durable before any of them takes a name
-    // that counts; syncing them one by one would cost a journal commit each.
+    // that counts; syncing them one by one would cost a flush of the disk each.
     if (calls_.SyncFileSystem(stagingFd_) != 0) ThrowWriteError(entries_.front().name, SystemMessage(errno));
 
     for (Entry& entry : entries_) {

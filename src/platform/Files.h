@@ -94,8 +94,9 @@ private:
         QByteArray setAside; // where the earlier file of the target's name waits, when there was one
         bool moved = false;
     };
-    // Moves back what Commit moved so far; false when something could not be put back.
-    bool Undo();
+    // Moves back what Commit moved so far; an earlier file that cannot be put back keeps the staging
+    // folder it lies in.
+    void Undo();
     [[noreturn]] void Fail(const QString& name, const QString& reason);
 
     FileSystemCalls& calls_;
