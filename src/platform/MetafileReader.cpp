@@ -194,9 +194,10 @@ TextRecord ReadText(const RecordView& view, bool wide) {
     view.RequireRange(offString, chars, wide ? 2 : 1, "text outside the record");
     if (wide) {
         ByteReader units = view.At(offString, 2ull * chars);
-        text.text.resize(qsizetype(chars));
+        text.text = QString(qsizetype(chars), Qt::Uninitialized);
+        QChar* out = text.text.data();
         for (std::uint32_t i = 0; i < chars; ++i)
-            text.text[i] = QChar(units.U16LE());
+            out[i] = QChar(units.U16LE());
     } else {
         const unsigned char* bytes = view.Bytes(offString, chars);
         text.text = Cp1252ToQString(std::string_view(reinterpret_cast<const char*>(bytes), chars));
@@ -204,9 +205,12 @@ TextRecord ReadText(const RecordView& view, bool wide) {
     if (chars > 0 && offDx != 0) {
         const std::uint64_t step = (text.options & ETO_PDY) ? 8 : 4;
         view.RequireRange(offDx, chars, step, "character advances outside the record");
-        text.dx.reserve(chars);
-        for (std::uint32_t i = 0; i < chars; ++i)
-            text.dx.push_back(view.I32(offDx + step * i));
+        ByteReader advances = view.At(offDx, step * chars);
+        text.dx.resize(chars);
+        for (std::int32_t& advance : text.dx) {
+            advance = advances.I32LE();
+            advances.Skip(step - 4); // the vertical half of a pair
+        }
     }
     return text;
 }
@@ -446,6 +450,9 @@ MetafileContent ParseMetafile(QByteArrayView bytes) {
     const std::uint64_t end = content.header.bytes;
     file.Require(end <= size, "picture truncated");
     file.Require(end >= std::uint64_t(headerSize) + EOF_SIZE, "byte count smaller than header and end");
+    // The header's count, where the bytes could hold that many records (eight bytes at least each).
+    content.records.reserve(
+        std::size_t(std::min<std::uint64_t>(content.header.records, (end - headerSize) / 8)));
 
     int savedStates = 0;
     bool ended = false;

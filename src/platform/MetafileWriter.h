@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/MetafileBytes.h"
 #include "platform/MetafileFormat.h"
 
 #include <QByteArray>
@@ -53,7 +54,7 @@ public:
     void RestoreDC(std::int32_t relative) { WriteU32Record(EMR_RESTOREDC, std::uint32_t(relative)); }
 
     std::uint32_t RecordCount() const noexcept { return records_; }
-    qsizetype BodySize() const noexcept { return body_.size(); }
+    qsizetype BodySize() const noexcept { return body_.Size(); }
 
     // Header fields that Finish fills: bounds, frame, handles, reference device sizes. The byte and
     // record counts are computed. The writer is empty again afterwards.
@@ -66,7 +67,7 @@ private:
     void WriteRectRecord(std::uint32_t type, const RectL& rect);
     void WritePoly(std::uint32_t shortType, std::uint32_t longType, std::span<const QPoint> points);
 
-    QByteArray body_;
+    ByteOutput body_;
     std::uint32_t records_ = 0;
 };
 

@@ -33,11 +33,16 @@ public:
     long writeBudget = -1; // bytes accepted before writes fail with ENOSPC; -1 = unlimited
     long chunk = 0;        // when positive, every write takes at most this many bytes
     bool interruptOnce = false;
-    int failSync = 0;   // errno for the n-th fsync: see syncToFail
-    int syncToFail = 1; // 1 = the file, 2 = the folder
+    int failSync = 0;           // errno for the n-th fsync: see syncToFail
+    int syncToFail = 1;         // 1 = the file, 2 = the folder
+    int failSyncFileSystem = 0; // errno for syncfs
     int failClose = 0;
-    int failRename = 0;
+    int failRename = 0;              // errno for the renames chosen below (every one when renameToFail is 0)
+    int renameToFail = 0;            // 1 = the first rename
+    bool renamesKeepFailing = false; // every rename after that one fails too
     int syncs = 0;
+    int fileSystemSyncs = 0;
+    int renames = 0;
 
     long Write(int fd, const char* data, std::size_t size) override {
         if (interruptOnce) {
@@ -57,11 +62,17 @@ public:
         return FileSystemCalls::Write(fd, data, size);
     }
     int Sync(int fd) override {
-        if (failSync != 0 && ++syncs == syncToFail) {
+        if (++syncs == syncToFail && failSync != 0) {
             errno = failSync;
             return -1;
         }
         return FileSystemCalls::Sync(fd);
+    }
+    int SyncFileSystem(int fd) override {
+        ++fileSystemSyncs;
+        if (failSyncFileSystem == 0) return FileSystemCalls::SyncFileSystem(fd);
+        errno = failSyncFileSystem;
+        return -1;
     }
     int Close(int fd) override {
         const int result = FileSystemCalls::Close(fd);
@@ -70,7 +81,10 @@ public:
         return -1;
     }
     int Rename(const char* from, const char* to) override {
-        if (failRename == 0) return FileSystemCalls::Rename(from, to);
+        ++renames;
+        const bool fails = failRename != 0 && (renameToFail == 0 || renames == renameToFail ||
+                                               (renamesKeepFailing && renames > renameToFail));
+        if (!fails) return FileSystemCalls::Rename(from, to);
         errno = failRename;
         return -1;
     }
@@ -195,11 +209,160 @@ TEST(AtomicFile, AFullFilesystemNeverTruncatesTheFile) {
     EXPECT_THROW(ReplaceFileAtomically(path, kNew.toStdString()), Exception);
     EXPECT_EQ(ReadAll(path), kOld);
     EXPECT_FALSE(CopyFileReplacing(path, dir.filePath("copy.xml"))) << "a copy that does not fit";
+    // A set of files whose second one does not fit leaves the first as it was too.
+    EXPECT_THROW(
+        {
+            FileSetReplacement set(path);
+            set.Add(path, "small");
+            set.Add(dir.filePath("pagina002.wmf"), kNew.toStdString());
+            set.Commit();
+        },
+        Exception);
+    EXPECT_EQ(ReadAll(path), kOld);
     EXPECT_EQ(Entries(dir.path()), (QStringList{"filler", "proposta.xml"}));
 
     ASSERT_TRUE(filler.resize(0));
     ReplaceFileAtomically(path, kNew.toStdString());
     EXPECT_EQ(ReadAll(path), kNew);
+}
+
+// Writes a.wmf, b.wmf and c.wmf as one set; returns the failure's message or "<no error>".
+QString ReplaceSet(const QTemporaryDir& dir, FaultyCalls& calls) {
+    try {
+        FileSetReplacement set(dir.filePath("a.wmf"), calls);
+        for (const char* name : {"a.wmf", "b.wmf", "c.wmf"})
+            set.Add(dir.filePath(name), kNew.toStdString());
+        set.Commit();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+// a.wmf and b.wmf are there from an earlier run, c.wmf is new: the renames are a and b set aside
+// (1, 2), then a, b and c moved into place (3, 4, 5).
+TEST(FileSet, EveryFailingCallLeavesTheEarlierFilesAndNoNewOne) {
+    QTemporaryDir dir;
+    const QString message = QStringLiteral("Cannot write file \"%1\": %2");
+    const QString a = dir.filePath("a.wmf");
+    const QString b = dir.filePath("b.wmf");
+    const QString c = dir.filePath("c.wmf");
+    const auto sys = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    const QString eio = sys(EIO);
+    struct Case {
+        const char* what;
+        void (*arrange)(FaultyCalls&);
+        QString reason;
+    };
+    const Case cases[] = {
+        {"disk full in the second file", [](FaultyCalls& f) { f.writeBudget = 15000; },
+         message.arg(b, sys(ENOSPC))},
+        {"close fails", [](FaultyCalls& f) { f.failClose = EDQUOT; }, message.arg(a, sys(EDQUOT))},
+        {"the file system cannot be synced", [](FaultyCalls& f) { f.failSyncFileSystem = EIO; },
+         message.arg(a, eio)},
+        {"an earlier file cannot be set aside",
+         [](FaultyCalls& f) {
+             f.failRename = EACCES;
+             f.renameToFail = 2;
+         },
+         message.arg(b, QStringLiteral("the earlier file cannot be replaced: ") + sys(EACCES))},
+        {"the last new file cannot be moved in",
+         [](FaultyCalls& f) {
+             f.failRename = EXDEV;
+             f.renameToFail = 5;
+         },
+         message.arg(c, sys(EXDEV))},
+        {"the folder cannot be synced after the moves",
+         [](FaultyCalls& f) {
+             f.failSync = EIO;
+             f.syncToFail = 1;
+         },
+         message.arg(a, QStringLiteral("the folder could not be synced: ") + eio)},
+    };
+    for (const Case& k : cases) {
+        ReplaceFileAtomically(a, kOld.toStdString());
+        ReplaceFileAtomically(b, kOld.toStdString());
+        FaultyCalls calls;
+        k.arrange(calls);
+        EXPECT_EQ(ReplaceSet(dir, calls), k.reason) << k.what;
+        EXPECT_EQ(ReadAll(a), kOld) << k.what;
+        EXPECT_EQ(ReadAll(b), kOld) << k.what;
+        EXPECT_EQ(Entries(dir.path()), (QStringList{"a.wmf", "b.wmf"})) << k.what;
+    }
+
+    // When a move fails and the earlier files cannot be put back either, they stay where they were
+    // set aside instead of going with the staging folder.
+    FaultyCalls stuck;
+    stuck.failRename = EIO;
+    stuck.renameToFail = 3;
+    stuck.renamesKeepFailing = true;
+    EXPECT_EQ(ReplaceSet(dir, stuck), message.arg(a, eio));
+    const QStringList left = Entries(dir.path());
+    ASSERT_EQ(left.size(), 1) << left.join(' ').toStdString();
+    const QDir staging(dir.filePath(left.front()));
+    int earlier = 0;
+    for (const QString& name : staging.entryList(QDir::Files))
+        earlier += ReadAll(staging.filePath(name)) == kOld ? 1 : 0;
+    EXPECT_EQ(earlier, 2);
+}
+
+TEST(FileSet, ReplacesTheWholeSetWithOneSyncOfTheFileSystemAndOneOfTheFolder) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.wmf");
+    ReplaceFileAtomically(a, kOld.toStdString());
+    ASSERT_EQ(::chmod(QFile::encodeName(a).constData(), 0640), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("real"));
+    ReplaceFileAtomically(dir.filePath("real/b.wmf"), kOld.toStdString());
+    ASSERT_TRUE(QFile::link(dir.filePath("real/b.wmf"), dir.filePath("b.wmf")));
+
+    FaultyCalls calls;
+    EXPECT_EQ(ReplaceSet(dir, calls), QStringLiteral("<no error>"));
+    EXPECT_EQ(calls.fileSystemSyncs, 1);
+    EXPECT_EQ(calls.syncs, 2) << "the folder of a and c, and the folder the link leads to";
+    for (const char* name : {"a.wmf", "real/b.wmf", "c.wmf"})
+        EXPECT_EQ(ReadAll(dir.filePath(name)), kNew) << name;
+    EXPECT_TRUE(QFileInfo(dir.filePath("b.wmf")).isSymLink());
+    struct stat mode {};
+    ASSERT_EQ(::stat(QFile::encodeName(a).constData(), &mode), 0);
+    EXPECT_EQ(mode.st_mode & 07777, 0640u);
+    EXPECT_EQ(Entries(dir.path()), (QStringList{"a.wmf", "b.wmf", "c.wmf", "real"}));
+
+    // A large set replacing as many earlier files leaves the new ones and nothing of the old.
+    QTemporaryDir many;
+    const auto page = [&many](int n) {
+        return many.filePath(QStringLiteral("p%1.emf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    for (int n = 1; n <= 200; ++n) {
+        QFile earlier(page(n));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write(kOld);
+    }
+    {
+        FileSetReplacement pages(page(1));
+        for (int n = 1; n <= 200; ++n)
+            pages.Add(page(n), QByteArray::number(n).toStdString());
+        pages.Commit();
+    }
+    const QStringList left = Entries(many.path());
+    ASSERT_EQ(left.size(), 200) << left.first().toStdString();
+    for (int n = 1; n <= 200; ++n)
+        ASSERT_EQ(ReadAll(page(n)), QByteArray::number(n)) << n;
+
+    // A folder in the way is refused before its content is written, and the set is spent.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d.wmf"));
+    FileSetReplacement blocked(a);
+    blocked.Add(a, "x");
+    EXPECT_THROW(blocked.Add(dir.filePath("d.wmf"), "y"), Exception);
+    EXPECT_THROW(blocked.Commit(), Exception);
+    EXPECT_EQ(ReadAll(a), kNew);
+
+    // A set in a folder that does not exist fails as the first file's write.
+    try {
+        FileSetReplacement missing(dir.filePath("sem/m001.wmf"));
+        ADD_FAILURE() << "a set without its folder";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains("m001.wmf")) << e.Message().toStdString();
+    }
 }
 
 } // namespace

@@ -82,6 +82,32 @@ TEST(MetafileRecord, TextRecordCarriesFontReferenceAndAdvances) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(I32At(bytes, text + 84 + 4 * i), advances[std::size_t(i)]);
 
+    // Read back: the text and one advance per character; with advance pairs only the horizontal
+    // half of each pair, and the pairs must fit in the record.
+    const auto& read = std::get<TextRecord>(FirstOf(picture, EMR_EXTTEXTOUTW).data);
+    EXPECT_EQ(read.text, QStringLiteral("Olá"));
+    EXPECT_EQ(read.dx, advances);
+    TMetafile four = Picture();
+    std::vector<std::int32_t> fourAdvances;
+    {
+        TMetafileCanvas canvas(four);
+        canvas.SetFont(TFont(QStringLiteral("Arial"), 10));
+        canvas.TextOut(10, 20, QStringLiteral("Wide"));
+        fourAdvances = canvas.CharacterAdvances(QStringLiteral("Wide"));
+    }
+    QByteArray paired = four.SaveToBytes();
+    const qsizetype pairedText = FirstOf(four, EMR_EXTTEXTOUTW).offset;
+    qToLittleEndian<std::uint32_t>(2, paired.data() + pairedText +
+                                          44); // two characters, their pairs in 16 bytes
+    qToLittleEndian<std::uint32_t>(ETO_PDY, paired.data() + pairedText + 52);
+    TMetafile pairs;
+    pairs.LoadFromBytes(paired);
+    const auto& pair = std::get<TextRecord>(FirstOf(pairs, EMR_EXTTEXTOUTW).data);
+    EXPECT_EQ(pair.text, QStringLiteral("Wi"));
+    EXPECT_EQ(pair.dx, (std::vector<std::int32_t>{fourAdvances[0], fourAdvances[2]}));
+    qToLittleEndian<std::uint32_t>(3, paired.data() + pairedText + 44); // three pairs need 24 bytes
+    EXPECT_THROW(pairs.LoadFromBytes(paired), EMetafileError);
+
     const auto& color = std::get<ValueRecord>(FirstOf(picture, EMR_SETTEXTCOLOR).data);
     EXPECT_EQ(color.value, 0x0000FFu); // red in the low byte
     const auto& mode = std::get<ValueRecord>(FirstOf(picture, EMR_SETBKMODE).data);

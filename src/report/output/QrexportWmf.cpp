@@ -56,20 +56,19 @@ QString TQRWMFExportFilter::PageFileName(int page) const {
 
 void TQRWMFExportFilter::Finish() {
     TQRPrinter* pages = ReportQRPrinter();
-    if (pages != nullptr) {
+    if (pages != nullptr && pages->PageCount() > 0) {
+        // The page files are one document: they replace the files of those names together.
+        FileSetReplacement files(PageFileName(1));
         const bool asEnhanced = Enhanced();
         for (int page = 1; page <= pages->PageCount(); ++page) {
             const std::unique_ptr<TMetafile> picture = pages->GetPage(page);
             if (!picture) continue; // the page still being composed
             picture->SetEnhanced(asEnhanced);
-            if (picture->Enhanced()) {
-                picture->SaveToFile(PageFileName(page));
-            } else {
-                const QByteArray bytes = ConvertToPlaceableWmf(*picture);
-                ReplaceFileAtomically(PageFileName(page),
-                                      std::string_view(bytes.constData(), std::size_t(bytes.size())));
-            }
+            const QByteArray bytes =
+                picture->Enhanced() ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
+            files.Add(PageFileName(page), std::string_view(bytes.constData(), std::size_t(bytes.size())));
         }
+        files.Commit();
     }
     TQRExportFilter::Finish();
 }

@@ -8,15 +8,14 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace quorvel {
 
 namespace {
-
-using emf::AppendU16;
-using emf::AppendU32;
 
 constexpr std::uint16_t META_EOF = 0x0000;
 constexpr std::uint16_t META_SAVEDC = 0x001E;
@@ -50,7 +49,6 @@ constexpr std::uint16_t META_STRETCHDIB = 0x0F43;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr std::uint16_t MM_ANISOTROPIC = 8;
 constexpr std::uint16_t kHeaderWords = 9;
-constexpr std::uint16_t kRecordHeaderWords = 3;
 constexpr std::uint8_t ANSI_CHARSET = 0;
 constexpr std::uint8_t DEFAULT_CHARSET = 1;
 constexpr int kMaxPoints = std::numeric_limits<std::int16_t>::max();
@@ -60,70 +58,81 @@ std::int16_t Short(std::int64_t v) {
                                                  std::numeric_limits<std::int16_t>::max()));
 }
 
-// The parameters of one record, in file order (the older format stores a call's arguments last
-// first, which the callers below spell out).
+// One record being written at the end of the body: the size and function first, then the
+// parameters in file order (the older format stores a call's arguments last first, which the callers
+// below spell out). The record's size is filled in when the Params goes out of scope.
 class Params {
 public:
+    Params(emf::ByteOutput& body, std::uint16_t function, std::uint32_t& maxRecord)
+        : body_(body)
+        , start_(body.Size())
+        , maxRecord_(maxRecord) {
+        body_.U32(0);
+        body_.U16(function);
+    }
+    ~Params() {
+        const auto words = std::uint32_t((body_.Size() - start_) / 2);
+        body_.PutU32(start_, words);
+        maxRecord_ = std::max(maxRecord_, words);
+    }
+    Params(const Params&) = delete;
+    Params& operator=(const Params&) = delete;
+
     Params& I16(std::int64_t v) {
-        AppendU16(bytes_, std::uint16_t(Short(v)));
+        body_.U16(std::uint16_t(Short(v)));
         return *this;
     }
     Params& U16(std::uint16_t v) {
-        AppendU16(bytes_, v);
+        body_.U16(v);
         return *this;
     }
     Params& U32(std::uint32_t v) {
-        AppendU32(bytes_, v);
+        body_.U32(v);
         return *this;
     }
     Params& U8(std::uint8_t v) {
-        bytes_.append(char(v));
+        body_.U8(v);
         return *this;
     }
-    Params& Bytes(const QByteArray& bytes) {
-        bytes_.append(bytes);
+    Params& Bytes(std::string_view bytes) {
+        body_.Bytes(bytes);
         return *this;
     }
     // Records are whole 16-bit words.
     Params& PadToWord() {
-        if (bytes_.size() % 2 != 0) bytes_.append('\0');
+        if ((body_.Size() - start_) % 2 != 0) body_.U8(0);
         return *this;
     }
     // An inclusive-exclusive box in the reversed order of the shape records.
     Params& BoxReversed(const emf::RectL& r) { return I16(r.bottom).I16(r.right).I16(r.top).I16(r.left); }
-    const QByteArray& Data() const noexcept { return bytes_; }
 
 private:
-    QByteArray bytes_;
+    emf::ByteOutput& body_;
+    qsizetype start_;
+    std::uint32_t& maxRecord_;
 };
 
-QByteArray DeviceIndependentBitmap(const QImage& source) {
+// The bitmap as a 24-bit bottom-up device-independent bitmap, header first.
+void WriteDeviceIndependentBitmap(Params& p, const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_RGB32);
     const int width = image.width();
     const int height = image.height();
     const int stride = (width * 3 + 3) / 4 * 4;
-    QByteArray dib;
-    dib.reserve(40 + qsizetype(stride) * height);
-    AppendU32(dib, 40);
-    emf::AppendI32(dib, width);
-    emf::AppendI32(dib, height); // positive: rows stored from the bottom up
-    AppendU16(dib, 1);
-    AppendU16(dib, 24);
-    AppendU32(dib, emf::BI_RGB);
-    AppendU32(dib, std::uint32_t(stride) * std::uint32_t(height));
+    p.U32(40)
+        .U32(std::uint32_t(width))
+        .U32(std::uint32_t(height)); // positive height: rows from the bottom up
+    p.U16(1).U16(24).U32(emf::BI_RGB).U32(std::uint32_t(stride) * std::uint32_t(height));
     for (int i = 0; i < 4; ++i)
-        AppendU32(dib, 0); // resolution and colour-table counts
-    QByteArray row(stride, '\0');
+        p.U32(0); // resolution and colour-table counts
     for (int y = height - 1; y >= 0; --y) {
         const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
-            row[3 * x] = char(qBlue(pixels[x]));
-            row[3 * x + 1] = char(qGreen(pixels[x]));
-            row[3 * x + 2] = char(qRed(pixels[x]));
-        }
-        dib.append(row);
+        for (int x = 0; x < width; ++x)
+            p.U8(std::uint8_t(qBlue(pixels[x])))
+                .U8(std::uint8_t(qGreen(pixels[x])))
+                .U8(std::uint8_t(qRed(pixels[x])));
+        for (int pad = width * 3; pad < stride; ++pad)
+            p.U8(0);
     }
-    return dib;
 }
 
 class WmfConverter {
@@ -132,50 +141,49 @@ public:
         : picture_(picture) {}
 
     QByteArray Convert() {
-        Emit(META_SETMAPMODE, Params().U16(MM_ANISOTROPIC));
-        Emit(META_SETWINDOWORG, Params().I16(0).I16(0));
-        Emit(META_SETWINDOWEXT, Params().I16(picture_.Height()).I16(picture_.Width()));
+        Record(META_SETMAPMODE).U16(MM_ANISOTROPIC);
+        Record(META_SETWINDOWORG).I16(0).I16(0);
+        Record(META_SETWINDOWEXT).I16(picture_.Height()).I16(picture_.Width());
         for (const emf::Record& record : picture_.Content().records)
             Convert(record);
-        Emit(META_EOF, Params());
+        Record(META_EOF);
         return Assemble();
     }
 
 private:
-    void Emit(std::uint16_t function, const Params& params) {
-        const std::uint32_t words = kRecordHeaderWords + std::uint32_t(params.Data().size() / 2);
-        AppendU32(body_, words);
-        AppendU16(body_, function);
-        body_.append(params.Data());
-        maxRecord_ = std::max(maxRecord_, words);
-    }
+    Params Record(std::uint16_t function) { return Params(body_, function, maxRecord_); }
 
-    QByteArray Assemble() const {
-        QByteArray out;
+    QByteArray Assemble() {
+        emf::ByteOutput out;
+        out.Reserve(22 + 2 * kHeaderWords + body_.Size());
         // Placeable header: key, no handle, bounding box, units per inch, reserved, checksum.
-        QByteArray placeable;
-        AppendU32(placeable, kPlaceableKey);
-        AppendU16(placeable, 0);
-        for (int v : {0, 0, picture_.Width(), picture_.Height()})
-            AppendU16(placeable, std::uint16_t(Short(v)));
-        AppendU16(placeable, std::uint16_t(picture_.PixelsPerInch()));
-        AppendU32(placeable, 0);
+        const std::uint16_t placeable[] = {std::uint16_t(kPlaceableKey & 0xFFFF),
+                                           std::uint16_t(kPlaceableKey >> 16),
+                                           0,
+                                           0,
+                                           0,
+                                           std::uint16_t(Short(picture_.Width())),
+                                           std::uint16_t(Short(picture_.Height())),
+                                           std::uint16_t(picture_.PixelsPerInch()),
+                                           0,
+                                           0};
         std::uint16_t checksum = 0;
-        for (qsizetype i = 0; i < placeable.size(); i += 2)
-            checksum ^= std::uint16_t(std::uint8_t(placeable[i]) | std::uint8_t(placeable[i + 1]) << 8);
-        AppendU16(placeable, checksum);
-        out.append(placeable);
+        for (const std::uint16_t word : placeable) {
+            out.U16(word);
+            checksum ^= word;
+        }
+        out.U16(checksum);
 
-        const std::uint32_t words = kHeaderWords + std::uint32_t(body_.size() / 2);
-        AppendU16(out, 1); // memory metafile
-        AppendU16(out, kHeaderWords);
-        AppendU16(out, 0x0300);
-        AppendU32(out, words);
-        AppendU16(out, std::uint16_t(slots_.size()));
-        AppendU32(out, maxRecord_);
-        AppendU16(out, 0);
-        out.append(body_);
-        return out;
+        const std::uint32_t words = kHeaderWords + std::uint32_t(body_.Size() / 2);
+        out.U16(1); // memory metafile
+        out.U16(kHeaderWords);
+        out.U16(0x0300);
+        out.U32(words);
+        out.U16(std::uint16_t(slots_.size()));
+        out.U32(maxRecord_);
+        out.U16(0);
+        out.Bytes(body_.Take());
+        return out.Take();
     }
 
     // Each new object takes the lowest free slot of the object table.
@@ -190,27 +198,25 @@ private:
     }
 
     std::uint16_t CreatePen(std::uint32_t style, std::int32_t width, std::uint32_t color) {
-        Emit(META_CREATEPENINDIRECT, Params().U16(std::uint16_t(style)).I16(width).I16(0).U32(color));
+        Record(META_CREATEPENINDIRECT).U16(std::uint16_t(style)).I16(width).I16(0).U32(color);
         return TakeSlot();
     }
 
     std::uint16_t CreateBrush(std::uint32_t style, std::uint32_t color, std::uint32_t hatch) {
-        Emit(META_CREATEBRUSHINDIRECT,
-             Params().U16(std::uint16_t(style)).U32(color).U16(std::uint16_t(hatch)));
+        Record(META_CREATEBRUSHINDIRECT).U16(std::uint16_t(style)).U32(color).U16(std::uint16_t(hatch));
         return TakeSlot();
     }
 
     std::uint16_t CreateFont(const emf::LogFont& font) {
-        Params p;
+        Params p = Record(META_CREATEFONTINDIRECT);
         p.I16(font.height).I16(font.width).I16(font.escapement).I16(font.orientation).I16(font.weight);
         // Texts are written in the single-byte code page, which the ANSI character set names.
         const std::uint8_t charSet = font.charSet == DEFAULT_CHARSET ? ANSI_CHARSET : font.charSet;
         p.U8(font.italic).U8(font.underline).U8(font.strikeOut).U8(charSet);
         p.U8(font.outPrecision).U8(font.clipPrecision).U8(font.quality).U8(font.pitchAndFamily);
-        QByteArray face = QByteArray::fromStdString(QStringToCp1252(font.faceName.left(31)));
+        std::string face = QStringToCp1252(font.faceName.left(31));
         face.resize(32, '\0');
         p.Bytes(face);
-        Emit(META_CREATEFONTINDIRECT, p);
         return TakeSlot();
     }
 
@@ -261,7 +267,7 @@ private:
     void Delete(std::uint32_t emfIndex) {
         const auto found = objects_.find(emfIndex);
         if (found == objects_.end()) return;
-        Emit(META_DELETEOBJECT, Params().U16(found->second));
+        Record(META_DELETEOBJECT).U16(found->second);
         slots_[found->second] = false;
         objects_.erase(found);
     }
@@ -273,28 +279,27 @@ private:
         } else if (const auto found = objects_.find(emfIndex); found != objects_.end()) {
             slot = found->second;
         }
-        if (slot) Emit(META_SELECTOBJECT, Params().U16(*slot));
+        if (slot) Record(META_SELECTOBJECT).U16(*slot);
     }
 
     void Text(const emf::TextRecord& text) {
         if (text.options & emf::ETO_GLYPH_INDEX) return; // glyph numbers of a font the reader may lack
-        const QByteArray bytes = QByteArray::fromStdString(QStringToCp1252(text.text.left(kMaxPoints)));
+        const std::string bytes = QStringToCp1252(text.text.left(kMaxPoints));
         const bool hasRect = !(text.options & emf::ETO_NO_RECT);
         const std::uint16_t options =
             hasRect ? std::uint16_t(text.options & (emf::ETO_OPAQUE | emf::ETO_CLIPPED)) : std::uint16_t(0);
-        Params p;
-        p.I16(text.reference.y()).I16(text.reference.x()).I16(bytes.size()).U16(options);
+        Params p = Record(META_EXTTEXTOUT);
+        p.I16(text.reference.y()).I16(text.reference.x()).I16(std::int64_t(bytes.size())).U16(options);
         if (options != 0) p.I16(text.rect.left).I16(text.rect.top).I16(text.rect.right).I16(text.rect.bottom);
         p.Bytes(bytes).PadToWord();
         // Advances per character; an advance pair per character (vertical advances too) keeps its
         // horizontal half.
-        const qsizetype count = bytes.size();
+        const auto count = qsizetype(bytes.size());
         const bool pairs = (text.options & emf::ETO_PDY) && qsizetype(text.dx.size()) == 2 * text.text.size();
         if (pairs || qsizetype(text.dx.size()) == text.text.size()) {
             for (qsizetype i = 0; i < count; ++i)
                 p.I16(text.dx[std::size_t(pairs ? 2 * i : i)]);
         }
-        Emit(META_EXTTEXTOUT, p);
     }
 
     void Poly(std::uint16_t function, const std::vector<QPoint>& points) {
@@ -304,11 +309,12 @@ private:
         std::size_t first = 0;
         while (true) {
             const std::size_t count = std::min<std::size_t>(points.size() - first, kMaxPoints);
-            Params p;
-            p.I16(std::int64_t(count));
-            for (std::size_t i = first; i < first + count; ++i)
-                p.I16(points[i].x()).I16(points[i].y());
-            Emit(function, p);
+            {
+                Params p = Record(function);
+                p.I16(std::int64_t(count));
+                for (std::size_t i = first; i < first + count; ++i)
+                    p.I16(points[i].x()).I16(points[i].y());
+            }
             if (function != META_POLYLINE || first + count >= points.size()) break;
             first += count - 1;
         }
@@ -318,16 +324,15 @@ private:
         if (b.image.isNull() || b.image.width() > kMaxPoints || b.image.height() > kMaxPoints) return;
         // The bitmap goes out bottom-up; a source rectangle counted from the top is turned round.
         const std::int64_t ySrc = b.bottomUp ? b.ySrc : std::int64_t(b.image.height()) - b.ySrc - b.cySrc;
-        Params p;
+        Params p = Record(META_STRETCHDIB);
         p.U32(b.rop).U16(emf::DIB_RGB_COLORS);
         p.I16(b.cySrc).I16(b.cxSrc).I16(ySrc).I16(b.xSrc);
         p.I16(b.cyDest).I16(b.cxDest).I16(b.yDest).I16(b.xDest);
-        p.Bytes(DeviceIndependentBitmap(b.image));
-        Emit(META_STRETCHDIB, p);
+        WriteDeviceIndependentBitmap(p, b.image);
     }
 
     void ClipRegion(const emf::ClipRegionRecord& clip) {
-        if (clip.rects.empty() || clip.mode == emf::RGN_COPY) Emit(META_SELECTCLIPREGION, Params().U16(0));
+        if (clip.rects.empty() || clip.mode == emf::RGN_COPY) Record(META_SELECTCLIPREGION).U16(0);
         if (clip.rects.empty() || (clip.mode != emf::RGN_COPY && clip.mode != emf::RGN_AND)) return;
         // The older format clips to rectangles only: a region becomes the box around it.
         emf::RectL box = clip.rects.front();
@@ -337,7 +342,7 @@ private:
             box.right = std::max(box.right, r.right);
             box.bottom = std::max(box.bottom, r.bottom);
         }
-        Emit(META_INTERSECTCLIPRECT, Params().BoxReversed(box));
+        Record(META_INTERSECTCLIPRECT).BoxReversed(box);
     }
 
     void Convert(const emf::Record& record) {
@@ -347,19 +352,19 @@ private:
         const auto box = [&record] { return std::get<BoxRecord>(record.data); };
         switch (record.type) {
         case EMR_SETBKMODE:
-            Emit(META_SETBKMODE, Params().U16(std::uint16_t(value())));
+            Record(META_SETBKMODE).U16(std::uint16_t(value()));
             break;
         case EMR_SETTEXTALIGN:
-            Emit(META_SETTEXTALIGN, Params().U16(std::uint16_t(value())));
+            Record(META_SETTEXTALIGN).U16(std::uint16_t(value()));
             break;
         case EMR_SETTEXTCOLOR:
-            Emit(META_SETTEXTCOLOR, Params().U32(value()));
+            Record(META_SETTEXTCOLOR).U32(value());
             break;
         case EMR_SETBKCOLOR:
-            Emit(META_SETBKCOLOR, Params().U32(value()));
+            Record(META_SETBKCOLOR).U32(value());
             break;
         case EMR_SETPOLYFILLMODE:
-            Emit(META_SETPOLYFILLMODE, Params().U16(std::uint16_t(value())));
+            Record(META_SETPOLYFILLMODE).U16(std::uint16_t(value()));
             break;
         case EMR_SELECTOBJECT:
             Select(value());
@@ -368,31 +373,31 @@ private:
             Delete(value());
             break;
         case EMR_SAVEDC:
-            Emit(META_SAVEDC, Params());
+            Record(META_SAVEDC);
             break;
         case EMR_RESTOREDC:
-            Emit(META_RESTOREDC, Params().I16(std::int32_t(value())));
+            Record(META_RESTOREDC).I16(std::int32_t(value()));
             break;
         case EMR_MOVETOEX:
-            Emit(META_MOVETO, Params().I16(point().y).I16(point().x));
+            Record(META_MOVETO).I16(point().y).I16(point().x);
             break;
         case EMR_LINETO:
-            Emit(META_LINETO, Params().I16(point().y).I16(point().x));
+            Record(META_LINETO).I16(point().y).I16(point().x);
             break;
         case EMR_RECTANGLE:
-            Emit(META_RECTANGLE, Params().BoxReversed(box().box));
+            Record(META_RECTANGLE).BoxReversed(box().box);
             break;
         case EMR_ELLIPSE:
-            Emit(META_ELLIPSE, Params().BoxReversed(box().box));
+            Record(META_ELLIPSE).BoxReversed(box().box);
             break;
         case EMR_ROUNDRECT:
-            Emit(META_ROUNDRECT, Params().I16(box().corner.cy).I16(box().corner.cx).BoxReversed(box().box));
+            Record(META_ROUNDRECT).I16(box().corner.cy).I16(box().corner.cx).BoxReversed(box().box);
             break;
         case EMR_INTERSECTCLIPRECT:
-            Emit(META_INTERSECTCLIPRECT, Params().BoxReversed(box().box));
+            Record(META_INTERSECTCLIPRECT).BoxReversed(box().box);
             break;
         case EMR_EXCLUDECLIPRECT:
-            Emit(META_EXCLUDECLIPRECT, Params().BoxReversed(box().box));
+            Record(META_EXCLUDECLIPRECT).BoxReversed(box().box);
             break;
         case EMR_POLYLINE:
         case EMR_POLYLINE16:
@@ -436,7 +441,7 @@ private:
     }
 
     const TMetafile& picture_;
-    QByteArray body_;
+    emf::ByteOutput body_;
     std::vector<bool> slots_;
     std::unordered_map<std::uint32_t, std::uint16_t> objects_;
     std::unordered_map<std::uint32_t, std::uint16_t> stock_;

@@ -12,17 +12,14 @@
 #include "report/QuickrptReport.h"
 #include "report/output/QrexportWmf.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 namespace quorvel {
@@ -94,118 +91,36 @@ QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
     return bytes;
 }
 
-// Writes the files of one run that has a file per page so that they appear together or not at all.
-// The pages are written into a staging folder beside the output and moved into place once all of
-// them are there; files of those names from an earlier run are set aside first and put back when a
-// move fails. The staging folder and whatever is still in it go when the set does.
-class PageFileSet {
-public:
-    // `firstPage` names the run's first page file; its folder receives the set.
-    explicit PageFileSet(const QString& firstPage)
-        : folder_(QFileInfo(firstPage).absolutePath())
-        , staging_(QDir(folder_).filePath(QStringLiteral(".quorvel-report-XXXXXX"))) {
-        if (!staging_.isValid())
-            ThrowWriteError(firstPage, DirectoryExists(folder_)
-                                           ? staging_.errorString()
-                                           : QStringLiteral("the folder does not exist"));
-    }
-
-    // Where the page file of this name is written before it is moved into place.
-    QString Staged(const QString& target) const { return staging_.filePath(QFileInfo(target).fileName()); }
-
-    // Moves the staged files of these targets into place, in order; on failure every target is as it
-    // was before.
-    void Commit(const QStringList& targets) {
-        struct Move {
-            QString staged;
-            QString target;
-            QString setAside; // the earlier file of the target's name, when there was one
-            bool moved = false;
-        };
-        std::vector<Move> moves;
-        moves.reserve(std::size_t(targets.size()));
-        for (const QString& name : targets) {
-            const QFileInfo info(name);
-            // A link is followed, as every other save of the program does: its target is replaced.
-            const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
-            if (QFileInfo(target).isDir())
-                ThrowWriteError(target, QStringLiteral("a folder of that name is in the way"));
-            if (!QFileInfo::exists(Staged(name)))
-                ThrowWriteError(name, QStringLiteral("the page was not written"));
-            moves.push_back({Staged(name), target, {}, false});
-        }
-        const auto undo = [&] {
-            for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
-                if (move->moved) Rename(move->target, move->staged);
-                if (!move->setAside.isEmpty()) Rename(move->setAside, move->target);
-            }
-        };
-        std::size_t index = 0;
-        for (Move& move : moves) {
-            if (QFileInfo::exists(move.target) || QFileInfo(move.target).isSymLink()) {
-                const QString setAside = staging_.filePath(QStringLiteral("earlier-%1").arg(index));
-                if (!Rename(move.target, setAside)) {
-                    undo();
-                    ThrowWriteError(move.target, QStringLiteral("the earlier file cannot be replaced"));
-                }
-                move.setAside = setAside;
-            }
-            ++index;
-        }
-        for (Move& move : moves) {
-            if (!Rename(move.staged, move.target)) {
-                undo();
-                ThrowWriteError(move.target, QStringLiteral("the page cannot be moved into place"));
-            }
-            move.moved = true;
-        }
-    }
-
-private:
-    static bool Rename(const QString& from, const QString& to) {
-        return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-    }
-
-    QString folder_;
-    QTemporaryDir staging_;
-};
-
+// A run with one file per page writes all of its pages or none: the pages are replaced together.
 int WritePictures(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi) {
     TQRPrinter& pages = PreparedPages(layout);
     const int count = pages.PageCount();
-    PageFileSet set(PageFileName(format, output, 1));
-    QStringList targets;
+    FileSetReplacement files(PageFileName(format, output, 1));
     for (int n = 1; n <= count; ++n) {
         const std::unique_ptr<TMetafile> page = pages.GetPage(n);
         if (!page) throw Exception(QStringLiteral("Page %1 is missing").arg(n));
         const QByteArray picture = PagePicture(*page, PictureSize(pages, *page, dpi), dpi);
-        targets << PageFileName(format, output, n);
-        ReplaceFileAtomically(set.Staged(targets.constLast()),
-                              std::string_view(picture.constData(), std::size_t(picture.size())));
+        files.Add(PageFileName(format, output, n),
+                  std::string_view(picture.constData(), std::size_t(picture.size())));
     }
-    set.Commit(targets);
+    files.Commit();
     return count;
 }
 
 // The metafile filter saves the pages of the report's page store and takes no drawing calls, so it
-// is handed the prepared pages directly: a second pass of the report would only be thrown away.
+// is handed the prepared pages directly: a second pass of the report would only be thrown away. The
+// filter replaces the page files together.
 int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString& output) {
     TQRPrinter& pages = PreparedPages(layout);
-    const int count = pages.PageCount();
-    PageFileSet set(PageFileName(format, output, 1));
     TQRWMFExportFilter::SetEnhanced(format.metafiles == TQRMetafileFormat::Enhanced);
-    TQRWMFExportFilter filter(set.Staged(output));
+    TQRWMFExportFilter filter(output);
     filter.SetReport(&layout);
     filter.SetReportQRPrinter(&pages);
     const QSizeF paper = layout.PageSizeNative();
     filter.Start(static_cast<int>(std::lround(paper.width())), static_cast<int>(std::lround(paper.height())),
                  layout.Font());
     filter.Finish();
-    QStringList targets;
-    for (int n = 1; n <= count; ++n)
-        targets << PageFileName(format, output, n);
-    set.Commit(targets);
-    return count;
+    return pages.PageCount();
 }
 
 // True when both names lead to the same file (an existing one followed through links).
