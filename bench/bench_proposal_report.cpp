@@ -99,7 +99,7 @@ void PrimeiraPagina(benchmark::State& state) {
         QElapsedTimer relogio;
         double segundos = 0;
         relogio.start();
-        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.OnEndPage = [&](TCustomQuickRep& relatorio) {
                 if (segundos == 0) segundos = relogio.nsecsElapsed() / 1e9;
                 relatorio.Cancel();
@@ -118,7 +118,7 @@ void TodasAsPaginas(benchmark::State& state) {
     const auto form = TheCenario().Abre(dialogs);
     int paginas = 0;
     for (auto _ : state)
-        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.Prepare();
             paginas = leiaute.QRPrinter() ? leiaute.QRPrinter()->PageCount() : 0;
         });
@@ -133,7 +133,7 @@ std::vector<std::unique_ptr<TMetafile>> Paginas() {
     const ScopedDialogService escopo(dialogs);
     const auto form = TheCenario().Abre(dialogs);
     std::vector<std::unique_ptr<TMetafile>> paginas;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
         leiaute.Prepare();
         for (int n = 1; leiaute.QRPrinter() && n <= leiaute.QRPrinter()->PageCount(); ++n)
             paginas.push_back(leiaute.QRPrinter()->GetPage(n));

@@ -30,16 +30,16 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::ToolTipBase));
     ui->DBMemo1->setPalette(memoPalette);
 
-    DeclaraCDSDigitacao();
-    DeclaraCDSLotes();
+    DeclareItemFields();
+    DeclareLotFields();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, GuardedSlot([this] { Timer1Timer(); }));
     Timer1->start();
 
-    LigaDados();
-    LigaControles();
+    BindGrids();
+    ConnectControls();
     FormCreate();
 }
 
@@ -57,7 +57,7 @@ void TFormQuorvel::FormCreate() {
     // at start and the item table stays closed until one is chosen.
 }
 
-void TFormQuorvel::LigaControles() {
+void TFormQuorvel::ConnectControls() {
     connect(ui->BtnAbreXML, &QToolButton::clicked, this, GuardedSlot([this] { BtnAbreXMLClick(); }));
     connect(ui->BitBtn3, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn3Click(); }));
     connect(ui->btnExpArquivo, &QPushButton::clicked, this, GuardedSlot([this] { btnExpArquivoClick(); }));

@@ -117,8 +117,8 @@ protected:
     // Opens the proposal, presses "Relatório" and "Visualizar na Tela" in the chosen order, and
     // works the window once the report is finished: zooms on a 600 × 800 control, searches, runs
     // extra (the saves), closes it and leaves the dialog.
-    Previa Visualiza(const QString& proposta, int ordem, const QString& foto,
-                     std::function<void(TQRStandardPreview&)> extra = {}) {
+    Previa PreviewRun(const QString& proposta, int ordem, const QString& foto,
+                      std::function<void(TQRStandardPreview&)> extra = {}) {
         Previa previa;
         if (!Abre(proposta)) return previa;
         if (!Mostra()) return previa;
@@ -187,15 +187,15 @@ TEST_F(RelatorioNaTela, LotExampleShowsItsLotsSearchesSavesAndClosesBackToNumber
     const QString salvo = Dados(QStringLiteral("relatorio.qrp"));
     const QString pdf = Dados(QStringLiteral("relatorio.pdf"));
     int filtroPdf = -1;
-    const Previa previa = Visualiza(Copia(Exemplo("proposta-por-lote.xml"), QStringLiteral("lote.xml")), 1,
-                                    QStringLiteral("lotes"), [&](TQRStandardPreview& janela) {
-                                        // The preview's own file, then the report form's PDF filter.
-                                        dialogs.QueueSaveFile(SaveFileChoice{salvo, 1});
-                                        janela.SaveClick();
-                                        filtroPdf = IndiceDoFiltro(QStringLiteral("PDF"));
-                                        dialogs.QueueSaveFile(SaveFileChoice{pdf, filtroPdf});
-                                        janela.SaveClick();
-                                    });
+    const Previa previa = PreviewRun(Copia(Exemplo("proposta-por-lote.xml"), QStringLiteral("lote.xml")), 1,
+                                     QStringLiteral("lotes"), [&](TQRStandardPreview& janela) {
+                                         // The preview's own file, then the report form's PDF filter.
+                                         dialogs.QueueSaveFile(SaveFileChoice{salvo, 1});
+                                         janela.SaveClick();
+                                         filtroPdf = IndiceDoFiltro(QStringLiteral("PDF"));
+                                         dialogs.QueueSaveFile(SaveFileChoice{pdf, filtroPdf});
+                                         janela.SaveClick();
+                                     });
     ASSERT_TRUE(previa.vista) << "the preview window did not show a finished report";
     ASSERT_EQ(previa.paginas, 1);
     EXPECT_EQ(previa.status, QStringLiteral("Page 1 of 1"));
@@ -232,9 +232,9 @@ TEST_F(RelatorioNaTela, LotExampleShowsItsLotsSearchesSavesAndClosesBackToNumber
 }
 
 TEST_F(RelatorioNaTela, PricedItemsShowInTheItemLayoutAndTheUnpricedExampleShowsNoPage) {
-    const Previa itens = Visualiza(Copia(QStringLiteral(QUORVEL_TEST_DATA "/report/itens-precificados.xml"),
-                                         QStringLiteral("itens.xml")),
-                                   0, QStringLiteral("itens"));
+    const Previa itens = PreviewRun(Copia(QStringLiteral(QUORVEL_TEST_DATA "/report/itens-precificados.xml"),
+                                          QStringLiteral("itens.xml")),
+                                    0, QStringLiteral("itens"));
     ASSERT_TRUE(itens.vista);
     EXPECT_EQ(itens.paginas, 1);
     EXPECT_EQ(itens.status, QStringLiteral("Page 1 of 1"));
@@ -246,8 +246,8 @@ TEST_F(RelatorioNaTela, PricedItemsShowInTheItemLayoutAndTheUnpricedExampleShows
 
     // The handed-out item example has no prices yet: every item band is left out and no page is
     // begun, so the window has nothing to show.
-    const Previa vazio = Visualiza(Copia(Exemplo("proposta-por-item.xml"), QStringLiteral("item.xml")), 0,
-                                   QStringLiteral("vazio"));
+    const Previa vazio = PreviewRun(Copia(Exemplo("proposta-por-item.xml"), QStringLiteral("item.xml")), 0,
+                                    QStringLiteral("vazio"));
     ASSERT_TRUE(vazio.vista);
     EXPECT_EQ(vazio.paginas, 0);
     EXPECT_TRUE(vazio.textos.isEmpty());

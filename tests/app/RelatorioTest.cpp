@@ -66,7 +66,7 @@ protected:
         QFile::copy(QStringLiteral(QUORVEL_TEST_DATA "/report/") + QString::fromLatin1(nome), copia);
         return copia;
     }
-    TSaidaRelatorio Registra(std::vector<Execucao>& execucoes) {
+    TReportAction Registra(std::vector<Execucao>& execucoes) {
         return [this, &execucoes](TQuickRep& leiaute) {
             execucoes.push_back({Gera(leiaute), Itens().IndexName()});
         };
@@ -130,8 +130,8 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
         EXPECT_EQ(ordem.currentIndex(), 0);
         EXPECT_EQ(ordem.count(), 2);
         EXPECT_EQ(ordem.itemText(1), QStringLiteral("Especificação do Item"));
-        dialogo.Visualiza = Registra(telas);
-        dialogo.Imprime = Registra(impressoes);
+        dialogo.PreviewAction = Registra(telas);
+        dialogo.PrintAction = Registra(impressoes);
 
         QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
         ordem.setCurrentIndex(1);
@@ -191,8 +191,8 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
 TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
     ASSERT_TRUE(Abre(Copia("lotes-precificados.xml")));
     std::vector<Execucao> execucoes;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("L"), Registra(execucoes));
-    ExecutaRelatorio(*form, TOrdemRelatorio::Especificacao, QStringLiteral("L"), Registra(execucoes));
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("L"), Registra(execucoes));
+    RunReport(*form, TReportOrder::Specification, QStringLiteral("L"), Registra(execucoes));
     ASSERT_EQ(execucoes.size(), 2u);
     EXPECT_EQ(execucoes[0].indice, QStringLiteral("CDSDigitacaoIndex3"));
     EXPECT_EQ(execucoes[1].indice, QStringLiteral("CDSDigitacaoIndex1"));
@@ -236,7 +236,7 @@ TEST_F(Relatorio, LongProposalBreaksIntoNumberedPagesWithHeadersOnEach) {
         item.precoIni = item.valor = std::string("2.5000");
     ASSERT_TRUE(Abre(Grava(proposta)));
     std::vector<Execucao> execucoes;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), Registra(execucoes));
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), Registra(execucoes));
     ASSERT_EQ(execucoes.size(), 1u);
     const std::vector<Pagina>& paginas = execucoes[0].paginas;
     ASSERT_EQ(paginas.size(), 3u);
@@ -269,7 +269,7 @@ TEST_F(Relatorio, WithoutALotTableTheLotLayoutIsAPageOfHeadings) {
     std::vector<Execucao> execucoes;
     AoMostrarSelecao([&](TFormSelRelatorio& dialogo) {
         EXPECT_EQ(dialogo.TipoPregao, QString());
-        dialogo.Visualiza = Registra(execucoes);
+        dialogo.PreviewAction = Registra(execucoes);
         QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
         QTest::mouseClick(&Filho<QPushButton>(dialogo, "btCancel"), Qt::LeftButton);
     });
@@ -278,7 +278,7 @@ TEST_F(Relatorio, WithoutALotTableTheLotLayoutIsAPageOfHeadings) {
     Proposta proposta = PropostaPorItem(3);
     proposta.tipoprega = "X";
     ASSERT_TRUE(Abre(Grava(proposta)));
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("X"), Registra(execucoes));
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("X"), Registra(execucoes));
 
     ASSERT_EQ(execucoes.size(), 2u);
     // Before any file the supplier data was never read. The empty lot table still prints one lot
@@ -306,7 +306,7 @@ TEST_F(Relatorio, AFailedRunIsShownAndTheGridStillGoesBackToNumberOrder) {
     bool ficou = false;
     AoMostrarSelecao([&](TFormSelRelatorio& dialogo) {
         Filho<QComboBox>(dialogo, "cbxOrdem").setCurrentIndex(1);
-        dialogo.Visualiza = [&](TQuickRep&) {
+        dialogo.PreviewAction = [&](TQuickRep&) {
             durante = NumerosOrdem();
             throw Exception(QStringLiteral("Impressora sem papel"));
         };
