@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class Abertura : public QuorvelFixture {
@@ -160,4 +160,4 @@ TEST_F(Abertura, FileLackingAFieldFailsWithTheStoresMessageAndLeavesTheTableClos
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QSysInfo>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class ArquivoEmUso : public QuorvelFixture {
@@ -73,4 +73,4 @@ TEST_F(ArquivoEmUso, LockFollowsTheOpenProposal) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class ArquivoInvalido : public QuorvelFixture {
@@ -58,4 +58,4 @@ TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -2,7 +2,7 @@
 
 #include "platform/Exceptions.h"
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class Entrada : public QuorvelFixture {
@@ -144,4 +144,4 @@ TEST_F(Entrada, ZeroPriceCountsAsMissing) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

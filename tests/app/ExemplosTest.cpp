@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFile>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The sample proposals in examples/ are written by the project's own datapacket writer from
@@ -65,4 +65,4 @@ TEST_F(Exemplos, LotModeSampleOpensWithThreeLots) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

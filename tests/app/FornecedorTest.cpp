@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 using Fornecedor = QuorvelFixture;
@@ -207,4 +207,4 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

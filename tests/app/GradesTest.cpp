@@ -13,7 +13,7 @@
 
 #include <utility>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The real window driven through its grids: keys as the user types them.
@@ -272,4 +272,4 @@ TEST_F(Grades, WithoutARealLocaleQuantitiesAndTypedPricesUseBrazilianSeparators)
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // Every visible caption of a window (labels, buttons, radio buttons, group-box titles) that is given
@@ -125,4 +125,4 @@ TEST_F(Leiaute, ResizingStretchesTheGridTheMemoAndThePathAndKeepsTheButtonsBotto
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

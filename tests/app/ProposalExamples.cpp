@@ -1,6 +1,6 @@
 #include "ProposalTestSupport.h"
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 namespace {
 
@@ -109,4 +109,4 @@ Proposta ExemploEmLotes() {
     return p;
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 namespace {
 
@@ -138,4 +138,4 @@ Proposta PropostaPorItem(int itens) {
     return proposta;
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 // One row of a proposal file as the auction's organiser delivers it. Texts are UTF-8 here and
 // stored as code-page text; an empty optional leaves the value NULL.
@@ -57,4 +57,4 @@ Proposta PropostaPorItem(int itens);
 Proposta ExemploPorItem();
 Proposta ExemploEmLotes();
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

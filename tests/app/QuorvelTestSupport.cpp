@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 void QuorvelFixture::SetUp() {
     ASSERT_TRUE(pastaExe.isValid());
@@ -98,9 +98,9 @@ QByteArray LeBytes(const QString& path) {
     return file.readAll();
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 DadosFornUi Controles(const TFormDadosForn& d) {
     return {Filho<QLineEdit>(d, "EdRazaoSocial"),
@@ -112,4 +112,4 @@ DadosFornUi Controles(const TFormDadosForn& d) {
             Filho<QPushButton>(d, "BitBtn2")};
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

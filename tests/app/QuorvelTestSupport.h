@@ -20,7 +20,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 // A child control of a window by its object name; the test fails when there is none.
 template <class W = QWidget> W& Filho(const QObject& janela, const char* nome) {
@@ -96,4 +96,4 @@ struct DadosFornUi {
 };
 DadosFornUi Controles(const TFormDadosForn& dialogo);
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

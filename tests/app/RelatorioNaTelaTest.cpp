@@ -27,7 +27,7 @@
 
 #include <algorithm>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 QString Exemplo(const char* nome) {
@@ -255,4 +255,4 @@ TEST_F(RelatorioNaTela, PricedItemsShowInTheItemLayoutAndTheUnpricedExampleShows
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The texts of one finished page, in drawing order, with their reference points (pixels at 96 per
@@ -324,4 +324,4 @@ TEST_F(Relatorio, AFailedRunIsShownAndTheGridStillGoesBackToNumberOrder) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -6,7 +6,7 @@
 
 #include <map>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class Salvar : public QuorvelFixture {
@@ -286,4 +286,4 @@ TEST_F(Salvar, ClosingTheProgramAfterEditingAPriceLeavesItInTheFile) {
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -7,8 +7,8 @@
 namespace quorvel {
 namespace {
 
-using test::DeclareLotTable;
-using test::EventLog;
+using testing::DeclareLotTable;
+using testing::EventLog;
 
 void AddLot(TStoreTable& lots, int id, const char* descr, const char* valor) {
     lots.Append();

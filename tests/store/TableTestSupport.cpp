@@ -2,7 +2,7 @@
 
 #include "PacketFixtures.h"
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 void DeclareLotTable(TStoreTable& table) {
     table.Name = QStringLiteral("CDSLotes");
@@ -111,4 +111,4 @@ std::string EventLog::Joined() const {
     return out;
 }
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

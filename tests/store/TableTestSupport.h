@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 // Builds a table declared like the application's lot table: id_item, descr_lote, valor, marca,
 // with the two named indexes and CDSLotesIndex2 in force.
@@ -37,4 +37,4 @@ struct EventLog {
     std::string Joined() const;
 };
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

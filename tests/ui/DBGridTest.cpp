@@ -36,7 +36,7 @@ private:
 class DBGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        uitest::BuildItems(table);
+        testing::BuildItems(table);
         source.SetDataSet(&table);
         grid.SetDataSource(&source);
         grid.SetColumns({{"material", "", 80, false},

@@ -3,7 +3,7 @@
 #include "platform/Exceptions.h"
 #include "store/StoreTable.h"
 
-namespace quorvel::uitest {
+namespace quorvel::testing {
 
 // A small priced-items table like the proposal's: code, description, read-only quantity, price with
 // display and edit formats, a calculated total, a brand, a memo and the sum of the totals. New rows
@@ -58,4 +58,4 @@ inline void BuildItems(TStoreTable& t) {
     t.First();
 }
 
-} // namespace quorvel::uitest
+} // namespace quorvel::testing
