@@ -23,9 +23,9 @@ namespace {
 using namespace quorvel;
 
 // A temporary executable folder with a complete "config.ini" and the generated proposal's bytes.
-class Cenario {
+class Scenario {
 public:
-    Cenario(int itens, int lotes)
+    Scenario(int itens, int lotes)
         : xml_(bench::GenerateProposalXml({itens, lotes, 0.75, 20110429})) {
         TIniFile ini(Pasta() + QStringLiteral("config.ini"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
@@ -38,7 +38,7 @@ public:
     QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
 
     // Writes the untouched proposal and returns its path.
-    QString Proposta() const {
+    QString ProposalPath() const {
         const QString path = pasta_.filePath(QStringLiteral("proposta.xml"));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -47,9 +47,9 @@ public:
     }
 
     // A window with the proposal open, as the user finds it after "Abrir".
-    std::unique_ptr<TFormQuorvel> Abre(ScriptedDialogs& dialogs) const {
+    std::unique_ptr<TFormQuorvel> OpenProposal(ScriptedDialogs& dialogs) const {
         auto form = std::make_unique<TFormQuorvel>(Pasta());
-        dialogs.QueueOpenFile(Proposta());
+        dialogs.QueueOpenFile(ProposalPath());
         form->BtnAbreXMLClick();
         return form;
     }
@@ -59,16 +59,16 @@ private:
     std::string xml_;
 };
 
-void AbrePropostaEmLotes(benchmark::State& state) {
+void OpenLotProposal(benchmark::State& state) {
     const int itens = static_cast<int>(state.range(0));
     const int lotes = static_cast<int>(state.range(1));
-    const Cenario cenario(itens, lotes);
+    const Scenario cenario(itens, lotes);
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
     for (auto _ : state) {
         state.PauseTiming();
         auto form = std::make_unique<TFormQuorvel>(cenario.Pasta());
-        dialogs.QueueOpenFile(cenario.Proposta());
+        dialogs.QueueOpenFile(cenario.ProposalPath());
         state.ResumeTiming();
 
         form->BtnAbreXMLClick();
@@ -81,17 +81,17 @@ void AbrePropostaEmLotes(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(AbrePropostaEmLotes)
+BENCHMARK(OpenLotProposal)
     ->Args({2000, 200})
     ->Args({20000, 2000})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
-void DigitaPrecoComTotalDoLote(benchmark::State& state) {
-    const Cenario cenario(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+void TypePriceWithLotTotal(benchmark::State& state) {
+    const Scenario cenario(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
-    const auto form = cenario.Abre(dialogs);
+    const auto form = cenario.OpenProposal(dialogs);
     TStoreTable& itens = form->ItemTable();
     TStoreField& preco = itens.FieldByName(QStringLiteral("preco_ini"));
     const QString precos[] = {QStringLiteral("10,5000"), QStringLiteral("11,2500")};
@@ -104,7 +104,7 @@ void DigitaPrecoComTotalDoLote(benchmark::State& state) {
     const QString total = form->LotTable().FieldByName(QStringLiteral("valor")).DisplayText();
     if (total.isEmpty()) state.SkipWithError("the lot total was not rolled up");
 }
-BENCHMARK(DigitaPrecoComTotalDoLote)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);
+BENCHMARK(TypePriceWithLotTotal)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

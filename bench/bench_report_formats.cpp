@@ -23,32 +23,32 @@ constexpr int kItens = 10000;
 
 // The proposal file and an output folder, made once. No registration lies beside the tool, so the
 // supplier comes from the proposal, as in the program's first run.
-class Cenario {
+class Scenario {
 public:
-    Cenario() {
+    Scenario() {
         const std::string xml = bench::GenerateProposalXml({kItens, 0, 0.8, 20110429});
-        QFile file(Proposta());
+        QFile file(ProposalPath());
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(xml.data(), static_cast<qint64>(xml.size()));
     }
-    QString Proposta() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
-    QString Saida(const QString& nome) const { return pasta_.filePath(nome); }
+    QString ProposalPath() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
+    QString OutputPath(const QString& nome) const { return pasta_.filePath(nome); }
 
 private:
     QTemporaryDir pasta_;
 };
 
-const Cenario& TheCenario() {
-    static const Cenario cenario;
+const Scenario& TheScenario() {
+    static const Scenario cenario;
     return cenario;
 }
 
-void Formato(benchmark::State& state, const char* formato) {
+void SaveAs(benchmark::State& state, const char* formato) {
     const std::string programa =
         (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
-    const std::string proposta = TheCenario().Proposta().toStdString();
+    const std::string proposta = TheScenario().ProposalPath().toStdString();
     const std::string saida =
-        TheCenario().Saida(QStringLiteral("relatorio.") + QLatin1String(formato)).toStdString();
+        TheScenario().OutputPath(QStringLiteral("relatorio.") + QLatin1String(formato)).toStdString();
     double cpu = 0;
     long picoKiB = 0;
     int runs = 0;
@@ -71,11 +71,11 @@ void Formato(benchmark::State& state, const char* formato) {
 }
 
 // The tool runs first, while this process is still small: a spawned child's peak counts it.
-BENCHMARK_CAPTURE(Formato, txt, "txt")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(Formato, csv, "csv")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(Formato, xls, "xls")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(Formato, wmf, "wmf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(Formato, emf, "emf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SaveAs, txt, "txt")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SaveAs, csv, "csv")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SaveAs, xls, "xls")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SaveAs, wmf, "wmf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(SaveAs, emf, "emf")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

@@ -4,10 +4,10 @@ namespace quorvel::testing {
 
 namespace {
 
-ItemProposta Item(int idItem, int numitem, int nuitem, std::string lote, std::string material,
+ProposalItem Item(int idItem, int numitem, int nuitem, std::string lote, std::string material,
                   std::string descr, std::string espec, std::string qtde, std::string upsigl,
                   std::string updesc) {
-    ItemProposta item;
+    ProposalItem item;
     item.idItem = idItem;
     item.numitem = numitem;
     item.nuitem = nuitem;
@@ -23,8 +23,8 @@ ItemProposta Item(int idItem, int numitem, int nuitem, std::string lote, std::st
 
 } // namespace
 
-Proposta ExemploPorItem() {
-    Proposta p;
+Proposal ItemExample() {
+    Proposal p;
     p.tipoprega = "M";
     p.unges = "12";
     p.sigla = "PE";
@@ -67,8 +67,8 @@ Proposta ExemploPorItem() {
     return p;
 }
 
-Proposta ExemploEmLotes() {
-    Proposta p;
+Proposal LotExample() {
+    Proposal p;
     p.tipoprega = "L";
     p.unges = "07";
     p.sigla = "PE";
