@@ -60,7 +60,7 @@ void BM_StorePages(benchmark::State& state) {
         bytes = report.stream->Size();
     }
     state.SetItemsProcessed(state.iterations() * Pages);
-    state.counters["bytes_per_page"] = double(bytes - TQRFileHeader::Length) / Pages;
+    state.counters["bytes_per_page"] = double(bytes - TQRFileHeader::kLength) / Pages;
     state.counters["picture_bytes"] = double(DensePage().SaveToBytes().size());
 }
 BENCHMARK(BM_StorePages)->ArgName("coded")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -276,7 +276,7 @@ struct NamedColor {
     const char* name;
 };
 
-constexpr NamedColor namedColors[] = {
+constexpr NamedColor kNamedColors[] = {
     {clBlack, "clBlack"},   {clMaroon, "clMaroon"},   {clGreen, "clGreen"}, {clOlive, "clOlive"},
     {clNavy, "clNavy"},     {clPurple, "clPurple"},   {clTeal, "clTeal"},   {clGray, "clGray"},
     {clSilver, "clSilver"}, {clRed, "clRed"},         {clLime, "clLime"},   {clYellow, "clYellow"},
@@ -287,19 +287,19 @@ constexpr NamedColor namedColors[] = {
 } // namespace
 
 QString ColorToLayoutText(TColor color) {
-    for (const NamedColor& named : namedColors)
+    for (const NamedColor& named : kNamedColors)
         if (named.color == color) return QLatin1String(named.name);
     return QString::number(color);
 }
 
 std::optional<TColor> ColorFromLayoutName(const QString& name) {
-    for (const NamedColor& named : namedColors)
+    for (const NamedColor& named : kNamedColors)
         if (name.compare(QLatin1String(named.name), Qt::CaseInsensitive) == 0) return named.color;
     return std::nullopt;
 }
 
 TLayoutValue ColorToLayoutValue(TColor color) {
-    for (const NamedColor& named : namedColors)
+    for (const NamedColor& named : kNamedColors)
         if (named.color == color) return TLayoutValue::Identifier(QLatin1String(named.name));
     return TLayoutValue::Integer(color);
 }

@@ -58,7 +58,7 @@ void TPrinterSettings::GetPrinterSettings() {
     topOffset_ = DeviceToTenths(offset.y(), pixelsPerY_);
     paperSize_ = TQRPaperSize::Default;
     if (Supported(DM_PAPERSIZE)) {
-        for (int ordinal = 0; ordinal < QRPaperSizeCount; ++ordinal) {
+        for (int ordinal = 0; ordinal < kQRPaperSizeCount; ++ordinal) {
             const TQRPaperSize size = PaperSizeFromOrdinal(ordinal);
             if (QRPaperTranslate(size) == deviceMode_.PaperSize) {
                 paperSize_ = size;
@@ -72,7 +72,7 @@ void TPrinterSettings::GetPrinterSettings() {
     const QList<int> codes = printer_->PaperCodes();
     if (!codes.isEmpty()) {
         supportedPapers_.reset();
-        for (int ordinal = 1; ordinal < QRPaperSizeCount; ++ordinal)
+        for (int ordinal = 1; ordinal < kQRPaperSizeCount; ++ordinal)
             supportedPapers_[static_cast<std::size_t>(ordinal)] =
                 codes.contains(QRPaperTranslate(PaperSizeFromOrdinal(ordinal)));
     }

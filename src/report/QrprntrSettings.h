@@ -33,14 +33,15 @@ enum class TQRBin : std::uint8_t {
     Last
 };
 
-inline constexpr int QRBinCount = 14;
+inline constexpr int kQRBinCount = 14;
 
 // The driver's bin code of each bin, indexed by ordinal.
-inline constexpr std::array<int, QRBinCount> cQRBinTranslate = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
+inline constexpr std::array<int, kQRBinCount> cQRBinTranslate = {1, 1, 2, 3,  4,  5,  6,
+                                                                 7, 8, 9, 10, 11, 14, 14};
 
 // The first bin whose code this is, or none.
 constexpr std::optional<TQRBin> QRBinFromCode(int code) noexcept {
-    for (int ordinal = 0; ordinal < QRBinCount; ++ordinal)
+    for (int ordinal = 0; ordinal < kQRBinCount; ++ordinal)
         if (cQRBinTranslate[static_cast<std::size_t>(ordinal)] == code) return static_cast<TQRBin>(ordinal);
     return std::nullopt;
 }
@@ -166,7 +167,7 @@ private:
     int printQuality_ = 0;
     int collate_ = 0;
     int colorOption_ = 0;
-    std::bitset<QRPaperSizeCount> supportedPapers_; // by ordinal; 0 (Default) is never listed
+    std::bitset<kQRPaperSizeCount> supportedPapers_; // by ordinal; 0 (Default) is never listed
     int memoryLimit_ = 250000;
     bool useStandardPrinter_ = false;
     bool printMetafile_ = false;

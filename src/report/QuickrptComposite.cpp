@@ -49,7 +49,7 @@ public:
     ChainedPass(TCustomQuickRep& report, bool last, TQRPrinter* pageStore)
         : report_(report)
         , tag_(report.Tag()) {
-        if (last) report.SetTag(999);
+        if (last) report.SetTag(kReportTagLastPart);
         if (pageStore) report.SetChainedPageStore(pageStore);
     }
     ~ChainedPass() {
@@ -348,7 +348,7 @@ void TQRCompositeReport::PrinterSetup() {
     }
     dialog.copies = printerSettings_.Copies();
     if (!Dialogs().PrintDialog(dialog)) {
-        SetTag(1);
+        SetTag(kReportTagCancelled);
         return;
     }
     TQRCompositePrinterSettings& settings = printerSettings_;
@@ -366,7 +366,7 @@ void TQRCompositeReport::PrinterSetup() {
         settings.SetFirstPage(0);
         settings.SetLastPage(0);
     }
-    SetTag(0);
+    SetTag(kReportTagAccepted);
 }
 
 QSizeF TQRCompositeReport::PageSizeNative() const {

@@ -288,7 +288,7 @@ void TCustomQuickRep::PrinterSetup() {
                              : PrintOrientation::Portrait;
     dialog.copies = printerSettings_.Copies();
     if (!Dialogs().PrintDialog(dialog)) {
-        SetTag(1);
+        SetTag(kReportTagCancelled);
         return;
     }
     const TPrinterOrientation orientation = dialog.orientation == PrintOrientation::Landscape
@@ -323,7 +323,7 @@ void TCustomQuickRep::PrinterSetup() {
         printerSettings_.SetFirstPage(0);
         printerSettings_.SetLastPage(0);
     }
-    SetTag(0);
+    SetTag(kReportTagAccepted);
 }
 
 bool TCustomQuickRep::UseStandardPrinterSetting() const {

@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "store/StoreTable.h"
+#include "store/TableTag.h"
 
 namespace quorvel::testing {
 
@@ -28,9 +29,9 @@ inline void BuildItems(TStoreTable& t) {
                                                 table.FieldByName("preco_ini").AsFloat());
     };
     t.BeforeInsert = [](TStoreTable& table) {
-        if (table.Tag() == 0) throw EAbort();
+        if (table.Tag() == kTagNormal) throw EAbort();
     };
-    t.SetTag(1);
+    t.SetTag(kTagBuilding);
     t.CreateDataSet();
     struct Row {
         const char* material;
@@ -53,7 +54,7 @@ inline void BuildItems(TStoreTable& t) {
         t.FieldByName("compl_descr").SetAsString(r.memo);
         t.Post();
     }
-    t.SetTag(0);
+    t.SetTag(kTagNormal);
     qtde.SetReadOnly(true);
     t.First();
 }
