@@ -43,8 +43,6 @@ bool IsExpandingControl(const TQRPrintable& printable) {
 
 } // namespace
 
-// --- Report ---------------------------------------------------------------------------------------
-
 void TCustomQuickRep::FillDataSetList() {
     dataSetList_.Clear();
     listedDataSets_.clear();
@@ -423,8 +421,6 @@ void TCustomQuickRep::PrintBackgroundImage() {
     backgroundImage_->Print(0, 0);
 }
 
-// --- Band -----------------------------------------------------------------------------------------
-
 double TQRCustomBand::StretchHeight(bool withLinks) const {
     double height = size_->NativeValue(TQRBandSize::iHeight);
     // The linked bands must fit together with this one: their heights are added down the chain.
@@ -630,8 +626,6 @@ void TQRCustomBand::PrintStretchedLines() {
         }
     }
 }
-
-// --- Group ----------------------------------------------------------------------------------------
 
 namespace {
 

@@ -76,8 +76,6 @@ private:
         xml_.ForEachChild("DATAPACKET", [&](Tag& t) { xml_.SkipElement(t); });
     }
 
-    // ---- metadata ----
-
     void ReadMetadata(Tag& tag) {
         xml_.SkipAttributes(tag);
         if (tag.kind == TagKind::Empty) Fail(StoreErrorCode::Malformed);
@@ -357,8 +355,6 @@ private:
                 xml_.SkipElement(t);
         });
     }
-
-    // ---- rows ----
 
     void ReadRowData(Tag& tag) {
         xml_.SkipAttributes(tag);
