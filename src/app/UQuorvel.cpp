@@ -15,6 +15,13 @@
 
 namespace quorvel {
 
+namespace {
+
+// The incremental search forgets what was typed this long after the last keystroke.
+constexpr int kSearchTextLifetimeMs = 1000;
+
+} // namespace
+
 TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     : QMainWindow(parent)
     , CDSDigitacao(std::make_unique<TStoreTable>())
@@ -34,7 +41,7 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     DeclareLotFields();
 
     Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
+    Timer1->setInterval(kSearchTextLifetimeMs);
     connect(Timer1, &QTimer::timeout, this, GuardedSlot([this] { Timer1Timer(); }));
     Timer1->start();
 

@@ -65,6 +65,10 @@ public:
     void CDSDigitacaoCalcFields(TStoreTable& dataSet);
     void CDSDigitacaoBeforePost(TStoreTable& dataSet);
     void CDSDigitacaoAfterPost(TStoreTable& dataSet);
+    // aviso: whether an item left without a price is reported (kWarnUnpriced, by "Salvar Dados")
+    // or passed over in silence (kQuietlyUnpriced, after opening a file).
+    static constexpr bool kWarnUnpriced = true;
+    static constexpr bool kQuietlyUnpriced = false;
     void PropagaValorLotes(bool aviso);
 
     // Supplier registration.
@@ -101,7 +105,6 @@ private:
     void PostPending();
     void OpenItemTable();
     void WriteProposalFile();
-    QString SelectedFieldName(int grid) const;
 
     std::unique_ptr<TStoreTable> CDSDigitacao;
     std::unique_ptr<TStoreTable> CDSLotes;

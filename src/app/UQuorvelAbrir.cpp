@@ -55,7 +55,7 @@ void TFormQuorvel::BtnAbreXMLClick() {
     // total, before the table closes and writes the file: nothing typed is lost by opening another.
     if (CDSDigitacao->Active()) {
         PostPending();
-        PropagaValorLotes(false);
+        PropagaValorLotes(kQuietlyUnpriced);
     }
 
     CDSDigitacao->SetFilter(QString());
@@ -94,7 +94,7 @@ void TFormQuorvel::AdjustToMode() {
                      QApplication::palette().color(lote ? QPalette::ToolTipBase : QPalette::Base));
     ui->DBGrid1->setPalette(palette);
     SetPriceTitle(lote ? QStringLiteral("Valor Inicial") : QStringLiteral("Valor Item"));
-    if (lote) PropagaValorLotes(false);
+    if (lote) PropagaValorLotes(kQuietlyUnpriced);
 }
 
 } // namespace quorvel

@@ -3,6 +3,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "ui/DBGrid.h"
+
+#include "ui_UQuorvel.h"
 
 #include <QTimer>
 
@@ -25,6 +28,12 @@ void SearchKeystroke(TStoreTable& table, const char* campo, QChar key, QString& 
     timer.start();
 }
 
+// The name of the field under the grid's current column; empty when it shows none.
+QString SelectedFieldName(const TDBGrid& grid) {
+    const TStoreField* field = grid.SelectedField();
+    return field != nullptr ? field->FieldName() : QString();
+}
+
 bool ReadyForSearch(const TStoreTable& table) {
     return table.Active() && table.State() == TTableState::Browse && table.RecordCount() > 0;
 }
@@ -33,7 +42,7 @@ bool ReadyForSearch(const TStoreTable& table) {
 
 void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
     if (!ReadyForSearch(*CDSDigitacao)) return;
-    const QString campo = SelectedFieldName(1);
+    const QString campo = SelectedFieldName(*ui->DBGrid1);
     if (campo != QLatin1String("material") && campo != QLatin1String("descr_item") &&
         campo != QLatin1String("qtde"))
         return;
@@ -42,7 +51,7 @@ void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
 
 void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
     if (!ReadyForSearch(*CDSLotes)) return;
-    const QString campo = SelectedFieldName(2);
+    const QString campo = SelectedFieldName(*ui->DBGrid2);
     if (campo != QLatin1String("descr_lote") && campo != QLatin1String("valor")) return;
     SearchKeystroke(*CDSLotes, "descr_lote", key, TextoBusca, *Timer1);
 }

@@ -67,9 +67,4 @@ void TFormQuorvel::SetPriceTitle(const QString& titulo) {
     ui->DBGrid1->SetColumnTitle(kPriceColumn, titulo);
 }
 
-QString TFormQuorvel::SelectedFieldName(int grid) const {
-    const TStoreField* field = (grid == 1 ? ui->DBGrid1 : ui->DBGrid2)->SelectedField();
-    return field != nullptr ? field->FieldName() : QString();
-}
-
 } // namespace quorvel

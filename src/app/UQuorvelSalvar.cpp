@@ -28,7 +28,7 @@ void TFormQuorvel::BitBtn3Click() {
     if (ui->EdArquivo->text().trimmed().isEmpty()) return;
     PostPending();
     if (RazaoSocial.trimmed().isEmpty() || Identificador.trimmed().isEmpty()) BtnConfigClick();
-    PropagaValorLotes(true);
+    PropagaValorLotes(kWarnUnpriced);
     // The proposal reaches the disk now, not only at the next close of the item table: a failed
     // write stops here with the store's error, so "Dados Salvos !!!" is never shown for unsaved data.
     WriteProposalFile();

@@ -97,7 +97,7 @@ TEST_F(Entrada, PropagationGivesEveryRowOfALotItsCurrentTotalAndWarnsOncePerRun)
         TypePrice(QStringLiteral("3")); // lot 1: + 2 × 3
     }));
     dialogs.ClearCalls();
-    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(true); }));
+    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(TFormQuorvel::kWarnUnpriced); }));
     // Lot 2 has no price at all: one warning for the whole run.
     EXPECT_EQ(Messages(),
               QStringList{QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE")});
@@ -117,7 +117,7 @@ TEST_F(Entrada, PropagationGivesEveryRowOfALotItsCurrentTotalAndWarnsOncePerRun)
         TypePrice(QStringLiteral("1"));
     }));
     dialogs.ClearCalls();
-    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(true); }));
+    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(TFormQuorvel::kWarnUnpriced); }));
     EXPECT_TRUE(Messages().isEmpty());
 }
 
@@ -139,7 +139,7 @@ TEST_F(Entrada, ZeroPriceCountsAsMissing) {
         TypePrice(QStringLiteral("0"));
     }));
     dialogs.ClearCalls();
-    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(true); }));
+    ASSERT_TRUE(RunAction([this] { form->PropagaValorLotes(TFormQuorvel::kWarnUnpriced); }));
     EXPECT_EQ(Messages().size(), 1);
 }
 
