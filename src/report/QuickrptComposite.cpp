@@ -106,22 +106,8 @@ void TQRCompositeReport::SetPrinterValues() {
     }
     store.SetOrientation(settings.OrientationSet() || !first ? settings.Orientation()
                                                              : first->Page().Orientation());
-    store.SetCopies(settings.Copies());
-    store.SetBin(settings.OutputBin());
-    store.SetFirstPage(settings.FirstPage());
-    store.SetLastPage(settings.LastPage());
+    settings.ApplyRangeAndSwitches(store);
     store.SetTitle(settings.Title());
-    store.SetUseStandardPrinter(settings.UseStandardprinter);
-    store.SetPrintMetafile(settings.PrintMetaFile);
-    store.SetUseCustomBinCode(settings.UseCustomBinCode);
-    store.SetCustomBinCode(settings.CustomBinCode);
-    store.SetUseCustomPaperCode(settings.UseCustomPaperCode);
-    store.SetCustomPaperCode(settings.CustomPaperCode);
-    store.SetExtendedDuplex(settings.ExtendedDuplex);
-    store.SetDuplex(settings.Duplex());
-    store.SetPrintQuality(settings.PrintQuality);
-    store.SetCollate(settings.Collate);
-    store.SetColorOption(settings.ColorOption);
 }
 
 bool TQRCompositeReport::RunChain(TChainPass pass, TQRExportFilter* filter) {

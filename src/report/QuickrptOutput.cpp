@@ -243,21 +243,7 @@ void TCustomQuickRep::SetPrinterValues() {
         store.SetPaperLength(RoundHalfEven(page_->NativeValue(TQRPage::iLength)));
     }
     store.SetOrientation(page_->Orientation());
-    store.SetCopies(settings.Copies());
-    store.SetBin(settings.OutputBin());
-    store.SetFirstPage(settings.FirstPage());
-    store.SetLastPage(settings.LastPage());
-    store.SetDuplex(settings.Duplex());
-    store.SetUseStandardPrinter(settings.UseStandardprinter);
-    store.SetPrintMetafile(settings.PrintMetaFile);
-    store.SetUseCustomBinCode(settings.UseCustomBinCode);
-    store.SetCustomBinCode(settings.CustomBinCode);
-    store.SetUseCustomPaperCode(settings.UseCustomPaperCode);
-    store.SetCustomPaperCode(settings.CustomPaperCode);
-    store.SetPrintQuality(settings.PrintQuality);
-    store.SetCollate(settings.Collate);
-    store.SetColorOption(settings.ColorOption);
-    store.SetExtendedDuplex(settings.ExtendedDuplex);
+    settings.ApplyRangeAndSwitches(store);
     store.SetOnApplyPrinterSettings(OnApplyPrinterSettings.Handler);
     store.SetOnGetPrinterSettings(OnGetPrinterSettings.Handler);
 }
@@ -355,6 +341,24 @@ TQRPreviewSettings TCustomQuickRep::PreviewSettings() const {
     settings.Title = reportTitle_;
     settings.Orientation = page_->Orientation();
     return settings;
+}
+
+void TQuickRepPrinterSettings::ApplyRangeAndSwitches(TQRPrinter& store) const {
+    store.SetCopies(Copies());
+    store.SetBin(OutputBin());
+    store.SetFirstPage(FirstPage());
+    store.SetLastPage(LastPage());
+    store.SetDuplex(Duplex());
+    store.SetUseStandardPrinter(UseStandardprinter);
+    store.SetPrintMetafile(PrintMetaFile);
+    store.SetUseCustomBinCode(UseCustomBinCode);
+    store.SetCustomBinCode(CustomBinCode);
+    store.SetUseCustomPaperCode(UseCustomPaperCode);
+    store.SetCustomPaperCode(CustomPaperCode);
+    store.SetPrintQuality(PrintQuality);
+    store.SetCollate(Collate);
+    store.SetColorOption(ColorOption);
+    store.SetExtendedDuplex(ExtendedDuplex);
 }
 
 TQRPrintChoices TQuickRepPrinterSettings::PrintChoices() const {
