@@ -2,6 +2,7 @@
 // read, supplier data written into every row, the lot table built, every row given its lot's
 // total) and one typed price posted with the lot roll-up.
 
+#include "support/BenchMain.h"
 #include "support/ProposalGenerator.h"
 
 #include "app/UQuorvel.h"
@@ -27,7 +28,7 @@ class Scenario {
 public:
     Scenario(int itens, int lotes)
         : xml_(bench::GenerateProposalXml({itens, lotes, 0.75, 20110429})) {
-        TIniFile ini(Pasta() + QStringLiteral("config.ini"));
+        TIniFile ini(Folder() + QStringLiteral("config.ini"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
                         QStringLiteral("Comercial Ltda"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"),
@@ -35,7 +36,7 @@ public:
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), QStringLiteral("1"));
     }
 
-    QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
+    QString Folder() const { return pasta_.path() + QLatin1Char('/'); }
 
     // Writes the untouched proposal and returns its path.
     QString ProposalPath() const {
@@ -48,7 +49,7 @@ public:
 
     // A window with the proposal open, as the user finds it after "Abrir".
     std::unique_ptr<TFormQuorvel> OpenProposal(ScriptedDialogs& dialogs) const {
-        auto form = std::make_unique<TFormQuorvel>(Pasta());
+        auto form = std::make_unique<TFormQuorvel>(Folder());
         dialogs.QueueOpenFile(ProposalPath());
         form->BtnAbreXMLClick();
         return form;
@@ -67,7 +68,7 @@ void OpenLotProposal(benchmark::State& state) {
     const ScopedDialogService escopo(dialogs);
     for (auto _ : state) {
         state.PauseTiming();
-        auto form = std::make_unique<TFormQuorvel>(cenario.Pasta());
+        auto form = std::make_unique<TFormQuorvel>(cenario.Folder());
         dialogs.QueueOpenFile(cenario.ProposalPath());
         state.ResumeTiming();
 
@@ -109,12 +110,5 @@ BENCHMARK(TypePriceWithLotTotal)->Args({20000, 2000})->Unit(benchmark::kMicrosec
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

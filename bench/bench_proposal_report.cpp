@@ -3,6 +3,7 @@
 // at 100 % zoom), a search of every page's texts for a word on the last page, and quorvel-report
 // writing the PDF, with its wall time and peak memory.
 
+#include "support/BenchMain.h"
 #include "support/ChildRun.h"
 #include "support/ProposalGenerator.h"
 
@@ -38,7 +39,7 @@ class Scenario {
 public:
     Scenario()
         : xml_(bench::GenerateProposalXml({kItens, 0, 0.8, 20110429})) {
-        TIniFile ini(Pasta() + QStringLiteral("config.ini"));
+        TIniFile ini(Folder() + QStringLiteral("config.ini"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
                         QStringLiteral("Comercial Ltda"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"), QStringLiteral("1"));
@@ -47,12 +48,12 @@ public:
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(xml_.data(), static_cast<qint64>(xml_.size()));
     }
-    QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
+    QString Folder() const { return pasta_.path() + QLatin1Char('/'); }
     QString ProposalPath() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
 
     // The main window with the proposal open, as after "Abrir".
     std::unique_ptr<TFormQuorvel> OpenProposal(ScriptedDialogs& dialogs) const {
-        auto form = std::make_unique<TFormQuorvel>(Pasta());
+        auto form = std::make_unique<TFormQuorvel>(Folder());
         dialogs.QueueOpenFile(ProposalPath());
         form->BtnAbreXMLClick();
         return form;
@@ -75,7 +76,7 @@ void ToolToPdf(benchmark::State& state) {
     const std::string programa =
         (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
     const std::string proposta = TheScenario().ProposalPath().toStdString();
-    const std::string saida = (TheScenario().Pasta() + QStringLiteral("relatorio.pdf")).toStdString();
+    const std::string saida = (TheScenario().Folder() + QStringLiteral("relatorio.pdf")).toStdString();
     long picoKiB = 0;
     for (auto _ : state) {
         const bench::ChildRun run = bench::RunChild({programa, proposta, saida});
@@ -180,12 +181,5 @@ BENCHMARK(SearchAllPages)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

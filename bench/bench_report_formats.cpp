@@ -2,6 +2,7 @@
 // the text, comma-separated, spreadsheet and metafile formats: wall and processor time of the whole
 // run (reading the proposal included) and its peak memory, beside the machine's load.
 
+#include "support/BenchMain.h"
 #include "support/ChildRun.h"
 #include "support/ProposalGenerator.h"
 
@@ -80,10 +81,5 @@ BENCHMARK_CAPTURE(SaveAs, emf, "emf")->UseManualTime()->Unit(benchmark::kMillise
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }
