@@ -22,13 +22,13 @@ TEST_F(Abertura, ItemModeShowsAllItemsInNumitemOrderWithoutTheLotPanel) {
     ASSERT_TRUE(OpenProposal(SaveProposal(p)));
 
     EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), DataPath(QStringLiteral("proposta.xml")));
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_FALSE(Itens().Filtered());
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"1", "2", "3", "4"}));
-    EXPECT_EQ(TextOf(Itens(), "numitem"), QStringLiteral("1"));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_FALSE(Items().Filtered());
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"1", "2", "3", "4"}));
+    EXPECT_EQ(TextOf(Items(), "numitem"), QStringLiteral("1"));
     EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
-    EXPECT_FALSE(Lotes().Active());
+    EXPECT_FALSE(Lots().Active());
     EXPECT_EQ(ChildNamed(*form, "DBGrid1").palette().color(QPalette::Base),
               QApplication::palette().color(QPalette::Base));
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
@@ -45,44 +45,44 @@ TEST_F(Abertura, LotModeBuildsOneLotPerIdItemInIdOrderAndFiltersTheFirst) {
     p.itens = itens;
     ASSERT_TRUE(OpenProposal(SaveProposal(p)));
 
-    ASSERT_TRUE(Lotes().Active());
-    EXPECT_EQ(ColumnValues(Lotes(), "id_item"), (QStringList{"1", "2", "3"}));
-    EXPECT_EQ(ColumnValues(Lotes(), "descr_lote"), (QStringList{"Lote 1", "Lote 2", "Lote 3"}));
+    ASSERT_TRUE(Lots().Active());
+    EXPECT_EQ(ColumnValues(Lots(), "id_item"), (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(ColumnValues(Lots(), "descr_lote"), (QStringList{"Lote 1", "Lote 2", "Lote 3"}));
     EXPECT_FALSE(ChildNamed(*form, "Panel4").isHidden());
     EXPECT_EQ(ChildNamed(*form, "DBGrid1").palette().color(QPalette::Base),
               QApplication::palette().color(QPalette::ToolTipBase));
 
     // The first lot is selected and the item table shows only its rows.
-    EXPECT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("1"));
-    EXPECT_TRUE(Itens().Filtered());
-    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 1"));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"1", "2"}));
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("1"));
+    EXPECT_TRUE(Items().Filtered());
+    EXPECT_EQ(Items().Filter(), QStringLiteral("id_item = 1"));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"1", "2"}));
 
-    RunAction([this] { Lotes().Next(); });
-    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 2"));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"3", "4"}));
-    EXPECT_EQ(ColumnValues(Itens(), "descr_lote"), (QStringList{"Lote 2", "Descrição tardia"}));
-    EXPECT_EQ(TextOf(Itens(), "numitem"), QStringLiteral("3"));
+    RunAction([this] { Lots().Next(); });
+    EXPECT_EQ(Items().Filter(), QStringLiteral("id_item = 2"));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"3", "4"}));
+    EXPECT_EQ(ColumnValues(Items(), "descr_lote"), (QStringList{"Lote 2", "Descrição tardia"}));
+    EXPECT_EQ(TextOf(Items(), "numitem"), QStringLiteral("3"));
 }
 
 TEST_F(Abertura, OpeningAnItemModeFileAfterALotModeFileHidesTheLotsAndShowsAllItems) {
     ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(3, 2), QStringLiteral("lotes.xml"))));
     ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(5), QStringLiteral("itens.xml"))));
     EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
-    EXPECT_FALSE(Itens().Filtered());
-    EXPECT_EQ(Itens().RecordCount(), 5);
+    EXPECT_FALSE(Items().Filtered());
+    EXPECT_EQ(Items().RecordCount(), 5);
 }
 
 TEST_F(Abertura, CancellingTheOpenDialogWritesTheChangedFileAndKeepsThePath) {
     const QString path = SaveProposal(ItemProposal(3));
     ASSERT_TRUE(OpenProposal(path));
     RunAction([this] {
-        Itens().Next();
+        Items().Next();
         TypePrice(QStringLiteral("12,5"));
     });
     ASSERT_TRUE(OpenProposal(std::nullopt));
 
-    EXPECT_FALSE(Itens().Active());
+    EXPECT_FALSE(Items().Active());
     EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), path);
     const Datapacket gravado = ReadPacketFile(path);
     const auto linhas = CurrentRows(gravado);
@@ -100,9 +100,9 @@ TEST_F(Abertura, PriceBeingTypedWhenAnotherFileIsOpenedReachesTheFileWithItsLotT
     // Second row of lot 1 (quantity 2) is being edited, not posted.
     RunAction([this] {
         TypePrice(QStringLiteral("1"));
-        Itens().Next();
-        Itens().Edit();
-        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("10"));
+        Items().Next();
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("10"));
     });
     ASSERT_TRUE(OpenProposal(std::nullopt));
 
@@ -123,8 +123,8 @@ TEST_F(Abertura, PriceBeingTypedInItemModeIsPostedBeforeTheFileCloses) {
     const QString path = SaveProposal(ItemProposal(2));
     ASSERT_TRUE(OpenProposal(path));
     RunAction([this] {
-        Itens().Edit();
-        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4,5"));
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4,5"));
     });
     ASSERT_TRUE(OpenProposal(std::nullopt));
     const Datapacket gravado = ReadPacketFile(path);
@@ -150,13 +150,13 @@ TEST_F(Abertura, FileLackingAFieldFailsWithTheStoresMessageAndLeavesTheTableClos
     }
     EXPECT_FALSE(OpenProposal(path));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Field 'preco_ini' not found")});
-    EXPECT_FALSE(Itens().Active());
+    EXPECT_FALSE(Items().Active());
     EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), path);
 
     dialogs.ClearCalls();
     EXPECT_FALSE(OpenProposal(DataPath(QStringLiteral("nao_existe.xml"))));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Missing data provider or data packet")});
-    EXPECT_FALSE(Itens().Active());
+    EXPECT_FALSE(Items().Active());
 }
 
 } // namespace

@@ -39,14 +39,14 @@ TEST_F(ArquivoEmUso, ProposalHeldElsewhereIsRefusedSayingByWhom) {
                       .arg(QCoreApplication::applicationName(), QSysInfo::machineHostName()));
         EXPECT_EQ(mensagens[0].title, QStringLiteral("Atenção!"));
         EXPECT_EQ(mensagens[0].icon, MessageIcon::Warning);
-        EXPECT_FALSE(Itens().Active());
+        EXPECT_FALSE(Items().Active());
     }
     EXPECT_EQ(FileBytes(path), antes);
 
     // Once the other editor let go, the file opens.
     ASSERT_TRUE(OpenProposal(path));
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_EQ(Itens().RecordCount(), 3);
+    EXPECT_TRUE(Items().Active());
+    EXPECT_EQ(Items().RecordCount(), 3);
 }
 
 // The lock is held while the proposal is open, through an export that closes and reopens its tables,
@@ -61,7 +61,7 @@ TEST_F(ArquivoEmUso, LockFollowsTheOpenProposal) {
     ASSERT_TRUE(destino.isValid());
     dialogs.QueueFolder(destino.path());
     ASSERT_TRUE(RunAction([this] { form->btnExpArquivoClick(); }));
-    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Items().Active());
     EXPECT_EQ(TryLockFile(primeira), FileLock::Result::InUse);
     EXPECT_EQ(QDir(destino.path()).entryList(QDir::Files), QStringList{QStringLiteral("primeira.xml")});
 

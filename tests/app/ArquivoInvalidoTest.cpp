@@ -48,14 +48,14 @@ TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
                                                   .arg(path, malformado)
                                                   .arg(caso.posicao));
         EXPECT_EQ(dialogs.Messages()[0].icon, MessageIcon::Stop);
-        EXPECT_FALSE(Itens().Active()) << caso.arquivo;
+        EXPECT_FALSE(Items().Active()) << caso.arquivo;
         EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), path);
         EXPECT_EQ(FileBytes(path), antes) << caso.arquivo;
     }
 
     // A good file opens afterwards as if nothing had happened.
     EXPECT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
-    EXPECT_EQ(Itens().RecordCount(), 2);
+    EXPECT_EQ(Items().RecordCount(), 2);
 }
 
 } // namespace

@@ -46,21 +46,21 @@ TEST_F(Exemplos, ItemModeSampleOpensWithAllItems) {
     WriteConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
     ASSERT_TRUE(OpenProposal(CopyIn("proposta-por-item.xml")));
     EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
-    EXPECT_EQ(Itens().RecordCount(), 8);
-    EXPECT_EQ(TextOf(Itens(), "descr_item"),
+    EXPECT_EQ(Items().RecordCount(), 8);
+    EXPECT_EQ(TextOf(Items(), "descr_item"),
               QStringLiteral("Papel sulfite A4, 75 g/m², branco, resma com 500 folhas"));
-    EXPECT_TRUE(TextOf(Itens(), "compl_descr").contains(QStringLiteral("\r\nFormato 210 × 297 mm")));
+    EXPECT_TRUE(TextOf(Items(), "compl_descr").contains(QStringLiteral("\r\nFormato 210 × 297 mm")));
 }
 
 TEST_F(Exemplos, LotModeSampleOpensWithThreeLots) {
     WriteConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
     ASSERT_TRUE(OpenProposal(CopyIn("proposta-por-lote.xml")));
     EXPECT_FALSE(ChildNamed(*form, "Panel4").isHidden());
-    EXPECT_EQ(ColumnValues(Lotes(), "descr_lote"),
+    EXPECT_EQ(ColumnValues(Lots(), "descr_lote"),
               (QStringList{QStringLiteral("Material de escritório e expediente"),
                            QStringLiteral("Material de limpeza e higienização"),
                            QStringLiteral("Equipamentos e acessórios de informática")}));
-    EXPECT_EQ(Itens().RecordCount(), 3);
+    EXPECT_EQ(Items().RecordCount(), 3);
 }
 
 } // namespace

@@ -76,11 +76,11 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
                                                   "TIPOEMPRESA=1\r\n"));
     EXPECT_EQ(form->SupplierName(), QStringLiteral("  Comércio Três Irmãos  "));
     EXPECT_EQ(form->SupplierType(), 1);
-    EXPECT_EQ(ColumnValues(Itens(), "razao_social"),
+    EXPECT_EQ(ColumnValues(Items(), "razao_social"),
               QStringList(3, QStringLiteral("  Comércio Três Irmãos")));
-    EXPECT_EQ(ColumnValues(Itens(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
-    EXPECT_EQ(ColumnValues(Itens(), "tipoempresa"), QStringList(3, QStringLiteral("1")));
-    EXPECT_EQ(TextOf(Itens(), "numitem"), QStringLiteral("1"));
+    EXPECT_EQ(ColumnValues(Items(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
+    EXPECT_EQ(ColumnValues(Items(), "tipoempresa"), QStringList(3, QStringLiteral("1")));
+    EXPECT_EQ(TextOf(Items(), "numitem"), QStringLiteral("1"));
 }
 
 TEST_F(Fornecedor, DialogWritesAFreshConfigIniBeforeAnyValidData) {
@@ -115,7 +115,7 @@ TEST_F(Fornecedor, TipoEmpresaIsClampedInTheDialogButWrittenAsReadIntoTheRows) {
     }
     WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
     ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
-    EXPECT_EQ(ColumnValues(Itens(), "tipoempresa"), QStringList(2, QStringLiteral("7")));
+    EXPECT_EQ(ColumnValues(Items(), "tipoempresa"), QStringList(2, QStringLiteral("7")));
 }
 
 TEST_F(Fornecedor, BadTipoEmpresaIsShownAndTheDialogStillOpensReadyToRepairIt) {
@@ -140,9 +140,9 @@ TEST_F(Fornecedor, BadTipoEmpresaEndsTheOpeningBeforeAnyRowIsWritten) {
     WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("um"));
     EXPECT_FALSE(OpenProposal(SaveProposal(LotProposal(2, 2))));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("'um' is not a valid integer value")});
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_FALSE(Itens().Changed());
-    EXPECT_FALSE(Lotes().Active());
+    EXPECT_TRUE(Items().Active());
+    EXPECT_FALSE(Items().Changed());
+    EXPECT_FALSE(Lots().Active());
     EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
 }
 
@@ -169,7 +169,7 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
     // The supplier works on the second item of lot 2 when the registration is changed.
     Click(Grid2(), 1, 0);
     Click(Grid1(), 1, 1);
-    ASSERT_EQ(Itens().RecNo(), 2);
+    ASSERT_EQ(Items().RecNo(), 2);
     WhenRegistrationShown([](TFormDadosForn& d) {
         EXPECT_TRUE(ControlsOf(d).BitBtn2.isEnabled());
         ControlsOf(d).EdRazaoSocial.setText(CompanyName100());
@@ -183,12 +183,12 @@ TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
         TIniFile(ConfigFile()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), {}),
         CompanyName100());
     // The selection and the grid's row are where the supplier left them; no lot changed its value.
-    EXPECT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("2"));
-    EXPECT_EQ(Itens().RecNo(), 2);
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("2"));
+    EXPECT_EQ(Items().RecNo(), 2);
     EXPECT_EQ(Grid1().currentIndex(), Grid1().model()->index(1, 1));
     EXPECT_EQ(Grid2().currentIndex(), Grid2().model()->index(1, 0));
-    EXPECT_EQ(ColumnValues(Lotes(), "valor"), (QStringList{"10", "14", ""}));
-    EXPECT_EQ(ColumnValues(Itens(), "razao_social"), QStringList(2, CompanyName100().left(80)));
+    EXPECT_EQ(ColumnValues(Lots(), "valor"), (QStringList{"10", "14", ""}));
+    EXPECT_EQ(ColumnValues(Items(), "razao_social"), QStringList(2, CompanyName100().left(80)));
 
     // Every row of every lot reaches the file with the new data.
     dialogs.ClearCalls();

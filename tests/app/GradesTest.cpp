@@ -92,7 +92,7 @@ TEST_F(Grades, ItemGridShowsTheColumnsAndTitlesOfEachMode) {
     EXPECT_EQ(modelo.rowCount(), 2);
     // Clicking the second lot makes the item grid follow it.
     Grid2().setCurrentIndex(Grid2().model()->index(1, 0));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"3", "4"}));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"3", "4"}));
     EXPECT_EQ(modelo.index(0, 1).data().toString(), QStringLiteral("Item 3 do lote 2"));
 }
 
@@ -102,23 +102,23 @@ TEST_F(Grades, IncrementalSearchFollowsTypingAndForgetsAfterASecond) {
     SelectColumn(grade, 1);
 
     TypeInto(grade, QStringLiteral("c"));
-    EXPECT_EQ(TextOf(Itens(), "descr_item"), QStringLiteral("Cola branca 90 g"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Cola branca 90 g"));
     TypeInto(grade, QStringLiteral("a"));
-    EXPECT_EQ(TextOf(Itens(), "descr_item"), QStringLiteral("CADEIRA giratória"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("CADEIRA giratória"));
     EXPECT_EQ(form->SearchText(), QStringLiteral("ca"));
 
     // A pause longer than a second starts a new search.
     WaitMs(1300);
     EXPECT_TRUE(form->SearchText().isEmpty());
     TypeInto(grade, QStringLiteral("a"));
-    EXPECT_EQ(TextOf(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Apagador de quadro"));
 
     // Backspace lengthens the text instead of shortening it: nothing matches, the row stays.
     PressKey(grade, Qt::Key_Backspace, QStringLiteral("\b"));
     EXPECT_EQ(form->SearchText(), QStringLiteral("a\b"));
     TypeInto(grade, QStringLiteral("p"));
-    EXPECT_EQ(TextOf(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Apagador de quadro"));
+    EXPECT_EQ(Items().State(), TTableState::Browse);
     EXPECT_TRUE(Messages().isEmpty());
 }
 
@@ -133,29 +133,29 @@ TEST_F(Grades, SearchActsOnlyInItsColumnsAndInTheLotGridOnLotDescriptions) {
     EXPECT_TRUE(form->SearchText().isEmpty());
 
     form->Timer1Timer();
-    RunAction([this] { Itens().Cancel(); });
+    RunAction([this] { Items().Cancel(); });
     SelectColumn(Grid2(), 0);
     TypeInto(Grid2(), QStringLiteral("MO"));
-    EXPECT_EQ(TextOf(Lotes(), "descr_lote"), QStringLiteral("Mobiliário"));
-    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 3"));
+    EXPECT_EQ(TextOf(Lots(), "descr_lote"), QStringLiteral("Mobiliário"));
+    EXPECT_EQ(Items().Filter(), QStringLiteral("id_item = 3"));
 }
 
 TEST_F(Grades, DownArrowAndInsertAddNoRow) {
     ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(2, 2))));
     Grid1().setCurrentIndex(Grid1().model()->index(1, 1));
-    ASSERT_EQ(Itens().RecNo(), 2);
+    ASSERT_EQ(Items().RecNo(), 2);
     PressKey(Grid1(), Qt::Key_Down);
     PressKey(Grid1(), Qt::Key_Insert);
     Grid2().setCurrentIndex(Grid2().model()->index(1, 0));
     PressKey(Grid2(), Qt::Key_Down);
     PressKey(Grid2(), Qt::Key_Insert);
 
-    EXPECT_EQ(Itens().RecordCount(), 2);
+    EXPECT_EQ(Items().RecordCount(), 2);
     EXPECT_EQ(Grid1().model()->rowCount(), 2);
-    EXPECT_EQ(Lotes().RecordCount(), 2);
+    EXPECT_EQ(Lots().RecordCount(), 2);
     EXPECT_EQ(Grid2().model()->rowCount(), 2);
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Lotes().State(), TTableState::Browse);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Lots().State(), TTableState::Browse);
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 }
 
@@ -170,11 +170,11 @@ TEST_F(Grades, PriceTypedInTheGridRollsUpIntoTheLotAndTheTotalLabel) {
     TypeIntoGrid(Grid1(), QStringLiteral("10,0000"));
     ASSERT_NE(Grid1().Editor(), nullptr);
     EXPECT_EQ(Grid1().Editor()->text(), QStringLiteral("10,0000"));
-    EXPECT_EQ(Itens().State(), TTableState::Edit);
+    EXPECT_EQ(Items().State(), TTableState::Edit);
     PressKey(*Grid1().Editor(), Qt::Key_Return, QStringLiteral("\r"));
 
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Displayed(Itens(), "preco_ini"), QStringLiteral("10,0000"));
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Displayed(Items(), "preco_ini"), QStringLiteral("10,0000"));
     EXPECT_EQ(Grid2().model()->index(0, 1).data().toString(), QStringLiteral("30,0000"));
     EXPECT_EQ(total.text(), QStringLiteral("30,00"));
     EXPECT_EQ(Grid1().model()->index(2, 5).data().toString(), QStringLiteral("30,00"));
@@ -188,25 +188,25 @@ TEST_F(Grades, APriceBeingTypedIsCreditedToItsOwnLotWhenAnotherLotIsClicked) {
     ASSERT_TRUE(OpenProposal(SaveProposal(p)));
     ASSERT_TRUE(ShowWindow());
     Click(Grid2(), 1, 0);
-    ASSERT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("2"));
+    ASSERT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("2"));
     EXPECT_EQ(LotValues(), (QStringList{"", "200,0000", ""}));
 
     // The second item of lot 2 gets a new price, still in its cell editor when lot 3 is clicked.
     Click(Grid1(), 1, 4);
     TypeIntoGrid(Grid1(), QStringLiteral("80,0000"));
-    ASSERT_EQ(Itens().State(), TTableState::Edit);
+    ASSERT_EQ(Items().State(), TTableState::Edit);
     Click(Grid2(), 2, 0);
 
-    EXPECT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("3"));
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("3"));
     EXPECT_EQ(LotValues(), (QStringList{"", "260,0000", ""}));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"5", "6"}));
-    EXPECT_TRUE(TextOf(Itens(), "SomaItens").isEmpty());
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"5", "6"}));
+    EXPECT_TRUE(TextOf(Items(), "SomaItens").isEmpty());
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 
     // Back on lot 2 the price is there and its total agrees with the lot grid.
     Click(Grid2(), 1, 0);
-    EXPECT_EQ(ColumnValues(Itens(), "preco_ini"), (QStringList{"100", "80"}));
-    EXPECT_EQ(Displayed(Itens(), "SomaItens"), QStringLiteral("260,00"));
+    EXPECT_EQ(ColumnValues(Items(), "preco_ini"), (QStringList{"100", "80"}));
+    EXPECT_EQ(Displayed(Items(), "SomaItens"), QStringLiteral("260,00"));
 }
 
 TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
@@ -229,12 +229,12 @@ TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
     tecla(Qt::Key_Tab);
     EXPECT_EQ(celula(), std::pair(0, 6)) << "past the read-only total to the brand";
     EXPECT_FALSE(grade.EditorMode());
-    EXPECT_DOUBLE_EQ(Itens().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5);
+    EXPECT_DOUBLE_EQ(Items().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5);
     TypeIntoGrid(grade, QStringLiteral("Acme"));
     tecla(Qt::Key_Return);
     EXPECT_EQ(celula(), std::pair(1, 4)) << "from the brand to the next row's price";
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Itens().RecNo(), 2);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Items().RecNo(), 2);
 
     tecla(Qt::Key_Return);
     EXPECT_EQ(celula(), std::pair(1, 6));
@@ -244,9 +244,9 @@ TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
     EXPECT_EQ(celula(), std::pair(1, 4));
     tecla(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(celula(), std::pair(0, 6)) << "back into the previous row's brand";
-    EXPECT_EQ(Itens().RecNo(), 1);
-    EXPECT_EQ(TextOf(Itens(), "marca"), QStringLiteral("Acme"));
-    EXPECT_EQ(Displayed(Itens(), "preco_ini"), QStringLiteral("3,5000"));
+    EXPECT_EQ(Items().RecNo(), 1);
+    EXPECT_EQ(TextOf(Items(), "marca"), QStringLiteral("Acme"));
+    EXPECT_EQ(Displayed(Items(), "preco_ini"), QStringLiteral("3,5000"));
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 }
 
@@ -267,7 +267,7 @@ TEST_F(Grades, WithoutARealLocaleQuantitiesAndTypedPricesUseBrazilianSeparators)
     TypeIntoGrid(Grid1(), QStringLiteral("12,50"));
     QTest::keyClick(Grid1().Editor(), Qt::Key_Return);
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
     EXPECT_EQ(Grid1().model()->index(0, 4).data().toString(), QStringLiteral("12,5000"));
     EXPECT_EQ(Grid1().model()->index(0, 5).data().toString(), QStringLiteral("18.750,00"));
 }

@@ -21,15 +21,21 @@ ProposalItem Item(int idItem, int numitem, int nuitem, std::string lote, std::st
     return item;
 }
 
+// An auction of the examples' year and kind ("PE"), without items yet.
+Proposal Auction(std::string tipoprega, std::string unges, int convit) {
+    Proposal p;
+    p.tipoprega = std::move(tipoprega);
+    p.unges = std::move(unges);
+    p.sigla = "PE";
+    p.convit = convit;
+    p.anoc = "2026";
+    return p;
+}
+
 } // namespace
 
 Proposal ItemExample() {
-    Proposal p;
-    p.tipoprega = "M";
-    p.unges = "12";
-    p.sigla = "PE";
-    p.convit = 137;
-    p.anoc = "2026";
+    Proposal p = Auction("M", "12", 137);
     p.itens = {
         Item(1, 10, 1, "", "0401.0032", "Papel sulfite A4, 75 g/m², branco, resma com 500 folhas",
              "Papel alcalino para impressão laser e jato de tinta.\r\nFormato 210 × 297 mm, gramatura 75 "
@@ -68,12 +74,7 @@ Proposal ItemExample() {
 }
 
 Proposal LotExample() {
-    Proposal p;
-    p.tipoprega = "L";
-    p.unges = "07";
-    p.sigla = "PE";
-    p.convit = 58;
-    p.anoc = "2026";
+    Proposal p = Auction("L", "07", 58);
     const std::string escritorio = "Material de escritório e expediente";
     const std::string limpeza = "Material de limpeza e higienização";
     const std::string informatica = "Equipamentos e acessórios de informática";

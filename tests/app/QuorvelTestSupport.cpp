@@ -44,33 +44,10 @@ bool QuorvelFixture::OpenProposal(std::optional<QString> path) {
     return RunAction([this] { form->BtnAbreXMLClick(); });
 }
 
-void QuorvelFixture::WhenRegistrationShown(std::function<void(TFormDadosForn&)> script) {
-    auto* sonda = new QTimer(form.get());
-    sonda->setInterval(5);
-    auto inicio = std::make_shared<int>(0);
-    QObject::connect(sonda, &QTimer::timeout, form.get(), [sonda, script, inicio] {
-        for (QWidget* janela : QApplication::topLevelWidgets()) {
-            auto* dialogo = qobject_cast<TFormDadosForn*>(janela);
-            if (dialogo == nullptr || !dialogo->isVisible()) continue;
-            if (*inicio == 0) {
-                *inicio = 1;
-                script(*dialogo);
-                if (!dialogo->isVisible()) sonda->deleteLater();
-            } else if (++*inicio > 1000) {
-                ADD_FAILURE() << "the registration dialog was left open";
-                dialogo->setVisible(false);
-                sonda->deleteLater();
-            }
-            return;
-        }
-    });
-    sonda->start();
-}
-
 void QuorvelFixture::TypePrice(const QString& texto) {
-    Itens().Edit();
-    Itens().FieldByName(QStringLiteral("preco_ini")).SetText(texto);
-    Itens().Post();
+    Items().Edit();
+    Items().FieldByName(QStringLiteral("preco_ini")).SetText(texto);
+    Items().Post();
 }
 
 bool QuorvelFixture::ShowWindow() {

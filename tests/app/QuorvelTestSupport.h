@@ -8,10 +8,12 @@
 #include "store/StoreTable.h"
 #include "ui/DBGrid.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +29,33 @@ template <class W = QWidget> W& ChildNamed(const QObject& janela, const char* no
     W* widget = janela.findChild<W*>(QString::fromLatin1(nome));
     if (widget == nullptr) throw std::runtime_error(std::string("no control ") + nome);
     return *widget;
+}
+
+// Runs script on the first visible top-level window of type Dialog as soon as one is shown
+// (polling every 5 ms from owner's event loop). A dialog still open about five seconds after the
+// script is hidden by force and the test fails, naming `what`.
+template <class Dialog>
+void WhenDialogShown(QObject& owner, const char* what, std::function<void(Dialog&)> script) {
+    auto* probe = new QTimer(&owner);
+    probe->setInterval(5);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(probe, &QTimer::timeout, &owner, [probe, script, ticks, what] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<Dialog*>(window);
+            if (dialog == nullptr || !dialog->isVisible()) continue;
+            if (*ticks == 0) {
+                *ticks = 1;
+                script(*dialog);
+                if (!dialog->isVisible()) probe->deleteLater();
+            } else if (++*ticks > 1000) {
+                ADD_FAILURE() << "the " << what << " was left open";
+                dialog->setVisible(false);
+                probe->deleteLater();
+            }
+            return;
+        }
+    });
+    probe->start();
 }
 
 // The main window over a temporary executable folder (where "config.ini" lives) and a temporary
@@ -51,7 +80,9 @@ protected:
 
     // Runs script on the registration dialog as soon as it is shown modally. A dialog still open five
     // seconds later is hidden by force and the test fails.
-    void WhenRegistrationShown(std::function<void(TFormDadosForn&)> script);
+    void WhenRegistrationShown(std::function<void(TFormDadosForn&)> script) {
+        WhenDialogShown<TFormDadosForn>(*form, "registration dialog", std::move(script));
+    }
 
     // Types a price into the current item row and posts it, as the grid does.
     void TypePrice(const QString& texto);
@@ -63,8 +94,8 @@ protected:
     // A click of the mouse on a cell, which also takes the keyboard focus to the grid.
     static void Click(TDBGrid& grade, int linha, int coluna);
 
-    TStoreTable& Itens() { return form->ItemTable(); }
-    TStoreTable& Lotes() { return form->LotTable(); }
+    TStoreTable& Items() { return form->ItemTable(); }
+    TStoreTable& Lots() { return form->LotTable(); }
     QString TextOf(TStoreTable& table, const char* campo) {
         return table.FieldByName(QString::fromLatin1(campo)).AsQString();
     }

@@ -175,7 +175,7 @@ protected:
     }
 
     void WaitForNumberOrder() {
-        const QStringList ordem = ColumnValues(Itens(), "numitem");
+        const QStringList ordem = ColumnValues(Items(), "numitem");
         QStringList ordenada = ordem;
         std::stable_sort(ordenada.begin(), ordenada.end(),
                          [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
@@ -243,7 +243,7 @@ TEST_F(RelatorioNaTela, PricedItemsShowInTheItemLayoutAndTheUnpricedExampleShows
     EXPECT_EQ(itens.achados, QStringList{QStringLiteral("Page 1")}) << "the column head \"Total\"";
     for (const char* esperado : {"POR ITEM", "Pregão: PE - 137/2026", "Especificação do Material", "Chamex"})
         EXPECT_TRUE(itens.textos.contains(QString::fromUtf8(esperado))) << esperado;
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
     WaitForNumberOrder();
 
     // The handed-out item example has no prices yet: every item band is left out and no page is

@@ -68,34 +68,15 @@ protected:
     }
     TReportAction RecordRuns(std::vector<ReportRun>& execucoes) {
         return [this, &execucoes](TQuickRep& leiaute) {
-            execucoes.push_back({Generate(leiaute), Itens().IndexName()});
+            execucoes.push_back({Generate(leiaute), Items().IndexName()});
         };
     }
     // Runs script on the report-selection dialog as soon as it is shown modally; a dialog still open
     // five seconds later is hidden by force and the test fails.
     void WhenSelectionShown(std::function<void(TFormSelRelatorio&)> script) {
-        auto* sonda = new QTimer(form.get());
-        sonda->setInterval(5);
-        auto passos = std::make_shared<int>(0);
-        QObject::connect(sonda, &QTimer::timeout, form.get(), [sonda, script, passos] {
-            for (QWidget* janela : QApplication::topLevelWidgets()) {
-                auto* dialogo = qobject_cast<TFormSelRelatorio*>(janela);
-                if (dialogo == nullptr || !dialogo->isVisible()) continue;
-                if (*passos == 0) {
-                    *passos = 1;
-                    script(*dialogo);
-                    if (!dialogo->isVisible()) sonda->deleteLater();
-                } else if (++*passos > 1000) {
-                    ADD_FAILURE() << "the report-selection dialog was left open";
-                    dialogo->setVisible(false);
-                    sonda->deleteLater();
-                }
-                return;
-            }
-        });
-        sonda->start();
+        WhenDialogShown<TFormSelRelatorio>(*form, "report-selection dialog", std::move(script));
     }
-    QStringList ItemNumbersInOrder() { return ColumnValues(Itens(), "numitem"); }
+    QStringList ItemNumbersInOrder() { return ColumnValues(Items(), "numitem"); }
 };
 
 // The item numbers a page lists, in order: the numbers in the item-number column below the heads.
@@ -184,7 +165,7 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
     EXPECT_EQ(marca->Reference, QPoint(622, 171));
 
     // The grid is back in numitem order.
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
     EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
 }
 
@@ -225,9 +206,9 @@ TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
     EXPECT_EQ(valor->Reference.x(), 675);
 
     // The walk leaves the last lot selected, and the item table filtered to it, in numitem order.
-    EXPECT_EQ(TextOf(Lotes(), "descr_lote"), QStringLiteral("Equipamentos e acessórios de informática"));
+    EXPECT_EQ(TextOf(Lots(), "descr_lote"), QStringLiteral("Equipamentos e acessórios de informática"));
     EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"8", "9", "10"}));
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
 }
 
 TEST_F(Relatorio, LongProposalBreaksIntoNumberedPagesWithHeadersOnEach) {
@@ -319,7 +300,7 @@ TEST_F(Relatorio, AFailedRunIsShownAndTheGridStillGoesBackToNumberOrder) {
     EXPECT_TRUE(ficou);
     EXPECT_EQ(durante, (QStringList{"80", "40", "60", "70", "20", "30", "10", "50"}));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Impressora sem papel")});
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
     EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
 }
 

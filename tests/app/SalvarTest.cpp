@@ -31,7 +31,7 @@ TEST_F(Salvar, SalvarDadosWritesTheTypedPriceAndShowsOnlyItsMessage) {
     const QString path = SaveProposal(ItemProposal(3));
     ASSERT_TRUE(OpenProposal(path));
     ASSERT_TRUE(RunAction([this] {
-        Itens().Next();
+        Items().Next();
         TypePrice(QStringLiteral("7,25"));
     }));
     dialogs.ClearCalls();
@@ -43,8 +43,8 @@ TEST_F(Salvar, SalvarDadosWritesTheTypedPriceAndShowsOnlyItsMessage) {
     EXPECT_EQ(dialogs.Messages()[0].icon, MessageIcon::Stop);
     EXPECT_EQ(PriceOf(path, "2"), QStringLiteral("7.2500"));
     // The table stays open where it was, with its change log.
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_EQ(TextOf(Itens(), "numitem"), QStringLiteral("2"));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_EQ(TextOf(Items(), "numitem"), QStringLiteral("2"));
     EXPECT_FALSE(ReadPacketFile(path).changeLog.empty());
 
     // Nothing changed since the write: another "Salvar Dados" leaves the file alone ...
@@ -66,18 +66,18 @@ TEST_F(Salvar, SalvarDadosPostsAPendingEditInBothModes) {
     const QString itens = SaveProposal(ItemProposal(2), QStringLiteral("itens.xml"));
     ASSERT_TRUE(OpenProposal(itens));
     RunAction([this] {
-        Itens().Edit();
-        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("3"));
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("3"));
     });
     ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
     EXPECT_EQ(PriceOf(itens, "1"), QStringLiteral("3.0000"));
 
     const QString lotes = SaveProposal(LotProposal(1, 2), QStringLiteral("lotes.xml"));
     ASSERT_TRUE(OpenProposal(lotes));
     RunAction([this] {
-        Itens().Edit();
-        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4"));
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("4"));
     });
     dialogs.ClearCalls();
     ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
@@ -93,12 +93,12 @@ TEST_F(Salvar, SalvarDadosWritesEveryRowOfALotWithItsCurrentTotal) {
     // Quantities are 1 and 2 in each lot.
     ASSERT_TRUE(RunAction([this] {
         TypePrice(QStringLiteral("2"));
-        Itens().Next();
+        Items().Next();
         TypePrice(QStringLiteral("3"));
-        Lotes().Next();
-        Itens().First();
+        Lots().Next();
+        Items().First();
         TypePrice(QStringLiteral("1"));
-        Itens().Next();
+        Items().Next();
         TypePrice(QStringLiteral("1"));
     }));
     const auto valores = [&] {
@@ -114,8 +114,8 @@ TEST_F(Salvar, SalvarDadosWritesEveryRowOfALotWithItsCurrentTotal) {
 
     // A later change to the first row of lot 1 reaches every row of that lot at the next save.
     ASSERT_TRUE(RunAction([this] {
-        Lotes().First();
-        Itens().First();
+        Lots().First();
+        Items().First();
         TypePrice(QStringLiteral("4"));
     }));
     ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
@@ -133,7 +133,7 @@ TEST_F(Salvar, FailedWriteShowsTheErrorAndNotTheSavedMessage) {
     EXPECT_FALSE(RunAction([this] { form->BitBtn3Click(); }));
     EXPECT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_FALSE(Messages().contains(QStringLiteral("Dados Salvos !!!")));
-    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Items().Active());
     // Once the folder is back, the next "Salvar Dados" writes what was typed.
     ASSERT_TRUE(QDir().mkpath(pastaDados.path()));
     ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
@@ -151,7 +151,7 @@ TEST_F(Salvar, ExportCopiesTheWrittenFileByteForByteAndReopensTheFirstLot) {
     const QString path = SaveProposal(LotProposal(3, 2), QStringLiteral("PE-058-2026.XML"));
     ASSERT_TRUE(OpenProposal(path));
     RunAction([this] {
-        Lotes().Next();
+        Lots().Next();
         TypePrice(QStringLiteral("9"));
     });
     dialogs.QueueFolder(destino.path());
@@ -175,13 +175,13 @@ TEST_F(Salvar, ExportCopiesTheWrittenFileByteForByteAndReopensTheFirstLot) {
         }
     EXPECT_TRUE(pediuPasta);
 
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_TRUE(Lotes().Active());
-    EXPECT_EQ(Lotes().RecordCount(), 3);
-    EXPECT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("1"));
-    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 1"));
-    EXPECT_EQ(ColumnValues(Itens(), "numitem"), (QStringList{"1", "2"}));
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_TRUE(Lots().Active());
+    EXPECT_EQ(Lots().RecordCount(), 3);
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("1"));
+    EXPECT_EQ(Items().Filter(), QStringLiteral("id_item = 1"));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"1", "2"}));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
     EXPECT_EQ(PriceOf(alvo, "3"), QStringLiteral("9.0000"));
 }
 
@@ -207,7 +207,7 @@ TEST_F(Salvar, ExportToAnExistingFileAsksAndReplacesOnlyOnYes) {
     EXPECT_EQ(perguntas[1].title, QStringLiteral("Atenção!"));
     EXPECT_EQ(perguntas[1].icon, MessageIcon::Question);
     EXPECT_EQ(perguntas[1].buttons, MessageButtons::YesNo);
-    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Items().Active());
 
     dialogs.QueueFolder(destino.path());
     dialogs.QueueAnswer(DialogAnswer::Yes);
@@ -229,13 +229,13 @@ TEST_F(Salvar, ExportToATypedNewFolderCreatesItAfterConfirmation) {
     dialogs.ClearCalls();
     ASSERT_TRUE(RunAction([this] { form->btnExpArquivoClick(); }));
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("Dados Salvos !!!")});
-    EXPECT_TRUE(Itens().Active());
+    EXPECT_TRUE(Items().Active());
 }
 
 TEST_F(Salvar, FailingCopyShowsTheFailureAndReopensTheTables) {
     const QString path = SaveProposal(LotProposal(2, 1));
     ASSERT_TRUE(OpenProposal(path));
-    RunAction([this] { Lotes().Next(); });
+    RunAction([this] { Lots().Next(); });
     // A folder of the same name stands where the copy should go: the copy cannot replace it.
     ASSERT_TRUE(QDir(destino.path()).mkdir(QStringLiteral("proposta.xml")));
     dialogs.QueueFolder(destino.path());
@@ -247,9 +247,9 @@ TEST_F(Salvar, FailingCopyShowsTheFailureAndReopensTheTables) {
               QStringLiteral("O arquivo não pode ser exportado para o local selecionado!"));
     EXPECT_EQ(mensagens.back().title, QStringLiteral("Falha ao exportar"));
     EXPECT_EQ(mensagens.back().icon, MessageIcon::Stop);
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_TRUE(Lotes().Active());
-    EXPECT_EQ(TextOf(Lotes(), "id_item"), QStringLiteral("1"));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_TRUE(Lots().Active());
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("1"));
 }
 
 TEST_F(Salvar, XmlExtensionInAnyCaseIsWrittenBackAsXmlAnyOtherAsBinary) {
@@ -270,9 +270,9 @@ TEST_F(Salvar, ClosingTheProgramAfterEditingAPriceLeavesItInTheFile) {
     const QString path = SaveProposal(ItemProposal(3));
     ASSERT_TRUE(OpenProposal(path));
     RunAction([this] {
-        Itens().Last();
-        Itens().Edit();
-        Itens().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("15,75"));
+        Items().Last();
+        Items().Edit();
+        Items().FieldByName(QStringLiteral("preco_ini")).SetText(QStringLiteral("15,75"));
     });
     dialogs.ClearCalls();
     form->show();
