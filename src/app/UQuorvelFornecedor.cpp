@@ -1,4 +1,4 @@
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 #include "app/TableAccess.h"
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"

@@ -10,7 +10,7 @@
 #include "ReportFormats.h"
 #include "ReportOutput.h"
 
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 #include "app/TableAccess.h"
 #include "app/UQuorvel.h"
 #include "app/URelatorio.h"
