@@ -1,5 +1,7 @@
 #include "platform/NumberParse.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -78,7 +80,7 @@ TEST(WholeNumber, TakesOnlySignAndDigitsWithinTheCallersRange) {
     EXPECT_EQ(ParseWholeInt(u"-2147483648"), std::numeric_limits<int>::min());
     EXPECT_EQ(ParseWholeInt(u"+12"), 12);
     for (const char16_t* text : {u"2147483648", u"-2147483649", u"4294967297", u"", u" 3", u"3 ", u"3a"})
-        EXPECT_FALSE(ParseWholeInt(text)) << QString::fromUtf16(text).toStdString();
+        EXPECT_FALSE(ParseWholeInt(text)) << QStringView(text).toString().toStdString();
 }
 
 TEST(LeadingNumbers, ReadWhatATextStartsWithAndSayHowFarTheyRead) {

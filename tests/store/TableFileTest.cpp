@@ -14,7 +14,7 @@
 namespace quorvel {
 namespace {
 
-using testing::ItemRow;
+using testing::ProposalFileRow;
 
 QByteArray ReadBytes(const QString& path) {
     QFile f(path);
@@ -28,7 +28,7 @@ void WriteBytes(const QString& path, const std::string& bytes) {
     f.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-std::vector<ItemRow> ThreeItems() {
+std::vector<ProposalFileRow> ThreeItems() {
     return {{1, 20, "CANETA AZUL", "3.000", "", "M"},
             {1, 10, "borracha branca", "2.000", "1.5000", "M"},
             {2, 30, "Caderno", "1.500", "", "M"}};
