@@ -1,5 +1,6 @@
 #include "report/QrprntrSettings.h"
 
+#include "platform/Dialogs.h"
 #include "platform/EventLoop.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrPrinter.h"
@@ -166,6 +167,24 @@ void TQRPrinterSettings::ApplySettings(TQRPrinter& pageStore) const {
     pageStore.SetOrientation(orientation_);
     pageStore.SetBin(outputBin_);
     pageStore.SetTitle(title_);
+}
+
+void TQRPrinterSettings::SetPrintedRange(const PrintDialogSettings& dialog) {
+    const bool pages = dialog.range == PrintRange::Pages;
+    firstPage_ = pages ? dialog.fromPage : 0;
+    lastPage_ = pages ? dialog.toPage : 0;
+}
+
+void OfferPageRange(PrintDialogSettings& dialog, const TQRPrinter& pageStore) {
+    if (pageStore.Status() == TQRPrinterStatus::mpFinished) {
+        dialog.minPage = 1;
+        dialog.maxPage = pageStore.PageCount();
+        dialog.fromPage = 1;
+        dialog.toPage = pageStore.PageCount();
+    } else {
+        dialog.minPage = 0;
+        dialog.maxPage = 9999;
+    }
 }
 
 } // namespace quorvel

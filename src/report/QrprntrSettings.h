@@ -14,6 +14,7 @@
 namespace quorvel {
 
 class TQRPrinter;
+struct PrintDialogSettings;
 
 // The paper bins a report may ask for.
 enum class TQRBin : std::uint8_t {
@@ -186,6 +187,8 @@ public:
     // Copies printer index, paper size, copies, duplex, orientation, output bin and title onto a
     // page store, in that order.
     void ApplySettings(TQRPrinter& pageStore) const;
+    // The page range a print dialog was answered with: the pages chosen, or 0 and 0 for all.
+    void SetPrintedRange(const PrintDialogSettings& dialog);
 
     TQRPaperSize PaperSize() const noexcept { return paperSize_; }
     void SetPaperSize(TQRPaperSize value) noexcept { paperSize_ = value; }
@@ -221,5 +224,9 @@ private:
     int memoryLimit_ = 250000;
     TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
 };
+
+// The pages a print dialog offers: those of a finished page store, all chosen; before the report
+// has run, any page up to 9999.
+void OfferPageRange(PrintDialogSettings& dialog, const TQRPrinter& pageStore);
 
 } // namespace quorvel

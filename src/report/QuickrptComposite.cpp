@@ -323,15 +323,7 @@ void TQRCompositeReport::PrinterSetup() {
     const QStringList printers = store->Printers();
     // The dialog opens on the shared printer's current device; no printer index is imposed.
     PrintDialogSettings dialog;
-    if (store->Status() == TQRPrinterStatus::mpFinished) {
-        dialog.minPage = 1;
-        dialog.maxPage = store->PageCount();
-        dialog.fromPage = 1;
-        dialog.toPage = store->PageCount();
-    } else {
-        dialog.minPage = 0;
-        dialog.maxPage = 9999;
-    }
+    OfferPageRange(dialog, *store);
     dialog.copies = printerSettings_.Copies();
     if (!Dialogs().PrintDialog(dialog)) {
         SetTag(kReportTagCancelled);
@@ -345,13 +337,7 @@ void TQRCompositeReport::PrinterSetup() {
     settings.ExtendedDuplex = dialog.duplexCode;
     const int binCode = dialog.outputBin >= 256 ? dialog.outputBin - 256 : dialog.outputBin;
     settings.SetOutputBin(QRBinFromCode(binCode).value_or(settings.OutputBin()));
-    if (dialog.range == PrintRange::Pages) {
-        settings.SetFirstPage(dialog.fromPage);
-        settings.SetLastPage(dialog.toPage);
-    } else {
-        settings.SetFirstPage(0);
-        settings.SetLastPage(0);
-    }
+    settings.SetPrintedRange(dialog);
     SetTag(kReportTagAccepted);
 }
 

@@ -260,15 +260,7 @@ void TCustomQuickRep::PrinterSetup() {
     PrintDialogSettings dialog;
     const int index = printerSettings_.PrinterIndex();
     if (index >= 0 && index < printers.size()) dialog.printerName = printers[index];
-    if (store->Status() == TQRPrinterStatus::mpFinished) {
-        dialog.minPage = 1;
-        dialog.maxPage = store->PageCount();
-        dialog.fromPage = 1;
-        dialog.toPage = store->PageCount();
-    } else {
-        dialog.minPage = 0;
-        dialog.maxPage = 9999;
-    }
+    OfferPageRange(dialog, *store);
     dialog.orientation = page_->Orientation() == TPrinterOrientation::poLandscape
                              ? PrintOrientation::Landscape
                              : PrintOrientation::Portrait;
@@ -302,13 +294,7 @@ void TCustomQuickRep::PrinterSetup() {
     user.SetLastPage(dialog.toPage);
     user.SetDuplex(dialog.duplexCode != DMDUP_SIMPLEX);
 
-    if (dialog.range == PrintRange::Pages) {
-        printerSettings_.SetFirstPage(dialog.fromPage);
-        printerSettings_.SetLastPage(dialog.toPage);
-    } else {
-        printerSettings_.SetFirstPage(0);
-        printerSettings_.SetLastPage(0);
-    }
+    printerSettings_.SetPrintedRange(dialog);
     SetTag(kReportTagAccepted);
 }
 
