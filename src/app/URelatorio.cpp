@@ -152,7 +152,7 @@ void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tip
     };
     try {
         const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
-        if (ordem == TReportOrder::Specification) {
+        if (ordem == TReportOrder::Description) {
             itens.SetIndexFieldNames(QStringLiteral("descr_item"));
             itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
         } else if (tipoAtual == QLatin1String("M")) {

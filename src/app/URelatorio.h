@@ -55,7 +55,7 @@ private:
 };
 
 // The item orders of the report-selection dialog, in the order of its list.
-enum class TReportOrder { ItemNumber = 0, Specification = 1 };
+enum class TReportOrder { ItemNumber = 0, Description = 1 };
 
 // What a run does with the layout it chose: preview it, print it, or save it somewhere.
 using TReportAction = std::function<void(TQuickRep& leiaute)>;

@@ -173,7 +173,7 @@ TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
     ASSERT_TRUE(OpenProposal(CopyIn("lotes-precificados.xml")));
     std::vector<ReportRun> execucoes;
     RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("L"), RecordRuns(execucoes));
-    RunReport(*form, TReportOrder::Specification, QStringLiteral("L"), RecordRuns(execucoes));
+    RunReport(*form, TReportOrder::Description, QStringLiteral("L"), RecordRuns(execucoes));
     ASSERT_EQ(execucoes.size(), 2u);
     EXPECT_EQ(execucoes[0].indice, QStringLiteral("CDSDigitacaoIndex3"));
     EXPECT_EQ(execucoes[1].indice, QStringLiteral("CDSDigitacaoIndex1"));

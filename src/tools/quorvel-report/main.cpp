@@ -101,7 +101,7 @@ Options ParseOptions(const QStringList& arguments) {
         if (value == QLatin1String("numero"))
             options.order = TReportOrder::ItemNumber;
         else if (value == QLatin1String("especificacao"))
-            options.order = TReportOrder::Specification;
+            options.order = TReportOrder::Description;
         else
             throw UsageError(QStringLiteral("Unknown order \"%1\" (numero or especificacao)").arg(value));
     }
