@@ -2,6 +2,7 @@
 // read, supplier data written into every row, the lot table built, every row given its lot's
 // total) and one typed price posted with the lot roll-up.
 
+#include "support/BenchMain.h"
 #include "support/ProposalGenerator.h"
 
 #include "app/UQuorvel.h"
@@ -23,11 +24,11 @@ namespace {
 using namespace quorvel;
 
 // A temporary executable folder with a complete "config.ini" and the generated proposal's bytes.
-class Cenario {
+class Scenario {
 public:
-    Cenario(int itens, int lotes)
+    Scenario(int itens, int lotes)
         : xml_(bench::GenerateProposalXml({itens, lotes, 0.75, 20110429})) {
-        TIniFile ini(Pasta() + QStringLiteral("config.ini"));
+        TIniFile ini(Folder() + QStringLiteral("config.ini"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
                         QStringLiteral("Comercial Ltda"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"),
@@ -35,10 +36,10 @@ public:
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), QStringLiteral("1"));
     }
 
-    QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
+    QString Folder() const { return pasta_.path() + QLatin1Char('/'); }
 
     // Writes the untouched proposal and returns its path.
-    QString Proposta() const {
+    QString ProposalPath() const {
         const QString path = pasta_.filePath(QStringLiteral("proposta.xml"));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -47,9 +48,9 @@ public:
     }
 
     // A window with the proposal open, as the user finds it after "Abrir".
-    std::unique_ptr<TFormQuorvel> Abre(ScriptedDialogs& dialogs) const {
-        auto form = std::make_unique<TFormQuorvel>(Pasta());
-        dialogs.QueueOpenFile(Proposta());
+    std::unique_ptr<TFormQuorvel> OpenProposal(ScriptedDialogs& dialogs) const {
+        auto form = std::make_unique<TFormQuorvel>(Folder());
+        dialogs.QueueOpenFile(ProposalPath());
         form->BtnAbreXMLClick();
         return form;
     }
@@ -59,16 +60,16 @@ private:
     std::string xml_;
 };
 
-void AbrePropostaEmLotes(benchmark::State& state) {
+void OpenLotProposal(benchmark::State& state) {
     const int itens = static_cast<int>(state.range(0));
     const int lotes = static_cast<int>(state.range(1));
-    const Cenario cenario(itens, lotes);
+    const Scenario cenario(itens, lotes);
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
     for (auto _ : state) {
         state.PauseTiming();
-        auto form = std::make_unique<TFormQuorvel>(cenario.Pasta());
-        dialogs.QueueOpenFile(cenario.Proposta());
+        auto form = std::make_unique<TFormQuorvel>(cenario.Folder());
+        dialogs.QueueOpenFile(cenario.ProposalPath());
         state.ResumeTiming();
 
         form->BtnAbreXMLClick();
@@ -81,17 +82,17 @@ void AbrePropostaEmLotes(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(AbrePropostaEmLotes)
+BENCHMARK(OpenLotProposal)
     ->Args({2000, 200})
     ->Args({20000, 2000})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
-void DigitaPrecoComTotalDoLote(benchmark::State& state) {
-    const Cenario cenario(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+void TypePriceWithLotTotal(benchmark::State& state) {
+    const Scenario cenario(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
-    const auto form = cenario.Abre(dialogs);
+    const auto form = cenario.OpenProposal(dialogs);
     TStoreTable& itens = form->ItemTable();
     TStoreField& preco = itens.FieldByName(QStringLiteral("preco_ini"));
     const QString precos[] = {QStringLiteral("10,5000"), QStringLiteral("11,2500")};
@@ -104,17 +105,10 @@ void DigitaPrecoComTotalDoLote(benchmark::State& state) {
     const QString total = form->LotTable().FieldByName(QStringLiteral("valor")).DisplayText();
     if (total.isEmpty()) state.SkipWithError("the lot total was not rolled up");
 }
-BENCHMARK(DigitaPrecoComTotalDoLote)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);
+BENCHMARK(TypePriceWithLotTotal)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

@@ -5,6 +5,7 @@
 // width, as a straightforward implementation would, for comparison. Both report the lines made.
 #include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
+#include "support/BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,10 +102,5 @@ BENCHMARK(BM_WrapByRemeasuring);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

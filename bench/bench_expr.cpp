@@ -4,6 +4,7 @@
 // and reported per evaluation.
 #include "report/expr/Qrexpr.h"
 #include "store/StoreTable.h"
+#include "support/BenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -134,9 +135,5 @@ BENCHMARK(BM_PrepareTwoFieldsProduct);
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -7,6 +7,7 @@
 #include "report/output/Qrexport.h"
 #include "report/output/Qrpdffilt.h"
 #include "report/output/Qrwebfilt.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 #include <QLocale>
@@ -188,12 +189,5 @@ BENCHMARK(BM_TextFilter)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

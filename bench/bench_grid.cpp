@@ -2,6 +2,7 @@
 // posted (as the supplier data is written into every item row on opening a file), with and without a
 // grid, a field display and a total display bound to the table.
 #include "store/StoreTable.h"
+#include "support/BenchMain.h"
 #include "ui/DBControls.h"
 #include "ui/DBGrid.h"
 #include "ui/DBNavigator.h"
@@ -111,11 +112,5 @@ BENCHMARK(BM_WalkTableWithBoundControls)
 } // namespace quorvel
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

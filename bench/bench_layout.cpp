@@ -2,6 +2,7 @@
 // about 200 components: a report with a page header and its child, 40 groups with footers,
 // sub-details with headers, loop bands and plain bands, each with its frame, font and size.
 #include "report/Quickrpt.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 
@@ -97,10 +98,5 @@ BENCHMARK(ReadLayout200)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -4,6 +4,7 @@
 #include "platform/Metafile.h"
 #include "platform/MetafileCanvas.h"
 #include "platform/MetafileEnumerator.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -101,10 +102,5 @@ BENCHMARK(SearchText)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -3,6 +3,7 @@
 // page with 200 lines of text and 50 rectangles.
 #include "platform/MetafileCanvas.h"
 #include "report/Qrprntr.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 
@@ -60,7 +61,7 @@ void BM_StorePages(benchmark::State& state) {
         bytes = report.stream->Size();
     }
     state.SetItemsProcessed(state.iterations() * Pages);
-    state.counters["bytes_per_page"] = double(bytes - TQRFileHeader::Length) / Pages;
+    state.counters["bytes_per_page"] = double(bytes - TQRFileHeader::kLength) / Pages;
     state.counters["picture_bytes"] = double(DensePage().SaveToBytes().size());
 }
 BENCHMARK(BM_StorePages)->ArgName("coded")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -89,11 +90,5 @@ BENCHMARK(BM_ReadPagesAtRandom)->ArgName("coded")->Arg(0)->Arg(1)->Unit(benchmar
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

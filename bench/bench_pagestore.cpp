@@ -4,6 +4,7 @@
 // memory limit, and the time GetPage takes for any page of the finished document.
 #include "platform/Canvas.h"
 #include "report/Qrprntr.h"
+#include "support/BenchMain.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -124,12 +125,6 @@ BENCHMARK(BM_GetPageAcrossTheDocument)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sharedDocument.reset();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv, quorvel::bench::BenchLocale::System,
+                                                          [] { sharedDocument.reset(); });
 }

@@ -8,6 +8,7 @@
 #include "report/Qrprntr.h"
 #include "report/Quickrpt.h"
 #include "report/output/Qrprev.h"
+#include "support/BenchMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -202,12 +203,6 @@ BENCHMARK(BM_ReportPreview)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sharedReport.reset();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::System,
+                                                       [] { sharedReport.reset(); });
 }

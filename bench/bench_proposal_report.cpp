@@ -3,6 +3,7 @@
 // at 100 % zoom), a search of every page's texts for a word on the last page, and quorvel-report
 // writing the PDF, with its wall time and peak memory.
 
+#include "support/BenchMain.h"
 #include "support/ChildRun.h"
 #include "support/ProposalGenerator.h"
 
@@ -34,26 +35,26 @@ using namespace quorvel;
 
 constexpr int kItens = 10000;
 
-class Cenario {
+class Scenario {
 public:
-    Cenario()
+    Scenario()
         : xml_(bench::GenerateProposalXml({kItens, 0, 0.8, 20110429})) {
-        TIniFile ini(Pasta() + QStringLiteral("config.ini"));
+        TIniFile ini(Folder() + QStringLiteral("config.ini"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"),
                         QStringLiteral("Comercial Ltda"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("IDENTIFICADOR"), QStringLiteral("1"));
         ini.WriteString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), QStringLiteral("1"));
-        QFile file(Proposta());
+        QFile file(ProposalPath());
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(xml_.data(), static_cast<qint64>(xml_.size()));
     }
-    QString Pasta() const { return pasta_.path() + QLatin1Char('/'); }
-    QString Proposta() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
+    QString Folder() const { return pasta_.path() + QLatin1Char('/'); }
+    QString ProposalPath() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
 
     // The main window with the proposal open, as after "Abrir".
-    std::unique_ptr<TFormQuorvel> Abre(ScriptedDialogs& dialogs) const {
-        auto form = std::make_unique<TFormQuorvel>(Pasta());
-        dialogs.QueueOpenFile(Proposta());
+    std::unique_ptr<TFormQuorvel> OpenProposal(ScriptedDialogs& dialogs) const {
+        auto form = std::make_unique<TFormQuorvel>(Folder());
+        dialogs.QueueOpenFile(ProposalPath());
         form->BtnAbreXMLClick();
         return form;
     }
@@ -63,19 +64,19 @@ private:
     std::string xml_;
 };
 
-const Cenario& TheCenario() {
-    static const Cenario cenario;
+const Scenario& TheScenario() {
+    static const Scenario cenario;
     return cenario;
 }
 
 // quorvel-report as a separate process: wall time per run, and the largest resident size it reached.
 // It runs first: a spawned child's peak counts the memory of the process it was spawned from, which
 // is still small here.
-void FerramentaParaPdf(benchmark::State& state) {
+void ToolToPdf(benchmark::State& state) {
     const std::string programa =
         (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
-    const std::string proposta = TheCenario().Proposta().toStdString();
-    const std::string saida = (TheCenario().Pasta() + QStringLiteral("relatorio.pdf")).toStdString();
+    const std::string proposta = TheScenario().ProposalPath().toStdString();
+    const std::string saida = (TheScenario().Folder() + QStringLiteral("relatorio.pdf")).toStdString();
     long picoKiB = 0;
     for (auto _ : state) {
         const bench::ChildRun run = bench::RunChild({programa, proposta, saida});
@@ -87,19 +88,19 @@ void FerramentaParaPdf(benchmark::State& state) {
     }
     state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
 }
-BENCHMARK(FerramentaParaPdf)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(ToolToPdf)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // The first page is finished when the report ends it; the run stops there, as a preview that shows
 // page 1 before the rest arrives would see it.
-void PrimeiraPagina(benchmark::State& state) {
+void FirstPageShown(benchmark::State& state) {
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
-    const auto form = TheCenario().Abre(dialogs);
+    const auto form = TheScenario().OpenProposal(dialogs);
     for (auto _ : state) {
         QElapsedTimer relogio;
         double segundos = 0;
         relogio.start();
-        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.OnEndPage = [&](TCustomQuickRep& relatorio) {
                 if (segundos == 0) segundos = relogio.nsecsElapsed() / 1e9;
                 relatorio.Cancel();
@@ -110,30 +111,30 @@ void PrimeiraPagina(benchmark::State& state) {
         state.SetIterationTime(segundos);
     }
 }
-BENCHMARK(PrimeiraPagina)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(FirstPageShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void TodasAsPaginas(benchmark::State& state) {
+void AllPagesShown(benchmark::State& state) {
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
-    const auto form = TheCenario().Abre(dialogs);
+    const auto form = TheScenario().OpenProposal(dialogs);
     int paginas = 0;
     for (auto _ : state)
-        ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.Prepare();
             paginas = leiaute.QRPrinter() ? leiaute.QRPrinter()->PageCount() : 0;
         });
     if (paginas < 2) state.SkipWithError("the report made no pages");
     state.counters["pages"] = paginas;
 }
-BENCHMARK(TodasAsPaginas)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(AllPagesShown)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The finished pages of one run, held for the page-turn and search benchmarks.
-std::vector<std::unique_ptr<TMetafile>> Paginas() {
+std::vector<std::unique_ptr<TMetafile>> RecordedPages() {
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
-    const auto form = TheCenario().Abre(dialogs);
+    const auto form = TheScenario().OpenProposal(dialogs);
     std::vector<std::unique_ptr<TMetafile>> paginas;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
         leiaute.Prepare();
         for (int n = 1; leiaute.QRPrinter() && n <= leiaute.QRPrinter()->PageCount(); ++n)
             paginas.push_back(leiaute.QRPrinter()->GetPage(n));
@@ -141,8 +142,8 @@ std::vector<std::unique_ptr<TMetafile>> Paginas() {
     return paginas;
 }
 
-void VirarPagina(benchmark::State& state) {
-    const auto paginas = Paginas();
+void TurnPage(benchmark::State& state) {
+    const auto paginas = RecordedPages();
     if (paginas.empty()) {
         state.SkipWithError("no pages");
         return;
@@ -156,10 +157,10 @@ void VirarPagina(benchmark::State& state) {
         n = (n + 1) % paginas.size();
     }
 }
-BENCHMARK(VirarPagina)->Unit(benchmark::kMillisecond);
+BENCHMARK(TurnPage)->Unit(benchmark::kMillisecond);
 
-void BuscaEmTodasAsPaginas(benchmark::State& state) {
-    const auto paginas = Paginas();
+void SearchAllPages(benchmark::State& state) {
+    const auto paginas = RecordedPages();
     if (paginas.empty()) {
         state.SkipWithError("no pages");
         return;
@@ -175,17 +176,10 @@ void BuscaEmTodasAsPaginas(benchmark::State& state) {
         if (achada != paginas.size()) state.SkipWithError("the word was not found on the last page");
     }
 }
-BENCHMARK(BuscaEmTodasAsPaginas)->Unit(benchmark::kMillisecond);
+BENCHMARK(SearchAllPages)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QApplication>(argc, argv, quorvel::bench::BenchLocale::Brazilian);
 }

@@ -16,6 +16,7 @@
 #include "report/Quickrpt.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
+#include "support/BenchMain.h"
 
 #include <QGuiApplication>
 
@@ -247,11 +248,5 @@ BENCHMARK(BM_MakePageStore)->Unit(benchmark::kMillisecond)->Iterations(5);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

@@ -7,6 +7,7 @@
 // an earlier run, whose removal (and, on a file system that discards freed blocks, the discards) is
 // part of the work then.
 
+#include "support/BenchMain.h"
 #include "support/ChildRun.h"
 #include "support/ProposalGenerator.h"
 
@@ -24,73 +25,74 @@ namespace {
 
 using namespace quorvel;
 
-constexpr int kItens = 10000;
+constexpr int kItems = 10000;
 
 // The proposal file and an output folder, made once. No registration lies beside the tool, so the
 // supplier comes from the proposal, as in the program's first run.
-class Cenario {
+class Scenario {
 public:
-    Cenario() {
-        const std::string xml = bench::GenerateProposalXml({kItens, 0, 0.8, 20110429});
-        QFile file(Proposta());
+    Scenario() {
+        const std::string xml = bench::GenerateProposalXml({kItems, 0, 0.8, 20110429});
+        QFile file(ProposalPath());
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(xml.data(), static_cast<qint64>(xml.size()));
     }
-    QString Proposta() const { return pasta_.filePath(QStringLiteral("proposta.xml")); }
-    QString Saida(const QString& nome) const { return pasta_.filePath(nome); }
+    QString ProposalPath() const { return folder_.filePath(QStringLiteral("proposal.xml")); }
+    QString OutputPath(const QString& name) const { return folder_.filePath(name); }
 
 private:
-    QTemporaryDir pasta_;
+    QTemporaryDir folder_;
 };
 
-const Cenario& TheCenario() {
-    static const Cenario cenario;
-    return cenario;
+const Scenario& TheScenario() {
+    static const Scenario scenario;
+    return scenario;
 }
 
-enum class Destino { PastaNova, SubstituiAnterior };
+enum class Destination { NewFolder, ReplacingEarlier };
 
-void Formato(benchmark::State& state, const char* formato, Destino destino) {
-    const std::string programa =
+void SaveAs(benchmark::State& state, const char* format, Destination destination) {
+    const std::string program =
         (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
-    const std::string proposta = TheCenario().Proposta().toStdString();
-    const QString nome = QStringLiteral("relatorio.") + QLatin1String(formato);
-    static int execucao = 0; // across every format, so that no two runs share a folder
-    const auto saida = [&] {
-        const QString pasta = TheCenario().Saida(QStringLiteral("%1-%2")
-                                                     .arg(QLatin1String(formato))
-                                                     .arg(destino == Destino::PastaNova ? ++execucao : 0));
-        QDir().mkpath(pasta);
-        return QDir(pasta).filePath(nome).toStdString();
+    const std::string proposal = TheScenario().ProposalPath().toStdString();
+    const QString name = QStringLiteral("relatorio.") + QLatin1String(format);
+    static int runNumber = 0; // across every format, so that no two runs share a folder
+    const auto output = [&] {
+        const QString folder =
+            TheScenario().OutputPath(QStringLiteral("%1-%2")
+                                         .arg(QLatin1String(format))
+                                         .arg(destination == Destination::NewFolder ? ++runNumber : 0));
+        QDir().mkpath(folder);
+        return QDir(folder).filePath(name).toStdString();
     };
-    if (destino == Destino::SubstituiAnterior && !bench::RunChild({programa, proposta, saida()}).ok) {
+    if (destination == Destination::ReplacingEarlier && !bench::RunChild({program, proposal, output()}).ok) {
         state.SkipWithError("quorvel-report failed");
         return;
     }
     double cpu = 0;
-    long picoKiB = 0;
+    long peakKiB = 0;
     int runs = 0;
     for (auto _ : state) {
-        const bench::ChildRun run = bench::RunChild({programa, proposta, saida()});
+        const bench::ChildRun run = bench::RunChild({program, proposal, output()});
         if (!run.ok) {
             state.SkipWithError("quorvel-report failed");
             break;
         }
         state.SetIterationTime(run.wallSeconds);
         cpu += run.cpuSeconds;
-        picoKiB = std::max(picoKiB, run.peakKiB);
+        peakKiB = std::max(peakKiB, run.peakKiB);
         ++runs;
     }
     double load[1] = {0};
     getloadavg(load, 1);
     state.counters["cpu_ms"] = runs ? cpu * 1000 / runs : 0;
-    state.counters["peak_MiB"] = static_cast<double>(picoKiB) / 1024.0;
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
     state.counters["load1"] = load[0];
 }
 
-// The runs of one format and destination, under the name Formato/<name>.
-void Registra(const std::string& nome, const char* formato, Destino destino) {
-    benchmark::RegisterBenchmark(("Formato/" + nome).c_str(), Formato, formato, destino)
+// The runs of one format and destination, under the name SaveAs/<name>.
+void Register(const std::string& name, const char* format, Destination destination) {
+    benchmark::RegisterBenchmark(("SaveAs/" + name).c_str(), SaveAs, format, destination)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
@@ -99,15 +101,11 @@ void Registra(const std::string& nome, const char* formato, Destino destino) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    using namespace quorvel;
     // The tool runs first, while this process is still small: a spawned child's peak counts it.
-    for (const char* formato : {"txt", "csv", "xls", "wmf", "emf"})
-        Registra(formato, formato, Destino::PastaNova);
-    for (const char* formato : {"wmf", "emf"})
-        Registra(std::string(formato) + "_substituindo", formato, Destino::SubstituiAnterior);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    for (const char* format : {"txt", "csv", "xls", "wmf", "emf"})
+        Register(format, format, Destination::NewFolder);
+    for (const char* format : {"wmf", "emf"})
+        Register(std::string(format) + "_replacing", format, Destination::ReplacingEarlier);
+    return bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

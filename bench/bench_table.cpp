@@ -1,4 +1,5 @@
 #include "store/StoreTable.h"
+#include "support/BenchMain.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -92,10 +93,6 @@ BENCHMARK(BM_LocateByPrefix)->Unit(benchmark::kMillisecond);
 } // namespace quorvel
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorvel::bench::RunBenchmarks<QCoreApplication>(argc, argv,
+                                                           quorvel::bench::BenchLocale::Brazilian);
 }

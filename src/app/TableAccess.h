@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/StoreTable.h"
+#include "store/TableTag.h"
 
 #include <initializer_list>
 #include <vector>
@@ -11,11 +12,6 @@ namespace quorvel {
 inline TStoreField& FieldNamed(const TStoreTable& table, const char* name) {
     return table.FieldByName(QString::fromLatin1(name));
 }
-
-// A proposal table's Tag: kTagBuilding while the program itself builds the lot table, which lets
-// its rows past the insert guard and keeps the lot selection from re-filtering the items.
-inline constexpr int kTagNormal = 0;
-inline constexpr int kTagBuilding = 1;
 
 inline bool IsEditing(const TStoreTable& table) {
     return table.State() == TTableState::Edit || table.State() == TTableState::Insert;

@@ -1,6 +1,6 @@
 #include "app/UDadosForn.h"
 
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
@@ -74,13 +74,13 @@ void TFormDadosForn::showEvent(QShowEvent* event) {
 void TFormDadosForn::FormShow() {
     TIniFile ini(settingsPath);
     if (FileExists(settingsPath)) {
-        ui->EdRazaoSocial->setText(ini.ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString()));
-        ui->EdIdentificador->setText(ini.ReadString(kSecaoFornecedor, kChaveIdentificador, QString()));
-        SetTipoEmpresaIndex(StrToInt(ini.ReadString(kSecaoFornecedor, kChaveTipoEmpresa, QString())));
+        ui->EdRazaoSocial->setText(ini.ReadString(kSupplierSection, kCompanyNameKey, QString()));
+        ui->EdIdentificador->setText(ini.ReadString(kSupplierSection, kIdentifierKey, QString()));
+        SetTipoEmpresaIndex(StrToInt(ini.ReadString(kSupplierSection, kCompanyTypeKey, QString())));
     } else {
-        ini.WriteString(kSecaoFornecedor, kChaveRazaoSocial, ui->EdRazaoSocial->text());
-        ini.WriteString(kSecaoFornecedor, kChaveIdentificador, ui->EdIdentificador->text());
-        ini.WriteString(kSecaoFornecedor, kChaveTipoEmpresa, QString::number(TipoEmpresaIndex()));
+        ini.WriteString(kSupplierSection, kCompanyNameKey, ui->EdRazaoSocial->text());
+        ini.WriteString(kSupplierSection, kIdentifierKey, ui->EdIdentificador->text());
+        ini.WriteString(kSupplierSection, kCompanyTypeKey, QString::number(TipoEmpresaIndex()));
     }
     ui->BitBtn2->setEnabled(!IsBlank(ui->EdRazaoSocial->text()) && !IsBlank(ui->EdIdentificador->text()) &&
                             TipoEmpresaIndex() != -1);
@@ -104,9 +104,9 @@ void TFormDadosForn::BitBtn1Click() {
     }
     ui->BitBtn2->setEnabled(true);
     TIniFile ini(settingsPath);
-    ini.WriteString(kSecaoFornecedor, kChaveRazaoSocial, ui->EdRazaoSocial->text());
-    ini.WriteString(kSecaoFornecedor, kChaveIdentificador, ui->EdIdentificador->text());
-    ini.WriteString(kSecaoFornecedor, kChaveTipoEmpresa, QString::number(TipoEmpresaIndex()));
+    ini.WriteString(kSupplierSection, kCompanyNameKey, ui->EdRazaoSocial->text());
+    ini.WriteString(kSupplierSection, kIdentifierKey, ui->EdIdentificador->text());
+    ini.WriteString(kSupplierSection, kCompanyTypeKey, QString::number(TipoEmpresaIndex()));
     accept();
 }
 

@@ -14,8 +14,8 @@ namespace quorvel {
 
 TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
     : QDialog(parent)
-    , Visualiza([](TQuickRep& leiaute) { leiaute.Preview(); })
-    , Imprime([](TQuickRep& leiaute) { leiaute.Print(); })
+    , PreviewAction([](TQuickRep& leiaute) { leiaute.Preview(); })
+    , PrintAction([](TQuickRep& leiaute) { leiaute.Print(); })
     , ui(std::make_unique<Ui::FormSelRelatorio>())
     , formQuorvel(formQuorvel) {
     ui->setupUi(this);
@@ -45,8 +45,8 @@ void TFormSelRelatorio::btTelaClick() {
     // A click gives the clicked button the focus, so btTela previews and btImpr prints; from the
     // keyboard the button pressed is the one with the focus.
     const bool visualiza = focusWidget() == ui->btTela;
-    ExecutaRelatorio(formQuorvel, static_cast<TOrdemRelatorio>(ui->cbxOrdem->currentIndex()), TipoPregao,
-                     visualiza ? Visualiza : Imprime);
+    RunReport(formQuorvel, static_cast<TReportOrder>(ui->cbxOrdem->currentIndex()), TipoPregao,
+              visualiza ? PreviewAction : PrintAction);
 }
 
 } // namespace quorvel

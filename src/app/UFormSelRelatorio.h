@@ -35,8 +35,8 @@ public:
 
     // What the two actions do with the chosen layout: the report's preview and its print. Tests put
     // their own in to look at the pages.
-    TSaidaRelatorio Visualiza;
-    TSaidaRelatorio Imprime;
+    TReportAction PreviewAction;
+    TReportAction PrintAction;
 
 private:
     std::unique_ptr<Ui::FormSelRelatorio> ui;

@@ -15,6 +15,13 @@
 
 namespace quorvel {
 
+namespace {
+
+// The incremental search forgets what was typed this long after the last keystroke.
+constexpr int kSearchTextLifetimeMs = 1000;
+
+} // namespace
+
 TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     : QMainWindow(parent)
     , CDSDigitacao(std::make_unique<TStoreTable>())
@@ -30,16 +37,16 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::ToolTipBase));
     ui->DBMemo1->setPalette(memoPalette);
 
-    DeclaraCDSDigitacao();
-    DeclaraCDSLotes();
+    DeclareItemFields();
+    DeclareLotFields();
 
     Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
+    Timer1->setInterval(kSearchTextLifetimeMs);
     connect(Timer1, &QTimer::timeout, this, GuardedSlot([this] { Timer1Timer(); }));
     Timer1->start();
 
-    LigaDados();
-    LigaControles();
+    BindGrids();
+    ConnectControls();
     FormCreate();
 }
 
@@ -57,7 +64,7 @@ void TFormQuorvel::FormCreate() {
     // at start and the item table stays closed until one is chosen.
 }
 
-void TFormQuorvel::LigaControles() {
+void TFormQuorvel::ConnectControls() {
     connect(ui->BtnAbreXML, &QToolButton::clicked, this, GuardedSlot([this] { BtnAbreXMLClick(); }));
     connect(ui->BitBtn3, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn3Click(); }));
     connect(ui->btnExpArquivo, &QPushButton::clicked, this, GuardedSlot([this] { btnExpArquivoClick(); }));

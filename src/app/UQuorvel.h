@@ -65,6 +65,10 @@ public:
     void CDSDigitacaoCalcFields(TStoreTable& dataSet);
     void CDSDigitacaoBeforePost(TStoreTable& dataSet);
     void CDSDigitacaoAfterPost(TStoreTable& dataSet);
+    // aviso: whether an item left without a price is reported (kWarnUnpriced, by "Salvar Dados")
+    // or passed over in silence (kQuietlyUnpriced, after opening a file).
+    static constexpr bool kWarnUnpriced = true;
+    static constexpr bool kQuietlyUnpriced = false;
     void PropagaValorLotes(bool aviso);
 
     // Supplier registration.
@@ -80,28 +84,27 @@ public:
     void BitBtn1Click();
     // Opens a proposal file for reporting only, as "Abrir" does but without the supplier
     // registration: the rows stay in memory and the file is never written back.
-    void AbrePropostaParaRelatorio(const QString& arquivo);
+    void OpenProposalForReport(const QString& arquivo);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void DeclaraCDSDigitacao();
-    void DeclaraCDSLotes();
-    void LigaControles();
-    void LigaDados();
+    void DeclareItemFields();
+    void DeclareLotFields();
+    void ConnectControls();
+    void BindGrids();
     void CentreOnScreen();
 
-    bool ModoLote() const;
-    void MontaLotes();
-    void AjustaModo();
-    void DefineTituloPreco(const QString& titulo);
-    void AtualizaValorLote();
-    void GravaPendente();
-    void AbreDigitacao();
-    void GravaArquivo();
-    QString CampoSelecionado(int grid) const;
+    bool IsLotMode() const;
+    void BuildLots();
+    void AdjustToMode();
+    void SetPriceTitle(const QString& titulo);
+    void UpdateLotValue();
+    void PostPending();
+    void OpenItemTable();
+    void WriteProposalFile();
 
     std::unique_ptr<TStoreTable> CDSDigitacao;
     std::unique_ptr<TStoreTable> CDSLotes;

@@ -14,7 +14,7 @@
 namespace quorvel {
 namespace {
 
-QString ArquivoEmUso(const QString& arquivo, const LockHolder& dono) {
+QString FileInUseMessage(const QString& arquivo, const LockHolder& dono) {
     QString processo = QStringLiteral("pelo processo %1").arg(dono.pid);
     if (!dono.program.isEmpty() || !dono.host.isEmpty())
         processo += QStringLiteral(" (%1 em %2)").arg(dono.program, dono.host);
@@ -24,7 +24,7 @@ QString ArquivoEmUso(const QString& arquivo, const LockHolder& dono) {
 
 } // namespace
 
-bool TFormQuorvel::ModoLote() const {
+bool TFormQuorvel::IsLotMode() const {
     return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
 }
 
@@ -37,7 +37,7 @@ void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
     OrdenaPorNumItem();
 }
 
-void TFormQuorvel::AbreDigitacao() {
+void TFormQuorvel::OpenItemTable() {
     try {
         CDSDigitacao->Open();
     } catch (const EStoreError& e) {
@@ -54,8 +54,8 @@ void TFormQuorvel::BtnAbreXMLClick() {
     // A price still being typed is posted, and in lot mode every row receives its lot's current
     // total, before the table closes and writes the file: nothing typed is lost by opening another.
     if (CDSDigitacao->Active()) {
-        GravaPendente();
-        PropagaValorLotes(false);
+        PostPending();
+        PropagaValorLotes(kQuietlyUnpriced);
     }
 
     CDSDigitacao->SetFilter(QString());
@@ -69,32 +69,32 @@ void TFormQuorvel::BtnAbreXMLClick() {
     // Another window or tool editing the same file would lose one of the two edits: refuse it.
     auto lock = std::make_unique<FileLock>(*escolhido);
     if (lock->TryLock() == FileLock::Result::InUse) {
-        Dialogs().MessageBox(ArquivoEmUso(*escolhido, lock->Holder()), QStringLiteral("Atenção!"),
+        Dialogs().MessageBox(FileInUseMessage(*escolhido, lock->Holder()), QStringLiteral("Atenção!"),
                              MessageIcon::Warning, MessageButtons::Ok);
         return;
     }
 
     ui->EdArquivo->setText(*escolhido);
     CDSDigitacao->SetFileName(ui->EdArquivo->text());
-    AbreDigitacao();
+    OpenItemTable();
     proposalLock = std::move(lock);
 
     CarregaDadosFornecedor();
 
-    if (ModoLote()) MontaLotes();
-    AjustaModo();
+    if (IsLotMode()) BuildLots();
+    AdjustToMode();
 }
 
-void TFormQuorvel::AjustaModo() {
-    const bool lote = ModoLote();
+void TFormQuorvel::AdjustToMode() {
+    const bool lote = IsLotMode();
     ui->Panel4->setVisible(lote);
     // Lot mode paints the item grid in the tool-tip colour, item mode in the ordinary window colour.
     QPalette palette = ui->DBGrid1->palette();
     palette.setColor(QPalette::Base,
                      QApplication::palette().color(lote ? QPalette::ToolTipBase : QPalette::Base));
     ui->DBGrid1->setPalette(palette);
-    DefineTituloPreco(lote ? QStringLiteral("Valor Inicial") : QStringLiteral("Valor Item"));
-    if (lote) PropagaValorLotes(false);
+    SetPriceTitle(lote ? QStringLiteral("Valor Inicial") : QStringLiteral("Valor Item"));
+    if (lote) PropagaValorLotes(kQuietlyUnpriced);
 }
 
 } // namespace quorvel

@@ -3,6 +3,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "ui/DBGrid.h"
+
+#include "ui_UQuorvel.h"
 
 #include <QTimer>
 
@@ -17,7 +20,7 @@ namespace {
 // One keystroke of the incremental search: extends the search text, moves to the first row whose
 // field begins with it (letters compared without regard to case) and restarts the timer that
 // forgets the text one second after the last keystroke.
-void Busca(TStoreTable& table, const char* campo, QChar key, QString& textoBusca, QTimer& timer) {
+void SearchKeystroke(TStoreTable& table, const char* campo, QChar key, QString& textoBusca, QTimer& timer) {
     textoBusca.append(key);
     table.Locate(QString::fromLatin1(campo), TStoreValue(QStringToCp1252(textoBusca)),
                  TLocateOption::CaseInsensitive | TLocateOption::PartialKey);
@@ -25,26 +28,32 @@ void Busca(TStoreTable& table, const char* campo, QChar key, QString& textoBusca
     timer.start();
 }
 
-bool ProntaParaBusca(const TStoreTable& table) {
+// The name of the field under the grid's current column; empty when it shows none.
+QString SelectedFieldName(const TDBGrid& grid) {
+    const TStoreField* field = grid.SelectedField();
+    return field != nullptr ? field->FieldName() : QString();
+}
+
+bool ReadyForSearch(const TStoreTable& table) {
     return table.Active() && table.State() == TTableState::Browse && table.RecordCount() > 0;
 }
 
 } // namespace
 
 void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
-    if (!ProntaParaBusca(*CDSDigitacao)) return;
-    const QString campo = CampoSelecionado(1);
+    if (!ReadyForSearch(*CDSDigitacao)) return;
+    const QString campo = SelectedFieldName(*ui->DBGrid1);
     if (campo != QLatin1String("material") && campo != QLatin1String("descr_item") &&
         campo != QLatin1String("qtde"))
         return;
-    Busca(*CDSDigitacao, "descr_item", key, TextoBusca, *Timer1);
+    SearchKeystroke(*CDSDigitacao, "descr_item", key, TextoBusca, *Timer1);
 }
 
 void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
-    if (!ProntaParaBusca(*CDSLotes)) return;
-    const QString campo = CampoSelecionado(2);
+    if (!ReadyForSearch(*CDSLotes)) return;
+    const QString campo = SelectedFieldName(*ui->DBGrid2);
     if (campo != QLatin1String("descr_lote") && campo != QLatin1String("valor")) return;
-    Busca(*CDSLotes, "descr_lote", key, TextoBusca, *Timer1);
+    SearchKeystroke(*CDSLotes, "descr_lote", key, TextoBusca, *Timer1);
 }
 
 void TFormQuorvel::CDSDigitacaoBeforeInsert(TStoreTable& dataSet) {
@@ -67,7 +76,7 @@ void TFormQuorvel::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
 
 void TFormQuorvel::CDSDigitacaoAfterPost(TStoreTable&) {
     if (!CDSLotes->Active()) return;
-    AtualizaValorLote();
+    UpdateLotValue();
 }
 
 } // namespace quorvel

@@ -1,4 +1,4 @@
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 #include "app/TableAccess.h"
 #include "app/UDadosForn.h"
 #include "app/UQuorvel.h"
@@ -29,9 +29,9 @@ void TFormQuorvel::CarregaDadosFornecedor() {
     const TIniFile ini(caminho);
     if (!FileExists(caminho)) BtnConfigClick();
 
-    RazaoSocial = ini.ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
-    Identificador = ini.ReadString(kSecaoFornecedor, kChaveIdentificador, QString());
-    TipoEmpresa = StrToInt(ini.ReadString(kSecaoFornecedor, kChaveTipoEmpresa, QString()));
+    RazaoSocial = ini.ReadString(kSupplierSection, kCompanyNameKey, QString());
+    Identificador = ini.ReadString(kSupplierSection, kIdentifierKey, QString());
+    TipoEmpresa = StrToInt(ini.ReadString(kSupplierSection, kCompanyTypeKey, QString()));
 
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
@@ -60,7 +60,7 @@ void TFormQuorvel::CarregaDadosFornecedor() {
     // A lot is selected and the item table shows only its rows. Every lot is visited in turn, so that
     // the data reaches every row and each post rolls up into the lot its row belongs to; the
     // supplier then finds the lot and the row where they were.
-    GravaPendente();
+    PostPending();
     const int loteAtual = lotes.RecNo();
     const int itemAtual = itens.RecNo();
     lotes.First();

@@ -10,16 +10,16 @@ namespace quorvel {
 
 namespace {
 
-constexpr int kColunaPreco = 4;
+constexpr int kPriceColumn = 4;
 
-void Plana(TDBGrid& grid) {
+void MakeFlat(TDBGrid& grid) {
     grid.setFrameShape(QFrame::Box);
     grid.horizontalHeader()->setFont(grid.font());
 }
 
 } // namespace
 
-void TFormQuorvel::LigaDados() {
+void TFormQuorvel::BindGrids() {
     DSDigitacao = std::make_unique<TDataSource>(CDSDigitacao.get());
     DSLotes = std::make_unique<TDataSource>(CDSLotes.get());
 
@@ -51,7 +51,7 @@ void TFormQuorvel::LigaDados() {
         {QStringLiteral("marca"), QStringLiteral("Marca"), 104, false},
     });
     grid1.OnKeyPress = [this](TDBGrid&, QChar& key) { DBGrid1KeyPress(key); };
-    Plana(grid1);
+    MakeFlat(grid1);
 
     TDBGrid& grid2 = *ui->DBGrid2;
     grid2.SetDataSource(DSLotes.get());
@@ -60,16 +60,11 @@ void TFormQuorvel::LigaDados() {
         {QStringLiteral("valor"), QStringLiteral("Valor do Lote"), 131, true},
     });
     grid2.OnKeyPress = [this](TDBGrid&, QChar& key) { DBGrid2KeyPress(key); };
-    Plana(grid2);
+    MakeFlat(grid2);
 }
 
-void TFormQuorvel::DefineTituloPreco(const QString& titulo) {
-    ui->DBGrid1->SetColumnTitle(kColunaPreco, titulo);
-}
-
-QString TFormQuorvel::CampoSelecionado(int grid) const {
-    const TStoreField* field = (grid == 1 ? ui->DBGrid1 : ui->DBGrid2)->SelectedField();
-    return field != nullptr ? field->FieldName() : QString();
+void TFormQuorvel::SetPriceTitle(const QString& titulo) {
+    ui->DBGrid1->SetColumnTitle(kPriceColumn, titulo);
 }
 
 } // namespace quorvel

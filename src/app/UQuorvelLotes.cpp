@@ -5,7 +5,7 @@
 
 namespace quorvel {
 
-void TFormQuorvel::MontaLotes() {
+void TFormQuorvel::BuildLots() {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
@@ -44,7 +44,7 @@ void TFormQuorvel::CDSLotesBeforeScroll(TStoreTable& dataSet) {
     // An item row still being edited belongs to the lot that is selected now: it is posted before the
     // selection moves, so that its roll-up credits this lot and not the one being selected.
     if (dataSet.Tag() == kTagBuilding) return;
-    GravaPendente();
+    PostPending();
 }
 
 void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
@@ -54,7 +54,7 @@ void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
     CDSDigitacao->SetFiltered(true);
 }
 
-void TFormQuorvel::AtualizaValorLote() {
+void TFormQuorvel::UpdateLotValue() {
     TStoreTable& lotes = *CDSLotes;
     lotes.Edit();
     const TStoreField& soma = FieldNamed(*CDSDigitacao, "SomaItens");
@@ -67,7 +67,7 @@ void TFormQuorvel::AtualizaValorLote() {
 }
 
 void TFormQuorvel::PropagaValorLotes(bool aviso) {
-    if (!ModoLote()) return;
+    if (!IsLotMode()) return;
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     bool faltaPreco = false;
@@ -82,7 +82,7 @@ void TFormQuorvel::PropagaValorLotes(bool aviso) {
         while (!lotes.Eof()) {
             // The lot's total is brought up to date before its rows copy it, so that every row,
             // the first included, receives the same, current value.
-            AtualizaValorLote();
+            UpdateLotValue();
             itens.First();
             while (!itens.Eof()) {
                 if (preco.AsFloat() <= 0) faltaPreco = true;

@@ -13,17 +13,17 @@ void TFormQuorvel::BitBtn1Click() {
     formSelRelatorio.exec();
 }
 
-void TFormQuorvel::AbrePropostaParaRelatorio(const QString& arquivo) {
+void TFormQuorvel::OpenProposalForReport(const QString& arquivo) {
     CDSDigitacao->SetFilter(QString());
     CDSDigitacao->SetFiltered(false);
     CDSDigitacao->Close();
     ui->EdArquivo->setText(arquivo);
     CDSDigitacao->SetFileName(arquivo);
-    AbreDigitacao();
+    OpenItemTable();
     // Without a file name the table keeps its rows in memory when it closes.
     CDSDigitacao->SetFileName(QString());
-    if (ModoLote()) MontaLotes();
-    AjustaModo();
+    if (IsLotMode()) BuildLots();
+    AdjustToMode();
 }
 
 } // namespace quorvel

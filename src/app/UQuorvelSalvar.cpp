@@ -11,11 +11,11 @@
 
 namespace quorvel {
 
-void TFormQuorvel::GravaPendente() {
+void TFormQuorvel::PostPending() {
     if (CDSDigitacao->Active() && IsEditing(*CDSDigitacao)) CDSDigitacao->Post();
 }
 
-void TFormQuorvel::GravaArquivo() {
+void TFormQuorvel::WriteProposalFile() {
     TStoreTable& itens = *CDSDigitacao;
     if (!itens.Active() || itens.FileName().isEmpty()) return;
     const std::size_t alteracoes = itens.Data().changeLog.size();
@@ -26,12 +26,12 @@ void TFormQuorvel::GravaArquivo() {
 
 void TFormQuorvel::BitBtn3Click() {
     if (ui->EdArquivo->text().trimmed().isEmpty()) return;
-    GravaPendente();
+    PostPending();
     if (RazaoSocial.trimmed().isEmpty() || Identificador.trimmed().isEmpty()) BtnConfigClick();
-    PropagaValorLotes(true);
+    PropagaValorLotes(kWarnUnpriced);
     // The proposal reaches the disk now, not only at the next close of the item table: a failed
     // write stops here with the store's error, so "Dados Salvos !!!" is never shown for unsaved data.
-    GravaArquivo();
+    WriteProposalFile();
     Dialogs().MessageBox(QStringLiteral("Dados Salvos !!!"), QStringLiteral("Aviso"), MessageIcon::Stop,
                          MessageButtons::Ok);
 }
@@ -57,7 +57,7 @@ void TFormQuorvel::btnExpArquivoClick() {
     // table then keeps when it loads the file just written.
     const auto reabre = [&] {
         if (lotesAbertos && !CDSLotes->Active()) CDSLotes->Open();
-        if (itensAbertos && !CDSDigitacao->Active()) AbreDigitacao();
+        if (itensAbertos && !CDSDigitacao->Active()) OpenItemTable();
     };
     try {
         CDSDigitacao->Close();

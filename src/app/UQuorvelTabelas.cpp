@@ -18,7 +18,7 @@ void SetFormats(TStoreField& field, const QString& display, const QString& edit)
 
 } // namespace
 
-void TFormQuorvel::DeclaraCDSDigitacao() {
+void TFormQuorvel::DeclareItemFields() {
     TStoreTable& t = *CDSDigitacao;
     t.Name = QStringLiteral("CDSDigitacao");
     MadeReadOnly(t.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
@@ -71,7 +71,7 @@ void TFormQuorvel::DeclaraCDSDigitacao() {
     t.AfterPost = [this](TStoreTable& table) { CDSDigitacaoAfterPost(table); };
 }
 
-void TFormQuorvel::DeclaraCDSLotes() {
+void TFormQuorvel::DeclareLotFields() {
     TStoreTable& t = *CDSLotes;
     t.Name = QStringLiteral("CDSLotes");
     t.AddField(QStringLiteral("id_item"), TFieldType::Integer).SetDisplayLabel(QStringLiteral("Item"));

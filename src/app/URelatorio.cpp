@@ -18,7 +18,7 @@
 
 // The layouts are compiled into the application library; a static library's resources are
 // registered by name, once, before the first read.
-static void RegistraLeiautes() {
+static void RegisterLayouts() {
     static const bool registrados = [] {
         Q_INIT_RESOURCE(URelatorio);
         return true;
@@ -30,22 +30,22 @@ namespace quorvel {
 
 namespace {
 
-QByteArray LeRecurso(const QString& nome) {
+QByteArray ReadResource(const QString& nome) {
     QFile arquivo(nome);
     if (!arquivo.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("Report layout %1 is missing").arg(nome));
     return arquivo.readAll();
 }
 
-using TManipuladorBanda = void (TFormRelatorio::*)(TQRCustomBand&, bool&);
+using TBandHandler = void (TFormRelatorio::*)(TQRCustomBand&, bool&);
 
 // A band prints only for a row whose field holds a value above zero; an empty value counts as none.
-bool ValorPositivo(const TStoreTable& tabela, const char* campo) {
+bool HoldsPositiveValue(const TStoreTable& tabela, const char* campo) {
     const TStoreField& field = FieldNamed(tabela, campo);
     return !field.IsNull() && field.AsFloat() > 0;
 }
 
-template <class T> T& Nomeado(T& componente, const char* nome) {
+template <class T> T& Named(T& componente, const char* nome) {
     componente.SetName(QString::fromLatin1(nome));
     return componente;
 }
@@ -56,13 +56,13 @@ TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
     : TReportForm(nullptr, QStringLiteral("TFormRelatorio"))
     , formQuorvel_(formQuorvel) {
     SetName(QStringLiteral("FormRelatorio"));
-    RegistraLeiautes();
+    RegisterLayouts();
 
     CDSDigitacao =
-        &Nomeado(CreateComponent<TDataSetComponent>(*this, &formQuorvel.ItemTable()), "CDSDigitacao");
-    CDSLotes = &Nomeado(CreateComponent<TDataSetComponent>(*this, &formQuorvel.LotTable()), "CDSLotes");
+        &Named(CreateComponent<TDataSetComponent>(*this, &formQuorvel.ItemTable()), "CDSDigitacao");
+    CDSLotes = &Named(CreateComponent<TDataSetComponent>(*this, &formQuorvel.LotTable()), "CDSLotes");
 
-    const auto registra = [this](const char* nome, TManipuladorBanda manipulador) {
+    const auto registra = [this](const char* nome, TBandHandler manipulador) {
         RegisterHandler<void(TQRCustomBand&, bool&)>(
             QString::fromLatin1(nome), [this, manipulador](TQRCustomBand& banda, bool& imprime) {
                 (this->*manipulador)(banda, imprime);
@@ -73,16 +73,16 @@ TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
     registra("QRSubDetail1BeforePrint", &TFormRelatorio::QRSubDetail1BeforePrint);
     registra("QRBand3BeforePrint", &TFormRelatorio::QRBand3BeforePrint);
 
-    ReadLayout(LeRecurso(QStringLiteral(":/layouts/QRLotes.layout")), *this);
-    ReadLayout(LeRecurso(QStringLiteral(":/layouts/QRItem.layout")), *this);
-    QRLotes = &Relatorio("QRLotes");
-    QRItem = &Relatorio("QRItem");
+    ReadLayout(ReadResource(QStringLiteral(":/layouts/QRLotes.layout")), *this);
+    ReadLayout(ReadResource(QStringLiteral(":/layouts/QRItem.layout")), *this);
+    QRLotes = &ReportNamed("QRLotes");
+    QRItem = &ReportNamed("QRItem");
 
     // The filter components' order is the order of the save dialog's formats.
-    QRPDFFilter1 = &Nomeado(CreateComponent<TQRPDFFilter>(*this), "QRPDFFilter1");
+    QRPDFFilter1 = &Named(CreateComponent<TQRPDFFilter>(*this), "QRPDFFilter1");
     QRPDFFilter1->SetCompressionOn(false);
 
-    QRHTMLFilter1 = &Nomeado(CreateComponent<TQRHTMLFilter>(*this), "QRHTMLFilter1");
+    QRHTMLFilter1 = &Named(CreateComponent<TQRHTMLFilter>(*this), "QRHTMLFilter1");
     THTMLExportOptions& html = QRHTMLFilter1->Options();
     html.MultiPage = false;
     html.PageLinks = false;
@@ -93,56 +93,56 @@ TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
     html.LinkFontName = QStringLiteral("Arial");
     html.LinkFontSize = 12;
 
-    QRRTFFilter1 = &Nomeado(CreateComponent<TQRRTFFilter>(*this), "QRRTFFilter1");
+    QRRTFFilter1 = &Named(CreateComponent<TQRRTFFilter>(*this), "QRRTFFilter1");
 }
 
 TFormRelatorio::~TFormRelatorio() = default;
 
-TQuickRep& TFormRelatorio::Relatorio(const char* nome) const {
+TQuickRep& TFormRelatorio::ReportNamed(const char* nome) const {
     auto* relatorio = dynamic_cast<TQuickRep*>(FindComponent(QString::fromLatin1(nome)));
     if (!relatorio) throw Exception(QStringLiteral("Report %1 is missing").arg(QLatin1String(nome)));
     return *relatorio;
 }
 
-TQRLabel& TFormRelatorio::Rotulo(const char* nome) const {
+TQRLabel& TFormRelatorio::LabelNamed(const char* nome) const {
     auto* rotulo = dynamic_cast<TQRLabel*>(FindComponent(QString::fromLatin1(nome)));
     if (!rotulo) throw Exception(QStringLiteral("Label %1 is missing").arg(QLatin1String(nome)));
     return *rotulo;
 }
 
-TQuickRep& TFormRelatorio::Leiaute(const QString& tipoPregao) const {
+TQuickRep& TFormRelatorio::LayoutFor(const QString& tipoPregao) const {
     return tipoPregao == QLatin1String("M") ? *QRItem : *QRLotes;
 }
 
-QString TFormRelatorio::Caixa(const char* nome) const {
+QString TFormRelatorio::BoxText(const char* nome) const {
     const auto* caixa = formQuorvel_.findChild<const TDBEdit*>(QString::fromLatin1(nome));
     return caixa ? caixa->text().trimmed() : QString();
 }
 
 void TFormRelatorio::ChildBand1BeforePrint(TQRCustomBand&, bool&) {
     // The lot layout's auction line carries the sigla alone.
-    Rotulo("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1"));
-    Rotulo("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
+    LabelNamed("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + BoxText("DBEdit1"));
+    LabelNamed("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
 }
 
 void TFormRelatorio::QRChildBand1BeforePrint(TQRCustomBand&, bool&) {
-    Rotulo("LbNroPregaoM")
-        .SetCaption(QStringLiteral("Pregão: ") + Caixa("DBEdit1") + QStringLiteral(" - ") + Caixa("DBEdit2") +
-                    QLatin1Char('/') + Caixa("DBEdit3"));
-    Rotulo("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
+    LabelNamed("LbNroPregaoM")
+        .SetCaption(QStringLiteral("Pregão: ") + BoxText("DBEdit1") + QStringLiteral(" - ") +
+                    BoxText("DBEdit2") + QLatin1Char('/') + BoxText("DBEdit3"));
+    LabelNamed("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
 }
 
 void TFormRelatorio::QRSubDetail1BeforePrint(TQRCustomBand&, bool& printBand) {
-    printBand = ValorPositivo(formQuorvel_.ItemTable(), "totitem");
+    printBand = HoldsPositiveValue(formQuorvel_.ItemTable(), "totitem");
 }
 
 void TFormRelatorio::QRBand3BeforePrint(TQRCustomBand&, bool& printBand) {
     // In item mode valor holds the unit price: unpriced items are left out.
-    printBand = ValorPositivo(formQuorvel_.ItemTable(), "valor");
+    printBand = HoldsPositiveValue(formQuorvel_.ItemTable(), "valor");
 }
 
-void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QString& tipoPregao,
-                      const TSaidaRelatorio& saida) {
+void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tipoPregao,
+               const TReportAction& saida) {
     TStoreTable& itens = formQuorvel.ItemTable();
     // Always, also after an error: the grid goes back to numitem order and the report form goes.
     const auto restaura = [&] {
@@ -152,7 +152,7 @@ void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QS
     };
     try {
         const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
-        if (ordem == TOrdemRelatorio::Especificacao) {
+        if (ordem == TReportOrder::Description) {
             itens.SetIndexFieldNames(QStringLiteral("descr_item"));
             itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
         } else if (tipoAtual == QLatin1String("M")) {
@@ -167,7 +167,7 @@ void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QS
         // the end instead of following every record. The lot selection still filters the items: it is
         // the lot table's own scroll event, which suspended controls do not silence.
         const SuspendedControls quietos{&itens, &formQuorvel.LotTable()};
-        saida(formRelatorio->Leiaute(tipoPregao));
+        saida(formRelatorio->LayoutFor(tipoPregao));
     } catch (...) {
         restaura();
         throw;

@@ -38,7 +38,7 @@ public:
     TQRRTFFilter* QRRTFFilter1 = nullptr;
 
     // The layout for an auction type code.
-    TQuickRep& Leiaute(const QString& tipoPregao) const;
+    TQuickRep& LayoutFor(const QString& tipoPregao) const;
 
     void ChildBand1BeforePrint(TQRCustomBand& sender, bool& printBand);
     void QRChildBand1BeforePrint(TQRCustomBand& sender, bool& printBand);
@@ -46,25 +46,25 @@ public:
     void QRBand3BeforePrint(TQRCustomBand& sender, bool& printBand);
 
 private:
-    TQRLabel& Rotulo(const char* nome) const;
-    TQuickRep& Relatorio(const char* nome) const;
+    TQRLabel& LabelNamed(const char* nome) const;
+    TQuickRep& ReportNamed(const char* nome) const;
     // The text of one of the main window's auction-number boxes, surrounding blanks removed.
-    QString Caixa(const char* nome) const;
+    QString BoxText(const char* nome) const;
 
     TFormQuorvel& formQuorvel_;
 };
 
 // The item orders of the report-selection dialog, in the order of its list.
-enum class TOrdemRelatorio { NumeroItem = 0, Especificacao = 1 };
+enum class TReportOrder { ItemNumber = 0, Description = 1 };
 
 // What a run does with the layout it chose: preview it, print it, or save it somewhere.
-using TSaidaRelatorio = std::function<void(TQuickRep& leiaute)>;
+using TReportAction = std::function<void(TQuickRep& leiaute)>;
 
 // One report run over the main window's record set: orders the item table for the chosen order,
 // makes a fresh report form, picks the layout of the auction type and hands it to `saida`. Whatever
 // happens meanwhile, the item table goes back to its numitem order and the report form is destroyed
 // before the run returns or its error passes on.
-void ExecutaRelatorio(TFormQuorvel& formQuorvel, TOrdemRelatorio ordem, const QString& tipoPregao,
-                      const TSaidaRelatorio& saida);
+void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tipoPregao,
+               const TReportAction& saida);
 
 } // namespace quorvel

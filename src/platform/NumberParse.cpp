@@ -144,6 +144,13 @@ std::optional<std::int64_t> ParseWholeNumber(QStringView text, std::int64_t low,
     return ParseWholeNumber(std::string_view(bytes), low, high);
 }
 
+std::optional<int> ParseWholeInt(QStringView text) {
+    const std::optional<std::int64_t> value =
+        ParseWholeNumber(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    if (!value) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
 std::optional<LeadingInteger> ReadLeadingInteger(std::string_view text) noexcept {
     LeadingInteger read;
     std::size_t i = 0;

@@ -43,6 +43,10 @@ std::optional<std::int64_t> ParseWholeNumber(QStringView text,
                                              std::int64_t low = std::numeric_limits<std::int64_t>::min(),
                                              std::int64_t high = std::numeric_limits<std::int64_t>::max());
 
+// A whole number (optional sign and decimal digits) within the range of an int, for a page number
+// typed by the user or an integer cell's text.
+std::optional<int> ParseWholeInt(QStringView text);
+
 // The integer a text starts with (optional sign, then digits), for readers of data files that take
 // the leading number of a value and leave the rest.
 struct LeadingInteger {

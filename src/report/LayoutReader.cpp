@@ -19,9 +19,9 @@ namespace quorvel {
 
 namespace {
 
-constexpr qsizetype MaxLayoutBytes = 16 * 1024 * 1024;
-constexpr int MaxDepth = 32;
-constexpr int MaxComponents = 100000;
+constexpr qsizetype kMaxLayoutBytes = 16 * 1024 * 1024;
+constexpr int kMaxDepth = 32;
+constexpr int kMaxComponents = 100000;
 
 struct Token {
     enum class Kind : std::uint8_t { Identifier, Integer, Float, String, Symbol, End };
@@ -208,7 +208,7 @@ private:
             } else {
                 break;
             }
-            if (token.string.size() > MaxLayoutBytes) Fail(QStringLiteral("String too long"));
+            if (token.string.size() > kMaxLayoutBytes) Fail(QStringLiteral("String too long"));
             // A + at the end of a line continues the string on the next one.
             const qsizetype save = at_;
             const int saveLine = line_;
@@ -352,8 +352,8 @@ private:
     }
 
     void ReadObject(TComponent& parent, int depth) {
-        if (depth > MaxDepth) Fail(QStringLiteral("Objects nested too deeply"));
-        if (static_cast<int>(created_.size()) >= MaxComponents) Fail(QStringLiteral("Too many objects"));
+        if (depth > kMaxDepth) Fail(QStringLiteral("Objects nested too deeply"));
+        if (static_cast<int>(created_.size()) >= kMaxComponents) Fail(QStringLiteral("Too many objects"));
         const int line = Peek().line;
         const auto [name, className] = ObjectHeader();
         const TLayoutClass* cls = registry_.Find(className);
@@ -469,7 +469,7 @@ private:
 };
 
 void Read(QByteArrayView text, TComponent& root, const TLayoutRegistry& registry, QString* rootClass) {
-    if (text.size() > MaxLayoutBytes) throw ELayoutError(QStringLiteral("Layout too large"), 1);
+    if (text.size() > kMaxLayoutBytes) throw ELayoutError(QStringLiteral("Layout too large"), 1);
     Reader(Lexer(text).Run(), root, registry).Run(rootClass);
 }
 
@@ -505,7 +505,7 @@ std::unique_ptr<TReportForm> ReadLayoutForm(QByteArrayView text) {
 TQuickRep* QRLoadReport(const QString& fileName) {
     try {
         QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > MaxLayoutBytes)
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLayoutBytes)
             throw Exception(QStringLiteral("Error loading report"));
         std::unique_ptr<TReportForm> form = ReadLayoutForm(file.readAll());
         auto* report = form->ComponentCount() > 0 ? dynamic_cast<TQuickRep*>(form->Component(0)) : nullptr;

@@ -64,38 +64,40 @@ TLayoutValue TLayoutValue::Binary(const QByteArray& bytes) {
     return v;
 }
 
-namespace {
+namespace layout_detail {
 
-[[noreturn]] void Invalid(const QString& property) {
+void InvalidValue(const QString& property) {
     throw Exception(QStringLiteral("Invalid value for property %1").arg(property));
 }
 
-} // namespace
+} // namespace layout_detail
+
+using layout_detail::InvalidValue;
 
 long long TLayoutValue::AsInteger(const QString& property) const {
-    if (kind != Kind::Integer) Invalid(property);
+    if (kind != Kind::Integer) InvalidValue(property);
     return integer;
 }
 
 int TLayoutValue::AsInt(const QString& property) const {
     const long long v = AsInteger(property);
-    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) Invalid(property);
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) InvalidValue(property);
     return static_cast<int>(v);
 }
 
 double TLayoutValue::AsFloat(const QString& property) const {
     if (kind == Kind::Integer) return static_cast<double>(integer);
-    if (kind != Kind::Float || !std::isfinite(number)) Invalid(property);
+    if (kind != Kind::Float || !std::isfinite(number)) InvalidValue(property);
     return number;
 }
 
 QString TLayoutValue::AsString(const QString& property) const {
-    if (kind != Kind::String) Invalid(property);
+    if (kind != Kind::String) InvalidValue(property);
     return text;
 }
 
 QString TLayoutValue::AsIdentifier(const QString& property) const {
-    if (kind != Kind::Identifier) Invalid(property);
+    if (kind != Kind::Identifier) InvalidValue(property);
     return text;
 }
 
@@ -103,7 +105,7 @@ bool TLayoutValue::AsBoolean(const QString& property) const {
     const QString name = AsIdentifier(property);
     if (name.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
     if (name.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
-    Invalid(property);
+    InvalidValue(property);
 }
 
 void TLayoutReadContext::RunFixups() {
@@ -224,12 +226,12 @@ void AddFontProperties(TLayoutClass& cls, const QString& prefix,
         [](TFont& f, const TLayoutValue& v, const QString& name) {
             if (v.kind == TLayoutValue::Kind::Integer) {
                 const int code = v.AsInt(name);
-                if (code < 0 || code > 255) Invalid(name);
+                if (code < 0 || code > 255) InvalidValue(name);
                 f.SetCharset(static_cast<std::uint8_t>(code));
                 return;
             }
             const int i = IndexOfName(charsets, v.AsIdentifier(name));
-            if (i < 0) Invalid(name);
+            if (i < 0) InvalidValue(name);
             f.SetCharset(static_cast<std::uint8_t>(i));
         });
     add(
@@ -241,7 +243,7 @@ void AddFontProperties(TLayoutClass& cls, const QString& prefix,
         "Height", [](const TFont& f) { return TLayoutValue::Integer(FontLayoutHeight(f)); },
         [](TFont& f, const TLayoutValue& v, const QString& name) {
             const int height = v.AsInt(name);
-            if (height < -1000 || height > 1000) Invalid(name);
+            if (height < -1000 || height > 1000) InvalidValue(name);
             SetFontLayoutHeight(f, height);
         });
     add(
@@ -256,11 +258,11 @@ void AddFontProperties(TLayoutClass& cls, const QString& prefix,
             return TLayoutValue::Set(set);
         },
         [](TFont& f, const TLayoutValue& v, const QString& name) {
-            if (v.kind != TLayoutValue::Kind::Set) Invalid(name);
+            if (v.kind != TLayoutValue::Kind::Set) InvalidValue(name);
             int bits = 0;
             for (const QString& item : v.items) {
                 const int i = IndexOfName(styles, item);
-                if (i < 0) Invalid(name);
+                if (i < 0) InvalidValue(name);
                 bits |= 1 << i;
             }
             f.SetStyle(TFontStyles::fromInt(bits));
@@ -276,7 +278,7 @@ struct NamedColor {
     const char* name;
 };
 
-constexpr NamedColor namedColors[] = {
+constexpr NamedColor kNamedColors[] = {
     {clBlack, "clBlack"},   {clMaroon, "clMaroon"},   {clGreen, "clGreen"}, {clOlive, "clOlive"},
     {clNavy, "clNavy"},     {clPurple, "clPurple"},   {clTeal, "clTeal"},   {clGray, "clGray"},
     {clSilver, "clSilver"}, {clRed, "clRed"},         {clLime, "clLime"},   {clYellow, "clYellow"},
@@ -284,33 +286,38 @@ constexpr NamedColor namedColors[] = {
     {clNone, "clNone"},
 };
 
+// The layout name of one of the standard colours; null for any other colour.
+const char* NameOfColor(TColor color) {
+    for (const NamedColor& named : kNamedColors)
+        if (named.color == color) return named.name;
+    return nullptr;
+}
+
 } // namespace
 
 QString ColorToLayoutText(TColor color) {
-    for (const NamedColor& named : namedColors)
-        if (named.color == color) return QLatin1String(named.name);
+    if (const char* name = NameOfColor(color)) return QLatin1String(name);
     return QString::number(color);
 }
 
 std::optional<TColor> ColorFromLayoutName(const QString& name) {
-    for (const NamedColor& named : namedColors)
+    for (const NamedColor& named : kNamedColors)
         if (name.compare(QLatin1String(named.name), Qt::CaseInsensitive) == 0) return named.color;
     return std::nullopt;
 }
 
 TLayoutValue ColorToLayoutValue(TColor color) {
-    for (const NamedColor& named : namedColors)
-        if (named.color == color) return TLayoutValue::Identifier(QLatin1String(named.name));
+    if (const char* name = NameOfColor(color)) return TLayoutValue::Identifier(QLatin1String(name));
     return TLayoutValue::Integer(color);
 }
 
 TColor ColorFromLayoutValue(const TLayoutValue& value, const QString& property) {
     if (value.kind == TLayoutValue::Kind::Integer) {
-        if (value.integer < 0 || value.integer > 0xFFFFFFFFLL) Invalid(property);
+        if (value.integer < 0 || value.integer > 0xFFFFFFFFLL) InvalidValue(property);
         return static_cast<TColor>(value.integer);
     }
     if (const auto color = ColorFromLayoutName(value.AsIdentifier(property))) return *color;
-    Invalid(property);
+    InvalidValue(property);
 }
 
 int FontLayoutHeight(const TFont& font) {

@@ -23,55 +23,53 @@ template <class T> const T& Cast(const TComponent& component) {
 // The index of a name in a list of value names, or -1.
 int IndexOfName(std::span<const char* const> names, const QString& name);
 
+// A layout value that the property cannot take.
+[[noreturn]] void InvalidValue(const QString& property);
+
+// A property holding one value of type V: written only when it differs from def, as toValue makes
+// it; read back through fromValue(value, property name).
+template <class T, class V, class G, class S, class To, class From>
+TLayoutProperty Valued(const QString& name, G get, S set, V def, To toValue, From fromValue) {
+    return {name,
+            [get, def, toValue](const TComponent& c) -> std::optional<TLayoutValue> {
+                const V v = std::invoke(get, Cast<T>(c));
+                if (v == def) return std::nullopt;
+                return toValue(v);
+            },
+            [set, name, fromValue](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
+                std::invoke(set, Cast<T>(c, name), fromValue(v, name));
+            }};
+}
+
 } // namespace layout_detail
 
 template <class T, class G, class S>
 TLayoutClass& TLayoutClass::Integer(const QString& name, G get, S set, int def) {
-    return Add({name,
-                [get, def](const TComponent& c) -> std::optional<TLayoutValue> {
-                    const int v = std::invoke(get, layout_detail::Cast<T>(c));
-                    return v == def ? std::nullopt : std::optional(TLayoutValue::Integer(v));
-                },
-                [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    std::invoke(set, layout_detail::Cast<T>(c, name), v.AsInt(name));
-                }});
+    return Add(layout_detail::Valued<T, int>(
+        name, get, set, def, [](int v) { return TLayoutValue::Integer(v); },
+        [](const TLayoutValue& v, const QString& property) { return v.AsInt(property); }));
 }
 
 template <class T, class G, class S>
 TLayoutClass& TLayoutClass::Boolean(const QString& name, G get, S set, bool def) {
-    return Add({name,
-                [get, def](const TComponent& c) -> std::optional<TLayoutValue> {
-                    const bool v = std::invoke(get, layout_detail::Cast<T>(c));
-                    if (v == def) return std::nullopt;
-                    return TLayoutValue::Identifier(v ? QStringLiteral("True") : QStringLiteral("False"));
-                },
-                [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    std::invoke(set, layout_detail::Cast<T>(c, name), v.AsBoolean(name));
-                }});
+    return Add(layout_detail::Valued<T, bool>(
+        name, get, set, def,
+        [](bool v) { return TLayoutValue::Identifier(v ? QStringLiteral("True") : QStringLiteral("False")); },
+        [](const TLayoutValue& v, const QString& property) { return v.AsBoolean(property); }));
 }
 
 template <class T, class G, class S>
 TLayoutClass& TLayoutClass::Float(const QString& name, G get, S set, double def) {
-    return Add({name,
-                [get, def](const TComponent& c) -> std::optional<TLayoutValue> {
-                    const double v = std::invoke(get, layout_detail::Cast<T>(c));
-                    return v == def ? std::nullopt : std::optional(TLayoutValue::Float(v));
-                },
-                [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    std::invoke(set, layout_detail::Cast<T>(c, name), v.AsFloat(name));
-                }});
+    return Add(layout_detail::Valued<T, double>(
+        name, get, set, def, [](double v) { return TLayoutValue::Float(v); },
+        [](const TLayoutValue& v, const QString& property) { return v.AsFloat(property); }));
 }
 
 template <class T, class G, class S>
 TLayoutClass& TLayoutClass::String(const QString& name, G get, S set, const QString& def) {
-    return Add({name,
-                [get, def](const TComponent& c) -> std::optional<TLayoutValue> {
-                    const QString v = std::invoke(get, layout_detail::Cast<T>(c));
-                    return v == def ? std::nullopt : std::optional(TLayoutValue::String(v));
-                },
-                [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    std::invoke(set, layout_detail::Cast<T>(c, name), v.AsString(name));
-                }});
+    return Add(layout_detail::Valued<T, QString>(
+        name, get, set, def, [](const QString& v) { return TLayoutValue::String(v); },
+        [](const TLayoutValue& v, const QString& property) { return v.AsString(property); }));
 }
 
 template <class T, class G, class S>
@@ -82,22 +80,15 @@ TLayoutClass& TLayoutClass::StringList(const QString& name, G get, S set) {
                     return v.isEmpty() ? std::nullopt : std::optional(TLayoutValue::StringList(v));
                 },
                 [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    if (v.kind != TLayoutValue::Kind::StringList)
-                        throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                    if (v.kind != TLayoutValue::Kind::StringList) layout_detail::InvalidValue(name);
                     std::invoke(set, layout_detail::Cast<T>(c, name), v.items);
                 }});
 }
 
 template <class T, class G, class S>
 TLayoutClass& TLayoutClass::Color(const QString& name, G get, S set, TColor def) {
-    return Add({name,
-                [get, def](const TComponent& c) -> std::optional<TLayoutValue> {
-                    const TColor v = std::invoke(get, layout_detail::Cast<T>(c));
-                    return v == def ? std::nullopt : std::optional(ColorToLayoutValue(v));
-                },
-                [set, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    std::invoke(set, layout_detail::Cast<T>(c, name), ColorFromLayoutValue(v, name));
-                }});
+    return Add(
+        layout_detail::Valued<T, TColor>(name, get, set, def, ColorToLayoutValue, ColorFromLayoutValue));
 }
 
 template <class T, class E, class G, class S>
@@ -112,8 +103,7 @@ TLayoutClass& TLayoutClass::Enum(const QString& name, G get, S set, E def,
                 },
                 [set, name, names](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
                     const int ordinal = layout_detail::IndexOfName(names, v.AsIdentifier(name));
-                    if (ordinal < 0)
-                        throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                    if (ordinal < 0) layout_detail::InvalidValue(name);
                     std::invoke(set, layout_detail::Cast<T>(c, name), static_cast<E>(ordinal));
                 }});
 }
@@ -131,12 +121,11 @@ TLayoutClass& TLayoutClass::Flags(const QString& name, G get, S set, F def,
                     return TLayoutValue::Set(set);
                 },
                 [set, name, names](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    if (v.kind != TLayoutValue::Kind::Set)
-                        throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                    if (v.kind != TLayoutValue::Kind::Set) layout_detail::InvalidValue(name);
                     int bits = 0;
                     for (const QString& item : v.items) {
                         const int i = layout_detail::IndexOfName(names, item);
-                        if (i < 0) throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                        if (i < 0) layout_detail::InvalidValue(name);
                         bits |= 1 << i;
                     }
                     std::invoke(set, layout_detail::Cast<T>(c, name), F::fromInt(bits));
@@ -156,7 +145,7 @@ TLayoutClass& TLayoutClass::Reference(const QString& name, G get, S set) {
                     const QString referenced = v.AsIdentifier(name);
                     context.AddFixup([&target, &context, set, name, referenced] {
                         auto* r = dynamic_cast<R*>(&context.FindComponent(referenced));
-                        if (!r) throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                        if (!r) layout_detail::InvalidValue(name);
                         std::invoke(set, target, r);
                     });
                 }});
@@ -184,8 +173,7 @@ template <class T> TLayoutClass& TLayoutClass::Values(const QString& name, TQRUn
                     return TLayoutValue::FloatList(object(t).WriteValues());
                 },
                 [object, name](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
-                    if (v.kind != TLayoutValue::Kind::FloatList)
-                        throw Exception(QStringLiteral("Invalid value for property %1").arg(name));
+                    if (v.kind != TLayoutValue::Kind::FloatList) layout_detail::InvalidValue(name);
                     object(layout_detail::Cast<T>(c, name)).ReadValues(v.numbers);
                 }});
 }
@@ -232,7 +220,7 @@ template <class T> TLayoutClass& TLayoutClass::Frame(const QString& prefix, TQRF
          },
          [frameFor, style](TComponent& c, const TLayoutValue& v, TLayoutReadContext&) {
              const int ordinal = layout_detail::IndexOfName(penStyles, v.AsIdentifier(style));
-             if (ordinal < 0) throw Exception(QStringLiteral("Invalid value for property %1").arg(style));
+             if (ordinal < 0) layout_detail::InvalidValue(style);
              frameFor(c, style).Style = static_cast<TPenStyle>(ordinal);
          }});
     const QString width = prefix + QStringLiteral("Width");

@@ -12,7 +12,7 @@ namespace quorvel {
 namespace {
 
 // Pictures from layouts and fields are untrusted: refuse sizes that would take unbounded memory.
-constexpr int MaxPictureSide = 20000;
+constexpr int kMaxPictureSide = 20000;
 
 bool IsMetafile(QByteArrayView bytes) {
     // An enhanced metafile starts with the header record (type 1) and carries " EMF" at offset 40.
@@ -26,7 +26,7 @@ bool ReadImage(QByteArrayView bytes, QImage& image) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > MaxPictureSide || size.height() > MaxPictureSide)) return false;
+    if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) return false;
     image = reader.read();
     return !image.isNull();
 }

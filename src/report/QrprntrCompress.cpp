@@ -9,7 +9,7 @@ namespace quorvel {
 
 namespace {
 constexpr std::array<quint8, 8> BitMask = {1, 2, 4, 8, 16, 32, 64, 128};
-constexpr qsizetype IoBlockSize = 10240;
+constexpr qsizetype kIoBlockSize = 10240;
 } // namespace
 
 TQRCompress::TQRCompress(TQRStream& stream, TQRCompressMode mode, qint64 inputLimit)
@@ -18,7 +18,7 @@ TQRCompress::TQRCompress(TQRStream& stream, TQRCompressMode mode, qint64 inputLi
     , inputLimit_(inputLimit) {
     InitializeSplay();
     bitPosition_ = mode == TQRCompressMode::Coding ? 0 : 7;
-    if (mode == TQRCompressMode::Coding) io_.reserve(IoBlockSize);
+    if (mode == TQRCompressMode::Coding) io_.reserve(kIoBlockSize);
 }
 
 TQRCompress::~TQRCompress() {
@@ -69,7 +69,7 @@ void TQRCompress::Splay(CodeType c) {
 
 void TQRCompress::PutByte(quint8 b) {
     io_.append(static_cast<char>(b));
-    if (io_.size() >= IoBlockSize) {
+    if (io_.size() >= kIoBlockSize) {
         stream_.Write(io_.constData(), io_.size());
         io_.clear();
     }
@@ -77,7 +77,7 @@ void TQRCompress::PutByte(quint8 b) {
 
 quint8 TQRCompress::GetByte() {
     if (ioPosition_ >= io_.size()) {
-        const qint64 wanted = std::min<qint64>(IoBlockSize, inputLimit_ - consumed_);
+        const qint64 wanted = std::min<qint64>(kIoBlockSize, inputLimit_ - consumed_);
         io_.resize(static_cast<qsizetype>(std::max<qint64>(wanted, 0)));
         const qint64 n = wanted > 0 ? stream_.Read(io_.data(), wanted) : 0;
         if (n <= 0) throw EQRError(QStringLiteral("Compressed page data ends too early"));

@@ -23,11 +23,11 @@ public:
     using UpIndex = quint8;    // 0..255: an inner node
     using DownIndex = quint16; // 0..512: any node
 
-    static constexpr qint64 Unlimited = std::numeric_limits<qint64>::max();
+    static constexpr qint64 kUnlimited = std::numeric_limits<qint64>::max();
 
     // In decoding direction the coder takes at most inputLimit bytes from the stream; needing more
     // raises EQRError (a damaged page body).
-    TQRCompress(TQRStream& stream, TQRCompressMode mode, qint64 inputLimit = Unlimited);
+    TQRCompress(TQRStream& stream, TQRCompressMode mode, qint64 inputLimit = kUnlimited);
     ~TQRCompress();
 
     TQRCompress(const TQRCompress&) = delete;

@@ -13,10 +13,10 @@ class TQRStream;
 //   (days since 30 December 1899) | 24 reserved | 25 u8 1 coded, 0 plain | 26 100 × "H" | 126 reserved
 // Page records follow it, the first at offset 128.
 struct TQRFileHeader {
-    static constexpr int Length = 128;
-    static constexpr int PackedLength = 124; // the same fields without alignment gaps
-    static constexpr quint16 Signature = 3;
-    static constexpr quint16 SignatureSize = 40;
+    static constexpr int kLength = 128;
+    static constexpr int kPackedLength = 124; // the same fields without alignment gaps
+    static constexpr quint16 kSignature = 3;
+    static constexpr quint16 kSignatureSize = 40;
 
     qint32 PageCount = 0;
     double DateTime = 0;

@@ -3,7 +3,7 @@
 namespace quorvel {
 
 void TQROutline::AddNode(const QString& text, int level, const QRect& rect, int pageNumber) {
-    TQROutlineEntry entry{text.left(MaxTitleLength), level, rect, pageNumber, -1};
+    TQROutlineEntry entry{text.left(kMaxTitleLength), level, rect, pageNumber, -1};
     if (nodes_) entry.TreeNode = AddTreeNode(entry.Title, level);
     entries_.push_back(std::move(entry));
 }

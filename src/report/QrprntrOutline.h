@@ -36,7 +36,7 @@ struct TQROutlinePosition {
 // a lower level, or beside the nearest earlier node of its own level.
 class TQROutline {
 public:
-    static constexpr int MaxTitleLength = 50;
+    static constexpr int kMaxTitleLength = 50;
 
     void AddNode(const QString& text, int level, const QRect& rect, int pageNumber);
     void Clear();

@@ -16,8 +16,8 @@ namespace {
 
 using Guard = std::lock_guard<QRecursiveMutex>;
 
-constexpr qint64 MaxOffset = std::numeric_limits<qint32>::max();
-constexpr qint64 RecordOverhead = 12; // page number, end offset, start offset
+constexpr qint64 kMaxOffset = std::numeric_limits<qint32>::max();
+constexpr qint64 kRecordOverhead = 12; // page number, end offset, start offset
 
 } // namespace
 
@@ -68,7 +68,7 @@ std::shared_ptr<TQRStream> TQRPageList::Stream() {
 void TQRPageList::SetStream(std::shared_ptr<TQRStream> stream) {
     Guard guard(lock_);
     stream_ = std::move(stream);
-    headerLength_ = TQRFileHeader::Length;
+    headerLength_ = TQRFileHeader::kLength;
     lastStart_ = lastEnd_ = 0;
     starts_.clear();
 }
@@ -142,7 +142,7 @@ void TQRPageList::AddPageBody(QByteArrayView body) {
 void TQRPageList::WriteRecord(QByteArrayView body) {
     TQRStream& stream = *stream_;
     const qint64 start = stream.Seek(0, TSeekOrigin::soEnd);
-    if (body.size() > MaxOffset || (!compression_ && start + RecordOverhead + body.size() > MaxOffset))
+    if (body.size() > kMaxOffset || (!compression_ && start + kRecordOverhead + body.size() > kMaxOffset))
         throw EQRError(QStringLiteral("The report is too large for a saved report file"));
     WriteInt32(pageCount_);
     const qint64 nextField = stream.Position();
@@ -158,7 +158,7 @@ void TQRPageList::WriteRecord(QByteArrayView body) {
     }
     WriteInt32(static_cast<qint32>(start));
     const qint64 end = stream.Position();
-    if (end > MaxOffset) throw EQRError(QStringLiteral("The report is too large for a saved report file"));
+    if (end > kMaxOffset) throw EQRError(QStringLiteral("The report is too large for a saved report file"));
     stream.Seek(nextField, TSeekOrigin::soBeginning);
     WriteInt32(static_cast<qint32>(end));
     stream.Seek(end, TSeekOrigin::soBeginning);
@@ -168,14 +168,14 @@ void TQRPageList::WriteRecord(QByteArrayView body) {
 }
 
 TQRPageList::RecordHead TQRPageList::ReadRecordHead(qint64 start, qint64 size) {
-    if (start < headerLength_ || start + RecordOverhead > size)
+    if (start < headerLength_ || start + kRecordOverhead > size)
         RaiseDamaged(QStringLiteral("a page record lies outside the file"));
     stream_->Seek(start, TSeekOrigin::soBeginning);
     RecordHead head{start, 0, 0};
     head.Page = ReadInt32();
     head.Next = ReadInt32();
     if (head.Page < 1) RaiseDamaged(QStringLiteral("a page record has page number %1").arg(head.Page));
-    if (head.Next < start + RecordOverhead || head.Next > size)
+    if (head.Next < start + kRecordOverhead || head.Next > size)
         RaiseDamaged(QStringLiteral("page %1 ends outside its record").arg(head.Page));
     return head;
 }
@@ -190,10 +190,10 @@ void TQRPageList::SeekToLast() {
     TQRStream& stream = RequireStream();
     TQRStreamLock streamLock(stream);
     const qint64 size = stream.Size();
-    if (size < headerLength_ + RecordOverhead) RaiseDamaged(QStringLiteral("the file holds no page record"));
+    if (size < headerLength_ + kRecordOverhead) RaiseDamaged(QStringLiteral("the file holds no page record"));
     stream.Seek(size - 4, TSeekOrigin::soBeginning);
     const qint64 last = ReadInt32();
-    if (last < headerLength_ || last + RecordOverhead > size)
+    if (last < headerLength_ || last + kRecordOverhead > size)
         RaiseDamaged(QStringLiteral("the last page's link points outside the file"));
     stream.Seek(last, TSeekOrigin::soBeginning);
 }
@@ -236,11 +236,11 @@ TQRPageList::RecordHead TQRPageList::FindPage(int n) {
                 starts_.push_back(next.Start);
             record = next;
         } else {
-            if (record.Start < headerLength_ + RecordOverhead)
+            if (record.Start < headerLength_ + kRecordOverhead)
                 RaiseDamaged(QStringLiteral("page %1 is missing").arg(n));
             stream.Seek(record.Start - 4, TSeekOrigin::soBeginning);
             const qint64 previousStart = ReadInt32();
-            if (previousStart < headerLength_ || previousStart + RecordOverhead > record.Start)
+            if (previousStart < headerLength_ || previousStart + kRecordOverhead > record.Start)
                 RaiseDamaged(QStringLiteral("page %1 links back outside the file").arg(record.Page));
             const RecordHead previous = ReadRecordHead(previousStart, size);
             if (previous.Page != record.Page - 1 || previous.Next != record.Start)
@@ -336,7 +336,7 @@ void TQRPageList::LoadFromFile(const QString& fileName) {
 void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
     Guard guard(lock_);
     stream_ = std::move(stream);
-    headerLength_ = TQRFileHeader::Length;
+    headerLength_ = TQRFileHeader::kLength;
     pageCount_ = 0;
     lastStart_ = lastEnd_ = 0;
     starts_.clear();
@@ -354,7 +354,7 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
     } catch (...) {
         stream_.reset();
         pageCount_ = 0;
-        headerLength_ = TQRFileHeader::Length;
+        headerLength_ = TQRFileHeader::kLength;
         lastStart_ = lastEnd_ = 0;
         starts_.clear();
         throw;

@@ -103,7 +103,7 @@ private:
     QRecursiveMutex lock_;
     int pageCount_ = 0;
     bool compression_ = false;
-    int headerLength_ = TQRFileHeader::Length;
+    int headerLength_ = TQRFileHeader::kLength;
     qint64 lastStart_ = 0; // the record of the last counted page, once known
     qint64 lastEnd_ = 0;
     // Record starts of pages 1, 2, … as far as they were written or walked and checked, so that a

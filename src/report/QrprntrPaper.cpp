@@ -4,7 +4,7 @@
 
 namespace quorvel {
 
-const std::array<TQRPaperMetrics, QRPaperSizeCount> cQRPaperSizeMetrics = {{
+const std::array<TQRPaperMetrics, kQRPaperSizeCount> cQRPaperSizeMetrics = {{
     {0.0, 0.0, "Default size"},
     {215.9, 279.4, "Letter 8 1/2 x 11 in"},
     {215.9, 279.4, "Letter Small 8 1/2 x 11 in"},
@@ -110,7 +110,7 @@ int QRPaperTableLength(TQRPaperSize size) noexcept {
 }
 
 TQRPaperSize PaperSizeFromOrdinal(int ordinal) noexcept {
-    if (ordinal < 0 || ordinal >= QRPaperSizeCount) return TQRPaperSize::Default;
+    if (ordinal < 0 || ordinal >= kQRPaperSizeCount) return TQRPaperSize::Default;
     return static_cast<TQRPaperSize>(ordinal);
 }
 

@@ -83,7 +83,7 @@ enum class TQRPaperSize : std::uint8_t {
     Custom,
 };
 
-inline constexpr int QRPaperSizeCount = 70;
+inline constexpr int kQRPaperSizeCount = 70;
 
 // Portrait width and length in millimetres, and the display name, of one paper size. Default and
 // Custom have no dimensions of their own (0).
@@ -94,7 +94,7 @@ struct TQRPaperMetrics {
 };
 
 // The paper size table, indexed by ordinal.
-extern const std::array<TQRPaperMetrics, QRPaperSizeCount> cQRPaperSizeMetrics;
+extern const std::array<TQRPaperMetrics, kQRPaperSizeCount> cQRPaperSizeMetrics;
 
 // The driver's paper code of each size: the ordinal itself for 0 to 68, and 256 for Custom.
 int QRPaperTranslate(TQRPaperSize size) noexcept;

@@ -16,7 +16,7 @@ namespace quorvel {
 namespace {
 
 // The paper sizes a loaded page is compared with: the first 26 rows of the table.
-constexpr int DetectedPaperSizes = 26;
+constexpr int kDetectedPaperSizes = 26;
 
 int FourMillimetreUnits(double millimetres) {
     return static_cast<int>(millimetres / 4.0);
@@ -129,7 +129,7 @@ void TQRPrinter::Load(const QString& fileName) {
 void TQRPrinter::DetectPaper(const TMetafile& firstPage) {
     const int width = static_cast<int>(firstPage.Width() / xFactor_ / 40.0);
     const int length = static_cast<int>(firstPage.Height() / yFactor_ / 40.0);
-    for (int ordinal = 1; ordinal <= DetectedPaperSizes; ++ordinal) {
+    for (int ordinal = 1; ordinal <= kDetectedPaperSizes; ++ordinal) {
         const TQRPaperSize size = PaperSizeFromOrdinal(ordinal);
         const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(ordinal)];
         const int paperWidth = FourMillimetreUnits(paper.Width);

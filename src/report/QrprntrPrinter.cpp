@@ -13,8 +13,8 @@ namespace quorvel {
 
 namespace {
 
-constexpr double MinimumFactor = 0.1;
-constexpr double FallbackFactor = 96.0 / 254.0;
+constexpr double kMinimumFactor = 0.1;
+constexpr double kFallbackFactor = 96.0 / 254.0;
 
 bool printMetafileFromPreview = false;
 
@@ -27,8 +27,8 @@ std::unique_ptr<TQRPrinter>& ProcessPageStore() {
 
 TQRPrinter::TQRPrinter(TQRPrinterOwner* owner)
     : owner_(owner)
-    , xFactor_(FallbackFactor)
-    , yFactor_(FallbackFactor)
+    , xFactor_(kFallbackFactor)
+    , yFactor_(kFallbackFactor)
     , settings_(std::make_unique<TPrinterSettings>()) {
     ReservePageStoreMessages();
     TPrinter& shared = Printer();
@@ -74,8 +74,8 @@ void TQRPrinter::UseScreenFactors() {
 void TQRPrinter::UsePrinterFactors() {
     xFactor_ = systemPrinter_->XDpi() / 254.0;
     yFactor_ = systemPrinter_->YDpi() / 254.0;
-    if (xFactor_ < MinimumFactor) xFactor_ = FallbackFactor;
-    if (yFactor_ < MinimumFactor) yFactor_ = FallbackFactor;
+    if (xFactor_ < kMinimumFactor) xFactor_ = kFallbackFactor;
+    if (yFactor_ < kMinimumFactor) yFactor_ = kFallbackFactor;
 }
 
 int TQRPrinter::XPos(double x) const {

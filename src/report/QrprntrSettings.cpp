@@ -1,5 +1,6 @@
 #include "report/QrprntrSettings.h"
 
+#include "platform/Dialogs.h"
 #include "platform/EventLoop.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrPrinter.h"
@@ -58,7 +59,7 @@ void TPrinterSettings::GetPrinterSettings() {
     topOffset_ = DeviceToTenths(offset.y(), pixelsPerY_);
     paperSize_ = TQRPaperSize::Default;
     if (Supported(DM_PAPERSIZE)) {
-        for (int ordinal = 0; ordinal < QRPaperSizeCount; ++ordinal) {
+        for (int ordinal = 0; ordinal < kQRPaperSizeCount; ++ordinal) {
             const TQRPaperSize size = PaperSizeFromOrdinal(ordinal);
             if (QRPaperTranslate(size) == deviceMode_.PaperSize) {
                 paperSize_ = size;
@@ -72,7 +73,7 @@ void TPrinterSettings::GetPrinterSettings() {
     const QList<int> codes = printer_->PaperCodes();
     if (!codes.isEmpty()) {
         supportedPapers_.reset();
-        for (int ordinal = 1; ordinal < QRPaperSizeCount; ++ordinal)
+        for (int ordinal = 1; ordinal < kQRPaperSizeCount; ++ordinal)
             supportedPapers_[static_cast<std::size_t>(ordinal)] =
                 codes.contains(QRPaperTranslate(PaperSizeFromOrdinal(ordinal)));
     }
@@ -166,6 +167,24 @@ void TQRPrinterSettings::ApplySettings(TQRPrinter& pageStore) const {
     pageStore.SetOrientation(orientation_);
     pageStore.SetBin(outputBin_);
     pageStore.SetTitle(title_);
+}
+
+void TQRPrinterSettings::SetPrintedRange(const PrintDialogSettings& dialog) {
+    const bool pages = dialog.range == PrintRange::Pages;
+    firstPage_ = pages ? dialog.fromPage : 0;
+    lastPage_ = pages ? dialog.toPage : 0;
+}
+
+void OfferPageRange(PrintDialogSettings& dialog, const TQRPrinter& pageStore) {
+    if (pageStore.Status() == TQRPrinterStatus::mpFinished) {
+        dialog.minPage = 1;
+        dialog.maxPage = pageStore.PageCount();
+        dialog.fromPage = 1;
+        dialog.toPage = pageStore.PageCount();
+    } else {
+        dialog.minPage = 0;
+        dialog.maxPage = 9999;
+    }
 }
 
 } // namespace quorvel

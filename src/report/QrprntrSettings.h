@@ -14,6 +14,7 @@
 namespace quorvel {
 
 class TQRPrinter;
+struct PrintDialogSettings;
 
 // The paper bins a report may ask for.
 enum class TQRBin : std::uint8_t {
@@ -33,14 +34,15 @@ enum class TQRBin : std::uint8_t {
     Last
 };
 
-inline constexpr int QRBinCount = 14;
+inline constexpr int kQRBinCount = 14;
 
 // The driver's bin code of each bin, indexed by ordinal.
-inline constexpr std::array<int, QRBinCount> cQRBinTranslate = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
+inline constexpr std::array<int, kQRBinCount> cQRBinTranslate = {1, 1, 2, 3,  4,  5,  6,
+                                                                 7, 8, 9, 10, 11, 14, 14};
 
 // The first bin whose code this is, or none.
 constexpr std::optional<TQRBin> QRBinFromCode(int code) noexcept {
-    for (int ordinal = 0; ordinal < QRBinCount; ++ordinal)
+    for (int ordinal = 0; ordinal < kQRBinCount; ++ordinal)
         if (cQRBinTranslate[static_cast<std::size_t>(ordinal)] == code) return static_cast<TQRBin>(ordinal);
     return std::nullopt;
 }
@@ -166,7 +168,7 @@ private:
     int printQuality_ = 0;
     int collate_ = 0;
     int colorOption_ = 0;
-    std::bitset<QRPaperSizeCount> supportedPapers_; // by ordinal; 0 (Default) is never listed
+    std::bitset<kQRPaperSizeCount> supportedPapers_; // by ordinal; 0 (Default) is never listed
     int memoryLimit_ = 250000;
     bool useStandardPrinter_ = false;
     bool printMetafile_ = false;
@@ -185,6 +187,8 @@ public:
     // Copies printer index, paper size, copies, duplex, orientation, output bin and title onto a
     // page store, in that order.
     void ApplySettings(TQRPrinter& pageStore) const;
+    // The page range a print dialog was answered with: the pages chosen, or 0 and 0 for all.
+    void SetPrintedRange(const PrintDialogSettings& dialog);
 
     TQRPaperSize PaperSize() const noexcept { return paperSize_; }
     void SetPaperSize(TQRPaperSize value) noexcept { paperSize_ = value; }
@@ -220,5 +224,9 @@ private:
     int memoryLimit_ = 250000;
     TPrinterOrientation orientation_ = TPrinterOrientation::poPortrait;
 };
+
+// The pages a print dialog offers: those of a finished page store, all chosen; before the report
+// has run, any page up to 9999.
+void OfferPageRange(PrintDialogSettings& dialog, const TQRPrinter& pageStore);
 
 } // namespace quorvel

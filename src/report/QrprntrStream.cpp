@@ -114,9 +114,9 @@ void TQRStream::SetSize(qint64 size) {
 void TQRStream::SaveToStream(QIODevice& target) {
     Guard guard(lock_);
     Seek(0, TSeekOrigin::soBeginning);
-    QByteArray block(CopyBlockSize, Qt::Uninitialized);
+    QByteArray block(kCopyBlockSize, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = Read(block.data(), CopyBlockSize);
+        const qint64 n = Read(block.data(), kCopyBlockSize);
         if (n <= 0) break;
         if (target.write(block.constData(), n) != n)
             throw EQRError(QStringLiteral("Cannot write the saved report: %1").arg(target.errorString()));

@@ -19,7 +19,7 @@ enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 // the stream's re-entrant lock; LockStream/UnlockStream let a caller hold it across several.
 class TQRStream {
 public:
-    static constexpr qint64 CopyBlockSize = 10240;
+    static constexpr qint64 kCopyBlockSize = 10240;
 
     explicit TQRStream(qint64 memoryLimit);
     // Opens an existing file read-only (out of memory, limit 0). Raises EQRError when it cannot.
@@ -40,7 +40,7 @@ public:
     qint64 Size();
     // Cuts the stream to size bytes (used to drop a record whose writing failed).
     void SetSize(qint64 size);
-    // Copies everything from offset 0 to the target in blocks of CopyBlockSize bytes; the position
+    // Copies everything from offset 0 to the target in blocks of kCopyBlockSize bytes; the position
     // ends at the end of the stream.
     void SaveToStream(QIODevice& target);
 

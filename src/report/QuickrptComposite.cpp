@@ -49,7 +49,7 @@ public:
     ChainedPass(TCustomQuickRep& report, bool last, TQRPrinter* pageStore)
         : report_(report)
         , tag_(report.Tag()) {
-        if (last) report.SetTag(999);
+        if (last) report.SetTag(kReportTagLastPart);
         if (pageStore) report.SetChainedPageStore(pageStore);
     }
     ~ChainedPass() {
@@ -106,22 +106,8 @@ void TQRCompositeReport::SetPrinterValues() {
     }
     store.SetOrientation(settings.OrientationSet() || !first ? settings.Orientation()
                                                              : first->Page().Orientation());
-    store.SetCopies(settings.Copies());
-    store.SetBin(settings.OutputBin());
-    store.SetFirstPage(settings.FirstPage());
-    store.SetLastPage(settings.LastPage());
+    settings.ApplyRangeAndSwitches(store);
     store.SetTitle(settings.Title());
-    store.SetUseStandardPrinter(settings.UseStandardprinter);
-    store.SetPrintMetafile(settings.PrintMetaFile);
-    store.SetUseCustomBinCode(settings.UseCustomBinCode);
-    store.SetCustomBinCode(settings.CustomBinCode);
-    store.SetUseCustomPaperCode(settings.UseCustomPaperCode);
-    store.SetCustomPaperCode(settings.CustomPaperCode);
-    store.SetExtendedDuplex(settings.ExtendedDuplex);
-    store.SetDuplex(settings.Duplex());
-    store.SetPrintQuality(settings.PrintQuality);
-    store.SetCollate(settings.Collate);
-    store.SetColorOption(settings.ColorOption);
 }
 
 bool TQRCompositeReport::RunChain(TChainPass pass, TQRExportFilter* filter) {
@@ -337,18 +323,10 @@ void TQRCompositeReport::PrinterSetup() {
     const QStringList printers = store->Printers();
     // The dialog opens on the shared printer's current device; no printer index is imposed.
     PrintDialogSettings dialog;
-    if (store->Status() == TQRPrinterStatus::mpFinished) {
-        dialog.minPage = 1;
-        dialog.maxPage = store->PageCount();
-        dialog.fromPage = 1;
-        dialog.toPage = store->PageCount();
-    } else {
-        dialog.minPage = 0;
-        dialog.maxPage = 9999;
-    }
+    OfferPageRange(dialog, *store);
     dialog.copies = printerSettings_.Copies();
     if (!Dialogs().PrintDialog(dialog)) {
-        SetTag(1);
+        SetTag(kReportTagCancelled);
         return;
     }
     TQRCompositePrinterSettings& settings = printerSettings_;
@@ -359,14 +337,8 @@ void TQRCompositeReport::PrinterSetup() {
     settings.ExtendedDuplex = dialog.duplexCode;
     const int binCode = dialog.outputBin >= 256 ? dialog.outputBin - 256 : dialog.outputBin;
     settings.SetOutputBin(QRBinFromCode(binCode).value_or(settings.OutputBin()));
-    if (dialog.range == PrintRange::Pages) {
-        settings.SetFirstPage(dialog.fromPage);
-        settings.SetLastPage(dialog.toPage);
-    } else {
-        settings.SetFirstPage(0);
-        settings.SetLastPage(0);
-    }
-    SetTag(0);
+    settings.SetPrintedRange(dialog);
+    SetTag(kReportTagAccepted);
 }
 
 QSizeF TQRCompositeReport::PageSizeNative() const {

@@ -21,15 +21,15 @@ namespace quorvel {
 namespace {
 
 // Pixels per tenth of a millimetre at 96 pixels per inch: the design measure of stretched heights.
-constexpr double DesignPixelsPerNative = 96.0 / 254.0;
+constexpr double kDesignPixelsPerNative = 96.0 / 254.0;
 
 // A band printing that continues over more columns than this is cut: its controls cannot make
 // progress (a line taller than an empty page would otherwise ask for new pages forever).
-constexpr int MaxContinuations = 1000;
+constexpr int kMaxContinuations = 1000;
 
 // A vertical line shape with this tag is drawn again over the band's whole printed height, so that
 // column rules run through stretched bands.
-constexpr int StretchedLineTag = 1000;
+constexpr int kStretchedLineTag = 1000;
 
 int Round(double value) {
     return RoundHalfEven(value);
@@ -42,8 +42,6 @@ bool IsExpandingControl(const TQRPrintable& printable) {
 }
 
 } // namespace
-
-// --- Report ---------------------------------------------------------------------------------------
 
 void TCustomQuickRep::FillDataSetList() {
     dataSetList_.Clear();
@@ -209,7 +207,7 @@ void TCustomQuickRep::CreateReport(bool composite) {
                 onLastPage_ = true;
                 if (!cancelRequested_) EndPage();
                 if (exportFilter_) exportFilter_->Finish();
-            } else if (Tag() == 999) {
+            } else if (Tag() == kReportTagLastPart) {
                 onLastPage_ = true;
                 EndPage();
                 if (exportFilter_) exportFilter_->Finish();
@@ -423,8 +421,6 @@ void TCustomQuickRep::PrintBackgroundImage() {
     backgroundImage_->Print(0, 0);
 }
 
-// --- Band -----------------------------------------------------------------------------------------
-
 double TQRCustomBand::StretchHeight(bool withLinks) const {
     double height = size_->NativeValue(TQRBandSize::iHeight);
     // The linked bands must fit together with this one: their heights are added down the chain.
@@ -456,10 +452,10 @@ double TQRCustomBand::ExpandedHeight() {
         if (!printable->Enabled() || !IsExpandingControl(*printable)) continue;
         double expanded = printable->Height();
         printable->GetExpandedHeight(expanded);
-        const double b = (expanded + printable->Top()) / DesignPixelsPerNative;
+        const double b = (expanded + printable->Top()) / kDesignPixelsPerNative;
         if (b > bottom) {
             bottom = b;
-            gap = (designHeight - printable->Top() - printable->Height() + 1) / DesignPixelsPerNative;
+            gap = (designHeight - printable->Top() - printable->Height() + 1) / kDesignPixelsPerNative;
         }
     }
     return bottom + (gap < 0 ? 0 : gap);
@@ -556,7 +552,7 @@ void TQRCustomBand::Print() {
                     extraHeight_ = 0;
                     if (firstTry || !printable->PrintFinished())
                         printable->Print(report.cursorX_, report.cursorY_);
-                    if (continuation >= MaxContinuations) printable->SetPrintFinished(true);
+                    if (continuation >= kMaxContinuations) printable->SetPrintFinished(true);
                     allFinished = allFinished && printable->PrintFinished();
                     if (extraHeight_ > largestExtra) largestExtra = extraHeight_;
                 }
@@ -609,7 +605,7 @@ void TQRCustomBand::PrintStretchedLines() {
     TQRPrinter& store = *report.pageStore_;
     for (const TQRPrintable* printable : Printables()) {
         const auto* shape = dynamic_cast<const TQRShape*>(printable);
-        if (!shape || shape->Tag() != StretchedLineTag || shape->Shape() != TQRShapeType::qrsVertLine)
+        if (!shape || shape->Tag() != kStretchedLineTag || shape->Shape() != TQRShapeType::qrsVertLine)
             continue;
         // The line keeps its place across the band's width as the band is drawn on the page.
         const int x = printedRect_.Left + Round(double(printedRect_.Width()) *
@@ -630,8 +626,6 @@ void TQRCustomBand::PrintStretchedLines() {
         }
     }
 }
-
-// --- Group ----------------------------------------------------------------------------------------
 
 namespace {
 

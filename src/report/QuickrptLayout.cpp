@@ -93,7 +93,7 @@ constexpr const char* paperNames[] = {"Default",
                                       "A3Trans",
                                       "A3ExtraTrans",
                                       "Custom"};
-static_assert(std::size(paperNames) == QRPaperSizeCount);
+static_assert(std::size(paperNames) == kQRPaperSizeCount);
 
 // Pixel bounds, always written: the design surface's view of Size.
 template <class T> void AddBounds(TLayoutClass& cls) {

@@ -243,21 +243,7 @@ void TCustomQuickRep::SetPrinterValues() {
         store.SetPaperLength(RoundHalfEven(page_->NativeValue(TQRPage::iLength)));
     }
     store.SetOrientation(page_->Orientation());
-    store.SetCopies(settings.Copies());
-    store.SetBin(settings.OutputBin());
-    store.SetFirstPage(settings.FirstPage());
-    store.SetLastPage(settings.LastPage());
-    store.SetDuplex(settings.Duplex());
-    store.SetUseStandardPrinter(settings.UseStandardprinter);
-    store.SetPrintMetafile(settings.PrintMetaFile);
-    store.SetUseCustomBinCode(settings.UseCustomBinCode);
-    store.SetCustomBinCode(settings.CustomBinCode);
-    store.SetUseCustomPaperCode(settings.UseCustomPaperCode);
-    store.SetCustomPaperCode(settings.CustomPaperCode);
-    store.SetPrintQuality(settings.PrintQuality);
-    store.SetCollate(settings.Collate);
-    store.SetColorOption(settings.ColorOption);
-    store.SetExtendedDuplex(settings.ExtendedDuplex);
+    settings.ApplyRangeAndSwitches(store);
     store.SetOnApplyPrinterSettings(OnApplyPrinterSettings.Handler);
     store.SetOnGetPrinterSettings(OnGetPrinterSettings.Handler);
 }
@@ -274,21 +260,13 @@ void TCustomQuickRep::PrinterSetup() {
     PrintDialogSettings dialog;
     const int index = printerSettings_.PrinterIndex();
     if (index >= 0 && index < printers.size()) dialog.printerName = printers[index];
-    if (store->Status() == TQRPrinterStatus::mpFinished) {
-        dialog.minPage = 1;
-        dialog.maxPage = store->PageCount();
-        dialog.fromPage = 1;
-        dialog.toPage = store->PageCount();
-    } else {
-        dialog.minPage = 0;
-        dialog.maxPage = 9999;
-    }
+    OfferPageRange(dialog, *store);
     dialog.orientation = page_->Orientation() == TPrinterOrientation::poLandscape
                              ? PrintOrientation::Landscape
                              : PrintOrientation::Portrait;
     dialog.copies = printerSettings_.Copies();
     if (!Dialogs().PrintDialog(dialog)) {
-        SetTag(1);
+        SetTag(kReportTagCancelled);
         return;
     }
     const TPrinterOrientation orientation = dialog.orientation == PrintOrientation::Landscape
@@ -316,14 +294,8 @@ void TCustomQuickRep::PrinterSetup() {
     user.SetLastPage(dialog.toPage);
     user.SetDuplex(dialog.duplexCode != DMDUP_SIMPLEX);
 
-    if (dialog.range == PrintRange::Pages) {
-        printerSettings_.SetFirstPage(dialog.fromPage);
-        printerSettings_.SetLastPage(dialog.toPage);
-    } else {
-        printerSettings_.SetFirstPage(0);
-        printerSettings_.SetLastPage(0);
-    }
-    SetTag(0);
+    printerSettings_.SetPrintedRange(dialog);
+    SetTag(kReportTagAccepted);
 }
 
 bool TCustomQuickRep::UseStandardPrinterSetting() const {
@@ -355,6 +327,24 @@ TQRPreviewSettings TCustomQuickRep::PreviewSettings() const {
     settings.Title = reportTitle_;
     settings.Orientation = page_->Orientation();
     return settings;
+}
+
+void TQuickRepPrinterSettings::ApplyRangeAndSwitches(TQRPrinter& store) const {
+    store.SetCopies(Copies());
+    store.SetBin(OutputBin());
+    store.SetFirstPage(FirstPage());
+    store.SetLastPage(LastPage());
+    store.SetDuplex(Duplex());
+    store.SetUseStandardPrinter(UseStandardprinter);
+    store.SetPrintMetafile(PrintMetaFile);
+    store.SetUseCustomBinCode(UseCustomBinCode);
+    store.SetCustomBinCode(CustomBinCode);
+    store.SetUseCustomPaperCode(UseCustomPaperCode);
+    store.SetCustomPaperCode(CustomPaperCode);
+    store.SetPrintQuality(PrintQuality);
+    store.SetCollate(Collate);
+    store.SetColorOption(ColorOption);
+    store.SetExtendedDuplex(ExtendedDuplex);
 }
 
 TQRPrintChoices TQuickRepPrinterSettings::PrintChoices() const {

@@ -70,6 +70,9 @@ public:
     // range and the driver switches.
     TQRPrintChoices PrintChoices() const;
     void SetPrintChoices(const TQRPrintChoices& choices);
+    // Copies the copies, bin, page range, duplex and the driver switches onto a page store; the
+    // printer, paper and orientation are the caller's, which each take from its own source.
+    void ApplyRangeAndSwitches(TQRPrinter& pageStore) const;
 
     bool UseStandardprinter = false;
     bool UseCustomBinCode = false;

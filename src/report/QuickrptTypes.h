@@ -26,7 +26,14 @@ enum class TQRBandType : std::uint8_t {
     rbOverlay,
     rbChild,
 };
-inline constexpr int QRBandTypeCount = 11;
+inline constexpr int kQRBandTypeCount = 11;
+
+// A report's Tag as its runs set it: after the print-setup dialog, kReportTagAccepted or
+// kReportTagCancelled; during a composite run, kReportTagLastPart on the last report of the list,
+// the one whose pass finishes the last page.
+inline constexpr int kReportTagAccepted = 0;
+inline constexpr int kReportTagCancelled = 1;
+inline constexpr int kReportTagLastPart = 999;
 
 // The type name the designer shows ("Page Header") and the base that names new bands
 // ("PageHeaderBand").

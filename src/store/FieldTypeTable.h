@@ -114,6 +114,15 @@ constexpr const FieldTypeRow& FieldTypeRowOf(TFieldType type) noexcept {
     return kFieldTypes[static_cast<std::size_t>(type)];
 }
 
+// Whether a stored type holds a whole number: the stored form of a field of the integer family.
+constexpr bool IsIntegerStored(PacketType stored) noexcept {
+    for (const FieldTypeRow& row : kFieldTypes)
+        if (row.stored == stored && row.family == FieldFamily::Integer) return true;
+    return false;
+}
+static_assert(IsIntegerStored(PacketType::I1) && IsIntegerStored(PacketType::UI8) &&
+              !IsIntegerStored(PacketType::Boolean) && !IsIntegerStored(PacketType::IntArray));
+
 // Further rows of a type repeat what its first row says of the type itself.
 constexpr bool RowsAgree() noexcept {
     for (std::size_t i = 0; i < kDeclaredTypeCount; ++i)

@@ -1,5 +1,6 @@
 #include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
+#include "store/FieldTypeTable.h"
 #include "store/Packet.h"
 #include "store/PacketBinaryFormat.h"
 #include "store/PacketLimits.h"
@@ -121,17 +122,11 @@ private:
             p.value = std::string(Counted(typeCode & 0xFFFF));
             return p;
         }
-        switch (p.type) {
-        case PacketType::I1:
-        case PacketType::I2:
-        case PacketType::I4:
-        case PacketType::I8:
-        case PacketType::UI1:
-        case PacketType::UI2:
-        case PacketType::UI4:
-        case PacketType::UI8:
+        if (IsIntegerStored(p.type)) {
             p.value = Integer(IntegerSize(p.type), (typeCode >> 16 & 0x3F) == 1);
-            break;
+            return p;
+        }
+        switch (p.type) {
         case PacketType::Boolean:
             p.value = U16() != 0;
             break;

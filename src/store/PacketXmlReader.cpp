@@ -1,6 +1,7 @@
 #include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "store/FieldTypeTable.h"
 #include "store/Packet.h"
 #include "store/PacketBase64.h"
 #include "store/PacketLimits.h"
@@ -75,8 +76,6 @@ private:
     void CloseRoot() {
         xml_.ForEachChild("DATAPACKET", [&](Tag& t) { xml_.SkipElement(t); });
     }
-
-    // ---- metadata ----
 
     void ReadMetadata(Tag& tag) {
         xml_.SkipAttributes(tag);
@@ -290,21 +289,14 @@ private:
         const bool fieldNumber = name == "WIDTH" || name == "DECIMALS";
         const StoreErrorCode rangeError =
             fieldNumber ? StoreErrorCode::FieldWidth : StoreErrorCode::OutOfRange;
-        switch (type) {
-        case PacketType::I1:
-        case PacketType::I2:
-        case PacketType::I4:
-        case PacketType::I8:
-        case PacketType::UI1:
-        case PacketType::UI2:
-        case PacketType::UI4:
-        case PacketType::UI8: {
+        if (IsIntegerStored(type)) {
             std::int64_t v = 0;
             const IntegerRead read = ReadInteger(text, type, v);
             if (read == IntegerRead::OutOfRange || (read == IntegerRead::NoNumber && fieldNumber))
                 Fail(rangeError);
             return v;
         }
+        switch (type) {
         case PacketType::Boolean:
             // "TRUE" as truth values are written, or "1" as CALCULATED is.
             return !text.empty() && (text[0] == 'T' || text[0] == 't' || (text[0] >= '1' && text[0] <= '9'));
@@ -357,8 +349,6 @@ private:
                 xml_.SkipElement(t);
         });
     }
-
-    // ---- rows ----
 
     void ReadRowData(Tag& tag) {
         xml_.SkipAttributes(tag);

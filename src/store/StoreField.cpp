@@ -218,8 +218,6 @@ FieldKind TStoreField::StoredKind() const {
     return FieldTypeRowOf(type_).kind;
 }
 
-// ---------------------------------------------------------------- reading
-
 bool TStoreField::IsNull() const {
     std::lock_guard lock(table_->mutex_);
     return IsNullValue(table_->ReadField(*this));
@@ -358,8 +356,6 @@ QString TStoreField::DisplayText() const {
 QString TStoreField::Text() const {
     return FormatText(editFormat_.isEmpty() ? displayFormat_ : editFormat_);
 }
-
-// ---------------------------------------------------------------- writing
 
 FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
     if (IsNullValue(value)) return {};

@@ -83,8 +83,6 @@ TStoreTable::~TStoreTable() {
     }
 }
 
-// ---------------------------------------------------------------- declaration
-
 TStoreField& TStoreTable::AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass,
                                           int size) {
     std::lock_guard lock(mutex_);
@@ -155,8 +153,6 @@ TStoreField& TStoreTable::FieldByName(const QString& name) const {
     return *field;
 }
 
-// ---------------------------------------------------------------- properties
-
 void TStoreTable::SetFileName(const QString& fileName) {
     std::lock_guard lock(mutex_);
     fileName_ = fileName;
@@ -172,8 +168,6 @@ void TStoreTable::SetAggregatesActive(bool active) {
         Notify(TableChange::DataChanged);
     }
 }
-
-// ---------------------------------------------------------------- checks, events, observers
 
 void TStoreTable::CheckInactive() const {
     if (Active()) RaiseDatabaseError(QStringLiteral("Cannot perform this operation on an open dataset"));
@@ -221,8 +215,6 @@ void TStoreTable::Notify(TableChange kind, const TStoreField* field) {
         if (std::find(observers_.begin(), observers_.end(), observer) != observers_.end())
             observer->TableChanged(*this, kind, field);
 }
-
-// ---------------------------------------------------------------- open
 
 void TStoreTable::SetActive(bool active) {
     if (active)
@@ -407,8 +399,6 @@ void TStoreTable::BuildRecordOrder() {
     }
     nextRecordOrder_ = next;
 }
-
-// ---------------------------------------------------------------- close and save
 
 void TStoreTable::Close() {
     std::lock_guard lock(mutex_);

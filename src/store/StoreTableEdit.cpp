@@ -25,8 +25,6 @@ void TStoreTable::CheckCanModifyTable(const char* disableParam) const {
         RaiseDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
-// ---------------------------------------------------------------- the active record
-
 TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     if (override_) return *override_;
     if (state_ == TTableState::Edit || state_ == TTableState::Insert) return {&editBuffer_, &currentCalc_};
@@ -116,8 +114,6 @@ void TStoreTable::WriteField(TStoreField& field, TStoreValue value) {
     FetchCurrent();
     Notify(TableChange::FieldChanged, &field);
 }
-
-// ---------------------------------------------------------------- edit, insert, post, cancel, delete
 
 void TStoreTable::Edit() {
     std::lock_guard lock(mutex_);

@@ -65,8 +65,6 @@ private:
 
 } // namespace
 
-// ---------------------------------------------------------------- columns, orders, filters
-
 int TStoreTable::ResolveColumn(const QString& name) const {
     for (const auto& field : fields_)
         if (field->FieldClass() == TFieldClass::Data && field->column_ >= 0 &&
@@ -265,8 +263,6 @@ int TStoreTable::InsertionPosition(int row) const {
     return static_cast<int>(it - view_.begin());
 }
 
-// ---------------------------------------------------------------- aggregates
-
 void TStoreTable::RecomputeAggregates() {
     for (AggregateState& state : aggregates_) {
         for (AggregateAccumulator& accumulator : state.accumulators)
@@ -321,8 +317,6 @@ TStoreValue TStoreTable::AggregateValue(const TStoreField& field) const {
     }
     return {};
 }
-
-// ---------------------------------------------------------------- filter and order
 
 void TStoreTable::SetFilter(const QString& text) {
     std::lock_guard lock(mutex_);
@@ -405,8 +399,6 @@ void TStoreTable::ApplyOrderChange(std::vector<KeyPart> keys) {
     FetchCurrent();
     Notify(TableChange::DataChanged);
 }
-
-// ---------------------------------------------------------------- navigation
 
 void TStoreTable::ClampCursor() {
     const int count = static_cast<int>(view_.size());
@@ -505,8 +497,6 @@ void TStoreTable::SetRecNo(int recNo) {
     eof_ = false;
     Fire(AfterScroll);
 }
-
-// ---------------------------------------------------------------- locate
 
 namespace {
 
@@ -639,8 +629,6 @@ bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue
     }
     return false;
 }
-
-// ---------------------------------------------------------------- reading rows for views
 
 int TStoreTable::ViewCount() const {
     std::lock_guard lock(mutex_);

@@ -17,12 +17,12 @@ QString FieldDisplayText(const TStoreField* field) {
 
 TDBEdit::TDBEdit(QWidget* parent)
     : QLineEdit(parent)
-    , link_([this] { Refresh(); }) {
+    , TFieldBoundControl([this] { Refresh(); }) {
     setReadOnly(true);
 }
 
 void TDBEdit::Refresh() {
-    const QString text = FieldDisplayText(link_.Field());
+    const QString text = FieldDisplayText(Field());
     if (text != this->text()) {
         setText(text);
         setCursorPosition(0); // show the start of a long value
@@ -31,7 +31,7 @@ void TDBEdit::Refresh() {
 
 TDBMemo::TDBMemo(QWidget* parent)
     : QPlainTextEdit(parent)
-    , link_([this] { ScheduleRefresh(); }) {
+    , TFieldBoundControl([this] { ScheduleRefresh(); }) {
     setReadOnly(true);
     setUndoRedoEnabled(false); // a display keeps no history of what it showed
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -39,7 +39,7 @@ TDBMemo::TDBMemo(QWidget* parent)
 
 void TDBMemo::Refresh() {
     QString text;
-    if (const TStoreField* field = link_.Field()) {
+    if (const TStoreField* field = Field()) {
         try {
             if (field->DataSet().State() != TTableState::Browse || !field->DataSet().IsEmpty())
                 text = field->AsQString();
@@ -66,10 +66,10 @@ void TDBMemo::ScheduleRefresh() {
 
 TDBText::TDBText(QWidget* parent)
     : QLabel(parent)
-    , link_([this] { Refresh(); }) {}
+    , TFieldBoundControl([this] { Refresh(); }) {}
 
 void TDBText::Refresh() {
-    const QString text = FieldDisplayText(link_.Field());
+    const QString text = FieldDisplayText(Field());
     if (text != this->text()) setText(text);
 }
 

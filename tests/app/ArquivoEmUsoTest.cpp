@@ -6,29 +6,29 @@
 #include <QDir>
 #include <QSysInfo>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class ArquivoEmUso : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Comercial Três Irmãos Ltda"), QStringLiteral("Três Irmãos"),
-                      QStringLiteral("1"));
+        WriteConfig(QStringLiteral("Comercial Três Irmãos Ltda"), QStringLiteral("Três Irmãos"),
+                    QStringLiteral("1"));
     }
-    static FileLock::Result Trava(const QString& path) { return FileLock(path).TryLock(); }
+    static FileLock::Result TryLockFile(const QString& path) { return FileLock(path).TryLock(); }
 };
 
 // Two windows or a window and the tool on one proposal would each write it back and lose the other's
 // edit: a file held elsewhere is refused, saying by whom, and nothing is opened.
 TEST_F(ArquivoEmUso, ProposalHeldElsewhereIsRefusedSayingByWhom) {
-    const QString path = Grava(PropostaPorItem(3));
-    const QByteArray antes = LeBytes(path);
+    const QString path = SaveProposal(ItemProposal(3));
+    const QByteArray antes = FileBytes(path);
     {
         FileLock outro(path);
         ASSERT_EQ(outro.TryLock(), FileLock::Result::Locked);
         dialogs.ClearCalls();
-        ASSERT_TRUE(Abre(path));
+        ASSERT_TRUE(OpenProposal(path));
         const auto mensagens = dialogs.Messages();
         ASSERT_EQ(mensagens.size(), 1u);
         EXPECT_EQ(mensagens[0].text,
@@ -39,38 +39,38 @@ TEST_F(ArquivoEmUso, ProposalHeldElsewhereIsRefusedSayingByWhom) {
                       .arg(QCoreApplication::applicationName(), QSysInfo::machineHostName()));
         EXPECT_EQ(mensagens[0].title, QStringLiteral("Atenção!"));
         EXPECT_EQ(mensagens[0].icon, MessageIcon::Warning);
-        EXPECT_FALSE(Itens().Active());
+        EXPECT_FALSE(Items().Active());
     }
-    EXPECT_EQ(LeBytes(path), antes);
+    EXPECT_EQ(FileBytes(path), antes);
 
     // Once the other editor let go, the file opens.
-    ASSERT_TRUE(Abre(path));
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_EQ(Itens().RecordCount(), 3);
+    ASSERT_TRUE(OpenProposal(path));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_EQ(Items().RecordCount(), 3);
 }
 
 // The lock is held while the proposal is open, through an export that closes and reopens its tables,
 // and let go when another file is opened or the window goes.
 TEST_F(ArquivoEmUso, LockFollowsTheOpenProposal) {
-    const QString primeira = Grava(PropostaPorItem(2), QStringLiteral("primeira.xml"));
-    const QString segunda = Grava(PropostaPorItem(2), QStringLiteral("segunda.xml"));
-    ASSERT_TRUE(Abre(primeira));
-    EXPECT_EQ(Trava(primeira), FileLock::Result::InUse);
+    const QString primeira = SaveProposal(ItemProposal(2), QStringLiteral("primeira.xml"));
+    const QString segunda = SaveProposal(ItemProposal(2), QStringLiteral("segunda.xml"));
+    ASSERT_TRUE(OpenProposal(primeira));
+    EXPECT_EQ(TryLockFile(primeira), FileLock::Result::InUse);
 
     QTemporaryDir destino;
     ASSERT_TRUE(destino.isValid());
     dialogs.QueueFolder(destino.path());
-    ASSERT_TRUE(Roda([this] { form->btnExpArquivoClick(); }));
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_EQ(Trava(primeira), FileLock::Result::InUse);
+    ASSERT_TRUE(RunAction([this] { form->btnExpArquivoClick(); }));
+    EXPECT_TRUE(Items().Active());
+    EXPECT_EQ(TryLockFile(primeira), FileLock::Result::InUse);
     EXPECT_EQ(QDir(destino.path()).entryList(QDir::Files), QStringList{QStringLiteral("primeira.xml")});
 
-    ASSERT_TRUE(Abre(segunda));
-    EXPECT_EQ(Trava(primeira), FileLock::Result::Locked);
-    EXPECT_EQ(Trava(segunda), FileLock::Result::InUse);
+    ASSERT_TRUE(OpenProposal(segunda));
+    EXPECT_EQ(TryLockFile(primeira), FileLock::Result::Locked);
+    EXPECT_EQ(TryLockFile(segunda), FileLock::Result::InUse);
     form.reset();
-    EXPECT_EQ(Trava(segunda), FileLock::Result::Locked);
+    EXPECT_EQ(TryLockFile(segunda), FileLock::Result::Locked);
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

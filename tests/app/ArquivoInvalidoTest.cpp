@@ -4,19 +4,19 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 class ArquivoInvalido : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
+        WriteConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 
     // A copy of a damaged file from the fixtures: a failed open must not touch the original anyway.
-    QString Copia(const char* nome) {
-        const QString destino = Dados(QString::fromLatin1(nome));
+    QString CopyIn(const char* nome) {
+        const QString destino = DataPath(QString::fromLatin1(nome));
         EXPECT_TRUE(QFile::copy(QStringLiteral(QUORVEL_TEST_DATA "/open_errors/") + QString::fromLatin1(nome),
                                 destino));
         return destino;
@@ -26,20 +26,21 @@ protected:
 TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
     const QString malformado = QStringLiteral(
         "o conteúdo não é um pacote de dados bem formado ou termina antes do fim do documento");
-    struct Caso {
+    struct Case {
         const char* arquivo;
         int posicao;
     };
     // The offsets are where the reader stopped: the end of a cut file, the first tag of a foreign
     // document, the first byte of what is no XML at all.
-    for (const Caso caso :
-         {Caso{"truncated.xml", 4096}, Caso{"random.bin", 0}, Caso{"empty.xml", 0}, Caso{"foo.xml", 4}}) {
-        const QString path = Copia(caso.arquivo);
-        const QByteArray antes = LeBytes(path);
+    for (const Case caso :
+         {Case{"truncated.xml", 4096}, Case{"random.bin", 0}, Case{"empty.xml", 0}, Case{"foo.xml", 4}}) {
+        const QString path = CopyIn(caso.arquivo);
+        const QByteArray antes = FileBytes(path);
         dialogs.ClearCalls();
         dialogs.QueueOpenFile(path);
         // The button's own handler shows the error: nothing unwinds through the toolkit's click.
-        EXPECT_TRUE(Roda([this] { Filho<QToolButton>(*form, "BtnAbreXML").click(); })) << caso.arquivo;
+        EXPECT_TRUE(RunAction([this] { ChildNamed<QToolButton>(*form, "BtnAbreXML").click(); }))
+            << caso.arquivo;
 
         ASSERT_EQ(dialogs.Messages().size(), 1u) << caso.arquivo;
         EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2 (erro "
@@ -47,15 +48,15 @@ TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
                                                   .arg(path, malformado)
                                                   .arg(caso.posicao));
         EXPECT_EQ(dialogs.Messages()[0].icon, MessageIcon::Stop);
-        EXPECT_FALSE(Itens().Active()) << caso.arquivo;
-        EXPECT_EQ(Filho<QLineEdit>(*form, "EdArquivo").text(), path);
-        EXPECT_EQ(LeBytes(path), antes) << caso.arquivo;
+        EXPECT_FALSE(Items().Active()) << caso.arquivo;
+        EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), path);
+        EXPECT_EQ(FileBytes(path), antes) << caso.arquivo;
     }
 
     // A good file opens afterwards as if nothing had happened.
-    EXPECT_TRUE(Abre(Grava(PropostaPorItem(2))));
-    EXPECT_EQ(Itens().RecordCount(), 2);
+    EXPECT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
+    EXPECT_EQ(Items().RecordCount(), 2);
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

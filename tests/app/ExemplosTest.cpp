@@ -3,66 +3,65 @@
 #include <QDir>
 #include <QFile>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The sample proposals in examples/ are written by the project's own datapacket writer from
-// ExemploPorItem() and ExemploEmLotes(). Run this program with QUORVEL_WRITE_EXAMPLES=1 to write
+// ItemExample() and LotExample(). Run this program with QUORVEL_WRITE_EXAMPLES=1 to write
 // them anew after changing the samples.
-QString PastaExemplos() {
+QString ExamplesFolder() {
     return QDir::cleanPath(QStringLiteral(QUORVEL_TEST_DATA "/../../examples"));
 }
 
-struct Exemplo {
+struct Example {
     const char* nome;
-    Proposta (*monta)();
+    Proposal (*monta)();
 };
-const Exemplo kExemplos[] = {{"proposta-por-item.xml", &ExemploPorItem},
-                             {"proposta-por-lote.xml", &ExemploEmLotes}};
+const Example kExemplos[] = {{"proposta-por-item.xml", &ItemExample}, {"proposta-por-lote.xml", &LotExample}};
 
 class Exemplos : public QuorvelFixture {
 protected:
-    QString Copia(const char* nome) {
-        const QString copia = Dados(QString::fromLatin1(nome));
-        QFile::copy(PastaExemplos() + QLatin1Char('/') + QString::fromLatin1(nome), copia);
+    QString CopyIn(const char* nome) {
+        const QString copia = DataPath(QString::fromLatin1(nome));
+        QFile::copy(ExamplesFolder() + QLatin1Char('/') + QString::fromLatin1(nome), copia);
         return copia;
     }
 };
 
 TEST_F(Exemplos, SampleFilesAreExactlyWhatTheWriterMakesOfTheSamples) {
-    for (const Exemplo& exemplo : kExemplos) {
+    for (const Example& exemplo : kExemplos) {
         const QByteArray esperado =
-            QByteArray::fromStdString(WriteDatapacketXml(PacoteProposta(exemplo.monta())));
-        const QString path = PastaExemplos() + QLatin1Char('/') + QString::fromLatin1(exemplo.nome);
+            QByteArray::fromStdString(WriteDatapacketXml(ProposalPacket(exemplo.monta())));
+        const QString path = ExamplesFolder() + QLatin1Char('/') + QString::fromLatin1(exemplo.nome);
         if (qEnvironmentVariableIsSet("QUORVEL_WRITE_EXAMPLES")) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(esperado);
         }
-        EXPECT_EQ(LeBytes(path), esperado) << exemplo.nome;
+        EXPECT_EQ(FileBytes(path), esperado) << exemplo.nome;
     }
 }
 
 TEST_F(Exemplos, ItemModeSampleOpensWithAllItems) {
-    EscreveConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
-    ASSERT_TRUE(Abre(Copia("proposta-por-item.xml")));
-    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
-    EXPECT_EQ(Itens().RecordCount(), 8);
-    EXPECT_EQ(Texto(Itens(), "descr_item"),
+    WriteConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
+    ASSERT_TRUE(OpenProposal(CopyIn("proposta-por-item.xml")));
+    EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
+    EXPECT_EQ(Items().RecordCount(), 8);
+    EXPECT_EQ(TextOf(Items(), "descr_item"),
               QStringLiteral("Papel sulfite A4, 75 g/m², branco, resma com 500 folhas"));
-    EXPECT_TRUE(Texto(Itens(), "compl_descr").contains(QStringLiteral("\r\nFormato 210 × 297 mm")));
+    EXPECT_TRUE(TextOf(Items(), "compl_descr").contains(QStringLiteral("\r\nFormato 210 × 297 mm")));
 }
 
 TEST_F(Exemplos, LotModeSampleOpensWithThreeLots) {
-    EscreveConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
-    ASSERT_TRUE(Abre(Copia("proposta-por-lote.xml")));
-    EXPECT_FALSE(Filho(*form, "Panel4").isHidden());
-    EXPECT_EQ(Coluna(Lotes(), "descr_lote"),
+    WriteConfig(QStringLiteral("Exemplo Ltda"), QStringLiteral("Exemplo"), QStringLiteral("0"));
+    ASSERT_TRUE(OpenProposal(CopyIn("proposta-por-lote.xml")));
+    EXPECT_FALSE(ChildNamed(*form, "Panel4").isHidden());
+    EXPECT_EQ(ColumnValues(Lots(), "descr_lote"),
               (QStringList{QStringLiteral("Material de escritório e expediente"),
                            QStringLiteral("Material de limpeza e higienização"),
                            QStringLiteral("Equipamentos e acessórios de informática")}));
-    EXPECT_EQ(Itens().RecordCount(), 3);
+    EXPECT_EQ(Items().RecordCount(), 3);
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -6,12 +6,12 @@
 #include <QCoreApplication>
 #include <QFile>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 using Fornecedor = QuorvelFixture;
 
-QString Razao100() {
+QString CompanyName100() {
     QString nome = QStringLiteral("Distribuidora São João de Materiais Hospitalares e Laboratoriais");
     while (nome.size() < 100)
         nome += QLatin1Char('X');
@@ -19,7 +19,7 @@ QString Razao100() {
 }
 
 TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogCanBeLeft) {
-    const QString path = Grava(PropostaPorItem(3));
+    const QString path = SaveProposal(ItemProposal(3));
     bool cancelarHabilitado = true;
     bool fechouPelaBarra = true;
     QStringList mensagensNoDialogo;
@@ -29,8 +29,8 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
     const auto foco = [](const TFormDadosForn& d) {
         return d.focusWidget() != nullptr ? d.focusWidget()->objectName() : QString();
     };
-    AoMostrarDadosForn([&](TFormDadosForn& d) {
-        DadosFornUi f = Controles(d);
+    WhenRegistrationShown([&](TFormDadosForn& d) {
+        RegistrationUi f = ControlsOf(d);
         cancelarHabilitado = f.BitBtn2.isEnabled();
         // The title bar's close box and Escape are refused.
         QCloseEvent fechar;
@@ -52,7 +52,7 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
         f.RGTipoEmpresaItem1.click();
         f.BitBtn1.click();
     });
-    ASSERT_TRUE(Abre(path));
+    ASSERT_TRUE(OpenProposal(path));
 
     EXPECT_FALSE(cancelarHabilitado);
     EXPECT_FALSE(fechouPelaBarra);
@@ -70,83 +70,84 @@ TEST_F(Fornecedor, FirstOpeningWithoutConfigIniRequiresValidDataBeforeTheDialogC
     EXPECT_EQ(foco3, QStringLiteral("RGTipoEmpresaItem0"));
 
     // Stored as typed, blanks included; every row carries the data.
-    EXPECT_EQ(LeBytes(ConfigIni()), QByteArray("[FORNECEDOR]\r\n"
-                                               "RAZAOSOCIAL=  Com\xE9rcio Tr\xEAs Irm\xE3os  \r\n"
-                                               "IDENTIFICADOR=Tr\xEAs Irm\xE3os \r\n"
-                                               "TIPOEMPRESA=1\r\n"));
+    EXPECT_EQ(FileBytes(ConfigFile()), QByteArray("[FORNECEDOR]\r\n"
+                                                  "RAZAOSOCIAL=  Com\xE9rcio Tr\xEAs Irm\xE3os  \r\n"
+                                                  "IDENTIFICADOR=Tr\xEAs Irm\xE3os \r\n"
+                                                  "TIPOEMPRESA=1\r\n"));
     EXPECT_EQ(form->SupplierName(), QStringLiteral("  Comércio Três Irmãos  "));
     EXPECT_EQ(form->SupplierType(), 1);
-    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(3, QStringLiteral("  Comércio Três Irmãos")));
-    EXPECT_EQ(Coluna(Itens(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
-    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(3, QStringLiteral("1")));
-    EXPECT_EQ(Texto(Itens(), "numitem"), QStringLiteral("1"));
+    EXPECT_EQ(ColumnValues(Items(), "razao_social"),
+              QStringList(3, QStringLiteral("  Comércio Três Irmãos")));
+    EXPECT_EQ(ColumnValues(Items(), "identif"), QStringList(3, QStringLiteral("Três Irmãos")));
+    EXPECT_EQ(ColumnValues(Items(), "tipoempresa"), QStringList(3, QStringLiteral("1")));
+    EXPECT_EQ(TextOf(Items(), "numitem"), QStringLiteral("1"));
 }
 
 TEST_F(Fornecedor, DialogWritesAFreshConfigIniBeforeAnyValidData) {
-    TFormDadosForn d(ConfigIni());
+    TFormDadosForn d(ConfigFile());
     d.show();
-    EXPECT_EQ(LeBytes(ConfigIni()),
+    EXPECT_EQ(FileBytes(ConfigFile()),
               QByteArray("[FORNECEDOR]\r\nRAZAOSOCIAL=\r\nIDENTIFICADOR=\r\nTIPOEMPRESA=-1\r\n"));
-    EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
+    EXPECT_FALSE(ControlsOf(d).BitBtn2.isEnabled());
     EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-    EXPECT_TRUE(Controles(d).BitBtn1.isDefault());
+    EXPECT_TRUE(ControlsOf(d).BitBtn1.isDefault());
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Dados cadastrais do Fornecedor"));
     d.setVisible(false);
 }
 
 TEST_F(Fornecedor, TipoEmpresaIsClampedInTheDialogButWrittenAsReadIntoTheRows) {
-    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
+    WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
     {
-        TFormDadosForn d(ConfigIni());
+        TFormDadosForn d(ConfigFile());
         d.show();
-        EXPECT_TRUE(Controles(d).RGTipoEmpresaItem2.isChecked());
+        EXPECT_TRUE(ControlsOf(d).RGTipoEmpresaItem2.isChecked());
         EXPECT_EQ(d.TipoEmpresaIndex(), 2);
-        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
+        EXPECT_TRUE(ControlsOf(d).BitBtn2.isEnabled());
         d.setVisible(false);
     }
-    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("-5"));
+    WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("-5"));
     {
-        TFormDadosForn d(ConfigIni());
+        TFormDadosForn d(ConfigFile());
         d.show();
         EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-        EXPECT_FALSE(Controles(d).BitBtn2.isEnabled());
+        EXPECT_FALSE(ControlsOf(d).BitBtn2.isEnabled());
         d.setVisible(false);
     }
-    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
-    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
-    EXPECT_EQ(Coluna(Itens(), "tipoempresa"), QStringList(2, QStringLiteral("7")));
+    WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("7"));
+    ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
+    EXPECT_EQ(ColumnValues(Items(), "tipoempresa"), QStringList(2, QStringLiteral("7")));
 }
 
 TEST_F(Fornecedor, BadTipoEmpresaIsShownAndTheDialogStillOpensReadyToRepairIt) {
-    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QString());
-    TFormDadosForn d(ConfigIni());
+    WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QString());
+    TFormDadosForn d(ConfigFile());
     d.show();
-    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("'' is not a valid integer value")});
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("'' is not a valid integer value")});
     EXPECT_EQ(dialogs.Messages().at(0).icon, MessageIcon::Stop);
     EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(Controles(d).EdRazaoSocial.text(), QStringLiteral("Empresa"));
+    EXPECT_EQ(ControlsOf(d).EdRazaoSocial.text(), QStringLiteral("Empresa"));
     EXPECT_EQ(d.TipoEmpresaIndex(), -1);
-    EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
-    Controles(d).RGTipoEmpresaItem0.click();
-    Controles(d).BitBtn1.click();
+    EXPECT_TRUE(ControlsOf(d).BitBtn2.isEnabled());
+    ControlsOf(d).RGTipoEmpresaItem0.click();
+    ControlsOf(d).BitBtn1.click();
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(
-        TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), {}),
+        TIniFile(ConfigFile()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("TIPOEMPRESA"), {}),
         QStringLiteral("0"));
 }
 
 TEST_F(Fornecedor, BadTipoEmpresaEndsTheOpeningBeforeAnyRowIsWritten) {
-    EscreveConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("um"));
-    EXPECT_FALSE(Abre(Grava(PropostaEmLotes(2, 2))));
-    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("'um' is not a valid integer value")});
-    EXPECT_TRUE(Itens().Active());
-    EXPECT_FALSE(Itens().Changed());
-    EXPECT_FALSE(Lotes().Active());
-    EXPECT_TRUE(Filho(*form, "Panel4").isHidden());
+    WriteConfig(QStringLiteral("Empresa"), QStringLiteral("Emp"), QStringLiteral("um"));
+    EXPECT_FALSE(OpenProposal(SaveProposal(LotProposal(2, 2))));
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("'um' is not a valid integer value")});
+    EXPECT_TRUE(Items().Active());
+    EXPECT_FALSE(Items().Changed());
+    EXPECT_FALSE(Lots().Active());
+    EXPECT_TRUE(ChildNamed(*form, "Panel4").isHidden());
 }
 
 TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
-    EXPECT_FALSE(Roda([this] { form->BtnConfigClick(); }));
+    EXPECT_FALSE(RunAction([this] { form->BtnConfigClick(); }));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     const DialogCall call = dialogs.Messages()[0];
     EXPECT_EQ(
@@ -154,57 +155,57 @@ TEST_F(Fornecedor, ConfiguracoesWithoutAFileOpenShowsTheNoticeAndNoDialog) {
         QStringLiteral("Não existe arquivo XML aberto. Antes de configurar, favor abrir o arquivo XML"));
     EXPECT_EQ(call.title, QStringLiteral("Aviso"));
     EXPECT_EQ(call.icon, MessageIcon::Stop);
-    EXPECT_FALSE(QFile::exists(ConfigIni()));
+    EXPECT_FALSE(QFile::exists(ConfigFile()));
 }
 
 TEST_F(Fornecedor, NewDataFromConfiguracoesReachesEveryLotAndLongNamesAreCut) {
-    EscreveConfig(QStringLiteral("Antiga"), QStringLiteral("Antiga"), QStringLiteral("0"));
-    Proposta p = PropostaEmLotes(3, 2);
+    WriteConfig(QStringLiteral("Antiga"), QStringLiteral("Antiga"), QStringLiteral("0"));
+    Proposal p = LotProposal(3, 2);
     p.itens[1].precoIni = "5.0000"; // lot 1: 2 × 5
     p.itens[3].precoIni = "7.0000"; // lot 2: 2 × 7
-    const QString path = Grava(p);
-    ASSERT_TRUE(Abre(path));
-    ASSERT_TRUE(Mostra());
+    const QString path = SaveProposal(p);
+    ASSERT_TRUE(OpenProposal(path));
+    ASSERT_TRUE(ShowWindow());
     // The supplier works on the second item of lot 2 when the registration is changed.
-    Clica(Grade2(), 1, 0);
-    Clica(Grade1(), 1, 1);
-    ASSERT_EQ(Itens().RecNo(), 2);
-    AoMostrarDadosForn([](TFormDadosForn& d) {
-        EXPECT_TRUE(Controles(d).BitBtn2.isEnabled());
-        Controles(d).EdRazaoSocial.setText(Razao100());
-        Controles(d).EdIdentificador.setText(QStringLiteral("Nova"));
-        Controles(d).RGTipoEmpresaItem2.click();
-        Controles(d).BitBtn1.click();
+    Click(Grid2(), 1, 0);
+    Click(Grid1(), 1, 1);
+    ASSERT_EQ(Items().RecNo(), 2);
+    WhenRegistrationShown([](TFormDadosForn& d) {
+        EXPECT_TRUE(ControlsOf(d).BitBtn2.isEnabled());
+        ControlsOf(d).EdRazaoSocial.setText(CompanyName100());
+        ControlsOf(d).EdIdentificador.setText(QStringLiteral("Nova"));
+        ControlsOf(d).RGTipoEmpresaItem2.click();
+        ControlsOf(d).BitBtn1.click();
     });
-    ASSERT_TRUE(Roda([this] { Filho<QPushButton>(*form, "BtnConfig").click(); }));
+    ASSERT_TRUE(RunAction([this] { ChildNamed<QPushButton>(*form, "BtnConfig").click(); }));
 
     EXPECT_EQ(
-        TIniFile(ConfigIni()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), {}),
-        Razao100());
+        TIniFile(ConfigFile()).ReadString(QStringLiteral("FORNECEDOR"), QStringLiteral("RAZAOSOCIAL"), {}),
+        CompanyName100());
     // The selection and the grid's row are where the supplier left them; no lot changed its value.
-    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("2"));
-    EXPECT_EQ(Itens().RecNo(), 2);
-    EXPECT_EQ(Grade1().currentIndex(), Grade1().model()->index(1, 1));
-    EXPECT_EQ(Grade2().currentIndex(), Grade2().model()->index(1, 0));
-    EXPECT_EQ(Coluna(Lotes(), "valor"), (QStringList{"10", "14", ""}));
-    EXPECT_EQ(Coluna(Itens(), "razao_social"), QStringList(2, Razao100().left(80)));
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("2"));
+    EXPECT_EQ(Items().RecNo(), 2);
+    EXPECT_EQ(Grid1().currentIndex(), Grid1().model()->index(1, 1));
+    EXPECT_EQ(Grid2().currentIndex(), Grid2().model()->index(1, 0));
+    EXPECT_EQ(ColumnValues(Lots(), "valor"), (QStringList{"10", "14", ""}));
+    EXPECT_EQ(ColumnValues(Items(), "razao_social"), QStringList(2, CompanyName100().left(80)));
 
     // Every row of every lot reaches the file with the new data.
     dialogs.ClearCalls();
-    ASSERT_TRUE(Roda([this] { form->BitBtn3Click(); }));
-    EXPECT_EQ(Mensagens(),
+    ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
+    EXPECT_EQ(Messages(),
               (QStringList{QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
                            QStringLiteral("Dados Salvos !!!")}))
-        << Mensagens().join('|').toStdString();
-    const Datapacket gravado = LePacote(path);
-    const auto linhas = LinhasAtuais(gravado);
+        << Messages().join('|').toStdString();
+    const Datapacket gravado = ReadPacketFile(path);
+    const auto linhas = CurrentRows(gravado);
     ASSERT_EQ(linhas.size(), 6u);
     for (const PacketRow* row : linhas) {
-        EXPECT_EQ(TextoCampo(gravado, *row, "razao_social"), Razao100().left(80).toStdString());
-        EXPECT_EQ(TextoCampo(gravado, *row, "identif"), "Nova");
-        EXPECT_EQ(TextoCampo(gravado, *row, "tipoempresa"), "2");
+        EXPECT_EQ(PacketFieldText(gravado, *row, "razao_social"), CompanyName100().left(80).toStdString());
+        EXPECT_EQ(PacketFieldText(gravado, *row, "identif"), "Nova");
+        EXPECT_EQ(PacketFieldText(gravado, *row, "tipoempresa"), "2");
     }
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

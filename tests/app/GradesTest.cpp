@@ -13,7 +13,7 @@
 
 #include <utility>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The real window driven through its grids: keys as the user types them.
@@ -21,38 +21,40 @@ class Grades : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
+        WriteConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 
-    static void Tecla(QWidget& alvo, int key, const QString& texto = QString()) {
+    static void PressKey(QWidget& alvo, int key, const QString& texto = QString()) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, texto);
         QApplication::sendEvent(&alvo, &press);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, texto);
         QApplication::sendEvent(&alvo, &release);
     }
-    static void Digita(QWidget& alvo, const QString& texto) {
+    static void TypeInto(QWidget& alvo, const QString& texto) {
         for (const QChar c : texto)
-            Tecla(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), QString(c));
+            PressKey(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(),
+                     QString(c));
     }
     // Keys reach the cell editor once the grid has opened one, as the keyboard focus does.
-    static void DigitaNaGrade(TDBGrid& grade, const QString& texto) {
+    static void TypeIntoGrid(TDBGrid& grade, const QString& texto) {
         for (const QChar c : texto) {
             QWidget& alvo = grade.Editor() != nullptr ? static_cast<QWidget&>(*grade.Editor()) : grade;
-            Tecla(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(), QString(c));
+            PressKey(alvo, c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode(),
+                     QString(c));
         }
     }
-    QStringList ValoresDosLotes() {
+    QStringList LotValues() {
         QStringList valores;
-        for (int r = 0; r < Grade2().model()->rowCount(); ++r)
-            valores << Grade2().model()->index(r, 1).data().toString();
+        for (int r = 0; r < Grid2().model()->rowCount(); ++r)
+            valores << Grid2().model()->index(r, 1).data().toString();
         return valores;
     }
-    static void SelecionaColuna(TDBGrid& grade, int coluna) {
+    static void SelectColumn(TDBGrid& grade, int coluna) {
         grade.setCurrentIndex(
             grade.model()->index(grade.currentIndex().row() < 0 ? 0 : grade.currentIndex().row(), coluna));
     }
     // Lets the window's timer run for a while, as a pause of the user does.
-    static void Espera(int ms) {
+    static void WaitMs(int ms) {
         QElapsedTimer relogio;
         relogio.start();
         while (relogio.elapsed() < ms) {
@@ -61,8 +63,8 @@ protected:
         }
     }
 
-    Proposta ParaBusca() {
-        Proposta p = PropostaPorItem(5);
+    Proposal SearchProposal() {
+        Proposal p = ItemProposal(5);
         const char* descricoes[] = {"Borracha branca", "Cola branca 90 g", "CADEIRA giratória",
                                     "Apagador de quadro", "caixa arquivo"};
         for (int i = 0; i < 5; ++i)
@@ -72,146 +74,145 @@ protected:
 };
 
 TEST_F(Grades, ItemGridShowsTheColumnsAndTitlesOfEachMode) {
-    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
-    QAbstractItemModel& modelo = *Grade1().model();
+    ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
+    QAbstractItemModel& modelo = *Grid1().model();
     QStringList titulos;
     for (int c = 0; c < modelo.columnCount(); ++c)
         titulos << modelo.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(titulos,
               (QStringList{"material", "Descrição do Item", "Un.", "Qtde.", "Valor Item", "Total", "Marca"}));
-    EXPECT_EQ(Grade1().columnWidth(1), 349);
-    EXPECT_EQ(Grade1().columnWidth(4), 92);
+    EXPECT_EQ(Grid1().columnWidth(1), 349);
+    EXPECT_EQ(Grid1().columnWidth(4), 92);
 
-    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2), QStringLiteral("lotes.xml"))));
+    ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(2, 2), QStringLiteral("lotes.xml"))));
     EXPECT_EQ(modelo.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Valor Inicial"));
-    EXPECT_EQ(Grade2().model()->headerData(0, Qt::Horizontal).toString(),
-              QStringLiteral("Descrição do Lote"));
-    EXPECT_EQ(Grade2().model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Valor do Lote"));
-    EXPECT_EQ(Grade2().model()->rowCount(), 2);
+    EXPECT_EQ(Grid2().model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Descrição do Lote"));
+    EXPECT_EQ(Grid2().model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Valor do Lote"));
+    EXPECT_EQ(Grid2().model()->rowCount(), 2);
     EXPECT_EQ(modelo.rowCount(), 2);
     // Clicking the second lot makes the item grid follow it.
-    Grade2().setCurrentIndex(Grade2().model()->index(1, 0));
-    EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"3", "4"}));
+    Grid2().setCurrentIndex(Grid2().model()->index(1, 0));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"3", "4"}));
     EXPECT_EQ(modelo.index(0, 1).data().toString(), QStringLiteral("Item 3 do lote 2"));
 }
 
 TEST_F(Grades, IncrementalSearchFollowsTypingAndForgetsAfterASecond) {
-    ASSERT_TRUE(Abre(Grava(ParaBusca())));
-    TDBGrid& grade = Grade1();
-    SelecionaColuna(grade, 1);
+    ASSERT_TRUE(OpenProposal(SaveProposal(SearchProposal())));
+    TDBGrid& grade = Grid1();
+    SelectColumn(grade, 1);
 
-    Digita(grade, QStringLiteral("c"));
-    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Cola branca 90 g"));
-    Digita(grade, QStringLiteral("a"));
-    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("CADEIRA giratória"));
+    TypeInto(grade, QStringLiteral("c"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Cola branca 90 g"));
+    TypeInto(grade, QStringLiteral("a"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("CADEIRA giratória"));
     EXPECT_EQ(form->SearchText(), QStringLiteral("ca"));
 
     // A pause longer than a second starts a new search.
-    Espera(1300);
+    WaitMs(1300);
     EXPECT_TRUE(form->SearchText().isEmpty());
-    Digita(grade, QStringLiteral("a"));
-    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
+    TypeInto(grade, QStringLiteral("a"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Apagador de quadro"));
 
     // Backspace lengthens the text instead of shortening it: nothing matches, the row stays.
-    Tecla(grade, Qt::Key_Backspace, QStringLiteral("\b"));
+    PressKey(grade, Qt::Key_Backspace, QStringLiteral("\b"));
     EXPECT_EQ(form->SearchText(), QStringLiteral("a\b"));
-    Digita(grade, QStringLiteral("p"));
-    EXPECT_EQ(Texto(Itens(), "descr_item"), QStringLiteral("Apagador de quadro"));
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_TRUE(Mensagens().isEmpty());
+    TypeInto(grade, QStringLiteral("p"));
+    EXPECT_EQ(TextOf(Items(), "descr_item"), QStringLiteral("Apagador de quadro"));
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_TRUE(Messages().isEmpty());
 }
 
 TEST_F(Grades, SearchActsOnlyInItsColumnsAndInTheLotGridOnLotDescriptions) {
-    Proposta p = PropostaEmLotes(3, 1);
+    Proposal p = LotProposal(3, 1);
     p.itens[1].descrLote = "Material de limpeza";
     p.itens[2].descrLote = "Mobiliário";
-    ASSERT_TRUE(Abre(Grava(p)));
+    ASSERT_TRUE(OpenProposal(SaveProposal(p)));
     // The marca column takes the keys into a cell edit instead.
-    SelecionaColuna(Grade1(), 6);
-    Digita(Grade1(), QStringLiteral("m"));
+    SelectColumn(Grid1(), 6);
+    TypeInto(Grid1(), QStringLiteral("m"));
     EXPECT_TRUE(form->SearchText().isEmpty());
 
     form->Timer1Timer();
-    Roda([this] { Itens().Cancel(); });
-    SelecionaColuna(Grade2(), 0);
-    Digita(Grade2(), QStringLiteral("MO"));
-    EXPECT_EQ(Texto(Lotes(), "descr_lote"), QStringLiteral("Mobiliário"));
-    EXPECT_EQ(Itens().Filter(), QStringLiteral("id_item = 3"));
+    RunAction([this] { Items().Cancel(); });
+    SelectColumn(Grid2(), 0);
+    TypeInto(Grid2(), QStringLiteral("MO"));
+    EXPECT_EQ(TextOf(Lots(), "descr_lote"), QStringLiteral("Mobiliário"));
+    EXPECT_EQ(Items().Filter(), QStringLiteral("id_item = 3"));
 }
 
 TEST_F(Grades, DownArrowAndInsertAddNoRow) {
-    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
-    Grade1().setCurrentIndex(Grade1().model()->index(1, 1));
-    ASSERT_EQ(Itens().RecNo(), 2);
-    Tecla(Grade1(), Qt::Key_Down);
-    Tecla(Grade1(), Qt::Key_Insert);
-    Grade2().setCurrentIndex(Grade2().model()->index(1, 0));
-    Tecla(Grade2(), Qt::Key_Down);
-    Tecla(Grade2(), Qt::Key_Insert);
+    ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(2, 2))));
+    Grid1().setCurrentIndex(Grid1().model()->index(1, 1));
+    ASSERT_EQ(Items().RecNo(), 2);
+    PressKey(Grid1(), Qt::Key_Down);
+    PressKey(Grid1(), Qt::Key_Insert);
+    Grid2().setCurrentIndex(Grid2().model()->index(1, 0));
+    PressKey(Grid2(), Qt::Key_Down);
+    PressKey(Grid2(), Qt::Key_Insert);
 
-    EXPECT_EQ(Itens().RecordCount(), 2);
-    EXPECT_EQ(Grade1().model()->rowCount(), 2);
-    EXPECT_EQ(Lotes().RecordCount(), 2);
-    EXPECT_EQ(Grade2().model()->rowCount(), 2);
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Lotes().State(), TTableState::Browse);
-    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Items().RecordCount(), 2);
+    EXPECT_EQ(Grid1().model()->rowCount(), 2);
+    EXPECT_EQ(Lots().RecordCount(), 2);
+    EXPECT_EQ(Grid2().model()->rowCount(), 2);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Lots().State(), TTableState::Browse);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(Grades, PriceTypedInTheGridRollsUpIntoTheLotAndTheTotalLabel) {
-    Proposta p = PropostaEmLotes(2, 3);
+    Proposal p = LotProposal(2, 3);
     p.itens[2].qtde = "3.000";
-    ASSERT_TRUE(Abre(Grava(p)));
-    TDBText& total = Filho<TDBText>(*form, "DBSomaItens");
+    ASSERT_TRUE(OpenProposal(SaveProposal(p)));
+    TDBText& total = ChildNamed<TDBText>(*form, "DBSomaItens");
     EXPECT_TRUE(total.text().isEmpty());
 
-    Grade1().setCurrentIndex(Grade1().model()->index(2, 4));
-    DigitaNaGrade(Grade1(), QStringLiteral("10,0000"));
-    ASSERT_NE(Grade1().Editor(), nullptr);
-    EXPECT_EQ(Grade1().Editor()->text(), QStringLiteral("10,0000"));
-    EXPECT_EQ(Itens().State(), TTableState::Edit);
-    Tecla(*Grade1().Editor(), Qt::Key_Return, QStringLiteral("\r"));
+    Grid1().setCurrentIndex(Grid1().model()->index(2, 4));
+    TypeIntoGrid(Grid1(), QStringLiteral("10,0000"));
+    ASSERT_NE(Grid1().Editor(), nullptr);
+    EXPECT_EQ(Grid1().Editor()->text(), QStringLiteral("10,0000"));
+    EXPECT_EQ(Items().State(), TTableState::Edit);
+    PressKey(*Grid1().Editor(), Qt::Key_Return, QStringLiteral("\r"));
 
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Exibido(Itens(), "preco_ini"), QStringLiteral("10,0000"));
-    EXPECT_EQ(Grade2().model()->index(0, 1).data().toString(), QStringLiteral("30,0000"));
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Displayed(Items(), "preco_ini"), QStringLiteral("10,0000"));
+    EXPECT_EQ(Grid2().model()->index(0, 1).data().toString(), QStringLiteral("30,0000"));
     EXPECT_EQ(total.text(), QStringLiteral("30,00"));
-    EXPECT_EQ(Grade1().model()->index(2, 5).data().toString(), QStringLiteral("30,00"));
-    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Grid1().model()->index(2, 5).data().toString(), QStringLiteral("30,00"));
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(Grades, APriceBeingTypedIsCreditedToItsOwnLotWhenAnotherLotIsClicked) {
-    Proposta p = PropostaEmLotes(3, 2); // quantities 1 and 2 in every lot
+    Proposal p = LotProposal(3, 2); // quantities 1 and 2 in every lot
     p.itens[2].precoIni = "100.0000";
     p.itens[3].precoIni = "50.0000";
-    ASSERT_TRUE(Abre(Grava(p)));
-    ASSERT_TRUE(Mostra());
-    Clica(Grade2(), 1, 0);
-    ASSERT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("2"));
-    EXPECT_EQ(ValoresDosLotes(), (QStringList{"", "200,0000", ""}));
+    ASSERT_TRUE(OpenProposal(SaveProposal(p)));
+    ASSERT_TRUE(ShowWindow());
+    Click(Grid2(), 1, 0);
+    ASSERT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("2"));
+    EXPECT_EQ(LotValues(), (QStringList{"", "200,0000", ""}));
 
     // The second item of lot 2 gets a new price, still in its cell editor when lot 3 is clicked.
-    Clica(Grade1(), 1, 4);
-    DigitaNaGrade(Grade1(), QStringLiteral("80,0000"));
-    ASSERT_EQ(Itens().State(), TTableState::Edit);
-    Clica(Grade2(), 2, 0);
+    Click(Grid1(), 1, 4);
+    TypeIntoGrid(Grid1(), QStringLiteral("80,0000"));
+    ASSERT_EQ(Items().State(), TTableState::Edit);
+    Click(Grid2(), 2, 0);
 
-    EXPECT_EQ(Texto(Lotes(), "id_item"), QStringLiteral("3"));
-    EXPECT_EQ(ValoresDosLotes(), (QStringList{"", "260,0000", ""}));
-    EXPECT_EQ(Coluna(Itens(), "numitem"), (QStringList{"5", "6"}));
-    EXPECT_TRUE(Texto(Itens(), "SomaItens").isEmpty());
-    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(TextOf(Lots(), "id_item"), QStringLiteral("3"));
+    EXPECT_EQ(LotValues(), (QStringList{"", "260,0000", ""}));
+    EXPECT_EQ(ColumnValues(Items(), "numitem"), (QStringList{"5", "6"}));
+    EXPECT_TRUE(TextOf(Items(), "SomaItens").isEmpty());
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 
     // Back on lot 2 the price is there and its total agrees with the lot grid.
-    Clica(Grade2(), 1, 0);
-    EXPECT_EQ(Coluna(Itens(), "preco_ini"), (QStringList{"100", "80"}));
-    EXPECT_EQ(Exibido(Itens(), "SomaItens"), QStringLiteral("260,00"));
+    Click(Grid2(), 1, 0);
+    EXPECT_EQ(ColumnValues(Items(), "preco_ini"), (QStringList{"100", "80"}));
+    EXPECT_EQ(Displayed(Items(), "SomaItens"), QStringLiteral("260,00"));
 }
 
 TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
-    ASSERT_TRUE(Abre(Grava(PropostaPorItem(2))));
-    ASSERT_TRUE(Mostra());
-    TDBGrid& grade = Grade1();
+    ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
+    ASSERT_TRUE(ShowWindow());
+    TDBGrid& grade = Grid1();
     // Keys go where the keyboard focus is: the cell editor once one is open.
     const auto tecla = [&grade](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QWidget* alvo = grade.Editor() != nullptr ? static_cast<QWidget*>(grade.Editor()) : &grade;
@@ -221,19 +222,19 @@ TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
         return std::pair{grade.currentIndex().row(), grade.currentIndex().column()};
     };
 
-    Clica(grade, 0, 1);
+    Click(grade, 0, 1);
     tecla(Qt::Key_Tab);
     EXPECT_EQ(celula(), std::pair(0, 4)) << "from the description to the price";
-    DigitaNaGrade(grade, QStringLiteral("3,5"));
+    TypeIntoGrid(grade, QStringLiteral("3,5"));
     tecla(Qt::Key_Tab);
     EXPECT_EQ(celula(), std::pair(0, 6)) << "past the read-only total to the brand";
     EXPECT_FALSE(grade.EditorMode());
-    EXPECT_DOUBLE_EQ(Itens().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5);
-    DigitaNaGrade(grade, QStringLiteral("Acme"));
+    EXPECT_DOUBLE_EQ(Items().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5);
+    TypeIntoGrid(grade, QStringLiteral("Acme"));
     tecla(Qt::Key_Return);
     EXPECT_EQ(celula(), std::pair(1, 4)) << "from the brand to the next row's price";
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Itens().RecNo(), 2);
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Items().RecNo(), 2);
 
     tecla(Qt::Key_Return);
     EXPECT_EQ(celula(), std::pair(1, 6));
@@ -243,33 +244,33 @@ TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
     EXPECT_EQ(celula(), std::pair(1, 4));
     tecla(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(celula(), std::pair(0, 6)) << "back into the previous row's brand";
-    EXPECT_EQ(Itens().RecNo(), 1);
-    EXPECT_EQ(Texto(Itens(), "marca"), QStringLiteral("Acme"));
-    EXPECT_EQ(Exibido(Itens(), "preco_ini"), QStringLiteral("3,5000"));
-    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Items().RecNo(), 1);
+    EXPECT_EQ(TextOf(Items(), "marca"), QStringLiteral("Acme"));
+    EXPECT_EQ(Displayed(Items(), "preco_ini"), QStringLiteral("3,5000"));
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(Grades, WithoutARealLocaleQuantitiesAndTypedPricesUseBrazilianSeparators) {
     // A fresh system hands the program the C locale, where "12,50" is no number.
     QLocale::setDefault(QLocale::c());
-    struct Restaura {
-        ~Restaura() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    struct Restorer {
+        ~Restorer() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
     } restaura;
     UseProgramLocale(LocaleEnvironment{QString(), QString(), QStringLiteral("C.UTF-8")});
 
-    Proposta p = PropostaPorItem(1);
+    Proposal p = ItemProposal(1);
     p.itens[0].qtde = "1500.000";
-    ASSERT_TRUE(Abre(Grava(p)));
-    ASSERT_TRUE(Mostra());
-    EXPECT_EQ(Grade1().model()->index(0, 3).data().toString(), QStringLiteral("1.500,0000"));
-    Clica(Grade1(), 0, 4);
-    DigitaNaGrade(Grade1(), QStringLiteral("12,50"));
-    QTest::keyClick(Grade1().Editor(), Qt::Key_Return);
-    EXPECT_TRUE(Mensagens().isEmpty()) << Mensagens().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(Itens().State(), TTableState::Browse);
-    EXPECT_EQ(Grade1().model()->index(0, 4).data().toString(), QStringLiteral("12,5000"));
-    EXPECT_EQ(Grade1().model()->index(0, 5).data().toString(), QStringLiteral("18.750,00"));
+    ASSERT_TRUE(OpenProposal(SaveProposal(p)));
+    ASSERT_TRUE(ShowWindow());
+    EXPECT_EQ(Grid1().model()->index(0, 3).data().toString(), QStringLiteral("1.500,0000"));
+    Click(Grid1(), 0, 4);
+    TypeIntoGrid(Grid1(), QStringLiteral("12,50"));
+    QTest::keyClick(Grid1().Editor(), Qt::Key_Return);
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Items().State(), TTableState::Browse);
+    EXPECT_EQ(Grid1().model()->index(0, 4).data().toString(), QStringLiteral("12,5000"));
+    EXPECT_EQ(Grid1().model()->index(0, 5).data().toString(), QStringLiteral("18.750,00"));
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -11,12 +11,12 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // Every visible caption of a window (labels, buttons, radio buttons, group-box titles) that is given
 // less room than it needs to show its text in full.
-QStringList Cortados(const QWidget& janela) {
+QStringList ClippedTexts(const QWidget& janela) {
     QStringList cortados;
     for (const QWidget* w : janela.findChildren<QWidget*>()) {
         if (!w->isVisibleTo(&janela)) continue;
@@ -48,30 +48,31 @@ class Leiaute : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
+        WriteConfig(QStringLiteral("Comercial Ltda"), QStringLiteral("Comercial"), QStringLiteral("1"));
     }
 };
 
 // The dialogs and the main window, run on its own at 1.0 and, through
 // ScaledScreensShowEveryTextInFull, again at 1.25 and 1.5.
 TEST_F(Leiaute, EveryTextOfTheDialogAndTheMainWindowShowsInFull) {
-    TFormDadosForn dialogo(ConfigIni(), form.get());
+    TFormDadosForn dialogo(ConfigFile(), form.get());
     dialogo.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialogo));
-    EXPECT_TRUE(Cortados(dialogo).isEmpty()) << Cortados(dialogo).join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ClippedTexts(dialogo).isEmpty())
+        << ClippedTexts(dialogo).join(QLatin1Char('\n')).toStdString();
     dialogo.hide();
 
     FolderChooser pasta(QStringLiteral("Selecione a pasta de destino"), QDir::tempPath(), form.get());
     pasta.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pasta));
-    EXPECT_TRUE(Cortados(pasta).isEmpty()) << Cortados(pasta).join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(ClippedTexts(pasta).isEmpty()) << ClippedTexts(pasta).join(QLatin1Char('\n')).toStdString();
     pasta.hide();
 
-    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(3, 2))));
-    ASSERT_TRUE(Mostra());
-    EXPECT_TRUE(Cortados(*form).isEmpty()) << Cortados(*form).join(QLatin1Char('\n')).toStdString();
-    ASSERT_TRUE(Abre(Grava(PropostaPorItem(3), QStringLiteral("itens.xml"))));
-    EXPECT_TRUE(Cortados(*form).isEmpty()) << Cortados(*form).join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(3, 2))));
+    ASSERT_TRUE(ShowWindow());
+    EXPECT_TRUE(ClippedTexts(*form).isEmpty()) << ClippedTexts(*form).join(QLatin1Char('\n')).toStdString();
+    ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(3), QStringLiteral("itens.xml"))));
+    EXPECT_TRUE(ClippedTexts(*form).isEmpty()) << ClippedTexts(*form).join(QLatin1Char('\n')).toStdString();
 }
 
 TEST(LeiauteEscalado, ScaledScreensShowEveryTextInFull) {
@@ -91,14 +92,14 @@ TEST(LeiauteEscalado, ScaledScreensShowEveryTextInFull) {
 }
 
 TEST_F(Leiaute, ResizingStretchesTheGridTheMemoAndThePathAndKeepsTheButtonsBottomRight) {
-    ASSERT_TRUE(Abre(Grava(PropostaEmLotes(2, 2))));
-    ASSERT_TRUE(Mostra());
-    QWidget& grade = Grade1();
-    QWidget& memo = Filho(*form, "DBMemo1");
-    QWidget& caminho = Filho(*form, "EdArquivo");
-    QWidget& lotes = Grade2();
-    QWidget& fechar = Filho(*form, "BitBtn2");
-    QWidget& salvar = Filho(*form, "BitBtn3");
+    ASSERT_TRUE(OpenProposal(SaveProposal(LotProposal(2, 2))));
+    ASSERT_TRUE(ShowWindow());
+    QWidget& grade = Grid1();
+    QWidget& memo = ChildNamed(*form, "DBMemo1");
+    QWidget& caminho = ChildNamed(*form, "EdArquivo");
+    QWidget& lotes = Grid2();
+    QWidget& fechar = ChildNamed(*form, "BitBtn2");
+    QWidget& salvar = ChildNamed(*form, "BitBtn3");
     const auto emJanela = [this](const QWidget& w) {
         return QRect(w.mapTo(form.get(), QPoint(0, 0)), w.size());
     };
@@ -125,4 +126,4 @@ TEST_F(Leiaute, ResizingStretchesTheGridTheMemoAndThePathAndKeepsTheButtonsBotto
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -1,13 +1,13 @@
 #include "ProposalTestSupport.h"
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 namespace {
 
-ItemProposta Item(int idItem, int numitem, int nuitem, std::string lote, std::string material,
+ProposalItem Item(int idItem, int numitem, int nuitem, std::string lote, std::string material,
                   std::string descr, std::string espec, std::string qtde, std::string upsigl,
                   std::string updesc) {
-    ItemProposta item;
+    ProposalItem item;
     item.idItem = idItem;
     item.numitem = numitem;
     item.nuitem = nuitem;
@@ -21,15 +21,21 @@ ItemProposta Item(int idItem, int numitem, int nuitem, std::string lote, std::st
     return item;
 }
 
+// An auction of the examples' year and kind ("PE"), without items yet.
+Proposal Auction(std::string tipoprega, std::string unges, int convit) {
+    Proposal p;
+    p.tipoprega = std::move(tipoprega);
+    p.unges = std::move(unges);
+    p.sigla = "PE";
+    p.convit = convit;
+    p.anoc = "2026";
+    return p;
+}
+
 } // namespace
 
-Proposta ExemploPorItem() {
-    Proposta p;
-    p.tipoprega = "M";
-    p.unges = "12";
-    p.sigla = "PE";
-    p.convit = 137;
-    p.anoc = "2026";
+Proposal ItemExample() {
+    Proposal p = Auction("M", "12", 137);
     p.itens = {
         Item(1, 10, 1, "", "0401.0032", "Papel sulfite A4, 75 g/m², branco, resma com 500 folhas",
              "Papel alcalino para impressão laser e jato de tinta.\r\nFormato 210 × 297 mm, gramatura 75 "
@@ -67,13 +73,8 @@ Proposta ExemploPorItem() {
     return p;
 }
 
-Proposta ExemploEmLotes() {
-    Proposta p;
-    p.tipoprega = "L";
-    p.unges = "07";
-    p.sigla = "PE";
-    p.convit = 58;
-    p.anoc = "2026";
+Proposal LotExample() {
+    Proposal p = Auction("L", "07", 58);
     const std::string escritorio = "Material de escritório e expediente";
     const std::string limpeza = "Material de limpeza e higienização";
     const std::string informatica = "Equipamentos e acessórios de informática";
@@ -109,4 +110,4 @@ Proposta ExemploEmLotes() {
     return p;
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

@@ -7,11 +7,11 @@
 
 #include <stdexcept>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 namespace {
 
-FieldValue Texto(const std::string& utf8) {
+FieldValue TextOf(const std::string& utf8) {
     return Utf8ToCp1252(utf8);
 }
 
@@ -21,40 +21,40 @@ FieldValue Decimal(const std::string& text, int places) {
     return read.value;
 }
 
-FieldValue Opcional(const std::optional<std::string>& text, int places) {
+FieldValue OptionalValue(const std::optional<std::string>& text, int places) {
     return text ? Decimal(*text, places) : FieldValue(std::monostate{});
 }
 
 } // namespace
 
-Datapacket PacoteProposta(const Proposta& proposta) {
+Datapacket ProposalPacket(const Proposal& proposta) {
     Datapacket packet;
     packet.fields = testing::ProposalItemFields();
     int maiorId = 0;
-    for (const ItemProposta& item : proposta.itens) {
+    for (const ProposalItem& item : proposta.itens) {
         PacketRow row;
         row.values = {
             std::int64_t{item.idItem},
-            Texto(proposta.unges),
-            Texto(proposta.sigla),
+            TextOf(proposta.unges),
+            TextOf(proposta.sigla),
             std::int64_t{proposta.convit},
-            Texto(proposta.anoc),
+            TextOf(proposta.anoc),
             std::int64_t{item.numitem},
-            Texto(item.descrLote),
-            Texto(item.material),
-            Texto(item.descrItem),
-            item.complDescr.empty() ? FieldValue(std::monostate{}) : Texto(item.complDescr),
-            Opcional(item.valor, 4),
-            item.marca.empty() ? FieldValue(std::monostate{}) : Texto(item.marca),
-            Texto(proposta.tipoprega),
+            TextOf(item.descrLote),
+            TextOf(item.material),
+            TextOf(item.descrItem),
+            item.complDescr.empty() ? FieldValue(std::monostate{}) : TextOf(item.complDescr),
+            OptionalValue(item.valor, 4),
+            item.marca.empty() ? FieldValue(std::monostate{}) : TextOf(item.marca),
+            TextOf(proposta.tipoprega),
             std::monostate{},
             std::monostate{},
             std::monostate{},
             std::int64_t{item.nuitem},
             Decimal(item.qtde, 3),
-            Opcional(item.precoIni, 4),
-            Texto(item.upsigl),
-            Texto(item.updesc),
+            OptionalValue(item.precoIni, 4),
+            TextOf(item.upsigl),
+            TextOf(item.updesc),
         };
         packet.rows.push_back(std::move(row));
         maiorId = std::max(maiorId, item.idItem);
@@ -64,8 +64,8 @@ Datapacket PacoteProposta(const Proposta& proposta) {
     return packet;
 }
 
-void GravaProposta(const QString& path, const Proposta& proposta) {
-    const Datapacket packet = PacoteProposta(proposta);
+void WriteProposal(const QString& path, const Proposal& proposta) {
+    const Datapacket packet = ProposalPacket(proposta);
     const std::string bytes = path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)
                                   ? WriteDatapacketXml(packet)
                                   : WriteDatapacketBinary(packet);
@@ -75,7 +75,7 @@ void GravaProposta(const QString& path, const Proposta& proposta) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-Datapacket LePacote(const QString& path) {
+Datapacket ReadPacketFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.toStdString());
     const QByteArray bytes = file.readAll();
@@ -83,14 +83,14 @@ Datapacket LePacote(const QString& path) {
     return IsBinaryDatapacket(data) ? ReadDatapacketBinary(data) : ReadDatapacketXml(data);
 }
 
-std::vector<const PacketRow*> LinhasAtuais(const Datapacket& packet) {
+std::vector<const PacketRow*> CurrentRows(const Datapacket& packet) {
     std::vector<const PacketRow*> rows;
     for (const PacketRow& row : packet.rows)
         if (IsCurrentRow(row.rowState)) rows.push_back(&row);
     return rows;
 }
 
-std::string TextoCampo(const Datapacket& packet, const PacketRow& row, std::string_view field) {
+std::string PacketFieldText(const Datapacket& packet, const PacketRow& row, std::string_view field) {
     const int index = packet.FieldIndex(field);
     if (index < 0) throw std::runtime_error("no field " + std::string(field));
     const FieldValue& value = row.values.at(static_cast<std::size_t>(index));
@@ -100,14 +100,14 @@ std::string TextoCampo(const Datapacket& packet, const PacketRow& row, std::stri
     return {};
 }
 
-Proposta PropostaEmLotes(int lotes, int itensPorLote) {
-    Proposta proposta;
+Proposal LotProposal(int lotes, int itensPorLote) {
+    Proposal proposta;
     proposta.tipoprega = "L";
     int numitem = 0;
     for (int lote = 1; lote <= lotes; ++lote) {
         for (int i = 1; i <= itensPorLote; ++i) {
             ++numitem;
-            ItemProposta item;
+            ProposalItem item;
             item.idItem = lote;
             item.numitem = numitem;
             item.nuitem = i;
@@ -122,11 +122,11 @@ Proposta PropostaEmLotes(int lotes, int itensPorLote) {
     return proposta;
 }
 
-Proposta PropostaPorItem(int itens) {
-    Proposta proposta;
+Proposal ItemProposal(int itens) {
+    Proposal proposta;
     proposta.tipoprega = "M";
     for (int i = 1; i <= itens; ++i) {
-        ItemProposta item;
+        ProposalItem item;
         item.idItem = i;
         item.numitem = i;
         item.nuitem = i;
@@ -138,4 +138,4 @@ Proposta PropostaPorItem(int itens) {
     return proposta;
 }
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

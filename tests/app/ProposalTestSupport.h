@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 
 // One row of a proposal file as the auction's organiser delivers it. Texts are UTF-8 here and
 // stored as code-page text; an empty optional leaves the value NULL.
-struct ItemProposta {
+struct ProposalItem {
     int idItem = 0;
     int numitem = 0;
     int nuitem = 0;
@@ -28,33 +28,33 @@ struct ItemProposta {
     std::string updesc = "UNIDADE";
 };
 
-struct Proposta {
+struct Proposal {
     std::string tipoprega = "M";
     std::string unges = "01";
     std::string sigla = "PE";
     int convit = 45;
     std::string anoc = "2026";
-    std::vector<ItemProposta> itens;
+    std::vector<ProposalItem> itens;
 };
 
 // The whole datapacket: rows as delivered (no row state, empty change log).
-Datapacket PacoteProposta(const Proposta& proposta);
+Datapacket ProposalPacket(const Proposal& proposta);
 // Writes the proposal to path: XML when the extension is ".xml" in any case, binary otherwise.
-void GravaProposta(const QString& path, const Proposta& proposta);
+void WriteProposal(const QString& path, const Proposal& proposta);
 
 // Reads a proposal file back into its datapacket (XML or binary by content).
-Datapacket LePacote(const QString& path);
+Datapacket ReadPacketFile(const QString& path);
 // The current (visible) rows of a packet and one of their fields as text ("" for NULL).
-std::vector<const PacketRow*> LinhasAtuais(const Datapacket& packet);
-std::string TextoCampo(const Datapacket& packet, const PacketRow& row, std::string_view field);
+std::vector<const PacketRow*> CurrentRows(const Datapacket& packet);
+std::string PacketFieldText(const Datapacket& packet, const PacketRow& row, std::string_view field);
 
 // A lot-mode proposal with `lotes` lots of `itensPorLote` items each, unpriced.
-Proposta PropostaEmLotes(int lotes, int itensPorLote);
+Proposal LotProposal(int lotes, int itensPorLote);
 // An item-mode proposal of `itens` items, unpriced.
-Proposta PropostaPorItem(int itens);
+Proposal ItemProposal(int itens);
 
 // The two sample proposals shipped in examples/.
-Proposta ExemploPorItem();
-Proposta ExemploEmLotes();
+Proposal ItemExample();
+Proposal LotExample();
 
-} // namespace quorvel::teste
+} // namespace quorvel::testing

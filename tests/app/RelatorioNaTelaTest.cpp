@@ -27,17 +27,17 @@
 
 #include <algorithm>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
-QString Exemplo(const char* nome) {
+QString Example(const char* nome) {
     return QDir::cleanPath(QStringLiteral(QUORVEL_TEST_DATA "/../../examples/") + QString::fromLatin1(nome));
 }
 
 // Runs script once on the first visible window of type W for which ready holds; polls every 5 ms.
 // A window still not ready after ten seconds is closed and the test fails.
 template <class W>
-QPointer<QTimer> AoMostrar(QObject& dono, std::function<bool(W&)> ready, std::function<void(W&)> script) {
+QPointer<QTimer> WhenShown(QObject& dono, std::function<bool(W&)> ready, std::function<void(W&)> script) {
     auto* sonda = new QTimer(&dono);
     sonda->setInterval(5);
     auto voltas = std::make_shared<int>(0);
@@ -63,17 +63,17 @@ QPointer<QTimer> AoMostrar(QObject& dono, std::function<bool(W&)> ready, std::fu
 }
 
 // The search dialog, when it opens, is answered with text (without "Match case").
-void RespondeBusca(const QString& texto) {
+void AnswerSearchDialog(const QString& texto) {
     QTimer::singleShot(0, [texto] {
         auto* dialogo = qobject_cast<TSearchDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dialogo, nullptr);
-        Filho<QLineEdit>(*dialogo, "Edit1").setText(texto);
-        Filho<QCheckBox>(*dialogo, "CheckBox1").setChecked(false);
-        Filho<QPushButton>(*dialogo, "SpeedButton2").click();
+        ChildNamed<QLineEdit>(*dialogo, "Edit1").setText(texto);
+        ChildNamed<QCheckBox>(*dialogo, "CheckBox1").setChecked(false);
+        ChildNamed<QPushButton>(*dialogo, "SpeedButton2").click();
     });
 }
 
-int IndiceDoFiltro(const QString& extensao) {
+int FilterIndex(const QString& extensao) {
     const auto& filtros = QRExportFilterLibrary().Filters();
     for (std::size_t i = 0; i < filtros.size(); ++i)
         if (filtros[i].Extension.compare(extensao, Qt::CaseInsensitive) == 0) return static_cast<int>(i) + 2;
@@ -81,7 +81,7 @@ int IndiceDoFiltro(const QString& extensao) {
 }
 
 // What the preview window showed of one run of "Visualizar na Tela", read before it was closed.
-struct Previa {
+struct PreviewSeen {
     bool vista = false;
     int paginas = 0;
     QStringList textos; // every page's texts, page after page
@@ -92,7 +92,7 @@ struct Previa {
 
 // With QUORVEL_PREVIEW_SHOTS naming a folder, the window is also saved there as a picture, for a
 // person to look at.
-void Fotografa(QWidget& janela, const QString& nome) {
+void Snapshot(QWidget& janela, const QString& nome) {
     const QString pasta = qEnvironmentVariable("QUORVEL_PREVIEW_SHOTS");
     if (!pasta.isEmpty()) janela.grab().save(QDir(pasta).filePath(nome + QStringLiteral(".png")));
 }
@@ -101,8 +101,8 @@ class RelatorioNaTela : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
-                      QStringLiteral("0"));
+        WriteConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
+                    QStringLiteral("0"));
         RegisterStandardPreview();
         TQRPrinter::SetPrintMetafileFromPreview(false);
     }
@@ -117,12 +117,12 @@ protected:
     // Opens the proposal, presses "Relatório" and "Visualizar na Tela" in the chosen order, and
     // works the window once the report is finished: zooms on a 600 × 800 control, searches, runs
     // extra (the saves), closes it and leaves the dialog.
-    Previa Visualiza(const QString& proposta, int ordem, const QString& foto,
-                     std::function<void(TQRStandardPreview&)> extra = {}) {
-        Previa previa;
-        if (!Abre(proposta)) return previa;
-        if (!Mostra()) return previa;
-        const QPointer<QTimer> sondaPrevia = AoMostrar<TQRStandardPreview>(
+    PreviewSeen PreviewRun(const QString& proposta, int ordem, const QString& foto,
+                           std::function<void(TQRStandardPreview&)> extra = {}) {
+        PreviewSeen previa;
+        if (!OpenProposal(proposta)) return previa;
+        if (!ShowWindow()) return previa;
+        const QPointer<QTimer> sondaPrevia = WhenShown<TQRStandardPreview>(
             *form,
             [](TQRStandardPreview& janela) {
                 // Finished and handed back by the pass: a save runs the report once more, which
@@ -138,7 +138,7 @@ protected:
                         previa.textos << texto.Text;
                 previa.status = janela.StatusText(1);
                 previa.zoomInicial = static_cast<int>(janela.QRPreview().ZoomMode());
-                Fotografa(janela, foto);
+                Snapshot(janela, foto);
                 janela.QRPreview().resize(600, 800);
                 janela.ZoomToFitClick();
                 if (janela.QRPreview().ZoomMode() == TQRZoomState::qrZoomToFit)
@@ -146,36 +146,36 @@ protected:
                 janela.ZoomToWidthClick();
                 if (janela.QRPreview().ZoomMode() == TQRZoomState::qrZoomToWidth)
                     previa.zoomLargura = janela.QRPreview().Zoom();
-                RespondeBusca(QStringLiteral("total"));
+                AnswerSearchDialog(QStringLiteral("total"));
                 janela.FindButtonClick();
-                const auto& resultados = Filho<QListWidget>(janela, "SearchResultBox");
+                const auto& resultados = ChildNamed<QListWidget>(janela, "SearchResultBox");
                 for (int i = 0; i < resultados.count(); ++i)
                     previa.achados << resultados.item(i)->text();
                 if (extra) extra(janela);
                 previa.vista = true;
                 janela.close();
             });
-        const QPointer<QTimer> sondaDialogo = AoMostrar<TFormSelRelatorio>(
+        const QPointer<QTimer> sondaDialogo = WhenShown<TFormSelRelatorio>(
             *form, [](TFormSelRelatorio&) { return true; },
             [ordem](TFormSelRelatorio& dialogo) {
-                Filho<QComboBox>(dialogo, "cbxOrdem").setCurrentIndex(ordem);
-                QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
+                ChildNamed<QComboBox>(dialogo, "cbxOrdem").setCurrentIndex(ordem);
+                QTest::mouseClick(&ChildNamed<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
                 QTest::keyClick(&dialogo, Qt::Key_Escape);
             });
-        QTest::mouseClick(&Filho<QPushButton>(*form, "BitBtn1"), Qt::LeftButton);
+        QTest::mouseClick(&ChildNamed<QPushButton>(*form, "BitBtn1"), Qt::LeftButton);
         // A window that never showed leaves its probe behind; it must not outlive this run.
         delete sondaPrevia.data();
         delete sondaDialogo.data();
         return previa;
     }
 
-    QString Copia(const QString& origem, const QString& nome) {
-        const QString copia = Dados(nome);
+    QString CopyIn(const QString& origem, const QString& nome) {
+        const QString copia = DataPath(nome);
         return QFile::copy(origem, copia) ? copia : QString();
     }
 
-    void EsperaOrdemNumerica() {
-        const QStringList ordem = Coluna(Itens(), "numitem");
+    void WaitForNumberOrder() {
+        const QStringList ordem = ColumnValues(Items(), "numitem");
         QStringList ordenada = ordem;
         std::stable_sort(ordenada.begin(), ordenada.end(),
                          [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
@@ -184,18 +184,19 @@ protected:
 };
 
 TEST_F(RelatorioNaTela, LotExampleShowsItsLotsSearchesSavesAndClosesBackToNumberOrder) {
-    const QString salvo = Dados(QStringLiteral("relatorio.qrp"));
-    const QString pdf = Dados(QStringLiteral("relatorio.pdf"));
+    const QString salvo = DataPath(QStringLiteral("relatorio.qrp"));
+    const QString pdf = DataPath(QStringLiteral("relatorio.pdf"));
     int filtroPdf = -1;
-    const Previa previa = Visualiza(Copia(Exemplo("proposta-por-lote.xml"), QStringLiteral("lote.xml")), 1,
-                                    QStringLiteral("lotes"), [&](TQRStandardPreview& janela) {
-                                        // The preview's own file, then the report form's PDF filter.
-                                        dialogs.QueueSaveFile(SaveFileChoice{salvo, 1});
-                                        janela.SaveClick();
-                                        filtroPdf = IndiceDoFiltro(QStringLiteral("PDF"));
-                                        dialogs.QueueSaveFile(SaveFileChoice{pdf, filtroPdf});
-                                        janela.SaveClick();
-                                    });
+    const PreviewSeen previa =
+        PreviewRun(CopyIn(Example("proposta-por-lote.xml"), QStringLiteral("lote.xml")), 1,
+                   QStringLiteral("lotes"), [&](TQRStandardPreview& janela) {
+                       // The preview's own file, then the report form's PDF filter.
+                       dialogs.QueueSaveFile(SaveFileChoice{salvo, 1});
+                       janela.SaveClick();
+                       filtroPdf = FilterIndex(QStringLiteral("PDF"));
+                       dialogs.QueueSaveFile(SaveFileChoice{pdf, filtroPdf});
+                       janela.SaveClick();
+                   });
     ASSERT_TRUE(previa.vista) << "the preview window did not show a finished report";
     ASSERT_EQ(previa.paginas, 1);
     EXPECT_EQ(previa.status, QStringLiteral("Page 1 of 1"));
@@ -228,31 +229,32 @@ TEST_F(RelatorioNaTela, LotExampleShowsItsLotsSearchesSavesAndClosesBackToNumber
     EXPECT_TRUE(conteudo.contains("(Valor Total) Tj"));
     EXPECT_EQ(conteudo.count("/Type /Page\r\n"), 1);
 
-    EsperaOrdemNumerica();
+    WaitForNumberOrder();
 }
 
 TEST_F(RelatorioNaTela, PricedItemsShowInTheItemLayoutAndTheUnpricedExampleShowsNoPage) {
-    const Previa itens = Visualiza(Copia(QStringLiteral(QUORVEL_TEST_DATA "/report/itens-precificados.xml"),
-                                         QStringLiteral("itens.xml")),
-                                   0, QStringLiteral("itens"));
+    const PreviewSeen itens =
+        PreviewRun(CopyIn(QStringLiteral(QUORVEL_TEST_DATA "/report/itens-precificados.xml"),
+                          QStringLiteral("itens.xml")),
+                   0, QStringLiteral("itens"));
     ASSERT_TRUE(itens.vista);
     EXPECT_EQ(itens.paginas, 1);
     EXPECT_EQ(itens.status, QStringLiteral("Page 1 of 1"));
     EXPECT_EQ(itens.achados, QStringList{QStringLiteral("Page 1")}) << "the column head \"Total\"";
     for (const char* esperado : {"POR ITEM", "Pregão: PE - 137/2026", "Especificação do Material", "Chamex"})
         EXPECT_TRUE(itens.textos.contains(QString::fromUtf8(esperado))) << esperado;
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
-    EsperaOrdemNumerica();
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    WaitForNumberOrder();
 
     // The handed-out item example has no prices yet: every item band is left out and no page is
     // begun, so the window has nothing to show.
-    const Previa vazio = Visualiza(Copia(Exemplo("proposta-por-item.xml"), QStringLiteral("item.xml")), 0,
-                                   QStringLiteral("vazio"));
+    const PreviewSeen vazio = PreviewRun(CopyIn(Example("proposta-por-item.xml"), QStringLiteral("item.xml")),
+                                         0, QStringLiteral("vazio"));
     ASSERT_TRUE(vazio.vista);
     EXPECT_EQ(vazio.paginas, 0);
     EXPECT_TRUE(vazio.textos.isEmpty());
-    EsperaOrdemNumerica();
+    WaitForNumberOrder();
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

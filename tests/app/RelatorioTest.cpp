@@ -14,21 +14,21 @@
 #include <QTest>
 #include <QTimer>
 
-namespace quorvel::teste {
+namespace quorvel::testing {
 namespace {
 
 // The texts of one finished page, in drawing order, with their reference points (pixels at 96 per
 // inch: a tenth of a millimetre is 96 ÷ 254 pixels).
-struct Pagina {
+struct PageSeen {
     std::vector<TMetafileText> textos;
 
-    QStringList Textos() const {
+    QStringList AllTexts() const {
         QStringList lista;
         for (const TMetafileText& texto : textos)
             lista << texto.Text;
         return lista;
     }
-    const TMetafileText* Acha(const QString& texto) const {
+    const TMetafileText* FindText(const QString& texto) const {
         for (const TMetafileText& t : textos)
             if (t.Text == texto) return &t;
         return nullptr;
@@ -36,9 +36,9 @@ struct Pagina {
 };
 
 // Generates the layout into its page store and reads every page back.
-std::vector<Pagina> Gera(TQuickRep& leiaute) {
+std::vector<PageSeen> Generate(TQuickRep& leiaute) {
     leiaute.Prepare();
-    std::vector<Pagina> paginas;
+    std::vector<PageSeen> paginas;
     TQRPrinter* loja = leiaute.QRPrinter();
     if (loja == nullptr) return paginas;
     for (int n = 1; n <= loja->PageCount(); ++n) {
@@ -49,8 +49,8 @@ std::vector<Pagina> Gera(TQuickRep& leiaute) {
 }
 
 // What one run of the report saw: its pages and the item table's order while it ran.
-struct Execucao {
-    std::vector<Pagina> paginas;
+struct ReportRun {
+    std::vector<PageSeen> paginas;
     QString indice;
 };
 
@@ -58,48 +58,29 @@ class Relatorio : public QuorvelFixture {
 protected:
     void SetUp() override {
         QuorvelFixture::SetUp();
-        EscreveConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
-                      QStringLiteral("0"));
+        WriteConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
+                    QStringLiteral("0"));
     }
-    QString Copia(const char* nome) {
-        const QString copia = Dados(QString::fromLatin1(nome));
+    QString CopyIn(const char* nome) {
+        const QString copia = DataPath(QString::fromLatin1(nome));
         QFile::copy(QStringLiteral(QUORVEL_TEST_DATA "/report/") + QString::fromLatin1(nome), copia);
         return copia;
     }
-    TSaidaRelatorio Registra(std::vector<Execucao>& execucoes) {
+    TReportAction RecordRuns(std::vector<ReportRun>& execucoes) {
         return [this, &execucoes](TQuickRep& leiaute) {
-            execucoes.push_back({Gera(leiaute), Itens().IndexName()});
+            execucoes.push_back({Generate(leiaute), Items().IndexName()});
         };
     }
     // Runs script on the report-selection dialog as soon as it is shown modally; a dialog still open
     // five seconds later is hidden by force and the test fails.
-    void AoMostrarSelecao(std::function<void(TFormSelRelatorio&)> script) {
-        auto* sonda = new QTimer(form.get());
-        sonda->setInterval(5);
-        auto passos = std::make_shared<int>(0);
-        QObject::connect(sonda, &QTimer::timeout, form.get(), [sonda, script, passos] {
-            for (QWidget* janela : QApplication::topLevelWidgets()) {
-                auto* dialogo = qobject_cast<TFormSelRelatorio*>(janela);
-                if (dialogo == nullptr || !dialogo->isVisible()) continue;
-                if (*passos == 0) {
-                    *passos = 1;
-                    script(*dialogo);
-                    if (!dialogo->isVisible()) sonda->deleteLater();
-                } else if (++*passos > 1000) {
-                    ADD_FAILURE() << "the report-selection dialog was left open";
-                    dialogo->setVisible(false);
-                    sonda->deleteLater();
-                }
-                return;
-            }
-        });
-        sonda->start();
+    void WhenSelectionShown(std::function<void(TFormSelRelatorio&)> script) {
+        WhenDialogShown<TFormSelRelatorio>(*form, "report-selection dialog", std::move(script));
     }
-    QStringList NumerosOrdem() { return Coluna(Itens(), "numitem"); }
+    QStringList ItemNumbersInOrder() { return ColumnValues(Items(), "numitem"); }
 };
 
 // The item numbers a page lists, in order: the numbers in the item-number column below the heads.
-QStringList ItensDaPagina(const Pagina& pagina, int colunaX, int abaixoDe) {
+QStringList PageItemNumbers(const PageSeen& pagina, int colunaX, int abaixoDe) {
     static const QRegularExpression numero(QStringLiteral("^\\d+$"));
     QStringList itens;
     for (const TMetafileText& texto : pagina.textos)
@@ -110,39 +91,39 @@ QStringList ItensDaPagina(const Pagina& pagina, int colunaX, int abaixoDe) {
 }
 
 const QString kTitulo = QStringLiteral("Relatório da Digitação das Propostas");
-QString Rodape(int pagina) {
+QString FooterText(int pagina) {
     return QStringLiteral("Página:%1").arg(pagina);
 }
-QString Emissao() {
+QString IssueDateLine() {
     return QStringLiteral("Data Emissão:") + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
 }
 
 TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
-    ASSERT_TRUE(Abre(Copia("itens-precificados.xml")));
-    ASSERT_TRUE(Mostra());
-    std::vector<Execucao> telas;
-    std::vector<Execucao> impressoes;
+    ASSERT_TRUE(OpenProposal(CopyIn("itens-precificados.xml")));
+    ASSERT_TRUE(ShowWindow());
+    std::vector<ReportRun> telas;
+    std::vector<ReportRun> impressoes;
     bool abertoDepois = false;
-    AoMostrarSelecao([&](TFormSelRelatorio& dialogo) {
+    WhenSelectionShown([&](TFormSelRelatorio& dialogo) {
         EXPECT_EQ(dialogo.TipoPregao, QStringLiteral("M"));
         EXPECT_EQ(dialogo.windowTitle(), kTitulo);
-        auto& ordem = Filho<QComboBox>(dialogo, "cbxOrdem");
+        auto& ordem = ChildNamed<QComboBox>(dialogo, "cbxOrdem");
         EXPECT_EQ(ordem.currentIndex(), 0);
         EXPECT_EQ(ordem.count(), 2);
         EXPECT_EQ(ordem.itemText(1), QStringLiteral("Especificação do Item"));
-        dialogo.Visualiza = Registra(telas);
-        dialogo.Imprime = Registra(impressoes);
+        dialogo.PreviewAction = RecordRuns(telas);
+        dialogo.PrintAction = RecordRuns(impressoes);
 
-        QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
+        QTest::mouseClick(&ChildNamed<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
         ordem.setCurrentIndex(1);
-        QTest::mouseClick(&Filho<QPushButton>(dialogo, "btImpr"), Qt::LeftButton);
+        QTest::mouseClick(&ChildNamed<QPushButton>(dialogo, "btImpr"), Qt::LeftButton);
         // From the keyboard the button with the focus acts, and that is the preview button again.
-        Filho<QPushButton>(dialogo, "btTela").setFocus();
-        QTest::keyClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::Key_Space);
+        ChildNamed<QPushButton>(dialogo, "btTela").setFocus();
+        QTest::keyClick(&ChildNamed<QPushButton>(dialogo, "btTela"), Qt::Key_Space);
         abertoDepois = dialogo.isVisible();
         QTest::keyClick(&dialogo, Qt::Key_Escape);
     });
-    QTest::mouseClick(&Filho<QPushButton>(*form, "BitBtn1"), Qt::LeftButton);
+    QTest::mouseClick(&ChildNamed<QPushButton>(*form, "BitBtn1"), Qt::LeftButton);
 
     EXPECT_TRUE(abertoDepois);
     ASSERT_EQ(telas.size(), 2u);
@@ -152,8 +133,8 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
     EXPECT_EQ(telas[1].indice, QStringLiteral("CDSDigitacaoIndex1"));
 
     ASSERT_EQ(telas[0].paginas.size(), 1u);
-    const Pagina& pagina = telas[0].paginas[0];
-    const QStringList textos = pagina.Textos();
+    const PageSeen& pagina = telas[0].paginas[0];
+    const QStringList textos = pagina.AllTexts();
     EXPECT_EQ(textos.mid(0, 11),
               (QStringList{kTitulo, QStringLiteral("Fornecedor: Papelaria Exemplo"),
                            QStringLiteral("Pregão: PE - 137/2026"), QStringLiteral("POR ITEM"),
@@ -162,43 +143,43 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
                            QStringLiteral("Especificação do Material"), QStringLiteral("Qtde"),
                            QStringLiteral("Valor"), QStringLiteral("Total"), QStringLiteral("Marca")}));
     EXPECT_EQ(textos.mid(textos.size() - 3),
-              (QStringList{QStringLiteral("Tavinor Informática Ltda."), Rodape(1), Emissao()}));
+              (QStringList{QStringLiteral("Tavinor Informática Ltda."), FooterText(1), IssueDateLine()}));
     // Unpriced items (3, 5, 7) and the one priced at zero (4) are left out.
-    EXPECT_EQ(ItensDaPagina(pagina, 43, 160), (QStringList{"1", "2", "6", "8"}));
-    EXPECT_EQ(ItensDaPagina(impressoes[0].paginas.at(0), 43, 160), (QStringList{"8", "6", "2", "1"}));
+    EXPECT_EQ(PageItemNumbers(pagina, 43, 160), (QStringList{"1", "2", "6", "8"}));
+    EXPECT_EQ(PageItemNumbers(impressoes[0].paginas.at(0), 43, 160), (QStringList{"8", "6", "2", "1"}));
 
     // Positions: 10 mm margins, the title centred on the band, the page number against its right
     // edge, the first row under the three header bands, a row grown by its four description lines.
-    const TMetafileText* titulo = pagina.Acha(kTitulo);
-    const TMetafileText* numero = pagina.Acha(Rodape(1));
-    const TMetafileText* qtde = pagina.Acha(QStringLiteral("400,0000"));
-    const TMetafileText* segundo = pagina.Acha(QStringLiteral("1.500,0000"));
+    const TMetafileText* titulo = pagina.FindText(kTitulo);
+    const TMetafileText* numero = pagina.FindText(FooterText(1));
+    const TMetafileText* qtde = pagina.FindText(QStringLiteral("400,0000"));
+    const TMetafileText* segundo = pagina.FindText(QStringLiteral("1.500,0000"));
     ASSERT_TRUE(titulo && numero && qtde && segundo);
     EXPECT_EQ(titulo->Reference, QPoint(397, 46));
     EXPECT_EQ(titulo->FontHeight, -19);
     EXPECT_EQ(numero->Reference, QPoint(756, 1066));
     EXPECT_EQ(qtde->Reference, QPoint(445, 172));
     EXPECT_EQ(segundo->Reference.y() - qtde->Reference.y(), 65);
-    const TMetafileText* marca = pagina.Acha(QStringLiteral("Chamex"));
+    const TMetafileText* marca = pagina.FindText(QStringLiteral("Chamex"));
     ASSERT_TRUE(marca);
     EXPECT_EQ(marca->Reference, QPoint(622, 171));
 
     // The grid is back in numitem order.
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
-    EXPECT_EQ(NumerosOrdem(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
 }
 
 TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
-    ASSERT_TRUE(Abre(Copia("lotes-precificados.xml")));
-    std::vector<Execucao> execucoes;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("L"), Registra(execucoes));
-    ExecutaRelatorio(*form, TOrdemRelatorio::Especificacao, QStringLiteral("L"), Registra(execucoes));
+    ASSERT_TRUE(OpenProposal(CopyIn("lotes-precificados.xml")));
+    std::vector<ReportRun> execucoes;
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("L"), RecordRuns(execucoes));
+    RunReport(*form, TReportOrder::Description, QStringLiteral("L"), RecordRuns(execucoes));
     ASSERT_EQ(execucoes.size(), 2u);
     EXPECT_EQ(execucoes[0].indice, QStringLiteral("CDSDigitacaoIndex3"));
     EXPECT_EQ(execucoes[1].indice, QStringLiteral("CDSDigitacaoIndex1"));
     ASSERT_EQ(execucoes[1].paginas.size(), 1u);
-    const Pagina& pagina = execucoes[1].paginas[0];
-    const QStringList textos = pagina.Textos();
+    const PageSeen& pagina = execucoes[1].paginas[0];
+    const QStringList textos = pagina.AllTexts();
 
     const QStringList cabecas{QStringLiteral("Item/Un."),    QStringLiteral("Especificação do Material"),
                               QStringLiteral("Valor"),       QStringLiteral("Qtde"),
@@ -217,40 +198,40 @@ TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
     EXPECT_EQ(lote3, lote2 + 7);
     EXPECT_EQ(textos.mid(lote3 + 1, 7), QStringList{QStringLiteral("18.098,0000")} + cabecas);
     // Each lot's items by description: Caneta, Papel, Pasta; Monitor, Mouse.
-    EXPECT_EQ(ItensDaPagina(pagina, 63, 0), (QStringList{"2", "1", "3", "3", "1"}));
-    EXPECT_EQ(ItensDaPagina(execucoes[0].paginas.at(0), 63, 0), (QStringList{"1", "2", "3", "1", "3"}));
-    const TMetafileText* valor = pagina.Acha(QStringLiteral("6.935,0000"));
+    EXPECT_EQ(PageItemNumbers(pagina, 63, 0), (QStringList{"2", "1", "3", "3", "1"}));
+    EXPECT_EQ(PageItemNumbers(execucoes[0].paginas.at(0), 63, 0), (QStringList{"1", "2", "3", "1", "3"}));
+    const TMetafileText* valor = pagina.FindText(QStringLiteral("6.935,0000"));
     ASSERT_TRUE(valor);
     // DBvalor right-aligned at 10 + 161.40 + 7.14 mm.
     EXPECT_EQ(valor->Reference.x(), 675);
 
     // The walk leaves the last lot selected, and the item table filtered to it, in numitem order.
-    EXPECT_EQ(Texto(Lotes(), "descr_lote"), QStringLiteral("Equipamentos e acessórios de informática"));
-    EXPECT_EQ(NumerosOrdem(), (QStringList{"8", "9", "10"}));
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(TextOf(Lots(), "descr_lote"), QStringLiteral("Equipamentos e acessórios de informática"));
+    EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"8", "9", "10"}));
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
 }
 
 TEST_F(Relatorio, LongProposalBreaksIntoNumberedPagesWithHeadersOnEach) {
-    Proposta proposta = PropostaPorItem(90);
-    for (ItemProposta& item : proposta.itens)
+    Proposal proposta = ItemProposal(90);
+    for (ProposalItem& item : proposta.itens)
         item.precoIni = item.valor = std::string("2.5000");
-    ASSERT_TRUE(Abre(Grava(proposta)));
-    std::vector<Execucao> execucoes;
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("M"), Registra(execucoes));
+    ASSERT_TRUE(OpenProposal(SaveProposal(proposta)));
+    std::vector<ReportRun> execucoes;
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), RecordRuns(execucoes));
     ASSERT_EQ(execucoes.size(), 1u);
-    const std::vector<Pagina>& paginas = execucoes[0].paginas;
+    const std::vector<PageSeen>& paginas = execucoes[0].paginas;
     ASSERT_EQ(paginas.size(), 3u);
     QStringList todos;
     for (std::size_t n = 0; n < paginas.size(); ++n) {
-        const QStringList textos = paginas[n].Textos();
+        const QStringList textos = paginas[n].AllTexts();
         EXPECT_EQ(textos.mid(0, 4),
                   (QStringList{kTitulo, QStringLiteral("Fornecedor: Papelaria Exemplo"),
                                QStringLiteral("Pregão: PE - 45/2026"), QStringLiteral("POR ITEM")}));
-        EXPECT_EQ(textos.constLast(), Emissao());
-        const TMetafileText* numero = paginas[n].Acha(Rodape(static_cast<int>(n) + 1));
+        EXPECT_EQ(textos.constLast(), IssueDateLine());
+        const TMetafileText* numero = paginas[n].FindText(FooterText(static_cast<int>(n) + 1));
         ASSERT_TRUE(numero) << n;
         EXPECT_EQ(numero->Reference, QPoint(756, 1066));
-        const QStringList itens = ItensDaPagina(paginas[n], 43, 160);
+        const QStringList itens = PageItemNumbers(paginas[n], 43, 160);
         // No row is drawn into the footer's room.
         for (const TMetafileText& texto : paginas[n].textos)
             if (itens.contains(texto.Text) && texto.Reference.x() == 43) {
@@ -266,19 +247,19 @@ TEST_F(Relatorio, LongProposalBreaksIntoNumberedPagesWithHeadersOnEach) {
 
 TEST_F(Relatorio, WithoutALotTableTheLotLayoutIsAPageOfHeadings) {
     // No file open: the dialog gets an empty type and runs the lot layout over closed tables.
-    std::vector<Execucao> execucoes;
-    AoMostrarSelecao([&](TFormSelRelatorio& dialogo) {
+    std::vector<ReportRun> execucoes;
+    WhenSelectionShown([&](TFormSelRelatorio& dialogo) {
         EXPECT_EQ(dialogo.TipoPregao, QString());
-        dialogo.Visualiza = Registra(execucoes);
-        QTest::mouseClick(&Filho<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
-        QTest::mouseClick(&Filho<QPushButton>(dialogo, "btCancel"), Qt::LeftButton);
+        dialogo.PreviewAction = RecordRuns(execucoes);
+        QTest::mouseClick(&ChildNamed<QPushButton>(dialogo, "btTela"), Qt::LeftButton);
+        QTest::mouseClick(&ChildNamed<QPushButton>(dialogo, "btCancel"), Qt::LeftButton);
     });
-    ASSERT_TRUE(Roda([this] { form->BitBtn1Click(); }));
+    ASSERT_TRUE(RunAction([this] { form->BitBtn1Click(); }));
     // A type other than L and M, in a file whose lots were never built.
-    Proposta proposta = PropostaPorItem(3);
+    Proposal proposta = ItemProposal(3);
     proposta.tipoprega = "X";
-    ASSERT_TRUE(Abre(Grava(proposta)));
-    ExecutaRelatorio(*form, TOrdemRelatorio::NumeroItem, QStringLiteral("X"), Registra(execucoes));
+    ASSERT_TRUE(OpenProposal(SaveProposal(proposta)));
+    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("X"), RecordRuns(execucoes));
 
     ASSERT_EQ(execucoes.size(), 2u);
     // Before any file the supplier data was never read. The empty lot table still prints one lot
@@ -288,40 +269,40 @@ TEST_F(Relatorio, WithoutALotTableTheLotLayoutIsAPageOfHeadings) {
         {QStringLiteral("Fornecedor: Papelaria Exemplo"), QStringLiteral("Pregão: PE")}};
     for (std::size_t n = 0; n < execucoes.size(); ++n) {
         ASSERT_EQ(execucoes[n].paginas.size(), 1u);
-        EXPECT_EQ(execucoes[n].paginas[0].Textos(),
+        EXPECT_EQ(execucoes[n].paginas[0].AllTexts(),
                   (QStringList{kTitulo, cabecalhos[n][0], cabecalhos[n][1], QStringLiteral("POR LOTE"),
                                QStringLiteral("Descrição do Lote"), QStringLiteral("Valor do Lote"),
                                QStringLiteral("Item/Un."), QStringLiteral("Especificação do Material"),
                                QStringLiteral("Valor"), QStringLiteral("Qtde"), QStringLiteral("Valor Total"),
                                QStringLiteral("Marca"), QStringLiteral("Tavinor Informática Ltda."),
-                               Emissao(), Rodape(1)}))
+                               IssueDateLine(), FooterText(1)}))
             << n;
     }
-    EXPECT_EQ(Mensagens(), QStringList());
+    EXPECT_EQ(Messages(), QStringList());
 }
 
 TEST_F(Relatorio, AFailedRunIsShownAndTheGridStillGoesBackToNumberOrder) {
-    ASSERT_TRUE(Abre(Copia("itens-precificados.xml")));
+    ASSERT_TRUE(OpenProposal(CopyIn("itens-precificados.xml")));
     QStringList durante;
     bool ficou = false;
-    AoMostrarSelecao([&](TFormSelRelatorio& dialogo) {
-        Filho<QComboBox>(dialogo, "cbxOrdem").setCurrentIndex(1);
-        dialogo.Visualiza = [&](TQuickRep&) {
-            durante = NumerosOrdem();
+    WhenSelectionShown([&](TFormSelRelatorio& dialogo) {
+        ChildNamed<QComboBox>(dialogo, "cbxOrdem").setCurrentIndex(1);
+        dialogo.PreviewAction = [&](TQuickRep&) {
+            durante = ItemNumbersInOrder();
             throw Exception(QStringLiteral("Impressora sem papel"));
         };
-        Filho<QPushButton>(dialogo, "btTela").setFocus();
-        EXPECT_FALSE(Roda([&] { dialogo.btTelaClick(); }));
+        ChildNamed<QPushButton>(dialogo, "btTela").setFocus();
+        EXPECT_FALSE(RunAction([&] { dialogo.btTelaClick(); }));
         ficou = dialogo.isVisible();
         dialogo.reject();
     });
-    ASSERT_TRUE(Roda([this] { form->BitBtn1Click(); }));
+    ASSERT_TRUE(RunAction([this] { form->BitBtn1Click(); }));
     EXPECT_TRUE(ficou);
     EXPECT_EQ(durante, (QStringList{"80", "40", "60", "70", "20", "30", "10", "50"}));
-    EXPECT_EQ(Mensagens(), QStringList{QStringLiteral("Impressora sem papel")});
-    EXPECT_EQ(Itens().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
-    EXPECT_EQ(NumerosOrdem(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
+    EXPECT_EQ(Messages(), QStringList{QStringLiteral("Impressora sem papel")});
+    EXPECT_EQ(Items().IndexName(), QStringLiteral("CDSDigitacaoIndex2"));
+    EXPECT_EQ(ItemNumbersInOrder(), (QStringList{"10", "20", "30", "40", "50", "60", "70", "80"}));
 }
 
 } // namespace
-} // namespace quorvel::teste
+} // namespace quorvel::testing

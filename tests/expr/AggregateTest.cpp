@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 // One data set with a column of each kind the aggregates see, walked record by record.
@@ -85,4 +85,4 @@ TEST_F(AggregateTest, WrongArgumentsAndKindsGiveErrors) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 std::shared_ptr<FakeDataSet> Items() {
@@ -97,4 +97,4 @@ TEST(ExprDataFields, EnvironmentEntriesReadTheEnvironmentsDataSets) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 TEST(ExprEnvironment, EntriesAreFoundRegardlessOfCaseAndUsedByName) {
@@ -186,4 +186,4 @@ TEST(ExprEnvironment, GlobalEntriesServeSeveralThreadsAtOnce) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 // Evaluates an expression once with a fresh evaluator.
 inline TQREvResult Eval(const QString& expression) {
@@ -85,4 +85,4 @@ private:
     std::size_t current_ = 0;
 };
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <QTime>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 TEST(ExprLibrary, RegistersTheBuiltInsInOrderWithTheirCodes) {
@@ -160,4 +160,4 @@ TEST(ExprFunctions, FormatNumericUsesTheMask) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

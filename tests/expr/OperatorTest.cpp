@@ -1,6 +1,6 @@
 #include "ExprTestSupport.h"
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 TEST(ExprOperators, MixedKindsBecomeDoublesOrStrings) {
@@ -136,4 +136,4 @@ TEST(ExprConversions, EvaluatorConvertsItsValue) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

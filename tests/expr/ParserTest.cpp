@@ -1,6 +1,6 @@
 #include "ExprTestSupport.h"
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 TEST(ExprPrecedence, ProductsBindTighterThanSums) {
@@ -145,4 +145,4 @@ TEST(ExprEvaluator, ValueNeedsPrepareAndRepeatsOverTheSameList) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

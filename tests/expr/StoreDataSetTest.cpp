@@ -2,7 +2,7 @@
 
 #include "store/StoreTable.h"
 
-namespace quorvel::test {
+namespace quorvel::testing {
 namespace {
 
 // A store table with one field of each kind an expression reads, filled with three records.
@@ -96,4 +96,4 @@ TEST_F(StoreDataSetTest, AggregatesOverStoreRecords) {
 }
 
 } // namespace
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -1,7 +1,11 @@
 #include "output/OutputTestFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
@@ -76,4 +80,46 @@ double DifferingShare(const QImage& a, const QImage& b) {
         if (std::fabs(ga[i] - gb[i]) > 40) ++differing;
     }
     return ink == 0 ? 0.0 : static_cast<double>(differing) / static_cast<double>(ink);
+}
+
+void ExpectInOrder(const QString& text, const QStringList& expected, const char* reader) {
+    qsizetype at = 0;
+    for (const QString& t : expected) {
+        if (t.trimmed().isEmpty()) continue;
+        const qsizetype found = text.indexOf(t, at);
+        EXPECT_GE(found, at) << reader << ": missing or out of order: " << t.toStdString() << "\n"
+                             << text.toStdString();
+        if (found >= 0) at = found + t.size();
+    }
+}
+
+QImage RenderPdfPage(const QString& pdf, const QString& dir, int page) {
+    const QString prefix =
+        QDir(dir).filePath(QStringLiteral("%1_page%2").arg(QFileInfo(pdf).completeBaseName()).arg(page));
+    const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
+                                {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                                 QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
+                                 QStringLiteral("-l"), QString::number(page), pdf, prefix});
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+QByteArray ExpectSoundPdfInArial(const QString& path, const QStringList& texts) {
+    const ToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+    EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString() << check.Errors.toStdString();
+    EXPECT_TRUE(check.Output.contains("No syntax or stream encoding errors found"))
+        << check.Output.toStdString();
+    EXPECT_FALSE(check.Output.contains("WARNING") || check.Errors.contains("WARNING"))
+        << check.Errors.toStdString();
+
+    const ToolRun text =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    EXPECT_EQ(text.ExitCode, 0) << text.Errors.toStdString();
+    ExpectInOrder(QString::fromUtf8(text.Output), texts, "pdftotext");
+
+    const ToolRun fonts = RunTool(QStringLiteral("pdffonts"), {path});
+    EXPECT_EQ(fonts.ExitCode, 0);
+    EXPECT_TRUE(fonts.Output.contains("Arial ")) << fonts.Output.toStdString();
+    EXPECT_TRUE(fonts.Output.contains("Arial,Bold")) << fonts.Output.toStdString();
+    return fonts.Output;
 }

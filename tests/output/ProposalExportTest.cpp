@@ -27,27 +27,6 @@ namespace {
 // at whole points, so its pages are compared tile by tile for ink that the other picture lacks.
 constexpr double kSamePage = 0.08;
 
-void ExpectInOrder(const QString& text, const QStringList& expected, const char* reader) {
-    qsizetype at = 0;
-    for (const QString& t : expected) {
-        if (t.trimmed().isEmpty()) continue;
-        const qsizetype found = text.indexOf(t, at);
-        EXPECT_GE(found, at) << reader << ": missing or out of order: " << t.toStdString();
-        if (found >= 0) at = found + t.size();
-    }
-}
-
-QImage RenderPdfPage(const QString& pdf, const QString& dir, int page) {
-    const QString prefix =
-        QDir(dir).filePath(QStringLiteral("%1_page%2").arg(QFileInfo(pdf).completeBaseName()).arg(page));
-    const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
-                                {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
-                                 QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
-                                 QStringLiteral("-l"), QString::number(page), pdf, prefix});
-    EXPECT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
-    return QImage(prefix + QStringLiteral(".png"));
-}
-
 QString ReadText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
@@ -101,25 +80,10 @@ TEST(ProposalExport, PdfOfAReportChecksCleanReadsInOrderAndLooksLikeItsPreview) 
     const QString path = dir.filePath(QStringLiteral("proposta.pdf"));
     {
         TQRPDFDocumentFilter filter(path);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
+        proposal.ExportThrough(filter);
         EXPECT_EQ(filter.PageCount(), 2);
     }
-    const ToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
-    EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString() << check.Errors.toStdString();
-    EXPECT_TRUE(check.Output.contains("No syntax or stream encoding errors found"));
-    EXPECT_FALSE(check.Output.contains("WARNING") || check.Errors.contains("WARNING"))
-        << check.Errors.toStdString();
-
-    const ToolRun text =
-        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    ASSERT_EQ(text.ExitCode, 0) << text.Errors.toStdString();
-    ExpectInOrder(QString::fromUtf8(text.Output), texts, "pdftotext");
-
-    const ToolRun fonts = RunTool(QStringLiteral("pdffonts"), {path});
-    ASSERT_EQ(fonts.ExitCode, 0);
-    EXPECT_TRUE(fonts.Output.contains("Arial ")) << fonts.Output.toStdString();
-    EXPECT_TRUE(fonts.Output.contains("Arial,Bold")) << fonts.Output.toStdString();
+    ExpectSoundPdfInArial(path, texts);
 
     // Each page looks like its page picture (the silver column header, its frame, the picture, the
     // rules and the texts where the preview shows them), and not like the other page. A tile or two
@@ -164,8 +128,7 @@ TEST(ProposalExport, PdfWithSubsetFontsListsThemEmbeddedAndReadsAndDrawsAsWithou
     auto exportTo = [&](const QString& path, auto configure) {
         TQRPDFDocumentFilter filter(path);
         configure(filter);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
+        proposal.ExportThrough(filter);
     };
     exportTo(plain, [](TQRPDFDocumentFilter& f) { EXPECT_FALSE(f.EmbedSubsets()); });
     exportTo(whole, [](TQRPDFDocumentFilter& f) { f.SetFontMode(TFontHandling::fhAutoEmbed); });
@@ -220,11 +183,7 @@ TEST(ProposalExport, HtmlOfAReportLoadsInTheBrowserLooksLikeItsPreviewAndLinksIt
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("proposta.htm"));
-    {
-        TQRGHTMLDocumentFilter filter(path);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
-    }
+    proposal.ExportAs<TQRGHTMLDocumentFilter>(path);
     const QString html = ReadText(path);
     EXPECT_TRUE(html.contains(QStringLiteral("background-color: #c0c0c0"))) << html.left(3000).toStdString();
     EXPECT_TRUE(html.contains(QStringLiteral("nº&nbsp;7&nbsp;&amp;&nbsp;cia")));
@@ -251,8 +210,7 @@ TEST(ProposalExport, HtmlOfAReportLoadsInTheBrowserLooksLikeItsPreviewAndLinksIt
         TQRGHTMLDocumentFilter filter(multi);
         filter.setMultiPage(true);
         filter.setPageLinks(true);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
+        proposal.ExportThrough(filter);
         files = filter.PageFiles();
     }
     ASSERT_EQ(files.size(), 2);
@@ -272,11 +230,7 @@ TEST(ProposalExport, RtfOfAReportTakesThePageFromTheReportAndReadsInOrder) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("proposta.rtf"));
-    {
-        TQRRTFExportFilter filter(path);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
-    }
+    proposal.ExportAs<TQRRTFExportFilter>(path);
     const QString rtf = ReadText(path);
     // A4 in twips, its driver code, and the report's margins: 20 mm left, 15 mm top, 10 mm elsewhere.
     EXPECT_TRUE(rtf.startsWith(QStringLiteral(
@@ -331,11 +285,7 @@ TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("links.htm"));
-    {
-        TQRGHTMLDocumentFilter filter(path);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
-    }
+    proposal.ExportAs<TQRGHTMLDocumentFilter>(path);
     const QString html = ReadText(path);
     EXPECT_FALSE(html.contains(QStringLiteral("%!"))) << html.toStdString();
     // The header's labels are on both pages; the target and the label without a link once.
@@ -366,11 +316,7 @@ TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {
 
     // Any other filter gets the labels' captions.
     const QString pdf = dir.filePath(QStringLiteral("links.pdf"));
-    {
-        TQRPDFDocumentFilter filter(pdf);
-        proposal.table.First();
-        proposal.report.ExportToFilter(filter);
-    }
+    proposal.ExportAs<TQRPDFDocumentFilter>(pdf);
     const ToolRun text =
         RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     ASSERT_EQ(text.ExitCode, 0) << text.Errors.toStdString();

@@ -25,6 +25,17 @@ struct ProposalReport {
     // The texts of the generated pages in drawing order (after PagePictures).
     QStringList PageTexts();
 
+    // Runs the report from its first item through an export filter.
+    void ExportThrough(TQRExportFilter& filter) {
+        table.First();
+        report.ExportToFilter(filter);
+    }
+    // The same through a filter of type F writing to path, which is closed before this returns.
+    template <class F> void ExportAs(const QString& path) {
+        F filter(path);
+        ExportThrough(filter);
+    }
+
     TStoreTable table;
     TReportForm form;
     TQuickRep& report;

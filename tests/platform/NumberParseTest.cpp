@@ -1,5 +1,7 @@
 #include "platform/NumberParse.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -73,6 +75,12 @@ TEST(WholeNumber, TakesOnlySignAndDigitsWithinTheCallersRange) {
     EXPECT_FALSE(ParseWholeNumber(QStringView(u"2147483648"), INT32_MIN, INT32_MAX));
     EXPECT_FALSE(ParseWholeNumber(QStringView(u"-0"), 1, 5));
     EXPECT_FALSE(ParseWholeNumber(QStringView(u"\uFF11"))); // a full-width digit
+    // The int variant keeps the extremes of an int and refuses what would wrap around.
+    EXPECT_EQ(ParseWholeInt(u"2147483647"), std::numeric_limits<int>::max());
+    EXPECT_EQ(ParseWholeInt(u"-2147483648"), std::numeric_limits<int>::min());
+    EXPECT_EQ(ParseWholeInt(u"+12"), 12);
+    for (const char16_t* text : {u"2147483648", u"-2147483649", u"4294967297", u"", u" 3", u"3 ", u"3a"})
+        EXPECT_FALSE(ParseWholeInt(text)) << QStringView(text).toString().toStdString();
 }
 
 TEST(LeadingNumbers, ReadWhatATextStartsWithAndSayHowFarTheyRead) {

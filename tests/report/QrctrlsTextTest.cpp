@@ -16,13 +16,13 @@
 namespace quorvel::testing {
 namespace {
 
-const QString Description = QString::fromUtf8(
+const QString kDescription = QString::fromUtf8(
     "Caneta esferográfica azul-escuro com tampa anti-asfixia, corpo sextavado transparente, ponta "
     "média de 1,0 mm em latão e esfera de tungstênio, tinta à base de óleo; embalagem com cinquenta "
     "unidades em caixa de papel-cartão reciclável, validade mínima de vinte e quatro meses.");
 
 // 508 pixels at 96 pixels per inch, in tenths of a millimetre.
-constexpr double Width508 = 508 * 254.0 / 96.0;
+constexpr double kWidth508 = 508 * 254.0 / 96.0;
 
 // Height of one printed line in tenths of a millimetre (the font's cell at 96 pixels per inch).
 double LineHeight(const TFont& font) {
@@ -44,9 +44,9 @@ QString FirstWord(const QString& line) {
 
 TEST(QrctrlsWordWrap, DescriptionBreaksAtSpacesAndHyphensIntoLinesNoWiderThan508Pixels) {
     ControlsFixture f;
-    f.AddItem(1, Description, 1);
+    f.AddItem(1, kDescription, 1);
     f.AddItem(2, QStringLiteral("Segundo"), 2);
-    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 0, Width508, false);
+    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 0, kWidth508, false);
     text.SetAutoStretch(true);
     ASSERT_EQ(text.Width(), 508);
 
@@ -54,7 +54,7 @@ TEST(QrctrlsWordWrap, DescriptionBreaksAtSpacesAndHyphensIntoLinesNoWiderThan508
     ASSERT_GE(texts.size(), 5u);
     QStringList lines = Texts(texts);
     ASSERT_EQ(lines.takeLast(), QStringLiteral("Segundo"));
-    EXPECT_EQ(lines.join(QString()), Description) << "no character is lost or added";
+    EXPECT_EQ(lines.join(QString()), kDescription) << "no character is lost or added";
     const TFont font = text.Font();
     for (qsizetype i = 0; i < lines.size(); ++i) {
         EXPECT_LE(f.report.TextWidth(font, lines[i]), 508) << lines[i].toStdString();
@@ -81,10 +81,10 @@ TEST(QrctrlsWordWrap, DescriptionBreaksAtSpacesAndHyphensIntoLinesNoWiderThan508
 
 TEST(QrctrlsWordWrap, EveryLineIsAsFullAsTheWidthAllowsOverManyDescriptions) {
     ControlsFixture f;
-    TQRLabel& label = f.Place<TQRLabel>(f.detail, QStringLiteral("QRLabel1"), 0, 0, Width508, 45);
+    TQRLabel& label = f.Place<TQRLabel>(f.detail, QStringLiteral("QRLabel1"), 0, 0, kWidth508, 45);
     label.SetAutoSize(false);
     const TFont font = label.Font();
-    const QStringList words = Description.split(QLatin1Char(' '));
+    const QStringList words = kDescription.split(QLatin1Char(' '));
     std::uint32_t seed = 7;
     for (int round = 0; round < 300; ++round) {
         QStringList picked;
@@ -108,15 +108,15 @@ TEST(QrctrlsWordWrap, EveryLineIsAsFullAsTheWidthAllowsOverManyDescriptions) {
 
 TEST(QrctrlsWordWrap, WithoutAutoStretchOnlyTheLinesInTheControlsHeightPrint) {
     ControlsFixture f;
-    f.AddItem(1, Description, 1);
+    f.AddItem(1, kDescription, 1);
     f.AddItem(2, QStringLiteral("Segundo"), 2);
-    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 0, Width508, false);
+    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 0, kWidth508, false);
     // Room for two lines.
     text.Size().SetNativeValue(TQRPrintableSize::iHeight, 2 * LineHeight(text.Font()));
 
     const std::vector<PageText> texts = f.Run();
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_TRUE(Description.startsWith(texts[0].text + texts[1].text));
+    EXPECT_TRUE(kDescription.startsWith(texts[0].text + texts[1].text));
     EXPECT_EQ(texts[2].text, QStringLiteral("Segundo"));
     EXPECT_EQ(texts[2].y, Px(170)) << "the band kept its height";
 }
@@ -284,8 +284,8 @@ TEST(QrctrlsEvents, OnPrintTextPrintsOnceAndTheNextPrintingStartsFromTheCaption)
 
 TEST(QrctrlsStretch, ExpandedHeightIsTheFormattedLineCountTimesTheLineHeight) {
     ControlsFixture f;
-    f.AddItem(1, Description, 1);
-    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 5, Width508, false);
+    f.AddItem(1, kDescription, 1);
+    TQRDBText& text = f.FieldText(QStringLiteral("DBdescr"), QStringLiteral("descr"), 0, 5, kWidth508, false);
     text.SetAutoStretch(true);
     f.table.First();
     text.Prepare();

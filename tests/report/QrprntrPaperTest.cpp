@@ -36,7 +36,7 @@ TEST(QRPaperSize, TableRowsCarryTheirNamesSizesAndDriverCodes) {
     // Every size has its own name except the two reserved rows, and every row a driver code that
     // leads back to it.
     std::set<QString> names;
-    for (int ordinal = 0; ordinal < QRPaperSizeCount; ++ordinal) {
+    for (int ordinal = 0; ordinal < kQRPaperSizeCount; ++ordinal) {
         const TQRPaperSize size = PaperSizeFromOrdinal(ordinal);
         EXPECT_EQ(Ordinal(size), ordinal);
         names.insert(QRPaperName(size));
@@ -45,7 +45,7 @@ TEST(QRPaperSize, TableRowsCarryTheirNamesSizesAndDriverCodes) {
             EXPECT_EQ(QRPaperFromCode(QRPaperTranslate(size)), size);
         }
     }
-    EXPECT_EQ(names.size(), std::size_t{QRPaperSizeCount - 1});
+    EXPECT_EQ(names.size(), std::size_t{kQRPaperSizeCount - 1});
     EXPECT_EQ(QRPaperFromCode(69), TQRPaperSize::Default);
     EXPECT_EQ(QRPaperFromCode(-3), TQRPaperSize::Default);
     EXPECT_EQ(PaperSizeFromOrdinal(70), TQRPaperSize::Default);

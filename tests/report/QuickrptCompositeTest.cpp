@@ -1,6 +1,7 @@
 #include "ReportTestSupport.h"
 
 #include "platform/Metafile.h"
+#include "platform/ScriptedDialogs.h"
 #include "report/Qrctrls.h"
 #include "report/QrprntrFilter.h"
 
@@ -275,6 +276,83 @@ TEST(CompositeReport, PrintFromThePreviewPrintsTheComposite) {
     EXPECT_EQ(pagesShown, 2);
     EXPECT_EQ(askedWhilePrinting, 1);
     EXPECT_EQ(chain.composite.QRPrinter(), nullptr);
+}
+
+// The print-setup dialog of the report and of the composite offers the pages there are (any up to
+// 9999 before a run) and keeps the range it is answered with, all pages as 0 to 0; a cancel keeps
+// the range and sets the Tag to 1. The page store a run makes takes the copies, bin, range, duplex
+// and driver switches from the settings, and the composite's its title.
+TEST(CompositeReport, PrintSetupKeepsTheChosenRangeAndRunsHandTheSettingsToThePageStore) {
+    ScriptedDialogs dialogs;
+    ScopedDialogService scope(dialogs);
+    Chain chain;
+    PrintDialogSettings pages;
+    pages.range = PrintRange::Pages;
+    pages.fromPage = 2;
+    pages.toPage = 3;
+    dialogs.QueuePrint(pages);
+    dialogs.QueuePrint(std::nullopt);
+    dialogs.QueuePrint(PrintDialogSettings{});
+    chain.report.PrinterSetup();
+    ASSERT_EQ(dialogs.Calls().size(), 1u);
+    EXPECT_EQ(dialogs.Calls()[0].print.minPage, 0);
+    EXPECT_EQ(dialogs.Calls()[0].print.maxPage, 9999);
+    EXPECT_EQ(chain.report.PrinterSettings().FirstPage(), 2);
+    EXPECT_EQ(chain.report.PrinterSettings().LastPage(), 3);
+    EXPECT_EQ(chain.report.Tag(), 0);
+    chain.report.PrinterSetup();
+    EXPECT_EQ(chain.report.Tag(), 1);
+    EXPECT_EQ(chain.report.PrinterSettings().LastPage(), 3);
+    chain.report.PrinterSetup();
+    EXPECT_EQ(chain.report.PrinterSettings().FirstPage(), 0);
+    EXPECT_EQ(chain.report.PrinterSettings().LastPage(), 0);
+    EXPECT_EQ(chain.report.Tag(), 0);
+
+    TQRCompositePrinterSettings& settings = chain.composite.PrinterSettings();
+    settings.SetCopies(3);
+    settings.SetDuplex(true);
+    settings.SetTitle(QStringLiteral("Proposta"));
+    settings.UseCustomPaperCode = true;
+    settings.CustomPaperCode = 9;
+    settings.UseCustomBinCode = true;
+    settings.CustomBinCode = 260;
+    settings.ExtendedDuplex = 2;
+    settings.PrintQuality = 600;
+    settings.Collate = 1;
+    settings.ColorOption = 2;
+    settings.PrintMetaFile = true;
+    chain.composite.Prepare();
+    TQRPrinter* store = chain.composite.QRPrinter();
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->PageCount(), 2);
+    EXPECT_EQ(store->Copies(), 3);
+    EXPECT_TRUE(store->Duplex());
+    EXPECT_EQ(store->Title(), QStringLiteral("Proposta"));
+    EXPECT_TRUE(store->UseCustomPaperCode());
+    EXPECT_EQ(store->CustomPaperCode(), 9);
+    EXPECT_TRUE(store->UseCustomBinCode());
+    EXPECT_EQ(store->CustomBinCode(), 260);
+    EXPECT_EQ(store->ExtendedDuplex(), 2);
+    EXPECT_EQ(store->PrintQuality(), 600);
+    EXPECT_EQ(store->Collate(), 1);
+    EXPECT_EQ(store->ColorOption(), 2);
+    EXPECT_TRUE(store->PrintMetafile());
+
+    PrintDialogSettings last;
+    last.range = PrintRange::Pages;
+    last.fromPage = 2;
+    last.toPage = 2;
+    dialogs.QueuePrint(last);
+    chain.composite.PrinterSetup();
+    ASSERT_EQ(dialogs.Calls().size(), 4u);
+    const PrintDialogSettings& offered = dialogs.Calls()[3].print;
+    EXPECT_EQ(offered.minPage, 1);
+    EXPECT_EQ(offered.maxPage, 2);
+    EXPECT_EQ(offered.fromPage, 1);
+    EXPECT_EQ(offered.toPage, 2);
+    EXPECT_EQ(settings.FirstPage(), 2);
+    EXPECT_EQ(settings.LastPage(), 2);
+    EXPECT_EQ(chain.composite.Tag(), 0);
 }
 
 } // namespace

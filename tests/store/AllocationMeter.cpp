@@ -88,7 +88,7 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     Release(p);
 }
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 AllocationMeter::AllocationMeter(std::size_t bytes) {
     const std::size_t now = inUse.load();
@@ -106,4 +106,4 @@ std::size_t AllocationMeter::Peak() const noexcept {
     return highest > start ? highest - start : 0;
 }
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <limits>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 // Measures the heap this test program takes through operator new from construction on: the peak of
 // the bytes in use above what was in use at the start. Beyond `limit` such bytes an allocation fails
@@ -19,4 +19,4 @@ public:
     std::size_t Peak() const noexcept;
 };
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

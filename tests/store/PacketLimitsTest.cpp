@@ -125,7 +125,7 @@ TEST(PacketMemory, LoadTakesMemoryInProportionToTheValuesPresent) {
         const std::string bytes = ReadDataFile(c.file);
         ASSERT_FALSE(bytes.empty()) << c.file;
         const std::size_t allowed = 16 * bytes.size() + (4u << 20);
-        test::AllocationMeter meter(256u << 20);
+        testing::AllocationMeter meter(256u << 20);
         try {
             const Datapacket packet = ReadDatapacket(std::span<const char>(bytes.data(), bytes.size()));
             EXPECT_EQ(packet.fields.size(), c.fields) << c.file;
@@ -140,7 +140,7 @@ TEST(PacketMemory, LoadTakesMemoryInProportionToTheValuesPresent) {
 
     TStoreTable table;
     table.SetFileName(QStringLiteral(QUORVEL_TEST_DATA "/packet/many-fields-empty-rows.xml"));
-    test::AllocationMeter meter(256u << 20);
+    testing::AllocationMeter meter(256u << 20);
     try {
         table.Open();
         EXPECT_EQ(table.RecordCount(), 12000);
@@ -159,7 +159,7 @@ TEST(PacketMemory, LongTextCarriedIntoManyVersionsIsRefusedBeforeItIsCopied) {
     for (const char* file : {"text-carried-into-many-versions.xml", "text-carried-into-many-versions.bin"}) {
         const std::string bytes = ReadDataFile(file);
         ASSERT_FALSE(bytes.empty()) << file;
-        test::AllocationMeter meter(160u << 20);
+        testing::AllocationMeter meter(160u << 20);
         try {
             EXPECT_EQ(LoadError(bytes), Code(StoreErrorCode::TooLarge)) << file;
         } catch (const std::bad_alloc&) {
@@ -264,7 +264,7 @@ TEST(PacketDeclaredNumbers, NumbersOutsideTheStoreAreRefused) {
 // A proposal cut after its field list read as a valid proposal without rows; any document that ends
 // before its rows, or before the root it opened is closed, is refused where the text ends.
 TEST(PacketTruncation, DocumentCutShortIsRefusedWhereItEnds) {
-    const std::string whole = test::ProposalXml({{1, 1, "Caneta", "1.000", "", "M"},
+    const std::string whole = testing::ProposalXml({{1, 1, "Caneta", "1.000", "", "M"},
                                                  {2, 2, "L\xE1pis", "1.000", "", "M"},
                                                  {3, 3, "Borracha", "1.000", "", "M"}});
     ASSERT_EQ(LoadError(whole), 0);

@@ -1,14 +1,15 @@
 #include "TableTestSupport.h"
 
 #include "platform/Exceptions.h"
+#include "store/TableTag.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvel {
 namespace {
 
-using test::DeclareLotTable;
-using test::EventLog;
+using testing::DeclareLotTable;
+using testing::EventLog;
 
 void AddLot(TStoreTable& lots, int id, const char* descr, const char* valor) {
     lots.Append();
@@ -22,12 +23,12 @@ class LotTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         DeclareLotTable(lots);
-        lots.SetTag(1);
+        lots.SetTag(kTagBuilding);
         lots.CreateDataSet();
         AddLot(lots, 3, "Terceiro", "30,5");
         AddLot(lots, 1, "Primeiro", nullptr);
         AddLot(lots, 2, "segundo", "12");
-        lots.SetTag(0);
+        lots.SetTag(kTagNormal);
         lots.First();
     }
     std::vector<int> Ids() {
@@ -153,7 +154,7 @@ TEST_F(LotTableTest, EventsRunInOrder) {
     EXPECT_TRUE(lots.Eof());
     EXPECT_EQ(lots.FieldByName("id_item").AsInteger(), 3);
     log.events.clear();
-    lots.SetTag(1);
+    lots.SetTag(kTagBuilding);
     lots.Append();
     EXPECT_EQ(log.Joined(), "BeforeInsert BeforeScroll AfterInsert AfterScroll");
     log.events.clear();
@@ -274,11 +275,11 @@ namespace quorvel {
 namespace {
 
 TEST_F(LotTableTest, EqualityFiltersPassTheSameRowsWhicheverSideTheFieldIsOn) {
-    lots.SetTag(1);
+    lots.SetTag(kTagBuilding);
     lots.Append();
     lots.FieldByName("descr_lote").SetAsString("Sem lote");
     lots.Post(); // id_item stays NULL and never passes a comparison
-    lots.SetTag(0);
+    lots.SetTag(kTagNormal);
     lots.SetFiltered(true);
     const auto passing = [this](const char* filter) {
         lots.SetFilter(filter);

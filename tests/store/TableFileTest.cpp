@@ -14,7 +14,7 @@
 namespace quorvel {
 namespace {
 
-using test::ItemRow;
+using testing::ProposalFileRow;
 
 QByteArray ReadBytes(const QString& path) {
     QFile f(path);
@@ -28,7 +28,7 @@ void WriteBytes(const QString& path, const std::string& bytes) {
     f.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-std::vector<ItemRow> ThreeItems() {
+std::vector<ProposalFileRow> ThreeItems() {
     return {{1, 20, "CANETA AZUL", "3.000", "", "M"},
             {1, 10, "borracha branca", "2.000", "1.5000", "M"},
             {2, 30, "Caderno", "1.500", "", "M"}};
@@ -39,8 +39,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("proposta.XML");
-        WriteBytes(path, test::ProposalXml(ThreeItems()));
-        test::DeclareItemTable(items);
+        WriteBytes(path, testing::ProposalXml(ThreeItems()));
+        testing::DeclareItemTable(items);
         items.SetFileName(path);
         items.BeforeOpen = [](TStoreTable& t) {
             t.SetIndexFieldNames("numitem");
@@ -228,7 +228,7 @@ TEST_F(ItemFileTest, ChangedOnceIsWrittenAtEveryCloseUntilReopened) {
 }
 
 TEST_F(ItemFileTest, BindingFailuresLeaveTheTableClosed) {
-    std::string xml = test::ProposalXml(ThreeItems());
+    std::string xml = testing::ProposalXml(ThreeItems());
     auto replace = [](std::string s, const std::string& from, const std::string& to) {
         s.replace(s.find(from), from.size(), to);
         return s;
@@ -325,7 +325,7 @@ namespace {
 TEST(TableDynamicFieldsTest, UndeclaredTableShowsTheFileFieldsAndCarriesItsParameters) {
     QTemporaryDir dir;
     const QString path = dir.filePath("p.xml");
-    std::string xml = test::ProposalXml({{1, 30, "C", "1.000", "", "M"}, {1, 10, "A", "2.000", "", "M"}});
+    std::string xml = testing::ProposalXml({{1, 30, "C", "1.000", "", "M"}, {1, 10, "A", "2.000", "", "M"}});
     xml.replace(xml.find("<PARAMS/>"), 9, "<PARAMS DEFAULT_ORDER=\"6\" ORGAO=\"Prefeitura\"/>");
     WriteBytes(path, xml);
     TStoreTable table;
@@ -362,10 +362,10 @@ namespace {
 TEST(TableLifetimeTest, DestroyingAnOpenChangedTableWritesItsFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath("p.xml");
-    WriteBytes(path, test::ProposalXml({{1, 1, "A", "1.000", "", "M"}}));
+    WriteBytes(path, testing::ProposalXml({{1, 1, "A", "1.000", "", "M"}}));
     {
         TStoreTable table;
-        test::DeclareItemTable(table);
+        testing::DeclareItemTable(table);
         table.SetFileName(path);
         table.Open();
         table.Edit();

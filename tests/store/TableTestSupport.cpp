@@ -2,7 +2,7 @@
 
 #include "PacketFixtures.h"
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 void DeclareLotTable(TStoreTable& table) {
     table.Name = QStringLiteral("CDSLotes");
@@ -62,10 +62,10 @@ void DeclareItemTable(TStoreTable& table) {
     };
 }
 
-std::string ProposalXml(const std::vector<ItemRow>& rows) {
+std::string ProposalXml(const std::vector<ProposalFileRow>& rows) {
     std::string xml = std::string(testing::kDeclaration) + "<DATAPACKET Version=\"2.0\"><METADATA>" +
                       testing::kItemTableFieldsXml + "<PARAMS/></METADATA><ROWDATA>";
-    for (const ItemRow& row : rows) {
+    for (const ProposalFileRow& row : rows) {
         xml += "<ROW id_item=\"" + std::to_string(row.idItem) +
                "\" unges=\"01\" sigla=\"PE\" convit=\"12\" anoc=\"2024\"";
         xml += " numitem=\"" + std::to_string(row.numItem) + "\" descr_lote=\"Lote " +
@@ -111,4 +111,4 @@ std::string EventLog::Joined() const {
     return out;
 }
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

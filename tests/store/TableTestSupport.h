@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::test {
+namespace quorvel::testing {
 
 // Builds a table declared like the application's lot table: id_item, descr_lote, valor, marca,
 // with the two named indexes and CDSLotesIndex2 in force.
@@ -18,7 +18,7 @@ void DeclareLotTable(TStoreTable& table);
 void DeclareItemTable(TStoreTable& table);
 
 // One item row of a generated proposal file.
-struct ItemRow {
+struct ProposalFileRow {
     int idItem = 1;
     int numItem = 1;
     std::string descrItem;
@@ -28,7 +28,7 @@ struct ItemRow {
 };
 
 // The XML text of a proposal file with the given rows, as the organiser hands it out.
-std::string ProposalXml(const std::vector<ItemRow>& rows);
+std::string ProposalXml(const std::vector<ProposalFileRow>& rows);
 
 // Records every event of a table, in order, as its name.
 struct EventLog {
@@ -37,4 +37,4 @@ struct EventLog {
     std::string Joined() const;
 };
 
-} // namespace quorvel::test
+} // namespace quorvel::testing

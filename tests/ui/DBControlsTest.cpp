@@ -15,7 +15,7 @@ namespace {
 class DBControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        uitest::BuildItems(table);
+        testing::BuildItems(table);
         source.SetDataSet(&table);
         edit.SetDataSource(&source);
         edit.SetDataField("material");

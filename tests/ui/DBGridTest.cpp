@@ -36,7 +36,7 @@ private:
 class DBGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        uitest::BuildItems(table);
+        testing::BuildItems(table);
         source.SetDataSet(&table);
         grid.SetDataSource(&source);
         grid.SetColumns({{"material", "", 80, false},
@@ -221,7 +221,7 @@ TEST_F(DBGridTest, MovingDownPastTheLastRowTriesAnAppendThatBeforeInsertMayRefus
     EXPECT_EQ(table.State(), TTableState::Browse);
     EXPECT_TRUE(dialogs.Calls().empty()) << "a refused insert is silent";
 
-    table.SetTag(1);
+    table.SetTag(kTagBuilding);
     QTest::keyClick(&grid, Qt::Key_Down);
     EXPECT_EQ(table.State(), TTableState::Insert);
     EXPECT_EQ(grid.Model().rowCount(), 4);
@@ -286,7 +286,7 @@ TEST_F(DBGridTest, TheModelStaysConsistentThroughEveryKindOfChange) {
          }},
         {"append",
          [&] {
-             table.SetTag(1);
+             table.SetTag(kTagBuilding);
              table.Append();
          }},
         {"cancel the append", [&] { table.Cancel(); }},
@@ -295,7 +295,7 @@ TEST_F(DBGridTest, TheModelStaysConsistentThroughEveryKindOfChange) {
          [&] {
              table.FieldByName("material").SetAsString("M-000");
              table.Post();
-             table.SetTag(0);
+             table.SetTag(kTagNormal);
          }},
         {"filter on",
          [&] {

@@ -121,11 +121,11 @@ TEST(QtDialogs, FolderChooserTakesATypedPathRelativeToTheSelectedFolder) {
 }
 
 // Qt's pt_BR texts installed for one test, as the program's application object installs them.
-class QtEmPortugues {
+class QtInPortuguese {
 public:
-    QtEmPortugues()
+    QtInPortuguese()
         : loaded(LoadQtTranslation(translator) && QCoreApplication::installTranslator(&translator)) {}
-    ~QtEmPortugues() { QCoreApplication::removeTranslator(&translator); }
+    ~QtInPortuguese() { QCoreApplication::removeTranslator(&translator); }
     QTranslator translator;
     bool loaded;
 };
@@ -139,7 +139,7 @@ QStringList ButtonTexts(const QWidget& dialog) {
 }
 
 TEST(QtDialogs, StandardDialogsSpeakPortugueseWithQtsTranslation) {
-    QtEmPortugues portugues;
+    QtInPortuguese portugues;
     ASSERT_TRUE(portugues.loaded) << "Qt's translations (qt6-translations-l10n) are not installed";
     QtDialogService dialogs;
 

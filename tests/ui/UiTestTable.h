@@ -2,8 +2,9 @@
 
 #include "platform/Exceptions.h"
 #include "store/StoreTable.h"
+#include "store/TableTag.h"
 
-namespace quorvel::uitest {
+namespace quorvel::testing {
 
 // A small priced-items table like the proposal's: code, description, read-only quantity, price with
 // display and edit formats, a calculated total, a brand, a memo and the sum of the totals. New rows
@@ -28,9 +29,9 @@ inline void BuildItems(TStoreTable& t) {
                                                 table.FieldByName("preco_ini").AsFloat());
     };
     t.BeforeInsert = [](TStoreTable& table) {
-        if (table.Tag() == 0) throw EAbort();
+        if (table.Tag() == kTagNormal) throw EAbort();
     };
-    t.SetTag(1);
+    t.SetTag(kTagBuilding);
     t.CreateDataSet();
     struct Row {
         const char* material;
@@ -53,9 +54,9 @@ inline void BuildItems(TStoreTable& t) {
         t.FieldByName("compl_descr").SetAsString(r.memo);
         t.Post();
     }
-    t.SetTag(0);
+    t.SetTag(kTagNormal);
     qtde.SetReadOnly(true);
     t.First();
 }
 
-} // namespace quorvel::uitest
+} // namespace quorvel::testing

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
+#include "platform/NumberParse.h"
 #include "report/QrprntrPrinter.h"
 #include "report/QuickrptReport.h"
 #include "report/expr/QrexprText.h"
@@ -183,25 +184,25 @@ void TQRXLSFilter::WriteData(TCellType cellType, int row, int column, const QStr
         return;
     case TCellType::CellBoolean: {
         const QString t = text.trimmed();
-        const bool value = t.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || t.toInt() != 0;
+        const bool value =
+            t.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || ParseWholeInt(t).value_or(0) != 0;
         cellHeader(kBoolean, 9);
         sheet_.append(char(value ? 1 : 0));
         sheet_.append('\0'); // a truth value, not an error code
         return;
     }
     case TCellType::CellInteger: {
-        bool ok = false;
-        const int value = text.trimmed().toInt(&ok);
+        const std::optional<int> value = ParseWholeInt(QStringView(text).trimmed());
         // Readers take the low 16 bits as an unsigned number: larger or negative values go out as
         // number cells so that they read back unchanged.
-        if (ok && value >= 0 && value <= 0xFFFF) {
+        if (value && *value >= 0 && *value <= 0xFFFF) {
             cellHeader(kInteger, 11);
-            WriteU16(std::uint16_t(value));
+            WriteU16(std::uint16_t(*value));
             WriteU16(0);
             return;
         }
-        if (ok) {
-            WriteData(TCellType::CellDouble, row, column, QString::number(value));
+        if (value) {
+            WriteData(TCellType::CellDouble, row, column, QString::number(*value));
             return;
         }
         break;

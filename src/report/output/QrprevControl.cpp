@@ -143,7 +143,7 @@ int TQRPreview::PixelsY(double tenths) const {
 }
 
 void TQRPreview::SetZoom(int zoom) {
-    if (zoom < MinZoom || zoom > MaxZoom) return;
+    if (zoom < kMinZoom || zoom > kMaxZoom) return;
     zoomMode_ = TQRZoomState::qrZoomOther;
     zoom_ = zoom;
     UpdateZoom();

@@ -56,8 +56,8 @@ private:
 class TQRPreview : public QScrollArea {
     Q_OBJECT
 public:
-    static constexpr int MinZoom = 2;
-    static constexpr int MaxZoom = 2000;
+    static constexpr int kMinZoom = 2;
+    static constexpr int kMaxZoom = 2000;
 
     explicit TQRPreview(QWidget* parent = nullptr);
     ~TQRPreview() override;

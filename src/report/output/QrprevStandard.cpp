@@ -5,6 +5,7 @@
 #include "platform/ErrorDisplay.h"
 #include "platform/EventLoop.h"
 #include "platform/Files.h"
+#include "platform/NumberParse.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrFilter.h"
 #include "report/output/QrprevControl.h"
@@ -364,10 +365,9 @@ void TQRStandardPreview::GotoPageButtonClick() {
     const QString answer =
         Dialogs().InputBox(QStringLiteral("Select a page from 1 to %1").arg(count),
                            QStringLiteral("Enter page number"), QString::number(QRPreview().PageNumber()));
-    bool number = false;
-    int page = answer.trimmed().toInt(&number);
-    if (!number || page < 1 || page > count) page = 1;
-    SelectPage(page);
+    // Anything but a page of the report goes to the first page.
+    const std::optional<int> page = ParseWholeInt(QStringView(answer).trimmed());
+    SelectPage(page && *page >= 1 && *page <= count ? *page : 1);
 }
 
 void TQRStandardPreview::FindButtonClick() {

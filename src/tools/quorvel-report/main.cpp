@@ -10,7 +10,7 @@
 #include "ReportFormats.h"
 #include "ReportOutput.h"
 
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 #include "app/TableAccess.h"
 #include "app/UQuorvel.h"
 #include "app/URelatorio.h"
@@ -62,7 +62,7 @@ public:
 };
 
 struct Options {
-    TOrdemRelatorio order = TOrdemRelatorio::NumeroItem;
+    TReportOrder order = TReportOrder::ItemNumber;
     std::optional<QString> fornecedor;
     const ReportFormat* format = nullptr;
     int dpi = 96;
@@ -99,9 +99,9 @@ Options ParseOptions(const QStringList& arguments) {
     if (parser.isSet(order)) {
         const QString value = parser.value(order);
         if (value == QLatin1String("numero"))
-            options.order = TOrdemRelatorio::NumeroItem;
+            options.order = TReportOrder::ItemNumber;
         else if (value == QLatin1String("especificacao"))
-            options.order = TOrdemRelatorio::Especificacao;
+            options.order = TReportOrder::Description;
         else
             throw UsageError(QStringLiteral("Unknown order \"%1\" (numero or especificacao)").arg(value));
     }
@@ -128,8 +128,7 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
     if (options.fornecedor) return *options.fornecedor;
     const QString config = ConfigIniPath(form.ExecutableFolder());
     if (FileExists(config)) {
-        const QString registrado =
-            TIniFile(config).ReadString(kSecaoFornecedor, kChaveRazaoSocial, QString());
+        const QString registrado = TIniFile(config).ReadString(kSupplierSection, kCompanyNameKey, QString());
         if (!registrado.isEmpty()) return registrado;
     }
     TStoreTable& itens = form.ItemTable();
@@ -144,14 +143,14 @@ int Run(const Options& options) {
     // The proposal is only ever read: an output that would replace it is refused before anything runs.
     if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
         throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
-    form.AbrePropostaParaRelatorio(options.proposal);
+    form.OpenProposalForReport(options.proposal);
     form.SetSupplierName(Fornecedor(options, form));
 
     TStoreTable& itens = form.ItemTable();
     itens.First();
     const QString tipoPregao = FieldNamed(itens, "tipoprega").AsQString();
     int pages = 0;
-    ExecutaRelatorio(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
+    RunReport(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);
         pages = options.print ? PrintReport(leiaute, options.printer)
                               : WriteReport(leiaute, *options.format, options.output, options.dpi);

@@ -5,10 +5,10 @@
 namespace quorvel {
 
 // The supplier's registration data lives in "config.ini" beside the program, in one section.
-inline const QString kSecaoFornecedor = QStringLiteral("FORNECEDOR");
-inline const QString kChaveRazaoSocial = QStringLiteral("RAZAOSOCIAL");
-inline const QString kChaveIdentificador = QStringLiteral("IDENTIFICADOR");
-inline const QString kChaveTipoEmpresa = QStringLiteral("TIPOEMPRESA");
+inline const QString kSupplierSection = QStringLiteral("FORNECEDOR");
+inline const QString kCompanyNameKey = QStringLiteral("RAZAOSOCIAL");
+inline const QString kIdentifierKey = QStringLiteral("IDENTIFICADOR");
+inline const QString kCompanyTypeKey = QStringLiteral("TIPOEMPRESA");
 
 // The settings file's path: the executable's folder (which ends with a separator) and the name.
 QString ConfigIniPath(const QString& executableFolder);

@@ -1,4 +1,4 @@
-#include "app/FornecedorConfig.h"
+#include "app/SupplierConfig.h"
 
 #include "platform/Exceptions.h"
 #include "platform/NumberParse.h"
