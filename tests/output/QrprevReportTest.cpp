@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -216,11 +217,16 @@ TEST_F(PreviewReportTest, AModalPreviewOfABackgroundRunCancelsItWhenClosed) {
             QThread::msleep(1);
     };
     int pagesSeen = 0;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         TQRStandardPreview* window = OpenPreview();
         if (window == nullptr || window->PageStore() == nullptr || window->PageStore()->AvailablePages() < 3)
             return;
+        // The first page reaches the window through its event queue, after the store has it; give it
+        // time, but not beyond the generating thread's own wait.
+        if (!window->QRPreview().PageImage().ImageOK() && sinceStart.elapsed() < 10000) return;
         poll.stop();
         pagesSeen = window->PageStore()->AvailablePages();
         EXPECT_TRUE(window->QRPreview().PageImage().ImageOK());

@@ -192,7 +192,9 @@ void TQRPreview::UpdateImage() {
 bool TQRPreview::event(QEvent* event) {
     if (event->type() == CM_QRPAGEAVAILABLE) {
         const int pages = static_cast<PageStoreMessage*>(event)->First();
-        if (pages == pageNumber_) UpdateImage();
+        // Any later page also shows a page still missing: the message for the shown page itself can
+        // be posted before this control was attached to a store that runs on another thread.
+        if (pages >= pageNumber_) UpdateImage();
         emit OnPageAvailable(pages);
         return true;
     }
