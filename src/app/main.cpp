@@ -3,6 +3,7 @@
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
+#include "platform/HugePageHeap.h"
 #include "report/output/QrprevInterface.h"
 #include "ui/Application.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     using namespace quorvel;
+    StartWithHugePageHeap(argv);
     TApplication application(argc, argv);
     // Reports open the standard preview window and progress form.
     RegisterStandardPreview();

@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/HugePageHeap.h"
 #include "platform/IniFile.h"
 #include "platform/NumberParse.h"
 #include "report/Quickrpt.h"
@@ -173,6 +174,7 @@ void Fail(const QString& message) {
 
 int main(int argc, char** argv) {
     using namespace quorvel;
+    StartWithHugePageHeap(argv);
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
