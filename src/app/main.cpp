@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
     using namespace quorvel;
-    StartWithHugePageHeap(argv);
+    UseHugePagesForTheHeap();
     TApplication application(argc, argv);
     // Reports open the standard preview window and progress form.
     RegisterStandardPreview();

@@ -3,6 +3,7 @@
 #include "WmfReading.h"
 
 #include "platform/Canvas.h"
+#include "platform/Exceptions.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "report/QrprntrPrinter.h"
@@ -15,17 +16,20 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace quorvel {
 namespace {
 
 using namespace testing;
 
 // A finished document of three pages, each naming itself, with a framed heading, item lines in two
-// fonts and a rule.
-void ThreePages(TQRPrinter& store) {
+// fonts and a rule. `pageStarted` runs as each page begins, the one before it complete.
+void ThreePages(TQRPrinter& store, const std::function<void()>& pageStarted = {}) {
     store.BeginDoc();
     for (int page = 1; page <= 3; ++page) {
         store.NewPage();
+        if (pageStarted) pageStarted();
         TCanvas& canvas = store.Canvas();
         canvas.Brush().SetStyle(TBrushStyle::bsClear);
         canvas.Rectangle(40, 30, 750, 80);
@@ -92,6 +96,58 @@ TEST(WmfExport, EveryStoredPageBecomesANumberedMetafile) {
     // Without the page store of the report there is nothing to save.
     Export(nullptr, dir.filePath(QStringLiteral("nada.wmf")));
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("nada*")}, QDir::Files).isEmpty());
+}
+
+// Pages handed over while the pass still fills the store are written beside it; the files are those
+// of an export after the pass, and a failure on the writing thread reaches Finish, leaving nothing.
+TEST(WmfExport, PagesHandedOverDuringThePassAreTheFilesOfAnExportAfterIt) {
+    QTemporaryDir dir;
+    const auto entries = [&] {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const auto passWithHandOver = [&](TQRPrinter& store, const QString& target) {
+        TQRWMFExportFilter filter(target);
+        filter.Start(2100, 2970, TFont(QStringLiteral("Arial"), 10));
+        ThreePages(store, [&] {
+            if (store.AvailablePages() > 0) filter.PagesCompleted(store, store.AvailablePages());
+        });
+        filter.SetReportQRPrinter(&store);
+        filter.Finish();
+    };
+    TQRPrinter followed;
+    passWithHandOver(followed, dir.filePath(QStringLiteral("seguido.wmf")));
+    TQRPrinter after;
+    ThreePages(after);
+    Export(&after, dir.filePath(QStringLiteral("depois.wmf")));
+    for (int page = 1; page <= 3; ++page)
+        EXPECT_EQ(FileBytes(PageFile(dir.filePath(QStringLiteral("seguido")), page, QStringLiteral("wmf"))),
+                  FileBytes(PageFile(dir.filePath(QStringLiteral("depois")), page, QStringLiteral("wmf"))))
+            << page;
+
+    // The second page's name is taken by a folder: that page is written while the pass runs, and the
+    // failure comes out of Finish with no page of the set in place and no staging folder left.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("falha002.wmf")));
+    const QStringList before = entries();
+    TQRPrinter failing;
+    try {
+        passWithHandOver(failing, dir.filePath(QStringLiteral("falha.wmf")));
+        ADD_FAILURE() << "the export went through";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("falha002.wmf"))) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("folder"))) << e.Message().toStdString();
+    }
+    EXPECT_EQ(entries(), before);
+
+    // A pass that fails after handing pages over leaves nothing either.
+    {
+        TQRPrinter store;
+        TQRWMFExportFilter filter(dir.filePath(QStringLiteral("abandonado.wmf")));
+        filter.Start(2100, 2970, TFont(QStringLiteral("Arial"), 10));
+        ThreePages(store, [&] {
+            if (store.AvailablePages() > 0) filter.PagesCompleted(store, store.AvailablePages());
+        });
+    }
+    EXPECT_EQ(entries(), before);
 }
 
 // The office suite draws every page file as our own playback draws the page picture: the three

@@ -7,7 +7,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace quorvel {
 
@@ -54,21 +59,109 @@ QString TQRWMFExportFilter::PageFileName(int page) const {
     return PageFileName(baseName_, page, Format());
 }
 
+// Turns the pages of a page store into page files of one set, which replace the files of those names
+// together. Pages handed over while a pass still runs are written by a thread of its own.
+class TQRWMFExportFilter::PageFileWriter {
+public:
+    PageFileWriter(const QString& baseName, TQRPrinter& pages)
+        : baseName_(baseName)
+        , format_(Format())
+        , pages_(pages)
+        , files_(PageFileName(baseName_, 1, format_)) {}
+    ~PageFileWriter() { Stop(Remaining::Dropped); }
+    PageFileWriter(const PageFileWriter&) = delete;
+    PageFileWriter& operator=(const PageFileWriter&) = delete;
+
+    void HandOver(int count) {
+        {
+            const std::lock_guard lock(mutex_);
+            ready_ = std::max(ready_, count);
+        }
+        if (!thread_.joinable()) thread_ = std::thread([this] { Follow(); });
+        wake_.notify_one();
+    }
+
+    // Lets the thread write what it was handed, writes pages up to `count` that it was not, and puts
+    // the whole set into place.
+    void Finish(int count) {
+        Stop(Remaining::Written);
+        if (failure_) std::rethrow_exception(failure_);
+        while (written_ < count)
+            Write(written_ + 1);
+        files_.Commit();
+    }
+
+private:
+    enum class Remaining : std::uint8_t { Written, Dropped };
+
+    void Stop(Remaining remaining) {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+            if (remaining == Remaining::Dropped) ready_ = 0;
+        }
+        wake_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    void Follow() {
+        try {
+            for (;;) {
+                {
+                    std::unique_lock lock(mutex_);
+                    wake_.wait(lock, [this] { return stopping_ || written_ < ready_; });
+                    if (written_ >= ready_) return;
+                }
+                Write(written_ + 1);
+            }
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+
+    void Write(int page) {
+        if (const std::unique_ptr<TMetafile> picture = pages_.GetPage(page)) {
+            picture->SetEnhanced(format_ == TQRMetafileFormat::Enhanced);
+            const QByteArray bytes =
+                picture->Enhanced() ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
+            files_.Add(PageFileName(baseName_, page, format_),
+                       std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        }
+        const std::lock_guard lock(mutex_);
+        written_ = page;
+    }
+
+    const QString baseName_;
+    const TQRMetafileFormat format_;
+    TQRPrinter& pages_;
+    FileSetReplacement files_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    int ready_ = 0;   // pages handed over
+    int written_ = 0; // pages done, in order
+    bool stopping_ = false;
+    std::exception_ptr failure_;
+    std::thread thread_;
+};
+
+TQRWMFExportFilter::TQRWMFExportFilter(const QString& fileName)
+    : TQRExportFilter(fileName) {}
+
+TQRWMFExportFilter::~TQRWMFExportFilter() = default;
+
+void TQRWMFExportFilter::PagesCompleted(TQRPrinter& pages, int count) {
+    if (!writer_) writer_ = std::make_unique<PageFileWriter>(baseName_, pages);
+    writer_->HandOver(count);
+}
+
 void TQRWMFExportFilter::Finish() {
+    // Whatever happens, a thread still writing pages is stopped and its set dropped with this call.
+    std::unique_ptr<PageFileWriter> writer = std::move(writer_);
     TQRPrinter* pages = ReportQRPrinter();
     if (pages != nullptr && pages->PageCount() > 0) {
         // The page files are one document: they replace the files of those names together.
-        FileSetReplacement files(PageFileName(1));
-        const bool asEnhanced = Enhanced();
-        for (int page = 1; page <= pages->PageCount(); ++page) {
-            const std::unique_ptr<TMetafile> picture = pages->GetPage(page);
-            if (!picture) continue; // the page still being composed
-            picture->SetEnhanced(asEnhanced);
-            const QByteArray bytes =
-                picture->Enhanced() ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
-            files.Add(PageFileName(page), std::string_view(bytes.constData(), std::size_t(bytes.size())));
-        }
-        files.Commit();
+        if (!writer) writer = std::make_unique<PageFileWriter>(baseName_, *pages);
+        writer->Finish(pages->PageCount());
     }
     TQRExportFilter::Finish();
 }

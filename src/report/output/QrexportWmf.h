@@ -4,8 +4,11 @@
 #include "report/QrprntrFilter.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace quorvel {
+
+class TQRPrinter;
 
 // The two kinds of picture file the metafile filter writes.
 enum class TQRMetafileFormat : std::uint8_t { Windows, Enhanced };
@@ -16,7 +19,8 @@ enum class TQRMetafileFormat : std::uint8_t { Windows, Enhanced };
 // The report's drawing calls themselves are not used.
 class TQRWMFExportFilter : public TQRExportFilter {
 public:
-    using TQRExportFilter::TQRExportFilter;
+    explicit TQRWMFExportFilter(const QString& fileName);
+    ~TQRWMFExportFilter() override;
 
     static QString ClassName() { return QStringLiteral("TQRWMFExportFilter"); }
 
@@ -26,6 +30,11 @@ public:
 
     void Start(int paperWidth, int paperHeight, const TFont& font) override;
     void Finish() override;
+
+    // Pages 1 to `count` of `pages` are complete while a pass is still filling the store (Start came
+    // first): from now on they are converted and written on a thread of their own, beside the pass.
+    // Finish then writes only the pages that came after, waits for that thread and throws its failure.
+    void PagesCompleted(TQRPrinter& pages, int count);
 
     // The target file name without its last extension, kept by Start.
     const QString& BaseName() const noexcept { return baseName_; }
@@ -46,7 +55,10 @@ public:
     }
 
 private:
+    class PageFileWriter;
+
     QString baseName_;
+    std::unique_ptr<PageFileWriter> writer_;
 };
 
 // Offers the metafile filter in the preview's save dialog for as long as it exists.

@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -108,17 +109,24 @@ int WritePictures(TQuickRep& layout, const ReportFormat& format, const QString& 
 }
 
 // The metafile filter saves the pages of the report's page store and takes no drawing calls, so it
-// is handed the prepared pages directly: a second pass of the report would only be thrown away. The
-// filter replaces the page files together.
+// is handed the pages of the one pass the report makes: the pages it completes are written beside it,
+// and the filter replaces the page files together at the end.
 int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString& output) {
-    TQRPrinter& pages = PreparedPages(layout);
     TQRWMFExportFilter::SetEnhanced(format.metafiles == TQRMetafileFormat::Enhanced);
     TQRWMFExportFilter filter(output);
     filter.SetReport(&layout);
-    filter.SetReportQRPrinter(&pages);
     const QSizeF paper = layout.PageSizeNative();
     filter.Start(static_cast<int>(std::lround(paper.width())), static_cast<int>(std::lround(paper.height())),
                  layout.Font());
+    const TQREvent<void(TCustomQuickRep&)> previous = layout.OnEndPage;
+    layout.OnEndPage = [&](TCustomQuickRep& sender) {
+        if (TQRPrinter* pages = sender.QRPrinter(); pages != nullptr && pages->AvailablePages() > 0)
+            filter.PagesCompleted(*pages, pages->AvailablePages());
+        if (previous) previous(sender);
+    };
+    const auto restore = qScopeGuard([&] { layout.OnEndPage = previous; });
+    TQRPrinter& pages = PreparedPages(layout);
+    filter.SetReportQRPrinter(&pages);
     filter.Finish();
     return pages.PageCount();
 }

@@ -174,7 +174,7 @@ void Fail(const QString& message) {
 
 int main(int argc, char** argv) {
     using namespace quorvel;
-    StartWithHugePageHeap(argv);
+    UseHugePagesForTheHeap();
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
