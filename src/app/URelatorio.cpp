@@ -144,12 +144,9 @@ void TFormRelatorio::QRBand3BeforePrint(TQRCustomBand&, bool& printBand) {
 void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tipoPregao,
                const TReportAction& saida) {
     TStoreTable& itens = formQuorvel.ItemTable();
-    // Always, also after an error: the grid goes back to numitem order and the report form goes.
-    const auto restaura = [&] {
-        itens.SetIndexFieldNames(QStringLiteral("descr_item"));
-        itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
-        formQuorvel.OrdenaPorNumItem();
-    };
+    // Always, also after an error: the grid goes back to numitem order and the report form goes. The
+    // store's orders are total, so the order before does not matter and is not sorted for.
+    const auto restaura = [&] { formQuorvel.OrdenaPorNumItem(); };
     try {
         const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
         if (ordem == TReportOrder::Description) {
