@@ -35,6 +35,9 @@ namespace quorvel {
 
 namespace {
 
+// Bytes of page pictures a run keeps in memory (a 10,000-item report takes about 24 MB).
+constexpr int kPagesInMemory = 64 << 20;
+
 // Nobody is there to answer a dialog: message boxes are kept (the first becomes the error line when
 // the run fails) and answered with OK or No, choosers and print dialogs are cancelled.
 class UnattendedDialogs : public DialogService {
@@ -153,6 +156,9 @@ int Run(const Options& options) {
     int pages = 0;
     RunReport(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);
+        // Past the layout's own limit the pages would move to a temporary file and be read back from
+        // it, page by page, while the pass still writes: a run keeps them in memory up to this size.
+        leiaute.PrinterSettings().SetMemoryLimit(kPagesInMemory);
         pages = options.print ? PrintReport(leiaute, options.printer)
                               : WriteReport(leiaute, *options.format, options.output, options.dpi);
     });
