@@ -124,6 +124,20 @@ TEST(WmfExport, PagesHandedOverDuringThePassAreTheFilesOfAnExportAfterIt) {
                   FileBytes(PageFile(dir.filePath(QStringLiteral("depois")), page, QStringLiteral("wmf"))))
             << page;
 
+    // Enhanced metafiles handed over are the pages the pass stored, byte for byte.
+    {
+        TQRWMFFilter component(nullptr);
+        component.SetEnhanced(true);
+        TQRPrinter enhanced;
+        passWithHandOver(enhanced, dir.filePath(QStringLiteral("seguido.emf")));
+        component.SetEnhanced(false);
+        for (int page = 1; page <= 3; ++page)
+            EXPECT_EQ(
+                FileBytes(PageFile(dir.filePath(QStringLiteral("seguido")), page, QStringLiteral("emf"))),
+                enhanced.GetPage(page)->SaveToBytes())
+                << page;
+    }
+
     // The second page's name is taken by a folder: that page is written while the pass runs, and the
     // failure comes out of Finish with no page of the set in place and no staging folder left.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("falha002.wmf")));

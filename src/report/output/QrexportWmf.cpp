@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace quorvel {
@@ -63,10 +64,13 @@ QString TQRWMFExportFilter::PageFileName(int page) const {
 // together. Pages handed over while a pass still runs are written by a thread of its own.
 class TQRWMFExportFilter::PageFileWriter {
 public:
-    PageFileWriter(const QString& baseName, TQRPrinter& pages)
+    // `ownPages`: the pages come from the pass this process runs, not from a saved report, whose
+    // pages are read (and checked) as pictures.
+    PageFileWriter(const QString& baseName, TQRPrinter& pages, bool ownPages)
         : baseName_(baseName)
         , format_(Format())
         , pages_(pages)
+        , ownPages_(ownPages)
         , files_(PageFileName(baseName_, 1, format_)) {}
     ~PageFileWriter() { Stop(Remaining::Dropped); }
     PageFileWriter(const PageFileWriter&) = delete;
@@ -120,7 +124,12 @@ private:
     }
 
     void Write(int page) {
-        if (const std::unique_ptr<TMetafile> picture = pages_.GetPage(page)) {
+        if (ownPages_ && format_ == TQRMetafileFormat::Enhanced) {
+            // A running pass stores the enhanced metafile of each page as it is to be saved.
+            if (const std::optional<QByteArray> body = pages_.PageList().GetPageBody(page))
+                files_.Add(PageFileName(baseName_, page, format_),
+                           std::string_view(body->constData(), std::size_t(body->size())));
+        } else if (const std::unique_ptr<TMetafile> picture = pages_.GetPage(page)) {
             picture->SetEnhanced(format_ == TQRMetafileFormat::Enhanced);
             const QByteArray bytes =
                 picture->Enhanced() ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
@@ -134,6 +143,7 @@ private:
     const QString baseName_;
     const TQRMetafileFormat format_;
     TQRPrinter& pages_;
+    const bool ownPages_;
     FileSetReplacement files_;
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -150,7 +160,7 @@ TQRWMFExportFilter::TQRWMFExportFilter(const QString& fileName)
 TQRWMFExportFilter::~TQRWMFExportFilter() = default;
 
 void TQRWMFExportFilter::PagesCompleted(TQRPrinter& pages, int count) {
-    if (!writer_) writer_ = std::make_unique<PageFileWriter>(baseName_, pages);
+    if (!writer_) writer_ = std::make_unique<PageFileWriter>(baseName_, pages, true);
     writer_->HandOver(count);
 }
 
@@ -160,7 +170,7 @@ void TQRWMFExportFilter::Finish() {
     TQRPrinter* pages = ReportQRPrinter();
     if (pages != nullptr && pages->PageCount() > 0) {
         // The page files are one document: they replace the files of those names together.
-        if (!writer) writer = std::make_unique<PageFileWriter>(baseName_, *pages);
+        if (!writer) writer = std::make_unique<PageFileWriter>(baseName_, *pages, false);
         writer->Finish(pages->PageCount());
     }
     TQRExportFilter::Finish();
