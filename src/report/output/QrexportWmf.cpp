@@ -123,19 +123,21 @@ private:
         }
     }
 
+    // The page file's bytes; nothing for a page still being composed.
+    std::optional<QByteArray> PageFile(int page) {
+        const bool enhanced = format_ == TQRMetafileFormat::Enhanced;
+        // A running pass stores the enhanced metafile of each page as it is to be saved.
+        if (ownPages_ && enhanced) return pages_.PageList().GetPageBody(page);
+        const std::unique_ptr<TMetafile> picture = pages_.GetPage(page);
+        if (!picture) return std::nullopt;
+        picture->SetEnhanced(enhanced);
+        return enhanced ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
+    }
+
     void Write(int page) {
-        if (ownPages_ && format_ == TQRMetafileFormat::Enhanced) {
-            // A running pass stores the enhanced metafile of each page as it is to be saved.
-            if (const std::optional<QByteArray> body = pages_.PageList().GetPageBody(page))
-                files_.Add(PageFileName(baseName_, page, format_),
-                           std::string_view(body->constData(), std::size_t(body->size())));
-        } else if (const std::unique_ptr<TMetafile> picture = pages_.GetPage(page)) {
-            picture->SetEnhanced(format_ == TQRMetafileFormat::Enhanced);
-            const QByteArray bytes =
-                picture->Enhanced() ? picture->SaveToBytes() : ConvertToPlaceableWmf(*picture);
+        if (const std::optional<QByteArray> bytes = PageFile(page))
             files_.Add(PageFileName(baseName_, page, format_),
-                       std::string_view(bytes.constData(), std::size_t(bytes.size())));
-        }
+                       std::string_view(bytes->constData(), std::size_t(bytes->size())));
         const std::lock_guard lock(mutex_);
         written_ = page;
     }

@@ -17,37 +17,48 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace quorvel {
 
 namespace {
 
-// Counts the pages a pass finishes, for the passes whose page store does not outlive them.
-class PageCounter {
+// Runs `action` at the end of every page of the report's passes, before what the report already
+// runs there, for as long as it lives.
+class EndPageHook {
 public:
-    explicit PageCounter(TCustomQuickRep& report)
+    EndPageHook(TCustomQuickRep& report, std::function<void(TCustomQuickRep&)> action)
         : report_(report)
         , previous_(report.OnEndPage) {
-        report_.OnEndPage = [this](TCustomQuickRep& sender) {
-            ++pages_;
+        report_.OnEndPage = [this, action = std::move(action)](TCustomQuickRep& sender) {
+            action(sender);
             if (previous_) previous_(sender);
         };
     }
-    ~PageCounter() { report_.OnEndPage = previous_; }
-    PageCounter(const PageCounter&) = delete;
-    PageCounter& operator=(const PageCounter&) = delete;
-
-    int Pages() const noexcept { return pages_; }
+    ~EndPageHook() { report_.OnEndPage = previous_; }
+    EndPageHook(const EndPageHook&) = delete;
+    EndPageHook& operator=(const EndPageHook&) = delete;
 
 private:
     TCustomQuickRep& report_;
     TQREvent<void(TCustomQuickRep&)> previous_;
+};
+
+// Counts the pages a pass finishes, for the passes whose page store does not outlive them.
+class PageCounter {
+public:
+    explicit PageCounter(TCustomQuickRep& report)
+        : hook_(report, [this](TCustomQuickRep&) { ++pages_; }) {}
+
+    int Pages() const noexcept { return pages_; }
+
+private:
     int pages_ = 0;
+    EndPageHook hook_;
 };
 
 // The page store of a finished pass that kept its pages.
@@ -118,13 +129,10 @@ int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString&
     const QSizeF paper = layout.PageSizeNative();
     filter.Start(static_cast<int>(std::lround(paper.width())), static_cast<int>(std::lround(paper.height())),
                  layout.Font());
-    const TQREvent<void(TCustomQuickRep&)> previous = layout.OnEndPage;
-    layout.OnEndPage = [&](TCustomQuickRep& sender) {
+    const EndPageHook handOver(layout, [&filter](TCustomQuickRep& sender) {
         if (TQRPrinter* pages = sender.QRPrinter(); pages != nullptr && pages->AvailablePages() > 0)
             filter.PagesCompleted(*pages, pages->AvailablePages());
-        if (previous) previous(sender);
-    };
-    const auto restore = qScopeGuard([&] { layout.OnEndPage = previous; });
+    });
     TQRPrinter& pages = PreparedPages(layout);
     filter.SetReportQRPrinter(&pages);
     filter.Finish();
