@@ -365,5 +365,97 @@ TEST(FileSet, ReplacesTheWholeSetWithOneSyncOfTheFileSystemAndOneOfTheFolder) {
     }
 }
 
+// A page file or an export that was a link wrote through it onto the file it led to; a FIFO or a
+// device at the name was renamed over (as root, /dev/null was replaced by a regular file).
+TEST(AtomicFile, AnOutputReplacesALinkAtItsNameAndOnlyARegularFileIsRenamedOver) {
+    QTemporaryDir dir;
+    const QString other = dir.filePath("other.pdf");
+    ReplaceFileAtomically(other, "other");
+    const QString link = dir.filePath("link.pdf");
+    ASSERT_TRUE(QFile::link(other, link));
+    ReplaceFileAtomically(link, "new", LinkAtName::Replace);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(ReadAll(link), QByteArray("new"));
+    EXPECT_EQ(ReadAll(other), QByteArray("other"));
+
+    const QString fifo = dir.filePath("fifo.pdf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString toFifo = dir.filePath("to-fifo.pdf");
+    ASSERT_TRUE(QFile::link(fifo, toFifo));
+    const QString refused = QStringLiteral("it is not a regular file (a device, a FIFO or a socket)");
+    for (const LinkAtName links : {LinkAtName::Follow, LinkAtName::Replace}) {
+        try {
+            ReplaceFileAtomically(fifo, "x", links);
+            ADD_FAILURE() << "a FIFO was replaced";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Cannot write file \"%1\": %2").arg(fifo, refused));
+        }
+        EXPECT_EQ(ReplacementRefusal(fifo, links), refused);
+        FileSetReplacement set(fifo, links);
+        EXPECT_THROW(set.Add(fifo, "x"), Exception);
+    }
+    // Followed, a link to the FIFO is refused; replaced, the link goes and the FIFO stays.
+    EXPECT_EQ(ReplacementRefusal(toFifo, LinkAtName::Follow), refused);
+    ReplaceFileAtomically(toFifo, "y", LinkAtName::Replace);
+    EXPECT_EQ(ReadAll(toFifo), QByteArray("y"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(
+        QDir(dir.path())
+            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name),
+        (QStringList{"fifo.pdf", "link.pdf", "other.pdf", "to-fifo.pdf"}))
+        << "no temporary file is left";
+}
+
+// A 6-page set replaced by a 4-page one left pages 5 and 6 beside the new four.
+TEST(FileSet, FilesTheNewSetNoLongerHasGoInTheSameStepAndComeBackWhenItFails) {
+    QTemporaryDir dir;
+    const auto page = [&dir](int n) {
+        return dir.filePath(QStringLiteral("g%1.emf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    const QString elsewhere = dir.filePath("elsewhere.emf");
+    const auto earlierSet = [&] {
+        for (int n = 1; n <= 5; ++n)
+            ReplaceFileAtomically(page(n), "old " + std::to_string(n));
+        QFile::remove(page(6));
+        ASSERT_TRUE(QFile::link(elsewhere, page(6)));
+    };
+    ReplaceFileAtomically(elsewhere, "elsewhere");
+    earlierSet();
+    const auto replaceWithFour = [&](FileSystemCalls& calls) {
+        FileSetReplacement set(page(1), LinkAtName::Replace, calls);
+        for (int n = 1; n <= 4; ++n)
+            set.Add(page(n), "new " + std::to_string(n));
+        set.Remove(page(5));
+        set.Remove(page(6));
+        set.Commit();
+    };
+
+    // Every failing rename of the step puts the earlier set back whole.
+    for (int failing = 1; failing <= 10; ++failing) {
+        SCOPED_TRACE(failing);
+        FaultyCalls calls;
+        calls.failRename = EIO;
+        calls.renameToFail = failing;
+        EXPECT_THROW(replaceWithFour(calls), Exception);
+        for (int n = 1; n <= 5; ++n)
+            EXPECT_EQ(ReadAll(page(n)), QByteArray("old ") + QByteArray::number(n)) << n;
+        EXPECT_TRUE(QFileInfo(page(6)).isSymLink());
+        EXPECT_EQ(Entries(dir.path()).size(), 7) << Entries(dir.path()).join(' ').toStdString();
+    }
+    FaultyCalls calls;
+    replaceWithFour(calls);
+    EXPECT_EQ(Entries(dir.path()),
+              (QStringList{"elsewhere.emf", "g001.emf", "g002.emf", "g003.emf", "g004.emf"}));
+    EXPECT_EQ(ReadAll(page(4)), QByteArray("new 4"));
+    EXPECT_EQ(ReadAll(elsewhere), QByteArray("elsewhere")) << "a link removed, not what it led to";
+
+    // Only a file or a link is removed: a folder of the name is refused at once.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("g005.emf"));
+    FileSetReplacement set(page(1), LinkAtName::Replace);
+    EXPECT_THROW(set.Remove(page(5)), Exception);
+}
+
 } // namespace
 } // namespace quorvel

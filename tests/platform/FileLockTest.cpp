@@ -1,6 +1,9 @@
 #include "platform/FileLock.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -53,9 +56,34 @@ TEST(FileLock, LockOfAProcessThatEndedIsTakenOver) {
 
     FileLock lock(file);
     ASSERT_EQ(lock.TryLock(), FileLock::Result::Locked);
+    EXPECT_EQ(lock.StaleLockFound(), QStringLiteral("process %1 (test_platform) no longer runs").arg(child));
     FileLock other(file);
     ASSERT_EQ(other.TryLock(), FileLock::Result::InUse);
     EXPECT_EQ(other.Holder().pid, QCoreApplication::applicationPid());
+    EXPECT_EQ(other.StaleLockFound(), QString());
+}
+
+// A link to the file, or its path spelt another way, named a lock of its own.
+TEST(FileLock, EveryNameOfAFileSharesOneLock) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    const QString file = dir.filePath(QStringLiteral("b.xml"));
+    QFile(file).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(file, dir.filePath(QStringLiteral("l.xml"))));
+    FileLock held(file);
+    ASSERT_EQ(held.TryLock(), FileLock::Result::Locked);
+    for (const QString& name :
+         {dir.filePath(QStringLiteral("l.xml")), dir.filePath(QStringLiteral("sub/../b.xml")),
+          dir.filePath(QStringLiteral("./b.xml"))}) {
+        FileLock other(name);
+        EXPECT_EQ(other.LockFileName(), file + QStringLiteral(".lock")) << name.toStdString();
+        EXPECT_EQ(other.TryLock(), FileLock::Result::InUse) << name.toStdString();
+    }
+    // A file not made yet is named by its real folder.
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("sub/volta"))));
+    EXPECT_EQ(FileLock::LockFileNameFor(dir.filePath(QStringLiteral("sub/volta/novo.xml"))),
+              dir.filePath(QStringLiteral("novo.xml.lock")));
 }
 
 TEST(FileLock, NoLockWhereNoFileCanBeMade) {
@@ -63,6 +91,27 @@ TEST(FileLock, NoLockWhereNoFileCanBeMade) {
     ASSERT_TRUE(dir.isValid());
     FileLock lock(dir.filePath(QStringLiteral("sem/pasta/proposta.xml")));
     EXPECT_EQ(lock.TryLock(), FileLock::Result::Unavailable);
+}
+
+// Content that names nobody makes a lock stale only when no live holder keeps its lock on the file:
+// a lock whose file was overwritten while its holder runs is not taken.
+TEST(FileLock, ALiveHolderKeepsItsLockWhateverItsFileSays) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("proposta.xml"));
+    FileLock held(file);
+    ASSERT_EQ(held.TryLock(), FileLock::Result::Locked);
+    {
+        QFile overwritten(held.LockFileName());
+        ASSERT_TRUE(overwritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        overwritten.write("garbage");
+        ASSERT_TRUE(overwritten.flush());
+        ASSERT_TRUE(overwritten.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                            QFileDevice::FileModificationTime));
+    }
+    FileLock other(file);
+    EXPECT_EQ(other.TryLock(), FileLock::Result::InUse);
+    EXPECT_TRUE(QFileInfo::exists(held.LockFileName()));
 }
 
 } // namespace

@@ -140,5 +140,63 @@ TEST(Files, AFolderIsNeverReplacedByAFile) {
     EXPECT_TRUE(DirectoryExists(dir.filePath("sub")));
 }
 
+// What a file is and which file it is, without waiting on a FIFO or reading a device.
+TEST(Files, KindsIdentitiesAndRegularFilesOnly) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("a.xml");
+    QFile(file).open(QIODevice::WriteOnly);
+    const QString fifo = dir.filePath("fila");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(file, dir.filePath("ligado.xml")));
+    ASSERT_EQ(
+        ::link(QFile::encodeName(file).constData(), QFile::encodeName(dir.filePath("duro.xml")).constData()),
+        0);
+
+    EXPECT_EQ(KindOfPath(file), PathKind::RegularFile);
+    EXPECT_EQ(KindOfPath(dir.filePath("ligado.xml")), PathKind::RegularFile);
+    EXPECT_EQ(KindOfPath(fifo), PathKind::Other);
+    EXPECT_EQ(KindOfPath(QStringLiteral("/dev/zero")), PathKind::Other);
+    EXPECT_EQ(KindOfPath(dir.path()), PathKind::Folder);
+    EXPECT_EQ(KindOfPath(dir.filePath("nada")), PathKind::Missing);
+
+    ASSERT_TRUE(IdentityOfFile(file).has_value());
+    EXPECT_EQ(IdentityOfFile(dir.filePath("ligado.xml")), IdentityOfFile(file));
+    EXPECT_EQ(IdentityOfFile(dir.filePath("duro.xml")), IdentityOfFile(file));
+    EXPECT_NE(IdentityOfFile(fifo), IdentityOfFile(file));
+    EXPECT_EQ(IdentityOfFile(dir.filePath("nada")), std::nullopt);
+
+    for (const QString& other : {fifo, QStringLiteral("/dev/zero")}) {
+        QFile refused(other);
+        EXPECT_EQ(OpenRegularFileForReading(refused), QStringLiteral("not a regular file"));
+        EXPECT_FALSE(refused.isOpen());
+    }
+    QFile folder(dir.path());
+    EXPECT_EQ(OpenRegularFileForReading(folder), QStringLiteral("it is a folder"));
+    QFile regular(dir.filePath("ligado.xml"));
+    EXPECT_EQ(OpenRegularFileForReading(regular), QString());
+    EXPECT_TRUE(regular.isOpen());
+    QFile missing(dir.filePath("nada"));
+    EXPECT_FALSE(OpenRegularFileForReading(missing).isEmpty());
+}
+
+// The files of a numbered set found beside its first one, whatever the count and a base name's own
+// digits; other spellings of a number and other names stay out.
+TEST(Files, NumberedFilesAreTheSetsOwnNames) {
+    QTemporaryDir dir;
+    for (const char* name : {"rel2024001.wmf", "rel2024002.wmf", "rel20241000.wmf", "rel20240007.wmf",
+                             "rel2024003.emf", "rel2024x01.wmf", "rel2024000.wmf", "outro001.wmf"})
+        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    const auto wmf = [&](int n) {
+        return dir.filePath(QStringLiteral("rel2024%1.wmf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    const std::map<int, QString> expected{{1, wmf(1)}, {2, wmf(2)}, {1000, wmf(1000)}};
+    EXPECT_EQ(NumberedFiles(wmf), expected);
+    const auto png = [&](int n) {
+        return dir.filePath(QStringLiteral("p-%1.png").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    QFile(png(12)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(NumberedFiles(png), (std::map<int, QString>{{12, png(12)}}));
+}
+
 } // namespace
 } // namespace quorvel
