@@ -4,6 +4,7 @@
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
+#include "platform/InterruptCleanup.h"
 #include "report/output/QrprevInterface.h"
 #include "ui/Application.h"
 
@@ -12,6 +13,8 @@
 int main(int argc, char** argv) {
     using namespace quorvel;
     UseHugePagesForTheHeap();
+    // Ctrl-C, a terminal hang-up or a TERM while a save runs leave no temporary file behind.
+    RemoveTemporariesOnInterrupt();
     TApplication application(argc, argv);
     // Reports open the standard preview window and progress form.
     RegisterStandardPreview();

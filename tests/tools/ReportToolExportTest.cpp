@@ -4,6 +4,7 @@
 #include "output/ExternalReaders.h"
 #include "output/OutputTestFiles.h"
 #include "output/WmfReading.h"
+#include "tools/ToolTestFiles.h"
 
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
@@ -303,6 +304,67 @@ TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
     EXPECT_TRUE(own.Errors.contains("proposal")) << own.Errors.toStdString();
     EXPECT_EQ(Bytes(Path(QStringLiteral("s002.emf"))), proposal);
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("s001.emf"))));
+}
+
+// Control bytes other than tab, CR and LF in a text export.
+int StrayControls(const QByteArray& bytes) {
+    int count = 0;
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') ++count;
+    return count;
+}
+
+// Descriptions are the organiser's text: a formula in one ran in the spreadsheet that opened the CSV,
+// and control bytes (NUL, ESC, BEL) went raw into every text export.
+TEST_F(ReportToolExport, OrganisersTextNeverRunsAsAFormulaNorCarriesControlBytes) {
+    const QString proposal = Path(QStringLiteral("hostil.xml"));
+    testing::WriteItemProposal(proposal, {{QStringLiteral("=HYPERLINK(\"http://example.com/x\";\"clique\")"),
+                                           true, QStringLiteral("+cmd|' /C calc'!A0")},
+                                          {QStringLiteral("@SUM(1+1)\r\n-12,50\r\n- traço inicial"), true,
+                                           QStringLiteral("Marca\x1b[31mVermelha\x07")},
+                                          {QStringLiteral("Texto com\x01SOH, \x1b"
+                                                          "ESC e\ttab")}});
+
+    const ToolRun csv = Report({proposal, Path(QStringLiteral("h.csv"))});
+    ASSERT_EQ(csv.ExitCode, 0) << csv.Errors.toStdString();
+    const QByteArray csvBytes = Bytes(Path(QStringLiteral("h.csv")));
+    EXPECT_EQ(StrayControls(csvBytes), 0);
+    const CsvReading reading = ReadCsvWithPython(Path(QStringLiteral("h.csv")));
+    ASSERT_EQ(reading.Error, QString());
+    QStringList fields;
+    for (const QStringList& row : reading.Rows)
+        for (const QString& field : row)
+            if (!field.isEmpty()) fields << field;
+    for (const QString& shown : {QStringLiteral("'=HYPERLINK(\"http://example.com/x\";\"clique\")"),
+                                 QStringLiteral("'+cmd|' /C calc'!A0"), QStringLiteral("'@SUM(1+1)"),
+                                 QStringLiteral("'- traço inicial"), QStringLiteral("Marca[31mVermelha"),
+                                 QStringLiteral("Texto comSOH, ESC e\ttab")})
+        EXPECT_TRUE(fields.contains(shown)) << shown.toStdString() << "\n" << fields.join('|').toStdString();
+    // Numbers stay numbers, a negative one too; nothing else begins like a formula.
+    EXPECT_TRUE(fields.contains(QStringLiteral("-12,50")));
+    EXPECT_TRUE(fields.contains(QStringLiteral("10,0000")));
+    for (const QString& field : fields)
+        EXPECT_TRUE(field == QStringLiteral("-12,50") || !QStringLiteral("=+-@").contains(field.front()))
+            << field.toStdString();
+
+    // The text, as each format writes it: control bytes left out, or as the word processor's own
+    // escapes.
+    const struct {
+        const char* format;
+        QByteArrayList texts;
+    } outputs[] = {{"txt", {"Texto comSOH, ESC e\ttab", "Marca[31mVermelha"}},
+                   {"html", {"Texto&nbsp;comSOH,&nbsp;ESC&nbsp;e\ttab", "Marca[31mVermelha"}},
+                   {"rtf", {"Texto com\\'01SOH, \\'1bESC e\ttab", "Marca\\'1b[31mVermelha\\'07"}}};
+    for (const auto& o : outputs) {
+        SCOPED_TRACE(o.format);
+        const QString output = Path(QStringLiteral("h.") + QLatin1String(o.format));
+        const ToolRun run = Report({proposal, output});
+        ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+        const QByteArray bytes = Bytes(output);
+        EXPECT_EQ(StrayControls(bytes), 0);
+        for (const QByteArray& text : o.texts)
+            EXPECT_TRUE(bytes.contains(text)) << text.toStdString() << "\n" << bytes.toStdString();
+    }
 }
 
 } // namespace

@@ -4,9 +4,13 @@
 //   quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]
 //                  PROPOSAL OUTPUT
 //   quorvel-report --print [--printer NAME] [--order …] [--fornecedor TEXT] PROPOSAL
+//   quorvel-report --help
 //
 // The proposal file is only read. On success the tool prints "N pages" and exits 0; on any failure
-// it prints one line on standard error, exits 1 and leaves no output file behind.
+// it prints one line on standard error, exits 1 and leaves no output file behind; a wrong command
+// line exits 2; a report without pages writes nothing, says so and exits 3. Every message is in
+// English. Interrupted (SIGINT, SIGTERM, SIGHUP), it removes its temporary files and exits 128 + the
+// signal's number.
 #include "ReportFormats.h"
 #include "ReportOutput.h"
 
@@ -19,6 +23,7 @@
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
 #include "platform/IniFile.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/NumberParse.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
@@ -65,7 +70,42 @@ public:
     using Exception::Exception;
 };
 
+// Exit statuses, as the usage text lists them.
+constexpr int kExitFailed = 1;
+constexpr int kExitWrongUse = 2;
+constexpr int kExitNothingToPrint = 3;
+
+QString UsageText() {
+    return QStringLiteral(
+               "usage: quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi "
+               "N]\n"
+               "                      PROPOSAL OUTPUT\n"
+               "       quorvel-report --print [--printer NAME] [--order numero|especificacao]\n"
+               "                      [--fornecedor TEXT] PROPOSAL\n"
+               "       quorvel-report --help\n"
+               "\n"
+               "Renders the proposal's report as the program's \"Relatório\" does, without a window, and\n"
+               "prints \"N pages\". The proposal is only read.\n"
+               "\n"
+               "  --order       numero (by item number, the default) or especificacao (by description)\n"
+               "  --fornecedor  the supplier line's name (default: the registration beside the program,\n"
+               "                else the proposal's own)\n"
+               "  --format      the output format, else OUTPUT's extension: %1\n"
+               "                (wmf, emf and png write one file per page: report.wmf as report001.wmf,\n"
+               "                report002.wmf …, report.png as report-001.png …; such a run replaces the\n"
+               "                whole set of page files of that name)\n"
+               "  --dpi         the resolution of png pages, 10 to 1200 (default 96)\n"
+               "  --print       sends the report to the printer, --printer NAME to that queue\n"
+               "Each option is given at most once.\n"
+               "\n"
+               "Exit status: 0 the report was written or printed; 1 it failed, and no output file was\n"
+               "written; 2 the command line is wrong; 3 there is nothing to print (no item has a price),\n"
+               "and no file was written.\n")
+        .arg(ReportFormatNames());
+}
+
 struct Options {
+    bool help = false;
     TReportOrder order = TReportOrder::ItemNumber;
     std::optional<QString> fornecedor;
     const ReportFormat* format = nullptr;
@@ -84,10 +124,20 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption dpi(QStringLiteral("dpi"), QString(), QStringLiteral("n"));
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption printer(QStringLiteral("printer"), QString(), QStringLiteral("name"));
-    parser.addOptions({order, fornecedor, format, dpi, print, printer});
+    const QCommandLineOption help(QStringList{QStringLiteral("help"), QStringLiteral("h")});
+    parser.addOptions({order, fornecedor, format, dpi, print, printer, help});
     if (!parser.parse(arguments)) throw UsageError(parser.errorText());
 
     Options options;
+    if (parser.isSet(help)) {
+        options.help = true;
+        return options;
+    }
+    // A second value would silently win over the first ("--format pdf --format html" wrote HTML into
+    // a .pdf): each option is given once.
+    const QStringList given = parser.optionNames();
+    for (const QString& name : given)
+        if (given.count(name) > 1) throw UsageError(QStringLiteral("--%1 is given more than once").arg(name));
     options.print = parser.isSet(print);
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != (options.print ? 1 : 2))
@@ -142,12 +192,25 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
 
 int Run(const Options& options) {
     TFormQuorvel form(ExecutableFolder());
-    if (!FileExists(options.proposal))
+    switch (KindOfPath(options.proposal)) {
+    case PathKind::Missing:
         throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
-    // The proposal is only ever read: an output that would replace it is refused before anything runs.
-    if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
-        throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
-    form.OpenProposalForReport(options.proposal);
+    case PathKind::Folder:
+        throw Exception(QStringLiteral("Cannot read \"%1\": it is a folder").arg(options.proposal));
+    case PathKind::Other:
+        throw Exception(QStringLiteral("Cannot read \"%1\": not a regular file").arg(options.proposal));
+    case PathKind::RegularFile:
+        break;
+    }
+    // The proposal is only ever read, and no output stands where it cannot be replaced: both are
+    // checked before anything runs.
+    if (!options.print) CheckOutputs(*options.format, options.output, options.proposal);
+    try {
+        form.OpenProposalForReport(options.proposal);
+    } catch (const EStoreError& e) {
+        throw Exception(QStringLiteral("Cannot read \"%1\": %2")
+                            .arg(options.proposal, DescribeStoreError(e, MessageLanguage::English)));
+    }
     form.SetSupplierName(Fornecedor(options, form));
 
     TStoreTable& itens = form.ItemTable();
@@ -181,6 +244,7 @@ void Fail(const QString& message) {
 int main(int argc, char** argv) {
     using namespace quorvel;
     UseHugePagesForTheHeap();
+    RemoveTemporariesOnInterrupt();
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
@@ -189,18 +253,28 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     try {
         const Options options = ParseOptions(TApplication::arguments());
+        if (options.help) {
+            std::fputs(qUtf8Printable(UsageText()), stdout);
+            return 0;
+        }
         const int pages = Run(options);
+        if (pages == 0) {
+            // No page means no item made it into the report: nothing was written.
+            Fail(QStringLiteral("nothing to print: no item has a price"));
+            return kExitNothingToPrint;
+        }
         std::printf("%d pages\n", pages);
         return 0;
     } catch (const UsageError& e) {
         Fail(e.Message());
-        return 2;
+        return kExitWrongUse;
     } catch (const EStoreError& e) {
-        Fail(QStringLiteral("Cannot read the proposal: %1").arg(DescribeStoreError(e)));
+        Fail(QStringLiteral("Cannot read the proposal: %1")
+                 .arg(DescribeStoreError(e, MessageLanguage::English)));
     } catch (const Exception& e) {
         Fail(e.Message().isEmpty() ? dialogs.firstMessage : e.Message());
     } catch (const std::exception& e) {
         Fail(QString::fromLocal8Bit(e.what()));
     }
-    return 1;
+    return kExitFailed;
 }
