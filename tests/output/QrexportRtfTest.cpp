@@ -1,5 +1,8 @@
 #include "report/output/Qrexport.h"
 
+#include "output/RtfPageReading.h"
+#include "report/ReportTestSupport.h"
+
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -97,4 +100,53 @@ TEST(RtfExport, SystemFontsAreSortedWithoutRegardToCase) {
     for (std::size_t i = 1; i < fonts.size(); ++i)
         EXPECT_LE(fonts[i - 1].Name.compare(fonts[i].Name, Qt::CaseInsensitive), 0);
     filter.Finish();
+}
+
+TEST(RtfExport, PaperAndMarginsAreTheReportPagesReadBackInMillimetres) {
+    struct Case {
+        TPrinterOrientation orientation;
+        double width, length, left, right, top, bottom; // millimetres
+    };
+    for (const Case& c : {Case{TPrinterOrientation::poPortrait, 210, 297, 20, 10, 15, 12.5},
+                          Case{TPrinterOrientation::poLandscape, 297, 210, 7.5, 25.4, 0, 40}}) {
+        SCOPED_TRACE(c.orientation == TPrinterOrientation::poPortrait ? "portrait" : "landscape");
+        quorvel::testing::ReportFixture f;
+        TQRPage& page = f.report.Page();
+        page.SetOrientation(c.orientation);
+        page.SetLeftMargin(c.left);
+        page.SetRightMargin(c.right);
+        page.SetTopMargin(c.top);
+        page.SetBottomMargin(c.bottom);
+        TQRRTFExportFilter filter{QString()};
+        filter.SetReport(&f.report);
+        filter.Start(2100, 2970, TFont());
+        filter.NewPage();
+        filter.TextOut(200, 500, TFont(QStringLiteral("Arial"), 10), clWhite, TAlignment::taLeftJustify,
+                       QStringLiteral("Texto"));
+        filter.EndPage();
+        filter.Finish();
+
+        const quorvel::testing::RtfPage read = quorvel::testing::ReadRtfPage(filter.Output()->Bytes());
+        // Whole twips: each value within half a twip of the report's.
+        constexpr double kHalfTwip = 25.4 / 1440 / 2;
+        const auto mm = [](const std::optional<int>& twips) {
+            return twips ? quorvel::testing::TwipsToMillimetres(*twips) : -1.0;
+        };
+        EXPECT_NEAR(mm(read.PaperWidth), c.width, kHalfTwip);
+        EXPECT_NEAR(mm(read.PaperHeight), c.length, kHalfTwip);
+        EXPECT_NEAR(mm(read.Left), c.left, kHalfTwip);
+        EXPECT_NEAR(mm(read.Right), c.right, kHalfTwip);
+        EXPECT_NEAR(mm(read.Top), c.top, kHalfTwip);
+        EXPECT_NEAR(mm(read.Bottom), c.bottom, kHalfTwip);
+        EXPECT_EQ(read.Landscape, c.orientation == TPrinterOrientation::poLandscape);
+    }
+
+    // Without a report the page has no paper and margins of half an inch.
+    TQRRTFExportFilter filter{QString()};
+    filter.Start(2100, 2970, TFont());
+    filter.Finish();
+    const quorvel::testing::RtfPage read = quorvel::testing::ReadRtfPage(filter.Output()->Bytes());
+    EXPECT_FALSE(read.PaperWidth || read.PaperHeight || read.Landscape);
+    for (const std::optional<int>& margin : {read.Left, read.Right, read.Top, read.Bottom})
+        EXPECT_EQ(margin, std::optional<int>(720));
 }
