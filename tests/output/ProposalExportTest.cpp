@@ -254,24 +254,15 @@ TEST(ProposalExport, RtfOfAReportTakesThePageFromTheReportAndReadsInOrder) {
 }
 
 TEST(ProposalExport, RtfPageAndMarginsAreTheReportsInTheWordProcessor) {
-    struct Case {
-        const char* name;
-        TPrinterOrientation orientation;
-        double width, length, left, right, top, bottom; // millimetres
-    };
-    const Case cases[] = {{"retrato", TPrinterOrientation::poPortrait, 210, 297, 20, 12.5, 15, 17.5},
-                          {"paisagem", TPrinterOrientation::poLandscape, 297, 210, 8, 30, 25.4, 6}};
+    using quorvel::testing::PageCase;
+    const PageCase cases[] = {{"retrato", TPrinterOrientation::poPortrait, {210, 297, 20, 12.5, 15, 17.5}},
+                              {"paisagem", TPrinterOrientation::poLandscape, {297, 210, 8, 30, 25.4, 6}}};
     QTemporaryDir dir;
     QStringList files;
-    for (const Case& c : cases) {
+    for (const PageCase& c : cases) {
         ProposalReport proposal;
-        TQRPage& page = proposal.report.Page();
-        page.SetOrientation(c.orientation);
-        page.SetLeftMargin(c.left);
-        page.SetRightMargin(c.right);
-        page.SetTopMargin(c.top);
-        page.SetBottomMargin(c.bottom);
-        files << dir.filePath(QLatin1String(c.name) + QStringLiteral(".rtf"));
+        c.ApplyTo(proposal.report.Page());
+        files << dir.filePath(QLatin1String(c.Name) + QStringLiteral(".rtf"));
         proposal.ExportAs<TQRRTFExportFilter>(files.constLast());
     }
 
@@ -279,21 +270,10 @@ TEST(ProposalExport, RtfPageAndMarginsAreTheReportsInTheWordProcessor) {
         quorvel::testing::ConvertWithOffice(files, QStringLiteral("fodt"), dir.path());
     ASSERT_TRUE(converted.Error.isEmpty()) << converted.Error.toStdString();
     ASSERT_EQ(converted.Files.size(), 2);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        SCOPED_TRACE(c.name);
-        const quorvel::testing::OfficePage page =
-            quorvel::testing::ReadOfficePage(converted.Files[qsizetype(i)]);
-        ASSERT_TRUE(page.Error.isEmpty()) << page.Error.toStdString();
-        // The word processor keeps lengths to a hundredth of a millimetre or finer.
-        constexpr double kTolerance = 0.05;
-        EXPECT_NEAR(page.Width, c.width, kTolerance);
-        EXPECT_NEAR(page.Height, c.length, kTolerance);
-        EXPECT_NEAR(page.Left, c.left, kTolerance);
-        EXPECT_NEAR(page.Right, c.right, kTolerance);
-        EXPECT_NEAR(page.Top, c.top, kTolerance);
-        EXPECT_NEAR(page.Bottom, c.bottom, kTolerance);
-    }
+    // The word processor keeps lengths to a hundredth of a millimetre or finer.
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        quorvel::testing::ExpectPage(cases[i],
+                                     quorvel::testing::ReadOfficePage(converted.Files[qsizetype(i)]), 0.05);
 }
 
 TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {

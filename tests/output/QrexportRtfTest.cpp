@@ -103,20 +103,12 @@ TEST(RtfExport, SystemFontsAreSortedWithoutRegardToCase) {
 }
 
 TEST(RtfExport, PaperAndMarginsAreTheReportPagesReadBackInMillimetres) {
-    struct Case {
-        TPrinterOrientation orientation;
-        double width, length, left, right, top, bottom; // millimetres
-    };
-    for (const Case& c : {Case{TPrinterOrientation::poPortrait, 210, 297, 20, 10, 15, 12.5},
-                          Case{TPrinterOrientation::poLandscape, 297, 210, 7.5, 25.4, 0, 40}}) {
-        SCOPED_TRACE(c.orientation == TPrinterOrientation::poPortrait ? "portrait" : "landscape");
+    using quorvel::testing::PageCase;
+    for (const PageCase& c :
+         {PageCase{"portrait", TPrinterOrientation::poPortrait, {210, 297, 20, 10, 15, 12.5}},
+          PageCase{"landscape", TPrinterOrientation::poLandscape, {297, 210, 7.5, 25.4, 0, 40}}}) {
         quorvel::testing::ReportFixture f;
-        TQRPage& page = f.report.Page();
-        page.SetOrientation(c.orientation);
-        page.SetLeftMargin(c.left);
-        page.SetRightMargin(c.right);
-        page.SetTopMargin(c.top);
-        page.SetBottomMargin(c.bottom);
+        c.ApplyTo(f.report.Page());
         TQRRTFExportFilter filter{QString()};
         filter.SetReport(&f.report);
         filter.Start(2100, 2970, TFont());
@@ -128,17 +120,8 @@ TEST(RtfExport, PaperAndMarginsAreTheReportPagesReadBackInMillimetres) {
 
         const quorvel::testing::RtfPage read = quorvel::testing::ReadRtfPage(filter.Output()->Bytes());
         // Whole twips: each value within half a twip of the report's.
-        constexpr double kHalfTwip = 25.4 / 1440 / 2;
-        const auto mm = [](const std::optional<int>& twips) {
-            return twips ? quorvel::testing::TwipsToMillimetres(*twips) : -1.0;
-        };
-        EXPECT_NEAR(mm(read.PaperWidth), c.width, kHalfTwip);
-        EXPECT_NEAR(mm(read.PaperHeight), c.length, kHalfTwip);
-        EXPECT_NEAR(mm(read.Left), c.left, kHalfTwip);
-        EXPECT_NEAR(mm(read.Right), c.right, kHalfTwip);
-        EXPECT_NEAR(mm(read.Top), c.top, kHalfTwip);
-        EXPECT_NEAR(mm(read.Bottom), c.bottom, kHalfTwip);
-        EXPECT_EQ(read.Landscape, c.orientation == TPrinterOrientation::poLandscape);
+        quorvel::testing::ExpectPage(c, quorvel::testing::InMillimetres(read), 25.4 / 1440 / 2);
+        EXPECT_EQ(read.Landscape, c.Orientation == TPrinterOrientation::poLandscape);
     }
 
     // Without a report the page has no paper and margins of half an inch.

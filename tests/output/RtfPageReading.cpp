@@ -1,5 +1,9 @@
 #include "output/RtfPageReading.h"
 
+#include "report/QuickrptUnits.h"
+
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
@@ -87,12 +91,46 @@ RtfPage ReadRtfPage(const QByteArray& rtf) {
     return page;
 }
 
-double TwipsToMillimetres(int twips) {
-    return twips * 25.4 / 1440.0;
+PageReading InMillimetres(const RtfPage& page) {
+    PageReading lengths;
+    const auto take = [&](const std::optional<int>& twips, const char* word, double& slot) {
+        if (twips)
+            slot = *twips * 25.4 / 1440.0;
+        else
+            lengths.Error += QStringLiteral("no \\%1; ").arg(QLatin1String(word));
+    };
+    take(page.PaperWidth, "paperw", lengths.Lengths.Width);
+    take(page.PaperHeight, "paperh", lengths.Lengths.Height);
+    take(page.Left, "margl", lengths.Lengths.Left);
+    take(page.Right, "margr", lengths.Lengths.Right);
+    take(page.Top, "margt", lengths.Lengths.Top);
+    take(page.Bottom, "margb", lengths.Lengths.Bottom);
+    return lengths;
 }
 
-OfficePage ReadOfficePage(const QString& fodtPath) {
-    OfficePage page;
+void PageCase::ApplyTo(TQRPage& page) const {
+    page.SetOrientation(Orientation);
+    page.SetLeftMargin(Expected.Left);
+    page.SetRightMargin(Expected.Right);
+    page.SetTopMargin(Expected.Top);
+    page.SetBottomMargin(Expected.Bottom);
+}
+
+void ExpectPage(const PageCase& expected, const PageReading& read, double tolerance) {
+    SCOPED_TRACE(expected.Name);
+    ASSERT_TRUE(read.Error.isEmpty()) << read.Error.toStdString();
+    const PageLengths& e = expected.Expected;
+    const PageLengths& r = read.Lengths;
+    EXPECT_NEAR(r.Width, e.Width, tolerance);
+    EXPECT_NEAR(r.Height, e.Height, tolerance);
+    EXPECT_NEAR(r.Left, e.Left, tolerance);
+    EXPECT_NEAR(r.Right, e.Right, tolerance);
+    EXPECT_NEAR(r.Top, e.Top, tolerance);
+    EXPECT_NEAR(r.Bottom, e.Bottom, tolerance);
+}
+
+PageReading ReadOfficePage(const QString& fodtPath) {
+    PageReading page;
     QFile file(fodtPath);
     if (!file.open(QIODevice::ReadOnly)) {
         page.Error = QStringLiteral("cannot read %1").arg(fodtPath);
@@ -129,12 +167,12 @@ OfficePage ReadOfficePage(const QString& fodtPath) {
         slot = Millimetres(properties.value(QLatin1String(name)).toString());
         if (slot < 0) page.Error += QStringLiteral("no %1; ").arg(QLatin1String(name));
     };
-    length("fo:page-width", page.Width);
-    length("fo:page-height", page.Height);
-    length("fo:margin-left", page.Left);
-    length("fo:margin-right", page.Right);
-    length("fo:margin-top", page.Top);
-    length("fo:margin-bottom", page.Bottom);
+    length("fo:page-width", page.Lengths.Width);
+    length("fo:page-height", page.Lengths.Height);
+    length("fo:margin-left", page.Lengths.Left);
+    length("fo:margin-right", page.Lengths.Right);
+    length("fo:margin-top", page.Lengths.Top);
+    length("fo:margin-bottom", page.Lengths.Bottom);
     return page;
 }
 
