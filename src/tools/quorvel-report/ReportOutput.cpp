@@ -11,6 +11,7 @@
 #include "report/QrprntrPrinter.h"
 #include "report/QuickrptReport.h"
 #include "report/output/QrexportWmf.h"
+#include "report/output/Qrpdffilt.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,11 +177,14 @@ bool WouldReplace(const ReportFormat& format, const QString& output, const QStri
            SameFile(followed.absolutePath(), QFileInfo(output).absolutePath());
 }
 
-int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi) {
+int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi,
+                PdfFonts pdfFonts) {
     switch (format.kind) {
     case OutputKind::Filter: {
         const PageCounter counter(layout);
         const std::unique_ptr<TQRExportFilter> filter = format.filterClass->Create(output);
+        if (auto* pdf = dynamic_cast<TQRPDFDocumentFilter*>(filter.get()))
+            pdf->SetEmbedSubsets(pdfFonts == PdfFonts::EmbeddedSubsets);
         layout.ExportToFilter(*filter);
         if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));
         return counter.Pages();

@@ -2,8 +2,12 @@
 // build, layouts, handlers and filters as the program's "Relatório" button.
 //
 //   quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]
-//                  PROPOSAL OUTPUT
+//                  [--embed-fonts] PROPOSAL OUTPUT
 //   quorvel-report --print [--printer NAME] [--order …] [--fornecedor TEXT] PROPOSAL
+//
+// --embed-fonts writes a PDF whose fonts travel with it: each font is embedded as a subset of the
+// glyphs the report shows, so that the pages look the same on a machine without those fonts. Without
+// it the PDF names its fonts and the reader takes them from the machine that opens it.
 //
 // The proposal file is only read. On success the tool prints "N pages" and exits 0; on any failure
 // it prints one line on standard error, exits 1 and leaves no output file behind.
@@ -70,6 +74,7 @@ struct Options {
     std::optional<QString> fornecedor;
     const ReportFormat* format = nullptr;
     int dpi = 96;
+    PdfFonts pdfFonts = PdfFonts::Named;
     bool print = false;
     QString printer;
     QString proposal;
@@ -84,7 +89,8 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption dpi(QStringLiteral("dpi"), QString(), QStringLiteral("n"));
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption printer(QStringLiteral("printer"), QString(), QStringLiteral("name"));
-    parser.addOptions({order, fornecedor, format, dpi, print, printer});
+    const QCommandLineOption embedFonts(QStringLiteral("embed-fonts"));
+    parser.addOptions({order, fornecedor, format, dpi, print, printer, embedFonts});
     if (!parser.parse(arguments)) throw UsageError(parser.errorText());
 
     Options options;
@@ -123,6 +129,11 @@ Options ParseOptions(const QStringList& arguments) {
         if (!options.format)
             throw UsageError(QStringLiteral("Unknown format \"%1\" (%2)").arg(name, ReportFormatNames()));
     }
+    if (parser.isSet(embedFonts)) {
+        if (options.print || options.format != FindReportFormat(QStringLiteral("pdf")))
+            throw UsageError(QStringLiteral("--embed-fonts goes only with PDF output"));
+        options.pdfFonts = PdfFonts::EmbeddedSubsets;
+    }
     return options;
 }
 
@@ -159,8 +170,9 @@ int Run(const Options& options) {
         // Past the layout's own limit the pages would move to a temporary file and be read back from
         // it, page by page, while the pass still writes: a run keeps them in memory up to this size.
         leiaute.PrinterSettings().SetMemoryLimit(kPagesInMemory);
-        pages = options.print ? PrintReport(leiaute, options.printer)
-                              : WriteReport(leiaute, *options.format, options.output, options.dpi);
+        pages = options.print
+                    ? PrintReport(leiaute, options.printer)
+                    : WriteReport(leiaute, *options.format, options.output, options.dpi, options.pdfFonts);
     });
     return pages;
 }
