@@ -17,6 +17,12 @@ QString ExecutableFolder();
 
 bool FileExists(const QString& path);
 bool DirectoryExists(const QString& path);
+// True when path is a folder in which this process may create files.
+bool DirectoryWritable(const QString& path);
+
+// The user's folder for settings, ending with a separator: $XDG_CONFIG_HOME, or ~/.config when that
+// variable is unset, empty or not an absolute path.
+QString UserConfigFolder();
 
 // The part of a path after its last separator ("/a/b/prop.xml" → "prop.xml").
 QString ExtractFileName(const QString& path);

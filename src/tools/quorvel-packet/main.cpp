@@ -11,6 +11,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
+#include "platform/StandardOptions.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
 #include "store/StoreErrors.h"
@@ -38,7 +39,8 @@ constexpr const char* kSetUsage =
 constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
                                "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
-                               "       quorvel-packet [COMMAND] --help\n";
+                               "       quorvel-packet [COMMAND] --help\n"
+                               "       quorvel-packet --version\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -296,6 +298,7 @@ int Run(int argc, char** argv) {
 } // namespace quorvel
 
 int main(int argc, char** argv) {
+    if (quorvel::PrintVersionWhenAsked(argc, argv, "quorvel-packet")) return 0;
     QCoreApplication app(argc, argv);
     return quorvel::Run(argc, argv);
 }

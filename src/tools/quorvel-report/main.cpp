@@ -24,6 +24,7 @@
 #include "platform/HugePageHeap.h"
 #include "platform/IniFile.h"
 #include "platform/NumberParse.h"
+#include "platform/StandardOptions.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
@@ -38,6 +39,31 @@
 namespace quorvel {
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]\n"
+    "                      PROPOSAL OUTPUT\n"
+    "       quorvel-report --print [--printer NAME] [--order numero|especificacao] [--fornecedor TEXT]\n"
+    "                      PROPOSAL\n"
+    "       quorvel-report --help | --version\n"
+    "\n"
+    "Renders a proposal's report without a window, through the same layouts and filters as the\n"
+    "program's \"Relatório\" button. The proposal is only read; on success the tool prints \"N pages\".\n"
+    "\n"
+    "  --order numero|especificacao  items by number (the default) or by description\n"
+    "  --fornecedor TEXT             the supplier's name on the report; by default the one registered\n"
+    "                                in config.ini, else the one the proposal carries\n"
+    "  --format F                    pdf, html, rtf, txt, csv, xls, wmf, emf, qrp or png; by default\n"
+    "                                OUTPUT's extension\n"
+    "  --dpi N                       resolution of png pages, 10 to 1200 (96 by default)\n"
+    "  --print                       prints the report instead of writing OUTPUT\n"
+    "  --printer NAME                the printer for --print (by default the system's)\n"
+    "\n"
+    "config.ini is read beside the program when its folder is writable or holds one, else from\n"
+    "$XDG_CONFIG_HOME/quorvel/ (~/.config/quorvel/ by default).\n"
+    "\n"
+    "Exit status 0 on success, 2 for a wrong command line, 1 on any other failure, with one line on\n"
+    "standard error.\n";
 
 // Bytes of page pictures a run keeps in memory (a 10,000-item report takes about 24 MB).
 constexpr int kPagesInMemory = 64 << 20;
@@ -192,6 +218,8 @@ void Fail(const QString& message) {
 
 int main(int argc, char** argv) {
     using namespace quorvel;
+    if (PrintVersionWhenAsked(argc, argv, "quorvel-report")) return 0;
+    if (PrintUsageWhenAsked(argc, argv, kUsage)) return 0;
     UseHugePagesForTheHeap();
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
