@@ -1,6 +1,7 @@
 #include "app/SupplierConfig.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "platform/NumberParse.h"
 
 #include <limits>
@@ -8,7 +9,9 @@
 namespace quorvel {
 
 QString ConfigIniPath(const QString& executableFolder) {
-    return executableFolder + QStringLiteral("config.ini");
+    const QString beside = executableFolder + QStringLiteral("config.ini");
+    if (FileExists(beside) || DirectoryWritable(executableFolder)) return beside;
+    return UserConfigFolder() + QStringLiteral("quorvel/config.ini");
 }
 
 int StrToInt(const QString& text) {

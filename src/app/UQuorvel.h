@@ -82,6 +82,9 @@ public:
 
     // Report.
     void BitBtn1Click();
+    // `quorvel FILE`: opens FILE exactly as "Abrir" does when its dialog answers FILE (a relative
+    // name is taken from the current folder).
+    void OpenGivenFile(const QString& arquivo);
     // Opens a proposal file for reporting only, as "Abrir" does but without the supplier
     // registration: the rows stay in memory and the file is never written back. The store's errors
     // pass unchanged.
@@ -98,6 +101,10 @@ private:
     void BindGrids();
     void CentreOnScreen();
 
+    // "Abrir" before and after its dialog: the open file is written back and closed; then the
+    // chosen file is locked, loaded and shown in the mode it asks for.
+    void CloseBeforeOpening();
+    void OpenChosenFile(const QString& escolhido);
     bool IsLotMode() const;
     void BuildLots();
     void AdjustToMode();

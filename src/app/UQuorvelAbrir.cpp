@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPalette>
 
 namespace quorvel {
@@ -60,6 +61,19 @@ void TFormQuorvel::OpenItemTable() {
 }
 
 void TFormQuorvel::BtnAbreXMLClick() {
+    CloseBeforeOpening();
+    const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
+    if (!escolhido) return;
+    OpenChosenFile(*escolhido);
+}
+
+void TFormQuorvel::OpenGivenFile(const QString& arquivo) {
+    CloseBeforeOpening();
+    // The file box shows the full path, as the open dialog gives it.
+    OpenChosenFile(QDir::cleanPath(QFileInfo(arquivo).absoluteFilePath()));
+}
+
+void TFormQuorvel::CloseBeforeOpening() {
     // A price still being typed is posted, and in lot mode every row receives its lot's current
     // total, before the table closes and writes the file: nothing typed is lost by opening another.
     if (CDSDigitacao->Active()) {
@@ -71,20 +85,19 @@ void TFormQuorvel::BtnAbreXMLClick() {
     CDSDigitacao->SetFiltered(false);
     CDSDigitacao->Close();
     proposalLock.reset();
+}
 
-    const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
-    if (!escolhido) return;
-
-    RefuseIrregularFile(*escolhido);
+void TFormQuorvel::OpenChosenFile(const QString& escolhido) {
+    RefuseIrregularFile(escolhido);
     // Another window or tool editing the same file would lose one of the two edits: refuse it.
-    auto lock = std::make_unique<FileLock>(*escolhido);
+    auto lock = std::make_unique<FileLock>(escolhido);
     if (lock->TryLock() == FileLock::Result::InUse) {
-        Dialogs().MessageBox(FileInUseMessage(*escolhido, lock->Holder()), QStringLiteral("Atenção!"),
+        Dialogs().MessageBox(FileInUseMessage(escolhido, lock->Holder()), QStringLiteral("Atenção!"),
                              MessageIcon::Warning, MessageButtons::Ok);
         return;
     }
 
-    ui->EdArquivo->setText(*escolhido);
+    ui->EdArquivo->setText(escolhido);
     CDSDigitacao->SetFileName(ui->EdArquivo->text());
     OpenItemTable();
     proposalLock = std::move(lock);

@@ -8,6 +8,8 @@
 #include "platform/Files.h"
 #include "platform/IniFile.h"
 
+#include <QFileInfo>
+
 namespace quorvel {
 
 void TFormQuorvel::BtnConfigClick() {
@@ -18,7 +20,11 @@ void TFormQuorvel::BtnConfigClick() {
         throw EAbort();
     }
     {
-        TFormDadosForn formDadosForn(ConfigIniPath(executableFolder), this);
+        const QString caminho = ConfigIniPath(executableFolder);
+        // The user's settings folder may not exist yet; the dialog writes the file into it, and a
+        // folder that cannot be made is reported by that write.
+        ForceDirectories(QFileInfo(caminho).absolutePath());
+        TFormDadosForn formDadosForn(caminho, this);
         formDadosForn.exec();
     }
     CarregaDadosFornecedor();

@@ -1,3 +1,4 @@
+#include "app/ProgramArguments.h"
 #include "app/UFormSelRelatorio.h"
 #include "app/UQuorvel.h"
 #include "app/URelatorio.h"
@@ -5,17 +6,33 @@
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
 #include "platform/InterruptCleanup.h"
+#include "platform/StandardOptions.h"
 #include "report/output/QrprevInterface.h"
 #include "ui/Application.h"
 
+#include <QMetaObject>
+
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
     using namespace quorvel;
+    if (PrintVersionWhenAsked(argc, argv, "quorvel")) return 0;
+    if (PrintUsageWhenAsked(argc, argv, kProgramUsage)) return 0;
     UseHugePagesForTheHeap();
     // Ctrl-C, a terminal hang-up or a TERM while a save runs leave no temporary file behind.
     RemoveTemporariesOnInterrupt();
     TApplication application(argc, argv);
+    // The desktop entry the window belongs to, for the task bar's icon and name.
+    TApplication::setDesktopFileName(QStringLiteral("org.quorvel.Quorvel"));
+    QString arquivo;
+    try {
+        arquivo = ProposalFileArgument(TApplication::arguments());
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "quorvel: %s\n%.*s", qUtf8Printable(e.Message()),
+                     static_cast<int>(kProgramUsage.size()), kProgramUsage.data());
+        return 2;
+    }
     // Reports open the standard preview window and progress form.
     RegisterStandardPreview();
     try {
@@ -25,6 +42,13 @@ int main(int argc, char** argv) {
         const auto formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
         const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>(formQuorvel);
         formQuorvel.show();
+        // A file named on the command line opens once the window is up, through the event dispatch
+        // as a click of "Abrir" would: the registration dialog stands over the window, and a file
+        // that cannot be opened is reported while the window stays usable.
+        if (!arquivo.isEmpty())
+            QMetaObject::invokeMethod(
+                &formQuorvel, GuardedSlot([&formQuorvel, arquivo] { formQuorvel.OpenGivenFile(arquivo); }),
+                Qt::QueuedConnection);
         TApplication::exec();
     } catch (...) {
         ShowCurrentException();

@@ -124,6 +124,17 @@ std::map<int, QString> NumberedFiles(const std::function<QString(int)>& nameOf) 
     return files;
 }
 
+bool DirectoryWritable(const QString& path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isDir() && info.isWritable();
+}
+
+QString UserConfigFolder() {
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configHome.isEmpty() && QDir::isAbsolutePath(configHome)) return WithTrailingSeparator(configHome);
+    return WithTrailingSeparator(QDir::homePath()) + QStringLiteral(".config/");
+}
+
 QString ExtractFileName(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? path : path.mid(slash + 1);

@@ -22,6 +22,12 @@ QString ExecutableFolder();
 
 bool FileExists(const QString& path);
 bool DirectoryExists(const QString& path);
+// True when path is a folder in which this process may create files.
+bool DirectoryWritable(const QString& path);
+
+// The user's folder for settings, ending with a separator: $XDG_CONFIG_HOME, or ~/.config when that
+// variable is unset, empty or not an absolute path.
+QString UserConfigFolder();
 
 // What stands at a path, links followed.
 enum class PathKind {

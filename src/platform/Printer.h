@@ -8,10 +8,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <memory>
-
-class QPainter;
-class QPrinter;
 
 namespace quorvel {
 
@@ -83,53 +79,52 @@ public:
     using Exception::Exception;
 };
 
-// A printer object over Qt's printing (QPrinter, QPrinterInfo), which on Linux goes to CUPS: the
-// list of print queues, the selected queue with its settings (TDeviceMode), its resolution and
-// printable area, and print jobs drawn page by page through a canvas. A job is drawn by Qt into a
-// PDF spool file laid out like the queue's paper and handed to the queue with CUPS's `lp` when it
-// ends, with the copies, collation, sides, paper and colour as job options.
+// The printer boundary: the list of print queues, the selected queue with its settings
+// (TDeviceMode), its resolution and printable area, and print jobs drawn page by page through a
+// canvas. The program prints through TQueuePrinter (QueuePrinter.h), over the system's print queues;
+// tests draw on a recording printer instead.
 //
 // With no queue installed the printer lists nothing, selects nothing and starts no job: BeginDoc
 // returns false and drawing has nowhere to go, which is how the report engine knows to print
 // nothing.
 class TPrinter {
 public:
-    TPrinter();
-    ~TPrinter();
+    TPrinter() = default;
+    virtual ~TPrinter() = default;
     TPrinter(const TPrinter&) = delete;
     TPrinter& operator=(const TPrinter&) = delete;
 
     // The queues as listed when the printer was made or last refreshed.
-    const QStringList& Printers() const noexcept { return printers_; }
+    virtual const QStringList& Printers() const = 0;
     // Reads the queue list anew; the selection stays on the same queue when it is still there.
-    void Refresh();
+    virtual void Refresh() = 0;
     // Index of the selected queue in Printers, -1 for none. Selecting -1 (or any index outside the
     // list) picks the system's default queue, or the first one when there is no default.
-    int PrinterIndex() const noexcept { return index_; }
-    // Selects a queue with the settings its driver starts with.
-    void SetPrinterIndex(int index);
-    bool HasPrinter() const noexcept { return index_ >= 0; }
+    virtual int PrinterIndex() const = 0;
+    // Selects a queue with the settings its driver starts with; raises EPrinter while printing.
+    virtual void SetPrinterIndex(int index) = 0;
+    bool HasPrinter() const { return PrinterIndex() >= 0; }
 
     // Names of the selected queue, empty without one. The driver is the queue's make and model
     // (what its PPD names), the port its location text.
-    QString DeviceName() const;
-    QString DriverName() const;
-    QString Port() const;
+    virtual QString DeviceName() const = 0;
+    virtual QString DriverName() const = 0;
+    virtual QString Port() const = 0;
 
     // The selected queue's settings; Fields empty without a queue.
-    TDeviceMode DeviceMode() const;
+    virtual TDeviceMode DeviceMode() const = 0;
     // Applies the fields named in mode.Fields to the selected queue's settings.
-    void SetDeviceMode(const TDeviceMode& mode);
+    virtual void SetDeviceMode(const TDeviceMode& mode) = 0;
     // Driver codes of the paper sizes the queue offers (each listed once, in the queue's order),
     // DMPAPER_USER last when it takes custom sizes.
-    QList<int> PaperCodes() const;
+    virtual QList<int> PaperCodes() const = 0;
 
     // Device resolution (dots per inch), printable offset and full paper size in device pixels, for
     // the current paper and orientation. Without a queue: 0, (0, 0) and an empty size.
-    int XDpi() const;
-    int YDpi() const;
-    QPoint PhysicalOffset() const;
-    QSize PhysicalSize() const;
+    virtual int XDpi() const = 0;
+    virtual int YDpi() const = 0;
+    virtual QPoint PhysicalOffset() const = 0;
+    virtual QSize PhysicalSize() const = 0;
 
     // Job title for the spooler.
     QString Title() const { return title_; }
@@ -137,38 +132,24 @@ public:
 
     // Starts a job on the selected queue and opens its first page. False without a queue; raises
     // EPrinter when the print system refuses the job.
-    bool BeginDoc();
+    virtual bool BeginDoc() = 0;
     // Ends the page and opens the next one.
-    void NewPage();
+    virtual void NewPage() = 0;
     // Ends the job and hands it to the queue; raises EPrinter when the print system refuses it.
-    void EndDoc();
+    virtual void EndDoc() = 0;
     // Drops the job: nothing of it reaches the queue.
-    void Abort();
-    bool Printing() const noexcept { return painter_ != nullptr; }
-    bool Aborted() const noexcept { return aborted_; }
+    virtual void Abort() = 0;
+    virtual bool Printing() const = 0;
+    virtual bool Aborted() const = 0;
     // Pages opened in the running or last job.
-    int PageNumber() const noexcept { return pageNumber_; }
+    virtual int PageNumber() const = 0;
 
     // The surface of the open page, in device pixels with the origin at the printable area's top
     // left corner. Raises EPrinter while no job runs.
-    TCanvas& Canvas();
+    virtual TCanvas& Canvas() = 0;
 
 private:
-    void Select(int index);
-    void ReadCapabilities();
-    QString EndJob();
-    void Submit(const QString& spool);
-
-    QStringList printers_;
-    int index_ = -1;
-    std::unique_ptr<QPrinter> printer_; // the selected queue and its settings
-    std::unique_ptr<QPrinter> job_;     // the running job, drawn into a spool file
-    std::unique_ptr<QPainter> painter_;
-    std::unique_ptr<TCanvas> canvas_;
-    std::uint32_t capabilities_ = 0;
     QString title_;
-    int pageNumber_ = 0;
-    bool aborted_ = false;
 };
 
 // The program's shared printer object, made on first use and kept until the application object

@@ -3,6 +3,7 @@
 #include "platform/Canvas.h"
 #include "platform/EventLoop.h"
 #include "platform/MetafileCanvas.h"
+#include "platform/QueuePrinter.h"
 #include "platform/Rounding.h"
 #include "report/QrprntrMessages.h"
 #include "report/QuickrptPreview.h"
@@ -26,22 +27,34 @@ std::unique_ptr<TQRPrinter>& ProcessPageStore() {
 } // namespace
 
 TQRPrinter::TQRPrinter(TQRPrinterOwner* owner)
+    : TQRPrinter(owner, nullptr) {}
+
+TQRPrinter::TQRPrinter(TQRPrinterOwner* owner, TPrinter& printer)
+    : TQRPrinter(owner, &printer) {}
+
+TQRPrinter::TQRPrinter(TQRPrinterOwner* owner, TPrinter* given)
     : owner_(owner)
     , xFactor_(kFallbackFactor)
     , yFactor_(kFallbackFactor)
     , settings_(std::make_unique<TPrinterSettings>()) {
     ReservePageStoreMessages();
-    TPrinter& shared = Printer();
-    printersPresent_ = !shared.Printers().isEmpty();
     if (owner_) {
         settings_->SetUseStandardPrinter(owner_->UseStandardPrinterSetting());
         settings_->SetMemoryLimit(owner_->MemoryLimitSetting());
     }
+    if (given) {
+        privatePrinter_ = systemPrinter_ = given;
+        printersPresent_ = !given->Printers().isEmpty();
+        if (printersPresent_) settings_->SetPrinter(systemPrinter_);
+        return;
+    }
+    TPrinter& shared = Printer();
+    printersPresent_ = !shared.Printers().isEmpty();
     if (settings_->UseStandardPrinter()) {
         systemPrinter_ = &shared;
     } else {
-        privatePrinter_ = std::make_unique<TPrinter>();
-        systemPrinter_ = privatePrinter_.get();
+        ownPrinter_ = std::make_unique<TQueuePrinter>();
+        privatePrinter_ = systemPrinter_ = ownPrinter_.get();
     }
     if (printersPresent_) {
         // The private printer starts on the printer the shared one has selected, and the settings

@@ -120,6 +120,10 @@ public:
 class TQRPrinter {
 public:
     explicit TQRPrinter(TQRPrinterOwner* owner = nullptr);
+    // A page store that draws on `printer` (not owned, outliving the page store) instead of the
+    // system's print queues: it is the page store's own printer object, selected and read as a
+    // private one would be, and its queue list decides whether printers are present.
+    TQRPrinter(TQRPrinterOwner* owner, TPrinter& printer);
     ~TQRPrinter();
     TQRPrinter(const TQRPrinter&) = delete;
     TQRPrinter& operator=(const TQRPrinter&) = delete;
@@ -305,6 +309,7 @@ public:
     static void SetPrintMetafileFromPreview(bool value);
 
 private:
+    TQRPrinter(TQRPrinterOwner* owner, TPrinter* given);
     void SetAvailablePages(int pages);
     void UseScreenFactors();
     void UsePrinterFactors();
@@ -341,8 +346,9 @@ private:
     TQRPageList pageList_;
     std::shared_ptr<TQRStream> stream_;
     std::unique_ptr<TPrinterSettings> settings_;
-    std::unique_ptr<TPrinter> privatePrinter_;
-    TPrinter* systemPrinter_ = nullptr;
+    std::unique_ptr<TPrinter> ownPrinter_; // the private printer object the page store made
+    TPrinter* privatePrinter_ = nullptr;   // that one or the one it was given; none with the shared one
+    TPrinter* systemPrinter_ = nullptr;    // the printer drawn on
     bool printersPresent_ = false;
     bool showingPreview_ = false;
     // Written by the report's worker thread, read by the window that prints.

@@ -8,6 +8,7 @@
 #include "output/ExternalReaders.h"
 #include "output/OutputTestFiles.h"
 #include "output/ProposalReport.h"
+#include "output/RtfPageReading.h"
 
 #include <QDir>
 #include <QFile>
@@ -250,6 +251,29 @@ TEST(ProposalExport, RtfOfAReportTakesThePageFromTheReportAndReadsInOrder) {
     QFile text(dir.filePath(QStringLiteral("proposta.txt")));
     ASSERT_TRUE(text.open(QIODevice::ReadOnly)) << toText.Output.toStdString();
     ExpectInOrder(QString::fromUtf8(text.readAll()), texts, "word processor text");
+}
+
+TEST(ProposalExport, RtfPageAndMarginsAreTheReportsInTheWordProcessor) {
+    using quorvel::testing::PageCase;
+    const PageCase cases[] = {{"retrato", TPrinterOrientation::poPortrait, {210, 297, 20, 12.5, 15, 17.5}},
+                              {"paisagem", TPrinterOrientation::poLandscape, {297, 210, 8, 30, 25.4, 6}}};
+    QTemporaryDir dir;
+    QStringList files;
+    for (const PageCase& c : cases) {
+        ProposalReport proposal;
+        c.ApplyTo(proposal.report.Page());
+        files << dir.filePath(QLatin1String(c.Name) + QStringLiteral(".rtf"));
+        proposal.ExportAs<TQRRTFExportFilter>(files.constLast());
+    }
+
+    const quorvel::testing::OfficeConversion converted =
+        quorvel::testing::ConvertWithOffice(files, QStringLiteral("fodt"), dir.path());
+    ASSERT_TRUE(converted.Error.isEmpty()) << converted.Error.toStdString();
+    ASSERT_EQ(converted.Files.size(), 2);
+    // The word processor keeps lengths to a hundredth of a millimetre or finer.
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        quorvel::testing::ExpectPage(cases[i],
+                                     quorvel::testing::ReadOfficePage(converted.Files[qsizetype(i)]), 0.05);
 }
 
 TEST(ProposalExport, HtmlLabelsBecomeLinksInTheBrowserAndPlainTextsElsewhere) {

@@ -1,5 +1,8 @@
 #include "report/output/Qrexport.h"
 
+#include "output/RtfPageReading.h"
+#include "report/ReportTestSupport.h"
+
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -97,4 +100,36 @@ TEST(RtfExport, SystemFontsAreSortedWithoutRegardToCase) {
     for (std::size_t i = 1; i < fonts.size(); ++i)
         EXPECT_LE(fonts[i - 1].Name.compare(fonts[i].Name, Qt::CaseInsensitive), 0);
     filter.Finish();
+}
+
+TEST(RtfExport, PaperAndMarginsAreTheReportPagesReadBackInMillimetres) {
+    using quorvel::testing::PageCase;
+    for (const PageCase& c :
+         {PageCase{"portrait", TPrinterOrientation::poPortrait, {210, 297, 20, 10, 15, 12.5}},
+          PageCase{"landscape", TPrinterOrientation::poLandscape, {297, 210, 7.5, 25.4, 0, 40}}}) {
+        quorvel::testing::ReportFixture f;
+        c.ApplyTo(f.report.Page());
+        TQRRTFExportFilter filter{QString()};
+        filter.SetReport(&f.report);
+        filter.Start(2100, 2970, TFont());
+        filter.NewPage();
+        filter.TextOut(200, 500, TFont(QStringLiteral("Arial"), 10), clWhite, TAlignment::taLeftJustify,
+                       QStringLiteral("Texto"));
+        filter.EndPage();
+        filter.Finish();
+
+        const quorvel::testing::RtfPage read = quorvel::testing::ReadRtfPage(filter.Output()->Bytes());
+        // Whole twips: each value within half a twip of the report's.
+        quorvel::testing::ExpectPage(c, quorvel::testing::InMillimetres(read), 25.4 / 1440 / 2);
+        EXPECT_EQ(read.Landscape, c.Orientation == TPrinterOrientation::poLandscape);
+    }
+
+    // Without a report the page has no paper and margins of half an inch.
+    TQRRTFExportFilter filter{QString()};
+    filter.Start(2100, 2970, TFont());
+    filter.Finish();
+    const quorvel::testing::RtfPage read = quorvel::testing::ReadRtfPage(filter.Output()->Bytes());
+    EXPECT_FALSE(read.PaperWidth || read.PaperHeight || read.Landscape);
+    for (const std::optional<int>& margin : {read.Left, read.Right, read.Top, read.Bottom})
+        EXPECT_EQ(margin, std::optional<int>(720));
 }

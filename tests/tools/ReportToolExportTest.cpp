@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -264,6 +265,134 @@ TEST_F(ReportToolExport, MetafilesAreOneFilePerPageDrawnLikeThePages) {
         for (const TileMismatch& m : InkMismatches(expected, WithoutRules(drawn)))
             ADD_FAILURE() << "tile " << m.Tile.x() << "," << m.Tile.y() << " differs, share " << m.Share;
     }
+}
+
+struct PdfFont {
+    QString Name;
+    QString Type;
+    bool Embedded = false;
+    bool Subset = false;
+};
+
+// The fonts poppler lists for a PDF: name, type and the "emb" and "sub" columns.
+std::vector<PdfFont> PdfFonts(const QString& pdf) {
+    const ToolRun run = RunTool(QStringLiteral("pdffonts"), {pdf});
+    EXPECT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+    std::vector<PdfFont> fonts;
+    const QStringList lines = QString::fromUtf8(run.Output).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        // name, type (one or more words), encoding, emb, sub, uni, object number, generation
+        const QStringList columns = lines[i].simplified().split(u' ');
+        if (columns.size() < 8) {
+            ADD_FAILURE() << "unexpected pdffonts line: " << lines[i].toStdString();
+            continue;
+        }
+        const qsizetype n = columns.size();
+        fonts.push_back({columns[0], columns.mid(1, n - 7).join(u' '), columns[n - 5] == u"yes",
+                         columns[n - 4] == u"yes"});
+    }
+    return fonts;
+}
+
+// One page of a PDF drawn by poppler at 96 pixels per inch; with `fontConfig`, fontconfig reads only
+// that configuration, so the renderer finds no font but those the PDF carries.
+QImage RenderPage(const QString& pdf, int page, const QString& out, const QString& fontConfig = QString()) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!fontConfig.isEmpty()) environment.insert(QStringLiteral("FONTCONFIG_FILE"), fontConfig);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                   QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
+                   QStringLiteral("-l"), QString::number(page), pdf, out});
+    EXPECT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    return QImage(out + QStringLiteral(".png"));
+}
+
+// With --embed-fonts every font of the PDF is an embedded subset of the same fonts the plain PDF
+// names; the file stays valid, reads back to the same text, and its pages drawn by a renderer that
+// finds no font on the machine look like the tool's own page pictures.
+TEST_F(ReportToolExport, EmbeddedFontsTravelWithThePdfAndDrawItsPagesWithoutTheMachinesFonts) {
+    const QString named = Path(QStringLiteral("nomeadas.pdf"));
+    const QString embedded = Path(QStringLiteral("embutidas.pdf"));
+    for (const QStringList& args : {QStringList{kVariasPaginas, named},
+                                    QStringList{QStringLiteral("--embed-fonts"), kVariasPaginas, embedded},
+                                    QStringList{kVariasPaginas, Path(QStringLiteral("pagina.png"))}}) {
+        const ToolRun run = Report(args);
+        ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+        EXPECT_EQ(run.Output, QByteArrayLiteral("3 pages\n"));
+    }
+
+    const ToolRun check = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), embedded});
+    EXPECT_EQ(check.ExitCode, 0) << check.Output.toStdString() << check.Errors.toStdString();
+    EXPECT_TRUE(check.Output.contains("No syntax or stream encoding errors found"))
+        << check.Output.toStdString();
+    EXPECT_FALSE(check.Output.contains("WARNING") || check.Errors.contains("WARNING"));
+
+    const std::vector<PdfFont> namedFonts = PdfFonts(named);
+    const std::vector<PdfFont> embeddedFonts = PdfFonts(embedded);
+    ASSERT_EQ(namedFonts.size(), 3u) << "Arial, its bold and its italic";
+    ASSERT_EQ(embeddedFonts.size(), namedFonts.size());
+    static const QRegularExpression subsetName(QStringLiteral("^[A-Z]{6}\\+(.+)$"));
+    for (std::size_t i = 0; i < namedFonts.size(); ++i) {
+        SCOPED_TRACE(embeddedFonts[i].Name.toStdString());
+        EXPECT_FALSE(namedFonts[i].Embedded) << "without the option the fonts are only named";
+        EXPECT_TRUE(embeddedFonts[i].Embedded);
+        EXPECT_TRUE(embeddedFonts[i].Subset);
+        EXPECT_EQ(embeddedFonts[i].Type, QStringLiteral("TrueType"));
+        EXPECT_EQ(subsetName.match(embeddedFonts[i].Name).captured(1), namedFonts[i].Name);
+    }
+
+    const ToolRun namedText =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), named, QStringLiteral("-")});
+    const ToolRun embeddedText =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), embedded, QStringLiteral("-")});
+    ASSERT_EQ(embeddedText.ExitCode, 0) << embeddedText.Errors.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(embeddedText.Output).contains(QStringLiteral("Página:3")));
+    EXPECT_EQ(embeddedText.Output, namedText.Output);
+
+    // A fontconfig configuration that names no font folder: the renderer finds no font at all.
+    const QString noFonts = Path(QStringLiteral("sem-fontes.conf"));
+    {
+        QFile config(noFonts);
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig/>\n");
+    }
+    // The pages drawn with only the fonts the file carries are the pages drawn with the machine's own
+    // fonts, tile by tile, and they look like the tool's page pictures of the same report. The page
+    // picture places each glyph at whole-pixel advances measured at 96 dots per inch where the PDF
+    // uses the font's exact widths, so long texts end a few pixels apart: the centred title and the
+    // italic footer give 3 tiles on each page, with the machine's fonts as without them. Rules are left
+    // out of that comparison: band lines are not what fonts change.
+    for (int page = 1; page <= 3; ++page) {
+        SCOPED_TRACE(page);
+        const QImage picture(Path(QStringLiteral("pagina-%1.png").arg(page, 3, 10, QLatin1Char('0'))));
+        ASSERT_FALSE(picture.isNull());
+        const QImage alone = RenderPage(embedded, page, Path(QStringLiteral("sozinha%1").arg(page)), noFonts);
+        const QImage withFonts = RenderPage(named, page, Path(QStringLiteral("com-fontes%1").arg(page)));
+        ASSERT_FALSE(alone.isNull() || withFonts.isNull());
+        for (const TileMismatch& m : InkMismatches(withFonts, alone))
+            ADD_FAILURE() << "tile " << m.Tile.x() << "," << m.Tile.y()
+                          << " differs from the machine's fonts, share " << m.Share;
+        const QImage scaled = alone.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_LE(InkMismatches(WithoutRules(picture), WithoutRules(scaled)).size(), 3u);
+    }
+    // The option belongs to PDF output: with another format the run is refused and writes nothing.
+    const ToolRun html =
+        Report({QStringLiteral("--embed-fonts"), kVariasPaginas, Path(QStringLiteral("r.html"))});
+    EXPECT_EQ(html.ExitCode, 2);
+    EXPECT_EQ(html.Errors, QByteArrayLiteral("quorvel-report: --embed-fonts goes only with PDF output\n"));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("r.html"))));
+
+    // The configuration does hide the machine's fonts: the PDF that only names them loses its texts.
+    const QImage lost = RenderPage(named, 1, Path(QStringLiteral("sem-fontes1")), noFonts);
+    const QImage picture(Path(QStringLiteral("pagina-001.png")));
+    EXPECT_GT(InkMismatches(
+                  WithoutRules(picture),
+                  WithoutRules(lost.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)))
+                  .size(),
+              100u);
 }
 
 // A run with one file per page writes all of its pages or none, and leaves the files of the same

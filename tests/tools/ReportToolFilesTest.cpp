@@ -264,7 +264,7 @@ TEST_F(ReportToolFiles, TheCommandLineSaysWhatItDoesAndAnEmptyReportWritesNothin
         EXPECT_EQ(run.ExitCode, 0);
         EXPECT_EQ(run.Errors, QByteArray());
         EXPECT_TRUE(run.Output.startsWith("usage: quorvel-report ")) << run.Output.toStdString();
-        EXPECT_TRUE(run.Output.contains("3 there is nothing to print (no item has a price)"))
+        EXPECT_TRUE(run.Output.contains("3 when there is nothing to print (no item has a price)"))
             << run.Output.toStdString();
         EXPECT_FALSE(QFileInfo::exists(Path("o.pdf")));
     }

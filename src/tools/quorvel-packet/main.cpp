@@ -15,6 +15,7 @@
 #include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "platform/InterruptCleanup.h"
+#include "platform/StandardOptions.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
 #include "store/StoreErrors.h"
@@ -42,7 +43,8 @@ constexpr const char* kSetUsage =
 constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
                                "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
-                               "       quorvel-packet [COMMAND] --help\n";
+                               "       quorvel-packet [COMMAND] --help\n"
+                               "       quorvel-packet --version\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -316,6 +318,7 @@ int Run(int argc, char** argv) {
 } // namespace quorvel
 
 int main(int argc, char** argv) {
+    if (quorvel::PrintVersionWhenAsked(argc, argv, "quorvel-packet")) return 0;
     quorvel::RemoveTemporariesOnInterrupt();
     QCoreApplication app(argc, argv);
     return quorvel::Run(argc, argv);

@@ -11,6 +11,7 @@
 #include "report/QrprntrPrinter.h"
 #include "report/QuickrptReport.h"
 #include "report/output/QrexportWmf.h"
+#include "report/output/Qrpdffilt.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -227,10 +228,14 @@ void CheckOutputs(const ReportFormat& format, const QString& output, const QStri
     }
 }
 
-int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi) {
+int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi,
+                PdfFonts pdfFonts) {
     switch (format.kind) {
     case OutputKind::Filter: {
-        PagesOnlyFilter filter(format.filterClass->Create(output));
+        std::unique_ptr<TQRExportFilter> own = format.filterClass->Create(output);
+        if (auto* pdf = dynamic_cast<TQRPDFDocumentFilter*>(own.get()))
+            pdf->SetEmbedSubsets(pdfFonts == PdfFonts::EmbeddedSubsets);
+        PagesOnlyFilter filter(std::move(own));
         layout.ExportToFilter(filter);
         if (filter.Pages() == 0) return 0;
         if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));

@@ -2,9 +2,13 @@
 // build, layouts, handlers and filters as the program's "Relatório" button.
 //
 //   quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]
-//                  PROPOSAL OUTPUT
+//                  [--embed-fonts] PROPOSAL OUTPUT
 //   quorvel-report --print [--printer NAME] [--order …] [--fornecedor TEXT] PROPOSAL
 //   quorvel-report --help
+//
+// --embed-fonts writes a PDF whose fonts travel with it: each font is embedded as a subset of the
+// glyphs the report shows, so that the pages look the same on a machine without those fonts. Without
+// it the PDF names its fonts and the reader takes them from the machine that opens it.
 //
 // The proposal file is only read. On success the tool prints "N pages" and exits 0; on any failure
 // it prints one line on standard error, exits 1 and leaves no output file behind; a wrong command
@@ -25,6 +29,7 @@
 #include "platform/IniFile.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/NumberParse.h"
+#include "platform/StandardOptions.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
@@ -39,6 +44,37 @@
 namespace quorvel {
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]\n"
+    "                      PROPOSAL OUTPUT\n"
+    "       quorvel-report --print [--printer NAME] [--order numero|especificacao] [--fornecedor TEXT]\n"
+    "                      PROPOSAL\n"
+    "       quorvel-report --help | --version\n"
+    "\n"
+    "Renders a proposal's report without a window, through the same layouts and filters as the\n"
+    "program's \"Relatório\" button. The proposal is only read; on success the tool prints \"N pages\".\n"
+    "\n"
+    "  --order numero|especificacao  items by number (the default) or by description\n"
+    "  --fornecedor TEXT             the supplier's name on the report; by default the one registered\n"
+    "                                in config.ini, else the one the proposal carries\n"
+    "  --format F                    pdf, html, rtf, txt, csv, xls, wmf, emf, qrp or png; by default\n"
+    "                                OUTPUT's extension. wmf, emf and png write one file per page\n"
+    "                                (report.wmf as report001.wmf …, report.png as report-001.png …)\n"
+    "                                and replace the whole set of page files of that name\n"
+    "  --dpi N                       resolution of png pages, 10 to 1200 (96 by default)\n"
+    "  --print                       prints the report instead of writing OUTPUT\n"
+    "  --printer NAME                the printer for --print (by default the system's)\n"
+    "\n"
+    "config.ini is read beside the program when its folder is writable or holds one, else from\n"
+    "$XDG_CONFIG_HOME/quorvel/ (~/.config/quorvel/ by default).\n"
+    "\n"
+    "Each option is given at most once.\n"
+    "\n"
+    "Exit status 0 on success; 1 on any other failure, and no output file is written; 2 for a wrong\n"
+    "command line; 3 when there is nothing to print (no item has a price), and no file is written.\n"
+    "Every failure is one line on standard error. Interrupted by SIGINT, SIGTERM or SIGHUP, the tool\n"
+    "removes its temporary files and exits with 130, 143 or 129.\n";
 
 // Bytes of page pictures a run keeps in memory (a 10,000-item report takes about 24 MB).
 constexpr int kPagesInMemory = 64 << 20;
@@ -75,41 +111,13 @@ constexpr int kExitFailed = 1;
 constexpr int kExitWrongUse = 2;
 constexpr int kExitNothingToPrint = 3;
 
-QString UsageText() {
-    return QStringLiteral(
-               "usage: quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi "
-               "N]\n"
-               "                      PROPOSAL OUTPUT\n"
-               "       quorvel-report --print [--printer NAME] [--order numero|especificacao]\n"
-               "                      [--fornecedor TEXT] PROPOSAL\n"
-               "       quorvel-report --help\n"
-               "\n"
-               "Renders the proposal's report as the program's \"Relatório\" does, without a window, and\n"
-               "prints \"N pages\". The proposal is only read.\n"
-               "\n"
-               "  --order       numero (by item number, the default) or especificacao (by description)\n"
-               "  --fornecedor  the supplier line's name (default: the registration beside the program,\n"
-               "                else the proposal's own)\n"
-               "  --format      the output format, else OUTPUT's extension: %1\n"
-               "                (wmf, emf and png write one file per page: report.wmf as report001.wmf,\n"
-               "                report002.wmf …, report.png as report-001.png …; such a run replaces the\n"
-               "                whole set of page files of that name)\n"
-               "  --dpi         the resolution of png pages, 10 to 1200 (default 96)\n"
-               "  --print       sends the report to the printer, --printer NAME to that queue\n"
-               "Each option is given at most once.\n"
-               "\n"
-               "Exit status: 0 the report was written or printed; 1 it failed, and no output file was\n"
-               "written; 2 the command line is wrong; 3 there is nothing to print (no item has a price),\n"
-               "and no file was written.\n")
-        .arg(ReportFormatNames());
-}
-
 struct Options {
     bool help = false;
     TReportOrder order = TReportOrder::ItemNumber;
     std::optional<QString> fornecedor;
     const ReportFormat* format = nullptr;
     int dpi = 96;
+    PdfFonts pdfFonts = PdfFonts::Named;
     bool print = false;
     QString printer;
     QString proposal;
@@ -124,8 +132,9 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption dpi(QStringLiteral("dpi"), QString(), QStringLiteral("n"));
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption printer(QStringLiteral("printer"), QString(), QStringLiteral("name"));
+    const QCommandLineOption embedFonts(QStringLiteral("embed-fonts"));
     const QCommandLineOption help(QStringList{QStringLiteral("help"), QStringLiteral("h")});
-    parser.addOptions({order, fornecedor, format, dpi, print, printer, help});
+    parser.addOptions({order, fornecedor, format, dpi, print, printer, embedFonts, help});
     if (!parser.parse(arguments)) throw UsageError(parser.errorText());
 
     Options options;
@@ -172,6 +181,11 @@ Options ParseOptions(const QStringList& arguments) {
         options.format = FindReportFormat(name);
         if (!options.format)
             throw UsageError(QStringLiteral("Unknown format \"%1\" (%2)").arg(name, ReportFormatNames()));
+    }
+    if (parser.isSet(embedFonts)) {
+        if (options.print || options.format != FindReportFormat(QStringLiteral("pdf")))
+            throw UsageError(QStringLiteral("--embed-fonts goes only with PDF output"));
+        options.pdfFonts = PdfFonts::EmbeddedSubsets;
     }
     return options;
 }
@@ -222,8 +236,9 @@ int Run(const Options& options) {
         // Past the layout's own limit the pages would move to a temporary file and be read back from
         // it, page by page, while the pass still writes: a run keeps them in memory up to this size.
         leiaute.PrinterSettings().SetMemoryLimit(kPagesInMemory);
-        pages = options.print ? PrintReport(leiaute, options.printer)
-                              : WriteReport(leiaute, *options.format, options.output, options.dpi);
+        pages = options.print
+                    ? PrintReport(leiaute, options.printer)
+                    : WriteReport(leiaute, *options.format, options.output, options.dpi, options.pdfFonts);
     });
     return pages;
 }
@@ -243,6 +258,8 @@ void Fail(const QString& message) {
 
 int main(int argc, char** argv) {
     using namespace quorvel;
+    if (PrintVersionWhenAsked(argc, argv, "quorvel-report")) return 0;
+    if (PrintUsageWhenAsked(argc, argv, kUsage)) return 0;
     UseHugePagesForTheHeap();
     RemoveTemporariesOnInterrupt();
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
@@ -254,7 +271,7 @@ int main(int argc, char** argv) {
     try {
         const Options options = ParseOptions(TApplication::arguments());
         if (options.help) {
-            std::fputs(qUtf8Printable(UsageText()), stdout);
+            std::fputs(kUsage, stdout);
             return 0;
         }
         const int pages = Run(options);

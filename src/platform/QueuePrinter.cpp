@@ -1,4 +1,4 @@
-#include "platform/Printer.h"
+#include "platform/QueuePrinter.h"
 
 #include "platform/CanvasPainter.h"
 #include "platform/Files.h"
@@ -63,22 +63,22 @@ int TenthsOfMillimetre(qreal millimetres) {
     return RoundHalfEven(millimetres * 10.0);
 }
 
-std::unique_ptr<TPrinter>& SharedPrinter() {
-    static std::unique_ptr<TPrinter> printer;
+std::unique_ptr<TQueuePrinter>& SharedPrinter() {
+    static std::unique_ptr<TQueuePrinter> printer;
     return printer;
 }
 
 } // namespace
 
-TPrinter::TPrinter() {
+TQueuePrinter::TQueuePrinter() {
     Refresh();
 }
 
-TPrinter::~TPrinter() {
+TQueuePrinter::~TQueuePrinter() {
     if (Printing()) Abort();
 }
 
-void TPrinter::Refresh() {
+void TQueuePrinter::Refresh() {
     const QString selected = DeviceName();
     printers_ = QPrinterInfo::availablePrinterNames();
     const int kept = printers_.indexOf(selected);
@@ -90,12 +90,12 @@ void TPrinter::Refresh() {
     }
 }
 
-void TPrinter::SetPrinterIndex(int index) {
+void TQueuePrinter::SetPrinterIndex(int index) {
     if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
     Select(index);
 }
 
-void TPrinter::Select(int index) {
+void TQueuePrinter::Select(int index) {
     printer_.reset();
     capabilities_ = 0;
     index_ = -1;
@@ -113,7 +113,7 @@ void TPrinter::Select(int index) {
     ReadCapabilities();
 }
 
-void TPrinter::ReadCapabilities() {
+void TQueuePrinter::ReadCapabilities() {
     capabilities_ = 0;
     if (!printer_) return;
     const QPrinterInfo info(*printer_);
@@ -126,19 +126,19 @@ void TPrinter::ReadCapabilities() {
         if (mode != QPrinter::DuplexNone) capabilities_ |= DM_DUPLEX;
 }
 
-QString TPrinter::DeviceName() const {
+QString TQueuePrinter::DeviceName() const {
     return printer_ ? printer_->printerName() : QString();
 }
 
-QString TPrinter::DriverName() const {
+QString TQueuePrinter::DriverName() const {
     return printer_ ? QPrinterInfo(*printer_).makeAndModel().left(63) : QString();
 }
 
-QString TPrinter::Port() const {
+QString TQueuePrinter::Port() const {
     return printer_ ? QPrinterInfo(*printer_).location() : QString();
 }
 
-TDeviceMode TPrinter::DeviceMode() const {
+TDeviceMode TQueuePrinter::DeviceMode() const {
     TDeviceMode mode;
     if (!printer_) return mode;
     const QPageLayout layout = printer_->pageLayout();
@@ -158,7 +158,7 @@ TDeviceMode TPrinter::DeviceMode() const {
     return mode;
 }
 
-void TPrinter::SetDeviceMode(const TDeviceMode& mode) {
+void TQueuePrinter::SetDeviceMode(const TDeviceMode& mode) {
     if (!printer_) return;
     const auto marked = [&mode](std::uint32_t flag) { return (mode.Fields & flag) == flag; };
     // A listed paper code wins over the length and width, as a driver takes them.
@@ -182,7 +182,7 @@ void TPrinter::SetDeviceMode(const TDeviceMode& mode) {
     if (marked(DM_COLLATE)) printer_->setCollateCopies(mode.Collate != 0);
 }
 
-QList<int> TPrinter::PaperCodes() const {
+QList<int> TQueuePrinter::PaperCodes() const {
     QList<int> codes;
     if (!printer_) return codes;
     const QPrinterInfo info(*printer_);
@@ -195,28 +195,28 @@ QList<int> TPrinter::PaperCodes() const {
     return codes;
 }
 
-int TPrinter::XDpi() const {
+int TQueuePrinter::XDpi() const {
     return printer_ ? printer_->logicalDpiX() : 0;
 }
 
-int TPrinter::YDpi() const {
+int TQueuePrinter::YDpi() const {
     return printer_ ? printer_->logicalDpiY() : 0;
 }
 
-QPoint TPrinter::PhysicalOffset() const {
+QPoint TQueuePrinter::PhysicalOffset() const {
     if (!printer_) return {};
     const QRectF paint = printer_->pageRect(QPrinter::DevicePixel);
     const QRectF paper = printer_->paperRect(QPrinter::DevicePixel);
     return QPoint(RoundHalfEven(paint.left() - paper.left()), RoundHalfEven(paint.top() - paper.top()));
 }
 
-QSize TPrinter::PhysicalSize() const {
+QSize TQueuePrinter::PhysicalSize() const {
     if (!printer_) return {};
     const QRectF paper = printer_->paperRect(QPrinter::DevicePixel);
     return QSize(RoundHalfEven(paper.width()), RoundHalfEven(paper.height()));
 }
 
-bool TPrinter::BeginDoc() {
+bool TQueuePrinter::BeginDoc() {
     if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
     if (!printer_) return false;
     aborted_ = false;
@@ -230,7 +230,7 @@ bool TPrinter::BeginDoc() {
     job->setFullPage(false);
     job->setPageLayout(printer_->pageLayout());
     job->setColorMode(printer_->colorMode());
-    job->setDocName(title_);
+    job->setDocName(Title());
     job->setCreator(QCoreApplication::applicationName());
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(job.get())) {
@@ -245,13 +245,13 @@ bool TPrinter::BeginDoc() {
     return true;
 }
 
-void TPrinter::NewPage() {
+void TQueuePrinter::NewPage() {
     if (!Printing()) throw EPrinter(QStringLiteral("Printer is not printing"));
     if (!job_->newPage()) throw EPrinter(QStringLiteral("The printer could not start a new page"));
     ++pageNumber_;
 }
 
-void TPrinter::EndDoc() {
+void TQueuePrinter::EndDoc() {
     if (!Printing()) throw EPrinter(QStringLiteral("Printer is not printing"));
     const QString spool = EndJob();
     struct RemoveSpool {
@@ -261,13 +261,13 @@ void TPrinter::EndDoc() {
     Submit(spool);
 }
 
-void TPrinter::Abort() {
+void TQueuePrinter::Abort() {
     if (!Printing()) return;
     aborted_ = true;
     QFile::remove(EndJob());
 }
 
-QString TPrinter::EndJob() {
+QString TQueuePrinter::EndJob() {
     canvas_.reset();
     std::unique_ptr<QPainter> painter = std::move(painter_);
     if (painter->isActive()) painter->end();
@@ -277,9 +277,9 @@ QString TPrinter::EndJob() {
 
 // Hands a finished spool file to the queue with the job's options, through the print system's
 // own submission command.
-void TPrinter::Submit(const QString& spool) {
+void TQueuePrinter::Submit(const QString& spool) {
     QStringList arguments{QStringLiteral("-d"), printer_->printerName(), QStringLiteral("-s")};
-    if (!title_.isEmpty()) arguments << QStringLiteral("-t") << title_;
+    if (!Title().isEmpty()) arguments << QStringLiteral("-t") << Title();
     arguments << QStringLiteral("-n") << QString::number(std::max(1, printer_->copyCount()));
     const auto option = [&arguments](const QString& value) { arguments << QStringLiteral("-o") << value; };
     option(QStringLiteral("collate=%1").arg(printer_->collateCopies() ? u"true" : u"false"));
@@ -319,15 +319,15 @@ void TPrinter::Submit(const QString& spool) {
     }
 }
 
-TCanvas& TPrinter::Canvas() {
+TCanvas& TQueuePrinter::Canvas() {
     if (!canvas_) throw EPrinter(QStringLiteral("Printer is not printing"));
     return *canvas_;
 }
 
 TPrinter& Printer() {
-    std::unique_ptr<TPrinter>& printer = SharedPrinter();
+    std::unique_ptr<TQueuePrinter>& printer = SharedPrinter();
     if (!printer) {
-        printer = std::make_unique<TPrinter>();
+        printer = std::make_unique<TQueuePrinter>();
         qAddPostRoutine([] { SharedPrinter().reset(); });
     }
     return *printer;
