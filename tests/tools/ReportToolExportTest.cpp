@@ -33,12 +33,6 @@ const QString kLotes = QStringLiteral(QUORVEL_TEST_DATA "/report/lotes-precifica
 const QString kVariasPaginas = QStringLiteral(QUORVEL_TEST_DATA "/report_tool/itens-varias-paginas.xml");
 const QString kTool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-report");
 
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
 class ReportToolExport : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
@@ -149,7 +143,7 @@ TEST_F(ReportToolExport, TextAndCsvCarryEveryTextOfThePage) {
     const ToolRun txt = Report({kItens, Path(QStringLiteral("r.txt"))});
     ASSERT_EQ(txt.ExitCode, 0) << txt.Errors.toStdString();
     EXPECT_EQ(txt.Output, QByteArrayLiteral("1 pages\n"));
-    const QByteArray text = Bytes(Path(QStringLiteral("r.txt")));
+    const QByteArray text = FileBytes(Path(QStringLiteral("r.txt")));
     ASSERT_TRUE(text.endsWith("\r\n"));
     QList<QByteArray> lines = text.split('\n');
     lines.removeLast();
@@ -176,7 +170,7 @@ TEST_F(ReportToolExport, SpreadsheetCellsAreNumbersAndLabelsForTheOfficeSuite) {
         {Path(QStringLiteral("itens.xls"))},
         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true"), Path(QStringLiteral("csv")));
     ASSERT_EQ(converted.Error, QString());
-    const QStringList lines = QString::fromUtf8(Bytes(converted.Files.front())).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(FileBytes(converted.Files.front())).split(QLatin1Char('\n'));
     ASSERT_GE(lines.size(), 22);
     EXPECT_EQ(lines[0], QStringLiteral(",,,,,\"Relatório da Digitação das Propostas\",,,,,"));
     EXPECT_EQ(lines[1], QStringLiteral(",,,,,\"Fornecedor: Planilha S.A.\",,,,,"));
@@ -240,7 +234,7 @@ TEST_F(ReportToolExport, MetafilesAreOneFilePerPageDrawnLikeThePages) {
         const QString number = QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
         const QStringList texts = TextsOf(*pages[std::size_t(n - 1)]);
         QStringList written;
-        for (const WmfText& text : ReadWmf(Bytes(Path(QStringLiteral("pagina%1.wmf").arg(number)))).Texts)
+        for (const WmfText& text : ReadWmf(FileBytes(Path(QStringLiteral("pagina%1.wmf").arg(number)))).Texts)
             if (!text.Text.isEmpty()) written << text.Text;
         EXPECT_EQ(written, texts);
         TMetafile enhanced;
@@ -413,8 +407,8 @@ TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
     EXPECT_TRUE(blocked.Errors.startsWith("quorvel-report: ")) << blocked.Errors.toStdString();
     EXPECT_TRUE(blocked.Errors.contains("r003.wmf")) << blocked.Errors.toStdString();
     EXPECT_EQ(blocked.Errors.count('\n'), 1);
-    EXPECT_EQ(Bytes(Path(QStringLiteral("r001.wmf"))), QByteArrayLiteral("earlier page 1"));
-    EXPECT_EQ(Bytes(Path(QStringLiteral("r002.wmf"))), QByteArrayLiteral("earlier page 2"));
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("r001.wmf"))), QByteArrayLiteral("earlier page 1"));
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("r002.wmf"))), QByteArrayLiteral("earlier page 2"));
     EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
 
     // With the way clear the whole set is replaced: placeable metafiles, one per page.
@@ -422,16 +416,16 @@ TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
     const ToolRun clear = Report({kVariasPaginas, Path(QStringLiteral("r.wmf"))});
     ASSERT_EQ(clear.ExitCode, 0) << clear.Errors.toStdString();
     for (const char* name : {"r001.wmf", "r002.wmf", "r003.wmf"})
-        EXPECT_TRUE(Bytes(Path(QLatin1String(name))).startsWith("\xD7\xCD\xC6\x9A")) << name;
+        EXPECT_TRUE(FileBytes(Path(QLatin1String(name))).startsWith("\xD7\xCD\xC6\x9A")) << name;
     EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
 
     // A proposal named like one of the pages is never replaced: the run is refused before it starts.
     ASSERT_TRUE(QFile::copy(kVariasPaginas, Path(QStringLiteral("s002.emf"))));
-    const QByteArray proposal = Bytes(Path(QStringLiteral("s002.emf")));
+    const QByteArray proposal = FileBytes(Path(QStringLiteral("s002.emf")));
     const ToolRun own = Report({Path(QStringLiteral("s002.emf")), Path(QStringLiteral("s.emf"))});
     EXPECT_EQ(own.ExitCode, 1);
     EXPECT_TRUE(own.Errors.contains("proposal")) << own.Errors.toStdString();
-    EXPECT_EQ(Bytes(Path(QStringLiteral("s002.emf"))), proposal);
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("s002.emf"))), proposal);
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("s001.emf"))));
 }
 
@@ -456,7 +450,7 @@ TEST_F(ReportToolExport, OrganisersTextNeverRunsAsAFormulaNorCarriesControlBytes
 
     const ToolRun csv = Report({proposal, Path(QStringLiteral("h.csv"))});
     ASSERT_EQ(csv.ExitCode, 0) << csv.Errors.toStdString();
-    const QByteArray csvBytes = Bytes(Path(QStringLiteral("h.csv")));
+    const QByteArray csvBytes = FileBytes(Path(QStringLiteral("h.csv")));
     EXPECT_EQ(StrayControls(csvBytes), 0);
     const CsvReading reading = ReadCsvWithPython(Path(QStringLiteral("h.csv")));
     ASSERT_EQ(reading.Error, QString());
@@ -489,7 +483,7 @@ TEST_F(ReportToolExport, OrganisersTextNeverRunsAsAFormulaNorCarriesControlBytes
         const QString output = Path(QStringLiteral("h.") + QLatin1String(o.format));
         const ToolRun run = Report({proposal, output});
         ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
-        const QByteArray bytes = Bytes(output);
+        const QByteArray bytes = FileBytes(output);
         EXPECT_EQ(StrayControls(bytes), 0);
         for (const QByteArray& text : o.texts)
             EXPECT_TRUE(bytes.contains(text)) << text.toStdString() << "\n" << bytes.toStdString();

@@ -25,12 +25,6 @@ const QString kTool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-report");
 // 40 priced items: three pages.
 const QString kTresPaginas = QStringLiteral(QUORVEL_TEST_DATA "/report_tool/itens-varias-paginas.xml");
 
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
 void Write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -47,7 +41,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QFile::copy(kTresPaginas, Path("p.xml")));
-        proposal = Bytes(Path("p.xml"));
+        proposal = FileBytes(Path("p.xml"));
     }
     QString Path(const QString& name) const { return dir.filePath(name); }
     ToolRun Report(const QStringList& args) const { return RunTool(kTool, args, 120000); }
@@ -62,7 +56,7 @@ protected:
         EXPECT_TRUE(run.Errors.startsWith("quorvel-report: ")) << run.Errors.toStdString();
         EXPECT_EQ(run.Errors.count('\n'), 1) << run.Errors.toStdString();
         EXPECT_TRUE(QString::fromUtf8(run.Errors).contains(mentions)) << run.Errors.toStdString();
-        EXPECT_EQ(Bytes(Path("p.xml")), proposal);
+        EXPECT_EQ(FileBytes(Path("p.xml")), proposal);
     }
     QTemporaryDir dir;
     QByteArray proposal;
@@ -105,12 +99,12 @@ TEST_F(ReportToolFiles, NoOutputReachesTheProposalThroughALinkAndLinksAreReplace
         ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
         EXPECT_EQ(run.Output, QByteArrayLiteral("3 pages\n"));
     }
-    EXPECT_EQ(Bytes(Path("outra/alheio.txt")), QByteArrayLiteral("not a page"));
+    EXPECT_EQ(FileBytes(Path("outra/alheio.txt")), QByteArrayLiteral("not a page"));
     EXPECT_FALSE(QFileInfo(Path("r002.emf")).isSymLink());
-    EXPECT_EQ(Bytes(Path("r002.emf")).mid(40, 4), QByteArrayLiteral(" EMF"));
+    EXPECT_EQ(FileBytes(Path("r002.emf")).mid(40, 4), QByteArrayLiteral(" EMF"));
     EXPECT_FALSE(QFileInfo(Path("r.pdf")).isSymLink());
-    EXPECT_TRUE(Bytes(Path("r.pdf")).startsWith("%PDF-"));
-    EXPECT_EQ(Bytes(Path("p.xml")), proposal);
+    EXPECT_TRUE(FileBytes(Path("r.pdf")).startsWith("%PDF-"));
+    EXPECT_EQ(FileBytes(Path("p.xml")), proposal);
 }
 
 // An output that is a FIFO was renamed over (a device too, as /dev/null was when the tool ran as
@@ -179,8 +173,9 @@ TEST_F(ReportToolFiles, AShorterRunReplacesTheWholePageSet) {
         EXPECT_EQ(shorter.Output, QByteArrayLiteral("3 pages\n"));
         for (int n = 1; n <= pages; ++n)
             EXPECT_EQ(QFileInfo::exists(page(n)), n <= 3) << n;
-        EXPECT_EQ(Bytes(Path(pattern.arg(QStringLiteral("0004")))), QByteArrayLiteral("another numbering"));
-        EXPECT_EQ(Bytes(Path(pattern.arg(QStringLiteral("9x")))), QByteArrayLiteral("not a number"));
+        EXPECT_EQ(FileBytes(Path(pattern.arg(QStringLiteral("0004")))),
+                  QByteArrayLiteral("another numbering"));
+        EXPECT_EQ(FileBytes(Path(pattern.arg(QStringLiteral("9x")))), QByteArrayLiteral("not a number"));
     }
     EXPECT_EQ(HiddenEntries(dir.path()), QStringList());
 }
@@ -206,7 +201,7 @@ TEST_F(ReportToolFiles, AnInterruptedRunRemovesItsTemporaryFilesAndExitsAsTheSig
         run.Signal(signal);
         EXPECT_EQ(run.WaitForExit(60000), status) << run.Errors().toStdString();
         EXPECT_EQ(HiddenEntries(dir.path()), QStringList());
-        EXPECT_EQ(Bytes(Path("k-001.png")), QByteArrayLiteral("earlier page"));
+        EXPECT_EQ(FileBytes(Path("k-001.png")), QByteArrayLiteral("earlier page"));
         EXPECT_FALSE(QFileInfo::exists(Path("k-002.png")));
     }
 }
@@ -279,7 +274,7 @@ TEST_F(ReportToolFiles, TheCommandLineSaysWhatItDoesAndAnEmptyReportWritesNothin
         EXPECT_EQ(run.Output, QByteArray());
         EXPECT_EQ(run.Errors, QByteArrayLiteral("quorvel-report: nothing to print: no item has a price\n"));
     }
-    EXPECT_EQ(Bytes(Path("antigo.pdf")), QByteArrayLiteral("earlier report"));
+    EXPECT_EQ(FileBytes(Path("antigo.pdf")), QByteArrayLiteral("earlier report"));
     EXPECT_EQ(Entries(), (QStringList{"antigo.pdf", "p.xml", "sem-precos.xml"}));
 }
 

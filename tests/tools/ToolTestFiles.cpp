@@ -61,6 +61,12 @@ void WritePricedItems(const QString& path, int count) {
     WriteItemProposal(path, items);
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
 QStringList HiddenEntries(const QString& folder) {
     return QDir(folder).entryList({QStringLiteral(".*")},
                                   QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

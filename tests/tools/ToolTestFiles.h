@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ struct GeneratedItem {
 void WriteItemProposal(const QString& path, const std::vector<GeneratedItem>& items);
 // `count` priced items with two-line descriptions: about a dozen to a page of the item report.
 void WritePricedItems(const QString& path, int count);
+
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray FileBytes(const QString& path);
 
 // The entries of a folder whose names begin with a dot: what a run leaves behind when it stops
 // half-way (staging folders, temporary files).
