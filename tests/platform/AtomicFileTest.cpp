@@ -365,49 +365,6 @@ TEST(FileSet, ReplacesTheWholeSetWithOneSyncOfTheFileSystemAndOneOfTheFolder) {
     }
 }
 
-// A page file or an export that was a link wrote through it onto the file it led to; a FIFO or a
-// device at the name was renamed over (as root, /dev/null was replaced by a regular file).
-TEST(AtomicFile, AnOutputReplacesALinkAtItsNameAndOnlyARegularFileIsRenamedOver) {
-    QTemporaryDir dir;
-    const QString other = dir.filePath("other.pdf");
-    ReplaceFileAtomically(other, "other");
-    const QString link = dir.filePath("link.pdf");
-    ASSERT_TRUE(QFile::link(other, link));
-    ReplaceFileAtomically(link, "new", LinkAtName::Replace);
-    EXPECT_FALSE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(ReadAll(link), QByteArray("new"));
-    EXPECT_EQ(ReadAll(other), QByteArray("other"));
-
-    const QString fifo = dir.filePath("fifo.pdf");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString toFifo = dir.filePath("to-fifo.pdf");
-    ASSERT_TRUE(QFile::link(fifo, toFifo));
-    const QString refused = QStringLiteral("it is not a regular file (a device, a FIFO or a socket)");
-    for (const LinkAtName links : {LinkAtName::Follow, LinkAtName::Replace}) {
-        try {
-            ReplaceFileAtomically(fifo, "x", links);
-            ADD_FAILURE() << "a FIFO was replaced";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Cannot write file \"%1\": %2").arg(fifo, refused));
-        }
-        EXPECT_EQ(ReplacementRefusal(fifo, links), refused);
-        FileSetReplacement set(fifo, links);
-        EXPECT_THROW(set.Add(fifo, "x"), Exception);
-    }
-    // Followed, a link to the FIFO is refused; replaced, the link goes and the FIFO stays.
-    EXPECT_EQ(ReplacementRefusal(toFifo, LinkAtName::Follow), refused);
-    ReplaceFileAtomically(toFifo, "y", LinkAtName::Replace);
-    EXPECT_EQ(ReadAll(toFifo), QByteArray("y"));
-    struct stat st {};
-    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(
-        QDir(dir.path())
-            .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name),
-        (QStringList{"fifo.pdf", "link.pdf", "other.pdf", "to-fifo.pdf"}))
-        << "no temporary file is left";
-}
-
 // A 6-page set replaced by a 4-page one left pages 5 and 6 beside the new four.
 TEST(FileSet, FilesTheNewSetNoLongerHasGoInTheSameStepAndComeBackWhenItFails) {
     QTemporaryDir dir;

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
@@ -61,29 +60,6 @@ TEST(FileLock, LockOfAProcessThatEndedIsTakenOver) {
     ASSERT_EQ(other.TryLock(), FileLock::Result::InUse);
     EXPECT_EQ(other.Holder().pid, QCoreApplication::applicationPid());
     EXPECT_EQ(other.StaleLockFound(), QString());
-}
-
-// A link to the file, or its path spelt another way, named a lock of its own.
-TEST(FileLock, EveryNameOfAFileSharesOneLock) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-    const QString file = dir.filePath(QStringLiteral("b.xml"));
-    QFile(file).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(QFile::link(file, dir.filePath(QStringLiteral("l.xml"))));
-    FileLock held(file);
-    ASSERT_EQ(held.TryLock(), FileLock::Result::Locked);
-    for (const QString& name :
-         {dir.filePath(QStringLiteral("l.xml")), dir.filePath(QStringLiteral("sub/../b.xml")),
-          dir.filePath(QStringLiteral("./b.xml"))}) {
-        FileLock other(name);
-        EXPECT_EQ(other.LockFileName(), file + QStringLiteral(".lock")) << name.toStdString();
-        EXPECT_EQ(other.TryLock(), FileLock::Result::InUse) << name.toStdString();
-    }
-    // A file not made yet is named by its real folder.
-    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath(QStringLiteral("sub/volta"))));
-    EXPECT_EQ(FileLock::LockFileNameFor(dir.filePath(QStringLiteral("sub/volta/novo.xml"))),
-              dir.filePath(QStringLiteral("novo.xml.lock")));
 }
 
 TEST(FileLock, NoLockWhereNoFileCanBeMade) {

@@ -140,45 +140,6 @@ TEST(Files, AFolderIsNeverReplacedByAFile) {
     EXPECT_TRUE(DirectoryExists(dir.filePath("sub")));
 }
 
-// What a file is and which file it is, without waiting on a FIFO or reading a device.
-TEST(Files, KindsIdentitiesAndRegularFilesOnly) {
-    QTemporaryDir dir;
-    const QString file = dir.filePath("a.xml");
-    QFile(file).open(QIODevice::WriteOnly);
-    const QString fifo = dir.filePath("fila");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    ASSERT_TRUE(QFile::link(file, dir.filePath("ligado.xml")));
-    ASSERT_EQ(
-        ::link(QFile::encodeName(file).constData(), QFile::encodeName(dir.filePath("duro.xml")).constData()),
-        0);
-
-    EXPECT_EQ(KindOfPath(file), PathKind::RegularFile);
-    EXPECT_EQ(KindOfPath(dir.filePath("ligado.xml")), PathKind::RegularFile);
-    EXPECT_EQ(KindOfPath(fifo), PathKind::Other);
-    EXPECT_EQ(KindOfPath(QStringLiteral("/dev/zero")), PathKind::Other);
-    EXPECT_EQ(KindOfPath(dir.path()), PathKind::Folder);
-    EXPECT_EQ(KindOfPath(dir.filePath("nada")), PathKind::Missing);
-
-    ASSERT_TRUE(IdentityOfFile(file).has_value());
-    EXPECT_EQ(IdentityOfFile(dir.filePath("ligado.xml")), IdentityOfFile(file));
-    EXPECT_EQ(IdentityOfFile(dir.filePath("duro.xml")), IdentityOfFile(file));
-    EXPECT_NE(IdentityOfFile(fifo), IdentityOfFile(file));
-    EXPECT_EQ(IdentityOfFile(dir.filePath("nada")), std::nullopt);
-
-    for (const QString& other : {fifo, QStringLiteral("/dev/zero")}) {
-        QFile refused(other);
-        EXPECT_EQ(OpenRegularFileForReading(refused), QStringLiteral("not a regular file"));
-        EXPECT_FALSE(refused.isOpen());
-    }
-    QFile folder(dir.path());
-    EXPECT_EQ(OpenRegularFileForReading(folder), QStringLiteral("it is a folder"));
-    QFile regular(dir.filePath("ligado.xml"));
-    EXPECT_EQ(OpenRegularFileForReading(regular), QString());
-    EXPECT_TRUE(regular.isOpen());
-    QFile missing(dir.filePath("nada"));
-    EXPECT_FALSE(OpenRegularFileForReading(missing).isEmpty());
-}
-
 // The files of a numbered set found beside its first one, whatever the count and a base name's own
 // digits; other spellings of a number and other names stay out.
 TEST(Files, NumberedFilesAreTheSetsOwnNames) {
