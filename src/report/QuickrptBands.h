@@ -114,6 +114,8 @@ protected:
     // Every structural change rebuilds the report's band list and geometry.
     void StructureChanged();
     void PrintStretchedLines();
+    // A continuation that makes no progress ends the run with an error naming the record.
+    [[noreturn]] void ThrowCannotContinue(const TQRPrintable* stuck) const;
 
 private:
     friend class TCustomQuickRep;

@@ -248,6 +248,34 @@ TEST(QuickrptEngine, LongStretchingTextContinuesOnTheNextPageUnderTheHeader) {
     EXPECT_EQ(r.report.QRPrinter()->PageCount(), 3);
 }
 
+// A line taller than an empty page can never be printed: the pass fails with an error naming the
+// record instead of asking for pages for ever or ending the text early.
+TEST(QuickrptEngine, ATextThatCannotGoOnFailsNamingItsRecordInsteadOfBeingCut) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}, {3, "r3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 50);
+    TTestText& text = AddField(detail, master, "descr", "");
+    text.SetName("DBdescr");
+    text.AutoStretch = true;
+    // Record 2's text is a line of 35 cm, on an A4 page.
+    detail.BeforePrint = [&](TQRCustomBand&, bool&) {
+        text.LineHeight = master.FieldByName("id").AsInteger() == 2 ? 3500 : 50;
+    };
+    try {
+        r.report.Prepare();
+        ADD_FAILURE() << "the pass ended without an error";
+    } catch (const EQRError& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Record 2: \"DBdescr\" on band \"Detail\" cannot be continued, not "
+                                 "one more line of it fits on a new page"));
+    }
+    EXPECT_FALSE(r.report.Busy());
+    // It gave up after two fresh pages that took nothing of the text.
+    EXPECT_LE(r.report.PageNumber(), 3);
+}
+
 TEST(QuickrptEngine, SuppressedBandFiresAfterPrintAndItsChildStillPrints) {
     Report r;
     TStoreTable master;

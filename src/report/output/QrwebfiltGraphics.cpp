@@ -82,7 +82,7 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
         // Relative picture names sit beside the page that refers to them.
         const QString target =
             QDir::isAbsolutePath(path) ? path : QFileInfo(TargetFile()).absoluteDir().filePath(path);
-        ReplaceFileAtomically(target, EncodeJpeg(graphic.Picture).toStdString());
+        ReplaceFileAtomically(target, EncodeJpeg(graphic.Picture).toStdString(), LinkAtName::Replace);
         BandLine(
             QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;\"><img src=\"%3\" width=%4 "
                            "height=%5></div>")
