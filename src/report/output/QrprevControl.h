@@ -23,7 +23,7 @@ enum class TPageFrame { NoFrame, DrawFrame };
 void PaintPageToCanvas(const TMetafile* picture, TCanvas& canvas, const TRect& rect, TPageFrame frame);
 
 // The page shown by a preview: holds a fresh copy of one page picture of the page store and paints
-// it over its whole size.
+// it with its frame (PaintPageToCanvas) over its whole size.
 class TQRPreviewImage : public QWidget {
     Q_OBJECT
 public:
