@@ -30,7 +30,8 @@ void TQRPrinter::Print() {
         QCoreApplication::postEvent(owner, std::make_unique<PageStoreMessage>(CM_QRPRINT, 0, this).release());
         return;
     }
-    if (printersPresent_) PrintStoredPages();
+    RequirePrinters();
+    PrintStoredPages();
 }
 
 void TQRPrinter::PrintStoredPages() {
@@ -43,7 +44,7 @@ void TQRPrinter::PrintStoredPages() {
     printer.SetTitle(title_);
     if (printer.Printing()) printer.Abort();
     settings_->ApplySettings();
-    if (!printer.BeginDoc()) return;
+    if (!printer.BeginDoc()) throw EPrinter(QStringLiteral("No printer could be selected"));
     // A cancel left from the run that made the pages must not stop this print.
     cancelRequested_ = false;
 

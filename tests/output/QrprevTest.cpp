@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -439,6 +441,40 @@ TEST_F(PreviewTest, LoadingAFileThatIsNotASavedReportKeepsTheReportShown) {
     EXPECT_FALSE(TQRPrinter::PrintMetafileFromPreview());
     const std::unique_ptr<TMetafile> page = pageStore.GetPage(3);
     EXPECT_TRUE(page) << "the pages are still there";
+    window.close();
+}
+
+// Run in a child process that cannot reach any print server: the preview's Print, also after
+// "Printer setup", says that there is no printer, once per press, and the window keeps its pages.
+TEST_F(PreviewTest, PrintWithoutAnyPrinterSaysSoEveryTime) {
+    if (!qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUORVEL_NO_PRINTER_CHILD"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("CUPS_SERVER"),
+                           QDir::temp().filePath(QStringLiteral("no-cups-here/socket")));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=PreviewTest.PrintWithoutAnyPrinterSaysSoEveryTime")});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const QString output = QString::fromUtf8(child.readAll());
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test."))) << output.toStdString();
+        return;
+    }
+    TQRPrinter pageStore(&owner);
+    MakeDocument(pageStore, 2);
+    TQRPrinter::SetPrintMetafileFromPreview(true); // the stored pages print, as after a load
+    TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
+    Child<QToolButton>(window, "Print").click();
+    Child<QToolButton>(window, "PrintSetup").click();
+    Child<QToolButton>(window, "Print").click();
+    EXPECT_EQ(dialogs.MessageTexts(), (QStringList{QStringLiteral("No printer is installed"),
+                                                   QStringLiteral("No printer is installed")}));
+    EXPECT_EQ(owner.afterPrintCount, 0);
+    EXPECT_EQ(pageStore.PageCount(), 2);
+    EXPECT_EQ(window.StatusText(1), QStringLiteral("Page 1 of 2"));
     window.close();
 }
 

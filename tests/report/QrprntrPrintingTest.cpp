@@ -1,6 +1,7 @@
 // Printing through a real CUPS queue whose jobs land as PDF files (scripts/test-printer sets it up
 // for ./test and names it in QUORVEL_TEST_PRINTER and QUORVEL_TEST_PRINTER_OUTPUT), and printing on
 // a machine without any printer.
+#include "report/ReportTestSupport.h"
 #include "report/TestOwner.h"
 
 #include "report/Qrprntr.h"
@@ -281,7 +282,7 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
 }
 
 // Run in a child process that cannot reach any print server.
-TEST(QRPrinterPrinting, WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing) {
+TEST(QRPrinterPrinting, WithoutAnyPrinterEveryPrintSaysSoAndNothingIsPrinted) {
     if (!qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -293,7 +294,7 @@ TEST(QRPrinterPrinting, WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing) {
         child.start(
             QCoreApplication::applicationFilePath(),
             {QStringLiteral(
-                "--gtest_filter=QRPrinterPrinting.WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing")});
+                "--gtest_filter=QRPrinterPrinting.WithoutAnyPrinterEveryPrintSaysSoAndNothingIsPrinted")});
         ASSERT_TRUE(child.waitForFinished(120000));
         const QString output = QString::fromUtf8(child.readAll());
         EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
@@ -315,13 +316,35 @@ TEST(QRPrinterPrinting, WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing) {
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(pageStore.SystemPrinter().Printing());
 
-    // Stored pages: Print does nothing at all, not even AfterPrint.
+    // Printing the stored pages says that there is no printer, and prints nothing (no AfterPrint).
     TQRPrinter stored(&owner);
     stored.SetPaperSize(TQRPaperSize::Letter);
     stored.SetOrientation(TPrinterOrientation::poLandscape);
     MakeDocument(stored, 2);
-    EXPECT_NO_THROW(stored.Print());
+    const auto message = [](const std::function<void()>& print) {
+        try {
+            print();
+        } catch (const EPrinter& e) {
+            return e.Message();
+        }
+        return QStringLiteral("(nothing raised)");
+    };
+    EXPECT_EQ(message([&] { stored.Print(); }), QStringLiteral("No printer is installed"));
     EXPECT_EQ(owner.afterPrintCount, 0);
+    EXPECT_EQ(stored.Status(), TQRPrinterStatus::mpFinished) << "the pages are kept";
+
+    // A report printed straight to the printer says the same, before any page is made, and keeps
+    // the page store it had.
+    testing::ReportFixture fixture;
+    fixture.AddBand(TQRBandType::rbTitle, QStringLiteral("Title"));
+    fixture.report.Prepare();
+    TQRPrinter* prepared = fixture.report.QRPrinter();
+    int pages = 0;
+    fixture.report.OnStartPage = [&](TCustomQuickRep&) { ++pages; };
+    EXPECT_EQ(message([&] { fixture.report.Print(); }), QStringLiteral("No printer is installed"));
+    EXPECT_EQ(pages, 0);
+    EXPECT_EQ(fixture.report.QRPrinter(), prepared);
+    EXPECT_FALSE(fixture.report.Busy());
     // Nothing refuses a setting without a printer: the preview shows the report's own paper.
     ASSERT_NE(stored.GetPage(1), nullptr);
     EXPECT_EQ(stored.GetPage(1)->Width(), 1056);
