@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "store/StoreErrors.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -51,6 +52,13 @@ public:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
+        // A message box (a text refused by the field, say) takes the focus while it is up. The
+        // editor keeps its text and stays open for the correction: losing the focus to it would
+        // commit the text once more, report it a second time and close the editor.
+        if (event->type() == QEvent::FocusOut)
+            if (const QWidget* modal = QApplication::activeModalWidget();
+                modal != nullptr && !modal->isAncestorOf(static_cast<QWidget*>(object)))
+                return false;
         if (event->type() == QEvent::KeyPress) {
             auto& key = static_cast<QKeyEvent&>(*event);
             if (grid_.KeyPressFromEditor(key)) return true;
