@@ -155,7 +155,30 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     });
 }
 
+std::optional<TDBGrid::Direction> TDBGrid::LeavingKey(const QKeyEvent& event) {
+    if (!event.modifiers().testFlag(Qt::ControlModifier)) return std::nullopt;
+    if (event.key() == Qt::Key_Backtab) return Direction::Backward;
+    if (event.key() != Qt::Key_Tab) return std::nullopt;
+    return event.modifiers().testFlag(Qt::ShiftModifier) ? Direction::Backward : Direction::Forward;
+}
+
+bool TDBGrid::LeaveGrid(Direction direction) {
+    if (editor_) {
+        if (!CommitEditorGuarded()) return false;
+        CloseEditorDiscarding();
+    }
+    setFocus(Qt::OtherFocusReason);
+    // The widget's own focus chain: the item view's would move from cell to cell instead.
+    QWidget::focusNextPrevChild(direction == Direction::Forward);
+    return true;
+}
+
 void TDBGrid::HandleKey(QKeyEvent& event) {
+    if (const std::optional<Direction> leaving = LeavingKey(event)) {
+        LeaveGrid(*leaving);
+        event.accept();
+        return;
+    }
     TStoreTable* table = Table();
     const bool plain = (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (table != nullptr && plain) {
@@ -406,6 +429,10 @@ bool TDBGrid::KeyPressFromEditor(QKeyEvent& event) {
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
+        if (const std::optional<Direction> leaving = LeavingKey(event)) {
+            LeaveGrid(*leaving);
+            return true;
+        }
         if (!HasEditableColumn()) return false;
         // Text that is no value of the field keeps the editor open, as for the arrow keys.
         if (!CommitEditorGuarded()) return true;
