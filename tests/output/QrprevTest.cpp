@@ -1,3 +1,4 @@
+#include "report/NoPrintServer.h"
 #include "report/TestOwner.h"
 
 #include "platform/Canvas.h"
@@ -8,7 +9,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +16,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -447,20 +446,8 @@ TEST_F(PreviewTest, LoadingAFileThatIsNotASavedReportKeepsTheReportShown) {
 // Run in a child process that cannot reach any print server: the preview's Print, also after
 // "Printer setup", says that there is no printer, once per press, and the window keeps its pages.
 TEST_F(PreviewTest, PrintWithoutAnyPrinterSaysSoEveryTime) {
-    if (!qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORVEL_NO_PRINTER_CHILD"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("CUPS_SERVER"),
-                           QDir::temp().filePath(QStringLiteral("no-cups-here/socket")));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=PreviewTest.PrintWithoutAnyPrinterSaysSoEveryTime")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test."))) << output.toStdString();
+    if (!testing::InChildWithoutPrintServer()) {
+        testing::RunInChildWithoutPrintServer();
         return;
     }
     TQRPrinter pageStore(&owner);

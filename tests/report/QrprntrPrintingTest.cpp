@@ -1,6 +1,7 @@
 // Printing through a real CUPS queue whose jobs land as PDF files (scripts/test-printer sets it up
 // for ./test and names it in QUORVEL_TEST_PRINTER and QUORVEL_TEST_PRINTER_OUTPUT), and printing on
 // a machine without any printer.
+#include "report/NoPrintServer.h"
 #include "report/ReportTestSupport.h"
 #include "report/TestOwner.h"
 
@@ -283,22 +284,8 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
 
 // Run in a child process that cannot reach any print server.
 TEST(QRPrinterPrinting, WithoutAnyPrinterEveryPrintSaysSoAndNothingIsPrinted) {
-    if (!qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORVEL_NO_PRINTER_CHILD"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("CUPS_SERVER"),
-                           QDir::temp().filePath(QStringLiteral("no-cups-here/socket")));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral(
-                "--gtest_filter=QRPrinterPrinting.WithoutAnyPrinterEveryPrintSaysSoAndNothingIsPrinted")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test."))) << output.toStdString();
+    if (!testing::InChildWithoutPrintServer()) {
+        testing::RunInChildWithoutPrintServer();
         return;
     }
 
