@@ -96,6 +96,8 @@ public:
     bool CanExpand(double value) const;
     bool ExpandBand(double& extra, bool& expanded, double value);
     void AdvancePaper();
+    // How far the cursor moves past the band: its height and growth, rounded to tenths of a millimetre.
+    int AdvancedHeight() const;
 
     // A pixel height change writes the new Height; a move recomputes the band geometry.
     void SetBounds(int left, int top, int width, int height) override;

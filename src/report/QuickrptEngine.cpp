@@ -489,9 +489,13 @@ bool TQRCustomBand::ExpandBand(double& extra, bool& expanded, double value) {
     return result;
 }
 
+int TQRCustomBand::AdvancedHeight() const {
+    return RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+}
+
 void TQRCustomBand::AdvancePaper() {
     TCustomQuickRep& report = *parentReport_;
-    report.cursorY_ += RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+    report.cursorY_ += AdvancedHeight();
     if (report.FillsRowByRow() && report.RunsAcrossColumns(*this)) report.cellUsed_ = true;
 }
 
@@ -579,11 +583,13 @@ void TQRCustomBand::Print() {
                 if (!allFinished && fruitless >= kFruitlessContinuations) ThrowCannotContinue(stuck);
                 extraHeight_ = largestExtra;
                 if (report.drawToCanvas_ || report.exportFilter_) {
+                    // The band ends where the next band starts (the cursor moves by the rounded
+                    // height): a bottom line drawn any lower would lie under the next band's
+                    // background, which covers it on the page and in every filter.
                     printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
                                     store.XPos(report.cursorX_ + width),
-                                    store.YPos(report.cursorY_ + height + extraHeight_ + 1)};
-                    if (report.drawToCanvas_ && store.HasCanvas())
-                        Frame().PaintIt(store.Canvas(), printedRect_, store.YFactor(), store.XFactor());
+                                    store.YPos(report.cursorY_ + AdvancedHeight())};
+                    QRPaintFrame(Frame(), report, printedRect_);
                     PrintStretchedLines();
                 }
                 if (!allFinished) {

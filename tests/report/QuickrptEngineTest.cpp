@@ -620,9 +620,10 @@ TEST(QuickrptOutput, RuleTaggedToStretchRunsThroughTheBandsPrintedHeightOnThePag
     std::unique_ptr<TMetafile> page = r.report.QRPrinter()->GetPage(1);
     ASSERT_TRUE(page);
     // The shape's own line over its design height, then the rule from the band's top to its
-    // stretched bottom, at the shape's centre across the band's printed width.
+    // stretched bottom (where the next band would start), at the shape's centre across the band's
+    // printed width.
     const std::vector<PageLine> expected = {{(Px(600) + Px(620)) / 2, Px(100), Px(200)},
-                                            {38 + 189 + 4, 38, Px(301)}};
+                                            {38 + 189 + 4, 38, Px(300)}};
     EXPECT_EQ(VerticalLines(*page), expected);
 
     RecordingFilter filter;
@@ -632,8 +633,10 @@ TEST(QuickrptOutput, RuleTaggedToStretchRunsThroughTheBandsPrintedHeightOnThePag
         "Start 2100 2970 Arial", "EndPage", "NewPage",
         // the band's background, no outline
         QStringLiteral("Shape 38 38 718x%1 type 0 pen 5 brush 0").arg(Px(200) - 38), "Text 100 100 a",
-        "Text 100 150 b", "Text 100 200 c", QStringLiteral("Shape 227 38 8x38 type 2 pen 0 brush 0"),
-        QStringLiteral("Shape 231 38 1x%1 type 2 pen 0 brush 1").arg(Px(301) - 38), "Band Detail 100 100 100",
+        "Text 100 150 b", "Text 100 200 c",
+        // the shape in the box the page picture draws it in (its design width is 8 pixels)
+        QStringLiteral("Shape 227 38 %1x38 type 2 pen 0 brush 0").arg(Px(620) - Px(600)),
+        QStringLiteral("Shape 231 38 1x%1 type 2 pen 0 brush 1").arg(Px(300) - 38), "Band Detail 100 100 100",
         "EndPage", "Finish"};
     EXPECT_EQ(filter.calls, expectedCalls);
 }

@@ -64,9 +64,10 @@ QStringList TextsOf(const TMetafile& page) {
     return texts;
 }
 
-// The image with its horizontal rules (runs of ink longer than 60 pixels) painted white. The office
-// suite draws a band's frame line where the next band's background begins, our playback lets the
-// background cover it; the texts, shapes and their places are compared without them.
+// The image with its horizontal rules (runs of ink longer than 60 pixels) painted white. Scaling the
+// page down to fit its margins, the office suite drops or merges some one-pixel lines; the texts,
+// shapes and their places are compared without them here, the lines at three times the size by the
+// application's band-line test.
 QImage WithoutRules(const QImage& image) {
     QImage result = image.convertToFormat(QImage::Format_Grayscale8);
     for (int y = 0; y < result.height(); ++y) {
