@@ -1,0 +1,54 @@
+#pragma once
+
+#include "sheet/Sheet.h"
+#include "sheet/SheetLimits.h"
+
+#include <QString>
+
+#include <cstddef>
+
+namespace quorvel {
+
+// Builds the sheet a reader finds, holding it to the readers' limits: rows in ascending order up to
+// the last row a spreadsheet has, columns up to its last column, cells and characters within their
+// budgets. Empty rows and cells are never stored. Every refusal is an ESheetError that names the
+// row and column.
+class SheetCollector {
+public:
+    explicit SheetCollector(const SheetLimits& limits);
+
+    // Starts row `number` (1-based); rows must come in ascending order.
+    void BeginRow(int number);
+    // Adds a cell to the row begun; columns must grow. An empty text adds nothing.
+    void AddText(int column, const QString& text);
+    void AddNumber(int column, double value);
+    // Ends the row begun; a row without cells is not kept.
+    void EndRow();
+    // Adds `count` more rows after the last one ended, each a copy of it (a repeated row).
+    void RepeatLastRow(int count);
+
+    // Counts characters of texts kept outside the sheet (shared strings) against the budget.
+    void ChargeText(std::size_t chars, const QString& where);
+    // Refuses a cell text longer than a cell holds; `where` names the cell.
+    void CheckCellLength(qsizetype chars, const QString& where) const;
+    // "linha 7, coluna C", for messages.
+    static QString Place(int row, int column);
+
+    const SheetLimits& Limits() const noexcept { return limits_; }
+    int CurrentRow() const noexcept { return row_.number; }
+    Sheet Take();
+
+private:
+    void CheckColumn(int column);
+    void CountCell();
+
+    const SheetLimits& limits_;
+    Sheet sheet_;
+    SheetRow row_;
+    bool inRow_ = false;
+    int lastRow_ = 0;
+    std::size_t cells_ = 0;
+    std::size_t chars_ = 0;
+};
+
+} // namespace quorvel
