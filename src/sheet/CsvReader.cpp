@@ -5,7 +5,7 @@
 
 #include "platform/CodePage.h"
 
-#include <QStringDecoder>
+#include <QByteArrayView>
 
 #include <string>
 #include <string_view>
@@ -15,17 +15,8 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// True when the bytes decode as UTF-8 without a fault; decoded piece by piece, so that a large file
-// is not held twice.
 bool IsUtf8(std::string_view bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    constexpr std::size_t kPiece = 1 << 16;
-    for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
-        const std::string_view piece = bytes.substr(at, kPiece);
-        (void)decoder.decode(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
-        if (decoder.hasError()) return false;
-    }
-    return true;
+    return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
 }
 
 // The separator the first line that holds anything uses: ";" unless it holds more "," than ";"

@@ -30,6 +30,7 @@ public:
         , sheet_(sheet) {}
 
     void Read() {
+        xml_.SetPlace([this] { return inCell_ ? Where() : QString(); });
         for (;;) {
             const auto token = xml_.Next();
             if (token == QXmlStreamReader::EndDocument) return;

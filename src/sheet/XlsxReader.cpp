@@ -25,14 +25,15 @@ struct Relationship {
 };
 
 // "worksheets/sheet1.xml" from "xl/workbook.xml" is "xl/worksheets/sheet1.xml"; a target starting
-// with "/" is taken from the archive's root. A target that leaves the archive is refused.
-QString ResolvePart(const QString& source, const QString& target) {
+// with "/" is taken from the archive's root. A target that leaves the archive is refused, naming the
+// list of relationships that holds it.
+QString ResolvePart(const QString& source, const QString& target, const QString& list) {
     QString path = target.startsWith(QLatin1Char('/'))
                        ? target.mid(1)
                        : source.section(QLatin1Char('/'), 0, -2, QString::SectionIncludeTrailingSep) + target;
     path = QDir::cleanPath(path);
     if (path.startsWith(QLatin1String("..")) || path.startsWith(QLatin1Char('/')) || path.isEmpty())
-        throw ESheetError(QStringLiteral("a parte %1 aponta para fora do arquivo (%2)").arg(source, target));
+        throw ESheetError(QStringLiteral("a parte %1 aponta para fora do arquivo (%2)").arg(list, target));
     return path;
 }
 
@@ -55,9 +56,10 @@ QHash<QString, Relationship> ReadRelationships(ZipReader& zip, const SheetLimits
         const QXmlStreamAttributes attributes = xml.Xml().attributes();
         if (attributes.value(QLatin1String("TargetMode")) == u"External") continue;
         if (relationships.size() >= 10000) xml.Fail(QStringLiteral("relações demais"));
-        relationships.insert(attributes.value(QLatin1String("Id")).toString(),
-                             {attributes.value(QLatin1String("Type")).toString(),
-                              ResolvePart(source, attributes.value(QLatin1String("Target")).toString())});
+        relationships.insert(
+            attributes.value(QLatin1String("Id")).toString(),
+            {attributes.value(QLatin1String("Type")).toString(),
+             ResolvePart(source, attributes.value(QLatin1String("Target")).toString(), name)});
     }
     return relationships;
 }
@@ -140,6 +142,7 @@ public:
         , strings_(strings) {}
 
     void Read() {
+        xml_.SetPlace([this] { return inCell_ ? Where() : QString(); });
         for (;;) {
             const auto token = xml_.Next();
             if (token == QXmlStreamReader::EndDocument) return;
@@ -185,6 +188,7 @@ private:
                 if (column < 0) xml_.Fail(QStringLiteral("referência de célula inválida '%1'").arg(r));
             }
             column_ = column;
+            inCell_ = true;
             type_ = attributes.value(QLatin1String("t")).toString();
             value_.clear();
             inline_.clear();
@@ -213,6 +217,7 @@ private:
         } else if (name == u"rPh") {
             --phonetic_;
         } else if (name == u"c") {
+            inCell_ = false;
             AddCell();
         } else if (name == u"row") {
             sheet_.EndRow();
@@ -254,6 +259,7 @@ private:
     bool inData_ = false;
     bool inInline_ = false;
     bool inRow_ = false;
+    bool inCell_ = false;
     int phonetic_ = 0;
     int row_ = 0;
     int column_ = -1;

@@ -53,9 +53,14 @@ QXmlStreamReader::TokenType XmlPartReader::Next() {
             continue;
         }
         pending_ += got;
-        if (pending_ > limits_.maxTokenBytes)
+        if (pending_ > limits_.maxTokenBytes) {
+            const QString place = place_ ? place_() : QString();
+            if (!place.isEmpty())
+                Fail(QStringLiteral("%1: a célula passa de %2 bytes de XML")
+                         .arg(place, GroupedCount(limits_.maxTokenBytes)));
             Fail(QStringLiteral("um elemento ou texto passa de %1 bytes")
                      .arg(GroupedCount(limits_.maxTokenBytes)));
+        }
         xml_.addData(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QXmlStreamReader>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     // The next token; never Invalid (that is thrown). EndDocument once the part is read.
     QXmlStreamReader::TokenType Next();
     QXmlStreamReader& Xml() noexcept { return xml_; }
+    // Tells, for messages, which cell is being read ("linha 3, coluna B"), or "" between cells.
+    void SetPlace(std::function<QString()> place) { place_ = std::move(place); }
     // Skips the rest of the element whose start was just read.
     void SkipElement();
     // Throws an ESheetError naming the part and the line read.
@@ -33,6 +36,7 @@ private:
     const SheetLimits& limits_;
     QXmlStreamReader xml_;
     std::vector<char> buffer_;
+    std::function<QString()> place_;
     std::size_t pending_ = 0; // bytes fed since the last complete token
     bool atEnd_ = false;
     int depth_ = 0;

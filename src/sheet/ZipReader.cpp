@@ -9,6 +9,7 @@ namespace quorvel {
 namespace {
 
 QString Megabytes(std::size_t bytes) {
+    if (bytes < (std::size_t{1} << 20)) return QStringLiteral("%1 KiB").arg(GroupedCount(bytes >> 10));
     return QStringLiteral("%1 MiB").arg(GroupedCount(bytes >> 20));
 }
 
@@ -25,6 +26,8 @@ QString Megabytes(std::size_t bytes) {
 
 ZipReader::ZipReader(std::span<const char> bytes, const SheetLimits& limits)
     : limits_(limits) {
+    // An empty buffer is an empty archive to libzip; no spreadsheet is empty.
+    if (bytes.empty()) throw ESheetError(QStringLiteral("o arquivo está vazio"));
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
