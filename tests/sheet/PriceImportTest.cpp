@@ -225,11 +225,7 @@ TEST_P(ExportRoundTrip, EveryFilledPriceComesBackToItsItem) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, ExportRoundTrip,
                          ::testing::Values(SheetFormat::Xlsx, SheetFormat::Ods, SheetFormat::Csv),
-                         [](const auto& info) {
-                             return std::string(info.param == SheetFormat::Xlsx  ? "Xlsx"
-                                                : info.param == SheetFormat::Ods ? "Ods"
-                                                                                 : "Csv");
-                         });
+                         [](const auto& info) { return FormatName(info.param); });
 
 } // namespace
 } // namespace quorvel::testing

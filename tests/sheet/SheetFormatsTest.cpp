@@ -103,11 +103,7 @@ TEST_P(SheetRoundTrip, GivesBackEveryCellInItsPlace) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, SheetRoundTrip,
                          ::testing::Values(SheetFormat::Xlsx, SheetFormat::Ods, SheetFormat::Csv),
-                         [](const auto& info) {
-                             return std::string(info.param == SheetFormat::Xlsx  ? "Xlsx"
-                                                : info.param == SheetFormat::Ods ? "Ods"
-                                                                                 : "Csv");
-                         });
+                         [](const auto& info) { return FormatName(info.param); });
 
 TEST(SheetOds, StartsWithTheUncompressedMimeTypeAndShowsDecimalPlaces) {
     const std::string ods = WriteOds(AwkwardSheet());
@@ -130,7 +126,7 @@ TEST(SheetOds, StartsWithTheUncompressedMimeTypeAndShowsDecimalPlaces) {
     // Blanks that a reader would fold are written as counted spaces.
     EXPECT_TRUE(
         content.contains(QString::fromUtf8("<text:p><text:s text:c=\"2\"/>dois <text:s/>espaços<text:tab/>"
-                                       "entre<text:s text:c=\"2\"/></text:p>")));
+                                           "entre<text:s text:c=\"2\"/></text:p>")));
     EXPECT_TRUE(zip.Has(QStringLiteral("META-INF/manifest.xml")));
 }
 

@@ -39,6 +39,18 @@ void WriteAll(int fd, const std::string& text) {
 
 } // namespace
 
+std::string FormatName(SheetFormat format) {
+    switch (format) {
+    case SheetFormat::Xlsx:
+        return "Xlsx";
+    case SheetFormat::Ods:
+        return "Ods";
+    case SheetFormat::Csv:
+        return "Csv";
+    }
+    return "?";
+}
+
 QString SheetDataPath(const QString& name) {
     return QStringLiteral(QUORVEL_TEST_DATA "/sheet/") + name;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/Sheet.h"
+#include "sheet/SheetFile.h"
 #include "store/StoreTable.h"
 
 #include <QString>
@@ -17,6 +18,9 @@ namespace quorvel::testing {
 inline std::span<const char> Bytes(const std::string& bytes) {
     return {bytes.data(), bytes.size()};
 }
+
+// "Xlsx", "Ods" or "Csv", to name the cases of a test run once per format.
+std::string FormatName(SheetFormat format);
 
 // A file under tests/data/sheet, or, with `examples`, under the examples folder.
 QString SheetDataPath(const QString& name);
