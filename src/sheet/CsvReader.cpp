@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
 
 #include <string>
 #include <string_view>
@@ -120,12 +121,16 @@ private:
 
     void CheckSize(std::size_t bytes, int row, int column) const {
         if (bytes > maxFieldBytes_)
-            sheet_.CheckCellLength(sheet_.Limits().maxCellChars + 1, SheetCollector::Place(row, column));
+            sheet_.CheckCellLength(sheet_.Limits().maxCellChars + 1,
+                                   [&] { return SheetCollector::Place(row, column); });
     }
 
+    // Each field on its own: a byte-order mark at a field's start is a character of the field, not
+    // a mark to drop (the file's own mark went before the parsing began).
     QString Decode(std::string_view bytes) const {
-        return utf8_ ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
-                     : Cp1252ToQString(bytes);
+        if (!utf8_) return Cp1252ToQString(bytes);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     }
 
     std::string_view text_;

@@ -82,6 +82,7 @@ Sheet BuildItemSheet(const TStoreTable& items) {
     sheet.name = QStringLiteral("Itens");
     sheet.columns = ItemColumns();
     sheet.frozenRows = 2;
+    sheet.fitToPageWidth = true;
     sheet.rows.reserve(order.size() + 2);
 
     SheetRow& auction = sheet.AddRow();

@@ -33,15 +33,54 @@ QByteArray Manifest() {
     QXmlStreamWriter xml(&bytes);
     xml.writeStartDocument();
     xml.writeNamespace(QString::fromLatin1(kManifestNs), QStringLiteral("manifest"));
-    xml.writeStartElement(QString::fromLatin1(kManifestNs), QStringLiteral("manifest"));
-    xml.writeAttribute(QString::fromLatin1(kManifestNs), QStringLiteral("version"), QStringLiteral("1.2"));
+    xml.writeStartElement(QStringLiteral("manifest:manifest"));
+    xml.writeAttribute(QStringLiteral("manifest:version"), QStringLiteral("1.2"));
     const auto entry = [&](const QString& path, const QString& type) {
-        xml.writeEmptyElement(QString::fromLatin1(kManifestNs), QStringLiteral("file-entry"));
-        xml.writeAttribute(QString::fromLatin1(kManifestNs), QStringLiteral("full-path"), path);
-        xml.writeAttribute(QString::fromLatin1(kManifestNs), QStringLiteral("media-type"), type);
+        xml.writeEmptyElement(QStringLiteral("manifest:file-entry"));
+        xml.writeAttribute(QStringLiteral("manifest:full-path"), path);
+        xml.writeAttribute(QStringLiteral("manifest:media-type"), type);
     };
     entry(QStringLiteral("/"), QString::fromLatin1(kMimeType));
     entry(QStringLiteral("content.xml"), QStringLiteral("text/xml"));
+    entry(QStringLiteral("styles.xml"), QStringLiteral("text/xml"));
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return bytes;
+}
+
+// The page the table prints on: A4, and for a sheet that asks for it, landscape and scaled to one
+// page's width.
+QByteArray PageStyles(const Sheet& sheet) {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    const auto ns = [](const char* n) { return QString::fromLatin1(n); };
+    xml.writeStartDocument();
+    for (const auto& [uri, prefix] : {std::pair{kOfficeNs, "office"}, {kStyleNs, "style"}, {kFoNs, "fo"}})
+        xml.writeNamespace(ns(uri), QString::fromLatin1(prefix));
+    xml.writeStartElement(QStringLiteral("office:document-styles"));
+    xml.writeAttribute(QStringLiteral("office:version"), QStringLiteral("1.2"));
+    xml.writeStartElement(QStringLiteral("office:automatic-styles"));
+    xml.writeStartElement(QStringLiteral("style:page-layout"));
+    xml.writeAttribute(QStringLiteral("style:name"), QStringLiteral("pm1"));
+    xml.writeEmptyElement(QStringLiteral("style:page-layout-properties"));
+    const bool landscape = sheet.fitToPageWidth;
+    xml.writeAttribute(QStringLiteral("fo:page-width"),
+                       landscape ? QStringLiteral("29.7cm") : QStringLiteral("21cm"));
+    xml.writeAttribute(QStringLiteral("fo:page-height"),
+                       landscape ? QStringLiteral("21cm") : QStringLiteral("29.7cm"));
+    xml.writeAttribute(QStringLiteral("style:print-orientation"),
+                       landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"));
+    if (landscape) {
+        xml.writeAttribute(QStringLiteral("style:scale-to-X"), QStringLiteral("1"));
+        xml.writeAttribute(QStringLiteral("style:scale-to-Y"), QStringLiteral("0"));
+    }
+    xml.writeEndElement(); // page-layout
+    xml.writeEndElement(); // automatic-styles
+    xml.writeStartElement(QStringLiteral("office:master-styles"));
+    xml.writeEmptyElement(QStringLiteral("style:master-page"));
+    xml.writeAttribute(QStringLiteral("style:name"), QStringLiteral("Default"));
+    xml.writeAttribute(QStringLiteral("style:page-layout-name"), QStringLiteral("pm1"));
+    xml.writeEndElement();
     xml.writeEndElement();
     xml.writeEndDocument();
     return bytes;
@@ -63,14 +102,15 @@ public:
                                          {kNumberNs, "number"},
                                          {kFoNs, "fo"}})
             xml_.writeNamespace(QString::fromLatin1(ns), QString::fromLatin1(prefix));
-        xml_.writeStartElement(Ns(kOfficeNs), QStringLiteral("document-content"));
-        xml_.writeAttribute(Ns(kOfficeNs), QStringLiteral("version"), QStringLiteral("1.2"));
+        xml_.writeStartElement(QStringLiteral("office:document-content"));
+        xml_.writeAttribute(QStringLiteral("office:version"), QStringLiteral("1.2"));
         WriteStyles();
-        xml_.writeStartElement(Ns(kOfficeNs), QStringLiteral("body"));
-        xml_.writeStartElement(Ns(kOfficeNs), QStringLiteral("spreadsheet"));
-        xml_.writeStartElement(Ns(kTableNs), QStringLiteral("table"));
-        xml_.writeAttribute(Ns(kTableNs), QStringLiteral("name"),
+        xml_.writeStartElement(QStringLiteral("office:body"));
+        xml_.writeStartElement(QStringLiteral("office:spreadsheet"));
+        xml_.writeStartElement(QStringLiteral("table:table"));
+        xml_.writeAttribute(QStringLiteral("table:name"),
                             sheet_.name.isEmpty() ? QStringLiteral("Planilha1") : sheet_.name);
+        xml_.writeAttribute(QStringLiteral("table:style-name"), QStringLiteral("ta1"));
         WriteColumns();
         WriteRows();
         xml_.writeEndElement(); // table
@@ -82,8 +122,6 @@ public:
     }
 
 private:
-    static QString Ns(const char* ns) { return QString::fromLatin1(ns); }
-
     void CollectStyles() {
         for (const SheetColumn& column : sheet_.columns)
             if (column.entry == SheetColumn::Entry::Number)
@@ -95,52 +133,60 @@ private:
     }
 
     void WriteStyles() {
-        xml_.writeStartElement(Ns(kOfficeNs), QStringLiteral("automatic-styles"));
+        xml_.writeStartElement(QStringLiteral("office:automatic-styles"));
         std::set<int> places;
         for (const auto& style : cellStyles_)
             places.insert(style.first);
         for (const int decimals : places) {
-            xml_.writeStartElement(Ns(kNumberNs), QStringLiteral("number-style"));
-            xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("name"), NumberStyle(decimals));
-            xml_.writeEmptyElement(Ns(kNumberNs), QStringLiteral("number"));
-            xml_.writeAttribute(Ns(kNumberNs), QStringLiteral("decimal-places"), QString::number(decimals));
-            xml_.writeAttribute(Ns(kNumberNs), QStringLiteral("min-decimal-places"),
-                                QString::number(decimals));
-            xml_.writeAttribute(Ns(kNumberNs), QStringLiteral("min-integer-digits"), QStringLiteral("1"));
-            if (decimals > 0)
-                xml_.writeAttribute(Ns(kNumberNs), QStringLiteral("grouping"), QStringLiteral("true"));
+            xml_.writeStartElement(QStringLiteral("number:number-style"));
+            xml_.writeAttribute(QStringLiteral("style:name"), NumberStyle(decimals));
+            xml_.writeEmptyElement(QStringLiteral("number:number"));
+            xml_.writeAttribute(QStringLiteral("number:decimal-places"), QString::number(decimals));
+            xml_.writeAttribute(QStringLiteral("number:min-decimal-places"), QString::number(decimals));
+            xml_.writeAttribute(QStringLiteral("number:min-integer-digits"), QStringLiteral("1"));
+            if (decimals > 0) xml_.writeAttribute(QStringLiteral("number:grouping"), QStringLiteral("true"));
             xml_.writeEndElement();
         }
-        xml_.writeStartElement(Ns(kNumberNs), QStringLiteral("text-style"));
-        xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("name"), QStringLiteral("NT"));
-        xml_.writeEmptyElement(Ns(kNumberNs), QStringLiteral("text-content"));
+        xml_.writeStartElement(QStringLiteral("number:text-style"));
+        xml_.writeAttribute(QStringLiteral("style:name"), QStringLiteral("NT"));
+        xml_.writeEmptyElement(QStringLiteral("number:text-content"));
         xml_.writeEndElement();
 
+        xml_.writeStartElement(QStringLiteral("style:style"));
+        xml_.writeAttribute(QStringLiteral("style:name"), QStringLiteral("ta1"));
+        xml_.writeAttribute(QStringLiteral("style:family"), QStringLiteral("table"));
+        xml_.writeAttribute(QStringLiteral("style:master-page-name"), QStringLiteral("Default"));
+        xml_.writeEndElement();
+
+        // Cells are aligned at the top, so that a row made tall by a specification reads from its
+        // first line.
         const auto cellStyle = [&](const QString& name, const QString& dataStyle, bool bold) {
-            xml_.writeStartElement(Ns(kStyleNs), QStringLiteral("style"));
-            xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("name"), name);
-            xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("family"), QStringLiteral("table-cell"));
-            if (!dataStyle.isEmpty())
-                xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("data-style-name"), dataStyle);
+            xml_.writeStartElement(QStringLiteral("style:style"));
+            xml_.writeAttribute(QStringLiteral("style:name"), name);
+            xml_.writeAttribute(QStringLiteral("style:family"), QStringLiteral("table-cell"));
+            if (!dataStyle.isEmpty()) xml_.writeAttribute(QStringLiteral("style:data-style-name"), dataStyle);
+            xml_.writeEmptyElement(QStringLiteral("style:table-cell-properties"));
+            xml_.writeAttribute(QStringLiteral("style:vertical-align"), QStringLiteral("top"));
             if (bold) {
-                xml_.writeEmptyElement(Ns(kStyleNs), QStringLiteral("text-properties"));
-                xml_.writeAttribute(Ns(kFoNs), QStringLiteral("font-weight"), QStringLiteral("bold"));
+                xml_.writeEmptyElement(QStringLiteral("style:text-properties"));
+                xml_.writeAttribute(QStringLiteral("fo:font-weight"), QStringLiteral("bold"));
             }
             xml_.writeEndElement();
         };
         cellStyle(QStringLiteral("ceB"), QString(), true);
+        cellStyle(QStringLiteral("ceP"), QString(), false);
         cellStyle(QStringLiteral("ceT"), QStringLiteral("NT"), false);
         for (const auto& [decimals, bold] : cellStyles_)
             cellStyle(CellStyle(decimals, bold), NumberStyle(decimals), bold);
 
         for (std::size_t c = 0; c < sheet_.columns.size(); ++c) {
             if (sheet_.columns[c].width <= 0) continue;
-            xml_.writeStartElement(Ns(kStyleNs), QStringLiteral("style"));
-            xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("name"), QStringLiteral("co%1").arg(c));
-            xml_.writeAttribute(Ns(kStyleNs), QStringLiteral("family"), QStringLiteral("table-column"));
-            xml_.writeEmptyElement(Ns(kStyleNs), QStringLiteral("table-column-properties"));
+            xml_.writeStartElement(QStringLiteral("style:style"));
+            xml_.writeAttribute(QStringLiteral("style:name"), QStringLiteral("co%1").arg(c));
+            xml_.writeAttribute(QStringLiteral("style:family"), QStringLiteral("table-column"));
+            xml_.writeEmptyElement(QStringLiteral("style:table-column-properties"));
             xml_.writeAttribute(
-                Ns(kStyleNs), QStringLiteral("column-width"),
+                QStringLiteral("style:column-width"),
                 QStringLiteral("%1cm").arg(sheet_.columns[c].width * kCentimetresPerCharacter, 0, 'f', 3));
             xml_.writeEndElement();
         }
@@ -150,39 +196,36 @@ private:
     void WriteColumns() {
         for (std::size_t c = 0; c < sheet_.columns.size(); ++c) {
             const SheetColumn& column = sheet_.columns[c];
-            xml_.writeEmptyElement(Ns(kTableNs), QStringLiteral("table-column"));
+            xml_.writeEmptyElement(QStringLiteral("table:table-column"));
             if (column.width > 0)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("style-name"),
-                                    QStringLiteral("co%1").arg(c));
+                xml_.writeAttribute(QStringLiteral("table:style-name"), QStringLiteral("co%1").arg(c));
             if (column.entry == SheetColumn::Entry::Text)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("default-cell-style-name"),
-                                    QStringLiteral("ceT"));
+                xml_.writeAttribute(QStringLiteral("table:default-cell-style-name"), QStringLiteral("ceT"));
             else if (column.entry == SheetColumn::Entry::Number)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("default-cell-style-name"),
+                xml_.writeAttribute(QStringLiteral("table:default-cell-style-name"),
                                     CellStyle(std::max(column.decimals, 0), false));
         }
     }
 
     void EmptyCells(int count) {
         if (count <= 0) return;
-        xml_.writeEmptyElement(Ns(kTableNs), QStringLiteral("table-cell"));
+        xml_.writeEmptyElement(QStringLiteral("table:table-cell"));
         if (count > 1)
-            xml_.writeAttribute(Ns(kTableNs), QStringLiteral("number-columns-repeated"),
-                                QString::number(count));
+            xml_.writeAttribute(QStringLiteral("table:number-columns-repeated"), QString::number(count));
     }
 
     void WriteRows() {
         int next = 1;
         for (const SheetRow& row : sheet_.rows) {
             if (row.number > next) {
-                xml_.writeStartElement(Ns(kTableNs), QStringLiteral("table-row"));
+                xml_.writeStartElement(QStringLiteral("table:table-row"));
                 if (row.number - next > 1)
-                    xml_.writeAttribute(Ns(kTableNs), QStringLiteral("number-rows-repeated"),
+                    xml_.writeAttribute(QStringLiteral("table:number-rows-repeated"),
                                         QString::number(row.number - next));
                 EmptyCells(1);
                 xml_.writeEndElement();
             }
-            xml_.writeStartElement(Ns(kTableNs), QStringLiteral("table-row"));
+            xml_.writeStartElement(QStringLiteral("table:table-row"));
             int column = 0;
             for (const SheetCell& cell : row.cells) {
                 EmptyCells(cell.column - column);
@@ -196,21 +239,21 @@ private:
     }
 
     void WriteCell(const SheetCell& cell, bool heading) {
-        xml_.writeStartElement(Ns(kTableNs), QStringLiteral("table-cell"));
+        xml_.writeStartElement(QStringLiteral("table:table-cell"));
         if (cell.kind == SheetCell::Kind::Number) {
             if (cell.decimals >= 0)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("style-name"),
-                                    CellStyle(cell.decimals, heading));
-            else if (heading)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("style-name"), QStringLiteral("ceB"));
-            xml_.writeAttribute(Ns(kOfficeNs), QStringLiteral("value-type"), QStringLiteral("float"));
-            xml_.writeAttribute(Ns(kOfficeNs), QStringLiteral("value"), NumberForFile(cell.number));
-            xml_.writeTextElement(Ns(kTextNs), QStringLiteral("p"),
+                xml_.writeAttribute(QStringLiteral("table:style-name"), CellStyle(cell.decimals, heading));
+            else
+                xml_.writeAttribute(QStringLiteral("table:style-name"),
+                                    heading ? QStringLiteral("ceB") : QStringLiteral("ceP"));
+            xml_.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("float"));
+            xml_.writeAttribute(QStringLiteral("office:value"), NumberForFile(cell.number));
+            xml_.writeTextElement(QStringLiteral("text:p"),
                                   NumberForDisplay(cell.number, cell.decimals, QLatin1Char(',')));
         } else {
-            if (heading)
-                xml_.writeAttribute(Ns(kTableNs), QStringLiteral("style-name"), QStringLiteral("ceB"));
-            xml_.writeAttribute(Ns(kOfficeNs), QStringLiteral("value-type"), QStringLiteral("string"));
+            xml_.writeAttribute(QStringLiteral("table:style-name"),
+                                heading ? QStringLiteral("ceB") : QStringLiteral("ceP"));
+            xml_.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("string"));
             for (const QString& line : CellTextForFile(cell.text).split(QLatin1Char('\n')))
                 WriteParagraph(line);
         }
@@ -220,12 +263,12 @@ private:
     // One line of a text: blanks after the first of a run, at the start and at the end are written as
     // counted spaces and tabs as tab elements, so that a reader gets every one of them back.
     void WriteParagraph(const QString& line) {
-        xml_.writeStartElement(Ns(kTextNs), QStringLiteral("p"));
+        xml_.writeStartElement(QStringLiteral("text:p"));
         QString run;
         for (qsizetype i = 0; i < line.size();) {
             if (line[i] == u'\t') {
                 xml_.writeCharacters(std::exchange(run, QString()));
-                xml_.writeEmptyElement(Ns(kTextNs), QStringLiteral("tab"));
+                xml_.writeEmptyElement(QStringLiteral("text:tab"));
                 ++i;
                 continue;
             }
@@ -244,9 +287,8 @@ private:
             }
             if (spaces > 0) {
                 xml_.writeCharacters(std::exchange(run, QString()));
-                xml_.writeEmptyElement(Ns(kTextNs), QStringLiteral("s"));
-                if (spaces > 1)
-                    xml_.writeAttribute(Ns(kTextNs), QStringLiteral("c"), QString::number(spaces));
+                xml_.writeEmptyElement(QStringLiteral("text:s"));
+                if (spaces > 1) xml_.writeAttribute(QStringLiteral("text:c"), QString::number(spaces));
             }
             i = end;
         }
@@ -267,6 +309,7 @@ std::string WriteOds(const Sheet& sheet) {
     zip.Add(QStringLiteral("mimetype"), QByteArray(kMimeType), ZipWriter::Compression::Stored);
     zip.Add(QStringLiteral("META-INF/manifest.xml"), Manifest());
     zip.Add(QStringLiteral("content.xml"), ContentWriter(sheet).Write());
+    zip.Add(QStringLiteral("styles.xml"), PageStyles(sheet));
     return zip.Finish();
 }
 

@@ -55,16 +55,20 @@ std::optional<TDecimal> DecimalOf(const PacketRow& row, int column) {
 }
 
 std::vector<int> ItemsInNumberOrder(const Datapacket& data, const ProposalColumns& columns) {
+    using Key = std::pair<std::optional<std::int64_t>, std::optional<std::int64_t>>;
+    std::vector<std::pair<Key, int>> keyed;
+    for (std::size_t i = 0; i < data.rows.size(); ++i) {
+        const PacketRow& row = data.rows[i];
+        if (IsCurrentRow(row.rowState))
+            keyed.push_back(
+                {{IntegerOf(row, columns.numitem), IntegerOf(row, columns.nuitem)}, static_cast<int>(i)});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<int> rows;
-    for (std::size_t i = 0; i < data.rows.size(); ++i)
-        if (IsCurrentRow(data.rows[i].rowState)) rows.push_back(static_cast<int>(i));
-    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-        const PacketRow& ra = data.rows[static_cast<std::size_t>(a)];
-        const PacketRow& rb = data.rows[static_cast<std::size_t>(b)];
-        const auto ka = std::pair(IntegerOf(ra, columns.numitem), IntegerOf(ra, columns.nuitem));
-        const auto kb = std::pair(IntegerOf(rb, columns.numitem), IntegerOf(rb, columns.nuitem));
-        return ka < kb;
-    });
+    rows.reserve(keyed.size());
+    for (const auto& entry : keyed)
+        rows.push_back(entry.second);
     return rows;
 }
 

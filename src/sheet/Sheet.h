@@ -53,6 +53,8 @@ struct Sheet {
     std::vector<SheetRow> rows;
     std::vector<SheetColumn> columns;
     int frozenRows = 0;
+    // Printed in landscape, scaled to one page's width.
+    bool fitToPageWidth = false;
 
     // Appends a row numbered after the last one.
     SheetRow& AddRow();

@@ -19,8 +19,11 @@ void SheetCollector::BeginRow(int number) {
         throw ESheetError(QStringLiteral("a planilha passa de %1 linhas").arg(GroupedCount(limits_.maxRows)));
     if (number <= lastRow_)
         throw ESheetError(QStringLiteral("a linha %1 vem depois da linha %2").arg(number).arg(lastRow_));
+    // A row usually has as many cells as the row before it.
+    const std::size_t cells = sheet_.rows.empty() ? 0 : sheet_.rows.back().cells.size();
     row_ = SheetRow{};
     row_.number = number;
+    row_.cells.reserve(cells);
     inRow_ = true;
 }
 
@@ -40,23 +43,20 @@ void SheetCollector::CountCell() {
             QStringLiteral("a planilha passa de %1 células preenchidas").arg(GroupedCount(limits_.maxCells)));
 }
 
-void SheetCollector::CheckCellLength(qsizetype chars, const QString& where) const {
-    if (chars > limits_.maxCellChars)
-        throw ESheetError(QStringLiteral("%1: a célula passa de %2 caracteres")
-                              .arg(where, GroupedCount(limits_.maxCellChars)));
+void SheetCollector::RefuseCell(const QString& where) const {
+    throw ESheetError(
+        QStringLiteral("%1: a célula passa de %2 caracteres").arg(where, GroupedCount(limits_.maxCellChars)));
 }
 
-void SheetCollector::ChargeText(std::size_t chars, const QString& where) {
-    chars_ += chars;
-    if (chars_ > limits_.maxTextChars)
-        throw ESheetError(QStringLiteral("%1: os textos da planilha passam de %2 caracteres")
-                              .arg(where, GroupedCount(limits_.maxTextChars)));
+void SheetCollector::RefuseText(const QString& where) const {
+    throw ESheetError(QStringLiteral("%1: os textos da planilha passam de %2 caracteres")
+                          .arg(where, GroupedCount(limits_.maxTextChars)));
 }
 
 void SheetCollector::AddText(int column, const QString& text) {
     if (text.isEmpty()) return;
     CheckColumn(column);
-    const QString where = Place(row_.number, column);
+    const auto where = [&] { return Place(row_.number, column); };
     CheckCellLength(text.size(), where);
     ChargeText(static_cast<std::size_t>(text.size()), where);
     CountCell();

@@ -27,10 +27,16 @@ public:
     // Adds `count` more rows after the last one ended, each a copy of it (a repeated row).
     void RepeatLastRow(int count);
 
-    // Counts characters of texts kept outside the sheet (shared strings) against the budget.
-    void ChargeText(std::size_t chars, const QString& where);
-    // Refuses a cell text longer than a cell holds; `where` names the cell.
-    void CheckCellLength(qsizetype chars, const QString& where) const;
+    // Counts characters of texts kept outside the sheet (shared strings) against the budget; `where`
+    // makes the text that names them, only when they are refused.
+    template <class Where> void ChargeText(std::size_t chars, Where&& where) {
+        chars_ += chars;
+        if (chars_ > limits_.maxTextChars) RefuseText(where());
+    }
+    // Refuses a cell text longer than a cell holds; `where` makes the text that names the cell.
+    template <class Where> void CheckCellLength(qsizetype chars, Where&& where) const {
+        if (chars > limits_.maxCellChars) RefuseCell(where());
+    }
     // "linha 7, coluna C", for messages.
     static QString Place(int row, int column);
 
@@ -39,6 +45,8 @@ public:
     Sheet Take();
 
 private:
+    [[noreturn]] void RefuseText(const QString& where) const;
+    [[noreturn]] void RefuseCell(const QString& where) const;
     void CheckColumn(int column);
     void CountCell();
 

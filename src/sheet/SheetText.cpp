@@ -1,5 +1,6 @@
 #include "sheet/SheetText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -82,6 +83,12 @@ QString WithoutFormulaGuard(const QString& text) {
 }
 
 QString CellTextForFile(const QString& text) {
+    // Nearly every text is fit already: it is handed back as it is, without a copy.
+    const bool fit = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c.unicode() >= 0x20 || c == u'\t' || c == u'\n') && c.unicode() != 0xFFFE &&
+               c.unicode() != 0xFFFF;
+    });
+    if (fit) return text;
     QString clean;
     clean.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

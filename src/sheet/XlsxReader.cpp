@@ -85,8 +85,9 @@ QString FirstSheetId(ZipReader& zip, const SheetLimits& limits, const QString& w
     throw ESheetError(QStringLiteral("a pasta de trabalho não tem planilhas"));
 }
 
-// Appends text to a cell being read, within a cell's limit.
-void AppendText(QString& text, QStringView more, const SheetCollector& sheet, const QString& where) {
+// Appends text to a cell being read, within a cell's limit; `where` names the cell when it is refused.
+template <class Where>
+void AppendText(QString& text, QStringView more, const SheetCollector& sheet, Where&& where) {
     sheet.CheckCellLength(text.size() + more.size(), where);
     text += more;
 }
@@ -116,8 +117,9 @@ std::vector<QString> ReadSharedStrings(ZipReader& zip, SheetCollector& sheet, co
                 if (strings.size() >= sheet.Limits().maxCells)
                     xml.Fail(QStringLiteral("a planilha passa de %1 textos compartilhados")
                                  .arg(GroupedCount(sheet.Limits().maxCells)));
-                const QString where = QStringLiteral("texto compartilhado %1").arg(strings.size());
-                sheet.ChargeText(static_cast<std::size_t>(text.size()), where);
+                sheet.ChargeText(static_cast<std::size_t>(text.size()), [&] {
+                    return QStringLiteral("texto compartilhado %1").arg(strings.size());
+                });
                 strings.push_back(text);
                 inItem = false;
             } else if (name == u"rPh") {
@@ -127,7 +129,7 @@ std::vector<QString> ReadSharedStrings(ZipReader& zip, SheetCollector& sheet, co
             }
         } else if (token == QXmlStreamReader::Characters && inText) {
             AppendText(text, xml.Xml().text(), sheet,
-                       QStringLiteral("texto compartilhado %1").arg(strings.size()));
+                       [&] { return QStringLiteral("texto compartilhado %1").arg(strings.size()); });
         }
     }
     return strings;
@@ -152,7 +154,7 @@ public:
             } else if (token == QXmlStreamReader::EndElement) {
                 End(name);
             } else if (token == QXmlStreamReader::Characters && target_ != nullptr) {
-                AppendText(*target_, xml_.Xml().text(), sheet_, Where());
+                AppendText(*target_, xml_.Xml().text(), sheet_, [this] { return Where(); });
             }
         }
     }
@@ -161,13 +163,12 @@ private:
     QString Where() const { return SheetCollector::Place(row_, column_); }
 
     void Start(QStringView name) {
-        const QXmlStreamAttributes attributes = xml_.Xml().attributes();
         if (name == u"sheetData") {
             inData_ = true;
         } else if (!inData_) {
             return;
         } else if (name == u"row") {
-            const QStringView r = attributes.value(QLatin1String("r"));
+            const QStringView r = xml_.Xml().attributes().value(QLatin1String("r"));
             int number = row_ + 1;
             if (!r.isEmpty()) {
                 const std::optional<std::int64_t> n = ParseWholeNumber(r, 1, sheet_.Limits().maxRows);
@@ -180,6 +181,7 @@ private:
             inRow_ = true;
         } else if (name == u"c") {
             if (!inRow_) xml_.Fail(QStringLiteral("célula fora de uma linha"));
+            const QXmlStreamAttributes attributes = xml_.Xml().attributes();
             const QStringView r = attributes.value(QLatin1String("r"));
             int column = column_ + 1;
             if (!r.isEmpty()) {
@@ -189,9 +191,10 @@ private:
             }
             column_ = column;
             inCell_ = true;
-            type_ = attributes.value(QLatin1String("t")).toString();
-            value_.clear();
-            inline_.clear();
+            type_ = TypeOf(attributes.value(QLatin1String("t")));
+            // Emptied keeping their room: most cells hold a value of the same size as the last.
+            value_.resize(0);
+            inline_.resize(0);
         } else if (name == u"v") {
             target_ = &value_;
         } else if (name == u"is") {
@@ -225,8 +228,21 @@ private:
         }
     }
 
+    enum class CellType { Number, Shared, Inline, Formula, Boolean, Unknown };
+    CellType TypeOf(QStringView t) {
+        if (t.isEmpty() || t == u"n") return CellType::Number;
+        if (t == u"s") return CellType::Shared;
+        if (t == u"inlineStr") return CellType::Inline;
+        // A formula's text result, an error value and a date are kept as the texts they are.
+        if (t == u"str" || t == u"e" || t == u"d") return CellType::Formula;
+        if (t == u"b") return CellType::Boolean;
+        unknownType_ = t.toString();
+        return CellType::Unknown;
+    }
+
     void AddCell() {
-        if (type_ == u"s") {
+        switch (type_) {
+        case CellType::Shared: {
             if (value_.isEmpty()) return;
             const std::optional<std::int64_t> index = ParseWholeNumber(value_, 0);
             if (!index || static_cast<std::uint64_t>(*index) >= strings_.size())
@@ -234,22 +250,30 @@ private:
                     QStringLiteral("%1: o texto compartilhado '%2' não existe (a planilha tem %3)")
                         .arg(Where(), value_, GroupedCount(strings_.size())));
             sheet_.AddText(column_, strings_[static_cast<std::size_t>(*index)]);
-        } else if (type_ == u"inlineStr") {
+            return;
+        }
+        case CellType::Inline:
             sheet_.AddText(column_, inline_);
-        } else if (type_ == u"str" || type_ == u"e" || type_ == u"d") {
+            return;
+        case CellType::Formula:
             sheet_.AddText(column_, value_);
-        } else if (type_ == u"b") {
+            return;
+        case CellType::Boolean:
             if (!value_.isEmpty())
                 sheet_.AddText(column_,
                                value_ == u"1" ? QStringLiteral("VERDADEIRO") : QStringLiteral("FALSO"));
-        } else if (type_.isEmpty() || type_ == u"n") {
-            const QString trimmed = value_.trimmed();
+            return;
+        case CellType::Number: {
+            const QStringView trimmed = QStringView(value_).trimmed();
             if (trimmed.isEmpty()) return;
-            const std::optional<double> number = ParsePlainNumber(QStringView(trimmed), '.');
+            const std::optional<double> number = ParsePlainNumber(trimmed, '.');
             if (!number) throw ESheetError(QStringLiteral("%1: número inválido '%2'").arg(Where(), trimmed));
             sheet_.AddNumber(column_, *number);
-        } else {
-            throw ESheetError(QStringLiteral("%1: tipo de célula desconhecido '%2'").arg(Where(), type_));
+            return;
+        }
+        case CellType::Unknown:
+            throw ESheetError(
+                QStringLiteral("%1: tipo de célula desconhecido '%2'").arg(Where(), unknownType_));
         }
     }
 
@@ -263,7 +287,8 @@ private:
     int phonetic_ = 0;
     int row_ = 0;
     int column_ = -1;
-    QString type_;
+    CellType type_ = CellType::Number;
+    QString unknownType_;
     QString value_;
     QString inline_;
     QString* target_ = nullptr;

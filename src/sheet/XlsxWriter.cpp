@@ -8,12 +8,17 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <compare>
 #include <map>
-#include <tuple>
 #include <utility>
+#include <vector>
 
 namespace quorvel {
 namespace {
+
+// The most lines a row is made tall enough to show: 409 points, the largest height a row may have.
+constexpr qsizetype kMaxLinesShown = 27;
 
 // libxlsxwriter writes to a file only: the workbook is made in a private temporary folder and read
 // back, so that the caller writes its own file in one atomic step.
@@ -46,32 +51,39 @@ public:
                                   .arg(QString::fromUtf8(lxw_strerror(error))));
     }
 
-    // The format of cells that show `decimals` places (-1: general), bold for headings.
-    lxw_format* NumberFormat(int decimals, bool bold, bool text = false) {
-        const auto key = std::make_tuple(decimals, bold, text);
-        const auto found = formats_.find(key);
+    // How a cell or column looks: numbers with `decimals` places (-1: general), bold for headings,
+    // typed entries kept as text, line breaks shown on lines of their own. Cells are aligned at the
+    // top, so that a row made tall by a specification reads from its first line.
+    struct Look {
+        int decimals = -1;
+        bool bold = false;
+        bool textEntry = false;
+        bool wrap = false;
+        auto operator<=>(const Look&) const = default;
+    };
+    lxw_format* Format(const Look& look) {
+        const auto found = formats_.find(look);
         if (found != formats_.end()) return found->second;
-        lxw_format* format = nullptr;
-        if (decimals >= 0 || bold || text) {
-            format = workbook_add_format(workbook_);
-            if (text) {
-                format_set_num_format(format, "@");
-            } else if (decimals == 0) {
-                format_set_num_format(format, "0");
-            } else if (decimals > 0) {
-                const std::string pattern = "#,##0." + std::string(static_cast<std::size_t>(decimals), '0');
-                format_set_num_format(format, pattern.c_str());
-            }
-            if (bold) format_set_bold(format);
+        lxw_format* format = workbook_add_format(workbook_);
+        if (look.textEntry) {
+            format_set_num_format(format, "@");
+        } else if (look.decimals == 0) {
+            format_set_num_format(format, "0");
+        } else if (look.decimals > 0) {
+            const std::string pattern = "#,##0." + std::string(static_cast<std::size_t>(look.decimals), '0');
+            format_set_num_format(format, pattern.c_str());
         }
-        formats_.emplace(key, format);
+        if (look.bold) format_set_bold(format);
+        if (look.wrap) format_set_text_wrap(format);
+        format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
+        formats_.emplace(look, format);
         return format;
     }
 
 private:
     QByteArray tmp_;
     lxw_workbook* workbook_ = nullptr;
-    std::map<std::tuple<int, bool, bool>, lxw_format*> formats_;
+    std::map<Look, lxw_format*> formats_;
 };
 
 } // namespace
@@ -88,27 +100,46 @@ std::string WriteXlsx(const Sheet& sheet) {
             throw ESheetError(QStringLiteral("nome de planilha inválido '%1'").arg(sheet.name));
         for (std::size_t c = 0; c < sheet.columns.size(); ++c) {
             const SheetColumn& column = sheet.columns[c];
-            lxw_format* format = column.entry == SheetColumn::Entry::Text ? book.NumberFormat(-1, false, true)
-                                 : column.entry == SheetColumn::Entry::Number
-                                     ? book.NumberFormat(column.decimals, false)
-                                     : nullptr;
+            Workbook::Look look;
+            look.textEntry = column.entry == SheetColumn::Entry::Text;
+            if (column.entry == SheetColumn::Entry::Number) look.decimals = std::max(column.decimals, 0);
             const auto col = static_cast<lxw_col_t>(c);
             Workbook::Check(worksheet_set_column(
-                worksheet, col, col, column.width > 0 ? column.width : LXW_DEF_COL_WIDTH, format));
+                worksheet, col, col, column.width > 0 ? column.width : LXW_DEF_COL_WIDTH, book.Format(look)));
         }
         if (sheet.frozenRows > 0)
             worksheet_freeze_panes(worksheet, static_cast<lxw_row_t>(sheet.frozenRows), 0);
+        if (sheet.fitToPageWidth) {
+            worksheet_set_landscape(worksheet);
+            worksheet_fit_to_pages(worksheet, 1, 0);
+        }
         for (const SheetRow& row : sheet.rows) {
             const auto r = static_cast<lxw_row_t>(row.number - 1);
-            for (const SheetCell& cell : row.cells) {
+            // Texts as the file keeps them, once per row.
+            std::vector<QString> texts(row.cells.size());
+            qsizetype lines = 1;
+            for (std::size_t i = 0; i < row.cells.size(); ++i)
+                if (row.cells[i].kind == SheetCell::Kind::Text) {
+                    texts[i] = CellTextForFile(row.cells[i].text);
+                    lines = std::max(lines, texts[i].count(QLatin1Char('\n')) + 1);
+                }
+            // A spreadsheet reading the file keeps the rows' heights: a row of texts of several lines
+            // is made as tall as its longest one.
+            if (lines > 1)
+                Workbook::Check(worksheet_set_row(
+                    worksheet, r, LXW_DEF_ROW_HEIGHT * static_cast<double>(std::min(lines, kMaxLinesShown)),
+                    nullptr));
+            for (std::size_t i = 0; i < row.cells.size(); ++i) {
+                const SheetCell& cell = row.cells[i];
                 const auto c = static_cast<lxw_col_t>(cell.column);
                 if (cell.kind == SheetCell::Kind::Number) {
-                    Workbook::Check(worksheet_write_number(worksheet, r, c, cell.number,
-                                                           book.NumberFormat(cell.decimals, row.heading)));
+                    Workbook::Check(
+                        worksheet_write_number(worksheet, r, c, cell.number,
+                                               book.Format({cell.decimals, row.heading, false, false})));
                 } else if (cell.kind == SheetCell::Kind::Text) {
-                    const QByteArray text = CellTextForFile(cell.text).toUtf8();
-                    Workbook::Check(worksheet_write_string(worksheet, r, c, text.constData(),
-                                                           book.NumberFormat(-1, row.heading)));
+                    const bool wrap = texts[i].contains(QLatin1Char('\n'));
+                    Workbook::Check(worksheet_write_string(worksheet, r, c, texts[i].toUtf8().constData(),
+                                                           book.Format({-1, row.heading, false, wrap})));
                 }
             }
         }
