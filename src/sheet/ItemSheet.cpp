@@ -34,7 +34,8 @@ void AddText(SheetRow& row, ItemColumn column, const QString& text) {
 std::vector<SheetColumn> ItemColumns() {
     using Entry = SheetColumn::Entry;
     return {
-        {6, Entry::Any, -1},   {6, Entry::Any, -1},  {8, Entry::Any, -1},
+        // The first column is wide enough for the bold "Pregão" of the auction row.
+        {8, Entry::Any, -1},   {6, Entry::Any, -1},  {8, Entry::Any, -1},
         {12, Entry::Any, -1},  {50, Entry::Any, -1}, {50, Entry::Any, -1},
         {5, Entry::Any, -1},   {12, Entry::Any, -1}, {16, Entry::Number, kPriceDecimals},
         {24, Entry::Text, -1},
