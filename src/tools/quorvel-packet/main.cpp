@@ -9,6 +9,7 @@
 // there is replaced, not written through) and is never a device or a FIFO. Interrupted (SIGINT,
 // SIGTERM, SIGHUP), the tool removes its temporary files and exits 128 + the signal's number.
 #include "PacketJson.h"
+#include "SheetCommands.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
@@ -43,6 +44,8 @@ constexpr const char* kSetUsage =
 constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
                                "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
+                               "       quorvel-packet export-sheet PROPOSAL OUT\n"
+                               "       quorvel-packet import-prices PROPOSAL SHEET --dry-run\n"
                                "       quorvel-packet [COMMAND] --help\n"
                                "       quorvel-packet --version\n";
 
@@ -54,6 +57,8 @@ constexpr const char* kHelp =
     "  convert  rewrites IN as OUT: XML when OUT ends in \".xml\", binary otherwise;\n"
     "           --utf8 writes the XML text as UTF-8 instead of the code page\n"
     "  set      edits the first current row whose KEY equals KEYVALUE and saves FILE\n"
+    "  export-sheet   writes the items to a spreadsheet (.xlsx, .ods or .csv)\n"
+    "  import-prices  checks the prices and brands of a spreadsheet against the items\n"
     "\n"
     "Exit status 0 on success, 1 on any error, with a one-line message naming the file.\n";
 
@@ -300,6 +305,8 @@ int Run(int argc, char** argv) {
         if (command == "dump") return Dump(args);
         if (command == "convert") return Convert(args);
         if (command == "set") return Set(args);
+        if (command == "export-sheet") return ExportSheet(args);
+        if (command == "import-prices") return ImportPrices(args);
     } catch (const ToolError& e) {
         if (e.file.empty())
             std::fprintf(stderr, "quorvel-packet: %s\n", e.what.c_str());
