@@ -43,6 +43,7 @@ TQRPrinter::TQRPrinter(TQRPrinterOwner* owner, TPrinter* given)
         settings_->SetMemoryLimit(owner_->MemoryLimitSetting());
     }
     if (given) {
+        givenPrinter_ = true;
         privatePrinter_ = systemPrinter_ = given;
         printersPresent_ = !given->Printers().isEmpty();
         if (printersPresent_) settings_->SetPrinter(systemPrinter_);
@@ -70,6 +71,15 @@ void TQRPrinter::BindPrinter() {
 }
 
 void TQRPrinter::RequirePrinters() {
+    if (givenPrinter_) {
+        // A page store made on a printer of its caller's prints there and nowhere else.
+        if (!systemPrinter_->Printing()) systemPrinter_->Refresh();
+        const bool found = !printersPresent_ && !systemPrinter_->Printers().isEmpty();
+        printersPresent_ = !systemPrinter_->Printers().isEmpty();
+        if (found) settings_->SetPrinter(systemPrinter_);
+        if (!printersPresent_) throw EPrinter(QStringLiteral("No printer is installed"));
+        return;
+    }
     TPrinter& shared = Printer();
     if (!shared.Printing()) shared.Refresh();
     if (privatePrinter_ && !privatePrinter_->Printing()) privatePrinter_->Refresh();

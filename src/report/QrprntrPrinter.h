@@ -357,6 +357,8 @@ private:
     TPrinter* privatePrinter_ = nullptr;   // that one or the one it was given; none with the shared one
     TPrinter* systemPrinter_ = nullptr;    // the printer drawn on
     bool printersPresent_ = false;
+    // Made on a printer its caller gave, rather than on the process's shared one.
+    bool givenPrinter_ = false;
     bool showingPreview_ = false;
     // Written by the report's worker thread, read by the window that prints.
     std::atomic<bool> pagesGenerated_ = false;

@@ -1,4 +1,5 @@
 #include "report/NoPrintServer.h"
+#include "report/RecordingPrinter.h"
 #include "report/TestOwner.h"
 
 #include "platform/Canvas.h"
@@ -30,6 +31,7 @@ namespace quorvel {
 namespace {
 
 using testing::MessageLog;
+using testing::RecordingPrinter;
 using testing::TestOwner;
 
 // Pages that say "Página N"; the pages listed also carry the summary line "TOTAL GERAL".
@@ -377,7 +379,8 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
         MakeDocument(other, 4, {4});
         other.Save(name);
     }
-    TQRPrinter pageStore(&owner);
+    RecordingPrinter printer;
+    TQRPrinter pageStore(&owner, printer);
     MakeDocument(pageStore, 2);
     TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
 
@@ -405,6 +408,9 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
     // The loaded pages are printed as they are, not by the report.
     window.PrintClick();
     EXPECT_EQ(owner.printReportCount, 0);
+    ASSERT_EQ(printer.jobs.size(), 1u);
+    EXPECT_TRUE(printer.jobs[0].Ended);
+    EXPECT_EQ(printer.jobs[0].Sheets.size(), 4u);
     window.close();
 }
 
