@@ -2,7 +2,7 @@
 // file of an item-mode and a lot-mode proposal are the reference files under tests/data/golden,
 // apart from the moment of the run (the PDF's creation date and the saved report's date field).
 // Any change in layout, engine, page store or filter that moves a byte shows here.
-#include "output/OutputTestFiles.h"
+#include "report/export/OutputTestFiles.h"
 #include "tools/ToolTestFiles.h"
 
 #include <QFile>
