@@ -3,8 +3,8 @@
 // BM_WrapDescription is the control's own path (each character measured once per font, lines grown
 // word by word); BM_WrapByRemeasuring measures every candidate line again through the report's text
 // width, as a straightforward implementation would, for comparison. Both report the lines made.
-#include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
+#include "report/controls/Qrctrls.h"
 #include "support/BenchMain.h"
 
 #include <benchmark/benchmark.h>

@@ -4,9 +4,9 @@
 // not run) and, for the PDF filter, the memory of the pages it holds until Finish. The spreadsheet
 // filter is also fed the report as the engine gives it to a streaming filter: one page without a
 // bottom.
-#include "report/output/Qrexport.h"
-#include "report/output/Qrpdffilt.h"
-#include "report/output/Qrwebfilt.h"
+#include "report/export/Qrexport.h"
+#include "report/export/Qrpdffilt.h"
+#include "report/export/Qrwebfilt.h"
 #include "support/BenchMain.h"
 
 #include <QGuiApplication>

@@ -4,10 +4,10 @@
 // 10,000 records through the standard preview window as the application does and reports when the
 // first page showed in the window and when every page was available.
 #include "platform/Canvas.h"
-#include "report/Qrctrls.h"
 #include "report/Qrprntr.h"
 #include "report/Quickrpt.h"
-#include "report/output/Qrprev.h"
+#include "report/controls/Qrctrls.h"
+#include "report/preview/Qrprev.h"
 #include "support/BenchMain.h"
 
 #include <QApplication>

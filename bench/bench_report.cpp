@@ -11,9 +11,9 @@
 // BM_Proposal minus BM_MeasureOnly is the drawing of the page pictures and the page store.
 // BM_MakePageStore is the fixed cost of the fresh page store every output operation makes. Peak
 // resident memory is reported after each run; it includes the item table itself.
-#include "report/Qrctrls.h"
-#include "report/QrprntrFilter.h"
 #include "report/Quickrpt.h"
+#include "report/controls/Qrctrls.h"
+#include "report/pagestore/QrprntrFilter.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
 #include "support/BenchMain.h"

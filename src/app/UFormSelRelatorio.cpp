@@ -3,9 +3,9 @@
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/ScopeExit.h"
-#include "report/QuickrptReport.h"
-#include "report/output/QrprevFront.h"
-#include "report/output/QrprevGlyphs.h"
+#include "report/engine/QuickrptReport.h"
+#include "report/preview/QrprevFront.h"
+#include "report/preview/QrprevGlyphs.h"
 
 #include "ui_UFormSelRelatorio.h"
 

@@ -4,11 +4,11 @@
 #include "app/UQuorvel.h"
 
 #include "platform/Exceptions.h"
-#include "report/Qrctrls.h"
 #include "report/Quickrpt.h"
-#include "report/output/QrexportRtf.h"
-#include "report/output/Qrpdffilt.h"
-#include "report/output/Qrwebfilt.h"
+#include "report/controls/Qrctrls.h"
+#include "report/export/QrexportRtf.h"
+#include "report/export/Qrpdffilt.h"
+#include "report/export/Qrwebfilt.h"
 #include "store/StoreTable.h"
 #include "ui/DBControls.h"
 

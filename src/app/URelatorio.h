@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ReportForm.h"
+#include "report/layout/ReportForm.h"
 
 #include <QString>
 

@@ -7,7 +7,7 @@
 #include "platform/HugePageHeap.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/StandardOptions.h"
-#include "report/output/QrprevInterface.h"
+#include "report/preview/QrprevInterface.h"
 #include "ui/Application.h"
 
 #include <QMetaObject>

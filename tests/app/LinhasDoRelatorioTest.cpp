@@ -7,18 +7,18 @@
 #include "QuorvelTestSupport.h"
 
 #include "app/URelatorio.h"
-#include "output/ExternalReaders.h"
-#include "output/OutputTestFiles.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "platform/Printer.h"
-#include "report/Qrctrls.h"
 #include "report/Qrprntr.h"
 #include "report/Quickrpt.h"
-#include "report/output/Qrexport.h"
-#include "report/output/Qrpdffilt.h"
-#include "report/output/QrprevControl.h"
-#include "report/output/Qrwebfilt.h"
+#include "report/controls/Qrctrls.h"
+#include "report/export/ExternalReaders.h"
+#include "report/export/OutputTestFiles.h"
+#include "report/export/Qrexport.h"
+#include "report/export/Qrpdffilt.h"
+#include "report/export/Qrwebfilt.h"
+#include "report/preview/QrprevControl.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>

@@ -7,9 +7,9 @@
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "report/Qrprntr.h"
-#include "report/QrprntrFilter.h"
-#include "report/output/Qrprev.h"
-#include "report/output/QrprevInterface.h"
+#include "report/pagestore/QrprntrFilter.h"
+#include "report/preview/Qrprev.h"
+#include "report/preview/QrprevInterface.h"
 
 #include <QApplication>
 #include <QCheckBox>

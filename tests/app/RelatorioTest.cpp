@@ -5,7 +5,7 @@
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "report/Quickrpt.h"
-#include "report/output/QrprevGlyphs.h"
+#include "report/preview/QrprevGlyphs.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -9,10 +9,10 @@
 #include "app/UFormSelRelatorio.h"
 #include "platform/Printer.h"
 #include "report/Quickrpt.h"
-#include "report/output/QrprevControl.h"
-#include "report/output/QrprevInterface.h"
-#include "report/output/QrprevProgress.h"
-#include "report/output/QrprevStandard.h"
+#include "report/preview/QrprevControl.h"
+#include "report/preview/QrprevInterface.h"
+#include "report/preview/QrprevProgress.h"
+#include "report/preview/QrprevStandard.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

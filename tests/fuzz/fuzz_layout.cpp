@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the layout reader. A layout it accepts is written out, read again and
 // written again: the two writings must be the same bytes. Nothing may crash, hang or leak.
-#include "report/LayoutReader.h"
-#include "report/LayoutWriter.h"
-#include "report/ReportForm.h"
+#include "report/layout/LayoutReader.h"
+#include "report/layout/LayoutWriter.h"
+#include "report/layout/ReportForm.h"
 
 #include <QGuiApplication>
 

@@ -1,14 +1,14 @@
 // quorvel-report writing the text, comma-separated, spreadsheet and metafile formats through its
 // built binary, each file read back by an independent reader: Python's csv module and the office
 // suite run headless. The pages of a saved-report run of the same proposal are the reference.
-#include "output/ExternalReaders.h"
-#include "output/OutputTestFiles.h"
-#include "output/WmfReading.h"
+#include "report/export/ExternalReaders.h"
+#include "report/export/OutputTestFiles.h"
+#include "report/export/WmfReading.h"
 #include "tools/ToolTestFiles.h"
 
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
-#include "report/QrprntrPrinter.h"
+#include "report/pagestore/QrprntrPrinter.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // are links to the proposal or lead elsewhere, FIFOs, a proposal that is no regular file, page sets
 // of an earlier longer run, a run interrupted by a signal, a description of 75,000 lines, a command
 // line that repeats an option, and a report without pages.
-#include "output/OutputTestFiles.h"
+#include "report/export/OutputTestFiles.h"
 #include "tools/ToolTestFiles.h"
 
 #include <QDir>

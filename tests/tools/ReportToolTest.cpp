@@ -2,7 +2,7 @@
 // supplier line's sources, printing to the test queue, and each failure.
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
-#include "report/QrprntrPrinter.h"
+#include "report/pagestore/QrprntrPrinter.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 #include "ReportFormats.h"
 
-#include "report/QrprntrFilter.h"
-#include "report/output/Qrexport.h"
-#include "report/output/Qrpdffilt.h"
-#include "report/output/Qrwebfilt.h"
+#include "report/export/Qrexport.h"
+#include "report/export/Qrpdffilt.h"
+#include "report/export/Qrwebfilt.h"
+#include "report/pagestore/QrprntrFilter.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/output/QrexportWmf.h"
+#include "report/export/QrexportWmf.h"
 
 #include <QString>
 #include <QStringList>

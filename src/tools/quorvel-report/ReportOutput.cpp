@@ -7,11 +7,11 @@
 #include "platform/ImageBytes.h"
 #include "platform/Metafile.h"
 #include "platform/Printer.h"
-#include "report/QrprntrFilter.h"
-#include "report/QrprntrPrinter.h"
-#include "report/QuickrptReport.h"
-#include "report/output/QrexportWmf.h"
-#include "report/output/Qrpdffilt.h"
+#include "report/engine/QuickrptReport.h"
+#include "report/export/QrexportWmf.h"
+#include "report/export/Qrpdffilt.h"
+#include "report/pagestore/QrprntrFilter.h"
+#include "report/pagestore/QrprntrPrinter.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,0 +1,89 @@
+#include "report/export/QrexportCsv.h"
+
+#include "platform/FormatSettings.h"
+#include "report/export/QrexportCells.h"
+
+#include <atomic>
+
+namespace quorvel {
+
+namespace {
+
+std::atomic<char16_t> separator{u','};
+
+// A spreadsheet that opens the file runs a field that begins like a formula ("=HYPERLINK(…)",
+// "+cmd|…", "@SUM(…)"): such a text is written with the leading apostrophe that makes it show as
+// text. A number stays a number, a negative one too.
+bool LooksLikeFormula(const QString& text, QChar thousands) {
+    if (text.isEmpty()) return false;
+    switch (text.front().unicode()) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return !NumberCellText(text, thousands).has_value();
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+TQRCommaSeparatedFilter::TQRCommaSeparatedFilter(const QString& fileName)
+    : TQRAbstractExportFilter(fileName) {
+    SetColumnTolerance(1.0);
+}
+
+QString TQRCommaSeparatedFilter::GetDescription() const {
+    return QStringLiteral("Comma separated text file");
+}
+QString TQRCommaSeparatedFilter::GetExtension() const {
+    return QStringLiteral("CSV");
+}
+QString TQRCommaSeparatedFilter::GetFilterName() const {
+    return QStringLiteral("Comma Separated");
+}
+
+QChar TQRCommaSeparatedFilter::Separator() noexcept {
+    return QChar(separator.load());
+}
+void TQRCommaSeparatedFilter::SetSeparator(QChar value) noexcept {
+    separator.store(value.unicode());
+}
+
+void TQRCommaSeparatedFilter::StorePage() {
+    const TPageCells cells(*this);
+    const int columns = ColCount();
+    const QChar quote = QLatin1Char('"');
+    const QString doubled = QStringLiteral("\"\"");
+    const QString fieldEnd = QString(quote) + Separator();
+    const QString lineEnd = QString(quote) + QStringLiteral("\r\n");
+    const QChar thousands = QLatin1Char(FormatSettings::Current().ThousandSeparator);
+    QString line;
+    cells.ForEachPosition(GetLinecount(), columns, [&](int, int column, const QString& text) {
+        line += quote;
+        if (LooksLikeFormula(text, thousands)) line += QLatin1Char('\'');
+        if (text.contains(quote))
+            line += QString(text).replace(quote, doubled);
+        else
+            line += text;
+        line += column < columns ? fieldEnd : lineEnd;
+        if (column == columns) {
+            WriteToStream(line);
+            line.resize(0); // keeps the room the line took, where clear() would give it back
+        }
+    });
+}
+
+TQRCSVFilter::TQRCSVFilter(TComponent* owner)
+    : TComponent(owner) {
+    QRExportFilterLibrary().AddFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
+}
+
+TQRCSVFilter::~TQRCSVFilter() {
+    QRExportFilterLibrary().RemoveFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
+}
+
+} // namespace quorvel

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "report/export/ExportReport.h"
+#include "report/export/ExportTextMeasure.h"
+#include "report/export/QrexportGrid.h"
+
+#include <memory>
+
+namespace quorvel {
+
+// Options of the HTML export, shared by the HTML filter component's properties and the filter.
+struct THTMLExportOptions {
+    bool MultiPage = false;
+    bool PageLinks = false;
+    bool FirstLastLinks = false;
+    int FinalPage = 0;
+    bool Concat = false;
+    int ConcatCount = 1;
+    int LinkFontSize = 12;
+    QString LinkFontName = QStringLiteral("Arial");
+    QString PictureDir;
+    bool TransparentTextBG = false;
+};
+
+// The process-wide options (one HTML filter component per program).
+THTMLExportOptions& QRHTMLExportOptions();
+
+// A colour as HTML writes it: "#rrggbb".
+QString HtmlColor(TColor color);
+
+// A file name up to, not including, its first "." (the whole name without one).
+QString basename(const QString& fileName);
+
+// Writes a report as HTML in which every text and graphic is an absolutely positioned block, so that
+// a page looks as printed. One file holds all pages stacked one below the other, or (MultiPage) each
+// page gets a file of its own with navigation links. Pictures become JPEG files.
+class TQRGHTMLDocumentFilter : public TQRGAbstractExportFilter {
+public:
+    explicit TQRGHTMLDocumentFilter(const QString& fileName);
+    ~TQRGHTMLDocumentFilter() override;
+
+    static QString ClassName() { return QStringLiteral("TQRGHTMLDocumentFilter"); }
+
+    QString GetDescription() const override { return QStringLiteral("HTML document for web publishing"); }
+    QString GetExtension() const override { return QStringLiteral("HTM"); }
+    QString GetFilterName() const override { return QStringLiteral("HTML document"); }
+    bool GetStreaming() const override { return false; }
+    void Start(int paperWidth, int paperHeight, const TFont& font) override;
+    void NewPage() override;
+    void EndPage() override;
+    void Finish() override;
+    void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
+                 const QString& text) override;
+    bool ResolvesHTMLLabels() const override { return true; }
+
+    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
+    // frame.
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
+    // A printed band: its frame's blocks go after the blocks its controls handed over since the band
+    // before (a later block covers an earlier one).
+    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
+    // A graphic described directly at (xoff, yoff) page-picture pixels.
+    void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
+
+    void SetHTMLBody(TColor color, const QString& picture, const QString& extra);
+    void EndConcat();
+
+    bool getMultiPage() const { return QRHTMLExportOptions().MultiPage; }
+    void setMultiPage(bool v) { QRHTMLExportOptions().MultiPage = v; }
+    bool getPageLinks() const { return QRHTMLExportOptions().PageLinks; }
+    void setPageLinks(bool v) { QRHTMLExportOptions().PageLinks = v; }
+    int getFinalPage() const { return QRHTMLExportOptions().FinalPage; }
+    void setFinalPage(int v) { QRHTMLExportOptions().FinalPage = v; }
+    bool getFirstLastLinks() const { return QRHTMLExportOptions().FirstLastLinks; }
+    void setFirstLastLinks(bool v) { QRHTMLExportOptions().FirstLastLinks = v; }
+    bool getConcatenate() const { return QRHTMLExportOptions().Concat; }
+    void setConcatenate(bool v) { QRHTMLExportOptions().Concat = v; }
+    int getConcatCount() const { return QRHTMLExportOptions().ConcatCount; }
+    void setConcatCount(int v) { QRHTMLExportOptions().ConcatCount = v; }
+    int getLinkFontHeight() const { return QRHTMLExportOptions().LinkFontSize; }
+    void setLinkFontHeight(int v) { QRHTMLExportOptions().LinkFontSize = v; }
+    QString getLinkFontName() const { return QRHTMLExportOptions().LinkFontName; }
+    void setLinkFontName(const QString& v) { QRHTMLExportOptions().LinkFontName = v; }
+    QString getPictureDir() const { return QRHTMLExportOptions().PictureDir; }
+    void setPictureDir(const QString& v) { QRHTMLExportOptions().PictureDir = v; }
+    bool getTransparentTextBG() const { return QRHTMLExportOptions().TransparentTextBG; }
+    void setTransparentTextBG(bool v) { QRHTMLExportOptions().TransparentTextBG = v; }
+
+    // The page files a multi-page export wrote, in page order.
+    const QStringList& PageFiles() const noexcept { return pageFiles_; }
+
+private:
+    void WriteHead(const QString& title);
+    void OpenPageFile();
+    void ClosePageFile();
+    void WriteLinks();
+    int PageOffset() const;
+    void Rule(int left, int top, int width, int penWidth, TColor color);
+    void Block(int left, int top, int width, int height, TColor color);
+    QString PictureName(const TExportGraphic& graphic);
+    void Line(const QString& text);
+    // A line of the band being printed, kept back until the band is complete.
+    void BandLine(QString text) { bandLines_.append(std::move(text)); }
+    void FlushBandLines();
+
+    TColor bodyColor_ = clWhite;
+    QString bodyPicture_;
+    QString bodyExtra_;
+    int pageCounter_ = 1;
+    bool firstPage_ = true;
+    bool lastPage_ = false;
+    int largestTop_ = 0;
+    int pictureCounter_ = 0;
+    int reportNumber_ = 1;
+    bool firstReport_ = true;
+    bool bodyClosed_ = false;
+    int pageLength_ = 2970;
+    int pageFileNumber_ = 0;
+    QStringList pageFiles_;
+    QStringList bandLines_;
+    std::unique_ptr<TExportOutput> pageFile_;
+    std::unique_ptr<TExportTextMeasure> measure_;
+};
+
+using TQRHTMLDocumentFilter = TQRGHTMLDocumentFilter;
+
+// Offers the HTML document filter; its properties are the process-wide HTML options.
+class TQRHTMLFilter : public TQRExportFilterComponent {
+public:
+    explicit TQRHTMLFilter(TComponent* owner)
+        : TQRExportFilterComponent(owner, ExportFilterClass<TQRGHTMLDocumentFilter>()) {}
+    std::string_view ClassName() const noexcept override { return "TQRHTMLFilter"; }
+
+    THTMLExportOptions& Options() const { return QRHTMLExportOptions(); }
+    // Published for layouts; the filter does not read them.
+    QString ImageLinkPrefix;
+    QString PagelinkPrefix;
+};
+
+} // namespace quorvel
