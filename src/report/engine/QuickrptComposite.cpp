@@ -155,6 +155,7 @@ void TQRCompositeReport::CreateComposite() {
         try {
             completed = RunChain(TChainPass::Printing, nullptr);
         } catch (...) {
+            // Aborting stores the page begun, which may fail in turn, so it is no guard.
             if (pageStore_ && pageStore_->Status() == TQRPrinterStatus::mpBusy) pageStore_->AbortDoc();
             throw;
         }
