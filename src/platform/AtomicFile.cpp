@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "platform/InterruptCleanup.h"
+#include "platform/ScopeExit.h"
 
 #include <QDir>
 #include <QFile>
@@ -297,12 +298,12 @@ void FileSetReplacement::Add(const QString& target, const std::function<void(QIO
     }
     if (fd < 0) Fail(target, SystemMessage(errno));
     KeepMode(resolved, fd);
-    try {
+    {
+        const ScopeFail closeOnFailure([&] {
+            calls_.Close(fd);
+            spent_ = true;
+        });
         WriteChecked(fd, target, writer, calls_);
-    } catch (...) {
-        calls_.Close(fd);
-        spent_ = true;
-        throw;
     }
     if (calls_.Close(fd) != 0) Fail(target, SystemMessage(errno));
     entries_.push_back(std::move(entry));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <utility>
 
 namespace quorvel {
@@ -16,6 +17,24 @@ public:
 
 private:
     F action_;
+};
+
+// Runs an action only when the scope is left by an exception: the undo of a change that stands once
+// the scope completes (a half-written record dropped, a stream put back at a known place).
+template <class F> class ScopeFail {
+public:
+    explicit ScopeFail(F action)
+        : action_(std::move(action))
+        , exceptions_(std::uncaught_exceptions()) {}
+    ~ScopeFail() {
+        if (std::uncaught_exceptions() > exceptions_) action_();
+    }
+    ScopeFail(const ScopeFail&) = delete;
+    ScopeFail& operator=(const ScopeFail&) = delete;
+
+private:
+    F action_;
+    int exceptions_;
 };
 
 } // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/NumberFormat.h"
+#include "platform/ScopeExit.h"
 #include "report/engine/DataSetComponent.h"
 #include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptControllers.h"
@@ -279,14 +280,11 @@ QStringList TQRExprMemo::MergedLines() {
 void TQRExprMemo::Print(int ofsX, int ofsY) {
     if (!IsEnabled()) return;
     if (!IsPrinting()) Prepare();
-    MutableLines() = MergedLines();
-    try {
+    {
+        MutableLines() = MergedLines();
+        const ScopeExit restore([this] { MutableLines() = designLines_; });
         TQRCustomLabel::Print(ofsX, ofsY);
-    } catch (...) {
-        MutableLines() = designLines_;
-        throw;
     }
-    MutableLines() = designLines_;
     SetCaptionQuietly(Name());
 }
 

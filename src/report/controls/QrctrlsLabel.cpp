@@ -4,6 +4,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
+#include "platform/ScopeExit.h"
 #include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptReport.h"
 #include "report/pagestore/QrprntrFilter.h"
@@ -105,13 +106,8 @@ void TQRCustomLabel::SetDesignCaption(const QString& caption) {
 void TQRCustomLabel::FormatKeepingBounds() {
     formattedLinesValid_ = false;
     updatingBounds_ = true;
-    try {
-        FormatLines();
-    } catch (...) {
-        updatingBounds_ = false;
-        throw;
-    }
-    updatingBounds_ = false;
+    const ScopeExit done([this] { updatingBounds_ = false; });
+    FormatLines();
 }
 
 void TQRCustomLabel::Loaded() {
@@ -305,13 +301,8 @@ void TQRCustomLabel::ApplyAutoSize() {
     const int height = std::max(Height(), LineHeightPixels() + 1);
     if (left == Left() && widest == Width() && height == Height()) return;
     updatingBounds_ = true;
-    try {
-        SetBounds(left, Top(), widest, height);
-    } catch (...) {
-        updatingBounds_ = false;
-        throw;
-    }
-    updatingBounds_ = false;
+    const ScopeExit done([this] { updatingBounds_ = false; });
+    SetBounds(left, Top(), widest, height);
 }
 
 void TQRCustomLabel::Prepare() {
@@ -467,13 +458,8 @@ std::optional<QString> TQRHTMLLabel::ExportLine(const TQRExportFilter& filter, i
 
 void TQRMemo::Print(int ofsX, int ofsY) {
     SetCaptionQuietly(QString());
-    try {
-        TQRCustomLabel::Print(ofsX, ofsY);
-    } catch (...) {
-        SetCaptionQuietly(Name());
-        throw;
-    }
-    SetCaptionQuietly(Name());
+    const ScopeExit restore([this] { SetCaptionQuietly(Name()); });
+    TQRCustomLabel::Print(ofsX, ofsY);
 }
 
 void TQRMemo::GetExpandedHeight(double& height) {

@@ -117,36 +117,32 @@ bool TQRCompositeReport::RunChain(TChainPass pass, TQRExportFilter* filter) {
     int pages = 0;
     bool cancelled = false;
     generating_ = true;
-    try {
-        for (std::size_t i = 0; i < reports_.size(); ++i) {
-            TCustomQuickRep& report = *reports_[i];
-            current_ = &report;
-            const bool last = i + 1 == reports_.size();
-            {
-                ChainedPass chained(report, last, pass == TChainPass::Printing ? &store : nullptr);
-                report.SetCursorY(cursor);
-                report.SetPageCounter(pages);
-                if (pass == TChainPass::Export)
-                    report.ExportComposite(*filter, store);
-                else
-                    report.CreateReport(true);
-            }
-            if (report.AfterPrint) report.AfterPrint(report);
-            if (report.CancelRequested()) {
-                cancelled = true;
-                break;
-            }
-            FireFinished(report);
-            cursor = report.CursorY();
-            pages = report.PageNumber();
-        }
-    } catch (...) {
+    const ScopeExit finish([this] {
         current_ = nullptr;
         generating_ = false;
-        throw;
+    });
+    for (std::size_t i = 0; i < reports_.size(); ++i) {
+        TCustomQuickRep& report = *reports_[i];
+        current_ = &report;
+        const bool last = i + 1 == reports_.size();
+        {
+            ChainedPass chained(report, last, pass == TChainPass::Printing ? &store : nullptr);
+            report.SetCursorY(cursor);
+            report.SetPageCounter(pages);
+            if (pass == TChainPass::Export)
+                report.ExportComposite(*filter, store);
+            else
+                report.CreateReport(true);
+        }
+        if (report.AfterPrint) report.AfterPrint(report);
+        if (report.CancelRequested()) {
+            cancelled = true;
+            break;
+        }
+        FireFinished(report);
+        cursor = report.CursorY();
+        pages = report.PageNumber();
     }
-    current_ = nullptr;
-    generating_ = false;
     return !cancelled;
 }
 
@@ -159,6 +155,7 @@ void TQRCompositeReport::CreateComposite() {
         try {
             completed = RunChain(TChainPass::Printing, nullptr);
         } catch (...) {
+            // Aborting stores the page begun, which may fail in turn, so it is no guard.
             if (pageStore_ && pageStore_->Status() == TQRPrinterStatus::mpBusy) pageStore_->AbortDoc();
             throw;
         }
@@ -215,22 +212,16 @@ void TQRCompositeReport::Preview() {
     if (first.OnPreview) store.OnPreview = [&first](TQRPrinter& sender) { first.OnPreview(sender); };
     store.OnExportToFilter = [this](TQRExportFilter& filter) { ExportToFilter(filter); };
 
-    const auto finish = [&] {
+    const ScopeExit finish([&] {
         pageStore_ = std::move(setAside);
         host.reset();
-    };
-    try {
-        store.Preview();
-        CreateComposite();
-        if (pageStore_) pageStore_->SetPagesGenerated(true);
-        // The preview closing frees the page store (CMPreviewClose).
-        while (pageStore_ && pageStore_->ShowingPreview() && !QCoreApplication::closingDown())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    });
+    store.Preview();
+    CreateComposite();
+    if (pageStore_) pageStore_->SetPagesGenerated(true);
+    // The preview closing frees the page store (CMPreviewClose).
+    while (pageStore_ && pageStore_->ShowingPreview() && !QCoreApplication::closingDown())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void TQRCompositeReport::Print() {
@@ -271,11 +262,11 @@ void TQRCompositeReport::ExportToFilter(TQRExportFilter& filter) {
     pageStore_ = std::make_unique<TQRPrinter>(this);
     pageStore_->SetDestination(TQRPrinterDestination::qrdPrinter);
     exporting_ = true;
-    const auto finish = [&] {
-        exporting_ = false;
-        pageStore_ = std::move(setAside);
-    };
-    try {
+    {
+        const ScopeExit finish([&] {
+            exporting_ = false;
+            pageStore_ = std::move(setAside);
+        });
         CollectReports();
         pageStore_->SetPrinterIndex(printerSettings_.PrinterIndex());
         if (!reports_.empty()) {
@@ -289,11 +280,7 @@ void TQRCompositeReport::ExportToFilter(TQRExportFilter& filter) {
             else
                 pageStore_.reset();
         }
-    } catch (...) {
-        finish();
-        throw;
     }
-    finish();
     FireFinished(*this);
 }
 

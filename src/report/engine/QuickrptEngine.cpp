@@ -5,6 +5,7 @@
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 #include "platform/Rounding.h"
+#include "platform/ScopeExit.h"
 #include "report/controls/Qrctrls.h"
 #include "report/engine/DataSetComponent.h"
 #include "report/engine/QuickrptControllers.h"
@@ -610,13 +611,8 @@ void TQRCustomBand::Print() {
         auto* childBand = static_cast<TQRChildBand*>(child);
         if (bandType_ == TQRBandType::rbPageFooter) {
             childBand->SetPrintingType(TQRBandType::rbPageFooter);
-            try {
-                report.PrintBand(child);
-            } catch (...) {
-                childBand->SetPrintingType(TQRBandType::rbChild);
-                throw;
-            }
-            childBand->SetPrintingType(TQRBandType::rbChild);
+            const ScopeExit restore([childBand] { childBand->SetPrintingType(TQRBandType::rbChild); });
+            report.PrintBand(child);
         } else {
             report.PrintBand(child);
         }

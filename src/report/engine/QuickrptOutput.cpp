@@ -193,20 +193,14 @@ void TCustomQuickRep::RunExport(TQRExportFilter& filter, TQRPrinter* store, bool
             progress->Show();
         }
     }
-    const auto finish = [&] {
+    const ScopeExit finish([&] {
         progress.reset();
         temporary.reset();
         exportFilter_ = nullptr;
         drawToCanvas_ = true;
         pageStore_ = previousStore;
-    };
-    try {
-        CreateReport(composite);
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    });
+    CreateReport(composite);
 }
 
 void TCustomQuickRep::ExportToFilter(TQRExportFilter& filter) {

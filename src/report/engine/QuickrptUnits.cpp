@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Metafile.h"
 #include "platform/Rounding.h"
+#include "platform/ScopeExit.h"
 #include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptPrintable.h"
 #include "report/engine/QuickrptReport.h"
@@ -108,13 +109,8 @@ void TQRUnitBase::SetNativeValue(int index, double value) {
 void TQRUnitBase::PushToParent() {
     if (updating_) return;
     updating_ = true;
-    try {
-        SetParentSizes();
-    } catch (...) {
-        updating_ = false;
-        throw;
-    }
-    updating_ = false;
+    const ScopeExit done([this] { updating_ = false; });
+    SetParentSizes();
 }
 
 int TQRUnitBase::Pixels(int index) const {

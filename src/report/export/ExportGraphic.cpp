@@ -3,6 +3,7 @@
 #include "report/export/ExportReport.h"
 
 #include "report/controls/Qrctrls.h"
+#include "report/export/QrexportGrid.h"
 
 namespace quorvel {
 
@@ -53,6 +54,14 @@ TExportGraphic ExportGraphicOf(const TQRPrintable& control) {
     }
     graphic.Kind = TExportGraphicKind::egOther;
     return graphic;
+}
+
+void TQRGraphicExportFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
+    AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
+}
+
+void TQRGraphicExportFilter::AcceptBand(const TQRCustomBand&, double, double, double) {
+    FlushBandGraphics();
 }
 
 } // namespace quorvel

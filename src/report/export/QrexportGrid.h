@@ -91,17 +91,39 @@ private:
     double columnTolerance_ = 0;
 };
 
-// Stream-owning bases of the PDF and HTML document filters; they share the text-grid base's stream
-// and font handling.
-class TQRPAbstractExportFilter : public TQRAbstractExportFilter {
+struct TExportGraphic;
+
+// Base of the filters that draw graphics as well as texts (PDF and HTML). A printable handed over
+// is described (ExportGraphicOf) and drawn by AcceptShape; the graphics of a band are held until the
+// band is printed, so that its frame, handed over last, comes out on top of them.
+class TQRGraphicExportFilter : public TQRAbstractExportFilter {
 public:
     using TQRAbstractExportFilter::TQRAbstractExportFilter;
+
+    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
+    // frame.
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) final;
+    // A printed band: what its controls handed over since the band before goes out (FlushBandGraphics).
+    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) final;
+    // A graphic described directly at (xoff, yoff) page-picture pixels.
+    virtual void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic) = 0;
+
+protected:
+    // Writes out the graphics held for the band being printed.
+    virtual void FlushBandGraphics() = 0;
+};
+
+// Stream-owning bases of the PDF and HTML document filters; they share the text-grid base's stream
+// and font handling and the graphics' hand-over.
+class TQRPAbstractExportFilter : public TQRGraphicExportFilter {
+public:
+    using TQRGraphicExportFilter::TQRGraphicExportFilter;
     static QString ClassName() { return QStringLiteral("TQRPAbstractExportFilter"); }
 };
 
-class TQRGAbstractExportFilter : public TQRAbstractExportFilter {
+class TQRGAbstractExportFilter : public TQRGraphicExportFilter {
 public:
-    using TQRAbstractExportFilter::TQRAbstractExportFilter;
+    using TQRGraphicExportFilter::TQRGraphicExportFilter;
     static QString ClassName() { return QStringLiteral("TQRGAbstractExportFilter"); }
 };
 

@@ -75,14 +75,7 @@ public:
     void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
 
-    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
-    // frame.
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
-    // A printed band: its frame goes on top of the graphics its controls handed over since the band
-    // before.
-    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
-    // A graphic described directly at (xoff, yoff) page-picture pixels.
-    void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
+    void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic) override;
 
     void SetDocumentInfo(const QString& creator, const QString& author, const QString& title,
                          const QString& subject);
@@ -136,7 +129,7 @@ private:
     void PTWrite(const std::string& line);
     void GRWrite(const std::string& line);
     // Moves the graphics lines of the band being printed into the page's graphics block.
-    void FlushBandGraphics();
+    void FlushBandGraphics() override;
     void ProcessItem(TPDFItemRec& item);
     void ProcessText(const TPDFItemRec& item);
     void ProcessGraphic(const TPDFItemRec& item);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 // Number texts of the PDF writer, always with "." whatever the user's locale (std::to_chars ignores
 // the locale, unlike printf).
@@ -61,6 +62,18 @@ inline std::string Trim(std::string text) {
     if (first == std::string::npos) return {};
     const auto last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
+}
+
+// Bytes as the inside of a PDF literal string: backslashes and parentheses are escaped, so that a
+// text such as "Proposta (lote 2)" cannot end the string early.
+inline std::string LiteralText(std::string_view bytes) {
+    std::string escaped;
+    escaped.reserve(bytes.size());
+    for (char c : bytes) {
+        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
 }
 
 } // namespace quorvel::pdf

@@ -21,15 +21,6 @@ std::array<unsigned char, 3> Rgb(TColor color) {
             static_cast<unsigned char>(color >> 16 & 0xFF)};
 }
 
-std::string EscapeText(const std::string& bytes) {
-    std::string escaped;
-    for (char c : bytes) {
-        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
 // One Bézier quarter of an ellipse from (x0, y0) to (x3, y3), as " %6.1f" numbers and " c".
 std::string Arc(double x0, double y0, double x3, double y3, double rx, double ry) {
     constexpr double k = 0.55229;
@@ -202,19 +193,6 @@ void TQRPDFDocumentFilter::FlushBandGraphics() {
     if (bandGraphics_.empty() || pages_.empty()) return;
     pages_.back().Graphics += bandGraphics_;
     bandGraphics_.clear();
-}
-
-void TQRPDFDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
-    AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
-}
-
-void TQRPDFDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
-                                      double expanded) {
-    (void)bandControl;
-    (void)xoff;
-    (void)yoff;
-    (void)expanded;
-    FlushBandGraphics();
 }
 
 int TQRPDFDocumentFilter::TextWidthPixels(const TFont& font, const QString& text) {
@@ -415,7 +393,7 @@ void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
     text += " Tf\r\n 1 0 0 1 ";
     text += Point(item.X, item.Y);
     text += " Tm (";
-    text += EscapeText(bytes);
+    text += pdf::LiteralText(bytes);
     text += ") Tj\r\n";
 }
 

@@ -11,15 +11,9 @@ namespace quorvel {
 
 namespace {
 
-// Texts of the information dictionary are literal strings: backslashes and parentheses are escaped
-// so that a title such as "Proposta (lote 2)" cannot end the string early.
+// Texts of the information dictionary are literal strings in the document's code page.
 std::string InfoText(const QString& text) {
-    std::string escaped;
-    for (char c : QStringToCp1252(text)) {
-        if (c == '\\' || c == '(' || c == ')') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
+    return pdf::LiteralText(QStringToCp1252(text));
 }
 
 } // namespace

@@ -53,14 +53,9 @@ public:
                  const QString& text) override;
     bool ResolvesHTMLLabels() const override { return true; }
 
-    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
-    // frame.
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override;
-    // A printed band: its frame's blocks go after the blocks its controls handed over since the band
-    // before (a later block covers an earlier one).
-    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override;
-    // A graphic described directly at (xoff, yoff) page-picture pixels.
-    void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic);
+    // A graphic at (xoff, yoff) page-picture pixels; a band's frame blocks go after the blocks its
+    // controls handed over (a later block covers an earlier one).
+    void AcceptShape(double xoff, double yoff, const TExportGraphic& graphic) override;
 
     void SetHTMLBody(TColor color, const QString& picture, const QString& extra);
     void EndConcat();
@@ -101,7 +96,7 @@ private:
     void Line(const QString& text);
     // A line of the band being printed, kept back until the band is complete.
     void BandLine(QString text) { bandLines_.append(std::move(text)); }
-    void FlushBandLines();
+    void FlushBandGraphics() override;
 
     TColor bodyColor_ = clWhite;
     QString bodyPicture_;

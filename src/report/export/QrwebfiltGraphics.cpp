@@ -44,23 +44,10 @@ QString TQRGHTMLDocumentFilter::PictureName(const TExportGraphic& graphic) {
     return dir.endsWith(u'/') ? dir + name : dir + u'/' + name;
 }
 
-void TQRGHTMLDocumentFilter::FlushBandLines() {
+void TQRGHTMLDocumentFilter::FlushBandGraphics() {
     for (const QString& line : bandLines_)
         Line(line);
     bandLines_.clear();
-}
-
-void TQRGHTMLDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
-    AcceptShape(xoff, yoff, ExportGraphicOf(graphicControl));
-}
-
-void TQRGHTMLDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
-                                        double expanded) {
-    (void)bandControl;
-    (void)xoff;
-    (void)yoff;
-    (void)expanded;
-    FlushBandLines();
 }
 
 void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExportGraphic& graphic) {

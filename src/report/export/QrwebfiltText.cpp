@@ -202,7 +202,7 @@ void TQRGHTMLDocumentFilter::TextOut(double x, double y, const TFont& font, TCol
 }
 
 void TQRGHTMLDocumentFilter::NewPage() {
-    FlushBandLines();
+    FlushBandGraphics();
     largestTop_ = 0;
     if (getMultiPage()) OpenPageFile();
 }
@@ -227,7 +227,7 @@ void TQRGHTMLDocumentFilter::ClosePageFile() {
 }
 
 void TQRGHTMLDocumentFilter::EndPage() {
-    FlushBandLines();
+    FlushBandGraphics();
     ++pageCounter_;
     if (!getMultiPage() || !pageFile_) return;
     if (getPageLinks()) WriteLinks();
@@ -258,7 +258,7 @@ void TQRGHTMLDocumentFilter::WriteLinks() {
 }
 
 void TQRGHTMLDocumentFilter::Finish() {
-    FlushBandLines();
+    FlushBandGraphics();
     if (getMultiPage()) {
         ClosePageFile();
         TQRExportFilter::Finish();

@@ -3,6 +3,7 @@
 #include "platform/ByteReader.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "report/pagestore/QrprntrCompress.h"
 
 #include <QtEndian>
@@ -296,7 +297,8 @@ std::optional<QByteArray> TQRPageList::GetPageBody(int n) {
     try {
         return ReadBody(FindPage(n));
     } catch (...) {
-        // Leave the stream at a known record so that the next walk does not start mid-record.
+        // Leave the stream at a known record so that the next walk does not start mid-record (the
+        // seek may fail in turn, so it is no guard).
         stream_->Seek(headerLength_, TSeekOrigin::soBeginning);
         throw;
     }
@@ -340,24 +342,22 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
     pageCount_ = 0;
     lastStart_ = lastEnd_ = 0;
     starts_.clear();
-    try {
-        ReadFileHeader();
-        // A file without pages has nothing to walk; otherwise reading the last page checks the
-        // chain from the first record to the last, and that page's picture.
-        if (pageCount_ > 0) {
-            TQRStreamLock streamLock(*stream_);
-            const RecordHead last = FindPage(pageCount_);
-            TMetafile().LoadFromBytes(ReadBody(last));
-            lastStart_ = last.Start;
-            lastEnd_ = last.Next;
-        }
-    } catch (...) {
+    const ScopeFail forget([this] {
         stream_.reset();
         pageCount_ = 0;
         headerLength_ = TQRFileHeader::kLength;
         lastStart_ = lastEnd_ = 0;
         starts_.clear();
-        throw;
+    });
+    ReadFileHeader();
+    // A file without pages has nothing to walk; otherwise reading the last page checks the chain
+    // from the first record to the last, and that page's picture.
+    if (pageCount_ > 0) {
+        TQRStreamLock streamLock(*stream_);
+        const RecordHead last = FindPage(pageCount_);
+        TMetafile().LoadFromBytes(ReadBody(last));
+        lastStart_ = last.Start;
+        lastEnd_ = last.Next;
     }
 }
 
