@@ -75,6 +75,12 @@ void ProposalRecordSet::CloseItemTable() {
     CDSDigitacao->Close();
 }
 
+void ProposalRecordSet::DiscardChanges() {
+    // Without a file name the table keeps its rows in memory when it closes.
+    CDSDigitacao->SetFileName(QString());
+    CDSDigitacao->Close();
+}
+
 void ProposalRecordSet::CloseBeforeOpening() {
     // A price still being typed is posted, and in lot mode every row receives its lot's current
     // total, before the table closes and writes the file: nothing typed is lost by opening another.

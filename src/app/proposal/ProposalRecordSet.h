@@ -69,6 +69,8 @@ public:
     void WriteProposalFile();
     // Closes the item table, which writes the file when its data changed; the lock stays.
     void CloseItemTable();
+    // Closes the item table without writing anything: what changed since the file was read is lost.
+    void DiscardChanges();
     // Opens the item table again on FileName (after an export closed it), in numitem order.
     void OpenItemTable();
 
