@@ -59,6 +59,8 @@ void TFormQuorvel::ConnectControls() {
     connect(ui->BtnAbreXML, &QToolButton::clicked, this, GuardedSlot([this] { BtnAbreXMLClick(); }));
     connect(ui->BitBtn3, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn3Click(); }));
     connect(ui->btnExpArquivo, &QPushButton::clicked, this, GuardedSlot([this] { btnExpArquivoClick(); }));
+    connect(ui->btnExpPlanilha, &QPushButton::clicked, this, GuardedSlot([this] { btnExpPlanilhaClick(); }));
+    connect(ui->btnImpPrecos, &QPushButton::clicked, this, GuardedSlot([this] { btnImpPrecosClick(); }));
     connect(ui->BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn1Click(); }));
     connect(ui->BtnConfig, &QPushButton::clicked, this, GuardedSlot([this] { BtnConfigClick(); }));
     connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { close(); });

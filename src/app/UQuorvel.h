@@ -68,6 +68,10 @@ public:
     void btnExpArquivoClick();
     QString SelecionaPastaDestino();
 
+    // The price round trip: the items out to a spreadsheet, prices and brands back from one.
+    void btnExpPlanilhaClick();
+    void btnImpPrecosClick();
+
     // Report.
     void BitBtn1Click();
     // `quorvel FILE`: opens FILE exactly as "Abrir" does when its dialog answers FILE (a relative
