@@ -8,7 +8,7 @@
 #include "support/ProposalGenerator.h"
 
 #include "app/UQuorvel.h"
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/IniFile.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
@@ -100,7 +100,7 @@ void FirstPageShown(benchmark::State& state) {
         QElapsedTimer relogio;
         double segundos = 0;
         relogio.start();
-        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.OnEndPage = [&](TCustomQuickRep& relatorio) {
                 if (segundos == 0) segundos = relogio.nsecsElapsed() / 1e9;
                 relatorio.Cancel();
@@ -119,7 +119,7 @@ void AllPagesShown(benchmark::State& state) {
     const auto form = TheScenario().OpenProposal(dialogs);
     int paginas = 0;
     for (auto _ : state)
-        RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+        RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
             leiaute.Prepare();
             paginas = leiaute.QRPrinter() ? leiaute.QRPrinter()->PageCount() : 0;
         });
@@ -134,7 +134,7 @@ std::vector<std::unique_ptr<TMetafile>> RecordedPages() {
     const ScopedDialogService escopo(dialogs);
     const auto form = TheScenario().OpenProposal(dialogs);
     std::vector<std::unique_ptr<TMetafile>> paginas;
-    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
+    RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("M"), [&](TQuickRep& leiaute) {
         leiaute.Prepare();
         for (int n = 1; leiaute.QRPrinter() && n <= leiaute.QRPrinter()->PageCount(); ++n)
             paginas.push_back(leiaute.QRPrinter()->GetPage(n));

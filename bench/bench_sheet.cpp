@@ -1,11 +1,13 @@
 // The price round trip of a large auction, 20,000 items in 2,000 lots: the items exported to a sheet
 // (built from the item table and written as the file's bytes, and written to a file in its atomic
-// step), and a priced .xlsx read back into the import plan. The posts of the plan belong to the
-// proposal's entry rules and are measured with them.
+// step), a priced .xlsx read back into the import plan, and the whole import into an open lot-mode
+// proposal: read, plan, every row posted with its handlers and lot roll-up, PropagaValorLotes.
 
 #include "support/BenchMain.h"
 #include "support/ProposalGenerator.h"
 
+#include "app/proposal/ProposalPriceImport.h"
+#include "app/proposal/ProposalRecordSet.h"
 #include "sheet/ItemSheet.h"
 #include "sheet/PriceImport.h"
 #include "sheet/SheetFile.h"
@@ -136,6 +138,31 @@ void BM_ReadCsvAndPlan(benchmark::State& state) {
     ReadAndPlan(state, SheetFormat::Csv);
 }
 
+// As the window's "Importar" and quorvel-packet import-prices do it, on a proposal opened and its
+// lots built as the program opens it (not timed), up to the file's write at the close (not timed).
+void BM_ImportXlsxWithPostsInLotMode(benchmark::State& state) {
+    const std::string file = PricedSheet(SheetFormat::Xlsx);
+    int updates = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto proposta = std::make_unique<ProposalRecordSet>(Shared().Folder() + QLatin1Char('/'));
+        proposta->OpenForReport(Shared().Path());
+        state.ResumeTiming();
+        const PriceImportPlan plan =
+            PlanPriceImport(ReadSheet({file.data(), file.size()}, SheetFormat::Xlsx), proposta->ItemTable());
+        {
+            ProposalPriceImport target(*proposta);
+            ApplyPriceImport(plan, target);
+        }
+        updates = static_cast<int>(plan.updates.size());
+        state.PauseTiming();
+        proposta.reset();
+        state.ResumeTiming();
+    }
+    state.counters["updates"] = updates;
+}
+
+BENCHMARK(BM_ImportXlsxWithPostsInLotMode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportItemsXlsx)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportItemsXlsxFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportItemsOds)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
 #include "app/UDadosForn.h"
 
-#include "app/SupplierConfig.h"
+#include "app/proposal/SupplierConfig.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"

@@ -1,6 +1,6 @@
 #include "app/UFormSelRelatorio.h"
 
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/ScopeExit.h"
 #include "report/engine/QuickrptReport.h"
@@ -15,12 +15,12 @@
 
 namespace quorvel {
 
-TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
+TFormSelRelatorio::TFormSelRelatorio(ProposalRecordSet& proposta, QWidget* parent)
     : QDialog(parent)
     , PreviewAction([](TQuickRep& leiaute) { leiaute.Preview(); })
     , PrintAction([](TQuickRep& leiaute) { leiaute.Print(); })
     , ui(std::make_unique<Ui::FormSelRelatorio>())
-    , formQuorvel(formQuorvel) {
+    , proposta(proposta) {
     ui->setupUi(this);
     // A single fixed border without a system menu: no close box; "Cancelar" or Escape leave it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -50,7 +50,7 @@ void TFormSelRelatorio::btTelaClick() {
     // The preview or progress window stood above the dialog; when it is gone the dialog has the
     // focus again, also after a failed run.
     const ScopeExit back([this] { BringToFront(*this); });
-    RunReport(formQuorvel, static_cast<TReportOrder>(ui->cbxOrdem->currentIndex()), TipoPregao,
+    RunReport(proposta, static_cast<TReportOrder>(ui->cbxOrdem->currentIndex()), TipoPregao,
               visualiza ? PreviewAction : PrintAction);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 
 #include <QDialog>
 #include <QString>
@@ -13,16 +13,16 @@ class FormSelRelatorio;
 
 namespace quorvel {
 
-class TFormQuorvel;
+class ProposalRecordSet;
 
 // The report-selection dialog: the order of the items and two actions, preview and print. Neither
 // action closes it, so several reports can be run before "Cancelar" (or Escape) leaves it. It reaches
-// the proposal's tables through the main window and owns none of them.
+// the proposal's tables through the record set and owns none of them.
 class TFormSelRelatorio : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent = nullptr);
+    explicit TFormSelRelatorio(ProposalRecordSet& proposta, QWidget* parent = nullptr);
     ~TFormSelRelatorio() override;
 
     Ui::FormSelRelatorio& Form() { return *ui; }
@@ -40,7 +40,7 @@ public:
 
 private:
     std::unique_ptr<Ui::FormSelRelatorio> ui;
-    TFormQuorvel& formQuorvel;
+    ProposalRecordSet& proposta;
 };
 
 } // namespace quorvel

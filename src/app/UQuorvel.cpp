@@ -2,7 +2,6 @@
 
 #include "platform/ErrorDisplay.h"
 #include "platform/Exceptions.h"
-#include "store/StoreTable.h"
 #include "ui/DataSource.h"
 
 #include "ui_UQuorvel.h"
@@ -24,10 +23,8 @@ constexpr int kSearchTextLifetimeMs = 1000;
 
 TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     : QMainWindow(parent)
-    , CDSDigitacao(std::make_unique<TStoreTable>())
-    , CDSLotes(std::make_unique<TStoreTable>())
-    , ui(std::make_unique<Ui::FormQuorvel>())
-    , executableFolder(std::move(executableFolder)) {
+    , proposta(std::make_unique<ProposalRecordSet>(std::move(executableFolder)))
+    , ui(std::make_unique<Ui::FormQuorvel>()) {
     ui->setupUi(this);
     // System menu and minimize only: the window can be resized but not maximized.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -36,9 +33,6 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
     QPalette memoPalette = ui->DBMemo1->palette();
     memoPalette.setColor(QPalette::Base, memoPalette.color(QPalette::ToolTipBase));
     ui->DBMemo1->setPalette(memoPalette);
-
-    DeclareItemFields();
-    DeclareLotFields();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(kSearchTextLifetimeMs);
@@ -52,11 +46,8 @@ TFormQuorvel::TFormQuorvel(QString executableFolder, QWidget* parent)
 
 TFormQuorvel::~TFormQuorvel() {
     // Destroying the window closes the item table, which writes the open proposal back when its
-    // data changed. The lot selection must not reach into a half-destroyed window meanwhile.
-    CDSLotes->BeforeScroll = nullptr;
-    CDSLotes->AfterScroll = nullptr;
-    CDSDigitacao->AfterPost = nullptr;
-    RunGuarded([this] { CDSDigitacao->Close(); });
+    // data changed; a failed write is shown.
+    RunGuarded([this] { proposta->CloseItemTable(); });
 }
 
 void TFormQuorvel::FormCreate() {
@@ -68,6 +59,8 @@ void TFormQuorvel::ConnectControls() {
     connect(ui->BtnAbreXML, &QToolButton::clicked, this, GuardedSlot([this] { BtnAbreXMLClick(); }));
     connect(ui->BitBtn3, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn3Click(); }));
     connect(ui->btnExpArquivo, &QPushButton::clicked, this, GuardedSlot([this] { btnExpArquivoClick(); }));
+    connect(ui->btnExpPlanilha, &QPushButton::clicked, this, GuardedSlot([this] { btnExpPlanilhaClick(); }));
+    connect(ui->btnImpPrecos, &QPushButton::clicked, this, GuardedSlot([this] { btnImpPrecosClick(); }));
     connect(ui->BitBtn1, &QPushButton::clicked, this, GuardedSlot([this] { BitBtn1Click(); }));
     connect(ui->BtnConfig, &QPushButton::clicked, this, GuardedSlot([this] { BtnConfigClick(); }));
     connect(ui->BitBtn2, &QPushButton::clicked, this, [this] { close(); });
@@ -90,15 +83,14 @@ void TFormQuorvel::CentreOnScreen() {
 }
 
 void TFormQuorvel::closeEvent(QCloseEvent* event) {
+    // The typed data could not be posted or written unless FormClose returns: keep the window, and
+    // the data, on screen.
+    event->ignore();
     try {
         FormClose();
     } catch (const EAbort&) {
         // "Salvar Dados" stopped silently: no proposal is open, so nothing is left to save and the
         // window may close.
-    } catch (...) {
-        // The typed data could not be posted or written: keep the window, and the data, on screen.
-        event->ignore();
-        throw;
     }
     event->accept();
 }

@@ -1,10 +1,8 @@
-#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
 
+#include "app/proposal/ProposalRecordSet.h"
 #include "platform/Dialogs.h"
-#include "platform/Exceptions.h"
-#include "platform/Files.h"
-#include "store/StoreErrors.h"
+#include "platform/ScopeExit.h"
 
 #include "ui_UQuorvel.h"
 
@@ -24,92 +22,42 @@ QString FileInUseMessage(const QString& arquivo, const LockHolder& dono) {
         .arg(QDir::toNativeSeparators(arquivo), processo);
 }
 
-// A device or a FIFO is no proposal: reading it would never end, or wait for ever.
-void RefuseIrregularFile(const QString& arquivo) {
-    if (KindOfPath(arquivo) == PathKind::Other)
-        throw EDatabaseError(QStringLiteral("O arquivo \"%1\" não pôde ser lido: não é um arquivo comum")
-                                 .arg(QDir::toNativeSeparators(arquivo)));
-}
-
 } // namespace
 
-bool TFormQuorvel::IsLotMode() const {
-    return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
-}
-
-void TFormQuorvel::OrdenaPorNumItem() {
-    CDSDigitacao->SetIndexFieldNames(QStringLiteral("numitem"));
-    CDSDigitacao->SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
-}
-
-void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
-    OrdenaPorNumItem();
-}
-
-void TFormQuorvel::OpenItemTable() {
-    RefuseIrregularFile(CDSDigitacao->FileName());
-    try {
-        CDSDigitacao->Open();
-    } catch (const EStoreError& e) {
-        // The store's bare code tells the user nothing: say which file could not be read, what is
-        // wrong with it and where the reader stopped.
-        throw EDatabaseError(
-            QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2")
-                .arg(QDir::toNativeSeparators(CDSDigitacao->FileName()), DescribeStoreError(e)));
-    }
-    alteracoesGravadas = CDSDigitacao->Data().changeLog.size();
-}
-
 void TFormQuorvel::BtnAbreXMLClick() {
-    CloseBeforeOpening();
+    proposta->CloseBeforeOpening();
     const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
     if (!escolhido) return;
     OpenChosenFile(*escolhido);
 }
 
 void TFormQuorvel::OpenGivenFile(const QString& arquivo) {
-    CloseBeforeOpening();
+    proposta->CloseBeforeOpening();
     // The file box shows the full path, as the open dialog gives it.
     OpenChosenFile(QDir::cleanPath(QFileInfo(arquivo).absoluteFilePath()));
 }
 
-void TFormQuorvel::CloseBeforeOpening() {
-    // A price still being typed is posted, and in lot mode every row receives its lot's current
-    // total, before the table closes and writes the file: nothing typed is lost by opening another.
-    if (CDSDigitacao->Active()) {
-        PostPending();
-        PropagaValorLotes(kQuietlyUnpriced);
-    }
-
-    CDSDigitacao->SetFilter(QString());
-    CDSDigitacao->SetFiltered(false);
-    CDSDigitacao->Close();
-    proposalLock.reset();
-}
-
 void TFormQuorvel::OpenChosenFile(const QString& escolhido) {
-    RefuseIrregularFile(escolhido);
-    // Another window or tool editing the same file would lose one of the two edits: refuse it.
-    auto lock = std::make_unique<FileLock>(escolhido);
-    if (lock->TryLock() == FileLock::Result::InUse) {
-        Dialogs().MessageBox(FileInUseMessage(escolhido, lock->Holder()), QStringLiteral("Atenção!"),
+    std::optional<LockHolder> dono;
+    {
+        // The file box shows the path the record set took, also when the file then cannot be read.
+        const ScopeExit mostra([this] { ui->EdArquivo->setText(proposta->FileName()); });
+        dono = proposta->OpenFile(escolhido);
+    }
+    if (dono) {
+        Dialogs().MessageBox(FileInUseMessage(escolhido, *dono), QStringLiteral("Atenção!"),
                              MessageIcon::Warning, MessageButtons::Ok);
         return;
     }
 
-    ui->EdArquivo->setText(escolhido);
-    CDSDigitacao->SetFileName(ui->EdArquivo->text());
-    OpenItemTable();
-    proposalLock = std::move(lock);
-
     CarregaDadosFornecedor();
 
-    if (IsLotMode()) BuildLots();
+    if (proposta->IsLotMode()) proposta->BuildLots();
     AdjustToMode();
 }
 
 void TFormQuorvel::AdjustToMode() {
-    const bool lote = IsLotMode();
+    const bool lote = proposta->IsLotMode();
     ui->Panel4->setVisible(lote);
     // Lot mode paints the item grid in the tool-tip colour, item mode in the ordinary window colour.
     QPalette palette = ui->DBGrid1->palette();

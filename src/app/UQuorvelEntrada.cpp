@@ -1,8 +1,9 @@
-#include "app/TableAccess.h"
 #include "app/UQuorvel.h"
 
+#include "app/proposal/TableAccess.h"
+
 #include "platform/CodePage.h"
-#include "platform/Exceptions.h"
+#include "platform/Dialogs.h"
 #include "ui/DBGrid.h"
 
 #include "ui_UQuorvel.h"
@@ -41,42 +42,26 @@ bool ReadyForSearch(const TStoreTable& table) {
 } // namespace
 
 void TFormQuorvel::DBGrid1KeyPress(QChar& key) {
-    if (!ReadyForSearch(*CDSDigitacao)) return;
+    if (!ReadyForSearch(ItemTable())) return;
     const QString campo = SelectedFieldName(*ui->DBGrid1);
     if (campo != QLatin1String("material") && campo != QLatin1String("descr_item") &&
         campo != QLatin1String("qtde"))
         return;
-    SearchKeystroke(*CDSDigitacao, "descr_item", key, TextoBusca, *Timer1);
+    SearchKeystroke(ItemTable(), "descr_item", key, TextoBusca, *Timer1);
 }
 
 void TFormQuorvel::DBGrid2KeyPress(QChar& key) {
-    if (!ReadyForSearch(*CDSLotes)) return;
+    if (!ReadyForSearch(LotTable())) return;
     const QString campo = SelectedFieldName(*ui->DBGrid2);
     if (campo != QLatin1String("descr_lote") && campo != QLatin1String("valor")) return;
-    SearchKeystroke(*CDSLotes, "descr_lote", key, TextoBusca, *Timer1);
+    SearchKeystroke(LotTable(), "descr_lote", key, TextoBusca, *Timer1);
 }
 
-void TFormQuorvel::CDSDigitacaoBeforeInsert(TStoreTable& dataSet) {
-    if (dataSet.Tag() == kTagNormal) throw EAbort();
-}
-
-void TFormQuorvel::CDSLotesBeforeInsert(TStoreTable& dataSet) {
-    if (dataSet.Tag() == kTagNormal) throw EAbort();
-}
-
-void TFormQuorvel::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
-    FieldNamed(dataSet, "totitem")
-        .SetAsFloat(FieldNamed(dataSet, "qtde").AsFloat() * FieldNamed(dataSet, "preco_ini").AsFloat());
-}
-
-void TFormQuorvel::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
-    if (FieldNamed(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
-        FieldNamed(dataSet, "valor").SetAsFloat(FieldNamed(dataSet, "preco_ini").AsFloat());
-}
-
-void TFormQuorvel::CDSDigitacaoAfterPost(TStoreTable&) {
-    if (!CDSLotes->Active()) return;
-    UpdateLotValue();
+void TFormQuorvel::PropagaValorLotes(bool aviso) {
+    const bool faltaPreco = proposta->PropagaValorLotes();
+    if (aviso && faltaPreco)
+        Dialogs().MessageBox(QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
+                             QStringLiteral("AVISO"), MessageIcon::Information, MessageButtons::Ok);
 }
 
 } // namespace quorvel

@@ -20,8 +20,8 @@ void MakeFlat(TDBGrid& grid) {
 } // namespace
 
 void TFormQuorvel::BindGrids() {
-    DSDigitacao = std::make_unique<TDataSource>(CDSDigitacao.get());
-    DSLotes = std::make_unique<TDataSource>(CDSLotes.get());
+    DSDigitacao = std::make_unique<TDataSource>(&proposta->ItemTable());
+    DSLotes = std::make_unique<TDataSource>(&proposta->LotTable());
 
     ui->DBEdit1->SetDataSource(DSDigitacao.get());
     ui->DBEdit1->SetDataField(QStringLiteral("sigla"));

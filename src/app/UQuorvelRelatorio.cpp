@@ -1,30 +1,15 @@
-#include "app/TableAccess.h"
 #include "app/UFormSelRelatorio.h"
 #include "app/UQuorvel.h"
 
-#include "ui_UQuorvel.h"
+#include "app/proposal/TableAccess.h"
 
 namespace quorvel {
 
 void TFormQuorvel::BitBtn1Click() {
-    TFormSelRelatorio formSelRelatorio(*this, this);
+    TFormSelRelatorio formSelRelatorio(*proposta, this);
     formSelRelatorio.TipoPregao =
-        CDSDigitacao->Active() ? FieldNamed(*CDSDigitacao, "tipoprega").AsQString() : QString();
+        ItemTable().Active() ? FieldNamed(ItemTable(), "tipoprega").AsQString() : QString();
     formSelRelatorio.exec();
-}
-
-void TFormQuorvel::OpenProposalForReport(const QString& arquivo) {
-    CDSDigitacao->SetFilter(QString());
-    CDSDigitacao->SetFiltered(false);
-    CDSDigitacao->Close();
-    ui->EdArquivo->setText(arquivo);
-    CDSDigitacao->SetFileName(arquivo);
-    // The store's own errors reach the caller, which words them for its reader.
-    CDSDigitacao->Open();
-    // Without a file name the table keeps its rows in memory when it closes.
-    CDSDigitacao->SetFileName(QString());
-    if (IsLotMode()) BuildLots();
-    AdjustToMode();
 }
 
 } // namespace quorvel

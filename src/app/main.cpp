@@ -1,7 +1,7 @@
 #include "app/ProgramArguments.h"
 #include "app/UFormSelRelatorio.h"
 #include "app/UQuorvel.h"
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
         // Every top-level window has a task-bar button of its own. The first form created is the main
         // window; the report form and the report-selection dialog wait hidden.
         TFormQuorvel formQuorvel(ExecutableFolder());
-        const auto formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
-        const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>(formQuorvel);
+        const auto formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel.RecordSet());
+        const auto formSelRelatorio = std::make_unique<TFormSelRelatorio>(formQuorvel.RecordSet());
         formQuorvel.show();
         // A file named on the command line opens once the window is up, through the event dispatch
         // as a click of "Abrir" would: the registration dialog stands over the window, and a file

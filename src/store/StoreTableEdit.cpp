@@ -1,5 +1,6 @@
 #include "store/StoreTable.h"
 
+#include "platform/ScopeExit.h"
 #include "store/StoreErrors.h"
 
 #include <algorithm>
@@ -40,17 +41,13 @@ void TStoreTable::CalculateFields(const RowValues& stored, std::vector<FieldValu
     // While the handler runs, fields read this record and calculated fields accept values.
     const TTableState saved = state_;
     const std::optional<RecordContext> savedOverride = override_;
-    override_ = RecordContext{&stored, &calc};
-    state_ = TTableState::CalcFields;
-    try {
-        OnCalcFields(*this);
-    } catch (...) {
+    const ScopeExit restore([&] {
         state_ = saved;
         override_ = savedOverride;
-        throw;
-    }
-    state_ = saved;
-    override_ = savedOverride;
+    });
+    override_ = RecordContext{&stored, &calc};
+    state_ = TTableState::CalcFields;
+    OnCalcFields(*this);
 }
 
 void TStoreTable::FetchCurrent() {

@@ -6,7 +6,7 @@
 
 #include "QuorvelTestSupport.h"
 
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "platform/Printer.h"
@@ -155,7 +155,7 @@ protected:
         }
         Items().First();
         const QString tipo = TextOf(Items(), "tipoprega");
-        RunReport(*form, TReportOrder::ItemNumber, tipo, [&](TQuickRep& layout) {
+        RunReport(form->RecordSet(), TReportOrder::ItemNumber, tipo, [&](TQuickRep& layout) {
             layout.SetShowProgress(false);
             SetBackgrounds(layout, false);
             layout.Prepare();

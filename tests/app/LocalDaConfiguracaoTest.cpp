@@ -1,6 +1,6 @@
 #include "QuorvelTestSupport.h"
 
-#include "app/SupplierConfig.h"
+#include "app/proposal/SupplierConfig.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "QuorvelTestSupport.h"
 
 #include "app/UFormSelRelatorio.h"
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "report/Quickrpt.h"
@@ -181,8 +181,8 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
 TEST_F(Relatorio, LotLayoutWalksTheLotsThroughTheMainWindowSelection) {
     ASSERT_TRUE(OpenProposal(CopyIn("lotes-precificados.xml")));
     std::vector<ReportRun> execucoes;
-    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("L"), RecordRuns(execucoes));
-    RunReport(*form, TReportOrder::Description, QStringLiteral("L"), RecordRuns(execucoes));
+    RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("L"), RecordRuns(execucoes));
+    RunReport(form->RecordSet(), TReportOrder::Description, QStringLiteral("L"), RecordRuns(execucoes));
     ASSERT_EQ(execucoes.size(), 2u);
     EXPECT_EQ(execucoes[0].indice, QStringLiteral("CDSDigitacaoIndex3"));
     EXPECT_EQ(execucoes[1].indice, QStringLiteral("CDSDigitacaoIndex1"));
@@ -226,7 +226,7 @@ TEST_F(Relatorio, LongProposalBreaksIntoNumberedPagesWithHeadersOnEach) {
         item.precoIni = item.valor = std::string("2.5000");
     ASSERT_TRUE(OpenProposal(SaveProposal(proposta)));
     std::vector<ReportRun> execucoes;
-    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("M"), RecordRuns(execucoes));
+    RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("M"), RecordRuns(execucoes));
     ASSERT_EQ(execucoes.size(), 1u);
     const std::vector<PageSeen>& paginas = execucoes[0].paginas;
     ASSERT_EQ(paginas.size(), 3u);
@@ -268,7 +268,7 @@ TEST_F(Relatorio, WithoutALotTableTheLotLayoutIsAPageOfHeadings) {
     Proposal proposta = ItemProposal(3);
     proposta.tipoprega = "X";
     ASSERT_TRUE(OpenProposal(SaveProposal(proposta)));
-    RunReport(*form, TReportOrder::ItemNumber, QStringLiteral("X"), RecordRuns(execucoes));
+    RunReport(form->RecordSet(), TReportOrder::ItemNumber, QStringLiteral("X"), RecordRuns(execucoes));
 
     ASSERT_EQ(execucoes.size(), 2u);
     // Before any file the supplier data was never read. The empty lot table still prints one lot

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -123,6 +124,34 @@ TEST_F(ReportTool, ItemLayoutListsPricedItemsInEitherOrderAndLeavesTheProposalAl
 
     EXPECT_EQ(Bytes(kItens), before);
     EXPECT_EQ(QFileInfo(kItens).lastModified(), modified);
+}
+
+// The tool needs no window system: with no display and no platform named in the environment it
+// writes the same pages, the auction line taken from the proposal's fields.
+TEST_F(ReportTool, RunsWithoutADisplayAndWritesTheSamePages) {
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        bare.remove(QString::fromLatin1(name));
+    for (const QString& proposal : {kItens, kLotes}) {
+        const QString withDisplay = Path(QStringLiteral("com.pdf"));
+        const QString without = Path(QStringLiteral("sem.pdf"));
+        ASSERT_EQ(Report({proposal, withDisplay}).exitCode, 0);
+        QProcess process;
+        process.setProcessEnvironment(bare);
+        process.start(kTool, {proposal, without});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.readAllStandardOutput(), QByteArrayLiteral("1 pages\n"));
+        // Byte for byte, apart from the moment each was made.
+        static const QRegularExpression creation(QStringLiteral("/CreationDate \\([^)]*\\)"));
+        EXPECT_EQ(QString::fromLatin1(Bytes(without)).remove(creation),
+                  QString::fromLatin1(Bytes(withDisplay)).remove(creation));
+        EXPECT_TRUE(PdfPages(without).value(0).contains(proposal == kItens
+                                                            ? QStringLiteral("Pregão: PE - 137/2026")
+                                                            : QStringLiteral("Pregão: PE\nPOR LOTE")))
+            << PdfPages(without).value(0).toStdString();
+    }
 }
 
 TEST_F(ReportTool, LotLayoutPrintsEveryLotWithItsPricedItemsInTheChosenOrder) {

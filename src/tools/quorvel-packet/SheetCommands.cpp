@@ -1,6 +1,10 @@
 #include "SheetCommands.h"
 
+#include "app/proposal/ProposalPriceImport.h"
+#include "app/proposal/ProposalRecordSet.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "sheet/ItemSheet.h"
 #include "sheet/PriceImport.h"
 #include "sheet/SheetError.h"
@@ -18,7 +22,7 @@ namespace quorvel {
 namespace {
 
 constexpr const char* kExportSheetUsage = "usage: quorvel-packet export-sheet PROPOSAL OUT\n";
-constexpr const char* kImportPricesUsage = "usage: quorvel-packet import-prices PROPOSAL SHEET --dry-run\n";
+constexpr const char* kImportPricesUsage = "usage: quorvel-packet import-prices PROPOSAL SHEET [--dry-run]\n";
 
 constexpr const char* kExportSheetHelp =
     "\n"
@@ -29,11 +33,14 @@ constexpr const char* kExportSheetHelp =
 
 constexpr const char* kImportPricesHelp =
     "\n"
-    "Reads the unit prices and brands of SHEET (.xlsx, .ods or .csv) and lists what\n"
-    "importing them into PROPOSAL would change: the number of prices and brands, the rows\n"
-    "whose item the proposal does not have and the items the sheet does not name. Every\n"
-    "row in error is listed on standard error and the exit status is 1. --dry-run is\n"
-    "required: this version reports only and changes no file.\n";
+    "Reads the unit prices and brands of SHEET (.xlsx, .ods or .csv) and posts them into\n"
+    "PROPOSAL's items as typing them in the program posts them (in lot mode each lot's\n"
+    "value follows, and every item receives its lot's value at the end); the change log\n"
+    "records every edit. PROPOSAL is locked while the tool runs and written once, whole,\n"
+    "at the end. Lists the rows whose item the proposal does not have and the items the\n"
+    "sheet does not name, then \"N preços, M marcas importados\". With any row in error\n"
+    "nothing is written: every error is listed on standard error and the exit status is 1.\n"
+    "--dry-run only lists what the import would change.\n";
 
 [[noreturn]] void Fail(const std::string& file, const QString& what) {
     throw Exception(QString::fromStdString(file) + QStringLiteral(": ") + what);
@@ -109,6 +116,104 @@ int ExportSheet(const std::vector<std::string>& args) {
     return 0;
 }
 
+namespace {
+
+// The plan's errors on standard error and its lists on standard output; an import that stops at its
+// errors lists nothing else.
+void PrintPlan(const PriceImportPlan& plan, bool dryRun) {
+    for (const SheetRowError& error : plan.errors)
+        PrintLine(stderr, error.Message());
+    if (!dryRun && plan.HasErrors()) return;
+    if (dryRun)
+        PrintLine(stdout,
+                  QStringLiteral("%1 preços e %2 marcas a importar").arg(plan.prices).arg(plan.brands));
+    for (const UnknownItem& unknown : plan.notInProposal)
+        PrintLine(stdout, QStringLiteral("linha %1: %2 não está na proposta")
+                              .arg(unknown.row)
+                              .arg(DescribeItem(unknown.key)));
+    for (const ItemKey& key : plan.notInSheet)
+        PrintLine(stdout, QStringLiteral("fora da planilha: %1").arg(DescribeItem(key)));
+}
+
+[[noreturn]] void FailWithErrors(const std::string& sheet, const PriceImportPlan& plan,
+                                 const QString& outcome) {
+    Fail(sheet, (plan.errors.size() == 1 ? QStringLiteral("1 erro")
+                                         : QStringLiteral("%1 erros").arg(plan.errors.size())) +
+                    outcome);
+}
+
+int CheckPrices(const std::string& proposal, const std::string& sheetFile) {
+    TStoreTable table;
+    OpenProposal(table, proposal);
+    PriceImportPlan plan;
+    try {
+        plan = PlanPriceImport(ReadSheetFile(PathOf(sheetFile)), table);
+    } catch (const Exception& e) {
+        Fail(sheetFile, e.Message());
+    }
+    PrintPlan(plan, true);
+    if (plan.HasErrors()) FailWithErrors(sheetFile, plan, QStringLiteral("; nada seria importado"));
+    return 0;
+}
+
+int PostPrices(const std::string& proposal, const std::string& sheetFile) {
+    const QString path = PathOf(proposal);
+    if (!QFileInfo(path).isFile()) Fail(proposal, QStringLiteral("no such file"));
+    // The sheet is read before the proposal is locked: a sheet that cannot be read changes nothing.
+    Sheet sheet;
+    try {
+        sheet = ReadSheetFile(PathOf(sheetFile));
+    } catch (const Exception& e) {
+        Fail(sheetFile, e.Message());
+    }
+
+    ProposalRecordSet proposta(ExecutableFolder());
+    std::optional<LockHolder> dono;
+    try {
+        dono = proposta.OpenFile(QFileInfo(path).absoluteFilePath());
+    } catch (const Exception& e) {
+        Fail(proposal, e.Message());
+    }
+    if (dono) {
+        QString processo = QStringLiteral("pelo processo %1").arg(dono->pid);
+        if (!dono->program.isEmpty() || !dono->host.isEmpty())
+            processo += QStringLiteral(" (%1 em %2)").arg(dono->program, dono->host);
+        Fail(proposal, QStringLiteral("já está aberto para edição %1; nada foi importado").arg(processo));
+    }
+    // Unless the import went through whole, the table closes without writing the file.
+    bool importado = false;
+    const ScopeExit descarta([&] {
+        if (!importado) proposta.DiscardChanges();
+    });
+    if (proposta.IsLotMode()) proposta.BuildLots();
+
+    PriceImportPlan plan;
+    try {
+        plan = PlanPriceImport(sheet, proposta.ItemTable());
+    } catch (const Exception& e) {
+        Fail(sheetFile, e.Message());
+    }
+    PrintPlan(plan, false);
+    if (plan.HasErrors()) FailWithErrors(sheetFile, plan, QStringLiteral("; nada foi importado"));
+    try {
+        ProposalPriceImport destino(proposta);
+        ApplyPriceImport(plan, destino);
+    } catch (const Exception& e) {
+        Fail(proposal, e.Message());
+    }
+    // The usual close writes the file, atomically, while the lock is still held.
+    try {
+        proposta.CloseItemTable();
+    } catch (const Exception& e) {
+        Fail(proposal, e.Message());
+    }
+    importado = true;
+    PrintLine(stdout, QStringLiteral("%1 preços, %2 marcas importados").arg(plan.prices).arg(plan.brands));
+    return 0;
+}
+
+} // namespace
+
 int ImportPrices(const std::vector<std::string>& args) {
     if (AsksForHelp(args)) return Help(kImportPricesUsage, kImportPricesHelp);
     std::vector<std::string> files;
@@ -119,36 +224,11 @@ int ImportPrices(const std::vector<std::string>& args) {
         else
             files.push_back(a);
     }
-    if (files.size() != 2 || !dryRun) {
+    if (files.size() != 2) {
         std::fputs(kImportPricesUsage, stderr);
-        if (files.size() == 2)
-            std::fputs("quorvel-packet: import-prices: this version checks a sheet only (--dry-run); "
-                       "the prices are not posted\n",
-                       stderr);
         return 1;
     }
-    TStoreTable table;
-    OpenProposal(table, files[0]);
-    PriceImportPlan plan;
-    try {
-        plan = PlanPriceImport(ReadSheetFile(PathOf(files[1])), table);
-    } catch (const Exception& e) {
-        Fail(files[1], e.Message());
-    }
-    for (const SheetRowError& error : plan.errors)
-        PrintLine(stderr, error.Message());
-    PrintLine(stdout, QStringLiteral("%1 preços e %2 marcas a importar").arg(plan.prices).arg(plan.brands));
-    for (const UnknownItem& unknown : plan.notInProposal)
-        PrintLine(stdout, QStringLiteral("linha %1: %2 não está na proposta")
-                              .arg(unknown.row)
-                              .arg(DescribeItem(unknown.key)));
-    for (const ItemKey& key : plan.notInSheet)
-        PrintLine(stdout, QStringLiteral("fora da planilha: %1").arg(DescribeItem(key)));
-    if (plan.HasErrors())
-        Fail(files[1], (plan.errors.size() == 1 ? QStringLiteral("1 erro")
-                                                : QStringLiteral("%1 erros").arg(plan.errors.size())) +
-                           QStringLiteral("; nada seria importado"));
-    return 0;
+    return dryRun ? CheckPrices(files[0], files[1]) : PostPrices(files[0], files[1]);
 }
 
 } // namespace quorvel

@@ -45,7 +45,7 @@ constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
                                "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
                                "       quorvel-packet export-sheet PROPOSAL OUT\n"
-                               "       quorvel-packet import-prices PROPOSAL SHEET --dry-run\n"
+                               "       quorvel-packet import-prices PROPOSAL SHEET [--dry-run]\n"
                                "       quorvel-packet [COMMAND] --help\n"
                                "       quorvel-packet --version\n";
 
@@ -58,7 +58,7 @@ constexpr const char* kHelp =
     "           --utf8 writes the XML text as UTF-8 instead of the code page\n"
     "  set      edits the first current row whose KEY equals KEYVALUE and saves FILE\n"
     "  export-sheet   writes the items to a spreadsheet (.xlsx, .ods or .csv)\n"
-    "  import-prices  checks the prices and brands of a spreadsheet against the items\n"
+    "  import-prices  posts the prices and brands of a spreadsheet into the items\n"
     "\n"
     "Exit status 0 on success, 1 on any error, with a one-line message naming the file.\n";
 

@@ -18,13 +18,14 @@
 #include "ReportFormats.h"
 #include "ReportOutput.h"
 
-#include "app/SupplierConfig.h"
-#include "app/TableAccess.h"
-#include "app/UQuorvel.h"
-#include "app/URelatorio.h"
+#include "app/proposal/ProposalRecordSet.h"
+#include "app/proposal/SupplierConfig.h"
+#include "app/proposal/TableAccess.h"
+#include "app/proposal/URelatorio.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/FormatSettings.h"
 #include "platform/HugePageHeap.h"
 #include "platform/IniFile.h"
 #include "platform/InterruptCleanup.h"
@@ -33,10 +34,10 @@
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
-#include "ui/Application.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <optional>
@@ -192,20 +193,20 @@ Options ParseOptions(const QStringList& arguments) {
 
 // The supplier line's name: the one asked for, else the registration beside the program, else the
 // one the proposal's first row carries.
-QString Fornecedor(const Options& options, const TFormQuorvel& form) {
+QString Fornecedor(const Options& options, const ProposalRecordSet& proposta) {
     if (options.fornecedor) return *options.fornecedor;
-    const QString config = ConfigIniPath(form.ExecutableFolder());
+    const QString config = ConfigIniPath(proposta.ExecutableFolder());
     if (FileExists(config)) {
         const QString registrado = TIniFile(config).ReadString(kSupplierSection, kCompanyNameKey, QString());
         if (!registrado.isEmpty()) return registrado;
     }
-    TStoreTable& itens = form.ItemTable();
+    TStoreTable& itens = proposta.ItemTable();
     itens.First();
     return FieldNamed(itens, "razao_social").AsQString();
 }
 
 int Run(const Options& options) {
-    TFormQuorvel form(ExecutableFolder());
+    ProposalRecordSet proposta(ExecutableFolder());
     switch (KindOfPath(options.proposal)) {
     case PathKind::Missing:
         throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
@@ -220,18 +221,18 @@ int Run(const Options& options) {
     // checked before anything runs.
     if (!options.print) CheckOutputs(*options.format, options.output, options.proposal);
     try {
-        form.OpenProposalForReport(options.proposal);
+        proposta.OpenForReport(options.proposal);
     } catch (const EStoreError& e) {
         throw Exception(QStringLiteral("Cannot read \"%1\": %2")
                             .arg(options.proposal, DescribeStoreError(e, MessageLanguage::English)));
     }
-    form.SetSupplierName(Fornecedor(options, form));
+    proposta.SetSupplierName(Fornecedor(options, proposta));
 
-    TStoreTable& itens = form.ItemTable();
+    TStoreTable& itens = proposta.ItemTable();
     itens.First();
     const QString tipoPregao = FieldNamed(itens, "tipoprega").AsQString();
     int pages = 0;
-    RunReport(form, options.order, tipoPregao, [&](TQuickRep& leiaute) {
+    RunReport(proposta, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);
         // Past the layout's own limit the pages would move to a temporary file and be read back from
         // it, page by page, while the pass still writes: a run keeps them in memory up to this size.
@@ -267,9 +268,10 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(QuietQtMessages);
     UnattendedDialogs dialogs;
     const ScopedDialogService scope(dialogs);
-    TApplication application(argc, argv);
+    const QGuiApplication application(argc, argv);
+    UseProgramLocale();
     try {
-        const Options options = ParseOptions(TApplication::arguments());
+        const Options options = ParseOptions(QGuiApplication::arguments());
         if (options.help) {
             std::fputs(kUsage, stdout);
             return 0;

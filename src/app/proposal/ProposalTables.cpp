@@ -1,4 +1,4 @@
-#include "app/UQuorvel.h"
+#include "app/proposal/ProposalRecordSet.h"
 
 #include "store/StoreTable.h"
 
@@ -18,7 +18,7 @@ void SetFormats(TStoreField& field, const QString& display, const QString& edit)
 
 } // namespace
 
-void TFormQuorvel::DeclareItemFields() {
+void ProposalRecordSet::DeclareItemFields() {
     TStoreTable& t = *CDSDigitacao;
     t.Name = QStringLiteral("CDSDigitacao");
     MadeReadOnly(t.AddField(QStringLiteral("id_item"), TFieldType::AutoInc));
@@ -71,7 +71,7 @@ void TFormQuorvel::DeclareItemFields() {
     t.AfterPost = [this](TStoreTable& table) { CDSDigitacaoAfterPost(table); };
 }
 
-void TFormQuorvel::DeclareLotFields() {
+void ProposalRecordSet::DeclareLotFields() {
     TStoreTable& t = *CDSLotes;
     t.Name = QStringLiteral("CDSLotes");
     t.AddField(QStringLiteral("id_item"), TFieldType::Integer).SetDisplayLabel(QStringLiteral("Item"));

@@ -9,7 +9,7 @@
 namespace quorvel {
 
 class TDataSetComponent;
-class TFormQuorvel;
+class ProposalRecordSet;
 class TQRCustomBand;
 class TQRHTMLFilter;
 class TQRLabel;
@@ -17,16 +17,16 @@ class TQRPDFFilter;
 class TQRRTFFilter;
 class TQuickRep;
 
-// The report form: the two proposal layouts, read from the program's resources, over the main
-// window's tables, the four handlers that fill the header texts and leave unpriced items out, and
-// the PDF, HTML and RTF filter components that make those formats available in the preview's save
-// dialog while the form exists. The tables stay the main window's; the form only refers to them.
+// The report form: the two proposal layouts, read from the program's resources, over the proposal's
+// tables, the four handlers that fill the header texts and leave unpriced items out, and the PDF,
+// HTML and RTF filter components that make those formats available in the preview's save dialog
+// while the form exists. The tables stay the record set's; the form only refers to them.
 class TFormRelatorio : public TReportForm {
 public:
-    explicit TFormRelatorio(TFormQuorvel& formQuorvel);
+    explicit TFormRelatorio(ProposalRecordSet& proposta);
     ~TFormRelatorio() override;
 
-    // The main window's tables as the layouts name them.
+    // The record set's tables as the layouts name them.
     TDataSetComponent* CDSDigitacao = nullptr;
     TDataSetComponent* CDSLotes = nullptr;
     // Lots with their items, for auctions not judged by item.
@@ -45,13 +45,18 @@ public:
     void QRSubDetail1BeforePrint(TQRCustomBand& sender, bool& printBand);
     void QRBand3BeforePrint(TQRCustomBand& sender, bool& printBand);
 
+    // The auction number of the item table's current row, as the window's three boxes show it
+    // (sigla, convit, anoc, each without surrounding blanks; empty without a row). A run takes it
+    // once, before the report moves through the rows; the header bands print it.
+    void TakeAuctionNumber();
+
 private:
     TQRLabel& LabelNamed(const char* nome) const;
     TQuickRep& ReportNamed(const char* nome) const;
-    // The text of one of the main window's auction-number boxes, surrounding blanks removed.
-    QString BoxText(const char* nome) const;
-
-    TFormQuorvel& formQuorvel_;
+    ProposalRecordSet& proposta_;
+    QString sigla_;
+    QString convit_;
+    QString anoc_;
 };
 
 // The item orders of the report-selection dialog, in the order of its list.
@@ -60,11 +65,11 @@ enum class TReportOrder { ItemNumber = 0, Description = 1 };
 // What a run does with the layout it chose: preview it, print it, or save it somewhere.
 using TReportAction = std::function<void(TQuickRep& leiaute)>;
 
-// One report run over the main window's record set: orders the item table for the chosen order,
+// One report run over the proposal's record set: orders the item table for the chosen order,
 // makes a fresh report form, picks the layout of the auction type and hands it to `saida`. Whatever
 // happens meanwhile, the item table goes back to its numitem order and the report form is destroyed
 // before the run returns or its error passes on.
-void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tipoPregao,
+void RunReport(ProposalRecordSet& proposta, TReportOrder ordem, const QString& tipoPregao,
                const TReportAction& saida);
 
 } // namespace quorvel

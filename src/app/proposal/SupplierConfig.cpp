@@ -1,4 +1,4 @@
-#include "app/SupplierConfig.h"
+#include "app/proposal/SupplierConfig.h"
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"

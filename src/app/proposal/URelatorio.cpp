@@ -1,18 +1,16 @@
-#include "app/URelatorio.h"
+#include "app/proposal/URelatorio.h"
 
-#include "app/TableAccess.h"
-#include "app/UQuorvel.h"
+#include "app/proposal/ProposalRecordSet.h"
+#include "app/proposal/TableAccess.h"
 
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 #include "report/Quickrpt.h"
 #include "report/controls/Qrctrls.h"
 #include "report/export/QrexportRtf.h"
 #include "report/export/Qrpdffilt.h"
 #include "report/export/Qrwebfilt.h"
 #include "store/StoreTable.h"
-#include "ui/DBControls.h"
-
-#include "ui_UQuorvel.h"
 
 #include <QFile>
 
@@ -45,6 +43,13 @@ bool HoldsPositiveValue(const TStoreTable& tabela, const char* campo) {
     return !field.IsNull() && field.AsFloat() > 0;
 }
 
+// A field's text as a bound box shows it, without surrounding blanks: empty while the table is closed
+// or has no row.
+QString ShownText(const TStoreTable& tabela, const char* campo) {
+    if (!tabela.Active() || tabela.IsEmpty()) return {};
+    return FieldNamed(tabela, campo).DisplayText().trimmed();
+}
+
 template <class T> T& Named(T& componente, const char* nome) {
     componente.SetName(QString::fromLatin1(nome));
     return componente;
@@ -52,15 +57,14 @@ template <class T> T& Named(T& componente, const char* nome) {
 
 } // namespace
 
-TFormRelatorio::TFormRelatorio(TFormQuorvel& formQuorvel)
+TFormRelatorio::TFormRelatorio(ProposalRecordSet& proposta)
     : TReportForm(nullptr, QStringLiteral("TFormRelatorio"))
-    , formQuorvel_(formQuorvel) {
+    , proposta_(proposta) {
     SetName(QStringLiteral("FormRelatorio"));
     RegisterLayouts();
 
-    CDSDigitacao =
-        &Named(CreateComponent<TDataSetComponent>(*this, &formQuorvel.ItemTable()), "CDSDigitacao");
-    CDSLotes = &Named(CreateComponent<TDataSetComponent>(*this, &formQuorvel.LotTable()), "CDSLotes");
+    CDSDigitacao = &Named(CreateComponent<TDataSetComponent>(*this, &proposta.ItemTable()), "CDSDigitacao");
+    CDSLotes = &Named(CreateComponent<TDataSetComponent>(*this, &proposta.LotTable()), "CDSLotes");
 
     const auto registra = [this](const char* nome, TBandHandler manipulador) {
         RegisterHandler<void(TQRCustomBand&, bool&)>(
@@ -114,62 +118,59 @@ TQuickRep& TFormRelatorio::LayoutFor(const QString& tipoPregao) const {
     return tipoPregao == QLatin1String("M") ? *QRItem : *QRLotes;
 }
 
-QString TFormRelatorio::BoxText(const char* nome) const {
-    const auto* caixa = formQuorvel_.findChild<const TDBEdit*>(QString::fromLatin1(nome));
-    return caixa ? caixa->text().trimmed() : QString();
+void TFormRelatorio::TakeAuctionNumber() {
+    const TStoreTable& itens = proposta_.ItemTable();
+    sigla_ = ShownText(itens, "sigla");
+    convit_ = ShownText(itens, "convit");
+    anoc_ = ShownText(itens, "anoc");
 }
 
 void TFormRelatorio::ChildBand1BeforePrint(TQRCustomBand&, bool&) {
     // The lot layout's auction line carries the sigla alone.
-    LabelNamed("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + BoxText("DBEdit1"));
-    LabelNamed("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
+    LabelNamed("LbNroPregao").SetCaption(QStringLiteral("Pregão: ") + sigla_);
+    LabelNamed("LbFornecedor").SetCaption(QStringLiteral("Fornecedor: ") + proposta_.Supplier().razaoSocial);
 }
 
 void TFormRelatorio::QRChildBand1BeforePrint(TQRCustomBand&, bool&) {
     LabelNamed("LbNroPregaoM")
-        .SetCaption(QStringLiteral("Pregão: ") + BoxText("DBEdit1") + QStringLiteral(" - ") +
-                    BoxText("DBEdit2") + QLatin1Char('/') + BoxText("DBEdit3"));
-    LabelNamed("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + formQuorvel_.SupplierName());
+        .SetCaption(QStringLiteral("Pregão: ") + sigla_ + QStringLiteral(" - ") + convit_ + QLatin1Char('/') +
+                    anoc_);
+    LabelNamed("LbFornecedorM").SetCaption(QStringLiteral("Fornecedor: ") + proposta_.Supplier().razaoSocial);
 }
 
 void TFormRelatorio::QRSubDetail1BeforePrint(TQRCustomBand&, bool& printBand) {
-    printBand = HoldsPositiveValue(formQuorvel_.ItemTable(), "totitem");
+    printBand = HoldsPositiveValue(proposta_.ItemTable(), "totitem");
 }
 
 void TFormRelatorio::QRBand3BeforePrint(TQRCustomBand&, bool& printBand) {
     // In item mode valor holds the unit price: unpriced items are left out.
-    printBand = HoldsPositiveValue(formQuorvel_.ItemTable(), "valor");
+    printBand = HoldsPositiveValue(proposta_.ItemTable(), "valor");
 }
 
-void RunReport(TFormQuorvel& formQuorvel, TReportOrder ordem, const QString& tipoPregao,
+void RunReport(ProposalRecordSet& proposta, TReportOrder ordem, const QString& tipoPregao,
                const TReportAction& saida) {
-    TStoreTable& itens = formQuorvel.ItemTable();
+    TStoreTable& itens = proposta.ItemTable();
     // Always, also after an error: the grid goes back to numitem order and the report form goes. The
     // store's orders are total, so the order before does not matter and is not sorted for.
-    const auto restaura = [&] { formQuorvel.OrdenaPorNumItem(); };
-    try {
-        const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
-        if (ordem == TReportOrder::Description) {
-            itens.SetIndexFieldNames(QStringLiteral("descr_item"));
-            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
-        } else if (tipoAtual == QLatin1String("M")) {
-            itens.SetIndexFieldNames(QStringLiteral("numitem"));
-            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
-        } else {
-            itens.SetIndexFieldNames(QStringLiteral("numitem;nuitem"));
-            itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex3"));
-        }
-        const std::unique_ptr<TFormRelatorio> formRelatorio = std::make_unique<TFormRelatorio>(formQuorvel);
-        // The report walks both tables record by record; the window's grids and boxes catch up once at
-        // the end instead of following every record. The lot selection still filters the items: it is
-        // the lot table's own scroll event, which suspended controls do not silence.
-        const SuspendedControls quietos{&itens, &formQuorvel.LotTable()};
-        saida(formRelatorio->LayoutFor(tipoPregao));
-    } catch (...) {
-        restaura();
-        throw;
+    const ScopeExit restaura([&] { proposta.OrdenaPorNumItem(); });
+    const QString tipoAtual = itens.Active() ? FieldNamed(itens, "tipoprega").AsQString() : QString();
+    if (ordem == TReportOrder::Description) {
+        itens.SetIndexFieldNames(QStringLiteral("descr_item"));
+        itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex1"));
+    } else if (tipoAtual == QLatin1String("M")) {
+        itens.SetIndexFieldNames(QStringLiteral("numitem"));
+        itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
+    } else {
+        itens.SetIndexFieldNames(QStringLiteral("numitem;nuitem"));
+        itens.SetIndexName(QStringLiteral("CDSDigitacaoIndex3"));
     }
-    restaura();
+    const std::unique_ptr<TFormRelatorio> formRelatorio = std::make_unique<TFormRelatorio>(proposta);
+    formRelatorio->TakeAuctionNumber();
+    // The report walks both tables record by record; the window's grids and boxes catch up once at
+    // the end instead of following every record. The lot selection still filters the items: it is
+    // the lot table's own scroll event, which suspended controls do not silence.
+    const SuspendedControls quietos{&itens, &proposta.LotTable()};
+    saida(formRelatorio->LayoutFor(tipoPregao));
 }
 
 } // namespace quorvel

@@ -1,11 +1,10 @@
-#include "app/TableAccess.h"
-#include "app/UQuorvel.h"
+#include "app/proposal/ProposalRecordSet.h"
 
-#include "platform/Dialogs.h"
+#include "app/proposal/TableAccess.h"
 
 namespace quorvel {
 
-void TFormQuorvel::BuildLots() {
+void ProposalRecordSet::BuildLots() {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
@@ -40,21 +39,21 @@ void TFormQuorvel::BuildLots() {
     lotes.First();
 }
 
-void TFormQuorvel::CDSLotesBeforeScroll(TStoreTable& dataSet) {
+void ProposalRecordSet::CDSLotesBeforeScroll(TStoreTable& dataSet) {
     // An item row still being edited belongs to the lot that is selected now: it is posted before the
     // selection moves, so that its roll-up credits this lot and not the one being selected.
     if (dataSet.Tag() == kTagBuilding) return;
     PostPending();
 }
 
-void TFormQuorvel::CDSLotesAfterScroll(TStoreTable& dataSet) {
+void ProposalRecordSet::CDSLotesAfterScroll(TStoreTable& dataSet) {
     if (dataSet.Tag() == kTagBuilding) return;
     CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +
                             QString::number(FieldNamed(dataSet, "id_item").AsInteger()));
     CDSDigitacao->SetFiltered(true);
 }
 
-void TFormQuorvel::UpdateLotValue() {
+void ProposalRecordSet::UpdateLotValue() {
     TStoreTable& lotes = *CDSLotes;
     lotes.Edit();
     const TStoreField& soma = FieldNamed(*CDSDigitacao, "SomaItens");
@@ -66,8 +65,8 @@ void TFormQuorvel::UpdateLotValue() {
     lotes.Post();
 }
 
-void TFormQuorvel::PropagaValorLotes(bool aviso) {
-    if (!IsLotMode()) return;
+bool ProposalRecordSet::PropagaValorLotes() {
+    if (!IsLotMode()) return false;
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     bool faltaPreco = false;
@@ -95,9 +94,7 @@ void TFormQuorvel::PropagaValorLotes(bool aviso) {
         }
         lotes.First();
     }
-    if (aviso && faltaPreco)
-        Dialogs().MessageBox(QStringLiteral("Existem preços de itens que não foram digitados. VERIFIQUE"),
-                             QStringLiteral("AVISO"), MessageIcon::Information, MessageButtons::Ok);
+    return faltaPreco;
 }
 
 } // namespace quorvel

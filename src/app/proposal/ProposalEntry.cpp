@@ -1,0 +1,79 @@
+#include "app/proposal/ProposalRecordSet.h"
+
+#include "app/proposal/SupplierConfig.h"
+#include "app/proposal/TableAccess.h"
+
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+
+namespace quorvel {
+
+void ProposalRecordSet::CDSDigitacaoBeforeInsert(TStoreTable& dataSet) {
+    if (dataSet.Tag() == kTagNormal) throw EAbort();
+}
+
+void ProposalRecordSet::CDSLotesBeforeInsert(TStoreTable& dataSet) {
+    if (dataSet.Tag() == kTagNormal) throw EAbort();
+}
+
+void ProposalRecordSet::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
+    FieldNamed(dataSet, "totitem")
+        .SetAsFloat(FieldNamed(dataSet, "qtde").AsFloat() * FieldNamed(dataSet, "preco_ini").AsFloat());
+}
+
+void ProposalRecordSet::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
+    if (FieldNamed(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
+        FieldNamed(dataSet, "valor").SetAsFloat(FieldNamed(dataSet, "preco_ini").AsFloat());
+}
+
+void ProposalRecordSet::CDSDigitacaoAfterPost(TStoreTable&) {
+    if (!CDSLotes->Active()) return;
+    UpdateLotValue();
+}
+
+void ProposalRecordSet::CarregaDadosFornecedor() {
+    const TIniFile ini(ConfigIniPath(executableFolder));
+    fornecedor.razaoSocial = ini.ReadString(kSupplierSection, kCompanyNameKey, QString());
+    fornecedor.identificador = ini.ReadString(kSupplierSection, kIdentifierKey, QString());
+    fornecedor.tipoEmpresa = StrToInt(ini.ReadString(kSupplierSection, kCompanyTypeKey, QString()));
+
+    TStoreTable& itens = *CDSDigitacao;
+    TStoreTable& lotes = *CDSLotes;
+    TStoreField& razaoSocial = FieldNamed(itens, "razao_social");
+    TStoreField& identif = FieldNamed(itens, "identif");
+    TStoreField& tipoEmpresa = FieldNamed(itens, "tipoempresa");
+    const QString tipo = QString::number(fornecedor.tipoEmpresa);
+    const auto gravaLinhasVisiveis = [&] {
+        itens.First();
+        while (!itens.Eof()) {
+            itens.Edit();
+            razaoSocial.SetAsQString(fornecedor.razaoSocial);
+            identif.SetAsQString(fornecedor.identificador);
+            tipoEmpresa.SetAsQString(tipo);
+            itens.Post();
+            itens.Next();
+        }
+    };
+
+    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
+    if (!lotes.Active() || !itens.Filtered()) {
+        gravaLinhasVisiveis();
+        itens.First();
+        return;
+    }
+    // A lot is selected and the item table shows only its rows. Every lot is visited in turn, so that
+    // the data reaches every row and each post rolls up into the lot its row belongs to; the
+    // supplier then finds the lot and the row where they were.
+    PostPending();
+    const int loteAtual = lotes.RecNo();
+    const int itemAtual = itens.RecNo();
+    lotes.First();
+    while (!lotes.Eof()) {
+        gravaLinhasVisiveis();
+        lotes.Next();
+    }
+    lotes.SetRecNo(loteAtual);
+    itens.SetRecNo(itemAtual);
+}
+
+} // namespace quorvel

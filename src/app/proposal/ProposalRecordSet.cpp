@@ -1,0 +1,136 @@
+#include "app/proposal/ProposalRecordSet.h"
+
+#include "app/proposal/TableAccess.h"
+
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "store/StoreErrors.h"
+#include "store/StoreTable.h"
+
+#include <QDir>
+
+namespace quorvel {
+
+namespace {
+
+// A device or a FIFO is no proposal: reading it would never end, or wait for ever.
+void RefuseIrregularFile(const QString& arquivo) {
+    if (KindOfPath(arquivo) == PathKind::Other)
+        throw EDatabaseError(QStringLiteral("O arquivo \"%1\" não pôde ser lido: não é um arquivo comum")
+                                 .arg(QDir::toNativeSeparators(arquivo)));
+}
+
+} // namespace
+
+ProposalRecordSet::ProposalRecordSet(QString executableFolder)
+    : CDSDigitacao(std::make_unique<TStoreTable>())
+    , CDSLotes(std::make_unique<TStoreTable>())
+    , executableFolder(std::move(executableFolder)) {
+    DeclareItemFields();
+    DeclareLotFields();
+}
+
+ProposalRecordSet::~ProposalRecordSet() {
+    // The item table, destroyed open, still writes a changed proposal back (the store closes it); the
+    // lot selection and the roll-up must not reach into a half-destroyed record set meanwhile. Owners
+    // that must see a failed write call CloseItemTable first.
+    CDSLotes->BeforeScroll = nullptr;
+    CDSLotes->AfterScroll = nullptr;
+    CDSDigitacao->AfterPost = nullptr;
+    CDSDigitacao.reset();
+}
+
+bool ProposalRecordSet::IsLotMode() const {
+    return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
+}
+
+void ProposalRecordSet::OrdenaPorNumItem() {
+    CDSDigitacao->SetIndexFieldNames(QStringLiteral("numitem"));
+    CDSDigitacao->SetIndexName(QStringLiteral("CDSDigitacaoIndex2"));
+}
+
+void ProposalRecordSet::CDSDigitacaoBeforeOpen(TStoreTable&) {
+    OrdenaPorNumItem();
+}
+
+void ProposalRecordSet::PostPending() {
+    if (CDSDigitacao->Active() && IsEditing(*CDSDigitacao)) CDSDigitacao->Post();
+}
+
+void ProposalRecordSet::OpenItemTable() {
+    RefuseIrregularFile(CDSDigitacao->FileName());
+    try {
+        CDSDigitacao->Open();
+    } catch (const EStoreError& e) {
+        // The store's bare code tells the user nothing: say which file could not be read, what is
+        // wrong with it and where the reader stopped.
+        throw EDatabaseError(
+            QStringLiteral("O arquivo \"%1\" não pôde ser lido: %2")
+                .arg(QDir::toNativeSeparators(CDSDigitacao->FileName()), DescribeStoreError(e)));
+    }
+    alteracoesGravadas = CDSDigitacao->Data().changeLog.size();
+}
+
+void ProposalRecordSet::CloseItemTable() {
+    CDSDigitacao->Close();
+}
+
+void ProposalRecordSet::DiscardChanges() {
+    // Without a file name the table keeps its rows in memory when it closes.
+    CDSDigitacao->SetFileName(QString());
+    CDSDigitacao->Close();
+}
+
+void ProposalRecordSet::CloseBeforeOpening() {
+    // A price still being typed is posted, and in lot mode every row receives its lot's current
+    // total, before the table closes and writes the file: nothing typed is lost by opening another.
+    if (CDSDigitacao->Active()) {
+        PostPending();
+        PropagaValorLotes();
+    }
+
+    CDSDigitacao->SetFilter(QString());
+    CDSDigitacao->SetFiltered(false);
+    CDSDigitacao->Close();
+    proposalLock.reset();
+}
+
+std::optional<LockHolder> ProposalRecordSet::OpenFile(const QString& escolhido) {
+    RefuseIrregularFile(escolhido);
+    // Another window or tool editing the same file would lose one of the two edits: refuse it.
+    auto lock = std::make_unique<FileLock>(escolhido);
+    if (lock->TryLock() == FileLock::Result::InUse) return lock->Holder();
+
+    arquivo = escolhido;
+    CDSDigitacao->SetFileName(arquivo);
+    OpenItemTable();
+    proposalLock = std::move(lock);
+    return std::nullopt;
+}
+
+void ProposalRecordSet::OpenForReport(const QString& arquivoLido) {
+    CDSDigitacao->SetFilter(QString());
+    CDSDigitacao->SetFiltered(false);
+    CDSDigitacao->Close();
+    arquivo = arquivoLido;
+    CDSDigitacao->SetFileName(arquivoLido);
+    // The store's own errors reach the caller, which words them for its reader.
+    CDSDigitacao->Open();
+    // Without a file name the table keeps its rows in memory when it closes.
+    CDSDigitacao->SetFileName(QString());
+    if (IsLotMode()) {
+        BuildLots();
+        PropagaValorLotes();
+    }
+}
+
+void ProposalRecordSet::WriteProposalFile() {
+    TStoreTable& itens = *CDSDigitacao;
+    if (!itens.Active() || itens.FileName().isEmpty()) return;
+    const std::size_t alteracoes = itens.Data().changeLog.size();
+    if (alteracoes == alteracoesGravadas && FileExists(itens.FileName())) return;
+    itens.SaveToFile();
+    alteracoesGravadas = alteracoes;
+}
+
+} // namespace quorvel
