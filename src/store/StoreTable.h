@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/EqualityIndex.h"
 #include "store/Packet.h"
 #include "store/StoreExpr.h"
 #include "store/StoreField.h"
 #include "store/StoreObserver.h"
 
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QCollator;
@@ -182,6 +185,7 @@ private:
     };
 
     TStoreField& AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass, int size);
+    void IndexFieldName(std::size_t position);
     void CheckInactive() const;
     void CheckActive() const;
     void CheckBrowseMode();
@@ -203,13 +207,19 @@ private:
     std::optional<StoreExpression> CompileFilter(const QString& text, bool filtered) const;
     std::vector<AggregateState> CompileAggregates() const;
     bool RowPasses(int row) const;
+    void CollectVisibleRows();
     void RebuildView();
     int CompareRows(int a, int b) const;
     int FindViewPosition(int row) const;
     int InsertionPosition(int row) const;
+    // Whether `row` sorts between the neighbours of view position `position` (the row there aside).
+    bool FitsAt(int position, int row) const;
     void RecomputeAggregates();
     void AggregateAdd(int row);
     void AggregateRemove(int row);
+    // The positions of the view [first, last) that can hold the records a Locate looks for.
+    std::pair<std::size_t, std::size_t> LocateRange(const std::vector<int>& columns,
+                                                    const std::vector<TStoreValue>& values) const;
     void ApplyFilterChange(std::optional<StoreExpression> expression);
     void ApplyOrderChange(std::vector<KeyPart> keys);
     void SetCursor(int position);
@@ -226,6 +236,7 @@ private:
 
     mutable std::recursive_mutex mutex_;
     std::vector<std::unique_ptr<TStoreField>> fields_;
+    QHash<QString, int> fieldsByName_; // a field's name as declared -> the field FindField gives for it
     std::vector<TStoreIndexDef> indexDefs_;
     std::vector<TableObserver*> observers_;
     int disableCount_ = 0;
@@ -245,6 +256,7 @@ private:
     bool modified_ = false;
     std::vector<double> recordOrder_; // per stored row version: its record's place in the default order
     std::vector<int> view_;           // stored row versions visible, in the current order
+    EqualityIndex equalityIndex_;     // current rows by an integer field's value, for `field = number`
     int cursor_ = -1;
     bool bof_ = true;
     bool eof_ = true;
