@@ -2,7 +2,10 @@
 
 #include "app/URelatorio.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/ScopeExit.h"
 #include "report/QuickrptReport.h"
+#include "report/output/QrprevFront.h"
+#include "report/output/QrprevGlyphs.h"
 
 #include "ui_UFormSelRelatorio.h"
 
@@ -25,8 +28,7 @@ TFormSelRelatorio::TFormSelRelatorio(TFormQuorvel& formQuorvel, QWidget* parent)
     setFixedSize(size());
     ui->btTela->setIcon(QIcon::fromTheme(QStringLiteral("document-print-preview"),
                                          style()->standardIcon(QStyle::SP_FileDialogContentsView)));
-    ui->btImpr->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
-                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
+    ui->btImpr->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), PrinterGlyph()));
     ui->btCancel->setIcon(QIcon::fromTheme(QStringLiteral("dialog-cancel"),
                                            style()->standardIcon(QStyle::SP_DialogCancelButton)));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -45,6 +47,9 @@ void TFormSelRelatorio::btTelaClick() {
     // A click gives the clicked button the focus, so btTela previews and btImpr prints; from the
     // keyboard the button pressed is the one with the focus.
     const bool visualiza = focusWidget() == ui->btTela;
+    // The preview or progress window stood above the dialog; when it is gone the dialog has the
+    // focus again, also after a failed run.
+    const ScopeExit back([this] { BringToFront(*this); });
     RunReport(formQuorvel, static_cast<TReportOrder>(ui->cbxOrdem->currentIndex()), TipoPregao,
               visualiza ? PreviewAction : PrintAction);
 }

@@ -86,7 +86,8 @@ public:
     // name is taken from the current folder).
     void OpenGivenFile(const QString& arquivo);
     // Opens a proposal file for reporting only, as "Abrir" does but without the supplier
-    // registration: the rows stay in memory and the file is never written back.
+    // registration: the rows stay in memory and the file is never written back. The store's errors
+    // pass unchanged.
     void OpenProposalForReport(const QString& arquivo);
 
 protected:

@@ -3,6 +3,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
+#include "platform/Files.h"
 #include "store/StoreErrors.h"
 
 #include "ui_UQuorvel.h"
@@ -23,6 +24,13 @@ QString FileInUseMessage(const QString& arquivo, const LockHolder& dono) {
         .arg(QDir::toNativeSeparators(arquivo), processo);
 }
 
+// A device or a FIFO is no proposal: reading it would never end, or wait for ever.
+void RefuseIrregularFile(const QString& arquivo) {
+    if (KindOfPath(arquivo) == PathKind::Other)
+        throw EDatabaseError(QStringLiteral("O arquivo \"%1\" não pôde ser lido: não é um arquivo comum")
+                                 .arg(QDir::toNativeSeparators(arquivo)));
+}
+
 } // namespace
 
 bool TFormQuorvel::IsLotMode() const {
@@ -39,6 +47,7 @@ void TFormQuorvel::CDSDigitacaoBeforeOpen(TStoreTable&) {
 }
 
 void TFormQuorvel::OpenItemTable() {
+    RefuseIrregularFile(CDSDigitacao->FileName());
     try {
         CDSDigitacao->Open();
     } catch (const EStoreError& e) {
@@ -79,6 +88,7 @@ void TFormQuorvel::CloseBeforeOpening() {
 }
 
 void TFormQuorvel::OpenChosenFile(const QString& escolhido) {
+    RefuseIrregularFile(escolhido);
     // Another window or tool editing the same file would lose one of the two edits: refuse it.
     auto lock = std::make_unique<FileLock>(escolhido);
     if (lock->TryLock() == FileLock::Result::InUse) {

@@ -19,7 +19,8 @@ void TFormQuorvel::OpenProposalForReport(const QString& arquivo) {
     CDSDigitacao->Close();
     ui->EdArquivo->setText(arquivo);
     CDSDigitacao->SetFileName(arquivo);
-    OpenItemTable();
+    // The store's own errors reach the caller, which words them for its reader.
+    CDSDigitacao->Open();
     // Without a file name the table keeps its rows in memory when it closes.
     CDSDigitacao->SetFileName(QString());
     if (IsLotMode()) BuildLots();

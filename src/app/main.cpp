@@ -5,6 +5,7 @@
 #include "platform/ErrorDisplay.h"
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/StandardOptions.h"
 #include "report/output/QrprevInterface.h"
 #include "ui/Application.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     if (PrintVersionWhenAsked(argc, argv, "quorvel")) return 0;
     if (PrintUsageWhenAsked(argc, argv, kProgramUsage)) return 0;
     UseHugePagesForTheHeap();
+    // Ctrl-C, a terminal hang-up or a TERM while a save runs leave no temporary file behind.
+    RemoveTemporariesOnInterrupt();
     TApplication application(argc, argv);
     // The desktop entry the window belongs to, for the task bar's icon and name.
     TApplication::setDesktopFileName(QStringLiteral("org.quorvel.Quorvel"));

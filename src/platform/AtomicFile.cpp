@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/InterruptCleanup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <thread>
 #include <utility>
@@ -60,10 +63,12 @@ private:
     int error_ = 0;
 };
 
-// A replacement keeps the permissions of the file it replaces.
+// A replacement keeps the permissions of the regular file it replaces (a link replaced as itself
+// has none worth keeping).
 void KeepMode(const QString& target, int fd) {
     struct stat old {};
-    if (::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+    if (::lstat(QFile::encodeName(target).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
 }
 
 // Runs the writer on the open file and throws the first failed write as the failure to write `path`.
@@ -81,17 +86,21 @@ std::function<void(QIODevice&)> BytesWriter(const QString& path, std::string_vie
     };
 }
 
-// The temporary file beside the target: removed on every path except a successful rename.
+// The temporary file beside the target: removed on every path except a successful rename, also when
+// the process is interrupted.
 class TemporaryFile {
 public:
     TemporaryFile(const QString& target, FileSystemCalls& calls)
         : calls_(calls) {
         const QFileInfo info(target);
         const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
+        const auto lock = LockTemporaries();
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
             name_ = QFile::encodeName(stem + QString::number(QRandomGenerator::global()->generate(), 36) +
                                       QStringLiteral(".tmp"));
+            registration_.emplace(name_, TemporaryPath::Kind::File);
             fd_ = ::open(name_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0) registration_.reset();
             if (fd_ < 0 && errno != EEXIST) break;
         }
         if (fd_ < 0) ThrowWriteError(target, SystemMessage(errno));
@@ -99,6 +108,7 @@ public:
     }
     ~TemporaryFile() {
         if (fd_ >= 0) calls_.Close(fd_);
+        const auto lock = LockTemporaries();
         if (!renamed_) ::unlink(name_.constData());
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -111,22 +121,26 @@ public:
         if (calls_.Sync(fd_) != 0) return errno;
         const int fd = std::exchange(fd_, -1);
         if (calls_.Close(fd) != 0) return errno;
+        const auto lock = LockTemporaries();
         if (calls_.Rename(name_.constData(), target.constData()) != 0) return errno;
         renamed_ = true;
+        registration_.reset();
         return 0;
     }
 
 private:
     FileSystemCalls& calls_;
     QByteArray name_;
+    std::optional<TemporaryPath> registration_;
     int fd_ = -1;
     bool renamed_ = false;
 };
 
-// The target a save really replaces: a symbolic link is followed so that the link itself stays.
-QString ResolvedTarget(const QString& path) {
+// The file a save really replaces: with LinkAtName::Follow a symbolic link is followed so that the
+// link itself stays; with LinkAtName::Replace the name itself.
+QString ResolvedTarget(const QString& path, LinkAtName links) {
     const QFileInfo info(path);
-    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    return links == LinkAtName::Follow && info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
 }
 
 int SyncFolder(const QString& folder, FileSystemCalls& calls) {
@@ -187,15 +201,31 @@ FileSystemCalls& SystemFileCalls() {
     return calls;
 }
 
-void ReplaceFileAtomically(const QString& path, std::string_view bytes, FileSystemCalls& calls) {
-    ReplaceFileAtomically(path, BytesWriter(path, bytes), calls);
+QString ReplacementRefusal(const QString& path, LinkAtName links) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0) return {}; // nothing there: the file is made
+    if (S_ISLNK(st.st_mode)) {
+        if (links == LinkAtName::Replace) return {};
+        if (::stat(name.constData(), &st) != 0) return {}; // a link that leads nowhere yet
+    }
+    if (S_ISDIR(st.st_mode)) return QStringLiteral("a folder has that name");
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("it is not a regular file (a device, a FIFO or a socket)");
+    return {};
+}
+
+void ReplaceFileAtomically(const QString& path, std::string_view bytes, LinkAtName links,
+                           FileSystemCalls& calls) {
+    ReplaceFileAtomically(path, BytesWriter(path, bytes), links, calls);
 }
 
 void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
-                           FileSystemCalls& calls) {
+                           LinkAtName links, FileSystemCalls& calls) {
     if (path.isEmpty()) ThrowWriteError(path, QStringLiteral("no file name"));
-    if (DirectoryExists(path)) ThrowWriteError(path, QStringLiteral("a folder has that name"));
-    const QString target = ResolvedTarget(path);
+    if (const QString refusal = ReplacementRefusal(path, links); !refusal.isEmpty())
+        ThrowWriteError(path, refusal);
+    const QString target = ResolvedTarget(path, links);
     TemporaryFile temporary(target, calls);
     WriteChecked(temporary.Descriptor(), path, writer, calls);
     if (const int error = temporary.Commit(QFile::encodeName(target)))
@@ -204,27 +234,42 @@ void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevi
         ThrowWriteError(path, QStringLiteral("the folder could not be synced: %1").arg(SystemMessage(error)));
 }
 
-FileSetReplacement::FileSetReplacement(const QString& firstTarget, FileSystemCalls& calls)
-    : calls_(calls) {
+FileSetReplacement::FileSetReplacement(const QString& firstTarget, LinkAtName links, FileSystemCalls& calls)
+    : calls_(calls)
+    , links_(links) {
     const QFileInfo first(firstTarget);
     const QString folder = first.absolutePath();
     if (!DirectoryExists(folder)) ThrowWriteError(firstTarget, QStringLiteral("the folder does not exist"));
-    QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/.") + first.fileName()) + ".XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) ThrowWriteError(firstTarget, SystemMessage(errno));
-    staging_ = pattern;
+    const QString stem = folder + QStringLiteral("/.") + first.fileName() + QLatin1Char('.');
+    // Registered before it is made, so that an interruption never finds it made and unknown.
+    const auto lock = LockTemporaries();
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        staging_ = QFile::encodeName(stem + QString::number(QRandomGenerator::global()->generate(), 36));
+        stagingRegistration_ = std::make_unique<TemporaryPath>(staging_, TemporaryPath::Kind::Folder);
+        error = ::mkdir(staging_.constData(), 0700) == 0 ? 0 : errno;
+    }
+    if (error != 0) {
+        stagingRegistration_.reset();
+        ThrowWriteError(firstTarget, SystemMessage(error));
+    }
     // Opened before anything is written, so that the one sync of the file system at the end reports
     // any failure to write back what the set wrote.
     stagingFd_ = ::open(staging_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (stagingFd_ < 0) {
-        const int error = errno;
+        error = errno;
         ::rmdir(staging_.constData());
+        stagingRegistration_.reset();
         ThrowWriteError(firstTarget, SystemMessage(error));
     }
 }
 
 FileSetReplacement::~FileSetReplacement() {
     ::close(stagingFd_);
+    const auto lock = LockTemporaries();
+    // A folder that still holds an earlier file it could not put back stays, and is no temporary.
     if (!keepStaging_) RemoveFolderOfFiles(staging_);
+    stagingRegistration_.reset();
 }
 
 void FileSetReplacement::Fail(const QString& name, const QString& reason) {
@@ -239,11 +284,17 @@ void FileSetReplacement::Add(const QString& target, std::string_view bytes) {
 void FileSetReplacement::Add(const QString& target, const std::function<void(QIODevice&)>& writer) {
     if (spent_) ThrowWriteError(target, QStringLiteral("the set of files was already written"));
     if (target.isEmpty()) Fail(target, QStringLiteral("no file name"));
-    const QString resolved = ResolvedTarget(target);
-    if (QFileInfo(resolved).isDir()) Fail(target, QStringLiteral("a folder of that name is in the way"));
+    if (const QString refusal = ReplacementRefusal(target, links_); !refusal.isEmpty()) Fail(target, refusal);
+    const QString resolved = ResolvedTarget(target, links_);
     Entry entry{
         target, resolved, staging_ + '/' + QByteArray::number(qulonglong(entries_.size())), {}, false};
-    const int fd = ::open(entry.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Made in the staging folder while an interruption's cleanup waits, so that it removes the folder
+    // whole.
+    int fd = -1;
+    {
+        const auto lock = LockTemporaries();
+        fd = ::open(entry.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
     if (fd < 0) Fail(target, SystemMessage(errno));
     KeepMode(resolved, fd);
     try {
@@ -255,6 +306,14 @@ void FileSetReplacement::Add(const QString& target, const std::function<void(QIO
     }
     if (calls_.Close(fd) != 0) Fail(target, SystemMessage(errno));
     entries_.push_back(std::move(entry));
+}
+
+void FileSetReplacement::Remove(const QString& target) {
+    if (spent_) ThrowWriteError(target, QStringLiteral("the set of files was already written"));
+    if (target.isEmpty()) Fail(target, QStringLiteral("no file name"));
+    if (const QString refusal = ReplacementRefusal(target, LinkAtName::Replace); !refusal.isEmpty())
+        Fail(target, refusal);
+    entries_.push_back(Entry{target, QFileInfo(target).absoluteFilePath(), {}, {}, false});
 }
 
 void FileSetReplacement::Undo() {
@@ -285,10 +344,13 @@ void FileSetReplacement::Commit() {
     // that counts; syncing them one by one would cost a flush of the disk each.
     if (calls_.SyncFileSystem(stagingFd_) != 0) ThrowWriteError(entries_.front().name, SystemMessage(errno));
 
+    // An interruption waits until the set is in place or back as it was.
+    const auto lock = LockTemporaries();
     for (Entry& entry : entries_) {
         const QByteArray target = QFile::encodeName(entry.target);
         if (!QFileInfo::exists(entry.target) && !QFileInfo(entry.target).isSymLink()) continue;
-        QByteArray setAside = entry.staged + ".old";
+        QByteArray setAside =
+            staging_ + '/' + QByteArray::number(qulonglong(&entry - entries_.data())) + ".old";
         if (calls_.Rename(target.constData(), setAside.constData()) != 0) {
             const int error = errno;
             Undo();
@@ -300,13 +362,14 @@ void FileSetReplacement::Commit() {
     }
     std::set<QString> folders;
     for (Entry& entry : entries_) {
+        folders.insert(QFileInfo(entry.target).absolutePath());
+        if (entry.staged.isEmpty()) continue; // only removed: it waits in the staging folder
         if (calls_.Rename(entry.staged.constData(), QFile::encodeName(entry.target).constData()) != 0) {
             const int error = errno;
             Undo();
             ThrowWriteError(entry.name, SystemMessage(error));
         }
         entry.moved = true;
-        folders.insert(QFileInfo(entry.target).absolutePath());
     }
     // The moves count once the folders that received the files are synced; a folder that cannot be
     // synced takes the whole set back.

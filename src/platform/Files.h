@@ -3,10 +3,15 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
+class QFile;
 class QIODevice;
 
 namespace quorvel {
@@ -23,6 +28,40 @@ bool DirectoryWritable(const QString& path);
 // The user's folder for settings, ending with a separator: $XDG_CONFIG_HOME, or ~/.config when that
 // variable is unset, empty or not an absolute path.
 QString UserConfigFolder();
+
+// What stands at a path, links followed.
+enum class PathKind {
+    Missing,
+    RegularFile,
+    Folder,
+    Other, // a device, a FIFO or a socket: nothing a proposal or a report can be read from or saved as
+};
+PathKind KindOfPath(const QString& path);
+
+// Opens `file` (its name set) for reading when it names a regular file, links followed. A device, a
+// FIFO or a socket is refused without waiting on it: opening a FIFO waits for a writer, and a device
+// can be read for ever. Returns an empty text on success, otherwise the reason ("not a regular file"
+// or the system's message).
+QString OpenRegularFileForReading(QFile& file);
+
+// The file a path leads to on this machine: its device and inode, links followed. Two names of one
+// file (a link, a hard link, another spelling of the path) have the same identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+// None when nothing is there.
+std::optional<FileIdentity> IdentityOfFile(const QString& path);
+
+// The absolute path of the file a path leads to with every link resolved, also for a file that does
+// not exist yet: its folder is resolved, and a link that leads nowhere is followed to where it points.
+QString RealFilePath(const QString& path);
+
+// The files of a numbered set that stand in the folder of its first file: each name made by `nameOf`
+// for some number from 1 up ("r001.wmf", "r002.wmf" …, or "p-001.png" …), whatever their count;
+// another spelling of a number ("r0002.wmf") is not one of them. Number → name, in number order.
+std::map<int, QString> NumberedFiles(const std::function<QString(int)>& nameOf);
 
 // The part of a path after its last separator ("/a/b/prop.xml" → "prop.xml").
 QString ExtractFileName(const QString& path);
@@ -56,16 +95,41 @@ public:
 };
 FileSystemCalls& SystemFileCalls();
 
+// What a replacement does with a symbolic link that stands at the name it writes.
+enum class LinkAtName {
+    // The file the link leads to is replaced and the link stays: saving a file that was opened
+    // through a link, so that every name of the file sees the save.
+    Follow,
+    // The link itself is replaced by the new file and what it led to is not touched: a new output
+    // that takes a name, whatever stood there.
+    Replace,
+};
+
+// Why the file at `path` cannot be replaced with `links`, or an empty text: a folder has the name, or
+// something that is not a regular file (a device, a FIFO, a socket) stands there and would be
+// renamed over. A link replaced with LinkAtName::Replace counts as the link, not as what it leads to.
+QString ReplacementRefusal(const QString& path, LinkAtName links);
+
 // Replaces the file at path atomically and durably: the new content goes to a temporary file in the
 // same folder; every write is checked, the file is synced to disk and closed, renamed over the old
 // file, and the folder is synced. Any failure removes the temporary file, leaves the old file as it
 // was, and is thrown as Exception with the system's message (a writer's own exception passes through).
-// Writes are unbuffered, so a full disk is seen at the write that hits it, never later.
-// A symbolic link is followed: its target is replaced and the link stays.
-void ReplaceFileAtomically(const QString& path, std::string_view bytes,
+// Writes are unbuffered, so a full disk is seen at the write that hits it, never later. A name held
+// by a folder or by anything but a regular file (ReplacementRefusal) is refused before anything is
+// written. The temporary file is removed when the process is interrupted (InterruptCleanup.h).
+void ReplaceFileAtomically(const QString& path, std::string_view bytes, LinkAtName links,
                            FileSystemCalls& calls = SystemFileCalls());
 void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
-                           FileSystemCalls& calls = SystemFileCalls());
+                           LinkAtName links, FileSystemCalls& calls = SystemFileCalls());
+// A link at the name is followed.
+inline void ReplaceFileAtomically(const QString& path, std::string_view bytes,
+                                  FileSystemCalls& calls = SystemFileCalls()) {
+    ReplaceFileAtomically(path, bytes, LinkAtName::Follow, calls);
+}
+inline void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
+                                  FileSystemCalls& calls = SystemFileCalls()) {
+    ReplaceFileAtomically(path, writer, LinkAtName::Follow, calls);
+}
 
 // Replaces several files together: every one of them gets its new content or none does, and the
 // earlier file of each name stays as it was when anything fails. The new files are written, with
@@ -73,30 +137,39 @@ void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevi
 // makes all of them durable with one sync of their file system, sets the earlier files of those names
 // aside in the staging folder, moves the new ones into place and syncs each folder they went to once.
 // A failure at any step moves everything back and is thrown as Exception naming the file; the staging
-// folder and whatever is left in it go with the set. Links are followed as ReplaceFileAtomically
-// follows them; a target a link leads to another file system cannot be replaced.
+// folder and whatever is left in it go with the set, also when the process is interrupted. Links at
+// the names are treated as `links` says (a target a followed link leads to on another file system
+// cannot be replaced). Files of the set's earlier version that the new one no longer has can be
+// removed in the same step (Remove).
 class FileSetReplacement {
 public:
     // The staging folder is made beside `firstTarget`; a missing or unwritable folder is thrown as
     // the failure to write that file.
-    explicit FileSetReplacement(const QString& firstTarget, FileSystemCalls& calls = SystemFileCalls());
+    FileSetReplacement(const QString& firstTarget, LinkAtName links,
+                       FileSystemCalls& calls = SystemFileCalls());
+    explicit FileSetReplacement(const QString& firstTarget, FileSystemCalls& calls = SystemFileCalls())
+        : FileSetReplacement(firstTarget, LinkAtName::Follow, calls) {}
     ~FileSetReplacement();
     FileSetReplacement(const FileSetReplacement&) = delete;
     FileSetReplacement& operator=(const FileSetReplacement&) = delete;
 
-    // Writes the new content of `target` into the staging folder. A target that is a folder is
-    // refused at once.
+    // Writes the new content of `target` into the staging folder. A target that is a folder or
+    // anything but a regular file (ReplacementRefusal) is refused at once.
     void Add(const QString& target, std::string_view bytes);
     void Add(const QString& target, const std::function<void(QIODevice&)>& writer);
+    // The file at `target` (the name itself: a link is removed, not what it leads to) goes when the
+    // set is put into place, and comes back when that fails. Anything but a regular file or a link
+    // is refused at once.
+    void Remove(const QString& target);
 
     // Puts every file added into place. The set is spent afterwards, whether it succeeded or not.
     void Commit();
 
 private:
     struct Entry {
-        QString name;   // as the caller gave it, for messages
-        QString target; // the file really replaced (a link followed)
-        QByteArray staged;
+        QString name;        // as the caller gave it, for messages
+        QString target;      // the file really replaced (a link followed with LinkAtName::Follow)
+        QByteArray staged;   // the new content; empty for a file that is only removed
         QByteArray setAside; // where the earlier file of the target's name waits, when there was one
         bool moved = false;
     };
@@ -106,7 +179,9 @@ private:
     [[noreturn]] void Fail(const QString& name, const QString& reason);
 
     FileSystemCalls& calls_;
+    LinkAtName links_;
     QByteArray staging_;
+    std::unique_ptr<class TemporaryPath> stagingRegistration_;
     int stagingFd_ = -1;
     std::vector<Entry> entries_;
     bool spent_ = false;

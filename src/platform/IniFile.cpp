@@ -19,7 +19,7 @@ constexpr qint64 kMaxIniFileSize = 16 * 1024 * 1024;
 
 std::optional<std::string> ReadBytes(const QString& fileName) {
     QFile file(fileName);
-    if (!FileExists(fileName) || file.size() > kMaxIniFileSize || !file.open(QIODevice::ReadOnly))
+    if (!FileExists(fileName) || file.size() > kMaxIniFileSize || !OpenRegularFileForReading(file).isEmpty())
         return std::nullopt;
     const QByteArray bytes = file.read(kMaxIniFileSize + 1);
     if (bytes.size() > kMaxIniFileSize) return std::nullopt;

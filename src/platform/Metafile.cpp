@@ -70,13 +70,14 @@ void TMetafile::LoadFromStream(QIODevice& device, qint64 size) {
 }
 
 void TMetafile::SaveToFile(const QString& fileName) const {
-    ReplaceFileAtomically(fileName, [this](QIODevice& file) { SaveToStream(file); });
+    ReplaceFileAtomically(
+        fileName, [this](QIODevice& file) { SaveToStream(file); }, LinkAtName::Replace);
 }
 
 void TMetafile::LoadFromFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    if (const QString failure = OpenRegularFileForReading(file); !failure.isEmpty())
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, failure));
     LoadFromStream(file, file.size());
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Component.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/Files.h"
 #include "platform/NumberParse.h"
 #include "report/LayoutRegistry.h"
 #include "report/QuickrptReport.h"
@@ -505,7 +506,7 @@ std::unique_ptr<TReportForm> ReadLayoutForm(QByteArrayView text) {
 TQuickRep* QRLoadReport(const QString& fileName) {
     try {
         QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLayoutBytes)
+        if (!OpenRegularFileForReading(file).isEmpty() || file.size() > kMaxLayoutBytes)
             throw Exception(QStringLiteral("Error loading report"));
         std::unique_ptr<TReportForm> form = ReadLayoutForm(file.readAll());
         auto* report = form->ComponentCount() > 0 ? dynamic_cast<TQuickRep*>(form->Component(0)) : nullptr;

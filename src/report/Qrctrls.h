@@ -86,6 +86,7 @@ public:
     void Print(int ofsX, int ofsY) override;
     void UnPrepare() override;
     void Loaded() override;
+    int PrintProgress() const noexcept override { return nextLine_; }
     // A caption that still carries the control's name follows a new name.
     void SetName(const QString& name) override;
     void SetParent(TComponent* parent) override;

@@ -175,7 +175,10 @@ void TQRDBText::GetFieldString(QString& text) {
 void TQRDBText::Print(int ofsX, int ofsY) {
     if (!IsEnabled()) return;
     if (!IsPrinting()) Prepare();
-    TakeFieldText();
+    // A text continued on a further page is the one it began with (the record has not moved): taking
+    // and formatting it anew would cost the whole text on every page, so the lines are kept and the
+    // printing goes on from where the last page stopped.
+    if (PrintFinished()) TakeFieldText();
     TQRCustomLabel::Print(ofsX, ofsY);
 }
 

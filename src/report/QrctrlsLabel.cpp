@@ -342,7 +342,10 @@ void TQRCustomLabel::Print(int ofsX, int ofsY) {
     double top = size.NativeValue(TQRPrintableSize::iTop) + ofsY;
     const double width = size.NativeValue(TQRPrintableSize::iWidth);
     double height = size.NativeValue(TQRPrintableSize::iHeight);
-    double lineHeight = canvas.TextHeight(QStringLiteral("W")) / store->YFactor();
+    // Lines are as far apart on every device as on the screen the layout is measured on, so that a
+    // printed page grows its bands as the preview does (printer metrics round differently).
+    const auto referenceLineHeight = [this] { return LineHeightPixels() * 254.0 / ScreenPixelsPerInch(); };
+    double lineHeight = referenceLineHeight();
 
     const QString savedText = printText_;
     bool replaced = false;
@@ -352,7 +355,7 @@ void TQRCustomLabel::Print(int ofsX, int ofsY) {
         if (!(canvas.Font() == Font())) {
             canvas.SetFont(Font());
             height = size.NativeValue(TQRPrintableSize::iHeight);
-            lineHeight = canvas.TextHeight(QStringLiteral("W")) / store->YFactor();
+            lineHeight = referenceLineHeight();
         }
         if (value != printText_) {
             SetPrintText(value);

@@ -30,16 +30,23 @@ void TQRShape::Print(int ofsX, int ofsY) {
     const TQRPrintableSize& size = Size();
     const double left = size.NativeValue(TQRPrintableSize::iLeft) + ofsX;
     const double top = size.NativeValue(TQRPrintableSize::iTop) + ofsY;
-    if (TQRExportFilter* filter = report->ExportFilter())
-        filter->AcceptGraphic(store->XPos(left), store->YPos(top), *this);
-    if (!report->DrawToCanvas() || !IsEnabled() || !store->HasCanvas()) return;
-    TCanvas& canvas = store->Canvas();
-    canvas.SetBrush(brush_);
-    canvas.SetPen(pen_);
     const int l = store->XPos(left);
     const int t = store->YPos(top);
     const int r = store->XPos(left + size.NativeValue(TQRPrintableSize::iWidth));
     const int b = store->YPos(top + size.NativeValue(TQRPrintableSize::iHeight));
+    if (TQRExportFilter* filter = report->ExportFilter()) {
+        // The filter gets the box the page picture draws in: the design size in pixels may be a pixel
+        // off it, and a line through its middle would then miss the page picture's row.
+        const auto shown = ForExport(shape_, r - l, b - t, pen_, brush_);
+        shown->SetName(Name());
+        shown->SetVertAdjust(vertAdjust_);
+        shown->SetRoundFactor(roundFactor_);
+        filter->AcceptGraphic(l, t, *shown);
+    }
+    if (!report->DrawToCanvas() || !IsEnabled() || !store->HasCanvas()) return;
+    TCanvas& canvas = store->Canvas();
+    canvas.SetBrush(brush_);
+    canvas.SetPen(pen_);
     // Lines along an edge stay inside the box, as the rectangle's outline does.
     const int lastX = std::max(l, r - 1);
     const int lastY = std::max(t, b - 1);

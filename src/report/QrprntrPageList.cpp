@@ -364,7 +364,9 @@ void TQRPageList::LoadFromStream(std::shared_ptr<TQRStream> stream) {
 void TQRPageList::SaveToFile(const QString& fileName) {
     Guard guard(lock_);
     TQRStream& stream = RequireStream();
-    ReplaceFileAtomically(fileName, [&stream](QIODevice& file) { stream.SaveToStream(file); });
+    // A new file takes the name: a link there is replaced, not written through onto another file.
+    ReplaceFileAtomically(
+        fileName, [&stream](QIODevice& file) { stream.SaveToStream(file); }, LinkAtName::Replace);
 }
 
 } // namespace quorvel

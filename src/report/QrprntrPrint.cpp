@@ -30,7 +30,8 @@ void TQRPrinter::Print() {
         QCoreApplication::postEvent(owner, std::make_unique<PageStoreMessage>(CM_QRPRINT, 0, this).release());
         return;
     }
-    if (printersPresent_) PrintStoredPages();
+    RequirePrinters();
+    PrintStoredPages();
 }
 
 void TQRPrinter::PrintStoredPages() {
@@ -43,7 +44,7 @@ void TQRPrinter::PrintStoredPages() {
     printer.SetTitle(title_);
     if (printer.Printing()) printer.Abort();
     settings_->ApplySettings();
-    if (!printer.BeginDoc()) return;
+    if (!printer.BeginDoc()) throw EPrinter(QStringLiteral("No printer could be selected"));
     // A cancel left from the run that made the pages must not stop this print.
     cancelRequested_ = false;
 
@@ -107,15 +108,24 @@ void TQRPrinter::Save(const QString& fileName) {
 }
 
 void TQRPrinter::Load(const QString& fileName) {
+    // The file is opened and its chain and first page checked before the pages held are dropped: a
+    // file that is not a saved report, or a damaged one, leaves the report shown as it was.
+    std::shared_ptr<TQRStream> stream;
+    std::unique_ptr<TMetafile> first;
+    {
+        TQRPageList checked;
+        checked.LoadFromFile(fileName);
+        if (checked.PageCount() > 0) first = checked.GetPage(1);
+        stream = checked.Stream();
+    }
     if (status_ != TQRPrinterStatus::mpReady) Cleanup();
-    pageList_.LoadFromFile(fileName);
+    pageList_.LoadFromStream(std::move(stream));
     pageCount_ = pageList_.PageCount();
     availablePages_ = pageList_.PageCount();
     pageNumber_ = 0;
     UseScreenFactors();
     leftWaste_ = topWaste_ = 0;
-    if (pageCount_ > 0)
-        if (const std::unique_ptr<TMetafile> first = pageList_.GetPage(1)) DetectPaper(*first);
+    if (first) DetectPaper(*first);
     stream_ = pageList_.Stream();
     status_ = TQRPrinterStatus::mpFinished;
     OnPrintSetup = nullptr;

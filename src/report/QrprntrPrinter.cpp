@@ -56,14 +56,27 @@ TQRPrinter::TQRPrinter(TQRPrinterOwner* owner, TPrinter* given)
         ownPrinter_ = std::make_unique<TQueuePrinter>();
         privatePrinter_ = systemPrinter_ = ownPrinter_.get();
     }
-    if (printersPresent_) {
-        // The private printer starts on the printer the shared one has selected, and the settings
-        // are read from the printer actually selected.
-        if (privatePrinter_ && shared.PrinterIndex() >= 0 &&
-            shared.PrinterIndex() < privatePrinter_->Printers().size())
-            privatePrinter_->SetPrinterIndex(shared.PrinterIndex());
-        settings_->SetPrinter(systemPrinter_);
-    }
+    if (printersPresent_) BindPrinter();
+}
+
+void TQRPrinter::BindPrinter() {
+    // The private printer starts on the printer the shared one has selected, and the settings are
+    // read from the printer actually selected.
+    const TPrinter& shared = Printer();
+    if (privatePrinter_ && shared.PrinterIndex() >= 0 &&
+        shared.PrinterIndex() < privatePrinter_->Printers().size())
+        privatePrinter_->SetPrinterIndex(shared.PrinterIndex());
+    settings_->SetPrinter(systemPrinter_);
+}
+
+void TQRPrinter::RequirePrinters() {
+    TPrinter& shared = Printer();
+    if (!shared.Printing()) shared.Refresh();
+    if (privatePrinter_ && !privatePrinter_->Printing()) privatePrinter_->Refresh();
+    const bool found = !printersPresent_ && !shared.Printers().isEmpty();
+    printersPresent_ = !shared.Printers().isEmpty();
+    if (found) BindPrinter();
+    if (!printersPresent_) throw EPrinter(QStringLiteral("No printer is installed"));
 }
 
 TQRPrinter::~TQRPrinter() {

@@ -205,7 +205,7 @@ public:
     void SetOutline(TQROutlineNodes* nodes);
 
     // Prints the stored pages (or has the report print itself anew, CM_QRPRINT); nothing happens
-    // before mpFinished or without printers.
+    // before mpFinished. Without a printer it raises EPrinter (RequirePrinters).
     void Print();
     void PrintSetup();
     void ExportToFilter(TQRExportFilter& filter);
@@ -275,8 +275,12 @@ public:
 
     // The printer drawn on: the shared printer object or the page store's own.
     TPrinter& SystemPrinter() noexcept { return *systemPrinter_; }
-    // At least one printer was listed when the page store was made.
+    // At least one printer was listed when the page store was made or last looked for them.
     bool PrintersPresent() const noexcept { return printersPresent_; }
+    // Every print asks the print system for its printers anew, so that a queue added while the
+    // program runs is printed on, and raises EPrinter "No printer is installed" when there is none:
+    // a print never ends without a job and without a word.
+    void RequirePrinters();
 
     TQRPageList& PageList() noexcept { return pageList_; }
 
@@ -321,6 +325,9 @@ private:
     void Post(QEvent::Type type, int first);
     void DetectPaper(const TMetafile& firstPage);
     void PrintStoredPages();
+    // Binds the settings to the printer drawn on, which starts on the printer the shared one has
+    // selected.
+    void BindPrinter();
 
     TQRPrinterOwner* owner_;
     TQRPrinterDestination destination_ = TQRPrinterDestination::qrdMetafile;

@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/InterruptCleanup.h"
 
 #include <QFile>
 
@@ -22,13 +23,15 @@ TQRStream::TQRStream(const QString& fileName)
     : inMemory_(false)
     , file_(std::make_unique<QFile>(fileName))
     , readOnly_(true) {
-    if (!file_->open(QIODevice::ReadOnly))
-        throw EQRError(QStringLiteral("Cannot open file \"%1\": %2").arg(fileName, file_->errorString()));
+    if (const QString failure = OpenRegularFileForReading(*file_); !failure.isEmpty())
+        throw EQRError(QStringLiteral("Cannot open file \"%1\": %2").arg(fileName, failure));
 }
 
 TQRStream::~TQRStream() {
     if (file_) file_->close();
+    const auto lock = LockTemporaries();
     if (!tempFileName_.isEmpty()) QFile::remove(tempFileName_);
+    tempRegistration_.reset();
 }
 
 QString TQRStream::TempFilename() {
@@ -136,13 +139,18 @@ QString TQRStream::FileName() {
 // Moves the bytes to a new temporary file. The memory copy is kept until the file holds them, so a
 // failure leaves the stream in memory and whole (and removes the half-made file).
 void TQRStream::MoveToFile() {
+    // Known as a temporary from the moment it exists, so that an interrupted run removes it.
+    auto lock = LockTemporaries();
     QString name = TempFilename();
+    tempRegistration_ = std::make_unique<TemporaryPath>(QFile::encodeName(name), TemporaryPath::Kind::File);
+    lock.unlock();
     auto file = std::make_unique<QFile>(name);
     if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate) ||
         file->write(memory_.constData(), memory_.size()) != memory_.size() || !file->seek(memoryPosition_)) {
         const QString reason = file->errorString();
         file->close();
         QFile::remove(name);
+        tempRegistration_.reset();
         throw EQRError(QStringLiteral("Cannot write the temporary file \"%1\": %2").arg(name, reason));
     }
     file_ = std::move(file);

@@ -11,6 +11,8 @@ class QIODevice;
 
 namespace quorvel {
 
+class TemporaryPath;
+
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // The stream behind a page list: it keeps its bytes in memory until they grow past the memory
@@ -66,6 +68,7 @@ private:
     qint64 memoryPosition_ = 0;
     std::unique_ptr<QFile> file_;
     QString tempFileName_;
+    std::unique_ptr<TemporaryPath> tempRegistration_;
     qint64 memoryLimit_ = 0;
     bool readOnly_ = false;
 };

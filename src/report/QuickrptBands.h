@@ -96,6 +96,8 @@ public:
     bool CanExpand(double value) const;
     bool ExpandBand(double& extra, bool& expanded, double value);
     void AdvancePaper();
+    // How far the cursor moves past the band: its height and growth, rounded to tenths of a millimetre.
+    int AdvancedHeight() const;
 
     // A pixel height change writes the new Height; a move recomputes the band geometry.
     void SetBounds(int left, int top, int width, int height) override;
@@ -114,6 +116,8 @@ protected:
     // Every structural change rebuilds the report's band list and geometry.
     void StructureChanged();
     void PrintStretchedLines();
+    // A continuation that makes no progress ends the run with an error naming the record.
+    [[noreturn]] void ThrowCannotContinue(const TQRPrintable* stuck) const;
 
 private:
     friend class TCustomQuickRep;

@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Rounding.h"
+#include "platform/ScopeExit.h"
 #include "report/QrprntrFilter.h"
 #include "report/QrprntrMessages.h"
 
@@ -243,15 +244,13 @@ void TQRCompositeReport::Print() {
     std::unique_ptr<TQuickRep> host = MakeHostReport(first);
     host->PrinterSettings().SetOrientation(printerSettings_.Orientation());
     pageStore_ = std::make_unique<TQRPrinter>(host.get());
-    const auto finish = [&] {
+    // However the print ends, the page store set aside comes back and the host report goes.
+    const ScopeExit finish([&] {
         pageStore_ = std::move(setAside);
         host.reset();
-    };
-    // Without a printer nothing is printed, as for a single report.
-    if (!pageStore_->PrintersPresent()) {
-        finish();
-        return;
-    }
+    });
+    // Without a printer nothing is printed and the print says so, as for a single report.
+    pageStore_->RequirePrinters();
     TQRPrinter& store = *pageStore_;
     store.SetOrientation(first.Page().Orientation());
     store.SetTitle(first.ReportTitle());
@@ -264,13 +263,7 @@ void TQRCompositeReport::Print() {
     if (!printerSettings_.PaperSizeSet())
         printerSettings_.TQuickRepPrinterSettings::SetPaperSize(first.Page().PaperSize());
     store.SetDestination(TQRPrinterDestination::qrdPrinter);
-    try {
-        CreateComposite();
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    CreateComposite();
 }
 
 void TQRCompositeReport::ExportToFilter(TQRExportFilter& filter) {

@@ -3,6 +3,7 @@
 // store turns them into device pixels.
 
 #include "platform/Canvas.h"
+#include "platform/Exceptions.h"
 #include "platform/Rounding.h"
 #include "report/DataSetComponent.h"
 #include "report/Qrctrls.h"
@@ -23,9 +24,10 @@ namespace {
 // Pixels per tenth of a millimetre at 96 pixels per inch: the design measure of stretched heights.
 constexpr double kDesignPixelsPerNative = 96.0 / 254.0;
 
-// A band printing that continues over more columns than this is cut: its controls cannot make
-// progress (a line taller than an empty page would otherwise ask for new pages forever).
-constexpr int kMaxContinuations = 1000;
+// A band continued onto this many new columns or pages in a row without any of its unfinished
+// controls getting further (a line taller than an empty page) would ask for new pages for ever: the
+// run fails instead of cutting the text.
+constexpr int kFruitlessContinuations = 2;
 
 // A vertical line shape with this tag is drawn again over the band's whole printed height, so that
 // column rules run through stretched bands.
@@ -39,6 +41,14 @@ bool IsExpandingControl(const TQRPrintable& printable) {
     const std::string_view name = printable.ClassName();
     return name == "TQRDBText" || name == "TQRDBImage" || name == "TQRMemo" || name == "TQRRichText" ||
            name == "TQRDBRichText";
+}
+
+// The record a band prints: the one of the controller whose band it is, else the report's.
+int RecordOf(const TQRCustomController* notified, const TCustomQuickRep& report) {
+    if (const auto* controller = dynamic_cast<const TQRController*>(notified)) return controller->RecordNo();
+    if (const auto* controller = dynamic_cast<const TQRController*>(&report.Controller()))
+        return controller->RecordNo();
+    return 0;
 }
 
 } // namespace
@@ -479,9 +489,13 @@ bool TQRCustomBand::ExpandBand(double& extra, bool& expanded, double value) {
     return result;
 }
 
+int TQRCustomBand::AdvancedHeight() const {
+    return RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+}
+
 void TQRCustomBand::AdvancePaper() {
     TCustomQuickRep& report = *parentReport_;
-    report.cursorY_ += RoundHalfEven(size_->NativeValue(TQRBandSize::iHeight) + extraHeight_);
+    report.cursorY_ += AdvancedHeight();
     if (report.FillsRowByRow() && report.RunsAcrossColumns(*this)) report.cellUsed_ = true;
 }
 
@@ -544,25 +558,38 @@ void TQRCustomBand::Print() {
             extraHeight_ = 0;
             bool firstTry = true;
             bool allFinished = false;
-            for (int continuation = 0; !allFinished; ++continuation) {
+            int fruitless = 0;
+            while (!allFinished) {
                 allFinished = true;
+                bool progressed = false;
+                const TQRPrintable* stuck = nullptr;
                 double largestExtra = 0;
                 for (TQRPrintable* printable : Printables()) {
                     if (!printable->Enabled()) continue;
                     extraHeight_ = 0;
-                    if (firstTry || !printable->PrintFinished())
+                    if (firstTry || !printable->PrintFinished()) {
+                        const int before = printable->PrintProgress();
                         printable->Print(report.cursorX_, report.cursorY_);
-                    if (continuation >= kMaxContinuations) printable->SetPrintFinished(true);
+                        if (printable->PrintFinished() || printable->PrintProgress() != before)
+                            progressed = true;
+                        else
+                            stuck = printable;
+                    }
                     allFinished = allFinished && printable->PrintFinished();
                     if (extraHeight_ > largestExtra) largestExtra = extraHeight_;
                 }
+                // The first try may stop at the page's end; a continuation starts on a fresh column.
+                fruitless = firstTry || progressed ? 0 : fruitless + 1;
+                if (!allFinished && fruitless >= kFruitlessContinuations) ThrowCannotContinue(stuck);
                 extraHeight_ = largestExtra;
                 if (report.drawToCanvas_ || report.exportFilter_) {
+                    // The band ends where the next band starts (the cursor moves by the rounded
+                    // height): a bottom line drawn any lower would lie under the next band's
+                    // background, which covers it on the page and in every filter.
                     printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
                                     store.XPos(report.cursorX_ + width),
-                                    store.YPos(report.cursorY_ + height + extraHeight_ + 1)};
-                    if (report.drawToCanvas_ && store.HasCanvas())
-                        Frame().PaintIt(store.Canvas(), printedRect_, store.YFactor(), store.XFactor());
+                                    store.YPos(report.cursorY_ + AdvancedHeight())};
+                    QRPaintFrame(Frame(), report, printedRect_);
                     PrintStretchedLines();
                 }
                 if (!allFinished) {
@@ -596,6 +623,13 @@ void TQRCustomBand::Print() {
     }
     if (fillsCell && report.cellUsed_) report.NextCell();
     report.breakInProgress_ = false;
+}
+
+void TQRCustomBand::ThrowCannotContinue(const TQRPrintable* stuck) const {
+    throw EQRError(QStringLiteral("Record %1: \"%2\" on band \"%3\" cannot be continued, not one more "
+                                  "line of it fits on a new page")
+                       .arg(RecordOf(notifyController_, *parentReport_))
+                       .arg(stuck ? stuck->Name() : QString(), Name()));
 }
 
 void TQRCustomBand::PrintStretchedLines() {

@@ -4,11 +4,13 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Rounding.h"
+#include "platform/ScopeExit.h"
 #include "report/QrprntrFilter.h"
 #include "report/QrprntrMessages.h"
 #include "report/QuickrptComposite.h"
 #include "report/QuickrptPreview.h"
 #include "report/QuickrptReport.h"
+
 #include "report/QuickrptThread.h"
 
 #include <QCoreApplication>
@@ -139,41 +141,34 @@ void TCustomQuickRep::Print() {
     std::unique_ptr<TQRPrinter> previous = std::move(qrPrinter_);
     TQRPrinter* previousStore = pageStore_;
     TQRPrinter& store = PrepareQRPrinter();
-    const auto restore = [&] {
+    // However the print ends, its page store goes and the previous one comes back (after the
+    // progress window, which refers to it).
+    const ScopeExit restore([&] {
         FreeQRPrinter();
         qrPrinter_ = std::move(previous);
         pageStore_ = previousStore;
-    };
-    if (!store.PrintersPresent()) {
-        restore();
-        return;
-    }
+    });
+    store.RequirePrinters();
     store.SetDestination(TQRPrinterDestination::qrdPrinter);
-    std::unique_ptr<TQRProgressWindow> progress = CreateProgressWindow(store);
+    const std::unique_ptr<TQRProgressWindow> progress = CreateProgressWindow(store);
     if (progress) {
         store.SetPreviewControl(progress->Receiver());
         if (showProgress_) progress->Show();
     }
-    try {
-        CreateReport(false);
-    } catch (...) {
-        progress.reset();
-        restore();
-        throw;
-    }
-    progress.reset();
-    restore();
+    CreateReport(false);
 }
 
 void TCustomQuickRep::PrintBackground() {
     if (busy_) return;
     TQRPrinter& store = PrepareQRPrinter();
-    if (!store.PrintersPresent()) {
-        FreeQRPrinter();
-        return;
-    }
+    bool started = false;
+    const ScopeExit dropUnlessStarted([&] {
+        if (!started) FreeQRPrinter();
+    });
+    store.RequirePrinters();
     store.SetDestination(TQRPrinterDestination::qrdPrinter);
     StartBackgroundPass();
+    started = true;
 }
 
 void TCustomQuickRep::RunExport(TQRExportFilter& filter, TQRPrinter* store, bool composite) {

@@ -62,6 +62,11 @@ public:
     bool IsPrinting() const noexcept { return printing_; }
     bool PrintFinished() const noexcept { return printFinished_; }
     void SetPrintFinished(bool finished) noexcept { printFinished_ = finished; }
+    // How far the control has come through its content in the current printing (a text control: the
+    // lines it printed). A band continued on new pages whose unfinished controls all stay where they
+    // were ends the run with an error, so a control that continues over pages reports it; the base
+    // stays at 0.
+    virtual int PrintProgress() const noexcept { return 0; }
 
     // Enabled, or not visible (a hidden control counts as enabled).
     virtual bool IsEnabled() const;

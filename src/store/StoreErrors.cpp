@@ -2,7 +2,33 @@
 
 namespace quorvel {
 
-QString StoreErrorDescription(int code) {
+namespace {
+
+QString EnglishDescription(int code) {
+    switch (static_cast<StoreErrorCode>(code)) {
+    case StoreErrorCode::OutOfRange:
+        return QStringLiteral("a value does not fit the field it is meant for");
+    case StoreErrorCode::FieldWidth:
+        return QStringLiteral(
+            "a text or binary field is declared without a width, or with an invalid subtype");
+    case StoreErrorCode::FieldType:
+        return QStringLiteral("a field is declared without a type, or with an unknown one");
+    case StoreErrorCode::TooManyTables:
+        return QStringLiteral("the document has more nested tables than allowed");
+    case StoreErrorCode::BadExpression:
+        return QStringLiteral("a filter or sum expression could not be read");
+    case StoreErrorCode::TooManyKeys:
+        return QStringLiteral("an order uses more than 16 fields");
+    case StoreErrorCode::TooLarge:
+        return QStringLiteral("the content would take far more memory than the file's size explains");
+    case StoreErrorCode::Malformed:
+        return QStringLiteral("the content is not a well-formed data packet, or it ends before the end of "
+                              "the document");
+    }
+    return QStringLiteral("unknown failure of the data store");
+}
+
+QString PortugueseDescription(int code) {
     // A switch without default: a code added to the enum without its description does not compile.
     switch (static_cast<StoreErrorCode>(code)) {
     case StoreErrorCode::OutOfRange:
@@ -27,9 +53,18 @@ QString StoreErrorDescription(int code) {
     return QStringLiteral("falha desconhecida do armazenamento de dados");
 }
 
-QString DescribeStoreError(const EStoreError& e) {
-    QString text = StoreErrorDescription(e.ErrorCode()) + QStringLiteral(" (erro %1").arg(e.ErrorCode());
-    if (e.Offset() >= 0) text += QStringLiteral(", posição %1").arg(e.Offset());
+} // namespace
+
+QString StoreErrorDescription(int code, MessageLanguage language) {
+    return language == MessageLanguage::English ? EnglishDescription(code) : PortugueseDescription(code);
+}
+
+QString DescribeStoreError(const EStoreError& e, MessageLanguage language) {
+    const bool english = language == MessageLanguage::English;
+    QString text = StoreErrorDescription(e.ErrorCode(), language) +
+                   (english ? QStringLiteral(" (error %1") : QStringLiteral(" (erro %1")).arg(e.ErrorCode());
+    if (e.Offset() >= 0)
+        text += (english ? QStringLiteral(", offset %1") : QStringLiteral(", posição %1")).arg(e.Offset());
     return text + QLatin1Char(')');
 }
 

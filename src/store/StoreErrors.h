@@ -19,16 +19,22 @@ enum class StoreErrorCode : int {
     Malformed = 0x4005,     // the document's structure is broken or it ends too early
 };
 
-// What a code means, in Portuguese, as a clause that completes "… não pôde ser lido: ". Codes the
-// store does not know get a generic text.
-QString StoreErrorDescription(int code);
-inline QString StoreErrorDescription(StoreErrorCode code) {
-    return StoreErrorDescription(static_cast<int>(code));
+// The language of a description: the program speaks Portuguese to its user, the command-line tools
+// speak English.
+enum class MessageLanguage { Portuguese, English };
+
+// What a code means, as a clause that completes "… não pôde ser lido: " (or "Cannot read …: "). Codes
+// the store does not know get a generic text.
+QString StoreErrorDescription(int code, MessageLanguage language = MessageLanguage::Portuguese);
+inline QString StoreErrorDescription(StoreErrorCode code,
+                                     MessageLanguage language = MessageLanguage::Portuguese) {
+    return StoreErrorDescription(static_cast<int>(code), language);
 }
 
 // The description of e followed by its code and, when the error came from a reader, the byte
-// position where it stopped: "o documento … (erro 16389, posição 4096)".
-QString DescribeStoreError(const EStoreError& e);
+// position where it stopped: "o documento … (erro 16389, posição 4096)", in English "the content …
+// (error 16389, offset 4096)".
+QString DescribeStoreError(const EStoreError& e, MessageLanguage language = MessageLanguage::Portuguese);
 
 // The store's messages, each with its arguments in place.
 namespace StoreMessages {

@@ -53,8 +53,9 @@ FieldDef DefinitionFor(const TStoreField& field) {
 
 QByteArray ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        RaiseDatabaseError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    // A device or a FIFO would be read for ever, or waited on: only a regular file is opened.
+    if (const QString failure = OpenRegularFileForReading(file); !failure.isEmpty())
+        RaiseDatabaseError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, failure));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));

@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "store/StoreErrors.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -51,6 +52,13 @@ public:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
+        // A message box (a text refused by the field, say) takes the focus while it is up. The
+        // editor keeps its text and stays open for the correction: losing the focus to it would
+        // commit the text once more, report it a second time and close the editor.
+        if (event->type() == QEvent::FocusOut)
+            if (const QWidget* modal = QApplication::activeModalWidget();
+                modal != nullptr && !modal->isAncestorOf(static_cast<QWidget*>(object)))
+                return false;
         if (event->type() == QEvent::KeyPress) {
             auto& key = static_cast<QKeyEvent&>(*event);
             if (grid_.KeyPressFromEditor(key)) return true;
@@ -147,7 +155,30 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
     });
 }
 
+std::optional<TDBGrid::Direction> TDBGrid::LeavingKey(const QKeyEvent& event) {
+    if (!event.modifiers().testFlag(Qt::ControlModifier)) return std::nullopt;
+    if (event.key() == Qt::Key_Backtab) return Direction::Backward;
+    if (event.key() != Qt::Key_Tab) return std::nullopt;
+    return event.modifiers().testFlag(Qt::ShiftModifier) ? Direction::Backward : Direction::Forward;
+}
+
+bool TDBGrid::LeaveGrid(Direction direction) {
+    if (editor_) {
+        if (!CommitEditorGuarded()) return false;
+        CloseEditorDiscarding();
+    }
+    setFocus(Qt::OtherFocusReason);
+    // The widget's own focus chain: the item view's would move from cell to cell instead.
+    QWidget::focusNextPrevChild(direction == Direction::Forward);
+    return true;
+}
+
 void TDBGrid::HandleKey(QKeyEvent& event) {
+    if (const std::optional<Direction> leaving = LeavingKey(event)) {
+        LeaveGrid(*leaving);
+        event.accept();
+        return;
+    }
     TStoreTable* table = Table();
     const bool plain = (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (table != nullptr && plain) {
@@ -398,6 +429,10 @@ bool TDBGrid::KeyPressFromEditor(QKeyEvent& event) {
         return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
+        if (const std::optional<Direction> leaving = LeavingKey(event)) {
+            LeaveGrid(*leaving);
+            return true;
+        }
         if (!HasEditableColumn()) return false;
         // Text that is no value of the field keeps the editor open, as for the arrow keys.
         if (!CommitEditorGuarded()) return true;

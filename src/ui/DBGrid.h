@@ -6,6 +6,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 
 class QLineEdit;
 
@@ -17,7 +18,8 @@ class TDBGridDelegate;
 // current row, both moving together. Typing into an editable cell opens an editor on it; the first
 // change puts the table into edit state; Enter or leaving the row posts, Escape cancels. Tab and Enter
 // move on to the next editable cell, skipping read-only columns and going on into the next row
-// (Shift+Tab goes back); a grid without editable columns keeps the plain cell-by-cell moves. The editor
+// (Shift+Tab goes back); a grid without editable columns keeps the plain cell-by-cell moves. Ctrl+Tab
+// and Ctrl+Shift+Tab leave the grid for the next or previous control of the window. The editor
 // text is read through the field's edit format and the locale, so "10,5" typed in pt_BR is 10.5.
 // Character keys reach OnKeyPress before the grid handles them. Moving down from the last row tries
 // an append (which the table's BeforeInsert may refuse silently). Failures show in the standard error
@@ -66,6 +68,11 @@ private:
     // Makes the next (or previous) editable cell current, in this row or the adjacent one; false when
     // there is none, which leaves the current cell as it is.
     bool MoveToEditableCell(Direction direction);
+    // Ctrl+Tab, Ctrl+Shift+Tab: the direction to leave the grid in, or none for any other key.
+    static std::optional<Direction> LeavingKey(const QKeyEvent& event);
+    // Takes the editor's text (false, editor kept, when the field refuses it), closes the editor and
+    // gives the focus to the window's next or previous control.
+    bool LeaveGrid(Direction direction);
     void AfterTableChange(TableChange kind);
     void SyncCurrentRow();
     void ScheduleScroll();

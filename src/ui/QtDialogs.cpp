@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace quorvel {
 namespace {
@@ -49,12 +50,30 @@ QStringList QtNameFilters(const QString& filter) {
 
 namespace {
 
+// Whether a file name fits one of the patterns of a filter list ("PDF document (*.PDF)|*.PDF"),
+// without regard to case; any name fits an empty list.
+bool MatchesFilter(const QString& name, const QString& filter) {
+    const std::vector<FileFilter> filters = ParseFileFilter(filter);
+    if (filters.empty()) return true;
+    for (const FileFilter& f : filters)
+        for (const QString& pattern : f.pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (QRegularExpression::fromWildcard(pattern.trimmed(), Qt::CaseInsensitive)
+                    .match(name)
+                    .hasMatch())
+                return true;
+    return false;
+}
+
 void Prepare(QFileDialog& dialog, const FileDialogOptions& options, const QString& lastFolder,
              const QString& lastName, const QStringList& nameFilters) {
     if (!options.title.isEmpty()) dialog.setWindowTitle(options.title);
     const QString folder = options.initialFolder.isEmpty() ? lastFolder : options.initialFolder;
     if (!folder.isEmpty()) dialog.setDirectory(folder);
-    const QString name = options.fileName.isEmpty() ? lastName : options.fileName;
+    // The name last chosen is offered again only when the dialog's filters take it: a PDF just saved
+    // is no name for a dialog that loads saved reports.
+    const QString name = !options.fileName.isEmpty()               ? options.fileName
+                         : MatchesFilter(lastName, options.filter) ? lastName
+                                                                   : QString();
     if (!name.isEmpty()) dialog.selectFile(name);
     if (!nameFilters.isEmpty()) {
         dialog.setNameFilters(nameFilters);

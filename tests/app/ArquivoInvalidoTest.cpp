@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 namespace quorvel::testing {
 namespace {
 
@@ -56,6 +58,24 @@ TEST_F(ArquivoInvalido, OpeningAFileThatIsNoProposalSaysWhatIsWrongAndWhere) {
     // A good file opens afterwards as if nothing had happened.
     EXPECT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
     EXPECT_EQ(Items().RecordCount(), 2);
+}
+
+// A FIFO chosen in the open dialog kept the program waiting for a writer for ever; a device was read
+// until memory ran out.
+TEST_F(ArquivoInvalido, AFileThatIsNoRegularFileIsRefusedWithoutReadingIt) {
+    const QString fila = DataPath(QStringLiteral("fila.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fila).constData(), 0600), 0);
+    for (const QString& path : {fila, QStringLiteral("/dev/zero")}) {
+        dialogs.ClearCalls();
+        dialogs.QueueOpenFile(path);
+        EXPECT_TRUE(RunAction([this] { ChildNamed<QToolButton>(*form, "BtnAbreXML").click(); }));
+        ASSERT_EQ(dialogs.Messages().size(), 1u) << path.toStdString();
+        EXPECT_EQ(dialogs.Messages()[0].text,
+                  QStringLiteral("O arquivo \"%1\" não pôde ser lido: não é um arquivo comum").arg(path));
+        EXPECT_FALSE(Items().Active());
+    }
+    EXPECT_FALSE(QFile::exists(fila + QStringLiteral(".lock")));
+    EXPECT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
 }
 
 } // namespace

@@ -5,8 +5,10 @@
 #include "ui/DBGrid.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QTest>
 #include <QThread>
@@ -248,6 +250,72 @@ TEST_F(Grades, TabAndEnterGoFromOneEditableColumnToTheNext) {
     EXPECT_EQ(TextOf(Items(), "marca"), QStringLiteral("Acme"));
     EXPECT_EQ(Displayed(Items(), "preco_ini"), QStringLiteral("3,5000"));
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab leave the item grid for the window's next and previous controls, also
+// from an open cell editor (whose text is taken first); the buttons answer Alt and their letter.
+TEST_F(Grades, CtrlTabLeavesTheGridAndTheButtonsHaveAccelerators) {
+    ASSERT_TRUE(OpenProposal(SaveProposal(ItemProposal(2))));
+    ASSERT_TRUE(ShowWindow());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    TDBGrid& grade = Grid1();
+    // Keys go to the control with the keyboard focus, as from the keyboard.
+    const auto tecla = [](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QWidget* alvo = QApplication::focusWidget();
+        ASSERT_NE(alvo, nullptr);
+        QTest::keyClick(alvo, key, mods);
+    };
+    const auto naGrade = [&grade] {
+        const QWidget* foco = QApplication::focusWidget();
+        return foco == &grade || (foco != nullptr && grade.isAncestorOf(foco));
+    };
+
+    Click(grade, 0, 4);
+    ASSERT_TRUE(naGrade());
+    tecla(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_FALSE(naGrade()) << "Ctrl+Tab stayed in the grid";
+    QWidget* depois = QApplication::focusWidget();
+    Click(grade, 0, 4);
+    tecla(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(naGrade()) << "Ctrl+Shift+Tab stayed in the grid";
+    EXPECT_NE(QApplication::focusWidget(), depois) << "backwards is the other way out";
+
+    Click(grade, 1, 4);
+    TypeIntoGrid(grade, QStringLiteral("3,5"));
+    ASSERT_TRUE(grade.EditorMode());
+    tecla(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(naGrade()) << "Ctrl+Tab from the cell editor stayed in the grid";
+    EXPECT_FALSE(grade.EditorMode());
+    EXPECT_EQ(QApplication::focusWidget(), depois);
+    EXPECT_DOUBLE_EQ(Items().FieldByName(QStringLiteral("preco_ini")).AsFloat(), 3.5)
+        << "the typed price is kept";
+
+    // The captions are unchanged but for the underlined letter, and no two buttons share one.
+    const std::pair<const char*, const char*> botoes[] = {{"BitBtn3", "&Salvar Dados"},
+                                                          {"btnExpArquivo", "&Exportar"},
+                                                          {"BitBtn1", "&Relatório"},
+                                                          {"BtnConfig", "&Configurações"},
+                                                          {"BitBtn2", "&Fechar"}};
+    QStringList letras;
+    for (const auto& [nome, texto] : botoes) {
+        EXPECT_EQ(ChildNamed<QPushButton>(*form, nome).text(), QString::fromUtf8(texto)) << nome;
+        letras << QKeySequence::mnemonic(QString::fromUtf8(texto)).toString();
+    }
+    letras.removeDuplicates();
+    EXPECT_EQ(letras.size(), 5) << letras.join(u' ').toStdString();
+    // Alt+R presses "Relatório": the selection dialog comes up.
+    bool aberto = false;
+    WhenDialogShown<QDialog>(*form, "report-selection dialog", [&](QDialog& dialogo) {
+        aberto = true;
+        dialogo.reject();
+    });
+    // Through the window, where the window system's key events meet the shortcuts.
+    // The button presses itself a moment later, as a click looks on the screen.
+    QTest::keyClick(form->windowHandle(), Qt::Key_R, Qt::AltModifier);
+    for (int volta = 0; volta < 500 && !aberto; ++volta)
+        WaitMs(10);
+    EXPECT_TRUE(aberto);
 }
 
 TEST_F(Grades, WithoutARealLocaleQuantitiesAndTypedPricesUseBrazilianSeparators) {

@@ -5,12 +5,14 @@
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
 #include "report/Quickrpt.h"
+#include "report/output/QrprevGlyphs.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -111,6 +113,13 @@ TEST_F(Relatorio, DialogPreviewsOrPrintsByFocusInTheChosenOrderAndStaysOpen) {
         EXPECT_EQ(ordem.currentIndex(), 0);
         EXPECT_EQ(ordem.count(), 2);
         EXPECT_EQ(ordem.itemText(1), QStringLiteral("Especificação do Item"));
+        // "Imprimir" shows a printer: the desktop theme's, or the program's own glyph, never the
+        // style's save (floppy) glyph.
+        const QImage imprimir = ChildNamed<QPushButton>(dialogo, "btImpr").icon().pixmap(16).toImage();
+        EXPECT_NE(imprimir, dialogo.style()->standardIcon(QStyle::SP_DialogSaveButton).pixmap(16).toImage());
+        if (!QIcon::hasThemeIcon(QStringLiteral("document-print"))) {
+            EXPECT_EQ(imprimir, PrinterGlyph().pixmap(16).toImage());
+        }
         dialogo.PreviewAction = RecordRuns(telas);
         dialogo.PrintAction = RecordRuns(impressoes);
 

@@ -108,21 +108,19 @@ TEST(QrctrlsFilters, HtmlExportWritesShapesBackgroundsFramesAndPicturesOfTheCont
     const QString block =
         QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:%3px;width:%4px; "
                        "background-color: %5\"></div>");
-    const QString rule = QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;height:1px;\"><hr "
-                                        "width=\"%3\" size=\"1\" color=\"%4\"></div>");
     const int l2 = Px(600), t2 = Px(120), w2 = Px(900) - l2, h2 = Px(165) - t2;
     const QStringList expected{
-        // The horizontal line in the middle of its 2-pixel box, less the rule's 8-pixel margin, in the
-        // shape's pen colour.
-        rule.arg(Px(100)).arg(Px(160) + 1 - 8).arg(Px(1000)).arg("#ff0000"),
+        // The horizontal line on the middle row of its 2-pixel box, as the page picture draws it, in
+        // the shape's pen colour.
+        block.arg(Px(100)).arg(Px(160) + 1).arg(1).arg(Px(1100) - Px(100)).arg("#ff0000"),
         // The yellow label's background; it has no frame.
         block.arg(Px(200)).arg(Px(120)).arg(Px(45)).arg(Px(300)).arg("#ffff00"),
-        // The transparent label framed on all four sides: its edges as blocks, top and bottom as rules.
+        // The transparent label framed on all four sides: each edge a block one pixel wide.
         block.arg(l2).arg(t2).arg(h2).arg(1).arg("#0000ff"),
         block.arg(l2 + w2 - 1).arg(t2).arg(h2).arg(1).arg("#0000ff"),
-        rule.arg(l2).arg(t2 - 8).arg(w2).arg("#0000ff"),
+        block.arg(l2).arg(t2).arg(1).arg(w2).arg("#0000ff"),
         // The bottom edge inside the frame's box, as the page picture draws it.
-        rule.arg(l2).arg(t2 + h2 - 1 - 8).arg(w2).arg("#0000ff"),
+        block.arg(l2).arg(t2 + h2 - 1).arg(1).arg(w2).arg("#0000ff"),
         // The stretched picture at the control's size; the data-bound one without a field is left out.
         QStringLiteral(
             "<DIV style=\"position:absolute;left:%1px;top:%2px;\"><img src=\"QRImage1.jpg\" width=%3 "

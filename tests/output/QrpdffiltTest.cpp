@@ -129,16 +129,19 @@ TEST(PdfExport, TextLinesAlignmentColourFontKeysAndShapes) {
     QByteArray graphics;
     for (int i = 0; i < 16; ++i)
         graphics += lines[i] + '\n';
-    // Box at (30, 60) points, 75 × 30: filled in the brush colour, then stroked with the pen; circle
-    // from its top middle clockwise; the rule through the middle of its height.
-    EXPECT_EQ(graphics, "1.00 w\r\n1.00 1.00 0.00 rg\r\n30 751 75 30 re f\r\n"
-                        "1.00 w\r\n0.00 0.00 1.00 RG\r\n30 751 75 30 re s\r\n"
-                        " 1 w\r\n0.00 0.00 1.00 RG\r\n 187.5  781.9 m\r\n"
-                        "208.2   781.9   225.0   775.2   225.0   766.9 c\r\n"
-                        "225.0   758.6   208.2   751.9   187.5   751.9 c\r\n"
-                        "166.8   751.9   150.0   758.6   150.0   766.9 c\r\n"
-                        "150.0   775.2   166.8   781.9   187.5   781.9 c s\r\n"
-                        " 2 w\r\n0.00 0.00 0.00 RG\r\n0 526 m 75 526 l s\r\n");
+    // Box at (30, 60) points, 75 × 30: filled in the brush colour, then stroked with the pen inside
+    // its edges, as the page picture draws its outline; circle from its top middle clockwise; the
+    // rule on the two pixel rows around the middle of its box. Pens are as wide in points as their
+    // pixels are (three quarters of a point each), positions exact to two decimals and counted from
+    // the media box's top (841 points).
+    EXPECT_EQ(graphics, "0.75 w\r\n1.00 1.00 0.00 rg\r\n30 751 75 30 re f\r\n"
+                        "0.75 w\r\n0.00 0.00 1.00 RG\r\n30.38 751.38 74.25 29.25 re s\r\n"
+                        "0.75 w\r\n0.00 0.00 1.00 RG\r\n 187.5  781.0 m\r\n"
+                        "208.2   781.0   225.0   774.3   225.0   766.0 c\r\n"
+                        "225.0   757.7   208.2   751.0   187.5   751.0 c\r\n"
+                        "166.8   751.0   150.0   757.7   150.0   766.0 c\r\n"
+                        "150.0   774.3   166.8   781.0   187.5   781.0 c s\r\n"
+                        "1.5 w\r\n0.00 0.00 0.00 RG\r\n0 526 m 75 526 l s\r\n");
     EXPECT_EQ(lines[16], "BT\r");
     EXPECT_EQ(lines[17], "0.00 0.00 0.00 rg\r");
     EXPECT_EQ(lines[18], "/F00 10 Tf\r");

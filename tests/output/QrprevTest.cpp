@@ -1,3 +1,4 @@
+#include "report/NoPrintServer.h"
 #include "report/TestOwner.h"
 
 #include "platform/Canvas.h"
@@ -404,6 +405,63 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
     // The loaded pages are printed as they are, not by the report.
     window.PrintClick();
     EXPECT_EQ(owner.printReportCount, 0);
+    window.close();
+}
+
+// A file that is not a saved report (a PDF saved from the same window, say) is refused with the
+// page list's message, once, and the report on screen stays as it was: its pages, status, thumbnails,
+// the page shown and the save button.
+TEST_F(PreviewTest, LoadingAFileThatIsNotASavedReportKeepsTheReportShown) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("relatorio.pdf"));
+    {
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.3\r\n%\xC5\xAD\x6F\x81\r\n1 0 obj\r\n<<\r\n/Type /Catalog\r\n>>\r\nendobj\r\n");
+    }
+    TQRPrinter pageStore(&owner);
+    MakeDocument(pageStore, 3);
+    TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
+    window.SelectPage(2);
+
+    dialogs.QueueOpenFile(pdf);
+    Child<QToolButton>(window, "LoadReport").click();
+    ASSERT_EQ(dialogs.Calls().size(), 2u);
+    EXPECT_EQ(dialogs.Calls()[0].file.filter, QStringLiteral("Tessaly file (*.QRP)|*.QRP"));
+    EXPECT_EQ(dialogs.Calls()[0].file.fileName, QString()) << "no name of another format offered";
+    EXPECT_EQ(dialogs.MessageTexts(), QStringList{QStringLiteral("Not a saved report file")});
+    EXPECT_EQ(pageStore.Status(), TQRPrinterStatus::mpFinished);
+    EXPECT_EQ(pageStore.PageCount(), 3);
+    EXPECT_EQ(window.StatusText(1), QStringLiteral("Page 2 of 3"));
+    EXPECT_EQ(Child<QTableWidget>(window, "ThumbGrid").rowCount(), 3);
+    EXPECT_TRUE(window.QRPreview().PageImage().ImageOK());
+    EXPECT_EQ(window.QRPreview().PageImage().PageNumber(), 2);
+    EXPECT_FALSE(Child<QToolButton>(window, "SaveReport").isHidden());
+    EXPECT_FALSE(TQRPrinter::PrintMetafileFromPreview());
+    const std::unique_ptr<TMetafile> page = pageStore.GetPage(3);
+    EXPECT_TRUE(page) << "the pages are still there";
+    window.close();
+}
+
+// Run in a child process that cannot reach any print server: the preview's Print, also after
+// "Printer setup", says that there is no printer, once per press, and the window keeps its pages.
+TEST_F(PreviewTest, PrintWithoutAnyPrinterSaysSoEveryTime) {
+    if (!testing::InChildWithoutPrintServer()) {
+        testing::RunInChildWithoutPrintServer();
+        return;
+    }
+    TQRPrinter pageStore(&owner);
+    MakeDocument(pageStore, 2);
+    TQRPrinter::SetPrintMetafileFromPreview(true); // the stored pages print, as after a load
+    TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
+    Child<QToolButton>(window, "Print").click();
+    Child<QToolButton>(window, "PrintSetup").click();
+    Child<QToolButton>(window, "Print").click();
+    EXPECT_EQ(dialogs.MessageTexts(), (QStringList{QStringLiteral("No printer is installed"),
+                                                   QStringLiteral("No printer is installed")}));
+    EXPECT_EQ(owner.afterPrintCount, 0);
+    EXPECT_EQ(pageStore.PageCount(), 2);
+    EXPECT_EQ(window.StatusText(1), QStringLiteral("Page 1 of 2"));
     window.close();
 }
 

@@ -365,5 +365,54 @@ TEST(FileSet, ReplacesTheWholeSetWithOneSyncOfTheFileSystemAndOneOfTheFolder) {
     }
 }
 
+// A 6-page set replaced by a 4-page one left pages 5 and 6 beside the new four.
+TEST(FileSet, FilesTheNewSetNoLongerHasGoInTheSameStepAndComeBackWhenItFails) {
+    QTemporaryDir dir;
+    const auto page = [&dir](int n) {
+        return dir.filePath(QStringLiteral("g%1.emf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    const QString elsewhere = dir.filePath("elsewhere.emf");
+    const auto earlierSet = [&] {
+        for (int n = 1; n <= 5; ++n)
+            ReplaceFileAtomically(page(n), "old " + std::to_string(n));
+        QFile::remove(page(6));
+        ASSERT_TRUE(QFile::link(elsewhere, page(6)));
+    };
+    ReplaceFileAtomically(elsewhere, "elsewhere");
+    earlierSet();
+    const auto replaceWithFour = [&](FileSystemCalls& calls) {
+        FileSetReplacement set(page(1), LinkAtName::Replace, calls);
+        for (int n = 1; n <= 4; ++n)
+            set.Add(page(n), "new " + std::to_string(n));
+        set.Remove(page(5));
+        set.Remove(page(6));
+        set.Commit();
+    };
+
+    // Every failing rename of the step puts the earlier set back whole.
+    for (int failing = 1; failing <= 10; ++failing) {
+        SCOPED_TRACE(failing);
+        FaultyCalls calls;
+        calls.failRename = EIO;
+        calls.renameToFail = failing;
+        EXPECT_THROW(replaceWithFour(calls), Exception);
+        for (int n = 1; n <= 5; ++n)
+            EXPECT_EQ(ReadAll(page(n)), QByteArray("old ") + QByteArray::number(n)) << n;
+        EXPECT_TRUE(QFileInfo(page(6)).isSymLink());
+        EXPECT_EQ(Entries(dir.path()).size(), 7) << Entries(dir.path()).join(' ').toStdString();
+    }
+    FaultyCalls calls;
+    replaceWithFour(calls);
+    EXPECT_EQ(Entries(dir.path()),
+              (QStringList{"elsewhere.emf", "g001.emf", "g002.emf", "g003.emf", "g004.emf"}));
+    EXPECT_EQ(ReadAll(page(4)), QByteArray("new 4"));
+    EXPECT_EQ(ReadAll(elsewhere), QByteArray("elsewhere")) << "a link removed, not what it led to";
+
+    // Only a file or a link is removed: a folder of the name is refused at once.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("g005.emf"));
+    FileSetReplacement set(page(1), LinkAtName::Replace);
+    EXPECT_THROW(set.Remove(page(5)), Exception);
+}
+
 } // namespace
 } // namespace quorvel

@@ -1,6 +1,8 @@
 #include "platform/FileLock.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -53,9 +55,11 @@ TEST(FileLock, LockOfAProcessThatEndedIsTakenOver) {
 
     FileLock lock(file);
     ASSERT_EQ(lock.TryLock(), FileLock::Result::Locked);
+    EXPECT_EQ(lock.StaleLockFound(), QStringLiteral("process %1 (test_platform) no longer runs").arg(child));
     FileLock other(file);
     ASSERT_EQ(other.TryLock(), FileLock::Result::InUse);
     EXPECT_EQ(other.Holder().pid, QCoreApplication::applicationPid());
+    EXPECT_EQ(other.StaleLockFound(), QString());
 }
 
 TEST(FileLock, NoLockWhereNoFileCanBeMade) {
@@ -63,6 +67,27 @@ TEST(FileLock, NoLockWhereNoFileCanBeMade) {
     ASSERT_TRUE(dir.isValid());
     FileLock lock(dir.filePath(QStringLiteral("sem/pasta/proposta.xml")));
     EXPECT_EQ(lock.TryLock(), FileLock::Result::Unavailable);
+}
+
+// Content that names nobody makes a lock stale only when no live holder keeps its lock on the file:
+// a lock whose file was overwritten while its holder runs is not taken.
+TEST(FileLock, ALiveHolderKeepsItsLockWhateverItsFileSays) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("proposta.xml"));
+    FileLock held(file);
+    ASSERT_EQ(held.TryLock(), FileLock::Result::Locked);
+    {
+        QFile overwritten(held.LockFileName());
+        ASSERT_TRUE(overwritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        overwritten.write("garbage");
+        ASSERT_TRUE(overwritten.flush());
+        ASSERT_TRUE(overwritten.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                            QFileDevice::FileModificationTime));
+    }
+    FileLock other(file);
+    EXPECT_EQ(other.TryLock(), FileLock::Result::InUse);
+    EXPECT_TRUE(QFileInfo::exists(held.LockFileName()));
 }
 
 } // namespace

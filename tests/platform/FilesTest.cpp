@@ -140,5 +140,24 @@ TEST(Files, AFolderIsNeverReplacedByAFile) {
     EXPECT_TRUE(DirectoryExists(dir.filePath("sub")));
 }
 
+// The files of a numbered set found beside its first one, whatever the count and a base name's own
+// digits; other spellings of a number and other names stay out.
+TEST(Files, NumberedFilesAreTheSetsOwnNames) {
+    QTemporaryDir dir;
+    for (const char* name : {"rel2024001.wmf", "rel2024002.wmf", "rel20241000.wmf", "rel20240007.wmf",
+                             "rel2024003.emf", "rel2024x01.wmf", "rel2024000.wmf", "outro001.wmf"})
+        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    const auto wmf = [&](int n) {
+        return dir.filePath(QStringLiteral("rel2024%1.wmf").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    const std::map<int, QString> expected{{1, wmf(1)}, {2, wmf(2)}, {1000, wmf(1000)}};
+    EXPECT_EQ(NumberedFiles(wmf), expected);
+    const auto png = [&](int n) {
+        return dir.filePath(QStringLiteral("p-%1.png").arg(n, 3, 10, QLatin1Char('0')));
+    };
+    QFile(png(12)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(NumberedFiles(png), (std::map<int, QString>{{12, png(12)}}));
+}
+
 } // namespace
 } // namespace quorvel

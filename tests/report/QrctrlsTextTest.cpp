@@ -267,6 +267,92 @@ TEST(QrctrlsStretch, LongAutoStretchLabelContinuesOnTheNextPageUnderThePageHeade
     EXPECT_EQ(printed, lines) << "every line once, in order";
 }
 
+enum class StretchingControl { Label, MemoField };
+
+// The texts a stretching control prints, page by page, under a page header and over a page footer:
+// record 1 carries the lines "Linha 1" … "Linha <lineCount>"; the memo field's report has a second
+// record whose one line "Seguinte" follows the long text (a label prints its caption for every record,
+// so its report has one record).
+std::vector<QStringList> StretchedPages(StretchingControl kind, int lineCount) {
+    ControlsFixture f;
+    TQRBand& header = f.AddBand(TQRBandType::rbPageHeader, QStringLiteral("PageHeaderBand1"), 100);
+    f.Place<TQRLabel>(header, QStringLiteral("LbCabecalho"), 0, 0, 300, 45)
+        .SetCaption(QString::fromUtf8("Cabeçalho"));
+    TQRBand& footer = f.AddBand(TQRBandType::rbPageFooter, QStringLiteral("PageFooterBand1"), 60);
+    f.Place<TQRLabel>(footer, QStringLiteral("LbRodape"), 0, 0, 300, 45)
+        .SetCaption(QString::fromUtf8("Rodapé"));
+    QStringList lines;
+    for (int i = 1; i <= lineCount; ++i)
+        lines.append(QStringLiteral("Linha %1").arg(i));
+    const auto addRecord = [&f](int number, const QString& obs) {
+        f.table.Append();
+        f.table.FieldByName(QStringLiteral("numitem")).SetAsInteger(number);
+        f.table.FieldByName(QStringLiteral("obs")).SetAsQString(obs);
+        f.table.Post();
+    };
+    if (kind == StretchingControl::Label) {
+        addRecord(1, QString());
+        TQRLabel& label = f.Place<TQRLabel>(f.detail, QStringLiteral("QRLabel1"), 50, 10, 500, 45);
+        label.SetAutoStretch(true);
+        label.SetCaption(lines.join(QLatin1Char('\r')));
+    } else {
+        addRecord(1, lines.join(QStringLiteral("\r\n")));
+        addRecord(2, QStringLiteral("Seguinte"));
+        TQRDBText& text =
+            f.FieldText(QStringLiteral("DBobs"), QStringLiteral("obs"), 50, 10, kWidth508, false);
+        text.SetAutoStretch(true);
+    }
+    const std::vector<PageText> texts = f.Run();
+    std::vector<QStringList> pages(std::size_t(f.report.QRPrinter()->PageCount()));
+    std::vector<int> firstLineY(pages.size(), -1);
+    for (const PageText& text : texts) {
+        if (text.text == QString::fromUtf8("Cabeçalho") || text.text == QString::fromUtf8("Rodapé")) continue;
+        QStringList& page = pages.at(std::size_t(text.page - 1));
+        if (page.isEmpty()) firstLineY[std::size_t(text.page - 1)] = text.y;
+        page.append(text.text);
+    }
+    // Every page's part starts at the band's top under the page header.
+    for (const int y : firstLineY)
+        EXPECT_EQ(y, firstLineY.front());
+    return pages;
+}
+
+// A text that ends exactly at a page's end or leaves exactly one line past it: every line is printed
+// once, in order, each page holding as many as it can, and the next record follows once.
+TEST(QrctrlsStretch, TextEndingAtOrOneLinePastAPageBreakPrintsEveryLineOnceInOrder) {
+    for (const StretchingControl kind : {StretchingControl::Label, StretchingControl::MemoField}) {
+        SCOPED_TRACE(kind == StretchingControl::Label ? "label" : "memo field");
+        // How many lines the first and a following page hold.
+        const std::vector<QStringList> probe = StretchedPages(kind, 300);
+        ASSERT_GE(probe.size(), 3u);
+        const int first = int(probe[0].size());
+        const int next = int(probe[1].size());
+        ASSERT_GT(first, 10);
+        ASSERT_GT(next, 10);
+
+        for (const int lineCount : {first - 1, first, first + 1, first + next, first + next + 1}) {
+            SCOPED_TRACE(lineCount);
+            // The lines as the pages must carry them: the first page full, then full following pages.
+            std::vector<QStringList> expected;
+            for (int i = 1; i <= lineCount; ++i) {
+                if (expected.empty() || expected.back().size() == (expected.size() == 1 ? first : next))
+                    expected.emplace_back();
+                expected.back().append(QStringLiteral("Linha %1").arg(i));
+            }
+            std::vector<QStringList> pages = StretchedPages(kind, lineCount);
+            if (kind == StretchingControl::MemoField) {
+                // The next record's line comes once, after the whole text: on the text's last page
+                // when it has room, else on a page of its own.
+                ASSERT_FALSE(pages.empty());
+                ASSERT_FALSE(pages.back().isEmpty());
+                EXPECT_EQ(pages.back().takeLast(), QStringLiteral("Seguinte"));
+                if (pages.back().isEmpty()) pages.pop_back();
+            }
+            EXPECT_EQ(pages, expected);
+        }
+    }
+}
+
 TEST(QrctrlsEvents, OnPrintTextPrintsOnceAndTheNextPrintingStartsFromTheCaption) {
     ControlsFixture f;
     f.AddItem(1, QString(), 1);

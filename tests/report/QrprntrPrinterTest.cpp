@@ -230,14 +230,17 @@ TEST(QRPrinter, SavedReportLoadsBackWithItsPaperFound) {
         EXPECT_EQ(other.Orientation(), c.orientation) << c.width << " x " << c.height;
     }
 
-    // A file that is not a saved report raises and leaves an empty, ready page store.
+    // A file that is not a saved report raises and leaves the page store with the pages it had.
     QFile bad(dir.filePath("bad.qrp"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(300, 'x'));
     bad.close();
     EXPECT_THROW(loaded.Load(bad.fileName()), EQRError);
-    EXPECT_EQ(loaded.Status(), TQRPrinterStatus::mpReady);
-    EXPECT_EQ(loaded.GetPage(1), nullptr);
+    EXPECT_EQ(loaded.Status(), TQRPrinterStatus::mpFinished);
+    EXPECT_EQ(loaded.PageCount(), 2);
+    ASSERT_NE(loaded.GetPage(2), nullptr);
+    EXPECT_EQ(loaded.GetPage(2)->SaveToBytes(), pageStore.GetPage(2)->SaveToBytes());
+    EXPECT_EQ(loaded.PaperSize(), TQRPaperSize::A4Small);
 }
 
 TEST(QRPrinter, AbandonedDocumentKeepsItsOpenPageUnlessExporting) {

@@ -1,6 +1,8 @@
 // Printing through a real CUPS queue whose jobs land as PDF files (scripts/test-printer sets it up
 // for ./test and names it in QUORVEL_TEST_PRINTER and QUORVEL_TEST_PRINTER_OUTPUT), and printing on
 // a machine without any printer.
+#include "report/NoPrintServer.h"
+#include "report/ReportTestSupport.h"
 #include "report/TestOwner.h"
 
 #include "report/Qrprntr.h"
@@ -281,23 +283,9 @@ TEST(QRPrinterPrinting, StoredPagesPrintInTheirRangeWithProgressAndStopWhenCance
 }
 
 // Run in a child process that cannot reach any print server.
-TEST(QRPrinterPrinting, WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing) {
-    if (!qEnvironmentVariableIsSet("QUORVEL_NO_PRINTER_CHILD")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUORVEL_NO_PRINTER_CHILD"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("CUPS_SERVER"),
-                           QDir::temp().filePath(QStringLiteral("no-cups-here/socket")));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral(
-                "--gtest_filter=QRPrinterPrinting.WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing")});
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const QString output = QString::fromUtf8(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test."))) << output.toStdString();
+TEST(QRPrinterPrinting, WithoutAnyPrinterEveryPrintSaysSoAndNothingIsPrinted) {
+    if (!testing::InChildWithoutPrintServer()) {
+        testing::RunInChildWithoutPrintServer();
         return;
     }
 
@@ -315,13 +303,35 @@ TEST(QRPrinterPrinting, WithoutAnyPrinterPrintingDoesNothingAndRaisesNothing) {
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(pageStore.SystemPrinter().Printing());
 
-    // Stored pages: Print does nothing at all, not even AfterPrint.
+    // Printing the stored pages says that there is no printer, and prints nothing (no AfterPrint).
     TQRPrinter stored(&owner);
     stored.SetPaperSize(TQRPaperSize::Letter);
     stored.SetOrientation(TPrinterOrientation::poLandscape);
     MakeDocument(stored, 2);
-    EXPECT_NO_THROW(stored.Print());
+    const auto message = [](const std::function<void()>& print) {
+        try {
+            print();
+        } catch (const EPrinter& e) {
+            return e.Message();
+        }
+        return QStringLiteral("(nothing raised)");
+    };
+    EXPECT_EQ(message([&] { stored.Print(); }), QStringLiteral("No printer is installed"));
     EXPECT_EQ(owner.afterPrintCount, 0);
+    EXPECT_EQ(stored.Status(), TQRPrinterStatus::mpFinished) << "the pages are kept";
+
+    // A report printed straight to the printer says the same, before any page is made, and keeps
+    // the page store it had.
+    testing::ReportFixture fixture;
+    fixture.AddBand(TQRBandType::rbTitle, QStringLiteral("Title"));
+    fixture.report.Prepare();
+    TQRPrinter* prepared = fixture.report.QRPrinter();
+    int pages = 0;
+    fixture.report.OnStartPage = [&](TCustomQuickRep&) { ++pages; };
+    EXPECT_EQ(message([&] { fixture.report.Print(); }), QStringLiteral("No printer is installed"));
+    EXPECT_EQ(pages, 0);
+    EXPECT_EQ(fixture.report.QRPrinter(), prepared);
+    EXPECT_FALSE(fixture.report.Busy());
     // Nothing refuses a setting without a printer: the preview shows the report's own paper.
     ASSERT_NE(stored.GetPage(1), nullptr);
     EXPECT_EQ(stored.GetPage(1)->Width(), 1056);

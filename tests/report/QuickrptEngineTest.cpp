@@ -248,6 +248,34 @@ TEST(QuickrptEngine, LongStretchingTextContinuesOnTheNextPageUnderTheHeader) {
     EXPECT_EQ(r.report.QRPrinter()->PageCount(), 3);
 }
 
+// A line taller than an empty page can never be printed: the pass fails with an error naming the
+// record instead of asking for pages for ever or ending the text early.
+TEST(QuickrptEngine, ATextThatCannotGoOnFailsNamingItsRecordInsteadOfBeingCut) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}, {3, "r3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 50);
+    TTestText& text = AddField(detail, master, "descr", "");
+    text.SetName("DBdescr");
+    text.AutoStretch = true;
+    // Record 2's text is a line of 35 cm, on an A4 page.
+    detail.BeforePrint = [&](TQRCustomBand&, bool&) {
+        text.LineHeight = master.FieldByName("id").AsInteger() == 2 ? 3500 : 50;
+    };
+    try {
+        r.report.Prepare();
+        ADD_FAILURE() << "the pass ended without an error";
+    } catch (const EQRError& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("Record 2: \"DBdescr\" on band \"Detail\" cannot be continued, not "
+                                 "one more line of it fits on a new page"));
+    }
+    EXPECT_FALSE(r.report.Busy());
+    // It gave up after two fresh pages that took nothing of the text.
+    EXPECT_LE(r.report.PageNumber(), 3);
+}
+
 TEST(QuickrptEngine, SuppressedBandFiresAfterPrintAndItsChildStillPrints) {
     Report r;
     TStoreTable master;
@@ -592,9 +620,10 @@ TEST(QuickrptOutput, RuleTaggedToStretchRunsThroughTheBandsPrintedHeightOnThePag
     std::unique_ptr<TMetafile> page = r.report.QRPrinter()->GetPage(1);
     ASSERT_TRUE(page);
     // The shape's own line over its design height, then the rule from the band's top to its
-    // stretched bottom, at the shape's centre across the band's printed width.
+    // stretched bottom (where the next band would start), at the shape's centre across the band's
+    // printed width.
     const std::vector<PageLine> expected = {{(Px(600) + Px(620)) / 2, Px(100), Px(200)},
-                                            {38 + 189 + 4, 38, Px(301)}};
+                                            {38 + 189 + 4, 38, Px(300)}};
     EXPECT_EQ(VerticalLines(*page), expected);
 
     RecordingFilter filter;
@@ -604,8 +633,10 @@ TEST(QuickrptOutput, RuleTaggedToStretchRunsThroughTheBandsPrintedHeightOnThePag
         "Start 2100 2970 Arial", "EndPage", "NewPage",
         // the band's background, no outline
         QStringLiteral("Shape 38 38 718x%1 type 0 pen 5 brush 0").arg(Px(200) - 38), "Text 100 100 a",
-        "Text 100 150 b", "Text 100 200 c", QStringLiteral("Shape 227 38 8x38 type 2 pen 0 brush 0"),
-        QStringLiteral("Shape 231 38 1x%1 type 2 pen 0 brush 1").arg(Px(301) - 38), "Band Detail 100 100 100",
+        "Text 100 150 b", "Text 100 200 c",
+        // the shape in the box the page picture draws it in (its design width is 8 pixels)
+        QStringLiteral("Shape 227 38 %1x38 type 2 pen 0 brush 0").arg(Px(620) - Px(600)),
+        QStringLiteral("Shape 231 38 1x%1 type 2 pen 0 brush 1").arg(Px(300) - 38), "Band Detail 100 100 100",
         "EndPage", "Finish"};
     EXPECT_EQ(filter.calls, expectedCalls);
 }

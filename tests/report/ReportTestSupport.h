@@ -51,6 +51,7 @@ public:
     double LineHeight = 50; // tenths of a millimetre
 
     void Print(int ofsX, int ofsY) override;
+    int PrintProgress() const noexcept override { return next_; }
 
 private:
     int next_ = 0;

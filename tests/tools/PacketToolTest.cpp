@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,9 +134,10 @@ TEST_F(PacketTool, FailuresNameTheFileAndLeaveTargetsAlone) {
     const ToolRun bad = Tool({QStringLiteral("dump"), Path("ruim.xml")});
     EXPECT_EQ(bad.exitCode, 1);
     // The store's code comes with its description and the byte where the reader stopped.
-    EXPECT_NE(bad.err.find("ruim.xml: a declaração de um campo não informa o tipo, ou informa um tipo "
-                           "desconhecido (erro 10000, posição 36)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        bad.err.find("ruim.xml: a field is declared without a type, or with an unknown one (error 10000, "
+                     "offset 36)\n"),
+        std::string::npos)
         << bad.err;
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1);
 
@@ -198,7 +200,7 @@ TEST_F(PacketTool, SetFailuresReportAndLeaveTheFileAsItWas) {
         {{QStringLiteral("id_item=2"), QStringLiteral("marca=X")}, "Field 'marca' not found"},
         {{QStringLiteral("id_item=9"), QStringLiteral("preco_ini=1")}, "no row with id_item = 9"},
         {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=123456789012")},
-         "um valor não cabe no campo a que se destina (erro 9985)\n"},
+         "a value does not fit the field it is meant for (error 9985)\n"},
         {{QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1"), QStringLiteral("id_item=x")},
          "'x' is not a valid value for field 'id_item'"},
         {{QStringLiteral("id_item=2"), QStringLiteral("sem-igual")}, "expected FIELD=VALUE"},
@@ -231,18 +233,21 @@ TEST_F(PacketTool, DamagedFilesAreRefusedBeforeAnythingIsSavedOverThem) {
     const ToolRun width = Tool({QStringLiteral("set"), Path("largo.xml"), QStringLiteral("id_item=2"),
                                 QStringLiteral("preco_ini=1")});
     EXPECT_EQ(width.exitCode, 1);
-    EXPECT_NE(width.err.find("largo.xml: a declaração de um campo"), std::string::npos) << width.err;
-    EXPECT_NE(width.err.find("(erro 9986, posição "), std::string::npos) << width.err;
+    EXPECT_NE(width.err.find("largo.xml: a text or binary field is declared without a width, or with an "
+                             "invalid subtype (error 9986, offset "),
+              std::string::npos)
+        << width.err;
     EXPECT_EQ(ReadFile(Path("largo.xml")), wide);
 
     const std::string cut = kProposal.substr(0, kProposal.find("<ROWDATA>"));
     WriteFile(Path("cortado.xml"), cut);
     const ToolRun dump = Tool({QStringLiteral("dump"), Path("cortado.xml")});
     EXPECT_EQ(dump.exitCode, 1);
-    EXPECT_NE(dump.err.find("cortado.xml: o conteúdo não é um pacote de dados bem formado ou "
-                            "termina antes do fim do documento (erro 16389, posição " +
-                            std::to_string(cut.size()) + ")"),
-              std::string::npos)
+    EXPECT_NE(
+        dump.err.find("cortado.xml: the content is not a well-formed data packet, or it ends before the "
+                      "end of the document (error 16389, offset " +
+                      std::to_string(cut.size()) + ")"),
+        std::string::npos)
         << dump.err;
     EXPECT_EQ(dump.out, "");
     EXPECT_EQ(Tool({QStringLiteral("convert"), Path("cortado.xml"), Path("convertido.xml")}).exitCode, 1);
@@ -280,8 +285,7 @@ TEST_F(PacketTool, ConvertRefusesTargetsItCannotNameAndPacketsWithoutColumns) {
     WriteFile(Path("vazio.dat"), noColumns);
     const ToolRun binary = Tool({QStringLiteral("convert"), Path("vazio.dat"), Path("vazio.xml")});
     EXPECT_EQ(binary.exitCode, 1);
-    EXPECT_NE(binary.err.find("vazio.dat: o conteúdo não é um pacote de dados bem formado"),
-              std::string::npos)
+    EXPECT_NE(binary.err.find("vazio.dat: the content is not a well-formed data packet"), std::string::npos)
         << binary.err;
     EXPECT_FALSE(QFileInfo::exists(Path("vazio.xml")));
 }
@@ -325,35 +329,50 @@ TEST_F(PacketTool, LockKeepsASecondEditorOut) {
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList{QStringLiteral("proposta.XML")});
 }
 
-// Two runs editing one file at once lost one edit in nearly every round. Now each edit that reports
-// success is in the file, and a run that was kept out says so.
-TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
-    const QString proposal = Path("proposta.XML");
+// What 20 rounds of two `set` runs started together did: one prices item 1 through `firstName`, the
+// other item 2 through `secondName`, both names of one proposal rewritten before each round. An edit
+// reported as saved but missing from the file is lost; a run kept out must say by whom.
+struct ConcurrentRounds {
+    int lost = 0;
+    int saved = 0;
+    int noneSaved = 0; // rounds in which both runs were kept out
+};
+ConcurrentRounds EditConcurrently(const QString& firstName, const QString& secondName,
+                                  const QString& proposal) {
     const QString tool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-packet");
-    int lost = 0, noneSaved = 0;
+    ConcurrentRounds rounds;
     for (int round = 0; round < 20; ++round) {
         WriteFile(proposal, kProposal);
         QProcess first, second;
-        first.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=1"),
+        first.start(tool, {QStringLiteral("set"), firstName, QStringLiteral("id_item=1"),
                            QStringLiteral("preco_ini=1")});
-        second.start(tool, {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"),
+        second.start(tool, {QStringLiteral("set"), secondName, QStringLiteral("id_item=2"),
                             QStringLiteral("preco_ini=2")});
-        ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
-        const std::string saved = ReadFile(proposal);
+        EXPECT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
+        const std::string content = ReadFile(proposal);
         int saves = 0;
         for (QProcess* run : {&first, &second}) {
             const std::string price = run == &first ? "preco_ini=\"1.0000\"" : "preco_ini=\"2.0000\"";
             if (run->exitCode() == 0) {
                 ++saves;
-                lost += saved.find(price) == std::string::npos ? 1 : 0;
+                rounds.lost += content.find(price) == std::string::npos ? 1 : 0;
             } else {
                 EXPECT_NE(run->readAllStandardError().indexOf("in use by process"), -1);
             }
         }
-        noneSaved += saves == 0 ? 1 : 0;
+        rounds.saved += saves;
+        rounds.noneSaved += saves == 0 ? 1 : 0;
     }
-    EXPECT_EQ(lost, 0);
-    EXPECT_EQ(noneSaved, 0);
+    return rounds;
+}
+
+// Two runs editing one file at once lost one edit in nearly every round. Now each edit that reports
+// success is in the file, and a run that was kept out says so.
+TEST_F(PacketTool, ConcurrentEditsAreNeverLost) {
+    const QString proposal = Path("proposta.XML");
+    const ConcurrentRounds rounds = EditConcurrently(proposal, proposal, proposal);
+    EXPECT_EQ(rounds.lost, 0);
+    EXPECT_EQ(rounds.noneSaved, 0);
 }
 
 // On a full disk a save used to leave a 0-byte file and report success. Now `set` and `convert` fail
@@ -439,6 +458,92 @@ TEST_F(PacketTool, HelpPrintsTheUsageAndSucceedsWhileWrongUseFails) {
     }
     EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
     EXPECT_EQ(Tool({QStringLiteral("frobnicate")}).exitCode, 1);
+}
+
+// A FIFO or a device given to read was "no such file"; a FIFO given as OUT was renamed over; OUT that
+// was a link had the file it led to replaced.
+TEST_F(PacketTool, OnlyRegularFilesAreReadAndOutReplacesWhatHasItsName) {
+    const QByteArray fifo = QFile::encodeName(Path("fila.xml"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    for (const QString& input : {Path("fila.xml"), QStringLiteral("/dev/zero")}) {
+        const ToolRun dump = Tool({QStringLiteral("dump"), input});
+        EXPECT_EQ(dump.exitCode, 1) << dump.err;
+        EXPECT_EQ(dump.err, "quorvel-packet: " + input.toStdString() + ": not a regular file\n");
+        EXPECT_EQ(dump.out, "");
+    }
+    const ToolRun folder = Tool({QStringLiteral("dump"), dir_.path()});
+    EXPECT_EQ(folder.err, "quorvel-packet: " + dir_.path().toStdString() + ": it is a folder\n");
+
+    const ToolRun intoFifo = Tool({QStringLiteral("convert"), Path("proposta.XML"), Path("fila.xml")});
+    EXPECT_EQ(intoFifo.exitCode, 1);
+    EXPECT_EQ(intoFifo.err, "quorvel-packet: " + Path("fila.xml").toStdString() +
+                                ": it is not a regular file (a device, a FIFO or a socket)\n");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    WriteFile(Path("alheio.xml"), "not a proposal");
+    ASSERT_TRUE(QFile::link(Path("alheio.xml"), Path("ligado.xml")));
+    ASSERT_EQ(Tool({QStringLiteral("convert"), Path("proposta.XML"), Path("ligado.xml")}).exitCode, 0);
+    EXPECT_EQ(ReadFile(Path("alheio.xml")), "not a proposal");
+    EXPECT_FALSE(QFileInfo(Path("ligado.xml")).isSymLink());
+    EXPECT_EQ(ReadFile(Path("ligado.xml")), kProposal);
+    EXPECT_EQ(ReadFile(Path("proposta.XML")), kProposal);
+}
+
+// The lock was named after the name given: an edit through a link to the file took a lock of its
+// own, and concurrent edits through the two names were lost.
+TEST_F(PacketTool, EveryNameOfAFileSharesItsLock) {
+    const QString proposal = Path("proposta.XML");
+    const QString link = Path("ligacao.xml");
+    ASSERT_TRUE(QFile::link(proposal, link));
+    EXPECT_EQ(quorvel::FileLock::LockFileNameFor(link), proposal + QStringLiteral(".lock"));
+    {
+        quorvel::FileLock held(proposal);
+        ASSERT_EQ(held.TryLock(), quorvel::FileLock::Result::Locked);
+        const ToolRun set =
+            Tool({QStringLiteral("set"), link, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=1")});
+        EXPECT_EQ(set.exitCode, 1);
+        EXPECT_NE(set.err.find("in use by process " + std::to_string(QCoreApplication::applicationPid())),
+                  std::string::npos)
+            << set.err;
+        EXPECT_EQ(ReadFile(proposal), kProposal);
+    }
+
+    const ConcurrentRounds rounds = EditConcurrently(proposal, link, proposal);
+    EXPECT_EQ(rounds.lost, 0) << rounds.saved << " edits reported success";
+    EXPECT_EQ(rounds.noneSaved, 0);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+}
+
+// A garbage lock blocked every edit with "in use by process 0".
+TEST_F(PacketTool, ALockThatNamesNoLiveProcessIsTakenOverWithWhatItHeld) {
+    const QString proposal = Path("proposta.XML");
+    const std::string lockFile = proposal.toStdString() + ".lock";
+    struct Case {
+        std::string content;
+        std::string found;
+    };
+    for (const Case& c : {Case{"garbage", "it named no process (\"garbage\")"}, Case{"", "it was empty"},
+                          Case{"0\nquorvel\nthis-host\n", "it named no process (\"0 quorvel this-host\")"}}) {
+        SCOPED_TRACE(c.found);
+        WriteFile(QString::fromStdString(lockFile), c.content);
+        {
+            // Left behind an hour ago: a lock file being written right now is not taken for garbage.
+            QFile lock(QString::fromStdString(lockFile));
+            ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                         QFileDevice::FileModificationTime));
+        }
+        const ToolRun set = Tool(
+            {QStringLiteral("set"), proposal, QStringLiteral("id_item=2"), QStringLiteral("preco_ini=3")});
+        EXPECT_EQ(set.exitCode, 0) << set.err;
+        EXPECT_EQ(set.err,
+                  "quorvel-packet: " + lockFile + ": took over a stale lock file: " + c.found + "\n");
+        EXPECT_NE(ReadFile(proposal).find("preco_ini=\"3.0000\""), std::string::npos);
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(lockFile)));
+        WriteFile(proposal, kProposal);
+    }
 }
 
 } // namespace

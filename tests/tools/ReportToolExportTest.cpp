@@ -4,6 +4,7 @@
 #include "output/ExternalReaders.h"
 #include "output/OutputTestFiles.h"
 #include "output/WmfReading.h"
+#include "tools/ToolTestFiles.h"
 
 #include "platform/Metafile.h"
 #include "platform/MetafileEnumerator.h"
@@ -31,12 +32,6 @@ const QString kLotes = QStringLiteral(QUORVEL_TEST_DATA "/report/lotes-precifica
 // 40 priced items: three pages.
 const QString kVariasPaginas = QStringLiteral(QUORVEL_TEST_DATA "/report_tool/itens-varias-paginas.xml");
 const QString kTool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-report");
-
-QByteArray Bytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
 
 class ReportToolExport : public ::testing::Test {
 protected:
@@ -69,9 +64,10 @@ QStringList TextsOf(const TMetafile& page) {
     return texts;
 }
 
-// The image with its horizontal rules (runs of ink longer than 60 pixels) painted white. The office
-// suite draws a band's frame line where the next band's background begins, our playback lets the
-// background cover it; the texts, shapes and their places are compared without them.
+// The image with its horizontal rules (runs of ink longer than 60 pixels) painted white. Scaling the
+// page down to fit its margins, the office suite drops or merges some one-pixel lines; the texts,
+// shapes and their places are compared without them here, the lines at three times the size by the
+// application's band-line test.
 QImage WithoutRules(const QImage& image) {
     QImage result = image.convertToFormat(QImage::Format_Grayscale8);
     for (int y = 0; y < result.height(); ++y) {
@@ -148,7 +144,7 @@ TEST_F(ReportToolExport, TextAndCsvCarryEveryTextOfThePage) {
     const ToolRun txt = Report({kItens, Path(QStringLiteral("r.txt"))});
     ASSERT_EQ(txt.ExitCode, 0) << txt.Errors.toStdString();
     EXPECT_EQ(txt.Output, QByteArrayLiteral("1 pages\n"));
-    const QByteArray text = Bytes(Path(QStringLiteral("r.txt")));
+    const QByteArray text = FileBytes(Path(QStringLiteral("r.txt")));
     ASSERT_TRUE(text.endsWith("\r\n"));
     QList<QByteArray> lines = text.split('\n');
     lines.removeLast();
@@ -175,7 +171,7 @@ TEST_F(ReportToolExport, SpreadsheetCellsAreNumbersAndLabelsForTheOfficeSuite) {
         {Path(QStringLiteral("itens.xls"))},
         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true"), Path(QStringLiteral("csv")));
     ASSERT_EQ(converted.Error, QString());
-    const QStringList lines = QString::fromUtf8(Bytes(converted.Files.front())).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(FileBytes(converted.Files.front())).split(QLatin1Char('\n'));
     ASSERT_GE(lines.size(), 22);
     EXPECT_EQ(lines[0], QStringLiteral(",,,,,\"Relatório da Digitação das Propostas\",,,,,"));
     EXPECT_EQ(lines[1], QStringLiteral(",,,,,\"Fornecedor: Planilha S.A.\",,,,,"));
@@ -239,7 +235,7 @@ TEST_F(ReportToolExport, MetafilesAreOneFilePerPageDrawnLikeThePages) {
         const QString number = QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
         const QStringList texts = TextsOf(*pages[std::size_t(n - 1)]);
         QStringList written;
-        for (const WmfText& text : ReadWmf(Bytes(Path(QStringLiteral("pagina%1.wmf").arg(number)))).Texts)
+        for (const WmfText& text : ReadWmf(FileBytes(Path(QStringLiteral("pagina%1.wmf").arg(number)))).Texts)
             if (!text.Text.isEmpty()) written << text.Text;
         EXPECT_EQ(written, texts);
         TMetafile enhanced;
@@ -412,8 +408,8 @@ TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
     EXPECT_TRUE(blocked.Errors.startsWith("quorvel-report: ")) << blocked.Errors.toStdString();
     EXPECT_TRUE(blocked.Errors.contains("r003.wmf")) << blocked.Errors.toStdString();
     EXPECT_EQ(blocked.Errors.count('\n'), 1);
-    EXPECT_EQ(Bytes(Path(QStringLiteral("r001.wmf"))), QByteArrayLiteral("earlier page 1"));
-    EXPECT_EQ(Bytes(Path(QStringLiteral("r002.wmf"))), QByteArrayLiteral("earlier page 2"));
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("r001.wmf"))), QByteArrayLiteral("earlier page 1"));
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("r002.wmf"))), QByteArrayLiteral("earlier page 2"));
     EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
 
     // With the way clear the whole set is replaced: placeable metafiles, one per page.
@@ -421,17 +417,78 @@ TEST_F(ReportToolExport, AFailedPageRunLeavesNoPagesAndKeepsTheEarlierOnes) {
     const ToolRun clear = Report({kVariasPaginas, Path(QStringLiteral("r.wmf"))});
     ASSERT_EQ(clear.ExitCode, 0) << clear.Errors.toStdString();
     for (const char* name : {"r001.wmf", "r002.wmf", "r003.wmf"})
-        EXPECT_TRUE(Bytes(Path(QLatin1String(name))).startsWith("\xD7\xCD\xC6\x9A")) << name;
+        EXPECT_TRUE(FileBytes(Path(QLatin1String(name))).startsWith("\xD7\xCD\xC6\x9A")) << name;
     EXPECT_EQ(Entries(), (QStringList{"r001.wmf", "r002.wmf", "r003.wmf"}));
 
     // A proposal named like one of the pages is never replaced: the run is refused before it starts.
     ASSERT_TRUE(QFile::copy(kVariasPaginas, Path(QStringLiteral("s002.emf"))));
-    const QByteArray proposal = Bytes(Path(QStringLiteral("s002.emf")));
+    const QByteArray proposal = FileBytes(Path(QStringLiteral("s002.emf")));
     const ToolRun own = Report({Path(QStringLiteral("s002.emf")), Path(QStringLiteral("s.emf"))});
     EXPECT_EQ(own.ExitCode, 1);
     EXPECT_TRUE(own.Errors.contains("proposal")) << own.Errors.toStdString();
-    EXPECT_EQ(Bytes(Path(QStringLiteral("s002.emf"))), proposal);
+    EXPECT_EQ(FileBytes(Path(QStringLiteral("s002.emf"))), proposal);
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("s001.emf"))));
+}
+
+// Control bytes other than tab, CR and LF in a text export.
+int StrayControls(const QByteArray& bytes) {
+    int count = 0;
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') ++count;
+    return count;
+}
+
+// Descriptions are the organiser's text: a formula in one ran in the spreadsheet that opened the CSV,
+// and control bytes (NUL, ESC, BEL) went raw into every text export.
+TEST_F(ReportToolExport, OrganisersTextNeverRunsAsAFormulaNorCarriesControlBytes) {
+    const QString proposal = Path(QStringLiteral("hostil.xml"));
+    testing::WriteItemProposal(proposal, {{QStringLiteral("=HYPERLINK(\"http://example.com/x\";\"clique\")"),
+                                           true, QStringLiteral("+cmd|' /C calc'!A0")},
+                                          {QStringLiteral("@SUM(1+1)\r\n-12,50\r\n- traço inicial"), true,
+                                           QStringLiteral("Marca\x1b[31mVermelha\x07")},
+                                          {QStringLiteral("Texto com\x01SOH, \x1b"
+                                                          "ESC e\ttab")}});
+
+    const ToolRun csv = Report({proposal, Path(QStringLiteral("h.csv"))});
+    ASSERT_EQ(csv.ExitCode, 0) << csv.Errors.toStdString();
+    const QByteArray csvBytes = FileBytes(Path(QStringLiteral("h.csv")));
+    EXPECT_EQ(StrayControls(csvBytes), 0);
+    const CsvReading reading = ReadCsvWithPython(Path(QStringLiteral("h.csv")));
+    ASSERT_EQ(reading.Error, QString());
+    QStringList fields;
+    for (const QStringList& row : reading.Rows)
+        for (const QString& field : row)
+            if (!field.isEmpty()) fields << field;
+    for (const QString& shown : {QStringLiteral("'=HYPERLINK(\"http://example.com/x\";\"clique\")"),
+                                 QStringLiteral("'+cmd|' /C calc'!A0"), QStringLiteral("'@SUM(1+1)"),
+                                 QStringLiteral("'- traço inicial"), QStringLiteral("Marca[31mVermelha"),
+                                 QStringLiteral("Texto comSOH, ESC e\ttab")})
+        EXPECT_TRUE(fields.contains(shown)) << shown.toStdString() << "\n" << fields.join('|').toStdString();
+    // Numbers stay numbers, a negative one too; nothing else begins like a formula.
+    EXPECT_TRUE(fields.contains(QStringLiteral("-12,50")));
+    EXPECT_TRUE(fields.contains(QStringLiteral("10,0000")));
+    for (const QString& field : fields)
+        EXPECT_TRUE(field == QStringLiteral("-12,50") || !QStringLiteral("=+-@").contains(field.front()))
+            << field.toStdString();
+
+    // The text, as each format writes it: control bytes left out, or as the word processor's own
+    // escapes.
+    const struct {
+        const char* format;
+        QByteArrayList texts;
+    } outputs[] = {{"txt", {"Texto comSOH, ESC e\ttab", "Marca[31mVermelha"}},
+                   {"html", {"Texto&nbsp;comSOH,&nbsp;ESC&nbsp;e\ttab", "Marca[31mVermelha"}},
+                   {"rtf", {"Texto com\\'01SOH, \\'1bESC e\ttab", "Marca\\'1b[31mVermelha\\'07"}}};
+    for (const auto& o : outputs) {
+        SCOPED_TRACE(o.format);
+        const QString output = Path(QStringLiteral("h.") + QLatin1String(o.format));
+        const ToolRun run = Report({proposal, output});
+        ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
+        const QByteArray bytes = FileBytes(output);
+        EXPECT_EQ(StrayControls(bytes), 0);
+        for (const QByteArray& text : o.texts)
+            EXPECT_TRUE(bytes.contains(text)) << text.toStdString() << "\n" << bytes.toStdString();
+    }
 }
 
 } // namespace

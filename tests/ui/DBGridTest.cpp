@@ -2,10 +2,14 @@
 
 #include "platform/ScriptedDialogs.h"
 #include "ui/DBGrid.h"
+#include "ui/QtDialogs.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +179,45 @@ TEST_F(DBGridTest, ATextThatIsNoNumberIsReportedAndTheEditStays) {
                        "campo a que se destina (erro 9985)"));
     EXPECT_TRUE(grid.EditorMode());
     EXPECT_DOUBLE_EQ(table.FieldByName("preco_ini").AsFloat(), 1234.5);
+}
+
+// With the program's own message boxes (modal, taking the focus from the editor): a price typed with
+// the wrong separator is reported once, with the store's text, and the editor stays on its cell with
+// the text, so that the user corrects it and posts.
+TEST_F(DBGridTest, AMistypedPriceIsReportedOnceByARealMessageBoxAndTheEditStays) {
+    QtDialogService real;
+    ScopedDialogService shown{real};
+    QStringList boxes;
+    QTimer answer;
+    int waited = 0;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        // Answered once it has the focus, as a person answers it (or, one that never gets the
+        // focus, after two hundred looks).
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || (QApplication::activeWindow() != box && ++waited < 200)) return;
+        waited = 0;
+        boxes << box->text();
+        box->accept();
+    });
+    answer.start(10);
+    grid.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&grid));
+    SelectCell(0, 3);
+    Type("7.5");
+    EditorKey(Qt::Key_Return); // the box is shown and answered before the key returns
+    EXPECT_EQ(boxes,
+              QStringList{QStringLiteral("'7.5' is not a valid floating point value for field 'preco_ini'")});
+    ASSERT_TRUE(grid.EditorMode()) << "the edit stays open on the cell";
+    EXPECT_EQ(grid.Editor()->text(), QStringLiteral("7.5"));
+    EXPECT_EQ(grid.currentIndex(), grid.Model().index(0, 3));
+    EXPECT_EQ(table.State(), TTableState::Edit);
+
+    QTest::keyClick(grid.Editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(grid.Editor(), "7,5");
+    EditorKey(Qt::Key_Return);
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(table.State(), TTableState::Browse);
+    EXPECT_DOUBLE_EQ(table.FieldByName("preco_ini").AsFloat(), 7.5);
 }
 
 TEST_F(DBGridTest, KeyPressHandlerSeesCharactersFirstAndCanConsumeThem) {

@@ -138,6 +138,51 @@ QStringList ButtonTexts(const QWidget& dialog) {
     return texts;
 }
 
+// The name last chosen is offered again only to a dialog whose filters take it: after a PDF was
+// saved, a dialog that loads saved reports opens with the saved-report filter and an empty name; after
+// a saved report was chosen, its name comes back.
+TEST(QtDialogs, ALastNameOfAnotherFormatIsNotOfferedAgain) {
+    QtDialogService dialogs;
+    QTemporaryDir dir;
+    const auto answer = [&](const QString& typed, QString& shownName, QString& shownFilter) {
+        QTimer::singleShot(0, [&, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            shownName = name->text();
+            shownFilter = dialog->selectedNameFilter();
+            if (typed.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            name->setText(typed);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+    };
+    FileDialogOptions save;
+    save.initialFolder = dir.path();
+    save.filter = QStringLiteral("Tessaly file(*.QRP)|*.QRP|PDF document (*.PDF)|*.PDF");
+    save.filterIndex = 2;
+    QString name, filter;
+    answer(QStringLiteral("relatorio.pdf"), name, filter);
+    const auto saved = dialogs.SaveFile(save);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->fileName, dir.filePath(QStringLiteral("relatorio.pdf")));
+
+    FileDialogOptions load;
+    load.title = QStringLiteral("Load report");
+    load.filter = QStringLiteral("Tessaly file (*.QRP)|*.QRP");
+    answer(QStringLiteral("antigo.qrp"), name, filter);
+    EXPECT_EQ(dialogs.OpenFile(load), dir.filePath(QStringLiteral("antigo.qrp")));
+    EXPECT_EQ(name, QString()) << "the PDF's name is not offered to the load dialog";
+    EXPECT_EQ(filter, QStringLiteral("Tessaly file (*.QRP)"));
+
+    answer(QString(), name, filter);
+    EXPECT_EQ(dialogs.OpenFile(load), std::nullopt);
+    EXPECT_EQ(name, QStringLiteral("antigo.qrp")) << "a saved report's name is offered again";
+}
+
 TEST(QtDialogs, StandardDialogsSpeakPortugueseWithQtsTranslation) {
     QtInPortuguese portugues;
     ASSERT_TRUE(portugues.loaded) << "Qt's translations (qt6-translations-l10n) are not installed";

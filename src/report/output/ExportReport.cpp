@@ -2,7 +2,6 @@
 
 #include "platform/Rounding.h"
 #include "report/DataSetComponent.h"
-#include "report/Qrctrls.h"
 #include "report/QuickrptReport.h"
 
 namespace quorvel {
@@ -59,12 +58,6 @@ bool ExportDataSetAtEnd(const TQRExportFilter& filter) {
     const auto* report = dynamic_cast<const TQuickRep*>(filter.Report());
     if (!report || !report->DataSet()) return false;
     return report->DataSet()->Active() && report->DataSet()->Eof();
-}
-
-void ExportBandFrame(const TQRCustomBand& band) {
-    TCustomQuickRep* report = band.ParentReport();
-    if (!report || band.Height() == 0 || !band.Frame().AnyFrame()) return;
-    QRPaintFrame(band.Frame(), *report, band.PrintedRect());
 }
 
 } // namespace quorvel

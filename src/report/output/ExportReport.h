@@ -69,8 +69,4 @@ struct TExportGraphic {
 // anything else as egOther.
 TExportGraphic ExportGraphicOf(const TQRPrintable& control);
 
-// Hands a printed band's frame to the report's export filter (AcceptGraphic); filters call it after
-// the band's contents, as the page picture draws the frame on top of them.
-void ExportBandFrame(const TQRCustomBand& band);
-
 } // namespace quorvel

@@ -1,5 +1,6 @@
 #include "report/output/QrexportCells.h"
 
+#include "report/expr/QrexprText.h"
 #include "report/output/QrexportGrid.h"
 
 #include <algorithm>
@@ -27,6 +28,14 @@ TPageCells::TPageCells(const TQRAbstractExportFilter& filter) {
 
 const QString& TPageCells::TextOf(const TPageCell& cell) {
     return cell.Entry->Text;
+}
+
+std::optional<QString> NumberCellText(const QString& text, QChar thousandsSeparator) {
+    QString plain = text;
+    plain.remove(thousandsSeparator);
+    double number = 0;
+    if (!qrexpr_text::TextToFloat(plain, number)) return std::nullopt;
+    return plain;
 }
 
 } // namespace quorvel

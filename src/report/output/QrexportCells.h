@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,5 +53,9 @@ private:
 
     std::vector<TPageCell> cells_;
 };
+
+// A cell text as a number cell takes it: with the user's thousands separator removed, when the rest
+// reads as a number in the user's format ("1.234,56" → "1234,56"); nothing for any other text.
+std::optional<QString> NumberCellText(const QString& text, QChar thousandsSeparator);
 
 } // namespace quorvel

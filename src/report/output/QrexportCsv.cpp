@@ -1,5 +1,6 @@
 #include "report/output/QrexportCsv.h"
 
+#include "platform/FormatSettings.h"
 #include "report/output/QrexportCells.h"
 
 #include <atomic>
@@ -9,6 +10,24 @@ namespace quorvel {
 namespace {
 
 std::atomic<char16_t> separator{u','};
+
+// A spreadsheet that opens the file runs a field that begins like a formula ("=HYPERLINK(…)",
+// "+cmd|…", "@SUM(…)"): such a text is written with the leading apostrophe that makes it show as
+// text. A number stays a number, a negative one too.
+bool LooksLikeFormula(const QString& text, QChar thousands) {
+    if (text.isEmpty()) return false;
+    switch (text.front().unicode()) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return !NumberCellText(text, thousands).has_value();
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -41,9 +60,11 @@ void TQRCommaSeparatedFilter::StorePage() {
     const QString doubled = QStringLiteral("\"\"");
     const QString fieldEnd = QString(quote) + Separator();
     const QString lineEnd = QString(quote) + QStringLiteral("\r\n");
+    const QChar thousands = QLatin1Char(FormatSettings::Current().ThousandSeparator);
     QString line;
     cells.ForEachPosition(GetLinecount(), columns, [&](int, int column, const QString& text) {
         line += quote;
+        if (LooksLikeFormula(text, thousands)) line += QLatin1Char('\'');
         if (text.contains(quote))
             line += QString(text).replace(quote, doubled);
         else

@@ -9,7 +9,10 @@ namespace quorvel {
 
 // Writes every page as comma-separated text: one line per text line of the page, one quoted field
 // per column, fields separated by the process-wide separator and lines ended by CR LF. A quote inside
-// a text is doubled, so that every reader of the format gets the text back.
+// a text is doubled, so that every reader of the format gets the text back. A text that a spreadsheet
+// would run as a formula (one that begins with =, +, -, @, a tab or a carriage return and is no number)
+// gets a leading apostrophe inside its quotes, so that it shows as text; control characters other
+// than tab, CR and LF are left out, as in every text-grid output.
 //
 // Texts whose left edges round to the same tenth of a millimetre share a column. The filter matches
 // them within a tolerance of 1.0, as the spreadsheet does: without it every text of a column but

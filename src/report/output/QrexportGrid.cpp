@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "report/output/ExportCharacters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +30,7 @@ void TQRAbstractExportFilter::Start(int paperWidth, int paperHeight, const TFont
 void TQRAbstractExportFilter::TextOut(double x, double y, const TFont& font, TColor bgColor,
                                       TAlignment alignment, const QString& text) {
     (void)bgColor;
-    entries_.push_back({text, x, y, alignment, font});
+    entries_.push_back({WithoutStrayControls(text), x, y, alignment, font});
 }
 
 void TQRAbstractExportFilter::NewPage() {

@@ -3,6 +3,7 @@
 #include "platform/Rounding.h"
 
 #include "platform/CodePage.h"
+#include "report/output/ExportCharacters.h"
 #include "report/output/ExportReport.h"
 
 #include <QFontDatabase>
@@ -80,6 +81,14 @@ int FontIndex(const QString& name) {
 std::string EscapeRtf(const QString& text) {
     std::string escaped;
     for (char c : QStringToCp1252(text)) {
+        if (IsStrayControl(static_cast<unsigned char>(c))) {
+            // A control byte goes out as the hexadecimal escape, never raw.
+            static constexpr char kHex[] = "0123456789abcdef";
+            escaped += "\\'";
+            escaped += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+            escaped += kHex[static_cast<unsigned char>(c) & 0xF];
+            continue;
+        }
         if (c == '\\' || c == '{' || c == '}') escaped += '\\';
         escaped += c;
     }

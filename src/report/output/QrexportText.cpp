@@ -1,6 +1,7 @@
 #include "report/output/QrexportText.h"
 
 #include "platform/CodePage.h"
+#include "report/output/ExportCharacters.h"
 
 #include <cmath>
 
@@ -32,9 +33,10 @@ void TQRAsciiExportFilter::NewPage() {
 }
 
 void TQRAsciiExportFilter::TextOut(double x, double y, const TFont& font, TColor bgColor,
-                                   TAlignment alignment, const QString& text) {
+                                   TAlignment alignment, const QString& given) {
     (void)font;
     (void)bgColor;
+    const QString text = WithoutStrayControls(given);
     if (charHeight_ <= 0) return;
     double column = x / charWidth_ * 1.7;
     if (alignment == TAlignment::taRightJustify) column -= text.size();

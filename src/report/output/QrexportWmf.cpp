@@ -71,7 +71,7 @@ public:
         , format_(Format())
         , pages_(pages)
         , ownPages_(ownPages)
-        , files_(PageFileName(baseName_, 1, format_)) {}
+        , files_(PageFileName(baseName_, 1, format_), LinkAtName::Replace) {}
     ~PageFileWriter() { Stop(Remaining::Dropped); }
     PageFileWriter(const PageFileWriter&) = delete;
     PageFileWriter& operator=(const PageFileWriter&) = delete;
@@ -86,12 +86,16 @@ public:
     }
 
     // Lets the thread write what it was handed, writes pages up to `count` that it was not, and puts
-    // the whole set into place.
+    // the whole set into place; page files of the name beyond `count`, left by a longer report, go in
+    // the same step.
     void Finish(int count) {
         Stop(Remaining::Written);
         if (failure_) std::rethrow_exception(failure_);
         while (written_ < count)
             Write(written_ + 1);
+        const auto nameOf = [this](int page) { return PageFileName(baseName_, page, format_); };
+        for (const auto& [page, name] : NumberedFiles(nameOf))
+            if (page > count) files_.Remove(name);
         files_.Commit();
     }
 

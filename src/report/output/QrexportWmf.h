@@ -16,7 +16,9 @@ enum class TQRMetafileFormat : std::uint8_t { Windows, Enhanced };
 // Saves the pages the report's page store held when the export began as one picture file per page,
 // named after the target without its extension and the page number in three digits (report001.wmf,
 // report002.wmf …): placeable Windows metafiles, or enhanced metafiles (.emf) when Enhanced is set.
-// The report's drawing calls themselves are not used.
+// The pages replace the files of those names together, and page files of the name beyond the new
+// page count go in the same step; a link at a page's name is replaced, not written through. The
+// report's drawing calls themselves are not used.
 class TQRWMFExportFilter : public TQRExportFilter {
 public:
     explicit TQRWMFExportFilter(const QString& fileName);

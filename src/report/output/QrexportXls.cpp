@@ -154,11 +154,8 @@ void TQRXLSFilter::StorePage() {
             const QString& text = TPageCells::TextOf(cells[next]);
             if (text.isEmpty()) continue;
             const int column = cells[next].Column - 1;
-            QString plain = text;
-            plain.remove(thousands);
-            double number = 0;
-            if (qrexpr_text::TextToFloat(plain, number))
-                WriteData(TCellType::CellDouble, row, column, plain);
+            if (const std::optional<QString> number = NumberCellText(text, thousands))
+                WriteData(TCellType::CellDouble, row, column, *number);
             else
                 WriteData(TCellType::CellLabel, row, column, text);
         }

@@ -30,7 +30,7 @@ struct TPDFItemRec {
     bool Filled = false;
     double Width = 0; // points
     double Height = 0;
-    double PenWidth = 0; // pixels, written unscaled
+    double PenWidth = 0; // points: the pen's page-picture pixels scaled like the positions
     TPDFShapeType Shape = TPDFShapeType::S_BOX;
     double HorizontalScale = 1;
     double VerticalScale = 1;

@@ -26,6 +26,16 @@ inline std::string Int(double v) {
     return std::to_string(static_cast<long long>(v));
 }
 
+// A length in points with at most two decimals and no trailing zeros ("28.5", "784", "0.75").
+inline std::string Points(double v) {
+    std::string text = Fixed(v, 2);
+    if (text.find('.') == std::string::npos) return text;
+    while (text.back() == '0')
+        text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
 // "%-W.Wd": at least W digits, zero-padded.
 inline std::string Digits(long long v, int width) {
     std::string text = std::to_string(v < 0 ? -v : v);

@@ -7,6 +7,7 @@
 #include "report/output/Lzw.h"
 #include "report/output/QrpdffiltFormat.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel {
@@ -50,6 +51,49 @@ std::string Arc(double x0, double y0, double x3, double y3, double rx, double ry
 
 std::string Point(double x, double y) {
     return pdf::Int(x) + " " + pdf::Int(y);
+}
+
+// A position of a graphic: page-picture pixels are three quarters of a point, so two decimals keep
+// it exact. Whole points would move each edge by up to a point on its own: a band's background then
+// reaches over the line above it, and a line ends a point past the box it borders.
+std::string Exact(double x, double y) {
+    return pdf::Points(x) + " " + pdf::Points(y);
+}
+
+// A graphic's box in page-picture pixels.
+struct TPixelBox {
+    double Left, Top, Width, Height;
+};
+
+// Where the page picture draws a graphic's lines, as the box the PDF item is drawn from. A line
+// through the middle of its box covers the pen's width of pixels around the box's middle row (or
+// column); lines along the edges lie on the box's first and last row (or column). The PDF draws
+// lines centred on their coordinates, so each is given the middle of those pixels.
+TPixelBox PageLineBox(double xoff, double yoff, const TExportGraphic& graphic) {
+    TPixelBox box{xoff, yoff, double(graphic.Width), double(graphic.Height)};
+    if (graphic.Kind != TExportGraphicKind::egShape) return box;
+    const int pen = std::max(1, graphic.Pen.Width());
+    switch (graphic.Shape) {
+    case TExportShapeType::esHorLine:
+        box.Top = std::floor(yoff) + graphic.Height / 2 - pen / 2;
+        box.Height = pen;
+        break;
+    case TExportShapeType::esVertLine:
+        box.Left = std::floor(xoff) + graphic.Width / 2 - pen / 2;
+        box.Width = pen;
+        break;
+    case TExportShapeType::esTopAndBottom:
+        box.Top += 0.5;
+        box.Height = std::max(0, graphic.Height - 1);
+        break;
+    case TExportShapeType::esRightAndLeft:
+        box.Left += 0.5;
+        box.Width = std::max(0, graphic.Width - 1);
+        break;
+    default:
+        break;
+    }
+    return box;
 }
 
 } // namespace
@@ -166,10 +210,10 @@ void TQRPDFDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPrin
 
 void TQRPDFDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
                                       double expanded) {
+    (void)bandControl;
     (void)xoff;
     (void)yoff;
     (void)expanded;
-    ExportBandFrame(bandControl);
     FlushBandGraphics();
 }
 
@@ -208,13 +252,14 @@ void TQRPDFDocumentFilter::AcceptShape(double xoff, double yoff, const TExportGr
         AddImageItem(xoff, yoff, graphic);
         return;
     }
+    const TPixelBox box = PageLineBox(xoff, yoff, graphic);
     TPDFItemRec item;
     item.Kind = TPDFItemType::IT_GRAPHIC;
-    item.X = xoff * xFactor_;
-    item.Y = yoff * yFactor_;
-    item.Width = graphic.Width * xFactor_;
-    item.Height = graphic.Height * yFactor_;
-    item.PenWidth = graphic.Pen.Width();
+    item.X = box.Left * xFactor_;
+    item.Y = box.Top * yFactor_;
+    item.Width = box.Width * xFactor_;
+    item.Height = box.Height * yFactor_;
+    item.PenWidth = graphic.Pen.Width() * xFactor_;
     item.PenColor = Rgb(graphic.Pen.Color());
     item.FillColor = Rgb(graphic.Brush.Color());
     const bool pen = graphic.Pen.Style() != TPenStyle::psClear;
@@ -302,7 +347,13 @@ void TQRPDFDocumentFilter::ProcessItem(TPDFItemRec& item) {
         return;
     }
     // Positions are measured from the page's top edge (margins included); PDF counts from the bottom.
-    item.Y = pages_.back().Height - item.Y;
+    // Graphics and pictures count from the top of the media box, which has whole points, so that
+    // they land on the pixels the page picture has them on. A text's baseline is set one font size
+    // below its top, a little lower than the glyphs' ascent puts it; counted from the exact page
+    // height, which lies that little above the media box, the glyphs stand where the page picture
+    // draws them.
+    const PageBlock& page = pages_.back();
+    item.Y = (item.Kind == TPDFItemType::IT_TEXT ? page.Height : std::trunc(page.Height)) - item.Y;
     switch (item.Kind) {
     case TPDFItemType::IT_TEXT:
         ProcessText(item);
@@ -371,21 +422,27 @@ void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
 void TQRPDFDocumentFilter::ProcessGraphic(const TPDFItemRec& item) {
     const double x = item.X, y = item.Y, w = item.Width, h = item.Height;
     const std::string stroke = pdf::Trim(pdf::Color(item.PenColor)) + " RG";
-    const std::string thin = pdf::Fixed(item.PenWidth, 0, 2) + " w";
+    // Lines are as wide as the page picture draws them, so a line fills the pixels it has there.
+    const std::string width = pdf::Points(item.PenWidth) + " w";
+    const auto line = [&](double x0, double y0, double x1, double y1) {
+        GRWrite(Exact(x0, y0) + " m " + Exact(x1, y1) + " l s");
+    };
     switch (item.Shape) {
     case TPDFShapeType::S_BOX:
-        GRWrite(pdf::Fixed(item.PenWidth, 2) + " w");
+        GRWrite(width);
         if (item.Filled) {
             GRWrite(pdf::Trim(pdf::Color(item.FillColor)) + " rg");
-            GRWrite(Point(x, y - h) + " " + Point(w, h) + " re f");
+            GRWrite(Exact(x, y - h) + " " + Exact(w, h) + " re f");
         } else {
+            // The outline runs inside the box, as the page picture draws it.
+            const double inset = std::min({item.PenWidth, w, h}) / 2;
             GRWrite(stroke);
-            GRWrite(Point(x, y - h) + " " + Point(w, h) + " re s");
+            GRWrite(Exact(x + inset, y - h + inset) + " " + Exact(w - 2 * inset, h - 2 * inset) + " re s");
         }
         break;
     case TPDFShapeType::S_CIRCLE: {
         const double rx = w / 2, ry = h / 2;
-        GRWrite(thin);
+        GRWrite(width);
         GRWrite(stroke);
         GRWrite(pdf::Fixed(x + rx, 1, 6) + " " + pdf::Fixed(y, 1, 6) + " m");
         GRWrite(Arc(x + rx, y, x + w, y - ry, rx, ry));
@@ -395,31 +452,31 @@ void TQRPDFDocumentFilter::ProcessGraphic(const TPDFItemRec& item) {
         break;
     }
     case TPDFShapeType::S_HLINE:
-        GRWrite(thin);
+        GRWrite(width);
         GRWrite(stroke);
-        GRWrite(Point(x, y - h / 2) + " m " + Point(x + w, y - h / 2) + " l s");
+        line(x, y - h / 2, x + w, y - h / 2);
         break;
     case TPDFShapeType::S_VLINE:
-        GRWrite(thin);
+        GRWrite(width);
         GRWrite(stroke);
-        GRWrite(Point(x + w / 2, y - h) + " m " + Point(x + w / 2, y) + " l s");
+        line(x + w / 2, y - h, x + w / 2, y);
         break;
     case TPDFShapeType::S_OBLIQUE:
-        GRWrite(pdf::Fixed(item.PenWidth, 2) + " w");
+        GRWrite(width);
         GRWrite(stroke);
-        GRWrite(Point(x, y) + " m " + Point(x + w, y - h) + " l s");
+        line(x, y, x + w, y - h);
         break;
     case TPDFShapeType::S_TOPBOTTOM:
-        GRWrite(thin);
+        GRWrite(width);
         GRWrite(stroke);
-        GRWrite(Point(x, y) + " m " + Point(x + w, y) + " l s");
-        GRWrite(Point(x, y - h) + " m " + Point(x + w, y - h) + " l s");
+        line(x, y, x + w, y);
+        line(x, y - h, x + w, y - h);
         break;
     case TPDFShapeType::S_LEFTRIGHT:
-        GRWrite(thin);
+        GRWrite(width);
         GRWrite(stroke);
-        GRWrite(Point(x, y - h) + " m " + Point(x, y) + " l s");
-        GRWrite(Point(x + w, y - h) + " m " + Point(x + w, y) + " l s");
+        line(x, y - h, x, y);
+        line(x + w, y - h, x + w, y);
         break;
     }
 }

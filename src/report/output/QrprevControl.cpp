@@ -25,7 +25,11 @@ void PaintPageToCanvas(const TMetafile* picture, TCanvas& canvas, const TRect& r
         canvas.SetPen(TPen(clWhite, 1));
         canvas.Rectangle(left + 1, top + 1, left + width - 3, top + height - 3);
     }
-    if (picture != nullptr) canvas.StretchDraw(rect, *picture);
+    // The rectangle is the page with room for its outline and drop shadow at the right and bottom;
+    // the page keeps its own size inside it, so that at 100 % every line is where the page has it.
+    if (picture != nullptr)
+        canvas.StretchDraw(TRect{left, top, std::max(left, rect.Right - 4), std::max(top, rect.Bottom - 4)},
+                           *picture);
     if (framed) {
         canvas.SetPen(TPen(clBlack, 1));
         const std::array<QPoint, 5> outline = {QPoint(left, top), QPoint(left, top + height - 3),

@@ -16,13 +16,14 @@ class TQROutlineNodes;
 
 enum class TPageFrame { NoFrame, DrawFrame };
 
-// Paints a page into rect: a white sheet, the picture stretched over the whole rectangle, a black
-// outline and a 2-pixel drop shadow at the right and bottom. Without a picture only the frame is
+// Paints a page into rect: a white sheet, the picture stretched over the rectangle less the 4 pixels
+// at the right and bottom that a preview adds for the frame, a black outline and a 2-pixel drop
+// shadow at the right and bottom. Without a picture only the frame is
 // painted, and only when asked for.
 void PaintPageToCanvas(const TMetafile* picture, TCanvas& canvas, const TRect& rect, TPageFrame frame);
 
 // The page shown by a preview: holds a fresh copy of one page picture of the page store and paints
-// it over its whole size.
+// it with its frame (PaintPageToCanvas) over its whole size.
 class TQRPreviewImage : public QWidget {
     Q_OBJECT
 public:

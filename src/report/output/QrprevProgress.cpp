@@ -3,6 +3,7 @@
 #include "platform/EventLoop.h"
 #include "report/QrprntrMessages.h"
 #include "report/QrprntrPrinter.h"
+#include "report/output/QrprevFront.h"
 
 #include "ui_QrprevProgress.h"
 
@@ -28,9 +29,13 @@ bool TQRProgressForm::event(QEvent* event) {
 void TQRProgressForm::ProgressUpdate() {
     const int progress = pageStore_.Progress();
     if (progress % 5 != 0) return;
+    ShowProgress(progress);
+    ProcessPendingMessages();
+}
+
+void TQRProgressForm::ShowProgress(int progress) {
     ui_->Gauge->setValue(progress);
     ui_->Info->setText(QStringLiteral("%1% ").arg(progress) + QStringLiteral(" Completed"));
-    ProcessPendingMessages();
 }
 
 TQRStandardProgressWindow::TQRStandardProgressWindow(TQRPrinter& pageStore)
@@ -43,7 +48,10 @@ void TQRStandardProgressWindow::SetCaption(const QString& caption) {
 }
 
 void TQRStandardProgressWindow::Show() {
+    form_->ShowProgress(0);
+    OpenAboveModalDialog(*form_);
     form_->show();
+    BringToFront(*form_);
     ProcessPendingMessages();
 }
 

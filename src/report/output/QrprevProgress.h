@@ -23,6 +23,8 @@ public:
     ~TQRProgressForm() override;
 
     Ui::TQRProgressForm& Form() noexcept { return *ui_; }
+    // The gauge at a percentage and the label saying so ("40%  Completed").
+    void ShowProgress(int progress);
 
 protected:
     bool event(QEvent* event) override;

@@ -10,6 +10,8 @@
 #include "report/QrprntrFilter.h"
 #include "report/output/QrprevControl.h"
 #include "report/output/QrprevDialogs.h"
+#include "report/output/QrprevFront.h"
+#include "report/output/QrprevGlyphs.h"
 #include "report/output/QrprevSearch.h"
 
 #include "ui_QrprevStandard.h"
@@ -157,25 +159,26 @@ void TQRStandardPreview::SetCaptionsAndHints() {
     const struct {
         QAbstractButton* button;
         const char* hint;
-        QStyle::StandardPixmap icon;
+        QIcon icon;
     } buttons[] = {
-        {ui_->ZoomFit, "Zoom to fit", QStyle::SP_TitleBarNormalButton},
-        {ui_->ZoomToWidth, "Zoom to width", QStyle::SP_ToolBarHorizontalExtensionButton},
-        {ui_->Zoom100, "100% Size", QStyle::SP_TitleBarMaxButton},
-        {ui_->FirstPage, "First page", QStyle::SP_MediaSkipBackward},
-        {ui_->nextPage, "Next page", QStyle::SP_MediaSeekForward},
-        {ui_->PreviousPage, "Previous page", QStyle::SP_MediaSeekBackward},
-        {ui_->LastPage, "Last page", QStyle::SP_MediaSkipForward},
-        {ui_->GotoPageButton, "Select a Page", QStyle::SP_FileDialogContentsView},
-        {ui_->FindButton, "Search for Text", QStyle::SP_FileDialogDetailedView},
-        {ui_->PrintSetup, "Printer setup", QStyle::SP_FileDialogListView},
-        {ui_->Print, "Print", QStyle::SP_DialogApplyButton},
-        {ui_->SaveReport, "Save report", QStyle::SP_DialogSaveButton},
-        {ui_->LoadReport, "Load report", QStyle::SP_DialogOpenButton},
+        {ui_->ZoomFit, "Zoom to fit", style()->standardIcon(QStyle::SP_TitleBarNormalButton)},
+        {ui_->ZoomToWidth, "Zoom to width",
+         style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton)},
+        {ui_->Zoom100, "100% Size", style()->standardIcon(QStyle::SP_TitleBarMaxButton)},
+        {ui_->FirstPage, "First page", style()->standardIcon(QStyle::SP_MediaSkipBackward)},
+        {ui_->nextPage, "Next page", style()->standardIcon(QStyle::SP_MediaSeekForward)},
+        {ui_->PreviousPage, "Previous page", style()->standardIcon(QStyle::SP_MediaSeekBackward)},
+        {ui_->LastPage, "Last page", style()->standardIcon(QStyle::SP_MediaSkipForward)},
+        {ui_->GotoPageButton, "Select a Page", style()->standardIcon(QStyle::SP_FileDialogContentsView)},
+        {ui_->FindButton, "Search for Text", style()->standardIcon(QStyle::SP_FileDialogDetailedView)},
+        {ui_->PrintSetup, "Printer setup", style()->standardIcon(QStyle::SP_FileDialogListView)},
+        {ui_->Print, "Print", PrinterGlyph()},
+        {ui_->SaveReport, "Save report", style()->standardIcon(QStyle::SP_DialogSaveButton)},
+        {ui_->LoadReport, "Load report", style()->standardIcon(QStyle::SP_DialogOpenButton)},
     };
     for (const auto& entry : buttons) {
         entry.button->setToolTip(QString::fromLatin1(entry.hint));
-        entry.button->setIcon(style()->standardIcon(entry.icon));
+        entry.button->setIcon(entry.icon);
     }
     ui_->ExitButton->setToolTip(QStringLiteral("Close Preview"));
     ui_->ExitButton->setText(QStringLiteral("&Close"));
@@ -225,6 +228,9 @@ void TQRStandardPreview::Show() {
         show();
         break;
     }
+    BringToFront(*this);
+    // Keys work at once: the page area has the focus, and the window sees every key first.
+    ui_->QRPreview->setFocus(Qt::ActiveWindowFocusReason);
     UpdateInfo();
 }
 
@@ -475,15 +481,8 @@ void TQRStandardPreview::LoadClick() {
                              MessageButtons::Ok);
         return;
     }
-    try {
-        pageStore->Load(*file);
-    } catch (...) {
-        // The page store dropped its pages: the window shows that before the error is reported.
-        QRPreview().PageImage().SetPageNumber(1);
-        SetThumbRows(0);
-        UpdateInfo();
-        throw;
-    }
+    // A file that is not a saved report raises before anything changes: the window keeps its report.
+    pageStore->Load(*file);
     SharedPreviewTitle() = *file;
     QRPreview().PageImage().SetPageNumber(1);
     QRPreview().SetPageNumber(1);
@@ -603,6 +602,7 @@ void TQRStandardPreview::resizeEvent(QResizeEvent* event) {
 TQRStandardPreview* ShowStandardPreview(TQRPrinter& pageStore, TPreviewModality modality) {
     auto* window = new TQRStandardPreview(nullptr, pageStore); // frees itself when closed
     if (modality == TPreviewModality::Modeless) {
+        OpenAboveModalDialog(*window);
         window->Show();
         return window;
     }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel {
@@ -55,10 +56,10 @@ void TQRGHTMLDocumentFilter::AcceptGraphic(double xoff, double yoff, const TQRPr
 
 void TQRGHTMLDocumentFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,
                                         double expanded) {
+    (void)bandControl;
     (void)xoff;
     (void)yoff;
     (void)expanded;
-    ExportBandFrame(bandControl);
     FlushBandLines();
 }
 
@@ -68,7 +69,7 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
     const int top = static_cast<int>(RoundHalfEvenValue(yoff)) + PageOffset();
     const int width = graphic.Width;
     const int height = graphic.Height;
-    const int pen = graphic.Pen.Width();
+    const int pen = std::max(1, graphic.Pen.Width()); // a pen of width 0 draws one pixel wide
     const TColor penColor = graphic.Pen.Color();
     switch (graphic.Kind) {
     case TExportGraphicKind::egHorizontalRule:
@@ -82,7 +83,7 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
         // Relative picture names sit beside the page that refers to them.
         const QString target =
             QDir::isAbsolutePath(path) ? path : QFileInfo(TargetFile()).absoluteDir().filePath(path);
-        ReplaceFileAtomically(target, EncodeJpeg(graphic.Picture).toStdString());
+        ReplaceFileAtomically(target, EncodeJpeg(graphic.Picture).toStdString(), LinkAtName::Replace);
         BandLine(
             QStringLiteral("<DIV style=\"position:absolute;left:%1px;top:%2px;\"><img src=\"%3\" width=%4 "
                            "height=%5></div>")
@@ -96,20 +97,20 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
     case TExportGraphicKind::egShape:
         break;
     }
-    // A rule block's line sits 8 pixels below the block's top (the rule's own margin). Lines stay
-    // inside the shape's box as the page picture draws them: a horizontal line in the middle of its
-    // box, a bottom edge one pen width above the box's bottom.
+    // Lines are blocks of their pen's width on the pixels the page picture draws them on: a
+    // horizontal line in the middle of its box, a bottom edge one pen width above the box's bottom.
+    // (A rule element would add its own margin and borders, two pixels wider than its width.)
     const bool outline = graphic.Pen.Style() != TPenStyle::psClear;
     switch (graphic.Shape) {
     case TExportShapeType::esHorLine:
-        Rule(left, top + height / 2 - 8, width, pen, penColor);
+        Block(left, top + height / 2 - pen / 2, width, pen, penColor);
         break;
     case TExportShapeType::esVertLine:
         Block((left + left + width) / 2, top, pen, height, penColor);
         break;
     case TExportShapeType::esTopAndBottom:
-        Rule(left, top - 8, width, pen, penColor);
-        Rule(left, top + height - pen - 8, width, pen, penColor);
+        Block(left, top, width, pen, penColor);
+        Block(left, top + height - pen, width, pen, penColor);
         break;
     case TExportShapeType::esRightAndLeft:
         Block(left, top, pen, height, penColor);
@@ -123,8 +124,8 @@ void TQRGHTMLDocumentFilter::AcceptShape(double xoff, double yoff, const TExport
         if (!outline) break;
         Block(left, top, pen, height, penColor);
         Block(left + width - pen, top, pen, height, penColor);
-        Rule(left, top - graphic.VertAdjust - 8, width, pen, penColor);
-        Rule(left, top + height - pen - 8, width, pen, penColor);
+        Block(left, top - graphic.VertAdjust, width, pen, penColor);
+        Block(left, top + height - pen, width, pen, penColor);
         break;
     default:
         break;

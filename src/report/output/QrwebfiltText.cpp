@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "report/Qrctrls.h"
 #include "report/QuickrptReport.h"
+#include "report/output/ExportCharacters.h"
 
 #include <QDir>
 
@@ -35,7 +36,8 @@ QString EscapeHtml(const QString& text) {
             escaped += QStringLiteral("&nbsp;");
             break;
         default:
-            escaped += c;
+            // HTML has no place for the other C0 controls, not even as character references.
+            if (!IsStrayControl(c.unicode())) escaped += c;
         }
     }
     return escaped;

@@ -2,15 +2,20 @@
 // opened and saved through a store table, as the program itself does. `quorvel-packet --help` and
 // `quorvel-packet COMMAND --help` print the usage.
 //
-// Exit status 0 on success, 1 on any error, with a one-line message naming the file. While `set` edits
-// FILE, and while `convert` writes OUT, a lock file beside it keeps the program and other runs of
-// the tool from editing it at the same time.
+// Exit status 0 on success, 1 on any error, with a one-line message in English naming the file. While
+// `set` edits FILE, and while `convert` writes OUT, a lock file beside the file (named after its real
+// path, so every name of the file shares it) keeps the program and other runs of the tool from editing
+// it at the same time. Only regular files are read; OUT replaces whatever file has its name (a link
+// there is replaced, not written through) and is never a device or a FIFO. Interrupted (SIGINT,
+// SIGTERM, SIGHUP), the tool removes its temporary files and exits 128 + the signal's number.
 #include "PacketJson.h"
+#include "SheetCommands.h"
 
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/StandardOptions.h"
 #include "store/Packet.h"
 #include "store/PacketValueParse.h"
@@ -39,6 +44,8 @@ constexpr const char* kSetUsage =
 constexpr const char* kUsage = "usage: quorvel-packet dump FILE [--all]\n"
                                "       quorvel-packet convert IN OUT [--utf8]\n"
                                "       quorvel-packet set FILE KEY=KEYVALUE FIELD=VALUE [FIELD=VALUE ...]\n"
+                               "       quorvel-packet export-sheet PROPOSAL OUT\n"
+                               "       quorvel-packet import-prices PROPOSAL SHEET --dry-run\n"
                                "       quorvel-packet [COMMAND] --help\n"
                                "       quorvel-packet --version\n";
 
@@ -50,6 +57,8 @@ constexpr const char* kHelp =
     "  convert  rewrites IN as OUT: XML when OUT ends in \".xml\", binary otherwise;\n"
     "           --utf8 writes the XML text as UTF-8 instead of the code page\n"
     "  set      edits the first current row whose KEY equals KEYVALUE and saves FILE\n"
+    "  export-sheet   writes the items to a spreadsheet (.xlsx, .ods or .csv)\n"
+    "  import-prices  checks the prices and brands of a spreadsheet against the items\n"
     "\n"
     "Exit status 0 on success, 1 on any error, with a one-line message naming the file.\n";
 
@@ -99,17 +108,22 @@ QString PathOf(const std::string& arg) {
     return path;
 }
 
-// Holds the lock file of a file about to be edited; refused while another process holds it. Where
-// no lock file can be made (a read-only folder), the edit goes on and its save reports any failure.
+// Holds the lock file of a file about to be edited; refused while another process holds it. A stale
+// lock taken over is reported on one line, and the edit goes on. Where no lock file can be made (a
+// read-only folder), the edit goes on and its save reports any failure.
 std::unique_ptr<FileLock> LockForEditing(const std::string& path) {
     auto lock = std::make_unique<FileLock>(PathOf(path));
-    if (lock->TryLock() == FileLock::Result::InUse) {
+    const FileLock::Result result = lock->TryLock();
+    if (result == FileLock::Result::InUse) {
         const LockHolder& holder = lock->Holder();
         std::string who = "in use by process " + std::to_string(holder.pid);
         if (!holder.program.isEmpty() || !holder.host.isEmpty())
             who += " (" + holder.program.toStdString() + " on " + holder.host.toStdString() + ")";
         throw ToolError{path, who};
     }
+    if (result == FileLock::Result::Locked && !lock->StaleLockFound().isEmpty())
+        std::fprintf(stderr, "quorvel-packet: %s: took over a stale lock file: %s\n",
+                     qUtf8Printable(lock->LockFileName()), qUtf8Printable(lock->StaleLockFound()));
     return lock;
 }
 
@@ -118,16 +132,25 @@ template <class Fn> auto Guarded(const std::string& file, Fn&& body) -> decltype
     try {
         return body();
     } catch (const EStoreError& e) {
-        throw ToolError{file, DescribeStoreError(e).toStdString()};
+        throw ToolError{file, DescribeStoreError(e, MessageLanguage::English).toStdString()};
     } catch (const Exception& e) {
         throw ToolError{file, e.Message().toStdString()};
     }
 }
 
 // Opens FILE as a table of the store. A missing file is reported as such rather than as the store's
-// "missing data packet".
+// "missing data packet"; a device or a FIFO is never read (it would be read for ever, or waited on).
 void OpenTable(TStoreTable& table, const std::string& path) {
-    if (!QFileInfo(PathOf(path)).isFile()) throw ToolError{path, "no such file"};
+    switch (KindOfPath(PathOf(path))) {
+    case PathKind::Missing:
+        throw ToolError{path, "no such file"};
+    case PathKind::Folder:
+        throw ToolError{path, "it is a folder"};
+    case PathKind::Other:
+        throw ToolError{path, "not a regular file"};
+    case PathKind::RegularFile:
+        break;
+    }
     table.SetFileName(PathOf(path));
     Guarded(path, [&] { table.Open(); });
 }
@@ -167,14 +190,16 @@ int Convert(const std::vector<std::string>& args) {
     }
     // An empty target would make the table write back to its own file.
     if (files[1].empty()) throw ToolError{"", "convert: the target file name is empty"};
+    // OUT is a new file at that name: a link there is replaced, a device or a FIFO refused.
+    if (const QString refusal = ReplacementRefusal(PathOf(files[1]), LinkAtName::Replace); !refusal.isEmpty())
+        throw ToolError{files[1], refusal.toStdString()};
     const std::unique_ptr<FileLock> lock = LockForEditing(files[1]);
     TStoreTable table;
     OpenTable(table, files[0]);
     Guarded(files[1], [&] {
-        if (mode == XmlTextMode::Utf8 && IsXmlName(files[1]))
-            ReplaceFileAtomically(PathOf(files[1]), WriteDatapacketXml(table.Data(), XmlTextMode::Utf8));
-        else
-            table.SaveToFile(PathOf(files[1]));
+        const std::string bytes = IsXmlName(files[1]) ? WriteDatapacketXml(table.Data(), mode)
+                                                      : WriteDatapacketBinary(table.Data());
+        ReplaceFileAtomically(PathOf(files[1]), bytes, LinkAtName::Replace);
     });
     Guarded(files[0], [&] { table.Close(); });
     return 0;
@@ -280,6 +305,8 @@ int Run(int argc, char** argv) {
         if (command == "dump") return Dump(args);
         if (command == "convert") return Convert(args);
         if (command == "set") return Set(args);
+        if (command == "export-sheet") return ExportSheet(args);
+        if (command == "import-prices") return ImportPrices(args);
     } catch (const ToolError& e) {
         if (e.file.empty())
             std::fprintf(stderr, "quorvel-packet: %s\n", e.what.c_str());
@@ -299,6 +326,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (quorvel::PrintVersionWhenAsked(argc, argv, "quorvel-packet")) return 0;
+    quorvel::RemoveTemporariesOnInterrupt();
     QCoreApplication app(argc, argv);
     return quorvel::Run(argc, argv);
 }

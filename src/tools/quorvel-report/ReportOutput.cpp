@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -104,11 +103,14 @@ QByteArray PagePicture(const TMetafile& page, QSize size, int dpi) {
     return bytes;
 }
 
-// A run with one file per page writes all of its pages or none: the pages are replaced together.
+// A run with one file per page writes all of its pages or none: the pages are replaced together, and
+// page files of the name beyond the new count go in the same step, so that the folder never shows
+// pages of an earlier, longer run beside the new ones.
 int WritePictures(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi) {
     TQRPrinter& pages = PreparedPages(layout);
     const int count = pages.PageCount();
-    FileSetReplacement files(PageFileName(format, output, 1));
+    if (count == 0) return 0;
+    FileSetReplacement files(PageFileName(format, output, 1), LinkAtName::Replace);
     for (int n = 1; n <= count; ++n) {
         const std::unique_ptr<TMetafile> page = pages.GetPage(n);
         if (!page) throw Exception(QStringLiteral("Page %1 is missing").arg(n));
@@ -116,9 +118,57 @@ int WritePictures(TQuickRep& layout, const ReportFormat& format, const QString& 
         files.Add(PageFileName(format, output, n),
                   std::string_view(picture.constData(), std::size_t(picture.size())));
     }
+    for (const auto& [n, name] : PageFiles(format, output))
+        if (n > count) files.Remove(name);
     files.Commit();
     return count;
 }
+
+// Hands the pass's output to the format's own filter, and the end of the document only when the
+// pass made a page: a report without pages writes no file.
+class PagesOnlyFilter final : public TQRExportFilter {
+public:
+    explicit PagesOnlyFilter(std::unique_ptr<TQRExportFilter> filter)
+        : TQRExportFilter(filter->TargetFile())
+        , filter_(std::move(filter)) {}
+
+    int Pages() const noexcept { return pages_; }
+
+    QString GetDescription() const override { return filter_->GetDescription(); }
+    QString GetExtension() const override { return filter_->GetExtension(); }
+    QString GetFilterName() const override { return filter_->GetFilterName(); }
+    QString GetVendorName() const override { return filter_->GetVendorName(); }
+    bool GetStreaming() const override { return filter_->GetStreaming(); }
+    bool ResolvesHTMLLabels() const override { return filter_->ResolvesHTMLLabels(); }
+    void Start(int paperWidth, int paperHeight, const TFont& font) override {
+        filter_->SetReport(Report());
+        filter_->SetReportQRPrinter(ReportQRPrinter());
+        filter_->Start(paperWidth, paperHeight, font);
+        SetStarted(true);
+    }
+    void EndPage() override { filter_->EndPage(); }
+    void Finish() override {
+        if (pages_ > 0) filter_->Finish();
+    }
+    void NewPage() override {
+        ++pages_;
+        filter_->NewPage();
+    }
+    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override {
+        filter_->AcceptGraphic(xoff, yoff, graphicControl);
+    }
+    void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override {
+        filter_->AcceptBand(bandControl, xoff, yoff, expanded);
+    }
+    void TextOut(double x, double y, const TFont& font, TColor bgColor, TAlignment alignment,
+                 const QString& text) override {
+        filter_->TextOut(x, y, font, bgColor, alignment, text);
+    }
+
+private:
+    std::unique_ptr<TQRExportFilter> filter_;
+    int pages_ = 0;
+};
 
 // The metafile filter saves the pages of the report's page store and takes no drawing calls, so it
 // is handed the pages of the one pass the report makes: the pages it completes are written beside it,
@@ -140,15 +190,20 @@ int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString&
     return pages.PageCount();
 }
 
-// True when both names lead to the same file (an existing one followed through links).
-bool SameFile(const QString& a, const QString& b) {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (first.exists() && second.exists()) return first.canonicalFilePath() == second.canonicalFilePath();
-    return first.absoluteFilePath() == second.absoluteFilePath();
+// The output files of a run that exist now: the output itself, or every page file of its name.
+std::vector<QString> ExistingOutputs(const ReportFormat& format, const QString& output) {
+    if (format.kind != OutputKind::Pictures && format.kind != OutputKind::Metafiles) return {output};
+    std::vector<QString> files;
+    for (const auto& [n, name] : PageFiles(format, output))
+        files.push_back(name);
+    return files;
 }
 
 } // namespace
+
+std::map<int, QString> PageFiles(const ReportFormat& format, const QString& output) {
+    return NumberedFiles([&](int page) { return PageFileName(format, output, page); });
+}
 
 QString PageFileName(const ReportFormat& format, const QString& output, int page) {
     if (format.kind == OutputKind::Metafiles)
@@ -161,36 +216,34 @@ QString PageFileName(const ReportFormat& format, const QString& output, int page
     return suffix.isEmpty() ? stem + number : stem + number + QLatin1Char('.') + suffix;
 }
 
-bool WouldReplace(const ReportFormat& format, const QString& output, const QString& file) {
-    if (format.kind != OutputKind::Pictures && format.kind != OutputKind::Metafiles)
-        return SameFile(output, file);
-    // A page file of the run has the first page's name with another number of three or more digits.
-    const QString first = QFileInfo(PageFileName(format, output, 1)).fileName();
-    const qsizetype digits = first.lastIndexOf(QStringLiteral("001"));
-    const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(first.left(digits)) + QStringLiteral("[0-9]{3,}") +
-        QRegularExpression::escape(first.mid(digits + 3))));
-    const QFileInfo candidate(file);
-    const QFileInfo followed(candidate.exists() ? candidate.canonicalFilePath()
-                                                : candidate.absoluteFilePath());
-    return pattern.match(followed.fileName()).hasMatch() &&
-           SameFile(followed.absolutePath(), QFileInfo(output).absolutePath());
+void CheckOutputs(const ReportFormat& format, const QString& output, const QString& proposal) {
+    const std::optional<FileIdentity> proposalFile = IdentityOfFile(proposal);
+    for (const QString& file : ExistingOutputs(format, output)) {
+        // By identity, links followed: a page file that is a link or a hard link to the proposal,
+        // or the proposal's own name spelt another way.
+        if (proposalFile && IdentityOfFile(file) == proposalFile)
+            throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(file));
+        if (const QString refusal = ReplacementRefusal(file, LinkAtName::Replace); !refusal.isEmpty())
+            ThrowWriteError(file, refusal);
+    }
 }
 
 int WriteReport(TQuickRep& layout, const ReportFormat& format, const QString& output, int dpi,
                 PdfFonts pdfFonts) {
     switch (format.kind) {
     case OutputKind::Filter: {
-        const PageCounter counter(layout);
-        const std::unique_ptr<TQRExportFilter> filter = format.filterClass->Create(output);
-        if (auto* pdf = dynamic_cast<TQRPDFDocumentFilter*>(filter.get()))
+        std::unique_ptr<TQRExportFilter> own = format.filterClass->Create(output);
+        if (auto* pdf = dynamic_cast<TQRPDFDocumentFilter*>(own.get()))
             pdf->SetEmbedSubsets(pdfFonts == PdfFonts::EmbeddedSubsets);
-        layout.ExportToFilter(*filter);
+        PagesOnlyFilter filter(std::move(own));
+        layout.ExportToFilter(filter);
+        if (filter.Pages() == 0) return 0;
         if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));
-        return counter.Pages();
+        return filter.Pages();
     }
     case OutputKind::SavedReport: {
         TQRPrinter& pages = PreparedPages(layout);
+        if (pages.PageCount() == 0) return 0;
         pages.Save(output);
         if (!FileExists(output)) throw Exception(QStringLiteral("Cannot write file \"%1\"").arg(output));
         return pages.PageCount();

@@ -4,13 +4,17 @@
 //   quorvel-report [--order numero|especificacao] [--fornecedor TEXT] [--format F] [--dpi N]
 //                  [--embed-fonts] PROPOSAL OUTPUT
 //   quorvel-report --print [--printer NAME] [--order …] [--fornecedor TEXT] PROPOSAL
+//   quorvel-report --help
 //
 // --embed-fonts writes a PDF whose fonts travel with it: each font is embedded as a subset of the
 // glyphs the report shows, so that the pages look the same on a machine without those fonts. Without
 // it the PDF names its fonts and the reader takes them from the machine that opens it.
 //
 // The proposal file is only read. On success the tool prints "N pages" and exits 0; on any failure
-// it prints one line on standard error, exits 1 and leaves no output file behind.
+// it prints one line on standard error, exits 1 and leaves no output file behind; a wrong command
+// line exits 2; a report without pages writes nothing, says so and exits 3. Every message is in
+// English. Interrupted (SIGINT, SIGTERM, SIGHUP), it removes its temporary files and exits 128 + the
+// signal's number.
 #include "ReportFormats.h"
 #include "ReportOutput.h"
 
@@ -23,6 +27,7 @@
 #include "platform/Files.h"
 #include "platform/HugePageHeap.h"
 #include "platform/IniFile.h"
+#include "platform/InterruptCleanup.h"
 #include "platform/NumberParse.h"
 #include "platform/StandardOptions.h"
 #include "report/Quickrpt.h"
@@ -54,7 +59,9 @@ constexpr const char* kUsage =
     "  --fornecedor TEXT             the supplier's name on the report; by default the one registered\n"
     "                                in config.ini, else the one the proposal carries\n"
     "  --format F                    pdf, html, rtf, txt, csv, xls, wmf, emf, qrp or png; by default\n"
-    "                                OUTPUT's extension\n"
+    "                                OUTPUT's extension. wmf, emf and png write one file per page\n"
+    "                                (report.wmf as report001.wmf …, report.png as report-001.png …)\n"
+    "                                and replace the whole set of page files of that name\n"
     "  --dpi N                       resolution of png pages, 10 to 1200 (96 by default)\n"
     "  --print                       prints the report instead of writing OUTPUT\n"
     "  --printer NAME                the printer for --print (by default the system's)\n"
@@ -62,8 +69,12 @@ constexpr const char* kUsage =
     "config.ini is read beside the program when its folder is writable or holds one, else from\n"
     "$XDG_CONFIG_HOME/quorvel/ (~/.config/quorvel/ by default).\n"
     "\n"
-    "Exit status 0 on success, 2 for a wrong command line, 1 on any other failure, with one line on\n"
-    "standard error.\n";
+    "Each option is given at most once.\n"
+    "\n"
+    "Exit status 0 on success; 1 on any other failure, and no output file is written; 2 for a wrong\n"
+    "command line; 3 when there is nothing to print (no item has a price), and no file is written.\n"
+    "Every failure is one line on standard error. Interrupted by SIGINT, SIGTERM or SIGHUP, the tool\n"
+    "removes its temporary files and exits with 130, 143 or 129.\n";
 
 // Bytes of page pictures a run keeps in memory (a 10,000-item report takes about 24 MB).
 constexpr int kPagesInMemory = 64 << 20;
@@ -95,7 +106,13 @@ public:
     using Exception::Exception;
 };
 
+// Exit statuses, as the usage text lists them.
+constexpr int kExitFailed = 1;
+constexpr int kExitWrongUse = 2;
+constexpr int kExitNothingToPrint = 3;
+
 struct Options {
+    bool help = false;
     TReportOrder order = TReportOrder::ItemNumber;
     std::optional<QString> fornecedor;
     const ReportFormat* format = nullptr;
@@ -116,10 +133,20 @@ Options ParseOptions(const QStringList& arguments) {
     const QCommandLineOption print(QStringLiteral("print"));
     const QCommandLineOption printer(QStringLiteral("printer"), QString(), QStringLiteral("name"));
     const QCommandLineOption embedFonts(QStringLiteral("embed-fonts"));
-    parser.addOptions({order, fornecedor, format, dpi, print, printer, embedFonts});
+    const QCommandLineOption help(QStringList{QStringLiteral("help"), QStringLiteral("h")});
+    parser.addOptions({order, fornecedor, format, dpi, print, printer, embedFonts, help});
     if (!parser.parse(arguments)) throw UsageError(parser.errorText());
 
     Options options;
+    if (parser.isSet(help)) {
+        options.help = true;
+        return options;
+    }
+    // A second value would silently win over the first ("--format pdf --format html" wrote HTML into
+    // a .pdf): each option is given once.
+    const QStringList given = parser.optionNames();
+    for (const QString& name : given)
+        if (given.count(name) > 1) throw UsageError(QStringLiteral("--%1 is given more than once").arg(name));
     options.print = parser.isSet(print);
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != (options.print ? 1 : 2))
@@ -179,12 +206,25 @@ QString Fornecedor(const Options& options, const TFormQuorvel& form) {
 
 int Run(const Options& options) {
     TFormQuorvel form(ExecutableFolder());
-    if (!FileExists(options.proposal))
+    switch (KindOfPath(options.proposal)) {
+    case PathKind::Missing:
         throw Exception(QStringLiteral("Cannot read \"%1\": the file does not exist").arg(options.proposal));
-    // The proposal is only ever read: an output that would replace it is refused before anything runs.
-    if (!options.print && WouldReplace(*options.format, options.output, options.proposal))
-        throw Exception(QStringLiteral("The output \"%1\" would replace the proposal").arg(options.output));
-    form.OpenProposalForReport(options.proposal);
+    case PathKind::Folder:
+        throw Exception(QStringLiteral("Cannot read \"%1\": it is a folder").arg(options.proposal));
+    case PathKind::Other:
+        throw Exception(QStringLiteral("Cannot read \"%1\": not a regular file").arg(options.proposal));
+    case PathKind::RegularFile:
+        break;
+    }
+    // The proposal is only ever read, and no output stands where it cannot be replaced: both are
+    // checked before anything runs.
+    if (!options.print) CheckOutputs(*options.format, options.output, options.proposal);
+    try {
+        form.OpenProposalForReport(options.proposal);
+    } catch (const EStoreError& e) {
+        throw Exception(QStringLiteral("Cannot read \"%1\": %2")
+                            .arg(options.proposal, DescribeStoreError(e, MessageLanguage::English)));
+    }
     form.SetSupplierName(Fornecedor(options, form));
 
     TStoreTable& itens = form.ItemTable();
@@ -221,6 +261,7 @@ int main(int argc, char** argv) {
     if (PrintVersionWhenAsked(argc, argv, "quorvel-report")) return 0;
     if (PrintUsageWhenAsked(argc, argv, kUsage)) return 0;
     UseHugePagesForTheHeap();
+    RemoveTemporariesOnInterrupt();
     // No window is ever shown: the program runs on the off-screen platform unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(QuietQtMessages);
@@ -229,18 +270,28 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     try {
         const Options options = ParseOptions(TApplication::arguments());
+        if (options.help) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         const int pages = Run(options);
+        if (pages == 0) {
+            // No page means no item made it into the report: nothing was written.
+            Fail(QStringLiteral("nothing to print: no item has a price"));
+            return kExitNothingToPrint;
+        }
         std::printf("%d pages\n", pages);
         return 0;
     } catch (const UsageError& e) {
         Fail(e.Message());
-        return 2;
+        return kExitWrongUse;
     } catch (const EStoreError& e) {
-        Fail(QStringLiteral("Cannot read the proposal: %1").arg(DescribeStoreError(e)));
+        Fail(QStringLiteral("Cannot read the proposal: %1")
+                 .arg(DescribeStoreError(e, MessageLanguage::English)));
     } catch (const Exception& e) {
         Fail(e.Message().isEmpty() ? dialogs.firstMessage : e.Message());
     } catch (const std::exception& e) {
         Fail(QString::fromLocal8Bit(e.what()));
     }
-    return 1;
+    return kExitFailed;
 }

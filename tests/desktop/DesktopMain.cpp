@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+// The desktop tests run on the X server that tests/desktop/run-under-openbox starts, in pt_BR, with
+// a QApplication: unlike the other tests, not on the off-screen platform.
+int main(int argc, char** argv) {
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
