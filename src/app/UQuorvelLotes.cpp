@@ -59,7 +59,8 @@ void TFormQuorvel::UpdateLotValue() {
     lotes.Edit();
     const TStoreField& soma = FieldNamed(*CDSDigitacao, "SomaItens");
     TStoreField& valor = FieldNamed(lotes, "valor");
-    if (!soma.AsQString().isEmpty())
+    // The sum's text is empty exactly when the sum is NULL; the test spares formatting it.
+    if (!soma.IsNull())
         valor.SetAsFloat(soma.AsFloat());
     else
         valor.Clear();

@@ -113,6 +113,10 @@ void TStoreTable::IndexFieldName(std::size_t position) {
                                 fields_[first]->FieldName().compare(name, Qt::CaseInsensitive) != 0))
         ++first;
     fieldsByName_.insert(name, static_cast<int>(first));
+    bool latin1 = true;
+    for (const QChar c : name)
+        latin1 = latin1 && c.unicode() <= 0xFF;
+    if (latin1) fieldsByLatin1Name_.emplace(name.toLatin1().toStdString(), static_cast<int>(first));
 }
 
 TStoreField& TStoreTable::AddField(const QString& name, TFieldType type, int size) {
@@ -162,6 +166,22 @@ TStoreField* TStoreTable::FindField(const QString& name) const {
             return field.get();
     }
     return nullptr;
+}
+
+TStoreField* TStoreTable::FindField(QLatin1StringView name) const {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it =
+            fieldsByLatin1Name_.find(std::string_view(name.data(), static_cast<std::size_t>(name.size())));
+        if (it != fieldsByLatin1Name_.end()) return fields_[static_cast<std::size_t>(it->second)].get();
+    }
+    return FindField(QString(name));
+}
+
+TStoreField& TStoreTable::FieldByName(QLatin1StringView name) const {
+    TStoreField* field = FindField(name);
+    if (!field) RaiseDatabaseError(StoreMessages::FieldNotFound(name));
+    return *field;
 }
 
 TStoreField& TStoreTable::FieldByName(const QString& name) const {
@@ -463,6 +483,7 @@ void TStoreTable::ReleaseContent() {
     modified_ = false;
     if (std::erase_if(fields_, [](const auto& field) { return field->dynamic_; }) > 0) {
         fieldsByName_.clear();
+        fieldsByLatin1Name_.clear();
         for (std::size_t i = 0; i < fields_.size(); ++i)
             IndexFieldName(i);
     }

@@ -5,6 +5,7 @@
 #include "store/StoreExpr.h"
 #include "store/StoreField.h"
 #include "store/StoreObserver.h"
+#include "store/TableLock.h"
 
 #include <QHash>
 #include <QString>
@@ -12,8 +13,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -69,6 +72,9 @@ public:
     // The field with that name (any letter case), or nullptr / "Field '%s' not found".
     TStoreField* FindField(const QString& name) const;
     TStoreField& FieldByName(const QString& name) const;
+    // The same for a name given as Latin-1 text (a handler's literal), without making a QString of it.
+    TStoreField* FindField(QLatin1StringView name) const;
+    TStoreField& FieldByName(QLatin1StringView name) const;
 
     // --- Properties ---
     const QString& FileName() const noexcept { return fileName_; }
@@ -164,7 +170,7 @@ public:
     TDataSetNotifyEvent OnNewRecord, OnCalcFields;
 
     // The table's lock, for callers that need several operations to stay together.
-    std::recursive_mutex& Mutex() const noexcept { return mutex_; }
+    TableLock& Mutex() const noexcept { return mutex_; }
 
 private:
     friend class TStoreField;
@@ -234,9 +240,21 @@ private:
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);
 
-    mutable std::recursive_mutex mutex_;
+    mutable TableLock mutex_;
     std::vector<std::unique_ptr<TStoreField>> fields_;
-    QHash<QString, int> fieldsByName_; // a field's name as declared -> the field FindField gives for it
+    // A field's name as declared -> the field FindField gives for it (by its name in Latin-1 too).
+    QHash<QString, int> fieldsByName_;
+    // Field names are short: a byte at a time (FNV-1a) hashes them faster than the library's hash.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept {
+            std::uint64_t hash = 14695981039346656037ull;
+            for (const char c : name)
+                hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+            return static_cast<std::size_t>(hash);
+        }
+    };
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> fieldsByLatin1Name_;
     std::vector<TStoreIndexDef> indexDefs_;
     std::vector<TableObserver*> observers_;
     int disableCount_ = 0;
