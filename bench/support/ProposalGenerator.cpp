@@ -139,7 +139,8 @@ Datapacket GenerateProposal(const ProposalOptions& options) {
     packet.rows.reserve(static_cast<size_t>(rows));
     for (int r = 0; r < rows; ++r) {
         std::vector<FieldValue> v(packet.fields.size());
-        const int lot = lots > 0 ? r * lots / (rows > 0 ? rows : 1) : 0;
+        // In 64 bits: 200,000 rows times 20,000 lots do not fit in an int.
+        const int lot = lots > 0 ? static_cast<int>(std::int64_t{r} * lots / (rows > 0 ? rows : 1)) : 0;
         v[0] = std::int64_t{lots > 0 ? lot + 1 : r + 1};
         v[1] = std::string("01");
         v[2] = std::string("PE");

@@ -45,6 +45,21 @@ int DigitCount(std::uint64_t v) noexcept {
     return n;
 }
 
+// Units at `places` places from a magnitude at four places: cut to fewer places, or widened.
+std::optional<TDecimal> FromUnits4(bool negative, std::uint64_t units4, int places) {
+    std::uint64_t units = units4;
+    if (places < 4) {
+        units /= kPow10[static_cast<size_t>(4 - places)];
+    } else if (places > 4) {
+        const std::uint64_t f = kPow10[static_cast<size_t>(places - 4)];
+        if (units != 0 && units > (kUnitsLimit - 1) / f) return std::nullopt;
+        units *= f;
+    }
+    if (units >= kUnitsLimit) return std::nullopt;
+    const auto s = static_cast<std::int64_t>(units);
+    return TDecimal::FromUnits(negative ? -s : s, places);
+}
+
 // Builds units at `places` places from a digit string `digits` whose value is digits × 10^exp10:
 // first rounded half-to-even to four places, then cut to `places`.
 std::optional<TDecimal> FromDigits(bool negative, std::string_view digits, long exp10, int places) {
@@ -87,17 +102,19 @@ std::optional<TDecimal> FromDigits(bool negative, std::string_view digits, long 
         if (roundUp) ++units4;
         if (units4 >= kUnitsLimit) return std::nullopt;
     }
-    std::uint64_t units = units4;
-    if (places < 4) {
-        units /= kPow10[static_cast<size_t>(4 - places)];
-    } else if (places > 4) {
-        const std::uint64_t f = kPow10[static_cast<size_t>(places - 4)];
-        if (units != 0 && units > (kUnitsLimit - 1) / f) return std::nullopt;
-        units *= f;
-    }
-    if (units >= kUnitsLimit) return std::nullopt;
-    const auto s = static_cast<std::int64_t>(units);
-    return TDecimal::FromUnits(negative ? -s : s, places);
+    return FromUnits4(negative, units4, places);
+}
+
+// A double's magnitude times 10^4 rounded to the nearest integer, when that rounding is the one
+// FromDigits makes of the double's fifteen significant digits: below 10^9 those digits reach six
+// places, within 0.006 of a unit of the fourth, so away from the half the nearest unit is the same.
+std::optional<std::uint64_t> NearestUnits4(double magnitude) noexcept {
+    if (!(magnitude < 1e9)) return std::nullopt;
+    const double scaled = magnitude * 10000.0;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (fraction >= 0.4 && fraction <= 0.6) return std::nullopt;
+    return static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
 }
 
 } // namespace
@@ -164,7 +181,11 @@ std::optional<TDecimal> TDecimal::FromDouble(double value, int places) {
     if (!std::isfinite(value)) return std::nullopt;
     if (std::fabs(value) >= 1e18) return std::nullopt;
     // Fifteen significant digits: the digits a double holds reliably, so 1.23455 is judged as the
-    // exact half it was typed as, not as the binary value just below it.
+    // exact half it was typed as, not as the binary value just below it. Most values are nowhere near
+    // such a half and are rounded without writing their digits out.
+    if (places >= 0 && places <= kMaxScale)
+        if (const std::optional<std::uint64_t> units4 = NearestUnits4(std::fabs(value)))
+            return FromUnits4(value < 0, *units4, places);
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", value);
     return FromNumberText(buf, '.', places);

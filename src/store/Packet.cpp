@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <unordered_set>
 
 namespace quorvel {
 namespace {
@@ -88,12 +89,13 @@ std::string AttrNameOf(std::string_view fieldName) {
 std::vector<std::string> AttrNamesOf(const std::vector<FieldDef>& fields) {
     std::vector<std::string> names;
     names.reserve(fields.size());
+    // The names given so far, so that a packet of thousands of fields is not compared name by name.
+    std::unordered_set<std::string> given;
+    given.reserve(fields.size());
     for (size_t i = 0; i < fields.size(); ++i) {
         std::string name = AttrNameOf(fields[i].name);
-        bool taken = name.empty() || name == "RowState";
-        for (size_t k = 0; k < i && !taken; ++k)
-            taken = names[k] == name;
-        if (taken) name = "xF" + std::to_string(i);
+        if (name.empty() || name == "RowState" || given.contains(name)) name = "xF" + std::to_string(i);
+        given.insert(name);
         names.push_back(std::move(name));
     }
     return names;

@@ -231,6 +231,7 @@ private:
     }
 
     void Rows(std::uint32_t rowCount) {
+        constexpr char kFourNulls = 0x55;
         const auto& fields = packet_.fields;
         const size_t n = fields.size();
         std::vector<FieldKind> kinds;
@@ -250,6 +251,11 @@ private:
             entries.clear();
             unchanged.clear();
             for (size_t i = 0; i < n; ++i) {
+                // Four NULL fields in one byte are passed over at once.
+                if (i % 4 == 0 && i + 4 <= n && mask[i / 4] == kFourNulls) {
+                    i += 3;
+                    continue;
+                }
                 const unsigned bits = (static_cast<unsigned char>(mask[i / 4]) >> (2 * (i % 4))) & 3u;
                 if ((bits & 1u) != 0) continue;
                 if ((bits & 2u) != 0) {

@@ -187,7 +187,10 @@ private:
         for (const auto& f : fields)
             kinds.push_back(KindOf(f));
         const auto replaced = ReplacedVersions(packet_);
-        const size_t maskBytes = (n + 3) / 4;
+        // Two bits a field: 0 a value follows, 1 NULL, 2 the replaced version's value. A row starts
+        // as all NULL and the fields that hold a value change their bits, so a row of many fields and
+        // few values costs its mask and what it carries.
+        const std::string allNull = NullMask(n);
         for (size_t r = 0; r < packet_.rows.size(); ++r) {
             const PacketRow& row = packet_.rows[r];
             if (dropUnused && (row.rowState & kRowUnused) != 0) continue;
@@ -196,19 +199,30 @@ private:
                 previous = &packet_.rows[replaced[r] - 1];
             U8(row.rowState);
             const size_t maskAt = out_.size();
-            out_.append(maskBytes, '\0');
-            for (size_t i = 0; i < n; ++i) {
-                static const FieldValue kNull;
-                const FieldValue& v = i < row.values.size() ? row.values[i] : kNull;
+            out_ += allNull;
+            row.values.ForEachValue([&](std::size_t i, const FieldValue& v) {
+                if (i >= n) return;
                 unsigned bits = 0;
                 if (previous != nullptr && IsBlobKind(kinds[i]) && i < previous->values.size() &&
-                    !IsNull(v) && v == previous->values[i])
+                    v == previous->values[i])
                     bits = 2;
-                else if (IsNull(v) || !Value(fields[i], kinds[i], v))
+                else if (!Value(fields[i], kinds[i], v))
                     bits = 1;
-                out_[maskAt + i / 4] = static_cast<char>(out_[maskAt + i / 4] | (bits << (2 * (i % 4))));
-            }
+                const size_t at = maskAt + i / 4;
+                const unsigned shift = 2 * (i % 4);
+                const auto kept =
+                    static_cast<unsigned>(static_cast<unsigned char>(out_[at])) & ~(3u << shift);
+                out_[at] = static_cast<char>(kept | (bits << shift));
+            });
         }
+    }
+
+    // The mask of a row whose `fields` fields are all NULL.
+    static std::string NullMask(size_t fields) {
+        std::string mask((fields + 3) / 4, '\0');
+        for (size_t i = 0; i < fields; ++i)
+            mask[i / 4] = static_cast<char>(static_cast<unsigned char>(mask[i / 4]) | (1u << (2 * (i % 4))));
+        return mask;
     }
 
     // Appends the value; false (nothing appended) when the field kind carries no value or the value

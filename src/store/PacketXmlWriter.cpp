@@ -273,25 +273,36 @@ private:
             if (anyBlob && (row.rowState & kRowModified) != 0 && replaced[r] != 0)
                 previous = &packet_.rows[replaced[r] - 1];
             const size_t n = std::min(fields.size(), row.values.size());
-            for (size_t i = 0; i < n; ++i) {
-                const FieldValue& v = row.values[i];
-                if (previous != nullptr && IsBlobKind(kinds[i]) && i < previous->values.size()) {
-                    if (v == previous->values[i]) continue;
-                    // A missing value here would read back as the replaced version's value, so a
-                    // value cleared in this version is written as empty instead.
-                    if (IsNull(v)) {
-                        out_ += names[i];
-                        out_.push_back('"');
-                        continue;
+            if (previous != nullptr) {
+                for (size_t i = 0; i < n; ++i) {
+                    const FieldValue& v = row.values[i];
+                    if (IsBlobKind(kinds[i]) && i < previous->values.size()) {
+                        if (v == previous->values[i]) continue;
+                        // A missing value here would read back as the replaced version's value, so a
+                        // value cleared in this version is written as empty instead.
+                        if (IsNull(v)) {
+                            out_ += names[i];
+                            out_.push_back('"');
+                            continue;
+                        }
                     }
+                    if (!IsNull(v)) WriteAttribute(fields[i], kinds[i], names[i], v);
                 }
-                if (IsNull(v)) continue;
-                out_ += names[i];
-                WriteValue(fields[i], kinds[i], v);
-                out_.push_back('"');
+            } else {
+                // Only the values a row holds are visited: a row of many fields and few values costs
+                // what it carries, not its field count.
+                row.values.ForEachValue([&](std::size_t i, const FieldValue& v) {
+                    if (i < n) WriteAttribute(fields[i], kinds[i], names[i], v);
+                });
             }
             out_ += "/>";
         }
+    }
+
+    void WriteAttribute(const FieldDef& f, FieldKind kind, const std::string& name, const FieldValue& v) {
+        out_ += name;
+        WriteValue(f, kind, v);
+        out_.push_back('"');
     }
 
     void WriteValue(const FieldDef& f, FieldKind kind, const FieldValue& v) {

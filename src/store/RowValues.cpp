@@ -17,6 +17,10 @@ std::size_t ValueHeapBytes(const FieldValue& value) noexcept {
     return 0;
 }
 
+bool ByColumn(const RowValues::Entry& entry, std::size_t column) noexcept {
+    return entry.first < column;
+}
+
 } // namespace
 
 std::size_t FieldValueBytes(const FieldValue& value) noexcept {
@@ -24,30 +28,52 @@ std::size_t FieldValueBytes(const FieldValue& value) noexcept {
 }
 
 RowValues::RowValues(std::size_t count)
-    : size_(static_cast<std::uint32_t>(count))
-    , dense_(count == 0) {}
+    : size_(static_cast<std::uint32_t>(count)) {}
 
 RowValues::RowValues(std::initializer_list<FieldValue> values)
     : RowValues(std::vector<FieldValue>(values)) {}
 
 RowValues::RowValues(std::vector<FieldValue> values)
-    : values_(std::move(values))
-    , size_(static_cast<std::uint32_t>(values_.size())) {
-    if (!WantsDense(ValueCount())) MakeSparse();
+    : size_(static_cast<std::uint32_t>(values.size())) {
+    const auto count = static_cast<std::size_t>(
+        std::count_if(values.begin(), values.end(), [](const FieldValue& v) { return !IsNull(v); }));
+    if (WantsDense(count) && !values.empty())
+        KeepInSlots(std::move(values));
+    else
+        MakeSparse(std::move(values));
 }
 
-RowValues RowValues::Dense(std::vector<FieldValue> values) noexcept {
+RowValues RowValues::Dense(std::vector<FieldValue> values) {
     RowValues row;
     row.size_ = static_cast<std::uint32_t>(values.size());
-    row.values_ = std::move(values);
+    if (!values.empty()) row.KeepInSlots(std::move(values));
     return row;
 }
 
+void RowValues::KeepInSlots(std::vector<FieldValue> values) {
+    slots_ = std::make_shared<const SlotVector>(std::move(values));
+    entries_.clear();
+}
+
+void RowValues::MakeSparse(std::vector<FieldValue> values) {
+    slots_.reset();
+    entries_.clear();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (!IsNull(values[i])) entries_.emplace_back(static_cast<std::uint32_t>(i), std::move(values[i]));
+}
+
+std::vector<RowValues::Entry>::const_iterator RowValues::FindEntry(std::size_t column) const noexcept {
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), column, ByColumn);
+    return it != entries_.end() && it->first == column ? it : entries_.end();
+}
+
 const FieldValue& RowValues::operator[](std::size_t column) const noexcept {
-    if (dense_) return column < values_.size() ? values_[column] : kNull;
-    const auto it = std::lower_bound(columns_.begin(), columns_.end(), column);
-    if (it == columns_.end() || *it != column) return kNull;
-    return values_[static_cast<std::size_t>(it - columns_.begin())];
+    if (!entries_.empty()) {
+        const auto it = FindEntry(column);
+        if (it != entries_.end()) return it->second;
+    }
+    if (slots_ && column < slots_->size()) return (*slots_)[column];
+    return kNull;
 }
 
 const FieldValue& RowValues::at(std::size_t column) const {
@@ -57,95 +83,65 @@ const FieldValue& RowValues::at(std::size_t column) const {
 
 void RowValues::Set(std::size_t column, FieldValue value) {
     if (column >= size_) throw std::out_of_range("RowValues::Set");
-    if (dense_) {
-        values_[column] = std::move(value);
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), column, ByColumn);
+    const bool present = it != entries_.end() && it->first == column;
+    // With slots, an entry is kept only where the value differs from its slot; without, only for a
+    // value that is not NULL.
+    const bool asBefore = slots_ ? (*slots_)[column] == value : IsNull(value);
+    if (asBefore) {
+        if (present) entries_.erase(it);
         return;
     }
-    const auto it = std::lower_bound(columns_.begin(), columns_.end(), column);
-    const auto at = static_cast<std::size_t>(it - columns_.begin());
-    const bool present = it != columns_.end() && *it == column;
-    if (IsNull(value)) {
-        if (present) {
-            columns_.erase(it);
-            values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(at));
-        }
-        return;
+    if (present)
+        it->second = std::move(value);
+    else
+        entries_.emplace(it, static_cast<std::uint32_t>(column), std::move(value));
+    if (slots_) {
+        if (2 * entries_.size() > size_) MergeIntoSlots();
+    } else if (WantsDense(entries_.size())) {
+        MergeIntoSlots();
     }
-    if (present) {
-        values_[at] = std::move(value);
-        return;
-    }
-    columns_.insert(it, static_cast<std::uint32_t>(column));
-    values_.insert(values_.begin() + static_cast<std::ptrdiff_t>(at), std::move(value));
-    if (WantsDense(values_.size())) MakeDense();
 }
 
-void RowValues::MakeDense() {
-    std::vector<FieldValue> dense(size_);
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        dense[columns_[i]] = std::move(values_[i]);
-    values_ = std::move(dense);
-    columns_.clear();
-    columns_.shrink_to_fit();
-    dense_ = true;
-}
-
-void RowValues::MakeSparse() {
-    std::vector<FieldValue> present;
-    present.reserve(ValueCount());
-    columns_.clear();
-    for (std::size_t i = 0; i < values_.size(); ++i) {
-        if (IsNull(values_[i])) continue;
-        columns_.push_back(static_cast<std::uint32_t>(i));
-        present.push_back(std::move(values_[i]));
-    }
-    values_ = std::move(present);
-    dense_ = false;
+void RowValues::MergeIntoSlots() {
+    KeepInSlots(ToVector());
 }
 
 void RowValues::resize(std::size_t count) {
-    if (dense_) {
-        const std::size_t kept = std::min(count, values_.size());
-        const auto valueCount = static_cast<std::size_t>(
-            std::count_if(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(kept),
-                          [](const FieldValue& v) { return !IsNull(v); }));
-        values_.resize(kept);
-        size_ = static_cast<std::uint32_t>(count);
-        // Sparse before growing, so that a short row widened to many fields never holds their slots.
-        if (!WantsDense(valueCount))
-            MakeSparse();
-        else
-            values_.resize(count);
+    if (count == size_) return;
+    if (slots_) {
+        std::vector<FieldValue> values = ToVector();
+        values.resize(count);
+        *this = RowValues(std::move(values));
         return;
     }
-    const auto cut = std::lower_bound(columns_.begin(), columns_.end(), count);
-    values_.erase(values_.begin() + (cut - columns_.begin()), values_.end());
-    columns_.erase(cut, columns_.end());
+    // Without slots the values beyond `count` are dropped; new fields are NULL and take no room, so a
+    // short row widened to many fields never holds their slots.
+    const auto cut = std::lower_bound(entries_.begin(), entries_.end(), count, ByColumn);
+    entries_.erase(cut, entries_.end());
     size_ = static_cast<std::uint32_t>(count);
-    if (WantsDense(values_.size())) MakeDense();
+    if (WantsDense(entries_.size()) && size_ > 0) MergeIntoSlots();
 }
 
 void RowValues::EraseColumn(std::size_t column) {
     if (column >= size_) throw std::out_of_range("RowValues::EraseColumn");
-    if (dense_) {
-        values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(column));
-    } else {
-        auto it = std::lower_bound(columns_.begin(), columns_.end(), column);
-        if (it != columns_.end() && *it == column) {
-            values_.erase(values_.begin() + (it - columns_.begin()));
-            it = columns_.erase(it);
-        }
-        for (; it != columns_.end(); ++it)
-            --*it;
+    if (slots_) {
+        std::vector<FieldValue> values = ToVector();
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(column));
+        *this = RowValues(std::move(values));
+        return;
     }
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), column, ByColumn);
+    if (it != entries_.end() && it->first == column) it = entries_.erase(it);
+    for (; it != entries_.end(); ++it)
+        --it->first;
     --size_;
 }
 
 void RowValues::clear() noexcept {
-    values_.clear();
-    columns_.clear();
+    slots_.reset();
+    entries_.clear();
     size_ = 0;
-    dense_ = true;
 }
 
 void RowValues::Assign(std::size_t count, std::vector<Entry>& entries) {
@@ -163,47 +159,50 @@ void RowValues::Assign(std::size_t count, std::vector<Entry>& entries) {
     }
     entries.resize(kept);
     size_ = static_cast<std::uint32_t>(count);
-    values_.clear();
-    columns_.clear();
-    dense_ = WantsDense(kept);
-    if (dense_) {
-        values_.resize(count);
+    slots_.reset();
+    entries_.clear();
+    if (WantsDense(kept) && count > 0) {
+        std::vector<FieldValue> values(count);
         for (Entry& e : entries)
-            values_[e.first] = std::move(e.second);
+            values[e.first] = std::move(e.second);
+        KeepInSlots(std::move(values));
         return;
     }
-    values_.reserve(kept);
-    columns_.reserve(kept);
-    for (Entry& e : entries) {
-        columns_.push_back(e.first);
-        values_.push_back(std::move(e.second));
-    }
+    entries_.reserve(kept);
+    for (Entry& e : entries)
+        entries_.push_back(std::move(e));
 }
 
 std::size_t RowValues::ValueCount() const noexcept {
-    if (!dense_) return values_.size();
-    return static_cast<std::size_t>(
-        std::count_if(values_.begin(), values_.end(), [](const FieldValue& v) { return !IsNull(v); }));
+    if (!slots_) return entries_.size();
+    std::size_t count = 0;
+    ForEachValue([&count](std::size_t, const FieldValue&) { ++count; });
+    return count;
 }
 
 std::vector<FieldValue> RowValues::ToVector() const {
-    if (dense_) return values_;
-    std::vector<FieldValue> all(size_);
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        all[columns_[i]] = values_[i];
+    if (slots_ && entries_.empty()) return *slots_;
+    std::vector<FieldValue> all = slots_ ? *slots_ : std::vector<FieldValue>(size_);
+    for (const Entry& entry : entries_)
+        all[entry.first] = entry.second;
     return all;
 }
 
 bool operator==(const RowValues& a, const RowValues& b) {
     if (a.size_ != b.size_) return false;
-    if (a.dense_ == b.dense_) return a.values_ == b.values_ && a.columns_ == b.columns_;
-    const RowValues& dense = a.dense_ ? a : b;
-    const RowValues& sparse = a.dense_ ? b : a;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < dense.values_.size(); ++i) {
-        const bool here = next < sparse.columns_.size() && sparse.columns_[next] == i;
-        if (dense.values_[i] != (here ? sparse.values_[next++] : kNull)) return false;
+    // Only the fields that either row changed can differ when both share the same slots; without
+    // slots the entries are the whole row in one form.
+    if (a.slots_ == b.slots_) {
+        if (a.entries_ == b.entries_) return true;
+        if (!a.slots_) return false;
+        for (const RowValues::Entry& entry : a.entries_)
+            if (entry.second != b[entry.first]) return false;
+        for (const RowValues::Entry& entry : b.entries_)
+            if (entry.second != a[entry.first]) return false;
+        return true;
     }
+    for (std::size_t i = 0; i < a.size_; ++i)
+        if (a[i] != b[i]) return false;
     return true;
 }
 

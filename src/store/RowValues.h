@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 #include <variant>
@@ -42,9 +43,14 @@ inline bool IsNull(const FieldValue& v) noexcept {
 std::size_t FieldValueBytes(const FieldValue& value) noexcept;
 
 // The values of one row, one per field, where a NULL takes no room. A row that holds a value in at
-// least half of its fields keeps them side by side (read by position); a row of mostly NULLs keeps
-// only its values with their field numbers. So a file of many fields and few values per row loads in
-// memory proportional to the values it carries, while a filled proposal row is read directly.
+// least half of its fields keeps them side by side in slots (read by position); a row of mostly NULLs
+// keeps only its values with their field numbers. So a file of many fields and few values per row
+// loads in memory proportional to the values it carries, while a filled proposal row is read directly.
+//
+// Slots are never changed once made, and copies of a row share them: a copy that is then changed
+// keeps only the values it changed, beside the shared slots, until it has changed half of them. So
+// the edit buffer of a record costs what was typed into it, and each new version of a record that a
+// post appends shares the values it did not change with the version it replaces.
 class RowValues {
 public:
     RowValues() = default;
@@ -53,7 +59,7 @@ public:
     RowValues(std::initializer_list<FieldValue> values);
     explicit RowValues(std::vector<FieldValue> values);
     // Keeps `values` side by side as they are, for a caller that knows most of them are set.
-    static RowValues Dense(std::vector<FieldValue> values) noexcept;
+    static RowValues Dense(std::vector<FieldValue> values);
 
     std::size_t size() const noexcept { return size_; }
     bool empty() const noexcept { return size_ == 0; }
@@ -77,12 +83,17 @@ public:
 
     // Calls fn(column, value) for every field that holds a value, in field order.
     template <class Fn> void ForEachValue(Fn&& fn) const {
-        if (dense_) {
-            for (std::size_t i = 0; i < values_.size(); ++i)
-                if (!IsNull(values_[i])) fn(i, values_[i]);
-        } else {
-            for (std::size_t i = 0; i < values_.size(); ++i)
-                fn(static_cast<std::size_t>(columns_[i]), values_[i]);
+        if (!slots_) {
+            for (const Entry& entry : entries_)
+                fn(static_cast<std::size_t>(entry.first), entry.second);
+            return;
+        }
+        const std::vector<FieldValue>& shared = *slots_;
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < shared.size(); ++i) {
+            const bool changed = next < entries_.size() && entries_[next].first == i;
+            const FieldValue& value = changed ? entries_[next++].second : shared[i];
+            if (!IsNull(value)) fn(i, value);
         }
     }
     // Number of fields that hold a value.
@@ -94,16 +105,22 @@ public:
     friend bool operator==(const RowValues& a, const RowValues& b);
 
 private:
-    void MakeDense();
-    void MakeSparse();
+    using SlotVector = std::vector<FieldValue>;
+
+    // The entry of `column`, or entries_.end().
+    std::vector<Entry>::const_iterator FindEntry(std::size_t column) const noexcept;
+    void KeepInSlots(std::vector<FieldValue> values);
+    void MakeSparse(std::vector<FieldValue> values);
+    // Slots holding the row's values as they are now, the changes included.
+    void MergeIntoSlots();
     bool WantsDense(std::size_t valueCount) const noexcept { return 2 * valueCount >= size_; }
 
-    // Dense: one slot per field, columns_ empty. Sparse: the values that are not NULL, in field order,
-    // with their field numbers in columns_.
-    std::vector<FieldValue> values_;
-    std::vector<std::uint32_t> columns_;
+    // With slots: one per field, shared and never changed, and in entries_ the fields changed since
+    // (a NULL among them clears its slot). Without: entries_ holds the values that are not NULL. In
+    // both, entries_ is in field order with one entry per field at most.
+    std::shared_ptr<const SlotVector> slots_;
+    std::vector<Entry> entries_;
     std::uint32_t size_ = 0;
-    bool dense_ = true;
 };
 
 } // namespace quorvel

@@ -360,15 +360,16 @@ QString TStoreField::Text() const {
 FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
     if (IsNullValue(value)) return {};
     const FieldKind kind = StoredKind();
-    const FormatSettings settings = Settings();
+    // The locale's separators are looked up only for the texts that need them.
+    const auto settings = []() -> const FormatSettings& { return Settings(); };
     auto textOf = [&](const TStoreValue& v) -> std::string {
         if (const auto* s = std::get_if<std::string>(&v)) return *s;
         if (const auto* w = std::get_if<std::u16string>(&v))
             return QStringToCp1252(QString::fromStdU16String(*w));
         if (const auto* i = std::get_if<std::int64_t>(&v)) return std::to_string(*i);
-        if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings);
+        if (const auto* d = std::get_if<double>(&v)) return FloatToPlainText(*d, settings());
         if (const auto* dec = std::get_if<TDecimal>(&v))
-            return DecimalPlainText(*dec, settings.DecimalSeparator);
+            return DecimalPlainText(*dec, settings().DecimalSeparator);
         if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
         if (const auto* t = std::get_if<TDateTimeValue>(&v)) return DateTimeText(*t, FieldKind::DateTime);
         return {};
@@ -420,7 +421,7 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
         if (const auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
         const std::string text = TrimBlanks(textOf(value));
         if (text.empty()) return {};
-        const std::optional<double> number = ParsePlainNumber(text, settings.DecimalSeparator);
+        const std::optional<double> number = ParsePlainNumber(text, settings().DecimalSeparator);
         if (!number) RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
         return *number;
     }
@@ -440,9 +441,9 @@ FieldValue TStoreField::ToStoredForm(const TStoreValue& value) const {
         } else {
             const std::string text = TrimBlanks(textOf(value));
             if (text.empty()) return {};
-            if (!IsPlainNumber(text, settings.DecimalSeparator))
+            if (!IsPlainNumber(text, settings().DecimalSeparator))
                 RaiseDatabaseError(StoreMessages::InvalidFloat(Cp1252ToQString(text), name_));
-            result = TDecimal::FromNumberText(text, settings.DecimalSeparator, places);
+            result = TDecimal::FromNumberText(text, settings().DecimalSeparator, places);
         }
         if (!result || !result->FitsField(precision, places)) RaiseStoreError(StoreErrorCode::OutOfRange);
         return *result;

@@ -100,7 +100,23 @@ TStoreField& TStoreTable::AddFieldOfClass(const QString& name, TFieldType type, 
     }
     if (type == TFieldType::AutoInc) field->readOnly_ = true;
     fields_.push_back(std::move(field));
+    IndexFieldName(fields_.size() - 1);
     return *fields_.back();
+}
+
+void TStoreTable::IndexFieldName(std::size_t position) {
+    const QString& name = fields_[position]->FieldName();
+    if (fieldsByName_.contains(name)) return;
+    // The name leads to the first field that FindField's comparison without letter case finds.
+    std::size_t first = 0;
+    while (first < position && (fields_[first]->FieldName().size() != name.size() ||
+                                fields_[first]->FieldName().compare(name, Qt::CaseInsensitive) != 0))
+        ++first;
+    fieldsByName_.insert(name, static_cast<int>(first));
+    bool latin1 = true;
+    for (const QChar c : name)
+        latin1 = latin1 && c.unicode() <= 0xFF;
+    if (latin1) fieldsByLatin1Name_.emplace(name.toLatin1().toStdString(), static_cast<int>(first));
 }
 
 TStoreField& TStoreTable::AddField(const QString& name, TFieldType type, int size) {
@@ -138,14 +154,34 @@ TStoreField& TStoreTable::Fields(int index) const {
 
 TStoreField* TStoreTable::FindField(const QString& name) const {
     std::lock_guard lock(mutex_);
+    // A name spelled as declared is found at once: handlers and reports look fields up by name for
+    // every value they read or write.
+    if (const auto it = fieldsByName_.constFind(name); it != fieldsByName_.constEnd())
+        return fields_[static_cast<std::size_t>(*it)].get();
     // Case folding keeps a name's length, so names of another length are passed over without
-    // comparing: a report looks its fields up by name for every value it prints.
+    // comparing.
     for (const auto& field : fields_) {
         const QString& fieldName = field->FieldName();
         if (fieldName.size() == name.size() && fieldName.compare(name, Qt::CaseInsensitive) == 0)
             return field.get();
     }
     return nullptr;
+}
+
+TStoreField* TStoreTable::FindField(QLatin1StringView name) const {
+    {
+        std::lock_guard lock(mutex_);
+        const auto it =
+            fieldsByLatin1Name_.find(std::string_view(name.data(), static_cast<std::size_t>(name.size())));
+        if (it != fieldsByLatin1Name_.end()) return fields_[static_cast<std::size_t>(it->second)].get();
+    }
+    return FindField(QString(name));
+}
+
+TStoreField& TStoreTable::FieldByName(QLatin1StringView name) const {
+    TStoreField* field = FindField(name);
+    if (!field) RaiseDatabaseError(StoreMessages::FieldNotFound(name));
+    return *field;
 }
 
 TStoreField& TStoreTable::FieldByName(const QString& name) const {
@@ -351,6 +387,7 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
                 collation = *named;
     try {
         data_ = std::move(packet);
+        equalityIndex_.Reset();
         // Every stored version carries one value per field from here on.
         for (PacketRow& row : data_.rows)
             if (row.values.size() < data_.fields.size()) row.values.resize(data_.fields.size());
@@ -429,6 +466,7 @@ void TStoreTable::Close() {
 void TStoreTable::ReleaseContent() {
     state_ = TTableState::Inactive;
     data_ = {};
+    equalityIndex_.Reset();
     recordOrder_.clear();
     view_.clear();
     cursor_ = -1;
@@ -443,7 +481,12 @@ void TStoreTable::ReleaseContent() {
     aggregates_.clear();
     changed_ = false;
     modified_ = false;
-    std::erase_if(fields_, [](const auto& field) { return field->dynamic_; });
+    if (std::erase_if(fields_, [](const auto& field) { return field->dynamic_; }) > 0) {
+        fieldsByName_.clear();
+        fieldsByLatin1Name_.clear();
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            IndexFieldName(i);
+    }
     for (auto& field : fields_) {
         field->column_ = -1;
         field->size_ = field->declaredSize_;

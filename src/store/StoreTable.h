@@ -1,17 +1,23 @@
 #pragma once
 
+#include "store/EqualityIndex.h"
 #include "store/Packet.h"
 #include "store/StoreExpr.h"
 #include "store/StoreField.h"
 #include "store/StoreObserver.h"
+#include "store/TableLock.h"
 
+#include <QHash>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class QCollator;
@@ -66,6 +72,9 @@ public:
     // The field with that name (any letter case), or nullptr / "Field '%s' not found".
     TStoreField* FindField(const QString& name) const;
     TStoreField& FieldByName(const QString& name) const;
+    // The same for a name given as Latin-1 text (a handler's literal), without making a QString of it.
+    TStoreField* FindField(QLatin1StringView name) const;
+    TStoreField& FieldByName(QLatin1StringView name) const;
 
     // --- Properties ---
     const QString& FileName() const noexcept { return fileName_; }
@@ -161,7 +170,7 @@ public:
     TDataSetNotifyEvent OnNewRecord, OnCalcFields;
 
     // The table's lock, for callers that need several operations to stay together.
-    std::recursive_mutex& Mutex() const noexcept { return mutex_; }
+    TableLock& Mutex() const noexcept { return mutex_; }
 
 private:
     friend class TStoreField;
@@ -182,6 +191,7 @@ private:
     };
 
     TStoreField& AddFieldOfClass(const QString& name, TFieldType type, TFieldClass fieldClass, int size);
+    void IndexFieldName(std::size_t position);
     void CheckInactive() const;
     void CheckActive() const;
     void CheckBrowseMode();
@@ -203,13 +213,19 @@ private:
     std::optional<StoreExpression> CompileFilter(const QString& text, bool filtered) const;
     std::vector<AggregateState> CompileAggregates() const;
     bool RowPasses(int row) const;
+    void CollectVisibleRows();
     void RebuildView();
     int CompareRows(int a, int b) const;
     int FindViewPosition(int row) const;
     int InsertionPosition(int row) const;
+    // Whether `row` sorts between the neighbours of view position `position` (the row there aside).
+    bool FitsAt(int position, int row) const;
     void RecomputeAggregates();
     void AggregateAdd(int row);
     void AggregateRemove(int row);
+    // The positions of the view [first, last) that can hold the records a Locate looks for.
+    std::pair<std::size_t, std::size_t> LocateRange(const std::vector<int>& columns,
+                                                    const std::vector<TStoreValue>& values) const;
     void ApplyFilterChange(std::optional<StoreExpression> expression);
     void ApplyOrderChange(std::vector<KeyPart> keys);
     void SetCursor(int position);
@@ -224,8 +240,21 @@ private:
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);
 
-    mutable std::recursive_mutex mutex_;
+    mutable TableLock mutex_;
     std::vector<std::unique_ptr<TStoreField>> fields_;
+    // A field's name as declared -> the field FindField gives for it (by its name in Latin-1 too).
+    QHash<QString, int> fieldsByName_;
+    // Field names are short: a byte at a time (FNV-1a) hashes them faster than the library's hash.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept {
+            std::uint64_t hash = 14695981039346656037ull;
+            for (const char c : name)
+                hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+            return static_cast<std::size_t>(hash);
+        }
+    };
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> fieldsByLatin1Name_;
     std::vector<TStoreIndexDef> indexDefs_;
     std::vector<TableObserver*> observers_;
     int disableCount_ = 0;
@@ -245,6 +274,7 @@ private:
     bool modified_ = false;
     std::vector<double> recordOrder_; // per stored row version: its record's place in the default order
     std::vector<int> view_;           // stored row versions visible, in the current order
+    EqualityIndex equalityIndex_;     // current rows by an integer field's value, for `field = number`
     int cursor_ = -1;
     bool bof_ = true;
     bool eof_ = true;

@@ -246,14 +246,20 @@ void TStoreTable::Post() {
             data_.changeLog.push_back(
                 {static_cast<std::uint32_t>(row + 1), static_cast<std::uint32_t>(old + 1), kChangeModified});
             changed_ = true;
-            view_.erase(view_.begin() + cursor_);
-            if (RowPasses(row)) {
+            if (!RowPasses(row)) {
+                view_.erase(view_.begin() + cursor_);
+                ClampCursor();
+            } else if (FitsAt(cursor_, row)) {
+                // The new version sorts where the old one stood, as it does unless a key changed:
+                // it takes the old one's place without moving the rest of the view.
+                view_[static_cast<std::size_t>(cursor_)] = row;
+                AggregateAdd(row);
+            } else {
+                view_.erase(view_.begin() + cursor_);
                 const int position = InsertionPosition(row);
                 view_.insert(view_.begin() + position, row);
                 cursor_ = position;
                 AggregateAdd(row);
-            } else {
-                ClampCursor();
             }
         }
     }

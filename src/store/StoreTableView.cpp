@@ -161,26 +161,29 @@ int TStoreTable::CompareRows(int a, int b) const {
     return c != 0 ? c : Order(a, b);
 }
 
-void TStoreTable::RebuildView() {
+void TStoreTable::CollectVisibleRows() {
     view_.clear();
-    // Integer values under a `field = number` filter are compared directly: selecting a lot
-    // rebuilds the view over every row, thousands of times while a proposal opens.
+    // A `field = number` filter on an integer field takes its rows from the index of that field's
+    // values: selecting a lot happens thousands of times while a proposal opens, and reading every
+    // row each time made the opening grow with the square of the proposal.
     const auto equality = filterExpression_ ? filterExpression_->FieldEqualsNumber() : std::nullopt;
-    for (std::size_t i = 0; i < data_.rows.size(); ++i) {
-        if (!IsCurrentRow(data_.rows[i].rowState)) continue;
-        if (equality) {
-            const auto& values = data_.rows[i].values;
-            const auto column = static_cast<std::size_t>(equality->first);
-            if (column < values.size()) {
-                if (const auto* integer = std::get_if<std::int64_t>(&values[column])) {
-                    if (static_cast<double>(*integer) == equality->second)
-                        view_.push_back(static_cast<int>(i));
-                    continue;
-                }
+    if (equality) {
+        const FieldKind kind = KindOf(data_.fields[static_cast<std::size_t>(equality->first)]);
+        if (kind == FieldKind::Integer || kind == FieldKind::Unsigned) {
+            if (const std::vector<int>* rows =
+                    equalityIndex_.CurrentRowsEqualTo(data_.rows, equality->first, equality->second)) {
+                view_ = *rows;
+                return;
             }
         }
-        if (RowPasses(static_cast<int>(i))) view_.push_back(static_cast<int>(i));
     }
+    for (std::size_t i = 0; i < data_.rows.size(); ++i)
+        if (IsCurrentRow(data_.rows[i].rowState) && RowPasses(static_cast<int>(i)))
+            view_.push_back(static_cast<int>(i));
+}
+
+void TStoreTable::RebuildView() {
+    CollectVisibleRows();
     bool textKeys = false;
     for (const KeyPart& key : orderKeys_) {
         const auto kind = KindOf(data_.fields[static_cast<std::size_t>(key.column)]);
@@ -255,6 +258,12 @@ void TStoreTable::RebuildView() {
 int TStoreTable::FindViewPosition(int row) const {
     const auto it = std::find(view_.begin(), view_.end(), row);
     return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+}
+
+bool TStoreTable::FitsAt(int position, int row) const {
+    const auto at = static_cast<std::size_t>(position);
+    return (at == 0 || CompareRows(view_[at - 1], row) < 0) &&
+           (at + 1 >= view_.size() || CompareRows(row, view_[at + 1]) < 0);
 }
 
 int TStoreTable::InsertionPosition(int row) const {
@@ -614,7 +623,8 @@ bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue
     }
     if (columns.size() != values.size())
         RaiseDatabaseError(QStringLiteral("Locate needs one value per key field"));
-    for (std::size_t p = 0; p < view_.size(); ++p) {
+    const auto [from, to] = LocateRange(columns, values);
+    for (std::size_t p = from; p < to; ++p) {
         const RowValues& row = data_.rows[static_cast<std::size_t>(view_[p])].values;
         bool all = true;
         for (std::size_t k = 0; k < columns.size() && all; ++k)
@@ -628,6 +638,37 @@ bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue
         return true;
     }
     return false;
+}
+
+std::pair<std::size_t, std::size_t> TStoreTable::LocateRange(const std::vector<int>& columns,
+                                                             const std::vector<TStoreValue>& values) const {
+    // When the view is in ascending order of an integer field that is searched for a number, the rows
+    // that can match stand together and are found by halving (a lot table being built looks up every
+    // item's lot); otherwise every row of the view is a candidate.
+    const std::pair<std::size_t, std::size_t> all{0, view_.size()};
+    if (orderKeys_.empty() || orderKeys_.front().descending) return all;
+    const int column = orderKeys_.front().column;
+    const FieldKind kind = KindOf(data_.fields[static_cast<std::size_t>(column)]);
+    if (kind != FieldKind::Integer && kind != FieldKind::Unsigned) return all;
+    const auto searched = std::find(columns.begin(), columns.end(), column);
+    if (searched == columns.end()) return all;
+    std::int64_t wanted = 0;
+    const TStoreValue& value = values[static_cast<std::size_t>(searched - columns.begin())];
+    if (IsNull(value) || !ToInteger(value, wanted)) return all;
+    // NULLs come first in the order and never equal a number.
+    const auto below = [this, column](int row, std::int64_t number) {
+        const auto* stored = std::get_if<std::int64_t>(
+            &data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)]);
+        return stored == nullptr || *stored < number;
+    };
+    const auto above = [this, column](std::int64_t number, int row) {
+        const auto* stored = std::get_if<std::int64_t>(
+            &data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)]);
+        return stored != nullptr && number < *stored;
+    };
+    const auto first = std::lower_bound(view_.begin(), view_.end(), wanted, below);
+    const auto last = std::upper_bound(first, view_.end(), wanted, above);
+    return {static_cast<std::size_t>(first - view_.begin()), static_cast<std::size_t>(last - view_.begin())};
 }
 
 int TStoreTable::ViewCount() const {

@@ -120,6 +120,28 @@ TEST_F(Salvar, SalvarDadosWritesEveryRowOfALotWithItsCurrentTotal) {
     }));
     ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
     EXPECT_EQ(valores(), (Valores{{"1", "10.0000"}, {"2", "10.0000"}, {"3", "3.0000"}, {"4", "3.0000"}}));
+
+    // Rows that hold their lot's total already are left as they are: a save with nothing typed adds
+    // no version.
+    const std::size_t versoes = Items().Data().rows.size();
+    const std::size_t alteracoes = Items().Data().changeLog.size();
+    ASSERT_TRUE(RunAction([this] {
+        Lots().Next();
+        form->BitBtn3Click();
+    }));
+    EXPECT_EQ(Items().Data().rows.size(), versoes);
+    EXPECT_EQ(Items().Data().changeLog.size(), alteracoes);
+    EXPECT_EQ(valores(), (Valores{{"1", "10.0000"}, {"2", "10.0000"}, {"3", "3.0000"}, {"4", "3.0000"}}));
+
+    // A lot without prices totals zero, and its rows, which held no value, receive that zero.
+    const QString semPrecos = SaveProposal(LotProposal(1, 2), QStringLiteral("sem-precos.xml"));
+    ASSERT_TRUE(OpenProposal(semPrecos));
+    ASSERT_TRUE(RunAction([this] { form->BitBtn3Click(); }));
+    std::map<std::string, std::string> gravados;
+    const Datapacket gravado = ReadPacketFile(semPrecos);
+    for (const PacketRow* row : CurrentRows(gravado))
+        gravados[PacketFieldText(gravado, *row, "numitem")] = PacketFieldText(gravado, *row, "valor");
+    EXPECT_EQ(gravados, (Valores{{"1", "0.0000"}, {"2", "0.0000"}}));
 }
 
 TEST_F(Salvar, FailedWriteShowsTheErrorAndNotTheSavedMessage) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <random>
+
 namespace quorvel {
 namespace {
 
@@ -13,6 +18,28 @@ std::string FromDouble(double v, int places) {
 std::string FromText(std::string_view text, int places) {
     const auto d = TDecimal::FromNumberText(text, ',', places);
     return d ? d->ToString() : "none";
+}
+
+// Most doubles are rounded without writing out their fifteen significant digits; that rounding must be
+// the one the digits give, near a half, at every magnitude and for every count of places.
+TEST(Decimal, FloatsRoundAsTheirFifteenDigitsDo) {
+    std::mt19937_64 random(29);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
+    const double scales[] = {1e-6, 1e-4, 1e-2, 1, 37, 1e4, 1e6, 99999999.0, 1e9, 1e12};
+    for (int i = 0; i < 200000; ++i) {
+        double value = fraction(random) * scales[i % std::size(scales)];
+        if (i % 3 == 0) value = std::round(value * 10000) / 10000 + (i % 2 ? 0.00005 : -0.00005);
+        if (i % 7 == 0) value = -value;
+        const int places = i % (TDecimal::kMaxScale + 1);
+        char digits[40];
+        std::snprintf(digits, sizeof digits, "%.14e", value);
+        const auto expected = TDecimal::FromNumberText(digits, '.', places);
+        const auto got = TDecimal::FromDouble(value, places);
+        ASSERT_EQ(got.has_value(), expected.has_value()) << digits << " at " << places;
+        if (got) {
+            ASSERT_EQ(got->ToString(), expected->ToString()) << digits << " at " << places;
+        }
+    }
 }
 
 TEST(Decimal, FloatsRoundToFourPlacesHalfToEvenThenCut) {

@@ -109,6 +109,39 @@ TEST(PacketBinary, HeaderAndRowLayout) {
     EXPECT_EQ(firstRow + 30, b.size());
 }
 
+// Each value's two bits, also in a row's last mask byte when the field count is not a multiple of four,
+// and what the XML calls the fields whose names it cannot use as they are.
+TEST(PacketBinary, MaskBitsAndAttributeNamesOfSparseRows) {
+    const std::string text =
+        std::string(testing::kDeclaration) +
+        "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD attrname=\"a\" fieldtype=\"i4\"/><FIELD attrname=\"b\" fieldtype=\"i4\"/>"
+        "<FIELD attrname=\"c\" fieldtype=\"i4\"/><FIELD attrname=\"d\" fieldtype=\"i4\"/>"
+        "<FIELD attrname=\"e\" fieldtype=\"i4\"/><FIELD attrname=\"f\" fieldtype=\"i4\"/>"
+        "</FIELDS><PARAMS/></METADATA><ROWDATA><ROW b=\"7\" f=\"9\"/><ROW/>"
+        "<ROW a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\"/></ROWDATA></DATAPACKET>";
+    const Datapacket packet = ReadXml(text);
+    EXPECT_EQ(WriteDatapacketXml(packet), text);
+    const std::string b = WriteDatapacketBinary(packet);
+    const size_t firstRow =
+        static_cast<unsigned char>(b[22]) | static_cast<size_t>(static_cast<unsigned char>(b[23])) << 8;
+    // a NULL (01), b a value (00), c and d NULL; e NULL, f a value, the last byte's other bits clear.
+    EXPECT_EQ(b.substr(firstRow, 3), std::string("\x00\x51\x01", 3));
+    EXPECT_EQ(b.substr(firstRow + 3, 8), std::string("\x07\0\0\0\x09\0\0\0", 8));
+    EXPECT_EQ(b.substr(firstRow + 11, 3), std::string("\x00\x55\x05", 3));
+    EXPECT_EQ(b.substr(firstRow + 14, 3), std::string("\x00\x00\x00", 3));
+    EXPECT_EQ(b.size(), firstRow + 17 + 6 * 4);
+    EXPECT_EQ(ReadBinary(b), packet);
+
+    // Names taken twice, left empty or "RowState" become "xF" and the position, also when an earlier
+    // field was given that very name.
+    std::vector<FieldDef> fields(7);
+    const char* names[] = {"a", "a", "", "RowState", "xF1", "a b", "b"};
+    for (size_t i = 0; i < fields.size(); ++i)
+        fields[i].name = names[i];
+    EXPECT_EQ(AttrNamesOf(fields), (std::vector<std::string>{"a", "xF1", "xF2", "xF3", "xF4", "a_b", "b"}));
+}
+
 TEST(PacketBinary, ContentDecidesTheReader) {
     const Datapacket packet = RichPacket();
     const std::string binary = WriteDatapacketBinary(packet);
@@ -182,6 +215,23 @@ TEST(PacketFuzzRegression, WrittenFilesReadBackToTheSameBytes) {
         EXPECT_EQ(WriteDatapacketXml(ReadXml(xml)), xml) << name;
         EXPECT_EQ(WriteDatapacketBinary(ReadBinary(binary)), binary) << name;
     }
+}
+
+// Found by fuzzing: 2,000 fields and 12,000 rows that set none of them, which the writers took seconds
+// over, visiting every field of every row. Both forms write back what was read.
+TEST(PacketFuzzRegression, ManyFieldsWithEmptyRowsWriteBackAsRead) {
+    const std::string bytes = ReadDataFile("many-fields-empty-rows.xml");
+    ASSERT_EQ(bytes.size(), 151035u);
+    const Datapacket packet = ReadDatapacket(std::span<const char>(bytes.data(), bytes.size()));
+    EXPECT_EQ(WriteDatapacketXml(packet), bytes);
+    const std::string binary = WriteDatapacketBinary(packet);
+    const size_t firstRow = static_cast<unsigned char>(binary[22]) |
+                            static_cast<size_t>(static_cast<unsigned char>(binary[23])) << 8;
+    // A state byte and 500 mask bytes of four NULLs each, per row.
+    ASSERT_EQ(binary.size(), firstRow + 12000u * 501u);
+    EXPECT_EQ(binary.substr(binary.size() - 501), std::string(1, '\0') + std::string(500, '\x55'));
+    EXPECT_EQ(ReadBinary(binary), packet);
+    EXPECT_EQ(WriteDatapacketXml(ReadBinary(binary)), bytes);
 }
 
 // Found by fuzzing: a list parameter marked variable-length was taken as text and then written in a

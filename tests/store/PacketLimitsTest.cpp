@@ -57,7 +57,16 @@ TEST(RowValues, FollowAPlainListThroughEveryForm) {
     for (const std::size_t width : {1u, 4u, 21u, 300u}) {
         RowValues row(width);
         std::vector<FieldValue> plain(width);
+        // A copy taken now and then, which shares what the row keeps: whatever the row goes through
+        // afterwards, the copy keeps the values it was taken with.
+        RowValues copy = row;
+        std::vector<FieldValue> copyPlain = plain;
         for (int step = 0; step < 3000; ++step) {
+            if (step % 50 == 0) {
+                ASSERT_EQ(copy.ToVector(), copyPlain) << "step " << step;
+                copy = row;
+                copyPlain = plain;
+            }
             const unsigned op = random() % 20;
             if (op == 0 && !plain.empty()) {
                 const std::size_t column = random() % plain.size();
@@ -265,8 +274,8 @@ TEST(PacketDeclaredNumbers, NumbersOutsideTheStoreAreRefused) {
 // before its rows, or before the root it opened is closed, is refused where the text ends.
 TEST(PacketTruncation, DocumentCutShortIsRefusedWhereItEnds) {
     const std::string whole = testing::ProposalXml({{1, 1, "Caneta", "1.000", "", "M"},
-                                                 {2, 2, "L\xE1pis", "1.000", "", "M"},
-                                                 {3, 3, "Borracha", "1.000", "", "M"}});
+                                                    {2, 2, "L\xE1pis", "1.000", "", "M"},
+                                                    {3, 3, "Borracha", "1.000", "", "M"}});
     ASSERT_EQ(LoadError(whole), 0);
     const auto at = [&](const std::string& mark) { return whole.find(mark) + mark.size(); };
     const std::vector<std::size_t> cuts = {

@@ -337,6 +337,9 @@ TEST(TableDynamicFieldsTest, UndeclaredTableShowsTheFileFieldsAndCarriesItsParam
         EXPECT_EQ(qtde.DataType(), TFieldType::BCD);
         EXPECT_EQ(qtde.DecimalPlaces(), 3);
         EXPECT_TRUE(qtde.ReadOnly());
+        // A name given as Latin-1 text finds the same fields, in any letter case.
+        EXPECT_EQ(&table.FieldByName(QLatin1StringView("qtde")), &qtde);
+        EXPECT_EQ(table.FindField(QLatin1StringView("QTDE")), &qtde);
         EXPECT_EQ(table.FieldByName("id_item").DataType(), TFieldType::AutoInc);
         EXPECT_EQ(table.FieldByName("marca").Size(), 30);
         // The file's default order is numitem.
@@ -351,6 +354,15 @@ TEST(TableDynamicFieldsTest, UndeclaredTableShowsTheFileFieldsAndCarriesItsParam
     EXPECT_TRUE(written.contains("DEFAULT_ORDER=\"6\""));
     EXPECT_TRUE(written.contains("marca=\"Dois\""));
     EXPECT_EQ(table.FieldCount(), 0);
+    // The fields made from the file are gone with it, under either form of their name.
+    EXPECT_EQ(table.FindField(QLatin1StringView("qtde")), nullptr);
+    EXPECT_EQ(table.FindField(QStringLiteral("qtde")), nullptr);
+    try {
+        table.FieldByName(QLatin1StringView("marca"));
+        FAIL();
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Field 'marca' not found");
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "store/StoreTable.h"
+#include "store/TableLock.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,37 @@ TEST(TableThreadTest, ConcurrentPostsUnderTheTableLockStayConsistent) {
     EXPECT_EQ(table.Data().changeLog.size(), 2u + 2 * kPosts);
     EXPECT_EQ(table.Data().rows.size(), 2u + 2 * kPosts);
     EXPECT_EQ(table.RecordCount(), 2);
+}
+
+// The table's lock is taken again by the thread that holds it without waiting, and another thread
+// gets it only once every one of those has been given back.
+TEST(TableThreadTest, LockTakenAgainByItsHolderIsFreeOnlyAfterTheLastRelease) {
+    TableLock lock;
+    const auto otherGetsIt = [&lock] {
+        bool got = false;
+        std::thread other([&] {
+            got = lock.try_lock();
+            if (got) lock.unlock();
+        });
+        other.join();
+        return got;
+    };
+    lock.lock();
+    ASSERT_TRUE(lock.try_lock());
+    lock.lock();
+    EXPECT_FALSE(otherGetsIt());
+    lock.unlock();
+    lock.unlock();
+    EXPECT_FALSE(otherGetsIt());
+    lock.unlock();
+    EXPECT_TRUE(otherGetsIt());
+    // Taken and given back by another thread, it is the holder's own again.
+    lock.lock();
+    lock.lock();
+    lock.unlock();
+    EXPECT_FALSE(otherGetsIt());
+    lock.unlock();
+    EXPECT_TRUE(otherGetsIt());
 }
 
 } // namespace

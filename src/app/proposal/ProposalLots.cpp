@@ -58,7 +58,8 @@ void ProposalRecordSet::UpdateLotValue() {
     lotes.Edit();
     const TStoreField& soma = FieldNamed(*CDSDigitacao, "SomaItens");
     TStoreField& valor = FieldNamed(lotes, "valor");
-    if (!soma.AsQString().isEmpty())
+    // The sum's text is empty exactly when the sum is NULL; the test spares formatting it.
+    if (!soma.IsNull())
         valor.SetAsFloat(soma.AsFloat());
     else
         valor.Clear();
@@ -74,6 +75,7 @@ bool ProposalRecordSet::PropagaValorLotes() {
         const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
         TStoreField& preco = FieldNamed(itens, "preco_ini");
         TStoreField& valorItem = FieldNamed(itens, "valor");
+        const TStoreField& tipo = FieldNamed(itens, "tipoprega");
         const TStoreField& valorLote = FieldNamed(lotes, "valor");
         // Every move of the lot table re-filters the item table to that lot's rows (its after-scroll
         // handler), so the inner walk over the items sees exactly the rows of the current lot.
@@ -85,9 +87,17 @@ bool ProposalRecordSet::PropagaValorLotes() {
             itens.First();
             while (!itens.Eof()) {
                 if (preco.AsFloat() <= 0) faltaPreco = true;
-                itens.Edit();
-                valorItem.SetAsFloat(valorLote.AsFloat());
-                itens.Post();
+                const double total = valorLote.AsFloat();
+                // A row that holds the lot's total already is left alone: posting it would change
+                // nothing, since its handlers give a lot-mode row and its lot the values they have
+                // (an item-mode row takes its own price instead, and is still posted).
+                const bool jaTem = !valorItem.IsNull() && valorItem.AsFloat() == total &&
+                                   tipo.AsQString() != QLatin1String("M");
+                if (!jaTem) {
+                    itens.Edit();
+                    valorItem.SetAsFloat(total);
+                    itens.Post();
+                }
                 itens.Next();
             }
             lotes.Next();

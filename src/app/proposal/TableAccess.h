@@ -10,7 +10,7 @@ namespace quorvel {
 
 // Field of a proposal table by its name, for the handlers' many reads and writes.
 inline TStoreField& FieldNamed(const TStoreTable& table, const char* name) {
-    return table.FieldByName(QString::fromLatin1(name));
+    return table.FieldByName(QLatin1StringView(name));
 }
 
 inline bool IsEditing(const TStoreTable& table) {
