@@ -79,7 +79,7 @@ constexpr std::array<std::string_view, 16> kQualities = {"azul",
                                                          "cio",
                                                          "uso hospitalar"};
 
-constexpr std::array<std::string_view, 14> kSpecLines = {
+constexpr std::array<std::string_view, 14> kDetailLines = {
     "Embalagem com identifica\xE7\xE3o do fabricante e n\xFAmero do lote.",
     "Produto em conformidade com as normas da ABNT e do INMETRO.",
     "Validade m\xEDnima de doze meses a partir da entrega.",
@@ -151,13 +151,13 @@ Datapacket GenerateProposal(const ProposalOptions& options) {
         v[7] = std::to_string(100000 + rnd.Below(900000));
         v[8] = std::string(rnd.Pick(kProducts)) + " " + std::string(rnd.Pick(kQualities)) + ", " +
                std::string(rnd.Pick(kQualities));
-        std::string spec;
+        std::string details;
         const int lines = 2 + rnd.Below(3);
         for (int k = 0; k < lines; ++k) {
-            if (k) spec += "\r\n";
-            spec += rnd.Pick(kSpecLines);
+            if (k) details += "\r\n";
+            details += rnd.Pick(kDetailLines);
         }
-        v[9] = std::move(spec);
+        v[9] = std::move(details);
         const Unit& unit = kUnits[static_cast<size_t>(rnd.Below(static_cast<int>(kUnits.size())))];
         v[12] = mode;
         v[16] = std::int64_t{r + 1};

@@ -158,7 +158,7 @@ private:
         xml_.writeAttribute(QStringLiteral("style:master-page-name"), QStringLiteral("Default"));
         xml_.writeEndElement();
 
-        // Cells are aligned at the top, so that a row made tall by a specification reads from its
+        // Cells are aligned at the top, so that a row made tall by a long description reads from its
         // first line.
         const auto cellStyle = [&](const QString& name, const QString& dataStyle, bool bold) {
             xml_.writeStartElement(QStringLiteral("style:style"));

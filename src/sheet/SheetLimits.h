@@ -5,7 +5,7 @@
 namespace quorvel {
 
 // What a sheet reader takes before it refuses a file. A proposal's sheet of 20,000 items with their
-// specifications is a few megabytes; the limits leave room for far larger ones while keeping a
+// long descriptions is a few megabytes; the limits leave room for far larger ones while keeping a
 // hostile file (a zip bomb, a million repeated rows, a cell of a hundred megabytes) to bounded memory.
 struct SheetLimits {
     std::size_t maxFileBytes = std::size_t{64} << 20;

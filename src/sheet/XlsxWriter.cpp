@@ -53,7 +53,7 @@ public:
 
     // How a cell or column looks: numbers with `decimals` places (-1: general), bold for headings,
     // typed entries kept as text, line breaks shown on lines of their own. Cells are aligned at the
-    // top, so that a row made tall by a specification reads from its first line.
+    // top, so that a row made tall by a long description reads from its first line.
     struct Look {
         int decimals = -1;
         bool bold = false;

@@ -47,7 +47,7 @@ TEST(ItemSheet, ListsEveryCurrentItemInNumberOrderUnderTheAuctionAndHeadings) {
     EXPECT_EQ(table.IndexFieldNames(), QStringLiteral("descr_item"));
 }
 
-TEST(ItemSheet, CutsASpecificationLongerThanACellAndRefusesAProposalWithoutItsFields) {
+TEST(ItemSheet, CutsADescriptionLongerThanACellAndRefusesAProposalWithoutItsFields) {
     ProposalCopy proposal(SheetDataPath(QStringLiteral("proposta-planilha.xml")));
     TStoreTable& table = proposal.Table();
     table.SetIndexFieldNames(QStringLiteral("numitem"));

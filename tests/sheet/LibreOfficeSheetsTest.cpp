@@ -170,7 +170,7 @@ TEST_F(LibreOfficeSheets, TheSuiteReadsEveryCellOfAnExportAndSavesItBackUnchange
         for (SheetCell& cell : row.cells)
             if (cell.kind == SheetCell::Kind::Text) cell.text = CellTextForFile(cell.text);
     const std::string dump = Dump(expected);
-    ASSERT_NE(dump.find("\\n"), std::string::npos) << "the example has specifications of several lines";
+    ASSERT_NE(dump.find("\\n"), std::string::npos) << "the example has descriptions of several lines";
     EXPECT_EQ(Dump(ReadSheetFile(conversions->Out(QStringLiteral("exportada.xlsx")))), dump) << "ods → xlsx";
     EXPECT_EQ(Dump(ReadSheetFile(conversions->Out(QStringLiteral("exportada.ods")))), dump) << "xlsx → ods";
 }
