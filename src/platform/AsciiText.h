@@ -26,4 +26,20 @@ constexpr std::string_view TrimAsciiSpace(std::string_view text) noexcept {
     return text.substr(begin, text.find_last_not_of(kSpace) - begin + 1);
 }
 
+// A spreadsheet that opens a text cell beginning with one of these characters runs it as a formula
+// ("=HYPERLINK(…)", "+cmd|…", "@SUM(…)"): writers of spreadsheet-bound text guard such cells.
+constexpr bool StartsFormula(char16_t first) noexcept {
+    switch (first) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace quorvel

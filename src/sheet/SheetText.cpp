@@ -1,5 +1,7 @@
 #include "sheet/SheetText.h"
 
+#include "platform/AsciiText.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -59,18 +61,7 @@ bool NeedsFormulaGuard(QStringView text) noexcept {
     qsizetype at = 0;
     while (at < text.size() && text[at] == u'\'')
         ++at;
-    if (at == text.size()) return false;
-    switch (text[at].unicode()) {
-    case u'=':
-    case u'+':
-    case u'-':
-    case u'@':
-    case u'\t':
-    case u'\r':
-        return true;
-    default:
-        return false;
-    }
+    return at < text.size() && StartsFormula(text[at].unicode());
 }
 
 QString WithFormulaGuard(const QString& text) {

@@ -1,5 +1,6 @@
 #include "report/export/QrexportCsv.h"
 
+#include "platform/AsciiText.h"
 #include "platform/FormatSettings.h"
 #include "report/export/QrexportCells.h"
 
@@ -11,22 +12,11 @@ namespace {
 
 std::atomic<char16_t> separator{u','};
 
-// A spreadsheet that opens the file runs a field that begins like a formula ("=HYPERLINK(…)",
-// "+cmd|…", "@SUM(…)"): such a text is written with the leading apostrophe that makes it show as
-// text. A number stays a number, a negative one too.
+// A text that begins like a formula is written with the leading apostrophe that makes a spreadsheet
+// show it as text. A number stays a number, a negative one too.
 bool LooksLikeFormula(const QString& text, QChar thousands) {
-    if (text.isEmpty()) return false;
-    switch (text.front().unicode()) {
-    case u'=':
-    case u'+':
-    case u'-':
-    case u'@':
-    case u'\t':
-    case u'\r':
-        return !NumberCellText(text, thousands).has_value();
-    default:
-        return false;
-    }
+    return !text.isEmpty() && StartsFormula(text.front().unicode()) &&
+           !NumberCellText(text, thousands).has_value();
 }
 
 } // namespace
