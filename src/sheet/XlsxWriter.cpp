@@ -20,6 +20,17 @@ namespace {
 // The most lines a row is made tall enough to show: 409 points, the largest height a row may have.
 constexpr qsizetype kMaxLinesShown = 27;
 
+// The lines a text of several lines takes in a column `width` characters wide, its lines that are
+// longer than the column counted as wrapped (a character of text is taken as wide as one of the
+// column's): a row that is only as tall as the text's line ends cuts what wraps.
+qsizetype LinesShown(const QString& text, double width) {
+    const auto perLine = static_cast<qsizetype>(std::max(1.0, width));
+    qsizetype lines = 0;
+    for (const QStringView line : QStringView(text).split(QLatin1Char('\n')))
+        lines += std::max<qsizetype>(1, (line.size() + perLine - 1) / perLine);
+    return lines;
+}
+
 // libxlsxwriter writes to a file only: the workbook is made in a private temporary folder and read
 // back, so that the caller writes its own file in one atomic step.
 class Workbook {
@@ -52,13 +63,15 @@ public:
     }
 
     // How a cell or column looks: numbers with `decimals` places (-1: general), bold for headings,
-    // typed entries kept as text, line breaks shown on lines of their own. Cells are aligned at the
-    // top, so that a row made tall by a long description reads from its first line.
+    // typed entries kept as text, line breaks shown on lines of their own, a text indented from the
+    // left border. Cells are aligned at the top, so that a row made tall by a long description reads
+    // from its first line.
     struct Look {
         int decimals = -1;
         bool bold = false;
         bool textEntry = false;
         bool wrap = false;
+        bool indent = false;
         auto operator<=>(const Look&) const = default;
     };
     lxw_format* Format(const Look& look) {
@@ -75,6 +88,7 @@ public:
         }
         if (look.bold) format_set_bold(format);
         if (look.wrap) format_set_text_wrap(format);
+        if (look.indent) format_set_indent(format, 1);
         format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
         formats_.emplace(look, format);
         return format;
@@ -121,10 +135,15 @@ std::string WriteXlsx(const Sheet& sheet) {
             for (std::size_t i = 0; i < row.cells.size(); ++i)
                 if (row.cells[i].kind == SheetCell::Kind::Text) {
                     texts[i] = CellTextForFile(row.cells[i].text);
-                    lines = std::max(lines, texts[i].count(QLatin1Char('\n')) + 1);
+                    const auto column = static_cast<std::size_t>(row.cells[i].column);
+                    const double width = column < sheet.columns.size() && sheet.columns[column].width > 0
+                                             ? sheet.columns[column].width
+                                             : LXW_DEF_COL_WIDTH;
+                    if (texts[i].contains(QLatin1Char('\n')))
+                        lines = std::max(lines, LinesShown(texts[i], width));
                 }
             // A spreadsheet reading the file keeps the rows' heights: a row of texts of several lines
-            // is made as tall as its longest one.
+            // is made as tall as its longest one, wrapped lines included.
             if (lines > 1)
                 Workbook::Check(worksheet_set_row(
                     worksheet, r, LXW_DEF_ROW_HEIGHT * static_cast<double>(std::min(lines, kMaxLinesShown)),
@@ -138,8 +157,11 @@ std::string WriteXlsx(const Sheet& sheet) {
                                                book.Format({cell.decimals, row.heading, false, false})));
                 } else if (cell.kind == SheetCell::Kind::Text) {
                     const bool wrap = texts[i].contains(QLatin1Char('\n'));
-                    Workbook::Check(worksheet_write_string(worksheet, r, c, texts[i].toUtf8().constData(),
-                                                           book.Format({-1, row.heading, false, wrap})));
+                    // Indented, so that a text does not touch a number aligned right in the column
+                    // before it (the auction's number and year, an item's subitem and material).
+                    Workbook::Check(
+                        worksheet_write_string(worksheet, r, c, texts[i].toUtf8().constData(),
+                                               book.Format({-1, row.heading, false, wrap, true})));
                 }
             }
         }

@@ -136,20 +136,11 @@ private:
         if ((f.width != 0 && WritesWidth(kind)) || kind == FieldKind::String || kind == FieldKind::Bytes)
             Attribute("WIDTH", std::to_string(f.width));
         if (f.flags.calculated) out_ += " CALCULATED=\"1\"";
-        bool children = f.type == PacketType::Nested;
-        for (const auto& p : f.params) {
-            if (WritesAsAttribute(p))
-                Attribute(p.name, ParamValueText(p));
-            else
-                children = true;
-        }
-        if (!children) {
-            out_ += "/>";
-            return;
-        }
-        out_.push_back('>');
-        for (const auto& p : f.params)
-            if (!WritesAsAttribute(p)) WriteParamChild(p);
+        const auto params = [&f](auto&& fn) {
+            for (const auto& p : f.params)
+                fn(p);
+        };
+        if (!WriteParams(params, f.type == PacketType::Nested)) return;
         if (f.type == PacketType::Nested) {
             WriteFields(f.nested);
             out_ += "<PARAMS/>";
@@ -188,6 +179,27 @@ private:
         return true;
     }
 
+    // Writes the parameters `forEach` visits that stand as attributes, then ends the open tag: with
+    // "/>" when nothing is left for child elements (and `children` asks for none), else with ">"
+    // followed by the other parameters as PARAM elements. Returns whether the element stays open.
+    template <class ForEach> bool WriteParams(const ForEach& forEach, bool children) {
+        forEach([&](const PacketParam& p) {
+            if (WritesAsAttribute(p))
+                Attribute(p.name, ParamValueText(p));
+            else
+                children = true;
+        });
+        if (!children) {
+            out_ += "/>";
+            return false;
+        }
+        out_.push_back('>');
+        forEach([&](const PacketParam& p) {
+            if (!WritesAsAttribute(p)) WriteParamChild(p);
+        });
+        return true;
+    }
+
     void WriteParamChild(const PacketParam& p) {
         out_ += "<PARAM";
         Attribute("Name", p.name);
@@ -219,22 +231,7 @@ private:
                 fn(p);
         };
         out_ += "<PARAMS";
-        bool children = false;
-        all([&](const PacketParam& p) {
-            if (WritesAsAttribute(p))
-                Attribute(p.name, ParamValueText(p));
-            else
-                children = true;
-        });
-        if (!children) {
-            out_ += "/>";
-            return;
-        }
-        out_.push_back('>');
-        all([&](const PacketParam& p) {
-            if (!WritesAsAttribute(p)) WriteParamChild(p);
-        });
-        out_ += "</PARAMS>";
+        if (WriteParams(all, false)) out_ += "</PARAMS>";
     }
 
     void WriteRows() {

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Collation.h"
 #include "platform/Files.h"
+#include "platform/ScopeExit.h"
 #include "store/FieldTypeTable.h"
 #include "store/StoreErrors.h"
 
@@ -385,7 +386,9 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         if (const auto* number = std::get_if<std::int64_t>(&lcid->value))
             if (const std::optional<QLocale> named = LocaleFromLcid(static_cast<int>(*number)))
                 collation = *named;
-    try {
+    {
+        // A packet that cannot be taken in leaves the table closed and empty.
+        ScopeFail release([this] { ReleaseContent(); });
         data_ = std::move(packet);
         equalityIndex_.Reset();
         // Every stored version carries one value per field from here on.
@@ -402,21 +405,13 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         orderKeys_ = std::move(keys);
         filterExpression_ = std::move(filter);
         aggregates_ = std::move(aggregates);
-    } catch (...) {
-        ReleaseContent();
-        throw;
     }
     if (fromKept) kept_.reset();
     changed_ = false;
     modified_ = false;
     BuildRecordOrder();
     state_ = TTableState::Browse;
-    RebuildView();
-    RecomputeAggregates();
-    cursor_ = view_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = view_.empty();
-    FetchCurrent();
+    RebuildViewAtFirst();
     Notify(TableChange::ActiveChanged);
 }
 

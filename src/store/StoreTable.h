@@ -215,6 +215,8 @@ private:
     bool RowPasses(int row) const;
     void CollectVisibleRows();
     void RebuildView();
+    // Rebuilds the view and its aggregates and puts the cursor on the view's first record.
+    void RebuildViewAtFirst();
     int CompareRows(int a, int b) const;
     int FindViewPosition(int row) const;
     int InsertionPosition(int row) const;
@@ -223,6 +225,9 @@ private:
     void RecomputeAggregates();
     void AggregateAdd(int row);
     void AggregateRemove(int row);
+    void AggregateStep(int row, bool add);
+    // Puts `row` into the view where the order places it, with the cursor on it.
+    void PlaceInView(int row);
     // The positions of the view [first, last) that can hold the records a Locate looks for.
     std::pair<std::size_t, std::size_t> LocateRange(const std::vector<int>& columns,
                                                     const std::vector<TStoreValue>& values) const;
@@ -239,6 +244,11 @@ private:
     void WriteField(TStoreField& field, TStoreValue value);
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);
+    // Back to Browse, the edit buffer dropped; with `insertDropped` the record being inserted was
+    // not stored and the cursor returns to where the insert began.
+    void LeaveEditState(bool insertDropped);
+    // Fetches the current record and tells the observers that the state and the data changed.
+    void ShowStateChange();
 
     mutable TableLock mutex_;
     std::vector<std::unique_ptr<TStoreField>> fields_;

@@ -112,6 +112,23 @@ void TStoreTable::WriteField(TStoreField& field, TStoreValue value) {
     Notify(TableChange::FieldChanged, &field);
 }
 
+void TStoreTable::LeaveEditState(bool insertDropped) {
+    state_ = TTableState::Browse;
+    editBuffer_.clear();
+    modified_ = false;
+    insertPos_ = -1;
+    if (insertDropped) {
+        cursor_ = cursorBeforeInsert_;
+        ClampCursor();
+    }
+}
+
+void TStoreTable::ShowStateChange() {
+    FetchCurrent();
+    Notify(TableChange::StateChanged);
+    Notify(TableChange::DataChanged);
+}
+
 void TStoreTable::Edit() {
     std::lock_guard lock(mutex_);
     CheckActive();
@@ -125,12 +142,12 @@ void TStoreTable::Edit() {
     editBuffer_ = data_.rows[static_cast<std::size_t>(view_[static_cast<std::size_t>(cursor_)])].values;
     state_ = TTableState::Edit;
     modified_ = false;
-    try {
+    {
+        ScopeFail backToBrowse([this] {
+            state_ = TTableState::Browse;
+            editBuffer_.clear();
+        });
         FetchCurrent();
-    } catch (...) {
-        state_ = TTableState::Browse;
-        editBuffer_.clear();
-        throw;
     }
     Notify(TableChange::StateChanged);
     Fire(AfterEdit);
@@ -164,14 +181,10 @@ void TStoreTable::StartInsert(bool append) {
         Notify(TableChange::DataChanged);
         Fire(OnNewRecord);
     } catch (...) {
-        state_ = TTableState::Browse;
-        editBuffer_.clear();
-        insertPos_ = -1;
-        cursor_ = cursorBeforeInsert_;
-        ClampCursor();
-        FetchCurrent();
-        Notify(TableChange::StateChanged);
-        Notify(TableChange::DataChanged);
+        // Not a scope guard: the undo runs the calculated-field handler and the observers again,
+        // and one of them may throw, which must not happen while the first exception unwinds.
+        LeaveEditState(true);
+        ShowStateChange();
         throw;
     }
     Fire(AfterInsert);
@@ -224,10 +237,7 @@ void TStoreTable::Post() {
         data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeInserted});
         changed_ = true;
         if (RowPasses(row)) {
-            const int position = InsertionPosition(row);
-            view_.insert(view_.begin() + position, row);
-            cursor_ = position;
-            AggregateAdd(row);
+            PlaceInView(row);
         } else {
             cursor_ = cursorBeforeInsert_;
             ClampCursor();
@@ -256,22 +266,14 @@ void TStoreTable::Post() {
                 AggregateAdd(row);
             } else {
                 view_.erase(view_.begin() + cursor_);
-                const int position = InsertionPosition(row);
-                view_.insert(view_.begin() + position, row);
-                cursor_ = position;
-                AggregateAdd(row);
+                PlaceInView(row);
             }
         }
     }
-    state_ = TTableState::Browse;
-    editBuffer_.clear();
-    modified_ = false;
-    insertPos_ = -1;
+    LeaveEditState(false);
     eof_ = view_.empty();
     bof_ = view_.empty();
-    FetchCurrent();
-    Notify(TableChange::StateChanged);
-    Notify(TableChange::DataChanged);
+    ShowStateChange();
     Fire(AfterPost);
 }
 
@@ -281,19 +283,12 @@ void TStoreTable::Cancel() {
     if (state_ != TTableState::Edit && state_ != TTableState::Insert) return;
     Fire(BeforeCancel);
     const bool inserting = state_ == TTableState::Insert;
-    state_ = TTableState::Browse;
-    editBuffer_.clear();
-    modified_ = false;
+    LeaveEditState(inserting);
     if (inserting) {
-        insertPos_ = -1;
-        cursor_ = cursorBeforeInsert_;
-        ClampCursor();
         eof_ = view_.empty();
         bof_ = view_.empty();
     }
-    FetchCurrent();
-    Notify(TableChange::StateChanged);
-    Notify(TableChange::DataChanged);
+    ShowStateChange();
     Fire(AfterCancel);
 }
 

@@ -272,6 +272,15 @@ int TStoreTable::InsertionPosition(int row) const {
     return static_cast<int>(it - view_.begin());
 }
 
+void TStoreTable::RebuildViewAtFirst() {
+    RebuildView();
+    RecomputeAggregates();
+    cursor_ = view_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = view_.empty();
+    FetchCurrent();
+}
+
 void TStoreTable::RecomputeAggregates() {
     for (AggregateState& state : aggregates_) {
         for (AggregateAccumulator& accumulator : state.accumulators)
@@ -283,17 +292,14 @@ void TStoreTable::RecomputeAggregates() {
 }
 
 void TStoreTable::AggregateAdd(int row) {
-    if (aggregates_.empty()) return;
-    const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
-    const ColumnReader reader = [&values](int column) -> const FieldValue& {
-        return values[static_cast<std::size_t>(column)];
-    };
-    for (AggregateState& state : aggregates_)
-        for (AggregateAccumulator& accumulator : state.accumulators)
-            accumulator.Add(reader);
+    AggregateStep(row, true);
 }
 
 void TStoreTable::AggregateRemove(int row) {
+    AggregateStep(row, false);
+}
+
+void TStoreTable::AggregateStep(int row, bool add) {
     if (aggregates_.empty()) return;
     const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
     const ColumnReader reader = [&values](int column) -> const FieldValue& {
@@ -301,7 +307,14 @@ void TStoreTable::AggregateRemove(int row) {
     };
     for (AggregateState& state : aggregates_)
         for (AggregateAccumulator& accumulator : state.accumulators)
-            accumulator.Remove(reader);
+            add ? accumulator.Add(reader) : accumulator.Remove(reader);
+}
+
+void TStoreTable::PlaceInView(int row) {
+    const int position = InsertionPosition(row);
+    view_.insert(view_.begin() + position, row);
+    cursor_ = position;
+    AggregateAdd(row);
 }
 
 TStoreValue TStoreTable::AggregateValue(const TStoreField& field) const {
@@ -355,12 +368,7 @@ void TStoreTable::SetFiltered(bool filtered) {
 void TStoreTable::ApplyFilterChange(std::optional<StoreExpression> expression) {
     Fire(BeforeScroll);
     filterExpression_ = std::move(expression);
-    RebuildView();
-    RecomputeAggregates();
-    cursor_ = view_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = view_.empty();
-    FetchCurrent();
+    RebuildViewAtFirst();
     Notify(TableChange::DataChanged);
     Fire(AfterScroll);
 }

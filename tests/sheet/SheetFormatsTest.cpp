@@ -147,6 +147,38 @@ TEST(SheetXlsx, KeepsNumbersAsNumbersWithFourPlacesAndTextsAsText) {
     EXPECT_FALSE(worksheet.contains(QLatin1String("<f>")));
 }
 
+// A row is made as tall as its tallest text of several lines, counting the lines that wrap in the
+// column's width (15 points a line), and only such a row gets a height; texts are indented from the
+// left border so that they stand apart from a number aligned right in the column before them.
+TEST(SheetXlsx, RowsAreAsTallAsTheirWrappedLinesAndTextsStandApartFromNumbers) {
+    Sheet sheet;
+    sheet.columns = {{10, SheetColumn::Entry::Any, -1}, {10, SheetColumn::Entry::Any, -1}};
+    SheetRow& auction = sheet.AddRow();
+    auction.heading = true;
+    auction.AddNumber(0, 58, 0);
+    auction.AddText(1, QStringLiteral("2026"));
+    // One line, then 25 characters that wrap into three lines of a 10-character column.
+    sheet.AddRow().AddText(1, QStringLiteral("curta\n") + QString(25, QLatin1Char('x')));
+    // Long but of one line: not wrapped, so not made taller.
+    sheet.AddRow().AddText(1, QString(25, QLatin1Char('y')));
+    // Exactly as long as the column is wide: two lines, none wrapped.
+    sheet.AddRow().AddText(0, QStringLiteral("0123456789\nabc"));
+
+    const std::string xlsx = WriteXlsx(sheet);
+    SheetLimits limits;
+    ZipReader zip(Bytes(xlsx), limits);
+    const std::string worksheet =
+        zip.ReadAll(QStringLiteral("xl/worksheets/sheet1.xml"), 1 << 20).toStdString();
+    EXPECT_NE(worksheet.find("<row r=\"1\">"), std::string::npos) << worksheet;
+    EXPECT_NE(worksheet.find("<row r=\"2\" ht=\"60\" customHeight=\"1\">"), std::string::npos) << worksheet;
+    EXPECT_NE(worksheet.find("<row r=\"3\">"), std::string::npos) << worksheet;
+    EXPECT_NE(worksheet.find("<row r=\"4\" ht=\"30\" customHeight=\"1\">"), std::string::npos) << worksheet;
+    const std::string styles = zip.ReadAll(QStringLiteral("xl/styles.xml"), 1 << 20).toStdString();
+    EXPECT_NE(styles.find("indent=\"1\""), std::string::npos) << styles;
+    // Heights and indents change how the cells look, not what they hold.
+    EXPECT_EQ(Dump(ReadXlsx(Bytes(xlsx))), Dump(sheet));
+}
+
 // What other programs write that ours does not: shared strings with runs and reading aids, cells
 // without references, formulas with their cached results, booleans and errors; repeated and covered
 // cells, annotations and folded blanks.

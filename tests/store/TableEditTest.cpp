@@ -87,6 +87,36 @@ TEST_F(LotTableTest, BeforeInsertAbortLeavesTableUnchanged) {
     EXPECT_EQ(lots.State(), TTableState::Browse);
 }
 
+// A step refused half-way puts back what it changed: an insert whose OnNewRecord handler fails after
+// typing leaves no record, nothing modified and the cursor where it was; an open whose filter does
+// not compile leaves the table closed with its kept rows, which the next open shows.
+TEST_F(LotTableTest, RefusedStepsPutBackWhatTheyChanged) {
+    ASSERT_TRUE(lots.Locate("id_item", std::int64_t{2}));
+    lots.OnNewRecord = [](TStoreTable& t) {
+        t.FieldByName("descr_lote").SetAsString("meio digitado");
+        throw EAbort();
+    };
+    EXPECT_THROW(lots.Append(), EAbort);
+    EXPECT_EQ(lots.State(), TTableState::Browse);
+    EXPECT_FALSE(lots.Modified());
+    EXPECT_EQ(lots.RecordCount(), 3);
+    EXPECT_EQ(lots.FieldByName("id_item").AsInteger(), 2);
+    EXPECT_EQ(lots.FieldByName("descr_lote").AsString(), "segundo");
+    lots.OnNewRecord = nullptr;
+
+    lots.Close();
+    lots.SetFilter("id_item = = 2");
+    lots.SetFiltered(true);
+    EXPECT_THROW(lots.Open(), EDatabaseError);
+    EXPECT_FALSE(lots.Active());
+    ASSERT_NE(lots.KeptPacket(), nullptr);
+    lots.SetFilter("id_item = 2");
+    lots.Open();
+    EXPECT_EQ(lots.RecordCount(), 1);
+    EXPECT_EQ(lots.FieldByName("descr_lote").AsString(), "segundo");
+    EXPECT_EQ(lots.State(), TTableState::Browse);
+}
+
 TEST_F(LotTableTest, KeptPacketSurvivesCloseAndCreateEmptyDropsIt) {
     lots.Locate("id_item", std::int64_t{2});
     lots.Edit();
