@@ -7,6 +7,7 @@
 #include "platform/HugePageHeap.h"
 #include "platform/InterruptCleanup.h"
 #include "platform/StandardOptions.h"
+#include "platform/qtprint/QueuePrinter.h"
 #include "report/preview/QrprevInterface.h"
 #include "ui/Application.h"
 
@@ -33,7 +34,9 @@ int main(int argc, char** argv) {
                      static_cast<int>(kProgramUsage.size()), kProgramUsage.data());
         return 2;
     }
-    // Reports open the standard preview window and progress form.
+    // Reports print through Qt's printing, whose print dialogs work on the same queues, and open the
+    // standard preview window and progress form.
+    UsePrinters<TQueuePrinter>();
     RegisterStandardPreview();
     try {
         // Every top-level window has a task-bar button of its own. The first form created is the main

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 
 namespace quorvel {
 
@@ -81,8 +82,9 @@ public:
 
 // The printer boundary: the list of print queues, the selected queue with its settings
 // (TDeviceMode), its resolution and printable area, and print jobs drawn page by page through a
-// canvas. The program prints through TQueuePrinter (QueuePrinter.h), over the system's print queues;
-// tests draw on a recording printer instead.
+// canvas. The program prints through TQueuePrinter (qtprint/QueuePrinter.h), the headless report tool
+// through TCupsPrinter (cups/CupsPrinter.h), both over the system's print queues; tests draw on a
+// recording printer instead.
 //
 // With no queue installed the printer lists nothing, selects nothing and starts no job: BeginDoc
 // returns false and drawing has nowhere to go, which is how the report engine knows to print
@@ -151,6 +153,20 @@ public:
 private:
     QString title_;
 };
+
+// How the process makes its printer objects: the program uses the printers over Qt's printing
+// (platform/qtprint), the headless report tool the ones over CUPS's own interface (platform/cups), so
+// that it links no window-system library. Which kind a process prints through is a choice of the
+// whole process, made once at start-up; until one is made the process has no printer (every printer
+// lists no queue and starts no job).
+using PrinterMaker = std::unique_ptr<TPrinter> (*)();
+void SetPrinterMaker(PrinterMaker maker);
+template <class P> void UsePrinters() {
+    SetPrinterMaker([]() -> std::unique_ptr<TPrinter> { return std::make_unique<P>(); });
+}
+
+// A new printer object of the process's kind: a page store's private printer.
+std::unique_ptr<TPrinter> NewPrinter();
 
 // The program's shared printer object, made on first use and kept until the application object
 // goes. The print dialogs work on it; a page store prints through it when asked to.

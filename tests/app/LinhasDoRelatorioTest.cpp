@@ -252,19 +252,20 @@ protected:
         const double margin = 3 * 96 / 2.54;
         const double scale = std::min((size.width() - 2 * margin) / 794, (size.height() - 2 * margin) / 1123);
         const double top = (size.height() - 1123 * scale) / 2;
-        const bool enhanced = TQRWMFExportFilter::Enhanced();
         for (const bool asEnhanced : {false, true}) {
-            TQRWMFExportFilter::SetEnhanced(asEnhanced);
+            const TQRMetafileFormat format =
+                asEnhanced ? TQRMetafileFormat::Enhanced : TQRMetafileFormat::Windows;
             const QString base =
                 DataPath(asEnhanced ? QStringLiteral("quadro.emf") : QStringLiteral("pagina.wmf"));
             {
                 TQRWMFExportFilter filter(base);
+                filter.SetEnhanced(asEnhanced);
                 layout.ExportToFilter(filter);
             }
             QStringList files;
             for (std::size_t n = 1; n <= expected.size(); ++n)
                 files << TQRWMFExportFilter::PageFileName(TQRWMFExportFilter::BaseNameOf(base), int(n),
-                                                          TQRWMFExportFilter::Format());
+                                                          format);
             const QString out = DataPath(asEnhanced ? QStringLiteral("emf") : QStringLiteral("wmf"));
             QDir().mkpath(out);
             const OfficeConversion converted = ConvertWithOffice(files, target, out);
@@ -281,7 +282,6 @@ protected:
                                 QStringLiteral("%1, page %2").arg(files[qsizetype(n - 1)]).arg(n));
             }
         }
-        TQRWMFExportFilter::SetEnhanced(enhanced);
     }
 
     // The layout printed on the test queue of ./test (a CUPS queue whose jobs land as PDF files).

@@ -104,7 +104,6 @@ protected:
         WriteConfig(QStringLiteral("Papelaria Exemplo"), QStringLiteral("12.345.678/0001-90"),
                     QStringLiteral("0"));
         RegisterStandardPreview();
-        TQRPrinter::SetPrintMetafileFromPreview(false);
     }
     void TearDown() override {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

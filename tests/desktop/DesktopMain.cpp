@@ -1,3 +1,5 @@
+#include "platform/qtprint/QueuePrinter.h"
+
 #include <QApplication>
 #include <QLocale>
 
@@ -8,6 +10,7 @@
 int main(int argc, char** argv) {
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     QApplication app(argc, argv);
+    quorvel::UsePrinters<quorvel::TQueuePrinter>();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -4,13 +4,9 @@
 #include "platform/FormatSettings.h"
 #include "report/export/QrexportCells.h"
 
-#include <atomic>
-
 namespace quorvel {
 
 namespace {
-
-std::atomic<char16_t> separator{u','};
 
 // A text that begins like a formula is written with the leading apostrophe that makes a spreadsheet
 // show it as text. A number stays a number, a negative one too.
@@ -34,13 +30,6 @@ QString TQRCommaSeparatedFilter::GetExtension() const {
 }
 QString TQRCommaSeparatedFilter::GetFilterName() const {
     return QStringLiteral("Comma Separated");
-}
-
-QChar TQRCommaSeparatedFilter::Separator() noexcept {
-    return QChar(separator.load());
-}
-void TQRCommaSeparatedFilter::SetSeparator(QChar value) noexcept {
-    separator.store(value.unicode());
 }
 
 void TQRCommaSeparatedFilter::StorePage() {
@@ -68,12 +57,10 @@ void TQRCommaSeparatedFilter::StorePage() {
 }
 
 TQRCSVFilter::TQRCSVFilter(TComponent* owner)
-    : TComponent(owner) {
-    QRExportFilterLibrary().AddFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
-}
+    : TQRExportFilterComponent(owner, ExportFilterClass<TQRCommaSeparatedFilter>()) {}
 
-TQRCSVFilter::~TQRCSVFilter() {
-    QRExportFilterLibrary().RemoveFilter(ExportFilterClass<TQRCommaSeparatedFilter>());
+void TQRCSVFilter::Configure(TQRExportFilter& filter) const {
+    if (auto* csv = dynamic_cast<TQRCommaSeparatedFilter*>(&filter)) csv->SetSeparator(separator_);
 }
 
 } // namespace quorvel

@@ -8,7 +8,7 @@
 namespace quorvel {
 
 // Writes every page as comma-separated text: one line per text line of the page, one quoted field
-// per column, fields separated by the process-wide separator and lines ended by CR LF. A quote inside
+// per column, fields separated by the filter's separator and lines ended by CR LF. A quote inside
 // a text is doubled, so that every reader of the format gets the text back. A text that a spreadsheet
 // would run as a formula (one that begins with =, +, -, @, a tab or a carriage return and is no number)
 // gets a leading apostrophe inside its quotes, so that it shows as text; control characters other
@@ -30,22 +30,29 @@ public:
 
     void StorePage() override;
 
-    // The field separator of every comma-separated export, "," until a TQRCSVFilter component sets
-    // another.
-    static QChar Separator() noexcept;
-    static void SetSeparator(QChar separator) noexcept;
+    // The field separator of this export, "," unless set (a filter made through a TQRCSVFilter
+    // component's entry takes the component's).
+    QChar Separator() const noexcept { return separator_; }
+    void SetSeparator(QChar separator) noexcept { separator_ = separator; }
+
+private:
+    QChar separator_ = QLatin1Char(',');
 };
 
-// Offers the comma-separated filter in the preview's save dialog for as long as it exists.
-class TQRCSVFilter : public TComponent {
+// Offers the comma-separated filter in the preview's save dialog for as long as it exists; the
+// filters made through its entry separate their fields with its Separator.
+class TQRCSVFilter : public TQRExportFilterComponent {
 public:
     explicit TQRCSVFilter(TComponent* owner);
-    ~TQRCSVFilter() override;
 
     std::string_view ClassName() const noexcept override { return "TQRCSVFilter"; }
 
-    QChar Separator() const noexcept { return TQRCommaSeparatedFilter::Separator(); }
-    void SetSeparator(QChar separator) noexcept { TQRCommaSeparatedFilter::SetSeparator(separator); }
+    QChar Separator() const noexcept { return separator_; }
+    void SetSeparator(QChar separator) noexcept { separator_ = separator; }
+    void Configure(TQRExportFilter& filter) const override;
+
+private:
+    QChar separator_ = QLatin1Char(',');
 };
 
 } // namespace quorvel

@@ -17,12 +17,6 @@
 
 namespace quorvel {
 
-namespace {
-
-std::atomic<bool> enhanced{false};
-
-} // namespace
-
 QString TQRWMFExportFilter::GetDescription() const {
     return QStringLiteral("WMF Export filter");
 }
@@ -31,13 +25,6 @@ QString TQRWMFExportFilter::GetExtension() const {
 }
 QString TQRWMFExportFilter::GetFilterName() const {
     return QStringLiteral("WMF File");
-}
-
-bool TQRWMFExportFilter::Enhanced() noexcept {
-    return enhanced.load();
-}
-void TQRWMFExportFilter::SetEnhanced(bool value) noexcept {
-    enhanced.store(value);
 }
 
 QString TQRWMFExportFilter::BaseNameOf(const QString& target) {
@@ -66,9 +53,9 @@ class TQRWMFExportFilter::PageFileWriter {
 public:
     // `ownPages`: the pages come from the pass this process runs, not from a saved report, whose
     // pages are read (and checked) as pictures.
-    PageFileWriter(const QString& baseName, TQRPrinter& pages, bool ownPages)
+    PageFileWriter(const QString& baseName, TQRMetafileFormat format, TQRPrinter& pages, bool ownPages)
         : baseName_(baseName)
-        , format_(Format())
+        , format_(format)
         , pages_(pages)
         , ownPages_(ownPages)
         , files_(PageFileName(baseName_, 1, format_), LinkAtName::Replace) {}
@@ -166,7 +153,7 @@ TQRWMFExportFilter::TQRWMFExportFilter(const QString& fileName)
 TQRWMFExportFilter::~TQRWMFExportFilter() = default;
 
 void TQRWMFExportFilter::PagesCompleted(TQRPrinter& pages, int count) {
-    if (!writer_) writer_ = std::make_unique<PageFileWriter>(baseName_, pages, true);
+    if (!writer_) writer_ = std::make_unique<PageFileWriter>(baseName_, Format(), pages, true);
     writer_->HandOver(count);
 }
 
@@ -176,19 +163,17 @@ void TQRWMFExportFilter::Finish() {
     TQRPrinter* pages = ReportQRPrinter();
     if (pages != nullptr && pages->PageCount() > 0) {
         // The page files are one document: they replace the files of those names together.
-        if (!writer) writer = std::make_unique<PageFileWriter>(baseName_, *pages, false);
+        if (!writer) writer = std::make_unique<PageFileWriter>(baseName_, Format(), *pages, false);
         writer->Finish(pages->PageCount());
     }
     TQRExportFilter::Finish();
 }
 
 TQRWMFFilter::TQRWMFFilter(TComponent* owner)
-    : TComponent(owner) {
-    QRExportFilterLibrary().AddFilter(ExportFilterClass<TQRWMFExportFilter>());
-}
+    : TQRExportFilterComponent(owner, ExportFilterClass<TQRWMFExportFilter>()) {}
 
-TQRWMFFilter::~TQRWMFFilter() {
-    QRExportFilterLibrary().RemoveFilter(ExportFilterClass<TQRWMFExportFilter>());
+void TQRWMFFilter::Configure(TQRExportFilter& filter) const {
+    if (auto* metafiles = dynamic_cast<TQRWMFExportFilter*>(&filter)) metafiles->SetEnhanced(enhanced_);
 }
 
 } // namespace quorvel

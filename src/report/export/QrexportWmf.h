@@ -48,31 +48,36 @@ public:
     // report001.wmf, report002.emf …
     static QString PageFileName(const QString& baseName, int page, TQRMetafileFormat format);
 
-    // Whether every metafile export writes enhanced metafiles; false until a TQRWMFFilter component
-    // sets it.
-    static bool Enhanced() noexcept;
-    static void SetEnhanced(bool enhanced) noexcept;
-    static TQRMetafileFormat Format() noexcept {
-        return Enhanced() ? TQRMetafileFormat::Enhanced : TQRMetafileFormat::Windows;
+    // Whether this export writes enhanced metafiles; false unless set before Start (a filter made
+    // through a TQRWMFFilter component's entry takes the component's setting).
+    bool Enhanced() const noexcept { return enhanced_; }
+    void SetEnhanced(bool enhanced) noexcept { enhanced_ = enhanced; }
+    TQRMetafileFormat Format() const noexcept {
+        return enhanced_ ? TQRMetafileFormat::Enhanced : TQRMetafileFormat::Windows;
     }
 
 private:
     class PageFileWriter;
 
     QString baseName_;
+    bool enhanced_ = false;
     std::unique_ptr<PageFileWriter> writer_;
 };
 
-// Offers the metafile filter in the preview's save dialog for as long as it exists.
-class TQRWMFFilter : public TComponent {
+// Offers the metafile filter in the preview's save dialog for as long as it exists; the filters made
+// through its entry write enhanced metafiles when Enhanced is set.
+class TQRWMFFilter : public TQRExportFilterComponent {
 public:
     explicit TQRWMFFilter(TComponent* owner);
-    ~TQRWMFFilter() override;
 
     std::string_view ClassName() const noexcept override { return "TQRWMFFilter"; }
 
-    bool Enhanced() const noexcept { return TQRWMFExportFilter::Enhanced(); }
-    void SetEnhanced(bool enhanced) noexcept { TQRWMFExportFilter::SetEnhanced(enhanced); }
+    bool Enhanced() const noexcept { return enhanced_; }
+    void SetEnhanced(bool enhanced) noexcept { enhanced_ = enhanced; }
+    void Configure(TQRExportFilter& filter) const override;
+
+private:
+    bool enhanced_ = false;
 };
 
 } // namespace quorvel

@@ -4,6 +4,7 @@
 #include "report/engine/QuickrptReport.h"
 #include "report/extra/Qrextra.h"
 #include "report/pagestore/QrprntrPrinter.h"
+#include "report/pagestore/QuickrptPreview.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -18,17 +19,6 @@ void WaitForPreview(const TQRPrinter& pageStore) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-// The preview window carries its save button as the child "SaveReport". The engine has no widgets,
-// so the button is reached through the object tree of the window that holds the preview control.
-void DisableSaveButton(const TQRPrinter& pageStore) {
-    QObject* window = pageStore.PreviewControl();
-    if (!window) return;
-    while (window->parent())
-        window = window->parent();
-    if (QObject* button = window->findChild<QObject*>(QStringLiteral("SaveReport")))
-        button->setProperty("enabled", false);
-}
-
 } // namespace
 
 void TQRPrintJob::Preview() {
@@ -36,7 +26,7 @@ void TQRPrintJob::Preview() {
     auto pageStore = std::make_unique<TQRPrinter>(report.get());
     TQRPrinter& store = *pageStore;
     store.SetDestination(TQRPrinterDestination::qrdMetafile);
-    TQRPrinter::SetPrintMetafileFromPreview(true);
+    store.SetPrintMetafileFromPreview(true);
     store.Preview();
     QCoreApplication::processEvents();
     CreateOutput(store);
@@ -76,7 +66,8 @@ void TQRPHandler::Preview() {
     TQRPrinter& store = *pageStore_;
     report_->Page().SetOrientation(store.Orientation());
     store.Preview();
-    DisableSaveButton(store);
+    // The pages are a saved file's: the window opened on them offers no saving.
+    if (QObject* window = store.PreviewWindow()) CreatePreviewInterface()->DisableSaving(*window);
     WaitForPreview(store);
 }
 

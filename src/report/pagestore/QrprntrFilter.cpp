@@ -62,9 +62,16 @@ void TQRExportFilter::TextOut(double x, double y, const TFont& font, TColor bgCo
     (void)text;
 }
 
-void TQRExportFilterLibrary::AddFilter(const TQRExportFilterClass& filterClass) {
+std::unique_ptr<TQRExportFilter> TQRExportFilterLibraryEntry::Create(const QString& fileName) const {
+    std::unique_ptr<TQRExportFilter> filter = ExportFilterClass->Create(fileName);
+    if (Component) Component->Configure(*filter);
+    return filter;
+}
+
+void TQRExportFilterLibrary::AddFilter(const TQRExportFilterClass& filterClass,
+                                       const TQRExportFilterComponent* component) {
     const auto probe = filterClass.Create(QString());
-    TQRExportFilterLibraryEntry entry{&filterClass, probe->GetFilterName(), probe->GetExtension()};
+    TQRExportFilterLibraryEntry entry{&filterClass, probe->GetFilterName(), probe->GetExtension(), component};
     const bool present = std::any_of(entries_.begin(), entries_.end(), [&](const auto& e) {
         return e.ExportFilterClass->ClassName == filterClass.ClassName;
     });
@@ -99,12 +106,14 @@ const TQRExportFilterLibraryEntry* TQRExportFilterLibrary::EntryForDialogIndex(i
 TQRExportFilterComponent::TQRExportFilterComponent(TComponent* owner, const TQRExportFilterClass& filterClass)
     : TComponent(owner)
     , filterClass_(filterClass) {
-    QRExportFilterLibrary().AddFilter(filterClass_);
+    QRExportFilterLibrary().AddFilter(filterClass_, this);
 }
 
 TQRExportFilterComponent::~TQRExportFilterComponent() {
     QRExportFilterLibrary().RemoveFilter(filterClass_);
 }
+
+void TQRExportFilterComponent::Configure(TQRExportFilter&) const {}
 
 TQRExportFilterLibrary& QRExportFilterLibrary() {
     static TQRExportFilterLibrary library;

@@ -89,10 +89,18 @@ private:
     TCustomQuickRep* report_ = nullptr;
 };
 
+class TQRExportFilterComponent;
+
 struct TQRExportFilterLibraryEntry {
     const TQRExportFilterClass* ExportFilterClass = nullptr;
     QString FilterName;
     QString Extension;
+    // The component that offered the entry, if one did: the filters made through the entry take its
+    // settings.
+    const TQRExportFilterComponent* Component = nullptr;
+
+    // A filter of the entry's class for the target file, with the offering component's settings.
+    std::unique_ptr<TQRExportFilter> Create(const QString& fileName) const;
 };
 
 // The ordered list of filter classes the preview's save dialog offers. Filter components add their
@@ -100,8 +108,9 @@ struct TQRExportFilterLibraryEntry {
 class TQRExportFilterLibrary {
 public:
     // Appends an entry with the class's filter name and extension, unless an entry of a class with the
-    // same name is already there.
-    void AddFilter(const TQRExportFilterClass& filterClass);
+    // same name is already there; `component` is the component offering it, if any.
+    void AddFilter(const TQRExportFilterClass& filterClass,
+                   const TQRExportFilterComponent* component = nullptr);
     // Removes the first entry whose filter name equals the class's (case-sensitive). Failures of the
     // temporary instance are swallowed: a component going away must not fail.
     void RemoveFilter(const TQRExportFilterClass& filterClass);
@@ -128,6 +137,8 @@ public:
     ~TQRExportFilterComponent() override;
 
     const TQRExportFilterClass& FilterClass() const noexcept { return filterClass_; }
+    // Hands the component's settings to a filter made through its entry. The base has none.
+    virtual void Configure(TQRExportFilter& filter) const;
 
 private:
     const TQRExportFilterClass& filterClass_;

@@ -122,22 +122,16 @@ void TQRPageList::AddPageBody(QByteArrayView body) {
     TQRStreamLock streamLock(stream);
     const qint64 oldSize = stream.Size();
     ++pageCount_;
-    try {
-        if (pageCount_ == 1) WriteFileHeader();
-        WriteRecord(body);
-    } catch (...) {
-        // Drop the half-written record so the chain stays whole for the pages already stored.
+    // Drop the half-written record so the chain stays whole for the pages already stored.
+    const ScopeFail dropRecord([&] {
         --pageCount_;
         if (starts_.size() > static_cast<std::size_t>(pageCount_))
             starts_.resize(static_cast<std::size_t>(pageCount_));
-        try {
-            stream.SetSize(oldSize);
-            stream.Seek(0, TSeekOrigin::soEnd);
-        } catch (const Exception&) {
-            // The first failure is the one worth reporting.
-        }
-        throw;
-    }
+        stream.SetSize(oldSize);
+        stream.Seek(0, TSeekOrigin::soEnd);
+    });
+    if (pageCount_ == 1) WriteFileHeader();
+    WriteRecord(body);
 }
 
 void TQRPageList::WriteRecord(QByteArrayView body) {
@@ -294,14 +288,9 @@ std::optional<QByteArray> TQRPageList::GetPageBody(int n) {
     Guard guard(lock_);
     if (!stream_ || n < 1 || n > pageCount_) return std::nullopt;
     TQRStreamLock streamLock(*stream_);
-    try {
-        return ReadBody(FindPage(n));
-    } catch (...) {
-        // Leave the stream at a known record so that the next walk does not start mid-record (the
-        // seek may fail in turn, so it is no guard).
-        stream_->Seek(headerLength_, TSeekOrigin::soBeginning);
-        throw;
-    }
+    // Leave the stream at a known record so that the next walk does not start mid-record.
+    const ScopeFail rewind([this] { stream_->Seek(headerLength_, TSeekOrigin::soBeginning); });
+    return ReadBody(FindPage(n));
 }
 
 void TQRPageList::AddPage(const TMetafile& page) {

@@ -3,7 +3,6 @@
 #include "platform/Canvas.h"
 #include "platform/EventLoop.h"
 #include "platform/MetafileCanvas.h"
-#include "platform/QueuePrinter.h"
 #include "platform/Rounding.h"
 #include "report/pagestore/QrprntrMessages.h"
 #include "report/pagestore/QuickrptPreview.h"
@@ -16,8 +15,6 @@ namespace {
 
 constexpr double kMinimumFactor = 0.1;
 constexpr double kFallbackFactor = 96.0 / 254.0;
-
-bool printMetafileFromPreview = false;
 
 std::unique_ptr<TQRPrinter>& ProcessPageStore() {
     static std::unique_ptr<TQRPrinter> pageStore;
@@ -54,7 +51,7 @@ TQRPrinter::TQRPrinter(TQRPrinterOwner* owner, TPrinter* given)
     if (settings_->UseStandardPrinter()) {
         systemPrinter_ = &shared;
     } else {
-        ownPrinter_ = std::make_unique<TQueuePrinter>();
+        ownPrinter_ = NewPrinter();
         privatePrinter_ = systemPrinter_ = ownPrinter_.get();
     }
     if (printersPresent_) BindPrinter();
@@ -388,14 +385,6 @@ void TQRPrinter::SetPrinterIndex(int index) {
     if (!printersPresent_ || settings_->UseStandardPrinter() || !privatePrinter_) return;
     privatePrinter_->SetPrinterIndex(index);
     settings_->GetPrinterSettings();
-}
-
-bool TQRPrinter::PrintMetafileFromPreview() {
-    return printMetafileFromPreview;
-}
-
-void TQRPrinter::SetPrintMetafileFromPreview(bool value) {
-    printMetafileFromPreview = value;
 }
 
 TQRPrinter& QRPrinter() {

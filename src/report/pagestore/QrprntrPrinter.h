@@ -291,6 +291,8 @@ public:
     QObject* PreviewControl() const noexcept { return previewControl_; }
     void SetPreviewControl(QObject* control) noexcept { previewControl_ = control; }
     QObject* OwnerWindow() const noexcept { return ownerWindow_; }
+    // The window the preview interface opened on Preview, while it is there.
+    QObject* PreviewWindow() const noexcept { return previewWindow_; }
     void SetOwnerWindow(QObject* window) noexcept { ownerWindow_ = window; }
     // Set when the report made the stored pages on its own (and by Load); printing then prints
     // them instead of asking the report to print itself anew.
@@ -308,9 +310,11 @@ public:
     // Called as the page store goes, so that a preview showing it lets go of it.
     std::function<void(TQRPrinter&)> OnDestroy;
 
-    // Set by Load: the preview's print button prints the loaded pages.
-    static bool PrintMetafileFromPreview();
-    static void SetPrintMetafileFromPreview(bool value);
+    // Set by Load and by a print job's preview: the preview's print button prints the pages this page
+    // store holds instead of having the report print itself anew. It belongs to the page store, so
+    // that a file loaded into one preview does not change how the next report prints.
+    bool PrintMetafileFromPreview() const noexcept { return printMetafileFromPreview_; }
+    void SetPrintMetafileFromPreview(bool value) noexcept { printMetafileFromPreview_ = value; }
 
 private:
     TQRPrinter(TQRPrinterOwner* owner, TPrinter* given);
@@ -360,6 +364,7 @@ private:
     // Made on a printer its caller gave, rather than on the process's shared one.
     bool givenPrinter_ = false;
     bool showingPreview_ = false;
+    bool printMetafileFromPreview_ = false;
     // Written by the report's worker thread, read by the window that prints.
     std::atomic<bool> pagesGenerated_ = false;
     QPointer<QObject> previewControl_;

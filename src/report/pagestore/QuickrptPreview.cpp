@@ -28,6 +28,8 @@ QObject* TQRPreviewInterface::ShowModal(TQRPrinter&) {
     return nullptr;
 }
 
+void TQRPreviewInterface::DisableSaving(QObject&) {}
+
 void RegisterPreviewClass(TQRPreviewInterfaceFactory factory) {
     std::lock_guard lock(Registered().mutex);
     Registered().preview = std::move(factory);

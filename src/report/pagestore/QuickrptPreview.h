@@ -27,6 +27,9 @@ public:
     virtual QObject* Show(TQRPrinter& pageStore);
     // Runs a preview of the page store modally; returns when it is closed.
     virtual QObject* ShowModal(TQRPrinter& pageStore);
+    // Tells a window Show opened that its pages come from a saved file, which no report can save
+    // anew: it offers no saving. The base opens no window and does nothing.
+    virtual void DisableSaving(QObject& window);
 };
 
 using TQRPreviewInterfaceFactory = std::function<std::unique_ptr<TQRPreviewInterface>()>;

@@ -13,6 +13,10 @@ QObject* TQRStandardPreviewInterface::ShowModal(TQRPrinter& pageStore) {
     return ShowStandardPreview(pageStore, TPreviewModality::Modal);
 }
 
+void TQRStandardPreviewInterface::DisableSaving(QObject& window) {
+    if (auto* preview = qobject_cast<TQRStandardPreview*>(&window)) preview->DisableSaving();
+}
+
 void RegisterStandardPreview() {
     RegisterPreviewClass([] { return std::make_unique<TQRStandardPreviewInterface>(); });
     RegisterProgressWindowClass(

@@ -15,6 +15,8 @@ public:
     QObject* Show(TQRPrinter& pageStore) override;
     // Runs the window until it is closed; returns none, the window being gone by then.
     QObject* ShowModal(TQRPrinter& pageStore) override;
+    // Disables the window's "SaveReport" button.
+    void DisableSaving(QObject& window) override;
 };
 
 // Makes the standard preview window and progress window the ones the report engine opens. The

@@ -435,13 +435,13 @@ void TQRStandardPreview::PrintSetupClick() {
     pageStore->SetLastPage(choices.LastPage);
     pageStore->SetExtendedDuplex(choices.ExtendedDuplex);
     pageStore->SetUseExtendedDuplex(choices.UseExtendedDuplex);
-    if (report != nullptr && !TQRPrinter::PrintMetafileFromPreview()) report->StorePrintChoices(choices);
+    if (report != nullptr && !pageStore->PrintMetafileFromPreview()) report->StorePrintChoices(choices);
 }
 
 void TQRStandardPreview::PrintClick() {
     TQRPrinter* pageStore = PageStore();
     if (pageStore == nullptr) return;
-    if (!TQRPrinter::PrintMetafileFromPreview() && pageStore->ParentReport() != nullptr)
+    if (!pageStore->PrintMetafileFromPreview() && pageStore->ParentReport() != nullptr)
         pageStore->ParentReport()->PrintReport();
     else
         pageStore->Print();
@@ -463,7 +463,7 @@ void TQRStandardPreview::SaveClick() {
     }
     if (const TQRExportFilterLibraryEntry* entry =
             QRExportFilterLibrary().EntryForDialogIndex(choice->filterIndex)) {
-        const std::unique_ptr<TQRExportFilter> filter = entry->ExportFilterClass->Create(choice->fileName);
+        const std::unique_ptr<TQRExportFilter> filter = entry->Create(choice->fileName);
         pageStore->ExportToFilter(*filter);
     }
 }
@@ -496,6 +496,10 @@ void TQRStandardPreview::LoadClick() {
     ui_->Print->setEnabled(true);
     ui_->SaveReport->setEnabled(false);
     ui_->SaveReport->setVisible(false);
+}
+
+void TQRStandardPreview::DisableSaving() {
+    ui_->SaveReport->setEnabled(false);
 }
 
 void TQRStandardPreview::ExitClick() {

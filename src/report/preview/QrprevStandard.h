@@ -47,6 +47,8 @@ public:
     void SaveClick();
     void LoadClick();
     void ExitClick();
+    // The pages shown are not the report's own (a saved file's): the window offers no saving.
+    void DisableSaving();
     // Returns whether the key was one of the window's.
     bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void QRPreviewPageAvailable(int pageNumber);

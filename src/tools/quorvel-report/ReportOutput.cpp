@@ -174,8 +174,8 @@ private:
 // is handed the pages of the one pass the report makes: the pages it completes are written beside it,
 // and the filter replaces the page files together at the end.
 int WriteMetafiles(TQuickRep& layout, const ReportFormat& format, const QString& output) {
-    TQRWMFExportFilter::SetEnhanced(format.metafiles == TQRMetafileFormat::Enhanced);
     TQRWMFExportFilter filter(output);
+    filter.SetEnhanced(format.metafiles == TQRMetafileFormat::Enhanced);
     filter.SetReport(&layout);
     const QSizeF paper = layout.PageSizeNative();
     filter.Start(static_cast<int>(std::lround(paper.width())), static_cast<int>(std::lround(paper.height())),

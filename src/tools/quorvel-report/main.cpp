@@ -31,6 +31,7 @@
 #include "platform/InterruptCleanup.h"
 #include "platform/NumberParse.h"
 #include "platform/StandardOptions.h"
+#include "platform/cups/CupsPrinter.h"
 #include "report/Quickrpt.h"
 #include "store/StoreErrors.h"
 #include "store/StoreTable.h"
@@ -269,6 +270,7 @@ int main(int argc, char** argv) {
     UnattendedDialogs dialogs;
     const ScopedDialogService scope(dialogs);
     const QGuiApplication application(argc, argv);
+    UsePrinters<TCupsPrinter>();
     UseProgramLocale();
     try {
         const Options options = ParseOptions(QGuiApplication::arguments());

@@ -10,6 +10,8 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace quorvel {
@@ -77,16 +79,25 @@ TEST(CsvExport, SeparatorIsSharedThroughTheComponent) {
     {
         TQRCSVFilter component(nullptr);
         component.SetSeparator(QLatin1Char(';'));
-        EXPECT_EQ(TQRCommaSeparatedFilter::Separator(), QLatin1Char(';'));
-        const QString file = Export(dir.filePath(QStringLiteral("semicolon.csv")));
+        // The filter the preview's save dialog makes through the component's entry.
+        const auto entry =
+            std::find_if(QRExportFilterLibrary().Filters().begin(), QRExportFilterLibrary().Filters().end(),
+                         [&](const TQRExportFilterLibraryEntry& e) { return e.Component == &component; });
+        ASSERT_NE(entry, QRExportFilterLibrary().Filters().end());
+        const QString file = dir.filePath(QStringLiteral("semicolon.csv"));
+        const std::unique_ptr<TQRExportFilter> made = entry->Create(file);
+        EXPECT_EQ(dynamic_cast<TQRCommaSeparatedFilter&>(*made).Separator(), QLatin1Char(';'));
+        FeedPages(*made, kTwoPages);
+        made->Finish();
         EXPECT_TRUE(FileBytes(file).startsWith("\"Item\";\"Descri\xE7\xE3o\";\"Valor\"\r\n"));
         const CsvReading reading = ReadCsvWithPython(file, QLatin1Char(';'));
         ASSERT_EQ(reading.Error, QString());
         ASSERT_EQ(reading.Rows.size(), 4u);
         EXPECT_EQ(reading.Rows[1][1], QStringLiteral("Caneta \"azul\", ponta fina"));
-        component.SetSeparator(QLatin1Char(','));
     }
-    EXPECT_EQ(TQRCommaSeparatedFilter::Separator(), QLatin1Char(','));
+    // A filter made on its own, and every other export, keeps the comma.
+    EXPECT_EQ(TQRCommaSeparatedFilter(QString()).Separator(), QLatin1Char(','));
+    EXPECT_TRUE(FileBytes(Export(dir.filePath(QStringLiteral("comma.csv")))).startsWith("\"Item\",\"Descri"));
 }
 
 // The components register their filters for the save dialog while they exist, in creation order.

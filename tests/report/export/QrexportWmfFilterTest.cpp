@@ -52,8 +52,19 @@ QString PageFile(const QString& base, int page, const QString& extension) {
     return base + QStringLiteral("%1.").arg(page, 3, 10, QLatin1Char('0')) + extension;
 }
 
-void Export(TQRPrinter* store, const QString& target) {
-    TQRWMFExportFilter filter(target);
+// The filter the preview's save dialog would make through a component's entry in the registry.
+std::unique_ptr<TQRExportFilter> MadeThrough(const TQRExportFilterComponent& component,
+                                             const QString& target) {
+    for (const TQRExportFilterLibraryEntry& entry : QRExportFilterLibrary().Filters())
+        if (entry.Component == &component) return entry.Create(target);
+    ADD_FAILURE() << "the component offers no entry";
+    return std::make_unique<TQRWMFExportFilter>(target);
+}
+
+void Export(TQRPrinter* store, const QString& target, const TQRWMFFilter* offeredBy = nullptr) {
+    const std::unique_ptr<TQRExportFilter> made =
+        offeredBy ? MadeThrough(*offeredBy, target) : std::make_unique<TQRWMFExportFilter>(target);
+    TQRExportFilter& filter = *made;
     filter.SetReportQRPrinter(store);
     filter.Start(2100, 2970, TFont(QStringLiteral("Arial"), 10));
     filter.EndPage();
@@ -85,12 +96,11 @@ TEST(WmfExport, EveryStoredPageBecomesANumberedMetafile) {
     {
         TQRWMFFilter component(nullptr);
         component.SetEnhanced(true);
-        Export(&store, dir.filePath(QStringLiteral("paginas")));
+        Export(&store, dir.filePath(QStringLiteral("paginas")), &component);
         for (int page = 1; page <= 3; ++page)
             EXPECT_EQ(
                 FileBytes(dir.filePath(QStringLiteral("paginas%1.emf").arg(page, 3, 10, QLatin1Char('0')))),
                 store.GetPage(page)->SaveToBytes());
-        component.SetEnhanced(false);
     }
 
     // Without the page store of the report there is nothing to save.
@@ -105,8 +115,9 @@ TEST(WmfExport, PagesHandedOverDuringThePassAreTheFilesOfAnExportAfterIt) {
     const auto entries = [&] {
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     };
-    const auto passWithHandOver = [&](TQRPrinter& store, const QString& target) {
+    const auto passWithHandOver = [&](TQRPrinter& store, const QString& target, bool enhanced = false) {
         TQRWMFExportFilter filter(target);
+        filter.SetEnhanced(enhanced);
         filter.Start(2100, 2970, TFont(QStringLiteral("Arial"), 10));
         ThreePages(store, [&] {
             if (store.AvailablePages() > 0) filter.PagesCompleted(store, store.AvailablePages());
@@ -126,11 +137,8 @@ TEST(WmfExport, PagesHandedOverDuringThePassAreTheFilesOfAnExportAfterIt) {
 
     // Enhanced metafiles handed over are the pages the pass stored, byte for byte.
     {
-        TQRWMFFilter component(nullptr);
-        component.SetEnhanced(true);
         TQRPrinter enhanced;
-        passWithHandOver(enhanced, dir.filePath(QStringLiteral("seguido.emf")));
-        component.SetEnhanced(false);
+        passWithHandOver(enhanced, dir.filePath(QStringLiteral("seguido.emf")), true);
         for (int page = 1; page <= 3; ++page)
             EXPECT_EQ(
                 FileBytes(PageFile(dir.filePath(QStringLiteral("seguido")), page, QStringLiteral("emf"))),

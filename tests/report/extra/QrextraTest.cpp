@@ -1,8 +1,10 @@
 #include "report/support/ReportTestSupport.h"
 
 #include "platform/Canvas.h"
+#include "platform/ScopeExit.h"
 #include "report/controls/Qrctrls.h"
 #include "report/extra/Qrextra.h"
+#include "report/pagestore/QuickrptPreview.h"
 #include "store/StoreField.h"
 #include "store/StoreTable.h"
 
@@ -196,6 +198,7 @@ class TwoPageJob : public TQRPrintJob {
 public:
     void CreateOutput(TQRPrinter& store) override {
         destination = store.Destination();
+        printsStoredPages = store.PrintMetafileFromPreview();
         store.BeginDoc();
         for (int page = 1; page <= 2; ++page) {
             store.NewPage();
@@ -211,6 +214,7 @@ public:
     }
     TQRPrinterDestination destination = TQRPrinterDestination::qrdPrinter;
     QStringList shownPages;
+    bool printsStoredPages = false;
 };
 
 TEST(PrintJob, PreviewShowsTheDrawnPagesUntilClosed) {
@@ -218,7 +222,7 @@ TEST(PrintJob, PreviewShowsTheDrawnPagesUntilClosed) {
     job.Preview();
     EXPECT_EQ(job.destination, TQRPrinterDestination::qrdMetafile);
     EXPECT_EQ(job.shownPages, (QStringList{QStringLiteral("Page 1"), QStringLiteral("Page 2")}));
-    EXPECT_TRUE(TQRPrinter::PrintMetafileFromPreview());
+    EXPECT_TRUE(job.printsStoredPages);
 }
 
 TEST(SavedReportHandler, OpensPreviewsWithoutSavingAndRecoversFromBadFiles) {
@@ -236,24 +240,41 @@ TEST(SavedReportHandler, OpensPreviewsWithoutSavingAndRecoversFromBadFiles) {
     ASSERT_NE(handler.QRPrinter(), nullptr);
     EXPECT_EQ(Texts(PageTexts(*handler.QRPrinter())), QStringList{QStringLiteral("Saved")});
 
-    // A stand-in for the preview window with its save button.
+    // A stand-in for the preview window, opened through the preview interface, with its save button.
     QObject window;
     QObject control(&window);
-    QObject save(&window);
-    save.setObjectName(QStringLiteral("SaveReport"));
-    save.setProperty("enabled", true);
+    bool saveEnabled = true;
     bool waited = false;
-    handler.QRPrinter()->OnPreview = [&](TQRPrinter& store) {
-        store.SetPreviewControl(&control);
-        store.SetShowingPreview(true);
-        QTimer::singleShot(0, [&] {
-            waited = true;
-            store.ClosePreview(&window);
-        });
+    struct StandInPreview : TQRPreviewInterface {
+        QObject* window = nullptr;
+        QObject* control = nullptr;
+        bool* saveEnabled = nullptr;
+        bool* waited = nullptr;
+        QObject* Show(TQRPrinter& store) override {
+            store.SetPreviewControl(control);
+            store.SetShowingPreview(true);
+            QTimer::singleShot(0, [this, &store] {
+                *waited = true;
+                store.ClosePreview(window);
+            });
+            return window;
+        }
+        void DisableSaving(QObject& shown) override {
+            if (&shown == window) *saveEnabled = false;
+        }
     };
+    RegisterPreviewClass([&] {
+        auto preview = std::make_unique<StandInPreview>();
+        preview->window = &window;
+        preview->control = &control;
+        preview->saveEnabled = &saveEnabled;
+        preview->waited = &waited;
+        return preview;
+    });
+    const ScopeExit standardAgain([] { RegisterPreviewClass({}); });
     handler.Preview();
     EXPECT_TRUE(waited);
-    EXPECT_FALSE(save.property("enabled").toBool());
+    EXPECT_FALSE(saveEnabled);
     EXPECT_EQ(handler.Report().Page().Orientation(), TPrinterOrientation::poLandscape);
 
     const QString broken = dir.filePath(QStringLiteral("broken.qrp"));

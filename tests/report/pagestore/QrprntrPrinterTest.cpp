@@ -192,9 +192,9 @@ TEST(QRPrinter, SavedReportLoadsBackWithItsPaperFound) {
     EXPECT_EQ(bytes.left(4).toHex(' '), "03 00 28 00");
     EXPECT_EQ(Int32At(bytes, 8), 2);
 
-    TQRPrinter::SetPrintMetafileFromPreview(false);
     TestOwner owner;
     TQRPrinter loaded(&owner);
+    EXPECT_FALSE(loaded.PrintMetafileFromPreview()) << "a report's own pages print by running it again";
     loaded.OnPrintSetup = [] {};
     loaded.OnExportToFilter = [](TQRExportFilter&) {};
     MakeDocument(loaded, 5); // pages of its own are dropped first
@@ -204,7 +204,9 @@ TEST(QRPrinter, SavedReportLoadsBackWithItsPaperFound) {
     EXPECT_TRUE(loaded.PagesGenerated());
     EXPECT_FALSE(loaded.OnPrintSetup);
     EXPECT_FALSE(loaded.OnExportToFilter);
-    EXPECT_TRUE(TQRPrinter::PrintMetafileFromPreview());
+    EXPECT_TRUE(loaded.PrintMetafileFromPreview());
+    // The switch is the loaded page store's own: the page store whose file it was prints as before.
+    EXPECT_FALSE(pageStore.PrintMetafileFromPreview());
     EXPECT_EQ(loaded.GetPage(3), nullptr);
     ASSERT_NE(loaded.GetPage(2), nullptr);
     EXPECT_EQ(loaded.GetPage(2)->SaveToBytes(), pageStore.GetPage(2)->SaveToBytes());

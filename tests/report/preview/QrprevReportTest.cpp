@@ -95,10 +95,7 @@ void LetWindowsGo() {
 
 class PreviewReportTest : public ::testing::Test {
 protected:
-    PreviewReportTest() {
-        RegisterStandardPreview();
-        TQRPrinter::SetPrintMetafileFromPreview(false);
-    }
+    PreviewReportTest() { RegisterStandardPreview(); }
     ~PreviewReportTest() override {
         LetWindowsGo();
         RegisterPreviewClass(nullptr);

@@ -78,7 +78,6 @@ protected:
         owner.preview.Title = QStringLiteral("Proposta");
         owner.preview.Width = 825;
         owner.preview.Height = 574;
-        TQRPrinter::SetPrintMetafileFromPreview(false);
     }
     ~PreviewTest() override { LetWindowsGo(); }
 
@@ -397,7 +396,7 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
     EXPECT_EQ(window.StatusText(1), QStringLiteral("Page 1 of 4"));
     EXPECT_EQ(window.StatusText(2), name);
     EXPECT_EQ(TQRStandardPreview::PreviewTitle(), name);
-    EXPECT_TRUE(TQRPrinter::PrintMetafileFromPreview());
+    EXPECT_TRUE(pageStore.PrintMetafileFromPreview());
     EXPECT_TRUE(Child<QToolButton>(window, "Print").isEnabled());
     EXPECT_TRUE(Child<QToolButton>(window, "SaveReport").isHidden());
     EXPECT_EQ(Child<QTableWidget>(window, "ThumbGrid").rowCount(), 4);
@@ -417,6 +416,25 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
 // A file that is not a saved report (a PDF saved from the same window, say) is refused with the
 // page list's message, once, and the report on screen stays as it was: its pages, status, thumbnails,
 // the page shown and the save button.
+// A print job showing a saved file's pages takes the saving away through the preview interface.
+TEST_F(PreviewTest, TheStandardInterfaceShowsTheWindowAndTakesItsSavingAway) {
+    TQRPrinter pageStore(&owner);
+    MakeDocument(pageStore, 2);
+    TQRStandardPreviewInterface preview;
+    QObject* shown = preview.Show(pageStore);
+    auto* window = qobject_cast<TQRStandardPreview*>(shown);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(pageStore.ShowingPreview());
+    EXPECT_TRUE(Child<QToolButton>(*window, "SaveReport").isEnabled()) << "a finished report can be saved";
+    QObject notAPreview;
+    preview.DisableSaving(notAPreview);
+    EXPECT_TRUE(Child<QToolButton>(*window, "SaveReport").isEnabled());
+    preview.DisableSaving(*shown);
+    EXPECT_FALSE(Child<QToolButton>(*window, "SaveReport").isEnabled());
+    EXPECT_TRUE(Child<QToolButton>(*window, "Print").isEnabled()) << "the pages still print";
+    window->close();
+}
+
 TEST_F(PreviewTest, LoadingAFileThatIsNotASavedReportKeepsTheReportShown) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("relatorio.pdf"));
@@ -443,7 +461,7 @@ TEST_F(PreviewTest, LoadingAFileThatIsNotASavedReportKeepsTheReportShown) {
     EXPECT_TRUE(window.QRPreview().PageImage().ImageOK());
     EXPECT_EQ(window.QRPreview().PageImage().PageNumber(), 2);
     EXPECT_FALSE(Child<QToolButton>(window, "SaveReport").isHidden());
-    EXPECT_FALSE(TQRPrinter::PrintMetafileFromPreview());
+    EXPECT_FALSE(pageStore.PrintMetafileFromPreview());
     const std::unique_ptr<TMetafile> page = pageStore.GetPage(3);
     EXPECT_TRUE(page) << "the pages are still there";
     window.close();
@@ -458,7 +476,7 @@ TEST_F(PreviewTest, PrintWithoutAnyPrinterSaysSoEveryTime) {
     }
     TQRPrinter pageStore(&owner);
     MakeDocument(pageStore, 2);
-    TQRPrinter::SetPrintMetafileFromPreview(true); // the stored pages print, as after a load
+    pageStore.SetPrintMetafileFromPreview(true); // the stored pages print, as after a load
     TQRStandardPreview& window = *ShowStandardPreview(pageStore, TPreviewModality::Modeless);
     Child<QToolButton>(window, "Print").click();
     Child<QToolButton>(window, "PrintSetup").click();

@@ -1,17 +1,13 @@
-#include "platform/QueuePrinter.h"
+#include "platform/qtprint/QueuePrinter.h"
 
-#include "platform/CanvasPainter.h"
-#include "platform/Files.h"
+#include "platform/DevicePaper.h"
 #include "platform/Rounding.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProcess>
 
 #include <algorithm>
 #include <array>
@@ -53,30 +49,13 @@ QPrinter::DuplexMode DuplexMode(int code) {
     }
 }
 
-int PaperCode(const QPageSize& size) {
-    if (!size.isValid()) return 0;
-    if (size.id() == QPageSize::Custom) return DMPAPER_USER;
-    return size.windowsId();
-}
-
-int TenthsOfMillimetre(qreal millimetres) {
-    return RoundHalfEven(millimetres * 10.0);
-}
-
-std::unique_ptr<TQueuePrinter>& SharedPrinter() {
-    static std::unique_ptr<TQueuePrinter> printer;
-    return printer;
-}
-
 } // namespace
 
 TQueuePrinter::TQueuePrinter() {
     Refresh();
 }
 
-TQueuePrinter::~TQueuePrinter() {
-    if (Printing()) Abort();
-}
+TQueuePrinter::~TQueuePrinter() = default;
 
 void TQueuePrinter::Refresh() {
     const QString selected = DeviceName();
@@ -145,10 +124,7 @@ TDeviceMode TQueuePrinter::DeviceMode() const {
     mode.Fields = capabilities_;
     mode.Orientation =
         layout.orientation() == QPageLayout::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-    mode.PaperSize = PaperCode(layout.pageSize());
-    const QSizeF paper = layout.pageSize().size(QPageSize::Millimeter);
-    mode.PaperWidth = TenthsOfMillimetre(paper.width());
-    mode.PaperLength = TenthsOfMillimetre(paper.height());
+    DescribePaper(layout.pageSize(), mode);
     mode.Copies = printer_->copyCount();
     mode.DefaultSource = BinCode(printer_->paperSource());
     mode.PrintQuality = printer_->resolution();
@@ -161,14 +137,7 @@ TDeviceMode TQueuePrinter::DeviceMode() const {
 void TQueuePrinter::SetDeviceMode(const TDeviceMode& mode) {
     if (!printer_) return;
     const auto marked = [&mode](std::uint32_t flag) { return (mode.Fields & flag) == flag; };
-    // A listed paper code wins over the length and width, as a driver takes them.
-    std::optional<QPageSize> paper;
-    if (marked(DM_PAPERSIZE) && mode.PaperSize > 0 && mode.PaperSize != DMPAPER_USER) {
-        const QPageSize::PageSizeId id = QPageSize::id(mode.PaperSize);
-        if (id != QPageSize::Custom) paper = QPageSize(id);
-    }
-    if (!paper && marked(DM_PAPERLENGTH | DM_PAPERWIDTH) && mode.PaperWidth > 0 && mode.PaperLength > 0)
-        paper = QPageSize(QSizeF(mode.PaperWidth / 10.0, mode.PaperLength / 10.0), QPageSize::Millimeter);
+    const std::optional<QPageSize> paper = RequestedPaper(mode);
     if (paper) printer_->setPageSize(*paper);
     if (marked(DM_ORIENTATION))
         printer_->setPageOrientation(mode.Orientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
@@ -216,121 +185,27 @@ QSize TQueuePrinter::PhysicalSize() const {
     return QSize(RoundHalfEven(paper.width()), RoundHalfEven(paper.height()));
 }
 
-bool TQueuePrinter::BeginDoc() {
-    if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
-    if (!printer_) return false;
-    aborted_ = false;
-    pageNumber_ = 0;
-    // The job is drawn into a spool file of its own and handed to the queue when it ends, so that
-    // an aborted job never reaches the printer (Qt's print engine cannot take back a job).
+std::unique_ptr<QPagedPaintDevice> TQueuePrinter::NewSpoolDevice(const QString& spool) const {
     auto job = std::make_unique<QPrinter>(QPrinter::HighResolution);
     job->setOutputFormat(QPrinter::PdfFormat);
-    job->setOutputFileName(TemporaryFileName({}, QStringLiteral("qvprint")));
+    job->setOutputFileName(spool);
     job->setResolution(printer_->resolution());
     job->setFullPage(false);
     job->setPageLayout(printer_->pageLayout());
     job->setColorMode(printer_->colorMode());
     job->setDocName(Title());
     job->setCreator(QCoreApplication::applicationName());
-    auto painter = std::make_unique<QPainter>();
-    if (!painter->begin(job.get())) {
-        QFile::remove(job->outputFileName());
-        throw EPrinter(
-            QStringLiteral("Printing on \"%1\" could not be started").arg(printer_->printerName()));
-    }
-    job_ = std::move(job);
-    painter_ = std::move(painter);
-    canvas_ = std::make_unique<TPainterCanvas>(*painter_, job_->resolution());
-    pageNumber_ = 1;
-    return true;
+    return job;
 }
 
-void TQueuePrinter::NewPage() {
-    if (!Printing()) throw EPrinter(QStringLiteral("Printer is not printing"));
-    if (!job_->newPage()) throw EPrinter(QStringLiteral("The printer could not start a new page"));
-    ++pageNumber_;
-}
-
-void TQueuePrinter::EndDoc() {
-    if (!Printing()) throw EPrinter(QStringLiteral("Printer is not printing"));
-    const QString spool = EndJob();
-    struct RemoveSpool {
-        const QString& name;
-        ~RemoveSpool() { QFile::remove(name); }
-    } removeSpool{spool};
-    Submit(spool);
-}
-
-void TQueuePrinter::Abort() {
-    if (!Printing()) return;
-    aborted_ = true;
-    QFile::remove(EndJob());
-}
-
-QString TQueuePrinter::EndJob() {
-    canvas_.reset();
-    std::unique_ptr<QPainter> painter = std::move(painter_);
-    if (painter->isActive()) painter->end();
-    std::unique_ptr<QPrinter> job = std::move(job_);
-    return job->outputFileName();
-}
-
-// Hands a finished spool file to the queue with the job's options, through the print system's
-// own submission command.
-void TQueuePrinter::Submit(const QString& spool) {
-    QStringList arguments{QStringLiteral("-d"), printer_->printerName(), QStringLiteral("-s")};
-    if (!Title().isEmpty()) arguments << QStringLiteral("-t") << Title();
-    arguments << QStringLiteral("-n") << QString::number(std::max(1, printer_->copyCount()));
-    const auto option = [&arguments](const QString& value) { arguments << QStringLiteral("-o") << value; };
-    option(QStringLiteral("collate=%1").arg(printer_->collateCopies() ? u"true" : u"false"));
-    switch (printer_->duplex()) {
-    case QPrinter::DuplexLongSide:
-    case QPrinter::DuplexAuto:
-        option(QStringLiteral("sides=two-sided-long-edge"));
-        break;
-    case QPrinter::DuplexShortSide:
-        option(QStringLiteral("sides=two-sided-short-edge"));
-        break;
-    case QPrinter::DuplexNone:
-        option(QStringLiteral("sides=one-sided"));
-        break;
-    }
-    const QPageSize paper = printer_->pageLayout().pageSize();
-    if (paper.id() == QPageSize::Custom) {
-        const QSizeF size = paper.size(QPageSize::Millimeter);
-        option(QStringLiteral("media=Custom.%1x%2mm").arg(qRound(size.width())).arg(qRound(size.height())));
-    } else {
-        option(QStringLiteral("media=%1").arg(paper.key()));
-    }
-    if (printer_->colorMode() == QPrinter::GrayScale) option(QStringLiteral("print-color-mode=monochrome"));
-    arguments << QStringLiteral("--") << spool;
-
-    QProcess lp;
-    lp.setProcessChannelMode(QProcess::MergedChannels);
-    lp.start(QStringLiteral("lp"), arguments);
-    if (!lp.waitForStarted(10000))
-        throw EPrinter(
-            QStringLiteral("The print system could not be reached (lp: %1)").arg(lp.errorString()));
-    lp.closeWriteChannel();
-    if (!lp.waitForFinished(60000) || lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0) {
-        const QString reason = QString::fromLocal8Bit(lp.readAll()).trimmed();
-        throw EPrinter(
-            QStringLiteral("The print job was refused by \"%1\": %2").arg(printer_->printerName(), reason));
-    }
-}
-
-TCanvas& TQueuePrinter::Canvas() {
-    if (!canvas_) throw EPrinter(QStringLiteral("Printer is not printing"));
-    return *canvas_;
-}
-
-TPrinter& Printer() {
-    std::unique_ptr<TQueuePrinter>& printer = SharedPrinter();
-    if (!printer) {
-        printer = std::make_unique<TQueuePrinter>();
-        qAddPostRoutine([] { SharedPrinter().reset(); });
-    }
-    return *printer;
+SpoolJobOptions TQueuePrinter::JobOptions() const {
+    return SpoolJobOptions{.queue = printer_->printerName(),
+                           .title = Title(),
+                           .copies = printer_->copyCount(),
+                           .collate = printer_->collateCopies(),
+                           .duplex = DuplexCode(printer_->duplex()),
+                           .paper = printer_->pageLayout().pageSize(),
+                           .monochrome = printer_->colorMode() == QPrinter::GrayScale};
 }
 
 } // namespace quorvel

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "platform/Printer.h"
+#include "platform/SpoolPrinter.h"
 
 #include <memory>
 
-class QPainter;
 class QPrinter;
 
 namespace quorvel {
 
-// The printer over Qt's printing (QPrinter, QPrinterInfo), which on Linux goes to CUPS. A job is
-// drawn by Qt into a PDF spool file laid out like the queue's paper and handed to the queue with
-// CUPS's `lp` when it ends, with the copies, collation, sides, paper and colour as job options.
-class TQueuePrinter final : public TPrinter {
+// The printer over Qt's printing (QPrinter, QPrinterInfo), which on Linux goes to CUPS: the
+// program's, whose print dialogs work on the same queues. A job is drawn by Qt's printer into a PDF
+// spool file laid out like the queue's paper. Qt's printing pulls in the widget library, so the
+// headless tools print through TCupsPrinter instead.
+class TQueuePrinter final : public TSpoolPrinter {
 public:
     TQueuePrinter();
     ~TQueuePrinter() override;
@@ -31,30 +31,17 @@ public:
     int YDpi() const override;
     QPoint PhysicalOffset() const override;
     QSize PhysicalSize() const override;
-    bool BeginDoc() override;
-    void NewPage() override;
-    void EndDoc() override;
-    void Abort() override;
-    bool Printing() const override { return painter_ != nullptr; }
-    bool Aborted() const override { return aborted_; }
-    int PageNumber() const override { return pageNumber_; }
-    TCanvas& Canvas() override;
 
 private:
+    std::unique_ptr<QPagedPaintDevice> NewSpoolDevice(const QString& spool) const override;
+    SpoolJobOptions JobOptions() const override;
     void Select(int index);
     void ReadCapabilities();
-    QString EndJob();
-    void Submit(const QString& spool);
 
     QStringList printers_;
     int index_ = -1;
     std::unique_ptr<QPrinter> printer_; // the selected queue and its settings
-    std::unique_ptr<QPrinter> job_;     // the running job, drawn into a spool file
-    std::unique_ptr<QPainter> painter_;
-    std::unique_ptr<TCanvas> canvas_;
     std::uint32_t capabilities_ = 0;
-    int pageNumber_ = 0;
-    bool aborted_ = false;
 };
 
 } // namespace quorvel
