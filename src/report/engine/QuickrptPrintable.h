@@ -5,6 +5,7 @@
 #include "report/engine/QuickrptFrame.h"
 #include "report/engine/QuickrptTypes.h"
 #include "report/engine/QuickrptUnits.h"
+#include "report/pagestore/QrprntrGraphic.h"
 
 #include <memory>
 
@@ -76,6 +77,9 @@ public:
     virtual void Prepare();
     // Draws the control with its Size offset by the band's position (tenths of a millimetre).
     virtual void Print(int ofsX, int ofsY);
+    // The control's box on the page in the page store's device pixels, offset by the band's position
+    // (tenths of a millimetre).
+    TRect PageBox(const TQRPrinter& store, int ofsX, int ofsY) const;
     // qrBandSizeChange re-aligns the control; subclasses add their own reactions.
     virtual void QRNotification(TComponent& sender, TQRNotifyOperation operation);
     virtual void UnPrepare();
@@ -83,6 +87,14 @@ public:
     virtual void GetExpandedHeight(double& height);
     // The text a data control prints for the current record; the base leaves it.
     virtual void GetFieldString(QString& text);
+    // True for a control whose height follows its content (data texts, memos, rich text, data
+    // pictures): a band that precalculates its height measures it (GetExpandedHeight).
+    virtual bool CountsInExpandedHeight() const noexcept { return false; }
+    // True for a control that can be the report's background image (BackImageControl).
+    virtual bool CanBePageBackground() const noexcept { return false; }
+    // The control as an export filter receives it: the base is a graphic of kind egOther with the
+    // control's name and pixel size; shapes and pictures describe what they draw.
+    virtual TExportGraphic ExportGraphic() const;
 
     // Pixel bounds write back into Size (through the Pixels unit) unless Size is setting them.
     void SetBounds(int left, int top, int width, int height) override;

@@ -13,7 +13,7 @@
 namespace quorvel::testing {
 namespace {
 
-QString ShapeName(TQRShapeType shape) {
+QString ShapeName(TExportShapeType shape) {
     static const char* const names[] = {"rectangle", "circle",    "vline",    "hline",
                                         "topbottom", "rightleft", "roundrect"};
     return QLatin1String(names[int(shape)]);
@@ -39,32 +39,32 @@ public:
         TQRExportFilter::Finish();
         calls.append(QStringLiteral("Finish"));
     }
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& control) override {
-        const auto* shape = dynamic_cast<const TQRShape*>(&control);
-        if (const auto* image = dynamic_cast<const TQRImage*>(&control)) {
-            calls.append(QStringLiteral("%1 at %2,%3 picture %4x%5")
-                             .arg(QString::fromUtf8(control.ClassName()))
-                             .arg(xoff)
-                             .arg(yoff)
-                             .arg(image->ExportBitmap().width())
-                             .arg(image->ExportBitmap().height()));
+    void AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic) override {
+        if (graphic.Kind == TExportGraphicKind::egImage) {
+            calls.append(
+                QStringLiteral("%1 at %2,%3 picture %4x%5")
+                    .arg(graphic.DataBound ? QStringLiteral("TQRDBImage") : QStringLiteral("TQRImage"))
+                    .arg(xoff)
+                    .arg(yoff)
+                    .arg(graphic.Picture.width())
+                    .arg(graphic.Picture.height()));
             return;
         }
-        if (!shape) {
-            calls.append(QStringLiteral("Graphic %1").arg(QString::fromUtf8(control.ClassName())));
+        if (graphic.Kind != TExportGraphicKind::egShape) {
+            calls.append(QStringLiteral("Graphic %1").arg(graphic.Name));
             return;
         }
         calls.append(QStringLiteral("Shape %1 at %2,%3 size %4x%5 pen %6/%7/%8 brush %9/%10")
-                         .arg(ShapeName(shape->Shape()))
+                         .arg(ShapeName(graphic.Shape))
                          .arg(xoff)
                          .arg(yoff)
-                         .arg(shape->Width())
-                         .arg(shape->Height())
-                         .arg(ColorText(shape->Pen().Color()))
-                         .arg(shape->Pen().Width())
-                         .arg(int(shape->Pen().Style()))
-                         .arg(ColorText(shape->Brush().Color()))
-                         .arg(int(shape->Brush().Style())));
+                         .arg(graphic.Width)
+                         .arg(graphic.Height)
+                         .arg(ColorText(graphic.Pen.Color()))
+                         .arg(graphic.Pen.Width())
+                         .arg(int(graphic.Pen.Style()))
+                         .arg(ColorText(graphic.Brush.Color()))
+                         .arg(int(graphic.Brush.Style())));
     }
     void AcceptBand(const TQRCustomBand& band, double xoff, double yoff, double expanded) override {
         calls.append(

@@ -527,17 +527,16 @@ public:
         calls.append(QStringLiteral("Text %1 %2 %3").arg(x).arg(y).arg(text));
     }
     bool recordGraphics = false;
-    void AcceptGraphic(double x, double y, const TQRPrintable& control) override {
-        const auto* shape = dynamic_cast<const TQRShape*>(&control);
-        if (!recordGraphics || !shape) return;
+    void AcceptGraphic(double x, double y, const TExportGraphic& graphic) override {
+        if (!recordGraphics || graphic.Kind != TExportGraphicKind::egShape) return;
         calls.append(QStringLiteral("Shape %1 %2 %3x%4 type %5 pen %6 brush %7")
                          .arg(x)
                          .arg(y)
-                         .arg(shape->Width())
-                         .arg(shape->Height())
-                         .arg(int(shape->Shape()))
-                         .arg(int(shape->Pen().Style()))
-                         .arg(int(shape->Brush().Style())));
+                         .arg(graphic.Width)
+                         .arg(graphic.Height)
+                         .arg(int(graphic.Shape))
+                         .arg(int(graphic.Pen.Style()))
+                         .arg(int(graphic.Brush.Style())));
     }
 };
 
