@@ -7,7 +7,7 @@
 namespace quorvel {
 
 TQRPrintable::TQRPrintable(TComponent* owner)
-    : TControl(owner)
+    : TQRStyledControl(owner)
     , size_(std::make_unique<TQRPrintableSize>(*this)) {
     SetBounds(0, 0, 10, 10);
 }

@@ -25,7 +25,7 @@ class TQRPrinter;
 // UnPrepare at the end, in every case. A control that cannot print all its content on the page
 // clears PrintFinished: the band is then continued in the next column or page, where only the
 // unfinished controls print again.
-class TQRPrintable : public TControl {
+class TQRPrintable : public TQRStyledControl {
 public:
     explicit TQRPrintable(TComponent* owner);
     ~TQRPrintable() override;
@@ -34,24 +34,12 @@ public:
 
     TQRPrintableSize& Size() noexcept { return *size_; }
     const TQRPrintableSize& Size() const noexcept { return *size_; }
-    TQRFrame& Frame() noexcept { return frame_; }
-    const TQRFrame& Frame() const noexcept { return frame_; }
-    void SetFrame(const TQRFrame& frame) { frame_ = frame; }
-
     TAlignment Alignment() const noexcept { return alignment_; }
     virtual void SetAlignment(TAlignment alignment);
     bool AlignToBand() const noexcept { return alignToBand_; }
     void SetAlignToBand(bool alignToBand);
     bool Transparent() const noexcept { return transparent_; }
     void SetTransparent(bool transparent) noexcept { transparent_ = transparent; }
-    TColor Color() const noexcept { return color_; }
-    void SetColor(TColor color) noexcept { color_ = color; }
-
-    // The control's font: its own, or its band's (or report's) while ParentFont is set.
-    const TFont& Font() const { return font_.Font(*this); }
-    virtual void SetFont(const TFont& font) { font_.SetFont(font); }
-    bool ParentFont() const noexcept { return font_.ParentFont(); }
-    void SetParentFont(bool parentFont) noexcept { font_.SetParentFont(parentFont); }
 
     // The report the control belongs to (through its band, or directly), or nullptr.
     TCustomQuickRep* ParentReport() const noexcept { return parentReport_; }
@@ -104,12 +92,9 @@ public:
 
 private:
     std::unique_ptr<TQRPrintableSize> size_;
-    TQRFrame frame_;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     bool alignToBand_ = false;
     bool transparent_ = false;
-    TColor color_ = clWhite;
-    TQRFontHolder font_;
     TCustomQuickRep* parentReport_ = nullptr;
     // The parent when it is a band, kept at placement: every print asks for it.
     TQRCustomBand* parentBand_ = nullptr;

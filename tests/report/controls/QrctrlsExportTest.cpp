@@ -10,6 +10,10 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <tuple>
+#include <utility>
+#include <vector>
+
 namespace quorvel::testing {
 namespace {
 
@@ -219,6 +223,68 @@ TEST(QrctrlsExport, PicturesAreHandedOverWithThePictureOfTheRecord) {
                             QStringLiteral("TQRDBImage") + second + QStringLiteral(" picture 0x0"),
                             stretched(Px(300), Px(180)),
                         }));
+}
+
+// The engine and the filters ask a control what it is, never what it is called: which controls the
+// band's precalculated height measures, which may be the page background, and how each describes
+// itself to a filter.
+TEST(QrctrlsExport, ControlsDescribeThemselvesAndSayWhatTheEngineMayAskOfThem) {
+    ControlsFixture f;
+    TQRCustomBand& band = f.detail;
+    TQRLabel& label = f.Place<TQRLabel>(band, QStringLiteral("QRLabel1"), 0, 0, 100, 40);
+    TQRExpr& expr = f.Place<TQRExpr>(band, QStringLiteral("QRExpr1"), 0, 0, 100, 40);
+    TQRDBText& dbText = f.Place<TQRDBText>(band, QStringLiteral("QRDBText1"), 0, 0, 100, 40);
+    TQRMemo& memo = f.Place<TQRMemo>(band, QStringLiteral("QRMemo1"), 0, 0, 100, 40);
+    TQRRichText& rich = f.Place<TQRRichText>(band, QStringLiteral("QRRichText1"), 0, 0, 100, 40);
+    TQRDBRichText& dbRich = f.Place<TQRDBRichText>(band, QStringLiteral("QRDBRichText1"), 0, 0, 100, 40);
+    TQRShape& shape = f.Place<TQRShape>(band, QStringLiteral("QRShape1"), 0, 0, 100, 40);
+    TQRImage& image = f.Place<TQRImage>(band, QStringLiteral("QRImage1"), 0, 0, 100, 40);
+    TQRDBImage& dbImage = f.Place<TQRDBImage>(band, QStringLiteral("QRDBImage1"), 0, 0, 100, 40);
+    const std::vector<std::pair<const TQRPrintable*, std::pair<bool, bool>>> asked = {
+        {&label, {false, false}}, {&expr, {false, false}}, {&dbText, {true, false}},
+        {&memo, {true, false}},   {&rich, {true, false}},  {&dbRich, {true, false}},
+        {&shape, {false, false}}, {&image, {false, true}}, {&dbImage, {true, false}},
+    };
+    for (const auto& [control, expected] : asked) {
+        SCOPED_TRACE(control->Name().toStdString());
+        EXPECT_EQ(control->CountsInExpandedHeight(), expected.first);
+        EXPECT_EQ(control->CanBePageBackground(), expected.second);
+    }
+
+    shape.SetShape(TQRShapeType::qrsCircle);
+    shape.SetPen(TPen(clRed, 3, TPenStyle::psDash));
+    shape.SetBrush(TBrush(clBlue, TBrushStyle::bsClear));
+    shape.SetVertAdjust(4);
+    const TExportGraphic circle = shape.ExportGraphic();
+    EXPECT_EQ(circle.Kind, TExportGraphicKind::egShape);
+    EXPECT_EQ(circle.Shape, TExportShapeType::esCircle);
+    EXPECT_EQ(circle.Name, QStringLiteral("QRShape1"));
+    EXPECT_EQ(std::pair(circle.Width, circle.Height), std::pair(shape.Width(), shape.Height()));
+    EXPECT_EQ(std::tuple(circle.Pen.Color(), circle.Pen.Width(), circle.Pen.Style()),
+              std::tuple(clRed, 3, TPenStyle::psDash));
+    EXPECT_EQ(std::pair(circle.Brush.Color(), circle.Brush.Style()), std::pair(clBlue, TBrushStyle::bsClear));
+    EXPECT_EQ(circle.VertAdjust, 4);
+
+    EXPECT_EQ(label.ExportGraphic().Kind, TExportGraphicKind::egOther);
+    EXPECT_EQ(label.ExportGraphic().Name, QStringLiteral("QRLabel1"));
+
+    QImage red(4, 3, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    TPicture picture;
+    picture.SetBitmap(red);
+    image.SetPicture(picture);
+    const TExportGraphic fixed = image.ExportGraphic();
+    EXPECT_EQ(fixed.Kind, TExportGraphicKind::egImage);
+    EXPECT_FALSE(fixed.DataBound);
+    EXPECT_EQ(fixed.Picture.size(), QSize(4, 3));
+    // A data-bound image without a field shows nothing, whatever picture it last held.
+    dbImage.SetPicture(picture);
+    const TExportGraphic unbound = dbImage.ExportGraphic();
+    EXPECT_EQ(unbound.Kind, TExportGraphicKind::egImage);
+    EXPECT_TRUE(unbound.DataBound);
+    EXPECT_TRUE(unbound.Picture.isNull());
+    dbImage.SetDataField(QStringLiteral("obs"));
+    EXPECT_EQ(dbImage.ExportGraphic().Picture.size(), QSize(4, 3));
 }
 
 } // namespace
