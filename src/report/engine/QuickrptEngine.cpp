@@ -7,6 +7,7 @@
 #include "platform/Rounding.h"
 #include "platform/ScopeExit.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptControllers.h"
 #include "report/engine/QuickrptPaint.h"
 #include "report/engine/QuickrptPrintable.h"

@@ -5,6 +5,7 @@
 #include "platform/MetafileCanvas.h"
 #include "platform/Printer.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptControllers.h"
 #include "report/engine/QuickrptPrintable.h"
 #include "report/engine/QuickrptThread.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/FormTypes.h"
-#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptFrame.h"
 #include "report/engine/QuickrptRunState.h"
 #include "report/engine/QuickrptTypes.h"
@@ -24,6 +23,7 @@ class TCanvas;
 class TDataSetComponent;
 class TMetafile;
 class TQRController;
+class TQRCustomBand;
 class TQRCustomController;
 class TQRExportFilter;
 class TQRImage;
