@@ -193,6 +193,7 @@ public:
     bool GetCaptionBased() const override { return false; }
     void Print(int ofsX, int ofsY) override;
     void GetExpandedHeight(double& height) override;
+    bool CountsInExpandedHeight() const noexcept override { return true; }
 };
 
 // The text of a data-set field for the current record: the field's display text, or its value
@@ -215,6 +216,7 @@ public:
     void Print(int ofsX, int ofsY) override;
     void UnPrepare() override;
     void GetExpandedHeight(double& height) override;
+    bool CountsInExpandedHeight() const noexcept override { return true; }
     // The text the control prints for the current record (empty without a field).
     void GetFieldString(QString& text) override;
     void Loaded() override;
@@ -406,11 +408,8 @@ public:
     void SetVertAdjust(int value) noexcept { vertAdjust_ = value; }
 
     void Print(int ofsX, int ofsY) override;
-
-    // A shape made only to describe a rectangle or line to an export filter: placed nowhere, sized
-    // in page-picture pixels.
-    static std::unique_ptr<TQRShape> ForExport(TQRShapeType shape, int width, int height, const TPen& pen,
-                                               const TBrush& brush);
+    // An egShape graphic with the shape's kind, pen, brush and VertAdjust.
+    TExportGraphic ExportGraphic() const override;
 
 private:
     TQRShapeType shape_ = TQRShapeType::qrsRectangle;
@@ -439,6 +438,9 @@ public:
     void SetStretch(bool value) noexcept { stretch_ = value; }
 
     void Print(int ofsX, int ofsY) override;
+    bool CanBePageBackground() const noexcept override { return true; }
+    // An egImage graphic carrying ExportBitmap.
+    TExportGraphic ExportGraphic() const override;
 
     // The picture as a bitmap for an export filter: drawn at the control's size in pixels when it
     // stretches, at the picture's own size otherwise; empty without a picture.
@@ -473,6 +475,11 @@ public:
     void UnPrepare() override;
     // The picture's natural height in design pixels when it does not stretch.
     void GetExpandedHeight(double& height) override;
+    bool CountsInExpandedHeight() const noexcept override { return true; }
+    // The background of a page is a fixed picture, never a field's.
+    bool CanBePageBackground() const noexcept override { return false; }
+    // A data-bound egImage graphic; without a field it carries no picture, whatever it last held.
+    TExportGraphic ExportGraphic() const override;
     // The field's bytes as text (empty without a field).
     void GetFieldString(QString& text) override;
 
@@ -505,6 +512,7 @@ public:
     bool GetCaptionBased() const override { return false; }
     void Print(int ofsX, int ofsY) override;
     void GetExpandedHeight(double& height) override;
+    bool CountsInExpandedHeight() const noexcept override { return true; }
 
     // The plain text the control prints now, one paragraph per entry.
     virtual QStringList Paragraphs();
@@ -543,12 +551,6 @@ private:
 // Plain text of rich text: paragraphs with control words and groups removed. Text that is not rich
 // text comes back split into its lines.
 QStringList RichTextParagraphs(const QString& text);
-
-// Draws a frame into a rectangle of the page store's canvas (device pixels) and, while the report
-// exports, hands the filter the frame's shapes: first the background of an opaque printable (when
-// background is given), then one rectangle for a frame on all four sides, else one line per side.
-void QRPaintFrame(const TQRFrame& frame, TCustomQuickRep& report, const TRect& rect,
-                  const TColor* background = nullptr);
 
 // Registers the controls' classes and their stored properties with a layout registry.
 void RegisterQrctrlsLayoutClasses(TLayoutRegistry& registry);

@@ -5,6 +5,7 @@
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptPaint.h"
 #include "report/engine/QuickrptReport.h"
 #include "report/pagestore/QrprntrFilter.h"
 #include "store/StoreField.h"
@@ -39,14 +40,9 @@ void TQRImage::PrintPicture(const TPicture& picture, int ofsX, int ofsY) {
     TCustomQuickRep* report = ParentReport();
     TQRPrinter* store = QRPrinter();
     if (!report || !store) return;
-    const TQRPrintableSize& size = Size();
-    const double left = size.NativeValue(TQRPrintableSize::iLeft) + ofsX;
-    const double top = size.NativeValue(TQRPrintableSize::iTop) + ofsY;
+    const TRect box = PageBox(*store, ofsX, ofsY);
     if (TQRExportFilter* filter = report->ExportFilter())
-        filter->AcceptGraphic(store->XPos(left), store->YPos(top), *this);
-    const TRect box{store->XPos(left), store->YPos(top),
-                    store->XPos(left + size.NativeValue(TQRPrintableSize::iWidth)),
-                    store->YPos(top + size.NativeValue(TQRPrintableSize::iHeight))};
+        filter->AcceptGraphic(box.Left, box.Top, ExportGraphic());
     if (report->DrawToCanvas() && store->HasCanvas() && !picture.Empty()) {
         TCanvas& canvas = store->Canvas();
         TRect target = box;
@@ -73,6 +69,13 @@ void TQRImage::PrintPicture(const TPicture& picture, int ofsX, int ofsY) {
     const TColor background = Color();
     if (report->DrawToCanvas() || report->ExportMode())
         QRPaintFrame(Frame(), *report, box, Transparent() ? nullptr : &background);
+}
+
+TExportGraphic TQRImage::ExportGraphic() const {
+    TExportGraphic graphic = TQRPrintable::ExportGraphic();
+    graphic.Kind = TExportGraphicKind::egImage;
+    graphic.Picture = ExportBitmap();
+    return graphic;
 }
 
 QImage TQRImage::ExportBitmap() const {
@@ -134,6 +137,14 @@ TPicture TQRDBImage::FieldPicture() {
 void TQRDBImage::Print(int ofsX, int ofsY) {
     Picture() = FieldPicture();
     TQRImage::Print(ofsX, ofsY);
+}
+
+TExportGraphic TQRDBImage::ExportGraphic() const {
+    TExportGraphic graphic = TQRPrintable::ExportGraphic();
+    graphic.Kind = TExportGraphicKind::egImage;
+    graphic.DataBound = true;
+    if (!dataField_.isEmpty()) graphic.Picture = ExportBitmap();
+    return graphic;
 }
 
 void TQRDBImage::GetExpandedHeight(double& height) {

@@ -6,6 +6,7 @@
 #include "platform/Rounding.h"
 #include "platform/ScopeExit.h"
 #include "report/engine/QuickrptBands.h"
+#include "report/engine/QuickrptPaint.h"
 #include "report/engine/QuickrptReport.h"
 #include "report/pagestore/QrprntrFilter.h"
 
@@ -368,10 +369,10 @@ void TQRCustomLabel::Print(int ofsX, int ofsY) {
     const bool opaque = !Transparent();
     TQRExportFilter* filter = report->ExportFilter();
     if (filter && opaque && Color() != clWhite) {
-        const auto background =
-            TQRShape::ForExport(TQRShapeType::qrsRectangle, store->XSize(newWidth), store->YSize(height),
-                                TPen(Color(), 1, TPenStyle::psClear), TBrush(Color(), TBrushStyle::bsSolid));
-        filter->AcceptGraphic(store->XPos(boxLeft), store->YPos(boxTop), *background);
+        filter->AcceptGraphic(store->XPos(boxLeft), store->YPos(boxTop),
+                              ExportShape(TExportShapeType::esRectangle, store->XSize(newWidth),
+                                          store->YSize(height), TPen(Color(), 1, TPenStyle::psClear),
+                                          TBrush(Color(), TBrushStyle::bsSolid)));
     }
     if (report->DrawToCanvas() && opaque) {
         canvas.SetBrush(TBrush(Color(), TBrushStyle::bsSolid));

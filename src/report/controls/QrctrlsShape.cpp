@@ -1,4 +1,4 @@
-// Shapes, and frames as the export filters receive them.
+// Shapes.
 
 #include "report/controls/Qrctrls.h"
 
@@ -8,40 +8,57 @@
 
 namespace quorvel {
 
+namespace {
+
+TExportShapeType ExportShapeType(TQRShapeType shape) {
+    switch (shape) {
+    case TQRShapeType::qrsRectangle:
+        return TExportShapeType::esRectangle;
+    case TQRShapeType::qrsCircle:
+        return TExportShapeType::esCircle;
+    case TQRShapeType::qrsVertLine:
+        return TExportShapeType::esVertLine;
+    case TQRShapeType::qrsHorLine:
+        return TExportShapeType::esHorLine;
+    case TQRShapeType::qrsTopAndBottom:
+        return TExportShapeType::esTopAndBottom;
+    case TQRShapeType::qrsRightAndLeft:
+        return TExportShapeType::esRightAndLeft;
+    case TQRShapeType::qrsRoundRect:
+        return TExportShapeType::esRoundRect;
+    }
+    return TExportShapeType::esRectangle;
+}
+
+} // namespace
+
 TQRShape::TQRShape(TComponent* owner)
     : TQRPrintable(owner) {
     SetBounds(Left(), Top(), 65, 65);
 }
 
-std::unique_ptr<TQRShape> TQRShape::ForExport(TQRShapeType shape, int width, int height, const TPen& pen,
-                                              const TBrush& brush) {
-    auto made = std::make_unique<TQRShape>(nullptr);
-    made->SetShape(shape);
-    made->SetPen(pen);
-    made->SetBrush(brush);
-    made->SetBounds(0, 0, width, height);
-    return made;
+TExportGraphic TQRShape::ExportGraphic() const {
+    TExportGraphic graphic = TQRPrintable::ExportGraphic();
+    graphic.Kind = TExportGraphicKind::egShape;
+    graphic.Shape = ExportShapeType(shape_);
+    graphic.Pen = pen_;
+    graphic.Brush = brush_;
+    graphic.VertAdjust = vertAdjust_;
+    return graphic;
 }
 
 void TQRShape::Print(int ofsX, int ofsY) {
     TCustomQuickRep* report = ParentReport();
     TQRPrinter* store = QRPrinter();
     if (!report || !store) return;
-    const TQRPrintableSize& size = Size();
-    const double left = size.NativeValue(TQRPrintableSize::iLeft) + ofsX;
-    const double top = size.NativeValue(TQRPrintableSize::iTop) + ofsY;
-    const int l = store->XPos(left);
-    const int t = store->YPos(top);
-    const int r = store->XPos(left + size.NativeValue(TQRPrintableSize::iWidth));
-    const int b = store->YPos(top + size.NativeValue(TQRPrintableSize::iHeight));
+    const auto [l, t, r, b] = PageBox(*store, ofsX, ofsY);
     if (TQRExportFilter* filter = report->ExportFilter()) {
         // The filter gets the box the page picture draws in: the design size in pixels may be a pixel
         // off it, and a line through its middle would then miss the page picture's row.
-        const auto shown = ForExport(shape_, r - l, b - t, pen_, brush_);
-        shown->SetName(Name());
-        shown->SetVertAdjust(vertAdjust_);
-        shown->SetRoundFactor(roundFactor_);
-        filter->AcceptGraphic(l, t, *shown);
+        TExportGraphic shown = ExportGraphic();
+        shown.Width = r - l;
+        shown.Height = b - t;
+        filter->AcceptGraphic(l, t, shown);
     }
     if (!report->DrawToCanvas() || !IsEnabled() || !store->HasCanvas()) return;
     TCanvas& canvas = store->Canvas();
@@ -83,38 +100,6 @@ void TQRShape::Print(int ofsX, int ofsY) {
         break;
     }
     }
-}
-
-void QRPaintFrame(const TQRFrame& frame, TCustomQuickRep& report, const TRect& rect,
-                  const TColor* background) {
-    if (!frame.AnyFrame()) return;
-    TQRPrinter* store = report.PageStore();
-    if (!store) return;
-    if (report.DrawToCanvas() && store->HasCanvas())
-        frame.PaintIt(store->Canvas(), rect, store->YFactor(), store->XFactor());
-    TQRExportFilter* filter = report.ExportFilter();
-    if (!filter) return;
-    const int ty = frame.Thickness(store->YFactor());
-    const int tx = frame.Thickness(store->XFactor());
-    const auto [l, t, r, b] = rect;
-    const auto send = [&](TQRShapeType shape, int x, int y, int width, int height, const TBrush& brush,
-                          const TPen& pen) {
-        const auto made = TQRShape::ForExport(shape, width, height, pen, brush);
-        filter->AcceptGraphic(x, y, *made);
-    };
-    const TPen line(frame.Color, tx, TPenStyle::psSolid);
-    const TBrush solid(frame.Color, TBrushStyle::bsSolid);
-    if (background)
-        send(TQRShapeType::qrsRectangle, l, t, r - l, b - t, TBrush(*background, TBrushStyle::bsSolid),
-             TPen(*background, 1, TPenStyle::psClear));
-    if (frame.AllSides()) {
-        send(TQRShapeType::qrsRectangle, l, t, r - l, b - t, TBrush(frame.Color, TBrushStyle::bsClear), line);
-        return;
-    }
-    if (frame.DrawTop) send(TQRShapeType::qrsHorLine, l, t, r - l, ty, solid, line);
-    if (frame.DrawBottom) send(TQRShapeType::qrsHorLine, l, b - ty, r - l, ty, solid, line);
-    if (frame.DrawLeft) send(TQRShapeType::qrsVertLine, l, t, tx, b - t, solid, line);
-    if (frame.DrawRight) send(TQRShapeType::qrsVertLine, r - tx, t, tx, b - t, solid, line);
 }
 
 } // namespace quorvel

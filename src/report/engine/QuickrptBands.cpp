@@ -417,4 +417,16 @@ void TQRGroup::Notification(TComponent& component, TOperation operation) {
     if (&component == master_) master_ = nullptr;
 }
 
+TQRBandSize::TQRBandSize(TQRCustomBand& band)
+    : TQRUnitBase(2)
+    , band_(band) {}
+
+double TQRBandSize::CharacterPointSize() const {
+    return band_.ParentReport() ? band_.ParentReport()->Font().Size() : band_.Font().Size();
+}
+
+void TQRBandSize::SetParentSizes() {
+    band_.SetBounds(band_.Left(), band_.Top(), Pixels(iWidth), Pixels(iHeight));
+}
+
 } // namespace quorvel

@@ -191,15 +191,21 @@ std::unique_ptr<TQuickRep> TQRCompositeReport::MakeHostReport(const TCustomQuick
     return host;
 }
 
-void TQRCompositeReport::Preview() {
-    std::unique_ptr<TQRPrinter> setAside = std::move(pageStore_);
+std::unique_ptr<TQuickRep> TQRCompositeReport::BeginHostedOutput(std::unique_ptr<TQRPrinter>& setAside) {
+    setAside = std::move(pageStore_);
     CollectReports();
     if (reports_.empty()) {
         pageStore_ = std::move(setAside);
-        return;
+        return nullptr;
     }
+    return MakeHostReport(*reports_.front());
+}
+
+void TQRCompositeReport::Preview() {
+    std::unique_ptr<TQRPrinter> setAside;
+    std::unique_ptr<TQuickRep> host = BeginHostedOutput(setAside);
+    if (!host) return;
     TCustomQuickRep& first = *reports_.front();
-    std::unique_ptr<TQuickRep> host = MakeHostReport(first);
     // Printing from the preview prints the composite, not the empty host.
     host->SetParentComposite(this);
     pageStore_ = std::make_unique<TQRPrinter>(host.get());
@@ -225,14 +231,10 @@ void TQRCompositeReport::Preview() {
 }
 
 void TQRCompositeReport::Print() {
-    std::unique_ptr<TQRPrinter> setAside = std::move(pageStore_);
-    CollectReports();
-    if (reports_.empty()) {
-        pageStore_ = std::move(setAside);
-        return;
-    }
+    std::unique_ptr<TQRPrinter> setAside;
+    std::unique_ptr<TQuickRep> host = BeginHostedOutput(setAside);
+    if (!host) return;
     TCustomQuickRep& first = *reports_.front();
-    std::unique_ptr<TQuickRep> host = MakeHostReport(first);
     host->PrinterSettings().SetOrientation(printerSettings_.Orientation());
     pageStore_ = std::make_unique<TQRPrinter>(host.get());
     // However the print ends, the page store set aside comes back and the host report goes.

@@ -118,6 +118,10 @@ private:
     bool RunChain(TChainPass pass, TQRExportFilter* filter);
     // A report owned by the composite that stands for the document while it is previewed or printed.
     std::unique_ptr<TQuickRep> MakeHostReport(const TCustomQuickRep& first) const;
+    // Preview and print begin alike: the page store in use is set aside and the reports are collected.
+    // With none the page store comes back and nothing is to be done (nullptr); otherwise the host
+    // report, made after the first report.
+    std::unique_ptr<TQuickRep> BeginHostedOutput(std::unique_ptr<TQRPrinter>& setAside);
     void FireFinished(TComponent& sender) {
         if (OnFinished) OnFinished(sender);
     }

@@ -6,9 +6,10 @@
 #include "platform/Exceptions.h"
 #include "platform/Rounding.h"
 #include "platform/ScopeExit.h"
-#include "report/controls/Qrctrls.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptControllers.h"
+#include "report/engine/QuickrptPaint.h"
 #include "report/engine/QuickrptPrintable.h"
 #include "report/engine/QuickrptReport.h"
 #include "report/pagestore/QrprntrFilter.h"
@@ -38,10 +39,25 @@ int Round(double value) {
     return RoundHalfEven(value);
 }
 
-bool IsExpandingControl(const TQRPrintable& printable) {
-    const std::string_view name = printable.ClassName();
-    return name == "TQRDBText" || name == "TQRDBImage" || name == "TQRMemo" || name == "TQRRichText" ||
-           name == "TQRDBRichText";
+// Columns filled row by row: column-wide bands are laid across the columns, one per column, before
+// the next row starts below the tallest of them.
+bool FillsRowByRow(const TQRPage& page) {
+    return page.PrintOrder() == TQRPrintOrder::RowByRow && page.Columns() > 1;
+}
+
+bool RunsAcrossColumns(const TQRCustomBand& band) {
+    switch (band.EffectiveBandType()) {
+    case TQRBandType::rbTitle:
+    case TQRBandType::rbPageHeader:
+    case TQRBandType::rbPageFooter:
+    case TQRBandType::rbSummary:
+    case TQRBandType::rbOverlay:
+    case TQRBandType::rbGroupHeader:
+    case TQRBandType::rbGroupFooter:
+        return false;
+    default:
+        return true;
+    }
 }
 
 // The record a band prints: the one of the controller whose band it is, else the report's.
@@ -55,8 +71,8 @@ int RecordOf(const TQRCustomController* notified, const TCustomQuickRep& report)
 } // namespace
 
 void TCustomQuickRep::FillDataSetList() {
-    dataSetList_.Clear();
-    listedDataSets_.clear();
+    run_.DataSets.Clear();
+    run_.ListedDataSets.clear();
     TComponent* form = this;
     while (form->Owner())
         form = form->Owner();
@@ -83,29 +99,29 @@ double TCustomQuickRep::VerticalPaperExtent() const {
 }
 
 int TCustomQuickRep::AvailableSpace() const {
-    if (!busy_ || cursorY_ == -1) return 0;
+    if (!run_.Busy || run_.CursorY == -1) return 0;
     if (exportFilter_ && exportFilter_->GetStreaming()) return Round(VerticalPaperExtent());
-    return Round(VerticalPaperExtent() - page_->NativeValue(TQRPage::iBottomMargin) - footerReserve_ -
-                 cursorY_);
+    return Round(VerticalPaperExtent() - page_->NativeValue(TQRPage::iBottomMargin) - run_.FooterReserve -
+                 run_.CursorY);
 }
 
 void TCustomQuickRep::ResetPageFooterSize() {
-    footerReserve_ = 0;
+    run_.FooterReserve = 0;
     for (TQRCustomBand* band : bandList_) {
         if (band->BandType() != TQRBandType::rbPageFooter || !band->Enabled()) continue;
-        footerReserve_ += band->Size().NativeValue(TQRBandSize::iHeight);
+        run_.FooterReserve += band->Size().NativeValue(TQRBandSize::iHeight);
         int guard = 0;
         for (TQRCustomBand* child = band->GetChild(); child && guard < 1000;
              child = child->GetChild(), ++guard)
-            footerReserve_ += child->Size().NativeValue(TQRBandSize::iHeight);
+            run_.FooterReserve += child->Size().NativeValue(TQRBandSize::iHeight);
     }
 }
 
 void TCustomQuickRep::ProcessMessages() {
     constexpr qint64 intervalMs = 10;
-    if (sinceMessages_.isValid() && sinceMessages_.elapsed() < intervalMs) return;
+    if (run_.SinceMessages.isValid() && run_.SinceMessages.elapsed() < intervalMs) return;
     QCoreApplication::processEvents();
-    sinceMessages_.start();
+    run_.SinceMessages.start();
 }
 
 bool TCustomQuickRep::PageStoreCancelled() const {
@@ -117,8 +133,8 @@ void TCustomQuickRep::SetProgress(int percent) {
 }
 
 void TCustomQuickRep::Cancel() {
-    if (!busy_) return;
-    cancelRequested_ = true;
+    if (!run_.Busy) return;
+    run_.CancelRequested = true;
     if (pageStore_) pageStore_->Cancel();
 }
 
@@ -127,7 +143,7 @@ void TCustomQuickRep::Execute() {
 }
 
 void TCustomQuickRep::CreateReport(bool composite) {
-    if (busy_) return;
+    if (run_.Busy) return;
     TQRPage& page = *page_;
     if (page.NativeValue(TQRPage::iLeftMargin) + page.NativeValue(TQRPage::iRightMargin) >
         page.NativeValue(TQRPage::iWidth)) {
@@ -139,14 +155,7 @@ void TCustomQuickRep::CreateReport(bool composite) {
         page.SetNativeValue(TQRPage::iTopMargin, 0);
         page.SetNativeValue(TQRPage::iBottomMargin, 0);
     }
-    busy_ = true;
-    cancelRequested_ = false;
-    cellUsed_ = false;
-    onLastPage_ = false;
-    suppressForcedBreak_ = false;
-    columnBreakPending_ = false;
-    breakInProgress_ = false;
-    sinceMessages_.invalidate();
+    run_.BeginPass();
 
     std::exception_ptr failure;
     const TQRUnit savedUnit = Units();
@@ -158,12 +167,12 @@ void TCustomQuickRep::CreateReport(bool composite) {
     bool printablesPrepared = false;
     try {
         FillDataSetList();
-        backgroundImage_ = nullptr;
+        run_.BackgroundImage = nullptr;
         if (!backImageControl_.isEmpty())
             for (TQRPrintable* printable : ReportPrintables())
-                if (printable->ClassName() == "TQRImage" &&
+                if (printable->CanBePageBackground() &&
                     printable->Name().compare(backImageControl_, Qt::CaseInsensitive) == 0)
-                    backgroundImage_ = printable;
+                    run_.BackgroundImage = printable;
 
         bool printReport = true;
         if (BeforePrint && !IsDesigning()) BeforePrint(*this, printReport);
@@ -180,10 +189,10 @@ void TCustomQuickRep::CreateReport(bool composite) {
                 store.SetCompression(options_.testFlag(TTessalyOption::Compression));
                 store.BeginDoc();
                 documentBegun = true;
-                cursorY_ = -1;
-                pageCounter_ = 0;
+                run_.CursorY = -1;
+                run_.PageCounter = 0;
             }
-            columnIndex_ = page.Columns();
+            run_.ColumnIndex = page.Columns();
             if (exportFilter_ && !exportFilter_->Started())
                 exportFilter_->Start(Round(page.NativeValue(TQRPage::iWidth)),
                                      Round(page.NativeValue(TQRPage::iLength)), Font());
@@ -194,13 +203,13 @@ void TCustomQuickRep::CreateReport(bool composite) {
             }
             for (TQRPrintable* printable : ReportPrintables())
                 printable->SetParentReport(this);
-            cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+            run_.CursorX = Round(page.NativeValue(TQRPage::iLeftMargin));
             controller_->SetParentReport(this);
             controller_->BuildTree();
 
             QRGlobalEnvironment().Prepare();
             globalPrepared = true;
-            functions_->DataSets() = dataSetList_;
+            functions_->DataSets() = run_.DataSets;
             functions_->Prepare();
             functionsPrepared = true;
             functions_->SetStringConstant(QStringLiteral("REPORTTITLE"), reportTitle_);
@@ -211,15 +220,15 @@ void TCustomQuickRep::CreateReport(bool composite) {
             for (TQRPrintable* printable : AllPrintables())
                 printable->Prepare();
 
-            compositePart_ = composite;
+            run_.CompositePart = composite;
             Execute();
             if (!composite) {
-                cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
-                onLastPage_ = true;
-                if (!cancelRequested_) EndPage();
+                run_.CursorX = Round(page.NativeValue(TQRPage::iLeftMargin));
+                run_.OnLastPage = true;
+                if (!run_.CancelRequested) EndPage();
                 if (exportFilter_) exportFilter_->Finish();
             } else if (Tag() == kReportTagLastPart) {
-                onLastPage_ = true;
+                run_.OnLastPage = true;
                 EndPage();
                 if (exportFilter_) exportFilter_->Finish();
             }
@@ -244,41 +253,42 @@ void TCustomQuickRep::CreateReport(bool composite) {
     if (functionsPrepared) tidy([&] { functions_->Unprepare(); });
     if (globalPrepared) tidy([&] { QRGlobalEnvironment().Unprepare(); });
     if (documentBegun && pageStore_ && pageStore_->Status() == TQRPrinterStatus::mpBusy) {
-        if (cancelRequested_ || !drawToCanvas_)
+        if (run_.CancelRequested || !drawToCanvas_)
             tidy([&] { pageStore_->AbortDoc(); });
         else
             tidy([&] { pageStore_->EndDoc(); });
     }
-    dataSetList_.Clear();
-    listedDataSets_.clear();
-    compositePart_ = false;
-    breakInProgress_ = false;
-    busy_ = false;
+    run_.DataSets.Clear();
+    run_.ListedDataSets.clear();
+    run_.CompositePart = false;
+    run_.BreakInProgress = false;
+    run_.Busy = false;
     if (failure) std::rethrow_exception(failure);
 }
 
 void TCustomQuickRep::PrintBand(TQRCustomBand* band) {
     if (!band) return;
-    if (FillsRowByRow()) {
+    if (FillsRowByRow(*page_)) {
         if (!RunsAcrossColumns(*band)) {
             if (band->BandType() != TQRBandType::rbPageFooter) CloseRow();
-        } else if (band->BandType() == TQRBandType::rbColumnHeader && columnIndex_ == 1) {
+        } else if (band->BandType() == TQRBandType::rbColumnHeader && run_.ColumnIndex == 1) {
             // The column heads fill one row, a head above every column.
             const int columns = page_->Columns();
             for (int column = 1; column <= columns; ++column) {
                 band->Print();
-                if (columnIndex_ == 1) break; // the row ended early on a new page
+                if (run_.ColumnIndex == 1) break; // the row ended early on a new page
             }
             return;
         }
     }
     if (band->AlignToBottom()) {
         if (band->BandType() == TQRBandType::rbSummary && !options_.testFlag(TTessalyOption::LastPageFooter))
-            footerReserve_ = 0;
+            run_.FooterReserve = 0;
         const int extent = Round(VerticalPaperExtent());
         const double height = band->Size().NativeValue(TQRBandSize::iHeight);
-        const double bottom = page_->NativeValue(TQRPage::iBottomMargin) + footerReserve_;
-        if (extent - cursorY_ >= Round(height + bottom)) cursorY_ = extent - Round(height) - Round(bottom);
+        const double bottom = page_->NativeValue(TQRPage::iBottomMargin) + run_.FooterReserve;
+        if (extent - run_.CursorY >= Round(height + bottom))
+            run_.CursorY = extent - Round(height) - Round(bottom);
     }
     band->Print();
 }
@@ -293,66 +303,47 @@ int TCustomQuickRep::ColumnWidth() const {
            page.Columns();
 }
 
-bool TCustomQuickRep::FillsRowByRow() const {
-    return page_->PrintOrder() == TQRPrintOrder::RowByRow && page_->Columns() > 1;
-}
-
-bool TCustomQuickRep::RunsAcrossColumns(const TQRCustomBand& band) const {
-    switch (band.EffectiveBandType()) {
-    case TQRBandType::rbTitle:
-    case TQRBandType::rbPageHeader:
-    case TQRBandType::rbPageFooter:
-    case TQRBandType::rbSummary:
-    case TQRBandType::rbOverlay:
-    case TQRBandType::rbGroupHeader:
-    case TQRBandType::rbGroupFooter:
-        return false;
-    default:
-        return true;
-    }
-}
-
 void TCustomQuickRep::NextCell() {
-    cellUsed_ = false;
-    rowBottom_ = std::max(rowBottom_, cursorY_);
-    if (columnIndex_ < page_->Columns()) {
-        cursorX_ += Round(page_->NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
-        cursorY_ = rowTop_;
-        ++columnIndex_;
+    run_.CellUsed = false;
+    run_.RowBottom = std::max(run_.RowBottom, run_.CursorY);
+    if (run_.ColumnIndex < page_->Columns()) {
+        run_.CursorX += Round(page_->NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
+        run_.CursorY = run_.RowTop;
+        ++run_.ColumnIndex;
     } else {
         CloseRow();
     }
-    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), run_.ColumnIndex);
 }
 
 void TCustomQuickRep::StartCell() {
-    if (columnIndex_ != 1) return;
-    rowTop_ = cursorY_;
-    rowBottom_ = cursorY_;
+    if (run_.ColumnIndex != 1) return;
+    run_.RowTop = run_.CursorY;
+    run_.RowBottom = run_.CursorY;
 }
 
 void TCustomQuickRep::CloseRow() {
-    if (columnIndex_ == 1) return;
-    cursorX_ = Round(page_->NativeValue(TQRPage::iLeftMargin));
-    cursorY_ = std::max(rowBottom_, cursorY_);
-    columnIndex_ = 1;
-    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
+    if (run_.ColumnIndex == 1) return;
+    run_.CursorX = Round(page_->NativeValue(TQRPage::iLeftMargin));
+    run_.CursorY = std::max(run_.RowBottom, run_.CursorY);
+    run_.ColumnIndex = 1;
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), run_.ColumnIndex);
 }
 
 void TCustomQuickRep::NewColumn() {
     const TQRPage& page = *page_;
-    if (columnIndex_ >= page.Columns() || FillsRowByRow()) {
+    if (run_.ColumnIndex >= page.Columns() || FillsRowByRow(*page_)) {
         // Row by row, a band that needs more room than the row leaves goes to the next page.
-        columnIndex_ = 1;
-        cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
+        run_.ColumnIndex = 1;
+        run_.CursorX = Round(page.NativeValue(TQRPage::iLeftMargin));
         NewPage();
     } else {
-        cursorX_ += Round(page.NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
-        cursorY_ = columnTop_;
-        ++columnIndex_;
+        run_.CursorX += Round(page.NativeValue(TQRPage::iColumnSpace)) + ColumnWidth();
+        run_.CursorY = run_.ColumnTop;
+        ++run_.ColumnIndex;
     }
-    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), columnIndex_);
-    if (!(columnIndex_ == 1 && pageCounter_ == 1)) {
+    functions_->SetIntegerConstant(QStringLiteral("COLUMNNUMBER"), run_.ColumnIndex);
+    if (!(run_.ColumnIndex == 1 && run_.PageCounter == 1)) {
         PrintBand(bands_.BandOfIndex(3));
         controller_->NewPageCheckGroups();
     }
@@ -361,28 +352,28 @@ void TCustomQuickRep::NewColumn() {
 void TCustomQuickRep::NewPage() {
     EndPage();
     if (exportFilter_) exportFilter_->NewPage();
-    ++pageCounter_;
-    functions_->SetIntegerConstant(QStringLiteral("PAGENUMBER"), pageCounter_);
-    if (drawToCanvas_ || pageCounter_ == 1) pageStore_->NewPage();
-    cursorY_ = Round(page_->NativeValue(TQRPage::iTopMargin));
+    ++run_.PageCounter;
+    functions_->SetIntegerConstant(QStringLiteral("PAGENUMBER"), run_.PageCounter);
+    if (drawToCanvas_ || run_.PageCounter == 1) pageStore_->NewPage();
+    run_.CursorY = Round(page_->NativeValue(TQRPage::iTopMargin));
     if (OnStartPage && !IsDesigning()) OnStartPage(*this);
     PrintBackgroundImage();
-    if (pageCounter_ > 1 || options_.testFlag(TTessalyOption::FirstPageHeader))
+    if (run_.PageCounter > 1 || options_.testFlag(TTessalyOption::FirstPageHeader))
         PrintBand(bands_.BandOfIndex(2));
-    columnTop_ = cursorY_;
-    columnIndex_ = 1;
-    if (pageCounter_ == 1)
+    run_.ColumnTop = run_.CursorY;
+    run_.ColumnIndex = 1;
+    if (run_.PageCounter == 1)
         if (const TQRCustomBand* title = bands_.BandOfIndex(1))
-            columnTop_ += Round(title->Size().NativeValue(TQRBandSize::iHeight));
+            run_.ColumnTop += Round(title->Size().NativeValue(TQRBandSize::iHeight));
 }
 
 void TCustomQuickRep::EndPage() {
-    if (pageCounter_ > 0) {
+    if (run_.PageCounter > 0) {
         const TQRPage& page = *page_;
-        cursorY_ = Round(page.NativeValue(TQRPage::iLength) - page.NativeValue(TQRPage::iBottomMargin) -
-                         footerReserve_);
-        cursorX_ = Round(page.NativeValue(TQRPage::iLeftMargin));
-        if (!(onLastPage_ && !options_.testFlag(TTessalyOption::LastPageFooter)))
+        run_.CursorY = Round(page.NativeValue(TQRPage::iLength) - page.NativeValue(TQRPage::iBottomMargin) -
+                             run_.FooterReserve);
+        run_.CursorX = Round(page.NativeValue(TQRPage::iLeftMargin));
+        if (!(run_.OnLastPage && !options_.testFlag(TTessalyOption::LastPageFooter)))
             PrintBand(bands_.BandOfIndex(6));
         PrintPageBackground();
         if (OnEndPage && !IsDesigning()) OnEndPage(*this);
@@ -391,27 +382,27 @@ void TCustomQuickRep::EndPage() {
 }
 
 void TCustomQuickRep::ForceNewPage() {
-    if (!busy_) return;
-    if (suppressForcedBreak_) {
-        suppressForcedBreak_ = false;
+    if (!run_.Busy) return;
+    if (run_.SuppressForcedBreak) {
+        run_.SuppressForcedBreak = false;
         return;
     }
     do
         NewColumn();
-    while (columnIndex_ != 1);
+    while (run_.ColumnIndex != 1);
 }
 
 void TCustomQuickRep::ForceNewColumn() {
-    if (!busy_) return;
-    if (columnBreakPending_ || columnIndex_ > 1)
+    if (!run_.Busy) return;
+    if (run_.ColumnBreakPending || run_.ColumnIndex > 1)
         NewColumn();
     else
-        columnBreakPending_ = true;
+        run_.ColumnBreakPending = true;
 }
 
 void TCustomQuickRep::PrintPageBackground() {
     for (TQRPrintable* printable : ReportPrintables())
-        if (printable != backgroundImage_ && printable->Enabled()) printable->Print(0, 0);
+        if (printable != run_.BackgroundImage && printable->Enabled()) printable->Print(0, 0);
     if (drawToCanvas_ || exportFilter_) DrawReportFrame();
 }
 
@@ -427,9 +418,9 @@ void TCustomQuickRep::DrawReportFrame() {
 }
 
 void TCustomQuickRep::PrintBackgroundImage() {
-    if (!backgroundImage_) return;
+    if (!run_.BackgroundImage) return;
     // The image draws itself stretched over its own rectangle on the page.
-    backgroundImage_->Print(0, 0);
+    run_.BackgroundImage->Print(0, 0);
 }
 
 double TQRCustomBand::StretchHeight(bool withLinks) const {
@@ -441,6 +432,7 @@ double TQRCustomBand::StretchHeight(bool withLinks) const {
 
 void TQRCustomBand::MakeSpace() {
     TCustomQuickRep& report = *parentReport_;
+    TQRRunState& run = report.RunState();
     const TQRPage& page = report.Page();
     const int need = RoundHalfEven(StretchHeight(true));
     const double emptyPage = page.NativeValue(TQRPage::iLength) - (page.NativeValue(TQRPage::iTopMargin) +
@@ -448,10 +440,10 @@ void TQRCustomBand::MakeSpace() {
     const bool fits =
         bandType_ == TQRBandType::rbPageFooter || report.AvailableSpace() >= need || need > emptyPage;
     if (fits && report.PageNumber() != 0) {
-        if (bandType_ == TQRBandType::rbDetail) report.breakInProgress_ = false;
+        if (bandType_ == TQRBandType::rbDetail) run.BreakInProgress = false;
         return;
     }
-    report.breakInProgress_ = bandType_ == TQRBandType::rbDetail;
+    run.BreakInProgress = bandType_ == TQRBandType::rbDetail;
     report.NewColumn();
 }
 
@@ -460,7 +452,7 @@ double TQRCustomBand::ExpandedHeight() {
     double bottom = size_->NativeValue(TQRBandSize::iHeight);
     double gap = 0;
     for (TQRPrintable* printable : Printables()) {
-        if (!printable->Enabled() || !IsExpandingControl(*printable)) continue;
+        if (!printable->Enabled() || !printable->CountsInExpandedHeight()) continue;
         double expanded = printable->Height();
         printable->GetExpandedHeight(expanded);
         const double b = (expanded + printable->Top()) / kDesignPixelsPerNative;
@@ -496,34 +488,36 @@ int TQRCustomBand::AdvancedHeight() const {
 
 void TQRCustomBand::AdvancePaper() {
     TCustomQuickRep& report = *parentReport_;
-    report.cursorY_ += AdvancedHeight();
-    if (report.FillsRowByRow() && report.RunsAcrossColumns(*this)) report.cellUsed_ = true;
+    TQRRunState& run = report.RunState();
+    run.CursorY += AdvancedHeight();
+    if (FillsRowByRow(report.Page()) && RunsAcrossColumns(*this)) run.CellUsed = true;
 }
 
 void TQRCustomBand::Print() {
     TCustomQuickRep& report = *parentReport_;
+    TQRRunState& run = report.RunState();
     const TQRPage& page = report.Page();
     // Row by row, a column-wide band and the child chain under it fill one cell of the row.
-    const bool acrossColumns = report.FillsRowByRow() && report.RunsAcrossColumns(*this);
+    const bool acrossColumns = FillsRowByRow(report.Page()) && RunsAcrossColumns(*this);
     const bool fillsCell = acrossColumns && bandType_ != TQRBandType::rbChild;
-    if (fillsCell) report.cellUsed_ = false;
+    if (fillsCell) run.CellUsed = false;
     bool printIt = Enabled();
     if (Enabled() && !IsDesigning() && BeforePrint) BeforePrint(*this, printIt);
     if (bandType_ == TQRBandType::rbSummary)
-        report.cursorX_ = RoundHalfEven(page.NativeValue(TQRPage::iLeftMargin));
+        run.CursorX = RoundHalfEven(page.NativeValue(TQRPage::iLeftMargin));
 
     if (!printIt) {
         if (!Enabled() && notifyController_)
             notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
     } else {
-        const int pageBefore = report.pageCounter_;
+        const int pageBefore = run.PageCounter;
         const bool neverForced =
             bandType_ == TQRBandType::rbTitle || bandType_ == TQRBandType::rbPageHeader ||
             bandType_ == TQRBandType::rbPageFooter || bandType_ == TQRBandType::rbOverlay;
-        const bool mayForce = !neverForced && report.pageCounter_ >= 1;
-        if (forceNewPage_ && !report.breakInProgress_ && mayForce) {
+        const bool mayForce = !neverForced && run.PageCounter >= 1;
+        if (forceNewPage_ && !run.BreakInProgress && mayForce) {
             report.ForceNewPage();
-            report.breakInProgress_ = false;
+            run.BreakInProgress = false;
         } else if (forceNewColumn_ && mayForce) {
             report.ForceNewColumn();
         } else {
@@ -531,27 +525,27 @@ void TQRCustomBand::Print() {
         }
         if (notifyController_) notifyController_->NotifyClients(TQRNotifyOperation::qrMasterDataAdvance);
         if (keepOnOnePage_ && ExpandedHeight() > report.AvailableSpace()) report.NewColumn();
-        if (fillsCell || (acrossColumns && report.pageCounter_ != pageBefore)) report.StartCell();
+        if (fillsCell || (acrossColumns && run.PageCounter != pageBefore)) report.StartCell();
         // The filter learns where the band starts on the page it prints on, after any break.
-        const int startX = report.cursorX_;
-        const int startY = report.cursorY_;
+        const int startX = run.CursorX;
+        const int startY = run.CursorY;
 
-        TQRPrinter& store = *report.pageStore_;
+        TQRPrinter& store = *report.PageStore();
         const double width = size_->NativeValue(TQRBandSize::iWidth);
         const double height = size_->NativeValue(TQRBandSize::iHeight);
         if (!transparentBand_ && Enabled()) {
             const double h = preCalculateBandHeight_ ? ExpandedHeight() : height;
-            printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
-                            store.XPos(report.cursorX_ + width), store.YPos(report.cursorY_ + h)};
-            if (report.exportFilter_) {
-                const auto background = TQRShape::ForExport(
-                    TQRShapeType::qrsRectangle, printedRect_.Width(), printedRect_.Height(),
-                    TPen(Color(), 1, TPenStyle::psClear), TBrush(Color(), TBrushStyle::bsSolid));
-                report.exportFilter_->AcceptGraphic(printedRect_.Left, printedRect_.Top, *background);
+            printedRect_ = {store.XPos(run.CursorX), store.YPos(run.CursorY), store.XPos(run.CursorX + width),
+                            store.YPos(run.CursorY + h)};
+            if (report.ExportFilter()) {
+                report.ExportFilter()->AcceptGraphic(
+                    printedRect_.Left, printedRect_.Top,
+                    ExportShape(TExportShapeType::esRectangle, printedRect_.Width(), printedRect_.Height(),
+                                TPen(Color(), 1, TPenStyle::psClear), TBrush(Color(), TBrushStyle::bsSolid)));
             }
         }
         if (Height() != 0 && Enabled()) {
-            if (report.drawToCanvas_ && !transparentBand_) {
+            if (report.DrawToCanvas() && !transparentBand_) {
                 TCanvas& canvas = store.Canvas();
                 canvas.SetBrush(TBrush(Color(), TBrushStyle::bsSolid));
                 canvas.FillRect(printedRect_);
@@ -570,7 +564,7 @@ void TQRCustomBand::Print() {
                     extraHeight_ = 0;
                     if (firstTry || !printable->PrintFinished()) {
                         const int before = printable->PrintProgress();
-                        printable->Print(report.cursorX_, report.cursorY_);
+                        printable->Print(run.CursorX, run.CursorY);
                         if (printable->PrintFinished() || printable->PrintProgress() != before)
                             progressed = true;
                         else
@@ -583,20 +577,20 @@ void TQRCustomBand::Print() {
                 fruitless = firstTry || progressed ? 0 : fruitless + 1;
                 if (!allFinished && fruitless >= kFruitlessContinuations) ThrowCannotContinue(stuck);
                 extraHeight_ = largestExtra;
-                if (report.drawToCanvas_ || report.exportFilter_) {
+                if (report.DrawToCanvas() || report.ExportFilter()) {
                     // The band ends where the next band starts (the cursor moves by the rounded
                     // height): a bottom line drawn any lower would lie under the next band's
                     // background, which covers it on the page and in every filter.
-                    printedRect_ = {store.XPos(report.cursorX_), store.YPos(report.cursorY_),
-                                    store.XPos(report.cursorX_ + width),
-                                    store.YPos(report.cursorY_ + AdvancedHeight())};
+                    printedRect_ = {store.XPos(run.CursorX), store.YPos(run.CursorY),
+                                    store.XPos(run.CursorX + width),
+                                    store.YPos(run.CursorY + AdvancedHeight())};
                     QRPaintFrame(Frame(), report, printedRect_);
                     PrintStretchedLines();
                 }
                 if (!allFinished) {
-                    report.breakInProgress_ = true;
+                    run.BreakInProgress = true;
                     report.NewColumn();
-                    report.breakInProgress_ = false;
+                    run.BreakInProgress = false;
                     if (acrossColumns) report.StartCell();
                     extraHeight_ = 0;
                 }
@@ -604,7 +598,7 @@ void TQRCustomBand::Print() {
             }
             AdvancePaper();
         }
-        if (report.exportFilter_) report.exportFilter_->AcceptBand(*this, startX, startY, extraHeight_);
+        if (report.ExportFilter()) report.ExportFilter()->AcceptBand(*this, startX, startY, extraHeight_);
     }
     if (AfterPrint && !IsDesigning()) AfterPrint(*this, printIt);
     if (TQRCustomBand* child = printChild_) {
@@ -617,8 +611,8 @@ void TQRCustomBand::Print() {
             report.PrintBand(child);
         }
     }
-    if (fillsCell && report.cellUsed_) report.NextCell();
-    report.breakInProgress_ = false;
+    if (fillsCell && run.CellUsed) report.NextCell();
+    run.BreakInProgress = false;
 }
 
 void TQRCustomBand::ThrowCannotContinue(const TQRPrintable* stuck) const {
@@ -632,27 +626,29 @@ void TQRCustomBand::PrintStretchedLines() {
     const int designWidth = Width();
     if (designWidth <= 0) return;
     TCustomQuickRep& report = *parentReport_;
-    TQRPrinter& store = *report.pageStore_;
+    TQRPrinter& store = *report.PageStore();
     for (const TQRPrintable* printable : Printables()) {
-        const auto* shape = dynamic_cast<const TQRShape*>(printable);
-        if (!shape || shape->Tag() != kStretchedLineTag || shape->Shape() != TQRShapeType::qrsVertLine)
+        if (printable->Tag() != kStretchedLineTag) continue;
+        const TExportGraphic shape = printable->ExportGraphic();
+        if (shape.Kind != TExportGraphicKind::egShape || shape.Shape != TExportShapeType::esVertLine)
             continue;
         // The line keeps its place across the band's width as the band is drawn on the page.
         const int x = printedRect_.Left + Round(double(printedRect_.Width()) *
-                                                (shape->Left() + shape->Width() / 2) / designWidth);
-        const TPen pen(shape->Pen().Color(), shape->Pen().Width(), TPenStyle::psSolid);
-        if (report.drawToCanvas_ && store.HasCanvas()) {
+                                                (printable->Left() + printable->Width() / 2) / designWidth);
+        const TPen pen(shape.Pen.Color(), shape.Pen.Width(), TPenStyle::psSolid);
+        if (report.DrawToCanvas() && store.HasCanvas()) {
             TCanvas& canvas = store.Canvas();
             canvas.SetPen(pen);
             canvas.MoveTo(x, printedRect_.Top);
             canvas.LineTo(x, printedRect_.Bottom);
         }
-        if (report.exportFilter_) {
+        if (report.ExportFilter()) {
             // Handed over as a line shape one pen wide, centred on the line.
             const int lineWidth = std::max(1, pen.Width());
-            const auto line = TQRShape::ForExport(TQRShapeType::qrsVertLine, lineWidth, printedRect_.Height(),
-                                                  pen, TBrush(shape->Pen().Color(), TBrushStyle::bsClear));
-            report.exportFilter_->AcceptGraphic(x - lineWidth / 2, printedRect_.Top, *line);
+            report.ExportFilter()->AcceptGraphic(
+                x - lineWidth / 2, printedRect_.Top,
+                ExportShape(TExportShapeType::esVertLine, lineWidth, printedRect_.Height(), pen,
+                            TBrush(shape.Pen.Color(), TBrushStyle::bsClear)));
         }
     }
 }

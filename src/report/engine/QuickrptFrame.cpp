@@ -2,7 +2,6 @@
 
 #include "platform/Canvas.h"
 #include "platform/Rounding.h"
-#include "report/engine/QuickrptPrintable.h"
 
 namespace quorvel {
 
@@ -30,17 +29,14 @@ void TQRFrame::PaintIt(TCanvas& canvas, const TRect& rect, double verticalFactor
     if (DrawRight) canvas.FillRect({r - tx, t, r, b});
 }
 
-const TFont& TQRFontHolder::Font(const TControl& self) const {
-    if (parentFont_) {
-        if (const auto* panel = dynamic_cast<const TQRBasePanel*>(self.Parent())) return panel->Font();
-        if (const auto* printable = dynamic_cast<const TQRPrintable*>(self.Parent()))
-            return printable->Font();
-    }
+const TFont& TQRStyledControl::Font() const {
+    if (parentFont_)
+        if (const auto* parent = dynamic_cast<const TQRStyledControl*>(Parent())) return parent->Font();
     return font_;
 }
 
 TQRBasePanel::TQRBasePanel(TComponent* owner)
-    : TControl(owner) {}
+    : TQRStyledControl(owner) {}
 
 void TQRBasePanel::SetZoom(int percent) {
     zoom_ = percent;

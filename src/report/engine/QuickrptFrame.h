@@ -35,31 +35,13 @@ public:
     friend bool operator==(const TQRFrame&, const TQRFrame&) = default;
 };
 
-// A font that may follow the font of the control it is placed on (ParentFont). Setting the font
-// ends the following.
-class TQRFontHolder {
+// What the report, its bands and its printable controls share: a frame, a background colour and a
+// font that may follow the font of the control it is placed on (ParentFont, initially set). Setting
+// the font ends the following.
+class TQRStyledControl : public TControl {
 public:
-    const TFont& Font(const TControl& self) const;
-    void SetFont(const TFont& font) {
-        font_ = font;
-        parentFont_ = false;
-    }
-    const TFont& OwnFont() const noexcept { return font_; }
-    bool ParentFont() const noexcept { return parentFont_; }
-    void SetParentFont(bool parentFont) noexcept { parentFont_ = parentFont; }
-
-private:
-    TFont font_;
-    bool parentFont_ = true;
-};
-
-// The common base of the report and its bands: a control with a frame, a background colour, a font
-// and a zoom percent.
-class TQRBasePanel : public TControl {
-public:
-    explicit TQRBasePanel(TComponent* owner);
-
-    std::string_view ClassName() const noexcept override { return "TQRBasePanel"; }
+    explicit TQRStyledControl(TComponent* owner)
+        : TControl(owner) {}
 
     TQRFrame& Frame() noexcept { return frame_; }
     const TQRFrame& Frame() const noexcept { return frame_; }
@@ -68,19 +50,33 @@ public:
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color) noexcept { color_ = color; }
 
-    // The font the panel's controls inherit: its own, or its parent's while ParentFont is set.
-    const TFont& Font() const { return font_.Font(*this); }
-    virtual void SetFont(const TFont& font) { font_.SetFont(font); }
-    bool ParentFont() const noexcept { return font_.ParentFont(); }
-    void SetParentFont(bool parentFont) noexcept { font_.SetParentFont(parentFont); }
+    // Its own font, or its parent's while ParentFont is set.
+    const TFont& Font() const;
+    virtual void SetFont(const TFont& font) {
+        font_ = font;
+        parentFont_ = false;
+    }
+    bool ParentFont() const noexcept { return parentFont_; }
+    void SetParentFont(bool parentFont) noexcept { parentFont_ = parentFont; }
+
+private:
+    TQRFrame frame_;
+    TColor color_ = clWhite;
+    TFont font_;
+    bool parentFont_ = true;
+};
+
+// The common base of the report and its bands: a styled control with a zoom percent.
+class TQRBasePanel : public TQRStyledControl {
+public:
+    explicit TQRBasePanel(TComponent* owner);
+
+    std::string_view ClassName() const noexcept override { return "TQRBasePanel"; }
 
     int Zoom() const noexcept { return zoom_; }
     virtual void SetZoom(int percent);
 
 private:
-    TQRFrame frame_;
-    TColor color_ = clWhite;
-    TQRFontHolder font_;
     int zoom_ = 100;
 };
 

@@ -86,7 +86,7 @@ void TCustomQuickRep::FreeQRPrinter() {
 }
 
 void TCustomQuickRep::Prepare() {
-    if (busy_) return;
+    if (run_.Busy) return;
     TQRPrinter& store = PrepareQRPrinter();
     WirePreviewHooks(store);
     CreateReport(false);
@@ -94,7 +94,7 @@ void TCustomQuickRep::Prepare() {
 }
 
 void TCustomQuickRep::Preview() {
-    if (busy_) return;
+    if (run_.Busy) return;
     QCoreApplication::processEvents();
     if (qrPrinter_ && qrPrinter_->ShowingPreview()) return;
     TQRPrinter& store = PrepareQRPrinter();
@@ -106,7 +106,7 @@ void TCustomQuickRep::Preview() {
     if (qrPrinter_.get() != &store) return;
     store.SetPagesGenerated(true);
     if (AfterPreview) AfterPreview(*this);
-    if (cancelRequested_) {
+    if (run_.CancelRequested) {
         FreeQRPrinter();
         return;
     }
@@ -117,7 +117,7 @@ void TCustomQuickRep::Preview() {
 }
 
 void TCustomQuickRep::PreviewModal() {
-    if (busy_) return;
+    if (run_.Busy) return;
     TQRPrinter& store = PrepareQRPrinter();
     WirePreviewHooks(store);
     StartBackgroundPass();
@@ -125,7 +125,7 @@ void TCustomQuickRep::PreviewModal() {
 }
 
 void TCustomQuickRep::PreviewModeless() {
-    if (busy_) return;
+    if (run_.Busy) return;
     TQRPrinter& store = PrepareQRPrinter();
     WirePreviewHooks(store);
     StartBackgroundPass();
@@ -137,7 +137,7 @@ void TCustomQuickRep::Print() {
         parentComposite_->Print();
         return;
     }
-    if (busy_) return;
+    if (run_.Busy) return;
     std::unique_ptr<TQRPrinter> previous = std::move(qrPrinter_);
     TQRPrinter* previousStore = pageStore_;
     TQRPrinter& store = PrepareQRPrinter();
@@ -159,7 +159,7 @@ void TCustomQuickRep::Print() {
 }
 
 void TCustomQuickRep::PrintBackground() {
-    if (busy_) return;
+    if (run_.Busy) return;
     TQRPrinter& store = PrepareQRPrinter();
     bool started = false;
     const ScopeExit dropUnlessStarted([&] {
@@ -172,7 +172,7 @@ void TCustomQuickRep::PrintBackground() {
 }
 
 void TCustomQuickRep::RunExport(TQRExportFilter& filter, TQRPrinter* store, bool composite) {
-    if (busy_) return;
+    if (run_.Busy) return;
     filter.SetReport(this);
     filter.SetReportQRPrinter(qrPrinter_.get());
     exportFilter_ = &filter;
@@ -212,7 +212,7 @@ void TCustomQuickRep::ExportComposite(TQRExportFilter& filter, TQRPrinter& pageS
 }
 
 void TCustomQuickRep::CMPreviewClose(TQRPrinter* pageStore) {
-    if (busy_) {
+    if (run_.Busy) {
         Cancel();
         return;
     }

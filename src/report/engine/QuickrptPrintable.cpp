@@ -2,11 +2,12 @@
 
 #include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptReport.h"
+#include "report/pagestore/QrprntrPrinter.h"
 
 namespace quorvel {
 
 TQRPrintable::TQRPrintable(TComponent* owner)
-    : TControl(owner)
+    : TQRStyledControl(owner)
     , size_(std::make_unique<TQRPrintableSize>(*this)) {
     SetBounds(0, 0, 10, 10);
 }
@@ -72,6 +73,23 @@ void TQRPrintable::GetExpandedHeight(double&) {}
 
 void TQRPrintable::GetFieldString(QString&) {}
 
+TRect TQRPrintable::PageBox(const TQRPrinter& store, int ofsX, int ofsY) const {
+    const double left = size_->NativeValue(TQRPrintableSize::iLeft) + ofsX;
+    const double top = size_->NativeValue(TQRPrintableSize::iTop) + ofsY;
+    return {store.XPos(left), store.YPos(top),
+            store.XPos(left + size_->NativeValue(TQRPrintableSize::iWidth)),
+            store.YPos(top + size_->NativeValue(TQRPrintableSize::iHeight))};
+}
+
+TExportGraphic TQRPrintable::ExportGraphic() const {
+    TExportGraphic graphic;
+    graphic.Kind = TExportGraphicKind::egOther;
+    graphic.Name = Name();
+    graphic.Width = Width();
+    graphic.Height = Height();
+    return graphic;
+}
+
 void TQRPrintable::SetBounds(int left, int top, int width, int height) {
     TControl::SetBounds(left, top, width, height);
     if (!size_ || size_->Updating()) return;
@@ -118,6 +136,23 @@ void TQRPrintable::Loaded() {
     apply(TQRPrintableSize::iHeight, loadedHeight_);
     size_->Loaded();
     AlignIt();
+}
+
+TQRPrintableSize::TQRPrintableSize(TQRPrintable& printable)
+    : TQRUnitBase(4)
+    , printable_(printable) {}
+
+double TQRPrintableSize::CharacterPointSize() const {
+    return printable_.ParentReport() ? printable_.ParentReport()->Font().Size() : printable_.Font().Size();
+}
+
+int TQRPrintableSize::PixelZoom() const {
+    const TQRCustomBand* band = printable_.ParentBand();
+    return band ? band->Zoom() : 100;
+}
+
+void TQRPrintableSize::SetParentSizes() {
+    printable_.SetBounds(Pixels(iLeft), Pixels(iTop), Pixels(iWidth), Pixels(iHeight));
 }
 
 } // namespace quorvel

@@ -5,6 +5,7 @@
 #include "report/engine/QuickrptFrame.h"
 #include "report/engine/QuickrptTypes.h"
 #include "report/engine/QuickrptUnits.h"
+#include "report/pagestore/QrprntrGraphic.h"
 
 #include <memory>
 
@@ -24,7 +25,7 @@ class TQRPrinter;
 // UnPrepare at the end, in every case. A control that cannot print all its content on the page
 // clears PrintFinished: the band is then continued in the next column or page, where only the
 // unfinished controls print again.
-class TQRPrintable : public TControl {
+class TQRPrintable : public TQRStyledControl {
 public:
     explicit TQRPrintable(TComponent* owner);
     ~TQRPrintable() override;
@@ -33,24 +34,12 @@ public:
 
     TQRPrintableSize& Size() noexcept { return *size_; }
     const TQRPrintableSize& Size() const noexcept { return *size_; }
-    TQRFrame& Frame() noexcept { return frame_; }
-    const TQRFrame& Frame() const noexcept { return frame_; }
-    void SetFrame(const TQRFrame& frame) { frame_ = frame; }
-
     TAlignment Alignment() const noexcept { return alignment_; }
     virtual void SetAlignment(TAlignment alignment);
     bool AlignToBand() const noexcept { return alignToBand_; }
     void SetAlignToBand(bool alignToBand);
     bool Transparent() const noexcept { return transparent_; }
     void SetTransparent(bool transparent) noexcept { transparent_ = transparent; }
-    TColor Color() const noexcept { return color_; }
-    void SetColor(TColor color) noexcept { color_ = color; }
-
-    // The control's font: its own, or its band's (or report's) while ParentFont is set.
-    const TFont& Font() const { return font_.Font(*this); }
-    virtual void SetFont(const TFont& font) { font_.SetFont(font); }
-    bool ParentFont() const noexcept { return font_.ParentFont(); }
-    void SetParentFont(bool parentFont) noexcept { font_.SetParentFont(parentFont); }
 
     // The report the control belongs to (through its band, or directly), or nullptr.
     TCustomQuickRep* ParentReport() const noexcept { return parentReport_; }
@@ -76,6 +65,9 @@ public:
     virtual void Prepare();
     // Draws the control with its Size offset by the band's position (tenths of a millimetre).
     virtual void Print(int ofsX, int ofsY);
+    // The control's box on the page in the page store's device pixels, offset by the band's position
+    // (tenths of a millimetre).
+    TRect PageBox(const TQRPrinter& store, int ofsX, int ofsY) const;
     // qrBandSizeChange re-aligns the control; subclasses add their own reactions.
     virtual void QRNotification(TComponent& sender, TQRNotifyOperation operation);
     virtual void UnPrepare();
@@ -83,6 +75,14 @@ public:
     virtual void GetExpandedHeight(double& height);
     // The text a data control prints for the current record; the base leaves it.
     virtual void GetFieldString(QString& text);
+    // True for a control whose height follows its content (data texts, memos, rich text, data
+    // pictures): a band that precalculates its height measures it (GetExpandedHeight).
+    virtual bool CountsInExpandedHeight() const noexcept { return false; }
+    // True for a control that can be the report's background image (BackImageControl).
+    virtual bool CanBePageBackground() const noexcept { return false; }
+    // The control as an export filter receives it: the base is a graphic of kind egOther with the
+    // control's name and pixel size; shapes and pictures describe what they draw.
+    virtual TExportGraphic ExportGraphic() const;
 
     // Pixel bounds write back into Size (through the Pixels unit) unless Size is setting them.
     void SetBounds(int left, int top, int width, int height) override;
@@ -92,12 +92,9 @@ public:
 
 private:
     std::unique_ptr<TQRPrintableSize> size_;
-    TQRFrame frame_;
     TAlignment alignment_ = TAlignment::taLeftJustify;
     bool alignToBand_ = false;
     bool transparent_ = false;
-    TColor color_ = clWhite;
-    TQRFontHolder font_;
     TCustomQuickRep* parentReport_ = nullptr;
     // The parent when it is a band, kept at placement: every print asks for it.
     TQRCustomBand* parentBand_ = nullptr;

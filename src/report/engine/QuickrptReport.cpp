@@ -5,9 +5,11 @@
 #include "platform/MetafileCanvas.h"
 #include "platform/Printer.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptControllers.h"
 #include "report/engine/QuickrptPrintable.h"
 #include "report/engine/QuickrptThread.h"
+#include "report/pagestore/QrprntrPaper.h"
 
 #include <algorithm>
 
@@ -219,7 +221,7 @@ void TCustomQuickRep::Notification(TComponent& component, TOperation operation) 
     TQRBasePanel::Notification(component, operation);
     if (operation != TOperation::opRemove) return;
     controller_->ComponentRemoved(component);
-    if (&component == backgroundImage_) backgroundImage_ = nullptr;
+    if (&component == run_.BackgroundImage) run_.BackgroundImage = nullptr;
     const auto it = std::find(bandList_.begin(), bandList_.end(), &component);
     if (it != bandList_.end()) {
         bandList_.erase(it);
@@ -273,10 +275,12 @@ void TCustomQuickRep::SetBounds(int left, int top, int width, int height) {
 }
 
 void TCustomQuickRep::AddToDataSetList(TDataSetComponent& dataSet) {
-    if (std::find(listedDataSets_.begin(), listedDataSets_.end(), &dataSet) != listedDataSets_.end()) return;
+    if (std::find(run_.ListedDataSets.begin(), run_.ListedDataSets.end(), &dataSet) !=
+        run_.ListedDataSets.end())
+        return;
     if (auto view = dataSet.EvDataSet()) {
-        listedDataSets_.push_back(&dataSet);
-        dataSetList_.Add(std::move(view));
+        run_.ListedDataSets.push_back(&dataSet);
+        run_.DataSets.Add(std::move(view));
     }
 }
 
@@ -464,6 +468,72 @@ TQuickLabelReport::TQuickLabelReport(TComponent* owner)
 
 TQuickLabelReport::~TQuickLabelReport() {
     BeforeDestruction();
+}
+
+TQRPage::TQRPage(TCustomQuickRep* report)
+    : TQRUnitBase(7)
+    , report_(report) {
+    // A metric page is A4 with 10 mm margins, a US page Letter with half-inch margins.
+    const bool metric = GetUnits() != TQRUnit::Inches;
+    const double margin = metric ? 100.0 : 127.0;
+    paperSize_ = metric ? TQRPaperSize::A4 : TQRPaperSize::Letter;
+    const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(paperSize_)];
+    for (int index : {iBottomMargin, iTopMargin, iLeftMargin, iRightMargin})
+        InitNativeValue(index, margin);
+    InitNativeValue(iWidth, paper.Width * 10.0);
+    InitNativeValue(iLength, paper.Length * 10.0);
+}
+
+bool TQRPage::Horizontal(int index) const {
+    return index == iWidth || index == iLeftMargin || index == iRightMargin || index == iColumnSpace;
+}
+
+void TQRPage::SetLength(double value) {
+    if (paperSize_ == TQRPaperSize::Custom) SetValue(iLength, value);
+}
+
+void TQRPage::SetWidth(double value) {
+    if (paperSize_ == TQRPaperSize::Custom) SetValue(iWidth, value);
+}
+
+void TQRPage::SetColumns(int columns) {
+    if (columns <= 0 || columns == columns_) return;
+    columns_ = columns;
+    if (report_) report_->SetBandValues();
+}
+
+void TQRPage::SetOrientation(TPrinterOrientation orientation) {
+    orientation_ = orientation;
+    SetPaperSize(paperSize_);
+}
+
+void TQRPage::SetPaperSize(TQRPaperSize size) {
+    if (size != TQRPaperSize::Default && size != TQRPaperSize::Custom) {
+        const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(size)];
+        const bool portrait = orientation_ == TPrinterOrientation::poPortrait;
+        const TQRUnit unit = GetUnits();
+        SetUnits(TQRUnit::MM);
+        paperSize_ = TQRPaperSize::Custom;
+        SetWidth(portrait ? paper.Width : paper.Length);
+        SetLength(portrait ? paper.Length : paper.Width);
+        SetUnits(unit);
+        if (report_) report_->SetBandValues();
+    }
+    paperSize_ = size;
+}
+
+void TQRPage::SetPrintOrder(TQRPrintOrder order) {
+    printOrder_ = order;
+    if (report_) report_->SetBandValues();
+}
+
+double TQRPage::CharacterPointSize() const {
+    return report_ ? report_->Font().Size() : 10.0;
+}
+
+void TQRPage::SetParentSizes() {
+    if (!report_ || report_->IsLoading()) return;
+    report_->SetBounds(report_->Left(), report_->Top(), Pixels(iWidth), Pixels(iLength));
 }
 
 } // namespace quorvel

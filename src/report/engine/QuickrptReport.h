@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/FormTypes.h"
-#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptFrame.h"
+#include "report/engine/QuickrptRunState.h"
 #include "report/engine/QuickrptTypes.h"
 #include "report/engine/QuickrptUnits.h"
 #include "report/expr/Qrexpr.h"
@@ -10,7 +10,6 @@
 #include "report/pagestore/QrprntrPrinter.h"
 #include "report/pagestore/QrprntrSettings.h"
 
-#include <QElapsedTimer>
 #include <QStringList>
 
 #include <memory>
@@ -24,6 +23,7 @@ class TCanvas;
 class TDataSetComponent;
 class TMetafile;
 class TQRController;
+class TQRCustomBand;
 class TQRCustomController;
 class TQRExportFilter;
 class TQRImage;
@@ -191,22 +191,24 @@ public:
     // The object that receives the page store's messages for the report (print anew, preview closed).
     QObject& MessageWindow();
 
-    // Generation state, valid while Busy.
-    bool Busy() const noexcept { return busy_; }
-    bool CancelRequested() const noexcept { return cancelRequested_; }
-    int CursorX() const noexcept { return cursorX_; }
-    int CursorY() const noexcept { return cursorY_; }
-    int PageNumber() const noexcept { return pageCounter_; }
-    int ColumnIndex() const noexcept { return columnIndex_; }
+    // Generation state, valid while Busy: the pass's run state, which the bands it prints work on.
+    TQRRunState& RunState() noexcept { return run_; }
+    const TQRRunState& RunState() const noexcept { return run_; }
+    bool Busy() const noexcept { return run_.Busy; }
+    bool CancelRequested() const noexcept { return run_.CancelRequested; }
+    int CursorX() const noexcept { return run_.CursorX; }
+    int CursorY() const noexcept { return run_.CursorY; }
+    int PageNumber() const noexcept { return run_.PageCounter; }
+    int ColumnIndex() const noexcept { return run_.ColumnIndex; }
     bool DrawToCanvas() const noexcept { return drawToCanvas_; }
     bool ExportMode() const noexcept { return exportFilter_ != nullptr; }
     TQRExportFilter* ExportFilter() const noexcept { return exportFilter_; }
-    double FooterReserve() const noexcept { return footerReserve_; }
-    const TQREvDataSetList& DataSetList() const noexcept { return dataSetList_; }
+    double FooterReserve() const noexcept { return run_.FooterReserve; }
+    const TQREvDataSetList& DataSetList() const noexcept { return run_.DataSets; }
     // The page store the running pass draws through (a temporary one while exporting).
     TQRPrinter* PageStore() const noexcept { return pageStore_; }
     // The running pass is one report of a composite report.
-    bool CompositePart() const noexcept { return compositePart_; }
+    bool CompositePart() const noexcept { return run_.CompositePart; }
     // The composite report this report stands for (the one a composite previews through); its
     // Print prints the composite. Not owned.
     TQRCompositeReport* ParentComposite() const noexcept { return parentComposite_; }
@@ -217,8 +219,8 @@ public:
     void SetChainedPageStore(TQRPrinter* pageStore) noexcept {
         pageStore_ = pageStore ? pageStore : qrPrinter_.get();
     }
-    void SetCursorY(int y) noexcept { cursorY_ = y; }
-    void SetPageCounter(int pages) noexcept { pageCounter_ = pages; }
+    void SetCursorY(int y) noexcept { run_.CursorY = y; }
+    void SetPageCounter(int pages) noexcept { run_.PageCounter = pages; }
     // The page store's cancel request, read once per record.
     bool PageStoreCancelled() const;
     // Lets pending window messages be processed, as the pass does once per record, so that the
@@ -227,7 +229,7 @@ public:
     void ProcessMessages();
     void SetProgress(int percent);
     // The next forced page break is skipped (after the title and the first column header).
-    void SuppressNextForcedBreak() noexcept { suppressForcedBreak_ = true; }
+    void SuppressNextForcedBreak() noexcept { run_.SuppressForcedBreak = true; }
     // Adds an open data set to the data sets expressions see, once.
     void AddToDataSetList(TDataSetComponent& dataSet);
 
@@ -244,6 +246,13 @@ public:
     void PrintPageBackground();
     // The page length on paper in the report's orientation, tenths of a millimetre.
     double VerticalPaperExtent() const;
+    // Columns filled row by row: a column-wide band (with its child chain) has printed and the next
+    // one goes right of it, or below the row when it was the last column (NextCell); a column-wide
+    // band is placed in column 1 and a new row starts at the cursor (StartCell).
+    void NextCell();
+    void StartCell();
+    // Finds the rbDetail band (or another type) first in the band list.
+    TQRCustomBand* FirstBandOfType(TQRBandType type) const;
 
     // TQRPrinterOwner.
     bool UseStandardPrinterSetting() const override;
@@ -276,29 +285,13 @@ protected:
     void WirePreviewHooks(TQRPrinter& store);
     void RunExport(TQRExportFilter& filter, TQRPrinter* store, bool composite);
     void StartBackgroundPass();
-    // Finds the rbDetail band (or another type) first in the band list.
-    TQRCustomBand* FirstBandOfType(TQRBandType type) const;
 
 private:
-    friend class TQuickRepBands;
-    friend class TQRCustomBand;
-    friend class TQRCustomController;
-    friend class TQRController;
-
     void RegisterBand(TQRCustomBand* band, std::vector<TQRCustomBand*>& list) const;
     void FillDataSetList();
     void CollectDataSets(TComponent& owner, int depth);
     void PrintBackgroundImage();
     int ColumnWidth() const;
-    // Columns filled row by row: column-wide bands are laid across the columns, one per column,
-    // before the next row starts below the tallest of them.
-    bool FillsRowByRow() const;
-    bool RunsAcrossColumns(const TQRCustomBand& band) const;
-    // A column-wide band (with its child chain) has printed: the next one goes right of it, or
-    // below the row when it was the last column.
-    void NextCell();
-    // A column-wide band is placed in column 1: a new row starts at the cursor.
-    void StartCell();
     // A page-wide band is about to print: it goes below the row begun.
     void CloseRow();
     void DrawReportFrame();
@@ -326,33 +319,11 @@ private:
     int previewWidth_ = 500;
     int previewHeight_ = 500;
 
-    // Generation state.
-    bool busy_ = false;
-    bool cancelRequested_ = false;
-    int cursorX_ = 0;
-    int cursorY_ = -1;
-    int pageCounter_ = 0;
-    int columnIndex_ = 1;
-    int columnTop_ = 0;
-    // Row-by-row order: the top of the row being filled, the lowest bottom of its bands, and whether
-    // the band now printing took room in its cell.
-    int rowTop_ = 0;
-    int rowBottom_ = 0;
-    bool cellUsed_ = false;
-    double footerReserve_ = 0;
-    bool onLastPage_ = false;
-    bool suppressForcedBreak_ = false;
-    bool columnBreakPending_ = false;
+    TQRRunState run_;
     bool drawToCanvas_ = true;
     TQRExportFilter* exportFilter_ = nullptr;
-    TQREvDataSetList dataSetList_;
-    TQRPrintable* backgroundImage_ = nullptr;
     TQRPrinter* pageStore_ = nullptr; // the page store the running pass draws through
-    bool compositePart_ = false;
     TQRCompositeReport* parentComposite_ = nullptr;
-    bool breakInProgress_ = false; // a new column or page is being started on behalf of a band
-    QElapsedTimer sinceMessages_;
-    std::vector<const TDataSetComponent*> listedDataSets_;
 };
 
 // A report driven by a data set: its title, detail and summary bands print around the records of

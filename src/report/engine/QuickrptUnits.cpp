@@ -4,9 +4,6 @@
 #include "platform/Metafile.h"
 #include "platform/Rounding.h"
 #include "platform/ScopeExit.h"
-#include "report/engine/QuickrptBands.h"
-#include "report/engine/QuickrptPrintable.h"
-#include "report/engine/QuickrptReport.h"
 
 #include <QLocale>
 
@@ -115,101 +112,6 @@ void TQRUnitBase::PushToParent() {
 
 int TQRUnitBase::Pixels(int index) const {
     return RoundHalfEven(LoadUnit(NativeValue(index), TQRUnit::Pixels, Horizontal(index)));
-}
-
-TQRPage::TQRPage(TCustomQuickRep* report)
-    : TQRUnitBase(7)
-    , report_(report) {
-    // A metric page is A4 with 10 mm margins, a US page Letter with half-inch margins.
-    const bool metric = GetUnits() != TQRUnit::Inches;
-    const double margin = metric ? 100.0 : 127.0;
-    paperSize_ = metric ? TQRPaperSize::A4 : TQRPaperSize::Letter;
-    const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(paperSize_)];
-    for (int index : {iBottomMargin, iTopMargin, iLeftMargin, iRightMargin})
-        InitNativeValue(index, margin);
-    InitNativeValue(iWidth, paper.Width * 10.0);
-    InitNativeValue(iLength, paper.Length * 10.0);
-}
-
-bool TQRPage::Horizontal(int index) const {
-    return index == iWidth || index == iLeftMargin || index == iRightMargin || index == iColumnSpace;
-}
-
-void TQRPage::SetLength(double value) {
-    if (paperSize_ == TQRPaperSize::Custom) SetValue(iLength, value);
-}
-
-void TQRPage::SetWidth(double value) {
-    if (paperSize_ == TQRPaperSize::Custom) SetValue(iWidth, value);
-}
-
-void TQRPage::SetColumns(int columns) {
-    if (columns <= 0 || columns == columns_) return;
-    columns_ = columns;
-    if (report_) report_->SetBandValues();
-}
-
-void TQRPage::SetOrientation(TPrinterOrientation orientation) {
-    orientation_ = orientation;
-    SetPaperSize(paperSize_);
-}
-
-void TQRPage::SetPaperSize(TQRPaperSize size) {
-    if (size != TQRPaperSize::Default && size != TQRPaperSize::Custom) {
-        const TQRPaperMetrics& paper = cQRPaperSizeMetrics[static_cast<std::size_t>(size)];
-        const bool portrait = orientation_ == TPrinterOrientation::poPortrait;
-        const TQRUnit unit = GetUnits();
-        SetUnits(TQRUnit::MM);
-        paperSize_ = TQRPaperSize::Custom;
-        SetWidth(portrait ? paper.Width : paper.Length);
-        SetLength(portrait ? paper.Length : paper.Width);
-        SetUnits(unit);
-        if (report_) report_->SetBandValues();
-    }
-    paperSize_ = size;
-}
-
-void TQRPage::SetPrintOrder(TQRPrintOrder order) {
-    printOrder_ = order;
-    if (report_) report_->SetBandValues();
-}
-
-double TQRPage::CharacterPointSize() const {
-    return report_ ? report_->Font().Size() : 10.0;
-}
-
-void TQRPage::SetParentSizes() {
-    if (!report_ || report_->IsLoading()) return;
-    report_->SetBounds(report_->Left(), report_->Top(), Pixels(iWidth), Pixels(iLength));
-}
-
-TQRBandSize::TQRBandSize(TQRCustomBand& band)
-    : TQRUnitBase(2)
-    , band_(band) {}
-
-double TQRBandSize::CharacterPointSize() const {
-    return band_.ParentReport() ? band_.ParentReport()->Font().Size() : band_.Font().Size();
-}
-
-void TQRBandSize::SetParentSizes() {
-    band_.SetBounds(band_.Left(), band_.Top(), Pixels(iWidth), Pixels(iHeight));
-}
-
-TQRPrintableSize::TQRPrintableSize(TQRPrintable& printable)
-    : TQRUnitBase(4)
-    , printable_(printable) {}
-
-double TQRPrintableSize::CharacterPointSize() const {
-    return printable_.ParentReport() ? printable_.ParentReport()->Font().Size() : printable_.Font().Size();
-}
-
-int TQRPrintableSize::PixelZoom() const {
-    const TQRCustomBand* band = printable_.ParentBand();
-    return band ? band->Zoom() : 100;
-}
-
-void TQRPrintableSize::SetParentSizes() {
-    printable_.SetBounds(Pixels(iLeft), Pixels(iTop), Pixels(iWidth), Pixels(iHeight));
 }
 
 } // namespace quorvel

@@ -1,10 +1,6 @@
 #pragma once
 
-#include "platform/Brush.h"
-#include "platform/Pen.h"
 #include "report/pagestore/QrprntrFilter.h"
-
-#include <QImage>
 
 namespace quorvel {
 
@@ -34,39 +30,5 @@ int ExportYPos(const TQRExportFilter& filter, double y);
 
 // True when the data set of the filter's report is at its end (false without a report or data set).
 bool ExportDataSetAtEnd(const TQRExportFilter& filter);
-
-// A graphic control as the filters see it when it is handed over (AcceptGraphic): the kind, size in
-// page-picture pixels, and what the kind carries.
-enum class TExportGraphicKind : std::uint8_t { egShape, egHorizontalRule, egImage, egOther };
-enum class TExportShapeType : std::uint8_t {
-    esRectangle,
-    esCircle,
-    esVertLine,
-    esHorLine,
-    esTopAndBottom,
-    esRightAndLeft,
-    esRoundRect,
-};
-
-struct TExportGraphic {
-    TExportGraphicKind Kind = TExportGraphicKind::egShape;
-    QString Name;
-    int Width = 0; // pixels
-    int Height = 0;
-    TExportShapeType Shape = TExportShapeType::esRectangle;
-    TPen Pen;
-    TBrush Brush;
-    int VertAdjust = 0;
-    // Image controls: the picture as a bitmap, at the control's size when it stretches, at its own
-    // size otherwise; empty when there is nothing to draw (no picture, or a data-bound image without
-    // a field).
-    QImage Picture;
-    bool DataBound = false;
-};
-
-// The description of a printable handed to AcceptGraphic: shapes (and the rectangles and lines the
-// controls make for backgrounds and frames) with their pen and brush, pictures drawn into a bitmap,
-// anything else as egOther.
-TExportGraphic ExportGraphicOf(const TQRPrintable& control);
 
 } // namespace quorvel

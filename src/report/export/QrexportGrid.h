@@ -91,18 +91,16 @@ private:
     double columnTolerance_ = 0;
 };
 
-struct TExportGraphic;
-
-// Base of the filters that draw graphics as well as texts (PDF and HTML). A printable handed over
-// is described (ExportGraphicOf) and drawn by AcceptShape; the graphics of a band are held until the
+// Base of the filters that draw graphics as well as texts (PDF and HTML). A graphic handed over is
+// drawn by AcceptShape; the graphics of a band are held until the
 // band is printed, so that its frame, handed over last, comes out on top of them.
 class TQRGraphicExportFilter : public TQRAbstractExportFilter {
 public:
     using TQRAbstractExportFilter::TQRAbstractExportFilter;
 
-    // A report's printable at (xoff, yoff) page-picture pixels: its shape, picture, background or
-    // frame.
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) final;
+    // A report's graphic at (xoff, yoff) page-picture pixels: a control's shape or picture, a
+    // background or a frame.
+    void AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic) final;
     // A printed band: what its controls handed over since the band before goes out (FlushBandGraphics).
     void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) final;
     // A graphic described directly at (xoff, yoff) page-picture pixels.

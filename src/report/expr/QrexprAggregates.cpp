@@ -46,31 +46,39 @@ std::optional<int> Order(const TQREvResult& a, const TQREvResult& b) {
 
 } // namespace
 
-void TQREvSumFunction::Reset() {
-    sum_ = TQREvResult::Int(0);
+void TQREvFoldingFunction::Reset() {
+    held_ = empty_;
     started_ = false;
+    Restart();
 }
 
-void TQREvSumFunction::Aggregate() {
-    if (sum_.IsError()) return;
+TQREvResult TQREvFoldingFunction::WrongArguments() const {
+    return quorvel::WrongArguments(name_);
+}
+
+void TQREvFoldingFunction::Aggregate() {
+    if (held_.IsError()) return;
     if (ArgCount() != 1) {
-        sum_ = WrongArguments("SUM");
+        held_ = WrongArguments();
         return;
     }
     const TQREvResult& value = Arg(0);
     if (value.IsError()) {
-        sum_ = value;
-    } else if (!value.IsNumeric()) {
-        sum_ = WrongArguments("SUM");
-    } else {
-        sum_ = started_ ? AddNumbers(sum_, value) : value;
-        started_ = true;
+        held_ = value;
+        return;
     }
+    held_ = Fold(held_, value, started_);
+    started_ = true;
 }
 
-TQREvResult TQREvSumFunction::Calculate() {
-    if (ArgCount() != 1) return WrongArguments("SUM");
-    return sum_;
+TQREvResult TQREvFoldingFunction::Calculate() {
+    if (ArgCount() != 1) return WrongArguments();
+    return held_;
+}
+
+TQREvResult TQREvSumFunction::Fold(const TQREvResult& held, const TQREvResult& value, bool started) {
+    if (!value.IsNumeric()) return WrongArguments();
+    return started ? AddNumbers(held, value) : value;
 }
 
 void TQREvCountFunction::Aggregate() {
@@ -82,70 +90,19 @@ TQREvResult TQREvCountFunction::Calculate() {
     return TQREvResult::Int(count_);
 }
 
-void TQREvExtremeFunction::Reset() {
-    held_ = TQREvResult::Int(0);
-    started_ = false;
+TQREvResult TQREvExtremeFunction::Fold(const TQREvResult& held, const TQREvResult& value, bool started) {
+    if (!started) return value;
+    const std::optional<int> order = Order(value, held);
+    if (!order) return WrongArguments();
+    if ((keep_ == Keep::Greater && *order > 0) || (keep_ == Keep::Smaller && *order < 0)) return value;
+    return held;
 }
 
-void TQREvExtremeFunction::Aggregate() {
-    if (held_.IsError()) return;
-    const char* name = keep_ == Keep::Greater ? "MAX" : "MIN";
-    if (ArgCount() != 1) {
-        held_ = WrongArguments(name);
-        return;
-    }
-    const TQREvResult& value = Arg(0);
-    if (value.IsError()) {
-        held_ = value;
-        return;
-    }
-    if (!started_) {
-        held_ = value;
-        started_ = true;
-        return;
-    }
-    const std::optional<int> order = Order(value, held_);
-    if (!order) {
-        held_ = WrongArguments(name);
-        return;
-    }
-    if ((keep_ == Keep::Greater && *order > 0) || (keep_ == Keep::Smaller && *order < 0)) held_ = value;
-}
-
-TQREvResult TQREvExtremeFunction::Calculate() {
-    if (ArgCount() != 1) return WrongArguments(keep_ == Keep::Greater ? "MAX" : "MIN");
-    return held_;
-}
-
-void TQREvAverageFunction::Reset() {
-    sum_ = 0.0;
-    count_ = 0;
-    average_ = TQREvResult::Double(0.0);
-}
-
-void TQREvAverageFunction::Aggregate() {
-    if (average_.IsError()) return;
-    if (ArgCount() != 1) {
-        average_ = WrongArguments("AVERAGE");
-        return;
-    }
-    const TQREvResult& value = Arg(0);
-    if (value.IsError()) {
-        average_ = value;
-        return;
-    }
-    if (!value.IsNumeric()) {
-        average_ = WrongArguments("AVERAGE");
-        return;
-    }
+TQREvResult TQREvAverageFunction::Fold(const TQREvResult&, const TQREvResult& value, bool) {
+    if (!value.IsNumeric()) return WrongArguments();
     sum_ += AsDouble(value);
     ++count_;
-    average_ = TQREvResult::Double(sum_ / count_);
-}
-
-TQREvResult TQREvAverageFunction::Calculate() {
-    if (ArgCount() != 1) return WrongArguments("AVERAGE");
-    return average_;
+    return TQREvResult::Double(sum_ / count_);
 }
 
 } // namespace quorvel

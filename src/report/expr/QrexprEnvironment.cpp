@@ -1,6 +1,7 @@
 #include "report/expr/Qrexpr.h"
 
 #include "platform/FormatSettings.h"
+#include "platform/ScopeExit.h"
 #include "report/expr/QrexprMessages.h"
 
 #include <QCoreApplication>
@@ -186,33 +187,34 @@ bool TQREvEnvironment::UpdateConstant(const QString& name, const TQREvResult& va
     return true;
 }
 
+namespace {
+
+// Runs a step over every entry with the environment marked as changing meanwhile, so that the step
+// cannot start another round. It runs over a copy: a step must not be disturbed by the list changing.
+template <class Step>
+void RunOverEntries(bool& changing, const std::vector<std::shared_ptr<TQREvEmbeddedFunction>>& entries,
+                    Step step) {
+    changing = true;
+    const ScopeExit done([&changing] { changing = false; });
+    const auto copy = entries;
+    for (const auto& entry : copy)
+        step(*entry);
+}
+
+} // namespace
+
 void TQREvEnvironment::Prepare() {
     const std::lock_guard lock(mutex_);
     if (changing_) return;
     if (prepareCount_++ > 0) return;
-    changing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } scope{changing_};
-    // Copy first: preparing an entry must not be disturbed by the list changing.
-    const auto entries = entries_;
-    for (const auto& entry : entries)
-        entry->Prepare();
+    RunOverEntries(changing_, entries_, [](TQREvEmbeddedFunction& entry) { entry.Prepare(); });
 }
 
 void TQREvEnvironment::Unprepare() {
     const std::lock_guard lock(mutex_);
     if (changing_ || prepareCount_ == 0) return;
     if (--prepareCount_ > 0) return;
-    changing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } scope{changing_};
-    const auto entries = entries_;
-    for (const auto& entry : entries)
-        entry->UnPrepare();
+    RunOverEntries(changing_, entries_, [](TQREvEmbeddedFunction& entry) { entry.UnPrepare(); });
 }
 
 void TQREvEnvironment::Clear() {

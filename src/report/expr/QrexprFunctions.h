@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace quorvel {
@@ -153,17 +154,40 @@ public:
         : TQREvElementFunction(true) {}
 };
 
-class TQREvSumFunction final : public TQREvAggregateFunction {
+// SUM, MAX, MIN and AVERAGE: one argument, whose value of every record is folded into a held
+// result. Another number of arguments, a value the fold refuses and an error value each become the
+// held result, which then stays.
+class TQREvFoldingFunction : public TQREvAggregateFunction {
 public:
-    void Reset() override;
+    void Reset() final;
 
 protected:
-    void Aggregate() override;
-    TQREvResult Calculate() override;
+    TQREvFoldingFunction(const char* name, TQREvResult empty)
+        : name_(name)
+        , empty_(std::move(empty))
+        , held_(empty_) {}
+    void Aggregate() final;
+    TQREvResult Calculate() final;
+    // The held result after one more value (no error); started is false for the first value.
+    virtual TQREvResult Fold(const TQREvResult& held, const TQREvResult& value, bool started) = 0;
+    virtual void Restart() {}
+    // "Wrong arguments" naming the function.
+    TQREvResult WrongArguments() const;
 
 private:
-    TQREvResult sum_ = TQREvResult::Int(0);
+    const char* name_;
+    TQREvResult empty_;
+    TQREvResult held_;
     bool started_ = false;
+};
+
+class TQREvSumFunction final : public TQREvFoldingFunction {
+public:
+    TQREvSumFunction()
+        : TQREvFoldingFunction("SUM", TQREvResult::Int(0)) {}
+
+protected:
+    TQREvResult Fold(const TQREvResult& held, const TQREvResult& value, bool started) override;
 };
 
 class TQREvCountFunction final : public TQREvAggregateFunction {
@@ -179,21 +203,16 @@ private:
 };
 
 // MAX and MIN share the holding of the extreme value; the subclass says which side wins.
-class TQREvExtremeFunction : public TQREvAggregateFunction {
-public:
-    void Reset() override;
-
+class TQREvExtremeFunction : public TQREvFoldingFunction {
 protected:
     enum class Keep { Greater, Smaller };
     explicit TQREvExtremeFunction(Keep keep)
-        : keep_(keep) {}
-    void Aggregate() override;
-    TQREvResult Calculate() override;
+        : TQREvFoldingFunction(keep == Keep::Greater ? "MAX" : "MIN", TQREvResult::Int(0))
+        , keep_(keep) {}
+    TQREvResult Fold(const TQREvResult& held, const TQREvResult& value, bool started) override;
 
 private:
     Keep keep_;
-    TQREvResult held_ = TQREvResult::Int(0);
-    bool started_ = false;
 };
 
 class TQREvMaxFunction final : public TQREvExtremeFunction {
@@ -208,18 +227,21 @@ public:
         : TQREvExtremeFunction(Keep::Smaller) {}
 };
 
-class TQREvAverageFunction final : public TQREvAggregateFunction {
+class TQREvAverageFunction final : public TQREvFoldingFunction {
 public:
-    void Reset() override;
+    TQREvAverageFunction()
+        : TQREvFoldingFunction("AVERAGE", TQREvResult::Double(0.0)) {}
 
 protected:
-    void Aggregate() override;
-    TQREvResult Calculate() override;
+    TQREvResult Fold(const TQREvResult& held, const TQREvResult& value, bool started) override;
+    void Restart() override {
+        sum_ = 0.0;
+        count_ = 0;
+    }
 
 private:
     double sum_ = 0.0;
     std::int32_t count_ = 0;
-    TQREvResult average_ = TQREvResult::Double(0.0);
 };
 
 } // namespace quorvel

@@ -3,6 +3,7 @@
 #include "platform/Rounding.h"
 #include "report/controls/Qrctrls.h"
 #include "report/engine/DataSetComponent.h"
+#include "report/engine/QuickrptBands.h"
 #include "report/engine/QuickrptReport.h"
 #include "report/extra/Qrextra.h"
 #include "store/StoreField.h"

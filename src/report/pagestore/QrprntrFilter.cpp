@@ -38,10 +38,10 @@ void TQRExportFilter::Finish() {
 }
 void TQRExportFilter::NewPage() {}
 
-void TQRExportFilter::AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) {
+void TQRExportFilter::AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic) {
     (void)xoff;
     (void)yoff;
-    (void)graphicControl;
+    (void)graphic;
 }
 
 void TQRExportFilter::AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff,

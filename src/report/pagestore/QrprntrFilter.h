@@ -4,6 +4,7 @@
 #include "platform/CanvasTypes.h"
 #include "platform/Component.h"
 #include "platform/Font.h"
+#include "report/pagestore/QrprntrGraphic.h"
 
 #include <QString>
 
@@ -15,7 +16,6 @@ namespace quorvel {
 class TCustomQuickRep;
 class TQRCustomBand;
 class TQRExportFilter;
-class TQRPrintable;
 class TQRPrinter;
 
 // A filter class as the registry keeps it: the class's name and its virtual constructor. Every filter
@@ -60,8 +60,8 @@ public:
     virtual void EndPage();
     virtual void Finish();
     virtual void NewPage();
-    // Xoff, Yoff: the control's left and top on the page in page-picture pixels.
-    virtual void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl);
+    // Xoff, Yoff: the graphic's left and top on the page in page-picture pixels.
+    virtual void AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic);
     virtual void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded);
     // X, Y in tenths of a millimetre from the page's top-left corner; X is the reference point of the
     // alignment (left edge, right edge or centre).

@@ -154,8 +154,8 @@ public:
         ++pages_;
         filter_->NewPage();
     }
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& graphicControl) override {
-        filter_->AcceptGraphic(xoff, yoff, graphicControl);
+    void AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic) override {
+        filter_->AcceptGraphic(xoff, yoff, graphic);
     }
     void AcceptBand(const TQRCustomBand& bandControl, double xoff, double yoff, double expanded) override {
         filter_->AcceptBand(bandControl, xoff, yoff, expanded);

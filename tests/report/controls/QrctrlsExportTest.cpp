@@ -10,10 +10,14 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <tuple>
+#include <utility>
+#include <vector>
+
 namespace quorvel::testing {
 namespace {
 
-QString ShapeName(TQRShapeType shape) {
+QString ShapeName(TExportShapeType shape) {
     static const char* const names[] = {"rectangle", "circle",    "vline",    "hline",
                                         "topbottom", "rightleft", "roundrect"};
     return QLatin1String(names[int(shape)]);
@@ -39,32 +43,32 @@ public:
         TQRExportFilter::Finish();
         calls.append(QStringLiteral("Finish"));
     }
-    void AcceptGraphic(double xoff, double yoff, const TQRPrintable& control) override {
-        const auto* shape = dynamic_cast<const TQRShape*>(&control);
-        if (const auto* image = dynamic_cast<const TQRImage*>(&control)) {
-            calls.append(QStringLiteral("%1 at %2,%3 picture %4x%5")
-                             .arg(QString::fromUtf8(control.ClassName()))
-                             .arg(xoff)
-                             .arg(yoff)
-                             .arg(image->ExportBitmap().width())
-                             .arg(image->ExportBitmap().height()));
+    void AcceptGraphic(double xoff, double yoff, const TExportGraphic& graphic) override {
+        if (graphic.Kind == TExportGraphicKind::egImage) {
+            calls.append(
+                QStringLiteral("%1 at %2,%3 picture %4x%5")
+                    .arg(graphic.DataBound ? QStringLiteral("TQRDBImage") : QStringLiteral("TQRImage"))
+                    .arg(xoff)
+                    .arg(yoff)
+                    .arg(graphic.Picture.width())
+                    .arg(graphic.Picture.height()));
             return;
         }
-        if (!shape) {
-            calls.append(QStringLiteral("Graphic %1").arg(QString::fromUtf8(control.ClassName())));
+        if (graphic.Kind != TExportGraphicKind::egShape) {
+            calls.append(QStringLiteral("Graphic %1").arg(graphic.Name));
             return;
         }
         calls.append(QStringLiteral("Shape %1 at %2,%3 size %4x%5 pen %6/%7/%8 brush %9/%10")
-                         .arg(ShapeName(shape->Shape()))
+                         .arg(ShapeName(graphic.Shape))
                          .arg(xoff)
                          .arg(yoff)
-                         .arg(shape->Width())
-                         .arg(shape->Height())
-                         .arg(ColorText(shape->Pen().Color()))
-                         .arg(shape->Pen().Width())
-                         .arg(int(shape->Pen().Style()))
-                         .arg(ColorText(shape->Brush().Color()))
-                         .arg(int(shape->Brush().Style())));
+                         .arg(graphic.Width)
+                         .arg(graphic.Height)
+                         .arg(ColorText(graphic.Pen.Color()))
+                         .arg(graphic.Pen.Width())
+                         .arg(int(graphic.Pen.Style()))
+                         .arg(ColorText(graphic.Brush.Color()))
+                         .arg(int(graphic.Brush.Style())));
     }
     void AcceptBand(const TQRCustomBand& band, double xoff, double yoff, double expanded) override {
         calls.append(
@@ -219,6 +223,68 @@ TEST(QrctrlsExport, PicturesAreHandedOverWithThePictureOfTheRecord) {
                             QStringLiteral("TQRDBImage") + second + QStringLiteral(" picture 0x0"),
                             stretched(Px(300), Px(180)),
                         }));
+}
+
+// The engine and the filters ask a control what it is, never what it is called: which controls the
+// band's precalculated height measures, which may be the page background, and how each describes
+// itself to a filter.
+TEST(QrctrlsExport, ControlsDescribeThemselvesAndSayWhatTheEngineMayAskOfThem) {
+    ControlsFixture f;
+    TQRCustomBand& band = f.detail;
+    TQRLabel& label = f.Place<TQRLabel>(band, QStringLiteral("QRLabel1"), 0, 0, 100, 40);
+    TQRExpr& expr = f.Place<TQRExpr>(band, QStringLiteral("QRExpr1"), 0, 0, 100, 40);
+    TQRDBText& dbText = f.Place<TQRDBText>(band, QStringLiteral("QRDBText1"), 0, 0, 100, 40);
+    TQRMemo& memo = f.Place<TQRMemo>(band, QStringLiteral("QRMemo1"), 0, 0, 100, 40);
+    TQRRichText& rich = f.Place<TQRRichText>(band, QStringLiteral("QRRichText1"), 0, 0, 100, 40);
+    TQRDBRichText& dbRich = f.Place<TQRDBRichText>(band, QStringLiteral("QRDBRichText1"), 0, 0, 100, 40);
+    TQRShape& shape = f.Place<TQRShape>(band, QStringLiteral("QRShape1"), 0, 0, 100, 40);
+    TQRImage& image = f.Place<TQRImage>(band, QStringLiteral("QRImage1"), 0, 0, 100, 40);
+    TQRDBImage& dbImage = f.Place<TQRDBImage>(band, QStringLiteral("QRDBImage1"), 0, 0, 100, 40);
+    const std::vector<std::pair<const TQRPrintable*, std::pair<bool, bool>>> asked = {
+        {&label, {false, false}}, {&expr, {false, false}}, {&dbText, {true, false}},
+        {&memo, {true, false}},   {&rich, {true, false}},  {&dbRich, {true, false}},
+        {&shape, {false, false}}, {&image, {false, true}}, {&dbImage, {true, false}},
+    };
+    for (const auto& [control, expected] : asked) {
+        SCOPED_TRACE(control->Name().toStdString());
+        EXPECT_EQ(control->CountsInExpandedHeight(), expected.first);
+        EXPECT_EQ(control->CanBePageBackground(), expected.second);
+    }
+
+    shape.SetShape(TQRShapeType::qrsCircle);
+    shape.SetPen(TPen(clRed, 3, TPenStyle::psDash));
+    shape.SetBrush(TBrush(clBlue, TBrushStyle::bsClear));
+    shape.SetVertAdjust(4);
+    const TExportGraphic circle = shape.ExportGraphic();
+    EXPECT_EQ(circle.Kind, TExportGraphicKind::egShape);
+    EXPECT_EQ(circle.Shape, TExportShapeType::esCircle);
+    EXPECT_EQ(circle.Name, QStringLiteral("QRShape1"));
+    EXPECT_EQ(std::pair(circle.Width, circle.Height), std::pair(shape.Width(), shape.Height()));
+    EXPECT_EQ(std::tuple(circle.Pen.Color(), circle.Pen.Width(), circle.Pen.Style()),
+              std::tuple(clRed, 3, TPenStyle::psDash));
+    EXPECT_EQ(std::pair(circle.Brush.Color(), circle.Brush.Style()), std::pair(clBlue, TBrushStyle::bsClear));
+    EXPECT_EQ(circle.VertAdjust, 4);
+
+    EXPECT_EQ(label.ExportGraphic().Kind, TExportGraphicKind::egOther);
+    EXPECT_EQ(label.ExportGraphic().Name, QStringLiteral("QRLabel1"));
+
+    QImage red(4, 3, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    TPicture picture;
+    picture.SetBitmap(red);
+    image.SetPicture(picture);
+    const TExportGraphic fixed = image.ExportGraphic();
+    EXPECT_EQ(fixed.Kind, TExportGraphicKind::egImage);
+    EXPECT_FALSE(fixed.DataBound);
+    EXPECT_EQ(fixed.Picture.size(), QSize(4, 3));
+    // A data-bound image without a field shows nothing, whatever picture it last held.
+    dbImage.SetPicture(picture);
+    const TExportGraphic unbound = dbImage.ExportGraphic();
+    EXPECT_EQ(unbound.Kind, TExportGraphicKind::egImage);
+    EXPECT_TRUE(unbound.DataBound);
+    EXPECT_TRUE(unbound.Picture.isNull());
+    dbImage.SetDataField(QStringLiteral("obs"));
+    EXPECT_EQ(dbImage.ExportGraphic().Picture.size(), QSize(4, 3));
 }
 
 } // namespace

@@ -466,6 +466,41 @@ TEST(QuickrptEngine, CancelStopsBeforeTheNextRecordAndLeavesTheLastPageUnfinishe
     EXPECT_TRUE(r.report.QRPrinter()->Cancelled());
 }
 
+// A pass starts afresh whatever the pass before left in the run state: a cancelled pass ends with the
+// cancel request and the last-page mark still set, and the next pass must print every record and the
+// footer of each page but the last. The cursor and the page counter stay after the pass, where a
+// composite report picks them up.
+TEST(QuickrptEngine, APassAfterACancelledOneStartsFromAFreshRunState) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "r1"}, {2, "r2"}, {3, "r3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    r.report.SetOptions(TTessalyOption::FirstPageHeader); // no footer on the last page
+    TQRBand& detail = r.AddBand(TQRBandType::rbDetail, "Detail", 1000);
+    AddField(detail, master, "descr", "");
+    AddText(r.AddBand(TQRBandType::rbPageFooter, "PageFooter", 100), {"PF"});
+    bool cancel = true;
+    detail.AfterPrint = [&](TQRCustomBand&, bool) {
+        if (cancel) r.report.Cancel();
+    };
+    EXPECT_EQ(Texts(r.Run()), QStringList{"r1"});
+    ASSERT_TRUE(r.report.CancelRequested());
+    ASSERT_TRUE(r.report.RunState().OnLastPage);
+
+    cancel = false;
+    const std::vector<PageText> expected = {{1, "r1", 38, Px(100)},
+                                            {1, "r2", 38, Px(1100)},
+                                            {1, "PF", 38, Px(2970 - 100 - 100)},
+                                            {2, "r3", 38, Px(100)}};
+    EXPECT_EQ(r.Run(), expected);
+    EXPECT_FALSE(r.report.CancelRequested());
+    EXPECT_FALSE(r.report.Busy());
+    EXPECT_EQ(r.report.PageNumber(), 2);
+    EXPECT_EQ(r.report.CursorY(), 2970 - 100 - 100);
+    EXPECT_FALSE(r.report.RunState().BreakInProgress);
+    EXPECT_FALSE(r.report.CompositePart());
+}
+
 TEST(QuickrptEngine, AnErrorInAHandlerStillEndsTheDocumentAndUnpreparesEverything) {
     Report r;
     TStoreTable master;
@@ -527,17 +562,16 @@ public:
         calls.append(QStringLiteral("Text %1 %2 %3").arg(x).arg(y).arg(text));
     }
     bool recordGraphics = false;
-    void AcceptGraphic(double x, double y, const TQRPrintable& control) override {
-        const auto* shape = dynamic_cast<const TQRShape*>(&control);
-        if (!recordGraphics || !shape) return;
+    void AcceptGraphic(double x, double y, const TExportGraphic& graphic) override {
+        if (!recordGraphics || graphic.Kind != TExportGraphicKind::egShape) return;
         calls.append(QStringLiteral("Shape %1 %2 %3x%4 type %5 pen %6 brush %7")
                          .arg(x)
                          .arg(y)
-                         .arg(shape->Width())
-                         .arg(shape->Height())
-                         .arg(int(shape->Shape()))
-                         .arg(int(shape->Pen().Style()))
-                         .arg(int(shape->Brush().Style())));
+                         .arg(graphic.Width)
+                         .arg(graphic.Height)
+                         .arg(int(graphic.Shape))
+                         .arg(int(graphic.Pen.Style()))
+                         .arg(int(graphic.Brush.Style())));
     }
 };
 
