@@ -223,16 +223,51 @@ void ReplaceFileAtomically(const QString& path, std::string_view bytes, LinkAtNa
 
 void ReplaceFileAtomically(const QString& path, const std::function<void(QIODevice&)>& writer,
                            LinkAtName links, FileSystemCalls& calls) {
+    AtomicFileWriter file(path, links, calls);
+    writer(file.Device());
+    file.Commit();
+}
+
+struct AtomicFileWriter::Open {
+    Open(const QString& target, FileSystemCalls& calls)
+        : temporary(target, calls)
+        , device(temporary.Descriptor(), calls) {}
+    TemporaryFile temporary;
+    CheckedFileDevice device;
+};
+
+AtomicFileWriter::AtomicFileWriter(const QString& path, LinkAtName links, FileSystemCalls& calls)
+    : path_(path)
+    , calls_(calls) {
     if (path.isEmpty()) ThrowWriteError(path, QStringLiteral("no file name"));
     if (const QString refusal = ReplacementRefusal(path, links); !refusal.isEmpty())
         ThrowWriteError(path, refusal);
-    const QString target = ResolvedTarget(path, links);
-    TemporaryFile temporary(target, calls);
-    WriteChecked(temporary.Descriptor(), path, writer, calls);
-    if (const int error = temporary.Commit(QFile::encodeName(target)))
-        ThrowWriteError(path, SystemMessage(error));
-    if (const int error = SyncFolder(QFileInfo(target).absolutePath(), calls))
-        ThrowWriteError(path, QStringLiteral("the folder could not be synced: %1").arg(SystemMessage(error)));
+    target_ = ResolvedTarget(path, links);
+    open_ = std::make_unique<Open>(target_, calls);
+}
+
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+QIODevice& AtomicFileWriter::Device() {
+    if (!open_) ThrowWriteError(path_, QStringLiteral("the file was already written"));
+    return open_->device;
+}
+
+void AtomicFileWriter::Write(std::string_view bytes) {
+    QIODevice& device = Device();
+    const auto size = static_cast<qint64>(bytes.size());
+    if (size > 0 && device.write(bytes.data(), size) != size) ThrowWriteError(path_, device.errorString());
+}
+
+void AtomicFileWriter::Commit() {
+    const std::unique_ptr<Open> open = std::move(open_);
+    if (!open) ThrowWriteError(path_, QStringLiteral("the file was already written"));
+    if (open->device.Error() != 0) ThrowWriteError(path_, SystemMessage(open->device.Error()));
+    if (const int error = open->temporary.Commit(QFile::encodeName(target_)))
+        ThrowWriteError(path_, SystemMessage(error));
+    if (const int error = SyncFolder(QFileInfo(target_).absolutePath(), calls_))
+        ThrowWriteError(path_,
+                        QStringLiteral("the folder could not be synced: %1").arg(SystemMessage(error)));
 }
 
 FileSetReplacement::FileSetReplacement(const QString& firstTarget, LinkAtName links, FileSystemCalls& calls)

@@ -131,6 +131,34 @@ inline void ReplaceFileAtomically(const QString& path, const std::function<void(
     ReplaceFileAtomically(path, writer, LinkAtName::Follow, calls);
 }
 
+// A file written piece by piece that takes its name only when it is complete, with the guarantees
+// of ReplaceFileAtomically: the pieces go to a temporary file beside the target, every write is
+// checked, and Commit syncs the file, renames it over the old one and syncs the folder. A writer
+// destroyed without Commit (the export failed) removes the temporary file and leaves the old file
+// as it was. So a large output is never held in memory whole. The name is checked when the writer
+// is made (ReplacementRefusal), before anything is written.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter(const QString& path, LinkAtName links, FileSystemCalls& calls = SystemFileCalls());
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Appends the bytes; throws the failure to write the file (a full disk) at the write that hits it.
+    void Write(std::string_view bytes);
+    // The file as a device, for writers that take one; a failed write there is thrown by Commit.
+    QIODevice& Device();
+    // Puts the file in place. The writer is spent afterwards, whether it succeeded or not.
+    void Commit();
+
+private:
+    struct Open;
+    QString path_;
+    QString target_;
+    FileSystemCalls& calls_;
+    std::unique_ptr<Open> open_;
+};
+
 // Replaces several files together: every one of them gets its new content or none does, and the
 // earlier file of each name stays as it was when anything fails. The new files are written, with
 // every write checked but none synced, into a hidden staging folder beside the first target; Commit

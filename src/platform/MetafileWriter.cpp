@@ -10,73 +10,73 @@
 namespace quorvel::emf {
 
 void MetafileWriter::BeginRecord(std::uint32_t type, std::uint32_t size) {
-    body_.U32(type);
-    body_.U32(size);
+    body_.U32LE(type);
+    body_.U32LE(size);
     ++records_;
 }
 
 void MetafileWriter::WriteU32Record(std::uint32_t type, std::uint32_t value) {
     BeginRecord(type, 12);
-    body_.U32(value);
+    body_.U32LE(value);
 }
 
 void MetafileWriter::WritePointRecord(std::uint32_t type, std::int32_t x, std::int32_t y) {
     BeginRecord(type, 16);
-    body_.I32(x);
-    body_.I32(y);
+    body_.I32LE(x);
+    body_.I32LE(y);
 }
 
 void MetafileWriter::WriteRectRecord(std::uint32_t type, const RectL& rect) {
     BeginRecord(type, 24);
-    body_.Rect(rect);
+    WriteRect(body_, rect);
 }
 
 void MetafileWriter::CreatePen(std::uint32_t index, std::uint32_t style, std::int32_t width,
                                std::uint32_t colorRef) {
     BeginRecord(EMR_CREATEPEN, 28);
-    body_.U32(index);
-    body_.U32(style);
-    body_.I32(width);
-    body_.I32(0);
-    body_.U32(colorRef);
+    body_.U32LE(index);
+    body_.U32LE(style);
+    body_.I32LE(width);
+    body_.I32LE(0);
+    body_.U32LE(colorRef);
 }
 
 void MetafileWriter::CreateBrush(std::uint32_t index, std::uint32_t style, std::uint32_t colorRef,
                                  std::uint32_t hatch) {
     BeginRecord(EMR_CREATEBRUSHINDIRECT, 24);
-    body_.U32(index);
-    body_.U32(style);
-    body_.U32(colorRef);
-    body_.U32(hatch);
+    body_.U32LE(index);
+    body_.U32LE(style);
+    body_.U32LE(colorRef);
+    body_.U32LE(hatch);
 }
 
 void MetafileWriter::CreateFont(std::uint32_t index, const LogFont& font) {
     BeginRecord(EMR_EXTCREATEFONTINDIRECTW, 12 + LOGFONT_EXDV_SIZE);
     const qsizetype start = body_.Size();
-    body_.U32(index);
-    body_.I32(font.height);
-    body_.I32(font.width);
-    body_.I32(font.escapement);
-    body_.I32(font.orientation);
-    body_.I32(font.weight);
+    body_.U32LE(index);
+    body_.I32LE(font.height);
+    body_.I32LE(font.width);
+    body_.I32LE(font.escapement);
+    body_.I32LE(font.orientation);
+    body_.I32LE(font.weight);
     const char flags[8] = {char(font.italic),  char(font.underline),     char(font.strikeOut),
                            char(font.charSet), char(font.outPrecision),  char(font.clipPrecision),
                            char(font.quality), char(font.pitchAndFamily)};
     body_.Bytes(std::string_view(flags, 8));
     const QString face = font.faceName.left(int(FACE_NAME_LENGTH) - 1);
     for (qsizetype i = 0; i < qsizetype(FACE_NAME_LENGTH); ++i)
-        body_.U16(i < face.size() ? face.at(i).unicode() : 0);
+        body_.U16LE(i < face.size() ? face.at(i).unicode() : 0);
     // Full name (64 units), style (32) and script (32) stay empty; then the empty design vector.
     body_.Zeros(128 + 64 + 64);
-    body_.U32(DESIGN_VECTOR_SIGNATURE);
-    body_.U32(0);
+    body_.U32LE(DESIGN_VECTOR_SIGNATURE);
+    body_.U32LE(0);
     Q_ASSERT(body_.Size() - start == qsizetype(4 + LOGFONT_EXDV_SIZE));
 }
 
 void MetafileWriter::RoundRect(const RectL& box, const SizeL& corner) {
     BeginRecord(EMR_ROUNDRECT, 32);
-    body_.Rect(box);
-    body_.Size(corner);
+    WriteRect(body_, box);
+    WriteSize(body_, corner);
 }
 
 void MetafileWriter::WritePoly(std::uint32_t shortType, std::uint32_t longType,
@@ -92,15 +92,15 @@ void MetafileWriter::WritePoly(std::uint32_t shortType, std::uint32_t longType,
     if (points.empty()) bounds = RectL{};
     const std::uint32_t count = std::uint32_t(points.size());
     BeginRecord(fitsShort ? shortType : longType, 28 + count * (fitsShort ? 4 : 8));
-    body_.Rect(bounds);
-    body_.U32(count);
+    WriteRect(body_, bounds);
+    body_.U32LE(count);
     for (const QPoint& p : points) {
         if (fitsShort) {
-            body_.U16(std::uint16_t(std::int16_t(p.x())));
-            body_.U16(std::uint16_t(std::int16_t(p.y())));
+            body_.U16LE(std::uint16_t(std::int16_t(p.x())));
+            body_.U16LE(std::uint16_t(std::int16_t(p.y())));
         } else {
-            body_.I32(p.x());
-            body_.I32(p.y());
+            body_.I32LE(p.x());
+            body_.I32LE(p.y());
         }
     }
 }
@@ -111,22 +111,22 @@ void MetafileWriter::ExtTextOutW(QPoint reference, std::uint32_t options, const 
     const std::uint32_t offString = 76;
     const std::uint32_t offDx = offString + Align4(chars * 2);
     BeginRecord(EMR_EXTTEXTOUTW, offDx + chars * 4);
-    body_.Rect(bounds);
-    body_.U32(GM_COMPATIBLE);
-    body_.F32(0.0f);
-    body_.F32(0.0f);
-    body_.I32(reference.x());
-    body_.I32(reference.y());
-    body_.U32(chars);
-    body_.U32(offString);
-    body_.U32(options & ~ETO_NO_RECT);
-    body_.Rect(rect);
-    body_.U32(offDx);
+    WriteRect(body_, bounds);
+    body_.U32LE(GM_COMPATIBLE);
+    body_.F32LE(0.0f);
+    body_.F32LE(0.0f);
+    body_.I32LE(reference.x());
+    body_.I32LE(reference.y());
+    body_.U32LE(chars);
+    body_.U32LE(offString);
+    body_.U32LE(options & ~ETO_NO_RECT);
+    WriteRect(body_, rect);
+    body_.U32LE(offDx);
     for (QChar c : text)
-        body_.U16(c.unicode());
-    body_.PadTo4();
+        body_.U16LE(c.unicode());
+    body_.PadTo(4);
     for (std::uint32_t i = 0; i < chars; ++i)
-        body_.I32(i < dx.size() ? dx[i] : 0);
+        body_.I32LE(i < dx.size() ? dx[i] : 0);
 }
 
 void MetafileWriter::StretchDIBits(const RectL& destination, const QImage& image) {
@@ -142,33 +142,33 @@ void MetafileWriter::StretchDIBits(const RectL& destination, const QImage& image
     const std::uint32_t stride = Align4(width * 3);
     const std::uint32_t bits = stride * height;
     BeginRecord(EMR_STRETCHDIBITS, 80 + 40 + bits);
-    body_.Rect(destination);
-    body_.I32(destination.left);
-    body_.I32(destination.top);
-    body_.I32(0);
-    body_.I32(0);
-    body_.I32(std::int32_t(width));
-    body_.I32(std::int32_t(height));
-    body_.U32(80);
-    body_.U32(40);
-    body_.U32(120);
-    body_.U32(bits);
-    body_.U32(DIB_RGB_COLORS);
-    body_.U32(SRCCOPY);
-    body_.I32(destination.right - destination.left + 1);
-    body_.I32(destination.bottom - destination.top + 1);
+    WriteRect(body_, destination);
+    body_.I32LE(destination.left);
+    body_.I32LE(destination.top);
+    body_.I32LE(0);
+    body_.I32LE(0);
+    body_.I32LE(std::int32_t(width));
+    body_.I32LE(std::int32_t(height));
+    body_.U32LE(80);
+    body_.U32LE(40);
+    body_.U32LE(120);
+    body_.U32LE(bits);
+    body_.U32LE(DIB_RGB_COLORS);
+    body_.U32LE(SRCCOPY);
+    body_.I32LE(destination.right - destination.left + 1);
+    body_.I32LE(destination.bottom - destination.top + 1);
     // Bitmap header: 24 bits per pixel, rows bottom-up, no compression, 96 dpi.
-    body_.U32(40);
-    body_.I32(std::int32_t(width));
-    body_.I32(std::int32_t(height));
-    body_.U16(1);
-    body_.U16(24);
-    body_.U32(BI_RGB);
-    body_.U32(bits);
-    body_.I32(3780);
-    body_.I32(3780);
-    body_.U32(0);
-    body_.U32(0);
+    body_.U32LE(40);
+    body_.I32LE(std::int32_t(width));
+    body_.I32LE(std::int32_t(height));
+    body_.U16LE(1);
+    body_.U16LE(24);
+    body_.U32LE(BI_RGB);
+    body_.U32LE(bits);
+    body_.I32LE(3780);
+    body_.I32LE(3780);
+    body_.U32LE(0);
+    body_.U32LE(0);
     const std::uint32_t padding = stride - width * 3;
     for (int y = int(height) - 1; y >= 0; --y) {
         const uchar* line = rgb.constScanLine(y);
@@ -183,8 +183,8 @@ void MetafileWriter::StretchDIBits(const RectL& destination, const QImage& image
 
 void MetafileWriter::ResetClip() {
     BeginRecord(EMR_EXTSELECTCLIPRGN, 16);
-    body_.U32(0);
-    body_.U32(RGN_COPY);
+    body_.U32LE(0);
+    body_.U32LE(RGN_COPY);
 }
 
 void MetafileWriter::SaveDC() {
@@ -193,33 +193,33 @@ void MetafileWriter::SaveDC() {
 
 QByteArray MetafileWriter::Finish(const Header& header) {
     const std::uint32_t bytes = HEADER_SIZE + std::uint32_t(body_.Size()) + EOF_SIZE;
-    ByteOutput out;
+    ByteWriter out;
     out.Reserve(qsizetype(bytes));
-    out.U32(EMR_HEADER);
-    out.U32(HEADER_SIZE);
-    out.Rect(header.bounds);
-    out.Rect(header.frame);
-    out.U32(ENHMETA_SIGNATURE);
-    out.U32(ENHMETA_VERSION);
-    out.U32(bytes);
-    out.U32(records_ + 2);
-    out.U16(header.handles);
-    out.U16(0);
-    out.U32(0); // no description
-    out.U32(0);
-    out.U32(0); // no palette
-    out.Size(header.device);
-    out.Size(header.millimeters);
-    out.U32(0); // no pixel format
-    out.U32(0);
-    out.U32(0); // no OpenGL records
-    out.Size(header.micrometers);
+    out.U32LE(EMR_HEADER);
+    out.U32LE(HEADER_SIZE);
+    WriteRect(out, header.bounds);
+    WriteRect(out, header.frame);
+    out.U32LE(ENHMETA_SIGNATURE);
+    out.U32LE(ENHMETA_VERSION);
+    out.U32LE(bytes);
+    out.U32LE(records_ + 2);
+    out.U16LE(header.handles);
+    out.U16LE(0);
+    out.U32LE(0); // no description
+    out.U32LE(0);
+    out.U32LE(0); // no palette
+    WriteSize(out, header.device);
+    WriteSize(out, header.millimeters);
+    out.U32LE(0); // no pixel format
+    out.U32LE(0);
+    out.U32LE(0); // no OpenGL records
+    WriteSize(out, header.micrometers);
     out.Bytes(body_.Take());
-    out.U32(EMR_EOF);
-    out.U32(EOF_SIZE);
-    out.U32(0);
-    out.U32(16);
-    out.U32(EOF_SIZE);
+    out.U32LE(EMR_EOF);
+    out.U32LE(EOF_SIZE);
+    out.U32LE(0);
+    out.U32LE(16);
+    out.U32LE(EOF_SIZE);
     records_ = 0;
     return out.Take();
 }

@@ -67,7 +67,7 @@ private:
     void WriteRectRecord(std::uint32_t type, const RectL& rect);
     void WritePoly(std::uint32_t shortType, std::uint32_t longType, std::span<const QPoint> points);
 
-    ByteOutput body_;
+    ByteWriter body_;
     std::uint32_t records_ = 0;
 };
 

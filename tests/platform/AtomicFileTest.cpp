@@ -154,6 +154,47 @@ TEST(AtomicFile, ShortAndInterruptedWritesStillWriteEveryByte) {
     EXPECT_EQ(Entries(dir.path()), QStringList{"proposta.xml"});
 }
 
+TEST(AtomicFile, AFileWrittenPieceByPieceTakesItsNameOnlyWhenCommitted) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("relatorio.pdf");
+    ReplaceFileAtomically(path, kOld.toStdString());
+    {
+        AtomicFileWriter file(path, LinkAtName::Replace);
+        file.Write("abc");
+        file.Write(kNew.toStdString());
+        EXPECT_EQ(ReadAll(path), kOld) << "the pieces wait beside the file";
+        EXPECT_EQ(Entries(dir.path()).size(), 2);
+    }
+    EXPECT_EQ(ReadAll(path), kOld) << "a writer given up leaves the old file";
+    EXPECT_EQ(Entries(dir.path()), QStringList{"relatorio.pdf"});
+
+    FaultyCalls calls;
+    calls.writeBudget = 5;
+    {
+        AtomicFileWriter file(path, LinkAtName::Replace, calls);
+        file.Write("abc");
+        try {
+            file.Write(kNew.toStdString());
+            ADD_FAILURE() << "a full disk passed unseen";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(),
+                      QStringLiteral("Cannot write file \"%1\": %2").arg(path, std::strerror(ENOSPC)));
+        }
+    }
+    EXPECT_EQ(ReadAll(path), kOld);
+    EXPECT_EQ(Entries(dir.path()), QStringList{"relatorio.pdf"});
+
+    AtomicFileWriter file(path, LinkAtName::Replace);
+    file.Write("abc");
+    file.Device().write(kNew);
+    file.Commit();
+    EXPECT_EQ(ReadAll(path), "abc" + kNew);
+    EXPECT_EQ(Entries(dir.path()), QStringList{"relatorio.pdf"});
+    EXPECT_THROW(file.Write("more"), Exception) << "a committed file takes no more bytes";
+    EXPECT_THROW(file.Commit(), Exception);
+    EXPECT_EQ(ReadAll(path), "abc" + kNew);
+}
+
 TEST(AtomicFile, AFolderThatCannotBeSyncedIsReportedAfterTheReplacement) {
     QTemporaryDir dir;
     const QString path = dir.filePath("proposta.xml");

@@ -17,19 +17,29 @@ TExportOutput::TExportOutput(QString fileName)
     // A device or a FIFO at the name would be renamed over: refused before the report runs.
     if (const QString refusal = ReplacementRefusal(fileName_, LinkAtName::Replace); !refusal.isEmpty())
         throw Exception(QStringLiteral("Cannot create file \"%1\": %2").arg(fileName_, refusal));
+    // A new file takes the name: a link there is replaced, not written through onto another file.
+    file_ = std::make_unique<AtomicFileWriter>(fileName_, LinkAtName::Replace);
+    pending_.reserve(kBlockSize + 4096);
 }
+
+TExportOutput::~TExportOutput() = default;
 
 void TExportOutput::WriteLine(std::string_view bytes) {
     Write(bytes);
     Write("\r\n");
 }
 
+void TExportOutput::Flush() {
+    file_->Write(std::string_view(pending_.constData(), static_cast<std::size_t>(pending_.size())));
+    flushed_ += pending_.size();
+    pending_.resize(0);
+}
+
 void TExportOutput::Commit() {
-    if (fileName_.isEmpty()) return;
-    // A new file takes the name: a link there is replaced, not written through onto another file.
-    ReplaceFileAtomically(fileName_,
-                          std::string_view(bytes_.constData(), static_cast<std::size_t>(bytes_.size())),
-                          LinkAtName::Replace);
+    if (!file_) return;
+    Flush();
+    file_->Commit();
+    file_.reset();
 }
 
 } // namespace quorvel

@@ -63,31 +63,31 @@ std::int16_t Short(std::int64_t v) {
 // below spell out). The record's size is filled in when the Params goes out of scope.
 class Params {
 public:
-    Params(emf::ByteOutput& body, std::uint16_t function, std::uint32_t& maxRecord)
+    Params(ByteWriter& body, std::uint16_t function, std::uint32_t& maxRecord)
         : body_(body)
         , start_(body.Size())
         , maxRecord_(maxRecord) {
-        body_.U32(0);
-        body_.U16(function);
+        body_.U32LE(0);
+        body_.U16LE(function);
     }
     ~Params() {
         const auto words = std::uint32_t((body_.Size() - start_) / 2);
-        body_.PutU32(start_, words);
+        body_.PutU32LE(start_, words);
         maxRecord_ = std::max(maxRecord_, words);
     }
     Params(const Params&) = delete;
     Params& operator=(const Params&) = delete;
 
     Params& I16(std::int64_t v) {
-        body_.U16(std::uint16_t(Short(v)));
+        body_.U16LE(std::uint16_t(Short(v)));
         return *this;
     }
     Params& U16(std::uint16_t v) {
-        body_.U16(v);
+        body_.U16LE(v);
         return *this;
     }
     Params& U32(std::uint32_t v) {
-        body_.U32(v);
+        body_.U32LE(v);
         return *this;
     }
     Params& U8(std::uint8_t v) {
@@ -107,7 +107,7 @@ public:
     Params& BoxReversed(const emf::RectL& r) { return I16(r.bottom).I16(r.right).I16(r.top).I16(r.left); }
 
 private:
-    emf::ByteOutput& body_;
+    ByteWriter& body_;
     qsizetype start_;
     std::uint32_t& maxRecord_;
 };
@@ -154,7 +154,7 @@ private:
     Params Record(std::uint16_t function) { return Params(body_, function, maxRecord_); }
 
     QByteArray Assemble() {
-        emf::ByteOutput out;
+        ByteWriter out;
         out.Reserve(22 + 2 * kHeaderWords + body_.Size());
         // Placeable header: key, no handle, bounding box, units per inch, reserved, checksum.
         const std::uint16_t placeable[] = {std::uint16_t(kPlaceableKey & 0xFFFF),
@@ -169,19 +169,19 @@ private:
                                            0};
         std::uint16_t checksum = 0;
         for (const std::uint16_t word : placeable) {
-            out.U16(word);
+            out.U16LE(word);
             checksum ^= word;
         }
-        out.U16(checksum);
+        out.U16LE(checksum);
 
         const std::uint32_t words = kHeaderWords + std::uint32_t(body_.Size() / 2);
-        out.U16(1); // memory metafile
-        out.U16(kHeaderWords);
-        out.U16(0x0300);
-        out.U32(words);
-        out.U16(std::uint16_t(slots_.size()));
-        out.U32(maxRecord_);
-        out.U16(0);
+        out.U16LE(1); // memory metafile
+        out.U16LE(kHeaderWords);
+        out.U16LE(0x0300);
+        out.U32LE(words);
+        out.U16LE(std::uint16_t(slots_.size()));
+        out.U32LE(maxRecord_);
+        out.U16LE(0);
         out.Bytes(body_.Take());
         return out.Take();
     }
@@ -441,7 +441,7 @@ private:
     }
 
     const TMetafile& picture_;
-    emf::ByteOutput body_;
+    ByteWriter body_;
     std::vector<bool> slots_;
     std::unordered_map<std::uint32_t, std::uint16_t> objects_;
     std::unordered_map<std::uint32_t, std::uint16_t> stock_;

@@ -36,11 +36,6 @@ constexpr qsizetype kDimensionsData = 10 + 4;
 constexpr int kMaxRow = std::numeric_limits<std::uint16_t>::max();
 constexpr int kMaxLabel = 255;
 
-void PutU16(QByteArray& bytes, qsizetype offset, std::uint16_t value) {
-    bytes[offset] = char(value & 0xFF);
-    bytes[offset + 1] = char(value >> 8);
-}
-
 } // namespace
 
 TQRXLSFilter::TQRXLSFilter(const QString& fileName)
@@ -77,8 +72,7 @@ void TQRXLSFilter::EndConcat() {
 }
 
 void TQRXLSFilter::WriteU16(std::uint16_t value) {
-    const char bytes[2] = {char(value & 0xFF), char(value >> 8)};
-    sheet_.append(bytes, 2);
+    sheet_.U16LE(value);
 }
 
 void TQRXLSFilter::WriteRecordHeader(std::uint16_t recordType, std::uint16_t length) {
@@ -90,7 +84,7 @@ void TQRXLSFilter::CreateStream(const QString& fileName) {
     TQRAbstractExportFilter::CreateStream(fileName);
     // The sheet is gathered here and handed to the output when it is complete, with the dimensions
     // record filled in then.
-    sheet_.clear();
+    sheet_ = ByteWriter();
     columnsUsed_ = 0;
     WriteRecordHeader(kBof, 6);
     for (std::uint16_t value : {0, 16, 0})
@@ -102,13 +96,13 @@ void TQRXLSFilter::CreateStream(const QString& fileName) {
 }
 
 void TQRXLSFilter::CloseStream() {
-    if (!sheet_.isEmpty()) {
+    if (sheet_.Size() > 0) {
         // First row, the row after the last, first column, the column after the last.
-        PutU16(sheet_, kDimensionsData + 2, std::uint16_t(std::max(0, lastSheetRow_)));
-        PutU16(sheet_, kDimensionsData + 6, std::uint16_t(columnsUsed_));
+        sheet_.PutU16LE(kDimensionsData + 2, std::uint16_t(std::max(0, lastSheetRow_)));
+        sheet_.PutU16LE(kDimensionsData + 6, std::uint16_t(columnsUsed_));
         WriteRecordHeader(kEof, 0);
-        WriteToStream(std::string_view(sheet_.constData(), std::size_t(sheet_.size())));
-        sheet_.clear();
+        WriteToStream(sheet_.View());
+        sheet_ = ByteWriter();
     }
     TQRAbstractExportFilter::CloseStream();
 }
@@ -172,7 +166,7 @@ void TQRXLSFilter::WriteData(TCellType cellType, int row, int column, const QStr
         WriteRecordHeader(type, length);
         WriteU16(std::uint16_t(row));
         WriteU16(std::uint16_t(column));
-        sheet_.append(3, '\0'); // cell attributes
+        sheet_.Zeros(3); // cell attributes
     };
     columnsUsed_ = std::max(columnsUsed_, column + 1);
     switch (cellType) {
@@ -184,8 +178,8 @@ void TQRXLSFilter::WriteData(TCellType cellType, int row, int column, const QStr
         const bool value =
             t.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0 || ParseWholeInt(t).value_or(0) != 0;
         cellHeader(kBoolean, 9);
-        sheet_.append(char(value ? 1 : 0));
-        sheet_.append('\0'); // a truth value, not an error code
+        sheet_.U8(value ? 1 : 0);
+        sheet_.U8(0); // a truth value, not an error code
         return;
     }
     case TCellType::CellInteger: {
@@ -208,9 +202,7 @@ void TQRXLSFilter::WriteData(TCellType cellType, int row, int column, const QStr
         double value = 0;
         if (!qrexpr_text::TextToFloat(text, value)) break;
         cellHeader(kNumber, 15);
-        const auto bits = std::bit_cast<std::uint64_t>(value);
-        for (int shift = 0; shift < 64; shift += 8)
-            sheet_.append(char(bits >> shift & 0xFF));
+        sheet_.F64LE(value);
         return;
     }
     case TCellType::CellLabel:
@@ -218,8 +210,8 @@ void TQRXLSFilter::WriteData(TCellType cellType, int row, int column, const QStr
     }
     const std::string bytes = QStringToCp1252(text.left(kMaxLabel));
     cellHeader(kLabel, std::uint16_t(bytes.size() + 8));
-    sheet_.append(char(std::uint8_t(bytes.size())));
-    sheet_.append(bytes.data(), qsizetype(bytes.size()));
+    sheet_.U8(std::uint8_t(bytes.size()));
+    sheet_.Bytes(bytes);
 }
 
 TQRExcelFilter::TQRExcelFilter(TComponent* owner)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ByteWriter.h"
 #include "platform/Component.h"
 #include "report/export/QrexportGrid.h"
 
@@ -53,7 +54,7 @@ public:
 private:
     void WriteU16(std::uint16_t value);
 
-    QByteArray sheet_;
+    ByteWriter sheet_;
     int lastSheetRow_ = -1;
     int globalRow_ = 0;
     int reportNumber_ = 0;

@@ -4,6 +4,7 @@
 #include "report/export/ExportTextMeasure.h"
 #include "report/export/Pdfconst.h"
 #include "report/export/QrexportGrid.h"
+#include "report/pagestore/QrprntrStream.h"
 
 #include <QHash>
 #include <QStringList>
@@ -53,8 +54,10 @@ private:
     std::vector<std::pair<QString, QString>> pairs_;
 };
 
-// Writes a report as a PDF 1.3 file. Every item is turned at once into content-stream lines held in
-// memory per page; Finish writes the whole file in one pass, recording each object's offset for the
+// Writes a report as a PDF 1.3 file. Every item is turned at once into content-stream lines of its
+// page; a finished page's lines go to a spool that moves from memory to a temporary file past a few
+// megabytes, so that a long report holds one page in memory. Finish writes the whole file in one
+// pass, copying each page's lines from the spool and recording each object's offset for the
 // cross-reference table. Fonts are TrueType fonts described with metrics from the installed font
 // file, not embedded unless asked for.
 class TQRPDFDocumentFilter : public TQRPAbstractExportFilter {
@@ -105,18 +108,23 @@ public:
 
     const QStringList& UsedFonts() const noexcept { return usedFonts_; }
     int PageCount() const noexcept { return pageCounter_; }
-    // Bytes the content lines of the pages held until Finish take.
-    std::size_t HeldPageBytes() const noexcept;
+    // Bytes of content lines held in memory: the open page's and the spool's while it is in memory.
+    std::size_t HeldPageBytes() const;
+    // Bytes of finished pages' content lines the spool holds in memory before it moves to its
+    // temporary file.
+    static constexpr qint64 kSpoolMemoryLimit = 2 << 20;
 
     // Queues an item (offsets applied) and turns it into content lines at once.
     void AddPDFItem(TPDFItemRec item);
 
 private:
+    // A page of the document; its content lines are in the spool once the next page opens.
     struct PageBlock {
         double Width = 0; // points
         double Height = 0;
-        std::string Text; // lines, each ending CR LF
-        std::string Graphics;
+        qint64 SpoolOffset = -1; // where its graphics lines start in the spool, then its text lines
+        std::size_t GraphicsBytes = 0;
+        std::size_t TextBytes = 0;
     };
     // An installed font file, read once per export for all the fonts that use it.
     struct LoadedFontFile;
@@ -126,6 +134,8 @@ private:
 
     void StartPage();
     void FinishPage();
+    // Moves the content lines of the last page into the spool.
+    void SpoolLastPage();
     void PTWrite(const std::string& line);
     void GRWrite(const std::string& line);
     // Moves the graphics lines of the band being printed into the page's graphics block.
@@ -146,6 +156,10 @@ private:
     int TextWidthPixels(const TFont& font, const QString& text);
 
     std::vector<PageBlock> pages_;
+    // The content lines of the last page, each ending CR LF, until they go to the spool.
+    std::string pageText_;
+    std::string pageGraphics_;
+    std::unique_ptr<TQRStream> spool_;
     // Graphics lines handed over since the last printed band.
     std::string bandGraphics_;
     bool pageOpen_ = false;

@@ -158,10 +158,11 @@ void TQRPDFDocumentFilter::StartPage() {
     xFactor_ = 72.0 / ExportPixelsPerInch(*this);
     yFactor_ = xFactor_;
     ++pageCounter_;
+    SpoolLastPage();
     PageBlock block;
     block.Width = RoundHalfEvenValue(page.Width) * kPointsPerTenth;
     block.Height = RoundHalfEvenValue(page.Length) * kPointsPerTenth;
-    pages_.push_back(std::move(block));
+    pages_.push_back(block);
     pageOpen_ = true;
 }
 
@@ -171,17 +172,30 @@ void TQRPDFDocumentFilter::FinishPage() {
     pageOpen_ = false;
 }
 
-std::size_t TQRPDFDocumentFilter::HeldPageBytes() const noexcept {
-    std::size_t bytes = pages_.capacity() * sizeof(PageBlock);
-    for (const auto& page : pages_)
-        bytes += page.Text.capacity() + page.Graphics.capacity();
-    return bytes + bandGraphics_.capacity();
+void TQRPDFDocumentFilter::SpoolLastPage() {
+    if (pages_.empty() || pages_.back().SpoolOffset >= 0) return;
+    if (!spool_) spool_ = std::make_unique<TQRStream>(kSpoolMemoryLimit);
+    PageBlock& page = pages_.back();
+    page.SpoolOffset = spool_->Seek(0, TSeekOrigin::soEnd);
+    spool_->Write(pageGraphics_.data(), static_cast<qint64>(pageGraphics_.size()));
+    spool_->Write(pageText_.data(), static_cast<qint64>(pageText_.size()));
+    page.GraphicsBytes = pageGraphics_.size();
+    page.TextBytes = pageText_.size();
+    // The room stays for the next page, which takes about as much.
+    pageGraphics_.clear();
+    pageText_.clear();
+}
+
+std::size_t TQRPDFDocumentFilter::HeldPageBytes() const {
+    std::size_t bytes = pages_.capacity() * sizeof(PageBlock) + pageText_.capacity() +
+                        pageGraphics_.capacity() + bandGraphics_.capacity();
+    if (spool_ && spool_->InMemory()) bytes += static_cast<std::size_t>(spool_->Size());
+    return bytes;
 }
 
 void TQRPDFDocumentFilter::PTWrite(const std::string& line) {
-    auto& text = pages_.back().Text;
-    text += line;
-    text += "\r\n";
+    pageText_ += line;
+    pageText_ += "\r\n";
 }
 
 void TQRPDFDocumentFilter::GRWrite(const std::string& line) {
@@ -191,7 +205,7 @@ void TQRPDFDocumentFilter::GRWrite(const std::string& line) {
 
 void TQRPDFDocumentFilter::FlushBandGraphics() {
     if (bandGraphics_.empty() || pages_.empty()) return;
-    pages_.back().Graphics += bandGraphics_;
+    pageGraphics_ += bandGraphics_;
     bandGraphics_.clear();
 }
 
@@ -384,7 +398,7 @@ void TQRPDFDocumentFilter::ProcessText(const TPDFItemRec& item) {
         lastTextColor_ = item.FillColor;
         lastTextColorLine_ = pdf::Trim(pdf::Color(item.FillColor)) + " rg\r\n";
     }
-    std::string& text = pages_.back().Text;
+    std::string& text = pageText_;
     text += lastTextColorLine_;
     text += "/F";
     text += pdf::Digits(n, 2);

@@ -1,10 +1,10 @@
 #include "report/export/QrpdffiltSubset.h"
 
+#include "platform/ByteWriter.h"
 #include "platform/Exceptions.h"
 #include "report/export/QrpdffiltFontFile.h"
 
 #include <QCryptographicHash>
-#include <QtEndian>
 
 #include <array>
 #include <string_view>
@@ -26,24 +26,19 @@ constexpr std::uint16_t kMoreComponents = 0x0020;
 constexpr std::uint16_t kHaveXYScale = 0x0040;
 constexpr std::uint16_t kHaveTwoByTwo = 0x0080;
 
-std::uint32_t Checksum(const QByteArray& bytes) {
+std::uint32_t Checksum(std::string_view bytes) {
     std::uint32_t sum = 0;
-    for (qsizetype i = 0; i < bytes.size(); i += 4) {
+    for (std::size_t i = 0; i < bytes.size(); i += 4) {
         std::uint32_t word = 0;
-        for (int b = 0; b < 4; ++b)
+        for (std::size_t b = 0; b < 4; ++b)
             word = word << 8 | (i + b < bytes.size() ? std::uint8_t(bytes[i + b]) : 0u);
         sum += word;
     }
     return sum;
 }
 
-void PutU16(QByteArray& bytes, std::uint16_t v) {
-    bytes.append(char(v >> 8)).append(char(v & 0xFF));
-}
-
-void PutU32(QByteArray& bytes, std::uint32_t v) {
-    PutU16(bytes, std::uint16_t(v >> 16));
-    PutU16(bytes, std::uint16_t(v & 0xFFFF));
+std::uint32_t Checksum(const QByteArray& bytes) {
+    return Checksum(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 QByteArray BytesOf(ByteReader table) {
@@ -109,32 +104,33 @@ QByteArray SubsetTrueType(const QByteArray& fontFile, int index, const std::set<
         AddComponents(glyphData(g), glyphCount, glyphs, pending);
     }
 
-    QByteArray newGlyf;
-    QByteArray newLoca;
+    ByteWriter newGlyf;
+    ByteWriter newLoca;
     for (std::uint32_t g = 0; g < glyphCount; ++g) {
-        PutU32(newLoca, std::uint32_t(newGlyf.size()));
+        newLoca.U32BE(std::uint32_t(newGlyf.Size()));
         if (!glyphs.contains(g)) continue;
-        newGlyf += BytesOf(glyphData(g));
-        while (newGlyf.size() % 4)
-            newGlyf.append('\0');
+        newGlyf.Bytes(BytesOf(glyphData(g)));
+        newGlyf.PadTo(4);
     }
-    PutU32(newLoca, std::uint32_t(newGlyf.size()));
+    newLoca.U32BE(std::uint32_t(newGlyf.Size()));
 
     std::vector<std::pair<std::string_view, QByteArray>> kept;
     for (std::string_view tag : kKeptTables) {
         QByteArray bytes;
         if (tag == "glyf")
-            bytes = newGlyf;
+            bytes = newGlyf.Take();
         else if (tag == "loca")
-            bytes = newLoca;
+            bytes = newLoca.Take();
         else if (const auto found = tables.find(tag); found != tables.end())
             bytes = BytesOf(found->second);
         else
             continue;
         if (tag == "head") {
             if (bytes.size() < 54) throw Exception(QStringLiteral("Font has a short 'head' table"));
-            qToBigEndian<std::uint32_t>(0, bytes.data() + 8); // checksum adjustment, set below
-            qToBigEndian<std::int16_t>(1, bytes.data() + 50); // long offsets in the new 'loca'
+            ByteWriter head(std::move(bytes));
+            head.PutU32BE(8, 0);  // checksum adjustment, set below
+            head.PutU16BE(50, 1); // long offsets in the new 'loca'
+            bytes = head.Take();
         }
         kept.emplace_back(tag, bytes);
     }
@@ -146,29 +142,28 @@ QByteArray SubsetTrueType(const QByteArray& fontFile, int index, const std::set<
         power *= 2;
         ++selector;
     }
-    QByteArray out;
-    PutU32(out, 0x00010000);
-    PutU16(out, count);
-    PutU16(out, std::uint16_t(power * 16));
-    PutU16(out, selector);
-    PutU16(out, std::uint16_t(count * 16 - power * 16));
+    ByteWriter out;
+    out.U32BE(0x00010000);
+    out.U16BE(count);
+    out.U16BE(std::uint16_t(power * 16));
+    out.U16BE(selector);
+    out.U16BE(std::uint16_t(count * 16 - power * 16));
     std::uint32_t offset = 12 + 16 * std::uint32_t(count);
     qsizetype headAt = -1;
     for (const auto& [tag, bytes] : kept) {
-        out.append(tag.data(), 4);
-        PutU32(out, Checksum(bytes));
-        PutU32(out, offset);
-        PutU32(out, std::uint32_t(bytes.size()));
+        out.Bytes(tag.substr(0, 4));
+        out.U32BE(Checksum(bytes));
+        out.U32BE(offset);
+        out.U32BE(std::uint32_t(bytes.size()));
         if (tag == "head") headAt = offset;
         offset += std::uint32_t((bytes.size() + 3) / 4 * 4);
     }
     for (const auto& [tag, bytes] : kept) {
-        out += bytes;
-        while (out.size() % 4)
-            out.append('\0');
+        out.Bytes(bytes);
+        out.PadTo(4);
     }
-    if (headAt >= 0) qToBigEndian<std::uint32_t>(0xB1B0AFBA - Checksum(out), out.data() + headAt + 8);
-    return out;
+    if (headAt >= 0) out.PutU32BE(headAt + 8, 0xB1B0AFBA - Checksum(out.View()));
+    return out.Take();
 }
 
 QByteArray SubsetTag(const QByteArray& subset) {

@@ -1,6 +1,7 @@
 #include "report/export/Qrpdffilt.h"
 
 #include "platform/CodePage.h"
+#include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "report/export/QrpdffiltFontObjects.h"
 #include "report/export/QrpdffiltFormat.h"
@@ -27,15 +28,8 @@ void TQRPDFDocumentFilter::Finish() {
     if (concatenating_) return;
     if (!pageOpen_ && pages_.empty()) StartPage();
     if (pageOpen_) FinishPage();
-    TExportOutput* out = const_cast<TExportOutput*>(Output());
-    if (out) {
-        // The page contents are most of the file; the rest is a few hundred bytes per page and font.
-        std::size_t content = 0;
-        for (const PageBlock& page : pages_)
-            content += page.Text.size() + page.Graphics.size() + 256;
-        out->Reserve(static_cast<qsizetype>(content) + 65536);
-        WriteDocument(*out);
-    }
+    SpoolLastPage();
+    if (TExportOutput* out = const_cast<TExportOutput*>(Output())) WriteDocument(*out);
     TQRPAbstractExportFilter::Finish();
 }
 
@@ -94,8 +88,16 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
     line(">>");
     line("endobj");
 
+    std::string content;
     for (int i = 0; i < pageCount; ++i) {
         const PageBlock& page = pages_[static_cast<std::size_t>(i)];
+        content.resize(page.GraphicsBytes + page.TextBytes);
+        spool_->Seek(page.SpoolOffset, TSeekOrigin::soBeginning);
+        if (spool_->Read(content.data(), static_cast<qint64>(content.size())) !=
+            static_cast<qint64>(content.size()))
+            throw EQRError(QStringLiteral("The PDF export lost the contents of page %1").arg(i + 1));
+        const std::string_view graphics = std::string_view(content).substr(0, page.GraphicsBytes);
+        const std::string_view text = std::string_view(content).substr(page.GraphicsBytes);
         object(4 + 2 * i);
         line("<<");
         line("/Type /Page");
@@ -105,16 +107,16 @@ void TQRPDFDocumentFilter::WriteDocument(TExportOutput& out) {
         line(">>");
         line("endobj");
         object(5 + 2 * i);
-        line("<< /Length " + std::to_string(page.Text.size() + page.Graphics.size() + 4) + " >>");
+        line("<< /Length " + std::to_string(content.size() + 4) + " >>");
         line("stream");
         if (textOnTop_) {
             line("BT");
-            out.Write(page.Text);
-            out.Write(page.Graphics);
+            out.Write(text);
+            out.Write(graphics);
         } else {
-            out.Write(page.Graphics);
+            out.Write(graphics);
             line("BT");
-            out.Write(page.Text);
+            out.Write(text);
         }
         line("endstream");
         line("endobj");

@@ -1,10 +1,9 @@
 #include "report/pagestore/QrprntrFileHeader.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteWriter.h"
 #include "platform/Exceptions.h"
 #include "report/pagestore/QrprntrStream.h"
-
-#include <QtEndian>
 
 #include <array>
 #include <cstring>
@@ -15,23 +14,22 @@ namespace {
 
 constexpr char kFillByte = 'H';
 
-template <typename T> void Put(QByteArray& bytes, int offset, T value) {
-    qToLittleEndian(value, bytes.data() + offset);
-}
-
 } // namespace
 
 QByteArray TQRFileHeader::Encode() const {
-    QByteArray bytes(kLength, '\0');
-    Put<quint16>(bytes, 0, kSignature);
-    Put<quint16>(bytes, 2, kSignatureSize);
-    Put<qint32>(bytes, 8, PageCount);
-    quint64 raw;
-    std::memcpy(&raw, &DateTime, sizeof raw);
-    Put<quint64>(bytes, 16, raw);
-    bytes[25] = Compressed ? 1 : 0;
-    std::memset(bytes.data() + 26, kFillByte, 100);
-    return bytes;
+    ByteWriter out;
+    out.Reserve(kLength);
+    out.U16LE(kSignature);
+    out.U16LE(kSignatureSize);
+    out.Zeros(4);
+    out.I32LE(PageCount);
+    out.Zeros(4);
+    out.F64LE(DateTime);
+    out.Zeros(1);
+    out.U8(Compressed ? 1 : 0);
+    out.Fill(100, kFillByte);
+    out.Zeros(kLength - out.Size());
+    return out.Take();
 }
 
 TQRFileHeader TQRFileHeader::Decode(QByteArrayView bytes) {

@@ -1,12 +1,11 @@
 #include "report/pagestore/QrprntrPageList.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteWriter.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "report/pagestore/QrprntrCompress.h"
-
-#include <QtEndian>
 
 #include <limits>
 #include <mutex>
@@ -41,9 +40,10 @@ qint32 TQRPageList::ReadInt32() {
 }
 
 void TQRPageList::WriteInt32(qint32 value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    stream_->Write(bytes, 4);
+    ByteWriter bytes;
+    bytes.Reserve(4);
+    bytes.I32LE(value);
+    stream_->Write(bytes.View().data(), bytes.Size());
 }
 
 int TQRPageList::PageCount() {
@@ -139,11 +139,16 @@ void TQRPageList::WriteRecord(QByteArrayView body) {
     const qint64 start = stream.Seek(0, TSeekOrigin::soEnd);
     if (body.size() > kMaxOffset || (!compression_ && start + kRecordOverhead + body.size() > kMaxOffset))
         throw EQRError(QStringLiteral("The report is too large for a saved report file"));
-    WriteInt32(pageCount_);
-    const qint64 nextField = stream.Position();
-    WriteInt32(static_cast<qint32>(nextField));
+    // Page number, then the offset of the record's end, known once the body is written: until then
+    // the field holds its own offset.
+    const qint64 nextField = start + 4;
+    ByteWriter head;
+    head.Reserve(12);
+    head.I32LE(pageCount_);
+    head.I32LE(static_cast<qint32>(nextField));
+    if (compression_) head.I32LE(static_cast<qint32>(body.size()));
+    stream.Write(head.View().data(), head.Size());
     if (compression_) {
-        WriteInt32(static_cast<qint32>(body.size()));
         TQRCompress coder(stream, TQRCompressMode::Coding);
         for (const char c : body)
             coder.Compress(static_cast<quint8>(c));

@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/EventLoop.h"
+#include "platform/MeasuringCanvas.h"
 #include "platform/MetafileCanvas.h"
 #include "platform/Rounding.h"
 #include "report/pagestore/QrprntrMessages.h"
@@ -218,7 +219,13 @@ void TQRPrinter::CreateMetafileCanvas() {
     picture_->SetPixelsPerInch(ScreenPixelsPerInch());
     picture_->SetWidth(XSize(PaperWidthValue()));
     picture_->SetHeight(YSize(PaperLengthValue()));
-    pictureCanvas_ = std::make_unique<TMetafileCanvas>(*picture_);
+    // An export's controls hand their output to the filter, and the export's one drawing surface
+    // would otherwise record every page of the report: what they draw is only measured, and the
+    // picture stays blank.
+    if (owner_ != nullptr && owner_->IsExporting())
+        exportSurface_ = std::make_unique<TMeasuringCanvas>(ScreenPixelsPerInch());
+    else
+        pictureCanvas_ = std::make_unique<TMetafileCanvas>(*picture_);
     hyperlinks_.clear();
 }
 
@@ -240,9 +247,11 @@ void TQRPrinter::CreatePrinterCanvas() {
 }
 
 void TQRPrinter::ClosePicture(bool store) {
+    exportSurface_.reset();
     if (!picture_) return;
     std::unique_ptr<TMetafile> picture = std::move(picture_);
     std::unique_ptr<TMetafileCanvas> canvas = std::move(pictureCanvas_);
+    if (!canvas) canvas = std::make_unique<TMetafileCanvas>(*picture); // an export's blank picture
     canvas->Finish();
     canvas.reset();
     if (store) pageList_.AddPage(*picture);
@@ -251,11 +260,12 @@ void TQRPrinter::ClosePicture(bool store) {
 TCanvas& TQRPrinter::Canvas() {
     if (pictureCanvas_) return *pictureCanvas_;
     if (printerCanvas_) return *printerCanvas_;
+    if (exportSurface_) return *exportSurface_;
     throw EQRError(QStringLiteral("No page is open"));
 }
 
 bool TQRPrinter::HasCanvas() const noexcept {
-    return pictureCanvas_ != nullptr || printerCanvas_ != nullptr;
+    return pictureCanvas_ != nullptr || printerCanvas_ != nullptr || exportSurface_ != nullptr;
 }
 
 void TQRPrinter::EndDoc() {

@@ -351,6 +351,8 @@ private:
 
     std::unique_ptr<TMetafile> picture_;
     std::unique_ptr<TMetafileCanvas> pictureCanvas_;
+    // The drawing surface of an export, which keeps no picture.
+    std::unique_ptr<TCanvas> exportSurface_;
     TCanvas* printerCanvas_ = nullptr;
     std::vector<THyperlink> hyperlinks_;
 

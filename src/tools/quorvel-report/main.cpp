@@ -78,8 +78,10 @@ constexpr const char* kUsage =
     "Every failure is one line on standard error. Interrupted by SIGINT, SIGTERM or SIGHUP, the tool\n"
     "removes its temporary files and exits with 130, 143 or 129.\n";
 
-// Bytes of page pictures a run keeps in memory (a 10,000-item report takes about 24 MB).
-constexpr int kPagesInMemory = 64 << 20;
+// Bytes of page pictures a run keeps in memory before they move to the page list's temporary file:
+// a few dozen pages, so that a report of any length runs in the same memory (a 10,000-item report's
+// pages take about 24 MB, a 100,000-item one's ten times that).
+constexpr int kPagesInMemory = 2 << 20;
 
 // Nobody is there to answer a dialog: message boxes are kept (the first becomes the error line when
 // the run fails) and answered with OK or No, choosers and print dialogs are cancelled.
@@ -235,8 +237,9 @@ int Run(const Options& options) {
     int pages = 0;
     RunReport(proposta, options.order, tipoPregao, [&](TQuickRep& leiaute) {
         leiaute.SetShowProgress(false);
-        // Past the layout's own limit the pages would move to a temporary file and be read back from
-        // it, page by page, while the pass still writes: a run keeps them in memory up to this size.
+        // The pages past this limit are read back from the temporary file (by the page files' writer
+        // while the pass still runs, or when the saved report is copied): reading a page just
+        // written costs little next to drawing it.
         leiaute.PrinterSettings().SetMemoryLimit(kPagesInMemory);
         pages = options.print
                     ? PrintReport(leiaute, options.printer)

@@ -79,6 +79,42 @@ TEST(PdfExport, TwoPagesOneFontMatchTheGoldenSkeletonAndTheirOffsets) {
     EXPECT_TRUE(pdf.contains("11 0 obj\r\n[/PDF /Text]\r\nendobj\r\n"));
 }
 
+TEST(PdfExport, PagesPastTheSpoolLimitComeBackWholeAndInOrder) {
+    // 400 pages of 60 lines take about four times the spool's memory: most pages come back from
+    // its temporary file.
+    constexpr int kPages = 400;
+    constexpr int kLines = 60;
+    TQRPDFDocumentFilter filter{QString()};
+    std::size_t held = 0;
+    const QByteArray pdf = RunPdf(filter, [&](TQRPDFDocumentFilter& f) {
+        const TFont font(QStringLiteral("Arial"), 8);
+        for (int page = 1; page <= kPages; ++page) {
+            f.NewPage();
+            for (int line = 0; line < kLines; ++line)
+                Text(f, 100, 100 + 40 * line,
+                     QStringLiteral("Pagina %1 linha %2 item de proposta").arg(page).arg(line), font);
+            f.EndPage();
+        }
+        held = f.HeldPageBytes();
+    });
+    EXPECT_LT(held, static_cast<std::size_t>(TQRPDFDocumentFilter::kSpoolMemoryLimit) / 4)
+        << "finished pages are not held in memory";
+    for (int page = 1; page <= kPages; ++page) {
+        const int object = 3 + 2 * page;
+        const QByteArray stream = Stream(pdf, object);
+        const QByteArray head = QByteArray::number(object) + " 0 obj\r\n<< /Length ";
+        const qsizetype at = pdf.indexOf(head) + head.size();
+        EXPECT_EQ(pdf.mid(at, pdf.indexOf(" >>", at) - at).toInt(), stream.size()) << "page " << page;
+        EXPECT_TRUE(stream.startsWith("BT\r\n0.00 0.00 0.00 rg\r\n/F00 8 Tf\r\n")) << "page " << page;
+        EXPECT_TRUE(stream.endsWith(") Tj\r\nET\r\n")) << "page " << page;
+        EXPECT_EQ(stream.count(" Tj\r\n"), kLines) << "page " << page;
+        const QByteArray first = "(Pagina " + QByteArray::number(page) + " linha 0 ";
+        const QByteArray last =
+            "(Pagina " + QByteArray::number(page) + " linha " + QByteArray::number(kLines - 1) + " ";
+        EXPECT_TRUE(stream.contains(first) && stream.contains(last)) << "page " << page;
+    }
+}
+
 TEST(PdfExport, EmptyReportIsOnePageWithAnEmptyTextBlock) {
     TQRPDFDocumentFilter filter{QString()};
     const QByteArray pdf = RunPdf(filter, [](TQRPDFDocumentFilter&) {});
