@@ -55,6 +55,7 @@ public:
     void PadTo(qsizetype alignment) { Zeros((alignment - size_ % alignment) % alignment); }
 
     // Overwrite bytes written before, at `offset` from the start.
+    void PutU8(qsizetype offset, std::uint8_t value) { *At(offset, 1) = char(value); }
     void PutU16LE(qsizetype offset, std::uint16_t value) { Little(At(offset, 2), value); }
     void PutU32LE(qsizetype offset, std::uint32_t value) { Little(At(offset, 4), value); }
     void PutI32LE(qsizetype offset, std::int32_t value) { PutU32LE(offset, std::uint32_t(value)); }

@@ -65,6 +65,34 @@ TSpoolPrinter::~TSpoolPrinter() {
     if (Printing()) Abort();
 }
 
+void TSpoolPrinter::Refresh() {
+    const QString selected = DeviceName();
+    printers_ = ListQueues();
+    const int kept = static_cast<int>(printers_.indexOf(selected));
+    if (kept >= 0 && index_ >= 0) {
+        index_ = kept;
+        QueueKept();
+    } else {
+        Select(-1);
+    }
+}
+
+void TSpoolPrinter::SetPrinterIndex(int index) {
+    if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
+    Select(index);
+}
+
+void TSpoolPrinter::Select(int index) {
+    index_ = -1;
+    CloseQueue();
+    if (printers_.isEmpty()) return;
+    if (index < 0 || index >= printers_.size()) {
+        index = static_cast<int>(printers_.indexOf(DefaultQueue()));
+        if (index < 0) index = 0;
+    }
+    if (OpenQueue(printers_.at(index))) index_ = index;
+}
+
 bool TSpoolPrinter::BeginDoc() {
     if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
     if (!HasPrinter()) return false;

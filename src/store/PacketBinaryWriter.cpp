@@ -1,9 +1,8 @@
+#include "platform/ByteWriter.h"
 #include "store/Packet.h"
 #include "store/PacketBinaryFormat.h"
 #include "store/PacketValueText.h"
 #include "store/StoreErrors.h"
-
-#include <cstring>
 
 namespace quorvel {
 namespace {
@@ -21,74 +20,54 @@ public:
         for (const auto& r : packet_.rows)
             if (!dropUnused || (r.rowState & kRowUnused) == 0) ++rowCount;
         if (packet_.fields.size() > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
-        U32(kMagic);
-        U16(1);
-        U16(0);
-        U32(24);
-        U16(static_cast<std::uint32_t>(packet_.fields.size()));
-        U32(rowCount);
-        const size_t flagsAt = out_.size();
-        U32(1);
-        const size_t offsetAt = out_.size();
-        U16(0);
+        out_.U32LE(kMagic);
+        out_.U16LE(1);
+        out_.U16LE(0);
+        out_.U32LE(24);
+        out_.U16LE(static_cast<std::uint16_t>(packet_.fields.size()));
+        out_.U32LE(rowCount);
+        const qsizetype flagsAt = out_.Size();
+        out_.U32LE(1);
+        const qsizetype offsetAt = out_.Size();
+        out_.U16LE(0);
         for (const auto& f : packet_.fields)
             Column(f, 1);
         TableParams();
-        const size_t firstRow = out_.size();
+        const qsizetype firstRow = out_.Size();
         if (firstRow <= 0xFFFF) {
-            Patch32(flagsAt, 3);
-            Patch16(offsetAt, static_cast<std::uint32_t>(firstRow));
+            out_.PutU32LE(flagsAt, 3);
+            out_.PutU16LE(offsetAt, static_cast<std::uint16_t>(firstRow));
         }
         Rows(dropUnused);
-        return std::move(out_);
+        return std::string(out_.View());
     }
 
 private:
-    void U8(std::uint32_t v) { out_.push_back(static_cast<char>(v & 0xFF)); }
-    void U16(std::uint32_t v) {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(std::uint32_t v) {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
-    void U64(std::uint64_t v) {
-        U32(static_cast<std::uint32_t>(v));
-        U32(static_cast<std::uint32_t>(v >> 32));
-    }
-    void Patch16(size_t at, std::uint32_t v) {
-        out_[at] = static_cast<char>(v & 0xFF);
-        out_[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-    }
-    void Patch32(size_t at, std::uint32_t v) {
-        Patch16(at, v & 0xFFFF);
-        Patch16(at + 2, v >> 16);
-    }
     void Name(std::string_view name) {
         if (name.size() > 255) RaiseStoreError(StoreErrorCode::Malformed);
-        U8(static_cast<std::uint32_t>(name.size()));
-        out_.append(name);
+        out_.U8(static_cast<std::uint8_t>(name.size()));
+        out_.Bytes(name);
+    }
+    // The count of `bytes` in `countSize` bytes (1, 2 or 4); a count that does not fit is refused.
+    void Count(std::uint64_t bytes, std::uint32_t countSize) {
+        const std::uint64_t limit = countSize == 1 ? 0xFF : (countSize == 2 ? 0xFFFF : 0xFFFFFFFFull);
+        if (bytes > limit) RaiseStoreError(StoreErrorCode::Malformed);
+        if (countSize == 1)
+            out_.U8(static_cast<std::uint8_t>(bytes));
+        else if (countSize == 2)
+            out_.U16LE(static_cast<std::uint16_t>(bytes));
+        else
+            out_.U32LE(static_cast<std::uint32_t>(bytes));
     }
     void Counted(std::string_view bytes, std::uint32_t countSize) {
-        const std::uint64_t limit = countSize == 1 ? 0xFF : (countSize == 2 ? 0xFFFF : 0xFFFFFFFFull);
-        if (bytes.size() > limit) RaiseStoreError(StoreErrorCode::Malformed);
-        if (countSize == 1)
-            U8(static_cast<std::uint32_t>(bytes.size()));
-        else if (countSize == 2)
-            U16(static_cast<std::uint32_t>(bytes.size()));
-        else
-            U32(static_cast<std::uint32_t>(bytes.size()));
-        out_.append(bytes);
+        Count(bytes.size(), countSize);
+        out_.Bytes(bytes);
     }
-    static std::string Utf16(std::u16string_view text) {
-        std::string out;
-        out.reserve(text.size() * 2);
-        for (const char16_t c : text) {
-            out.push_back(static_cast<char>(c & 0xFF));
-            out.push_back(static_cast<char>(c >> 8));
-        }
-        return out;
+    // UTF-16 text as its little-endian code units, counted in bytes.
+    void CountedUtf16(std::u16string_view text, std::uint32_t countSize) {
+        Count(std::uint64_t{2} * text.size(), countSize);
+        for (const char16_t c : text)
+            out_.U16LE(c);
     }
 
     void Param(const PacketParam& p) {
@@ -101,41 +80,56 @@ private:
             const std::uint32_t typeKind = (TypeCode(p.type, 0) >> 16) & 0x3F;
             const bool numeric = typeKind == 1 || typeKind == 2 || typeKind == 4;
             const std::uint32_t kind = p.type == PacketType::String || numeric ? 9 : typeKind;
-            U32(Code(kind, 4, kVariable) | flags);
+            out_.U32LE(Code(kind, 4, kVariable) | flags);
             Counted(*text, 4);
             return;
         }
-        U32(TypeCode(p.type, 0) | flags);
+        out_.U32LE(TypeCode(p.type, 0) | flags);
         if (const auto* i = std::get_if<std::int64_t>(&p.value)) {
             Integer(*i, IntegerSize(p.type));
         } else if (const auto* b = std::get_if<bool>(&p.value)) {
-            U16(*b ? 1 : 0);
+            out_.U16LE(*b ? 1 : 0);
         } else if (const auto* d = std::get_if<double>(&p.value)) {
             Float(*d, p.type == PacketType::R10);
         } else if (const auto* list = std::get_if<std::vector<std::int64_t>>(&p.value)) {
-            U32(static_cast<std::uint32_t>(list->size()));
+            out_.U32LE(static_cast<std::uint32_t>(list->size()));
             for (const auto v : *list)
-                U32(static_cast<std::uint32_t>(v));
+                out_.U32LE(static_cast<std::uint32_t>(v));
         }
     }
 
+    // The low `size` bytes of the value, least significant first.
     void Integer(std::int64_t v, int size) {
-        for (int i = 0; i < size; ++i)
-            U8(static_cast<std::uint32_t>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF));
+        const auto bits = static_cast<std::uint64_t>(v);
+        switch (size) {
+        case 1:
+            out_.U8(static_cast<std::uint8_t>(bits));
+            return;
+        case 2:
+            out_.U16LE(static_cast<std::uint16_t>(bits));
+            return;
+        case 4:
+            out_.U32LE(static_cast<std::uint32_t>(bits));
+            return;
+        case 8:
+            out_.U64LE(bits);
+            return;
+        default:
+            for (int i = 0; i < size; ++i)
+                out_.U8(static_cast<std::uint8_t>(bits >> (8 * i)));
+        }
     }
     void Float(double d, bool tenBytes) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &d, 8);
-        U64(bits);
-        if (tenBytes) U16(0);
+        out_.F64LE(d);
+        if (tenBytes) out_.U16LE(0);
     }
 
     void Column(const FieldDef& f, int depth) {
         if (depth > kMaxTables) RaiseStoreError(StoreErrorCode::TooManyTables);
         Name(f.name);
-        U32(TypeCode(f.type, f.width));
-        U16((f.flags.hidden ? 1 : 0) | (f.flags.readOnly ? 2 : 0) | (f.flags.required ? 4 : 0) |
-            (f.flags.linkField ? 8 : 0));
+        out_.U32LE(TypeCode(f.type, f.width));
+        out_.U16LE((f.flags.hidden ? 1 : 0) | (f.flags.readOnly ? 2 : 0) | (f.flags.required ? 4 : 0) |
+                   (f.flags.linkField ? 8 : 0));
         std::vector<PacketParam> own;
         if (!f.subtype.empty()) own.push_back({"SUBTYPE", PacketType::String, f.subtype});
         const FieldKind kind = KindOf(f);
@@ -145,14 +139,14 @@ private:
         if (f.flags.calculated) own.push_back({"CALCULATED", PacketType::Boolean, true});
         const size_t count = own.size() + f.params.size();
         if (count > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
-        U16(static_cast<std::uint32_t>(count));
+        out_.U16LE(static_cast<std::uint16_t>(count));
         for (const auto& p : own)
             Param(p);
         for (const auto& p : f.params)
             Param(p);
         if (f.type == PacketType::Nested) {
             if (f.nested.size() > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
-            U16(static_cast<std::uint32_t>(f.nested.size()));
+            out_.U16LE(static_cast<std::uint16_t>(f.nested.size()));
             for (const auto& n : f.nested)
                 Column(n, depth + 1);
         }
@@ -173,7 +167,7 @@ private:
             own.push_back({"AUTOINCVALUE", PacketType::I4, std::int64_t{packet_.autoIncValue}});
         const size_t count = own.size() + packet_.params.size();
         if (count > 0xFFFF) RaiseStoreError(StoreErrorCode::Malformed);
-        U16(static_cast<std::uint32_t>(count));
+        out_.U16LE(static_cast<std::uint16_t>(count));
         for (const auto& p : own)
             Param(p);
         for (const auto& p : packet_.params)
@@ -197,9 +191,9 @@ private:
             const PacketRow* previous = nullptr;
             if ((row.rowState & kRowModified) != 0 && replaced[r] != 0)
                 previous = &packet_.rows[replaced[r] - 1];
-            U8(row.rowState);
-            const size_t maskAt = out_.size();
-            out_ += allNull;
+            out_.U8(static_cast<std::uint8_t>(row.rowState));
+            const qsizetype maskAt = out_.Size();
+            out_.Bytes(allNull);
             row.values.ForEachValue([&](std::size_t i, const FieldValue& v) {
                 if (i >= n) return;
                 unsigned bits = 0;
@@ -208,11 +202,12 @@ private:
                     bits = 2;
                 else if (!Value(fields[i], kinds[i], v))
                     bits = 1;
-                const size_t at = maskAt + i / 4;
+                const qsizetype at = maskAt + qsizetype(i / 4);
                 const unsigned shift = 2 * (i % 4);
                 const auto kept =
-                    static_cast<unsigned>(static_cast<unsigned char>(out_[at])) & ~(3u << shift);
-                out_[at] = static_cast<char>(kept | (bits << shift));
+                    static_cast<unsigned>(static_cast<unsigned char>(out_.View()[std::size_t(at)])) &
+                    ~(3u << shift);
+                out_.PutU8(at, static_cast<std::uint8_t>(kept | (bits << shift)));
             });
         }
     }
@@ -238,7 +233,7 @@ private:
             return false;
         case FieldKind::Boolean:
             if (const auto* b = std::get_if<bool>(&v)) {
-                U16(*b ? 1 : 0);
+                out_.U16LE(*b ? 1 : 0);
                 return true;
             }
             return false;
@@ -260,8 +255,8 @@ private:
         case FieldKind::Time:
         case FieldKind::DateTime:
             if (const auto* t = std::get_if<TDateTimeValue>(&v)) {
-                if (kind != FieldKind::Time) U32(static_cast<std::uint32_t>(t->days));
-                if (kind != FieldKind::Date) U32(static_cast<std::uint32_t>(t->msec));
+                if (kind != FieldKind::Time) out_.U32LE(static_cast<std::uint32_t>(t->days));
+                if (kind != FieldKind::Date) out_.U32LE(static_cast<std::uint32_t>(t->msec));
                 return true;
             }
             return false;
@@ -273,13 +268,13 @@ private:
             return false;
         case FieldKind::WideString:
             if (const auto* s = std::get_if<std::u16string>(&v)) {
-                Counted(Utf16(*s), CountSizeForWidth(f.width));
+                CountedUtf16(*s, CountSizeForWidth(f.width));
                 return true;
             }
             return false;
         case FieldKind::WideMemo:
             if (const auto* s = std::get_if<std::u16string>(&v)) {
-                Counted(Utf16(*s), 4);
+                CountedUtf16(*s, 4);
                 return true;
             }
             return false;
@@ -298,7 +293,7 @@ private:
     }
 
     const Datapacket& packet_;
-    std::string out_;
+    ByteWriter out_;
 };
 
 } // namespace

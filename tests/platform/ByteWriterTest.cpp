@@ -39,10 +39,12 @@ TEST(ByteWriter, WritesEachFieldInItsByteOrderAndPatchesOnlyItsBytes) {
     ASSERT_EQ(out.Size(), expected.size());
     EXPECT_EQ(QByteArray(out.View().data(), out.Size()), expected);
 
+    out.PutU8(0, 0xEE);
     out.PutU16LE(1, 0xBBAA);
     out.PutU32LE(3, 0xDDCCBBAA);
     out.PutU32BE(15, 0x01020304);
     QByteArray patched = expected;
+    patched[0] = char(0xEE);
     patched.replace(1, 2, QByteArray::fromHex("aabb"));
     patched.replace(3, 4, QByteArray::fromHex("aabbccdd"));
     patched.replace(15, 4, QByteArray::fromHex("01020304"));

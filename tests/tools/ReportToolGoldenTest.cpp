@@ -1,6 +1,7 @@
 // The exact bytes of a fixed quorvel-report run: the PDF, the metafile page set and the saved-report
 // file of an item-mode and a lot-mode proposal are the reference files under tests/data/golden,
-// apart from the moment of the run (the PDF's creation date and the saved report's date field).
+// apart from the moment of the run (the PDF's creation date, the saved report's date field and the
+// issue date the pages print).
 // Any change in layout, engine, page store or filter that moves a byte shows here.
 #include "report/export/OutputTestFiles.h"
 #include "tools/ToolTestFiles.h"
@@ -22,8 +23,26 @@ using namespace testing;
 const QString kTool = QStringLiteral(QUORVEL_BIN_DIR "/quorvel-report");
 const QString kGolden = QStringLiteral(QUORVEL_TEST_DATA "/golden/");
 
+// The bytes with every printed date (dd/mm/yyyy, in single-byte text or in UTF-16LE as metafiles and
+// saved reports keep it) turned into 00/00/0000, so that the issue date on the pages does not tie the
+// reference files to the day they were made.
+QByteArray WithoutPrintedDates(QByteArray bytes) {
+    static const QRegularExpression narrow(QStringLiteral("\\d\\d/\\d\\d/\\d{4}"));
+    static const QRegularExpression wide(
+        QStringLiteral("\\d\\x00\\d\\x00/\\x00\\d\\x00\\d\\x00/\\x00(?:\\d\\x00){4}"));
+    const QString zero = QStringLiteral("00/00/0000");
+    QString wideZero;
+    for (const QChar c : zero)
+        wideZero.append(c).append(QChar(0));
+    QString text = QString::fromLatin1(bytes);
+    text.replace(narrow, zero);
+    text.replace(wide, wideZero);
+    return text.toLatin1();
+}
+
+// A reference file, its printed dates masked.
 QByteArray Golden(const QString& name) {
-    return FileBytes(kGolden + name);
+    return WithoutPrintedDates(FileBytes(kGolden + name));
 }
 
 // The PDF with its creation date replaced by a fixed text of the same length.
@@ -67,7 +86,10 @@ protected:
         ASSERT_EQ(run.ExitCode, 0) << run.Errors.toStdString();
         EXPECT_EQ(run.Output.trimmed().toStdString(), QStringLiteral("%1 pages").arg(pages).toStdString());
     }
-    QByteArray Written(const QString& name) const { return FileBytes(dir.filePath(name)); }
+    // A file of the run, its printed dates masked.
+    QByteArray Written(const QString& name) const {
+        return WithoutPrintedDates(FileBytes(dir.filePath(name)));
+    }
 
     QTemporaryDir dir;
 };

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <span>
 
 namespace quorvel {
 
@@ -76,52 +77,32 @@ TCupsPrinter::TCupsPrinter() {
     Refresh();
 }
 
-void TCupsPrinter::Refresh() {
-    const QString selected = DeviceName();
-    printers_.clear();
+QStringList TCupsPrinter::ListQueues() {
+    QStringList queues;
     defaultPrinter_.clear();
-    {
-        const Destinations dests;
-        for (const cups_dest_t& dest : dests.All()) {
-            printers_.append(ListedName(dest));
-            if (dest.is_default) defaultPrinter_ = printers_.last();
-        }
+    const Destinations dests;
+    for (const cups_dest_t& dest : dests.All()) {
+        queues.append(ListedName(dest));
+        if (dest.is_default) defaultPrinter_ = queues.last();
     }
-    const int kept = static_cast<int>(printers_.indexOf(selected));
-    if (kept >= 0 && index_ >= 0)
-        index_ = kept;
-    else
-        Select(-1);
+    return queues;
 }
 
-void TCupsPrinter::SetPrinterIndex(int index) {
-    if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
-    Select(index);
-}
-
-void TCupsPrinter::Select(int index) {
-    index_ = -1;
-    if (printers_.isEmpty()) return;
-    if (index < 0 || index >= printers_.size()) {
-        index = static_cast<int>(printers_.indexOf(defaultPrinter_));
-        if (index < 0) index = 0;
-    }
-    ReadQueue(printers_.at(index));
-    if (capabilities_ != 0) index_ = index;
-}
-
-// What the queue offers comes from its PPD, with the options the user or the administrator set on
-// the destination marked over the PPD's defaults; the next job starts on those defaults.
-void TCupsPrinter::ReadQueue(const QString& name) {
+void TCupsPrinter::CloseQueue() {
     capabilities_ = 0;
     papers_.clear();
     customSizes_ = false;
     customMargins_ = {};
     makeAndModel_.clear();
     location_.clear();
+}
+
+// What the queue offers comes from its PPD, with the options the user or the administrator set on
+// the destination marked over the PPD's defaults; the next job starts on those defaults.
+bool TCupsPrinter::OpenQueue(const QString& name) {
     const Destinations dests;
     const cups_dest_t* dest = dests.Find(name);
-    if (!dest) return;
+    if (!dest) return false;
     makeAndModel_ = Option(*dest, "printer-make-and-model").left(63);
     location_ = Option(*dest, "printer-location");
     capabilities_ = DM_ORIENTATION | DM_COPIES | DM_COLLATE;
@@ -170,6 +151,7 @@ void TCupsPrinter::ReadQueue(const QString& name) {
     if (color_) capabilities_ |= DM_COLOR;
     if (!start) start = papers_.empty() ? QPageSize(QPageSize::A4) : papers_.front().size;
     Lay(*start, QPageLayout::Portrait);
+    return true;
 }
 
 QMarginsF TCupsPrinter::MarginsFor(const QPageSize& size) const {
@@ -188,12 +170,12 @@ void TCupsPrinter::Lay(const QPageSize& size, QPageLayout::Orientation orientati
 }
 
 QString TCupsPrinter::DeviceName() const {
-    return index_ >= 0 ? printers_.at(index_) : QString();
+    return HasPrinter() ? Printers().at(PrinterIndex()) : QString();
 }
 
 TDeviceMode TCupsPrinter::DeviceMode() const {
     TDeviceMode mode;
-    if (index_ < 0) return mode;
+    if (!HasPrinter()) return mode;
     mode.Fields = capabilities_;
     mode.Orientation =
         layout_.orientation() == QPageLayout::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
@@ -208,7 +190,7 @@ TDeviceMode TCupsPrinter::DeviceMode() const {
 }
 
 void TCupsPrinter::SetDeviceMode(const TDeviceMode& mode) {
-    if (index_ < 0) return;
+    if (!HasPrinter()) return;
     const auto marked = [&mode](std::uint32_t flag) { return (mode.Fields & flag) == flag; };
     const std::optional<QPageSize> paper = RequestedPaper(mode);
     if (paper || marked(DM_ORIENTATION))
@@ -227,7 +209,7 @@ void TCupsPrinter::SetDeviceMode(const TDeviceMode& mode) {
 
 QList<int> TCupsPrinter::PaperCodes() const {
     QList<int> codes;
-    if (index_ < 0) return codes;
+    if (!HasPrinter()) return codes;
     for (const Paper& paper : papers_) {
         const int code = PaperCode(paper.size);
         if (code > 0 && code != DMPAPER_USER && !codes.contains(code)) codes.append(code);
@@ -238,7 +220,7 @@ QList<int> TCupsPrinter::PaperCodes() const {
 }
 
 int TCupsPrinter::XDpi() const {
-    return index_ >= 0 ? resolution_ : 0;
+    return HasPrinter() ? resolution_ : 0;
 }
 
 int TCupsPrinter::YDpi() const {
@@ -246,12 +228,12 @@ int TCupsPrinter::YDpi() const {
 }
 
 QPoint TCupsPrinter::PhysicalOffset() const {
-    if (index_ < 0) return {};
+    if (!HasPrinter()) return {};
     return layout_.paintRectPixels(resolution_).topLeft() - layout_.fullRectPixels(resolution_).topLeft();
 }
 
 QSize TCupsPrinter::PhysicalSize() const {
-    if (index_ < 0) return {};
+    if (!HasPrinter()) return {};
     return layout_.fullRectPixels(resolution_).size();
 }
 

@@ -7,7 +7,6 @@
 #include <QPageSize>
 
 #include <memory>
-#include <span>
 #include <vector>
 
 namespace quorvel {
@@ -24,10 +23,6 @@ class TCupsPrinter final : public TSpoolPrinter {
 public:
     TCupsPrinter();
 
-    const QStringList& Printers() const override { return printers_; }
-    void Refresh() override;
-    int PrinterIndex() const override { return index_; }
-    void SetPrinterIndex(int index) override;
     QString DeviceName() const override;
     QString DriverName() const override { return makeAndModel_; }
     QString Port() const override { return location_; }
@@ -48,16 +43,16 @@ private:
 
     std::unique_ptr<QPagedPaintDevice> NewSpoolDevice(const QString& spool) const override;
     SpoolJobOptions JobOptions() const override;
-    void Select(int index);
-    void ReadQueue(const QString& name);
+    QStringList ListQueues() override;
+    QString DefaultQueue() const override { return defaultPrinter_; }
+    void CloseQueue() override;
+    bool OpenQueue(const QString& name) override;
     // The queue's margins for a page size: those of the listed size it matches, else the margins
     // of its custom sizes.
     QMarginsF MarginsFor(const QPageSize& size) const;
     void Lay(const QPageSize& size, QPageLayout::Orientation orientation);
 
-    QStringList printers_;
     QString defaultPrinter_;
-    int index_ = -1;
 
     // The selected queue: what it offers and the settings of the next job.
     QString makeAndModel_;

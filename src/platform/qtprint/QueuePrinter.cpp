@@ -57,39 +57,27 @@ TQueuePrinter::TQueuePrinter() {
 
 TQueuePrinter::~TQueuePrinter() = default;
 
-void TQueuePrinter::Refresh() {
-    const QString selected = DeviceName();
-    printers_ = QPrinterInfo::availablePrinterNames();
-    const int kept = printers_.indexOf(selected);
-    if (kept >= 0 && printer_) {
-        index_ = kept;
-        ReadCapabilities();
-    } else {
-        Select(-1);
-    }
+QStringList TQueuePrinter::ListQueues() {
+    return QPrinterInfo::availablePrinterNames();
 }
 
-void TQueuePrinter::SetPrinterIndex(int index) {
-    if (Printing()) throw EPrinter(QStringLiteral("Printing in progress"));
-    Select(index);
+QString TQueuePrinter::DefaultQueue() const {
+    return QPrinterInfo::defaultPrinterName();
 }
 
-void TQueuePrinter::Select(int index) {
+void TQueuePrinter::CloseQueue() {
     printer_.reset();
     capabilities_ = 0;
-    index_ = -1;
-    if (printers_.isEmpty()) return;
-    if (index < 0 || index >= printers_.size()) {
-        index = printers_.indexOf(QPrinterInfo::defaultPrinterName());
-        if (index < 0) index = 0;
-    }
-    const QPrinterInfo info = QPrinterInfo::printerInfo(printers_.at(index));
-    if (info.isNull()) return;
-    index_ = index;
+}
+
+bool TQueuePrinter::OpenQueue(const QString& name) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull()) return false;
     printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     printer_->setFullPage(false);
     printer_->setPageMargins(printer_->pageLayout().minimumMargins());
     ReadCapabilities();
+    return true;
 }
 
 void TQueuePrinter::ReadCapabilities() {

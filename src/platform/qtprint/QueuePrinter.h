@@ -17,10 +17,6 @@ public:
     TQueuePrinter();
     ~TQueuePrinter() override;
 
-    const QStringList& Printers() const override { return printers_; }
-    void Refresh() override;
-    int PrinterIndex() const override { return index_; }
-    void SetPrinterIndex(int index) override;
     QString DeviceName() const override;
     QString DriverName() const override;
     QString Port() const override;
@@ -35,11 +31,13 @@ public:
 private:
     std::unique_ptr<QPagedPaintDevice> NewSpoolDevice(const QString& spool) const override;
     SpoolJobOptions JobOptions() const override;
-    void Select(int index);
+    QStringList ListQueues() override;
+    QString DefaultQueue() const override;
+    void CloseQueue() override;
+    bool OpenQueue(const QString& name) override;
+    void QueueKept() override { ReadCapabilities(); }
     void ReadCapabilities();
 
-    QStringList printers_;
-    int index_ = -1;
     std::unique_ptr<QPrinter> printer_; // the selected queue and its settings
     std::uint32_t capabilities_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "report/controls/QrctrlsPicture.h"
 
 #include "platform/ByteReader.h"
+#include "platform/ByteWriter.h"
 #include "platform/Exceptions.h"
 #include "platform/ImageBytes.h"
 
@@ -151,16 +152,14 @@ QByteArray TPicture::SaveToData() const {
         }
     }
     const QByteArray name = className.toLatin1();
-    QByteArray data;
-    data.append(char(name.size()));
-    data.append(name);
-    if (className == QLatin1String("TBitmap") || className == QLatin1String("TJPEGImage")) {
-        const auto length = std::uint32_t(file.size());
-        for (int shift = 0; shift < 32; shift += 8)
-            data.append(char((length >> shift) & 0xFF));
-    }
-    data.append(file);
-    return data;
+    ByteWriter data;
+    data.Reserve(1 + name.size() + 4 + file.size());
+    data.U8(std::uint8_t(name.size()));
+    data.Bytes(name);
+    if (className == QLatin1String("TBitmap") || className == QLatin1String("TJPEGImage"))
+        data.U32LE(std::uint32_t(file.size()));
+    data.Bytes(file);
+    return data.Take();
 }
 
 } // namespace quorvel

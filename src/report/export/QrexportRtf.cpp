@@ -22,11 +22,6 @@ constexpr double kTenthsPerTwip = 254.0 / 1440.0;
 const char* const QRRTFFontFamily[8] = {"\\fnil",    "\\froman", "\\fswiss", "\\fmodern",
                                         "\\fscript", "\\fdecor", "\\ftech",  "\\fbidi"};
 
-std::vector<TRtfSystemFont>& SystemFontList() {
-    static std::vector<TRtfSystemFont> fonts;
-    return fonts;
-}
-
 int Round(double v) {
     return RoundHalfEven(v);
 }
@@ -40,11 +35,11 @@ int FamilyClass(const QString& family) {
     return 0;
 }
 
+} // namespace
+
 // The installed families, and the standard face names a report uses where the platform maps them onto
 // an installed metric twin (a word processor opening the file substitutes the same way).
-void RebuildSystemFonts() {
-    auto& fonts = SystemFontList();
-    fonts.clear();
+std::vector<TRtfSystemFont> RtfSystemFonts() {
     const QStringList families = QFontDatabase::families();
     QStringList names = families;
     struct StandardFace {
@@ -68,15 +63,10 @@ void RebuildSystemFonts() {
     std::stable_sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
         return a.Name.compare(b.Name, Qt::CaseInsensitive) < 0;
     });
-    fonts = std::move(listed);
+    return listed;
 }
 
-int FontIndex(const QString& name) {
-    const auto& fonts = SystemFontList();
-    for (std::size_t i = 0; i < fonts.size(); ++i)
-        if (fonts[i].Name.compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
-    return -1;
-}
+namespace {
 
 std::string EscapeRtf(const QString& text) {
     std::string escaped;
@@ -105,10 +95,6 @@ const TColor QRRTFColors[18] = {clBlack, clMaroon,  clGreen,  clOlive,  clNavy, 
                                 clTeal,  clGray,    clSilver, clRed,    clLime, clYellow,
                                 clBlue,  clFuchsia, clAqua,   clSilver, clGray, clWhite};
 
-const std::vector<TRtfSystemFont>& RtfSystemFonts() {
-    return SystemFontList();
-}
-
 void TQRRTFLineItem::Add(TQRRTFItem item) {
     const auto at = std::upper_bound(items_.begin(), items_.end(), item.X,
                                      [](double x, const TQRRTFItem& existing) { return x < existing.X; });
@@ -119,6 +105,12 @@ TQRRTFExportFilter::TQRRTFExportFilter(const QString& fileName)
     : TQRExportFilter(fileName) {}
 
 TQRRTFExportFilter::~TQRRTFExportFilter() = default;
+
+int TQRRTFExportFilter::FontIndex(const QString& name) const {
+    for (std::size_t i = 0; i < systemFonts_.size(); ++i)
+        if (systemFonts_[i].Name.compare(name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+    return -1;
+}
 
 void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont& font) {
     if (rtfStarted_) return;
@@ -135,7 +127,7 @@ void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont& fon
     } else {
         topMargin_ = bottomMargin_ = leftMargin_ = rightMargin_ = 720;
     }
-    RebuildSystemFonts();
+    systemFonts_ = RtfSystemFonts();
     output_ = std::make_unique<TExportOutput>(TargetFile());
     pageBreakDue_ = false;
     lineSlots_ = Round(paperHeight / kTenthsPerPoint);
@@ -148,7 +140,7 @@ void TQRRTFExportFilter::Start(int paperWidth, int paperHeight, const TFont& fon
               Number(Round(topMargin_)) + "\\margb" + Number(Round(bottomMargin_));
     if (landscape) header += "\\landscape";
     header += "{\\fonttbl";
-    const auto& fonts = SystemFontList();
+    const auto& fonts = systemFonts_;
     for (std::size_t i = 0; i < fonts.size(); ++i)
         header += "{\\f" + Number(static_cast<long long>(i)) + QRRTFFontFamily[fonts[i].Family & 7] + " " +
                   QStringToCp1252(fonts[i].Name) + ";}";

@@ -13,7 +13,7 @@ struct TQRRTFItem {
     double X = 0; // tenths of a millimetre, as received
     double Y = 0;
     TAlignment Alignment = TAlignment::taLeftJustify;
-    int FontIndex = -1; // position in RtfSystemFonts, -1 when absent
+    int FontIndex = -1; // position in the filter's SystemFonts, -1 when absent
     int FontSize = 0;   // half-points
     TFontStyles FontStyle;
     TColor FontColor = clBlack;
@@ -37,9 +37,9 @@ struct TRtfSystemFont {
     int Family = 0; // 0 nil, 1 roman, 2 swiss, 3 modern, 4 script, 5 decor, 6 tech, 7 bidi
 };
 
-// The font families the RTF font table lists, sorted by name without regard to case, rebuilt at
-// every RTF export's start. Process-wide, like the system font list it stands for.
-const std::vector<TRtfSystemFont>& RtfSystemFonts();
+// The font families an RTF font table lists: the installed families and the standard face names the
+// platform maps onto an installed twin, sorted by name without regard to case.
+std::vector<TRtfSystemFont> RtfSystemFonts();
 
 // Colours of the RTF colour table, indexes 0–17.
 extern const TColor QRRTFColors[18];
@@ -71,12 +71,16 @@ public:
     void DestroyRTFLines();
 
     int LineSlots() const noexcept { return lineSlots_; }
+    // The font table of this export, taken afresh at its start.
+    const std::vector<TRtfSystemFont>& SystemFonts() const noexcept { return systemFonts_; }
     // The document written so far (all of it once finished); with an empty file name the only copy.
     const TExportOutput* Output() const noexcept { return output_.get(); }
 
 private:
     void WriteLine(const std::string& line) { output_->WriteLine(line); }
+    int FontIndex(const QString& name) const;
 
+    std::vector<TRtfSystemFont> systemFonts_;
     std::vector<TQRRTFLineItem> slots_;
     bool slotsMade_ = false;
     int lineSlots_ = 0;

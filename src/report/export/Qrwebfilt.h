@@ -8,7 +8,8 @@
 
 namespace quorvel {
 
-// Options of the HTML export, shared by the HTML filter component's properties and the filter.
+// Options of the HTML export. Every filter owns a set that starts at these defaults; the HTML filter
+// component publishes a set of its own for layouts.
 struct THTMLExportOptions {
     bool MultiPage = false;
     bool PageLinks = false;
@@ -21,9 +22,6 @@ struct THTMLExportOptions {
     QString PictureDir;
     bool TransparentTextBG = false;
 };
-
-// The process-wide options (one HTML filter component per program).
-THTMLExportOptions& QRHTMLExportOptions();
 
 // A colour as HTML writes it: "#rrggbb".
 QString HtmlColor(TColor color);
@@ -60,26 +58,30 @@ public:
     void SetHTMLBody(TColor color, const QString& picture, const QString& extra);
     void EndConcat();
 
-    bool getMultiPage() const { return QRHTMLExportOptions().MultiPage; }
-    void setMultiPage(bool v) { QRHTMLExportOptions().MultiPage = v; }
-    bool getPageLinks() const { return QRHTMLExportOptions().PageLinks; }
-    void setPageLinks(bool v) { QRHTMLExportOptions().PageLinks = v; }
-    int getFinalPage() const { return QRHTMLExportOptions().FinalPage; }
-    void setFinalPage(int v) { QRHTMLExportOptions().FinalPage = v; }
-    bool getFirstLastLinks() const { return QRHTMLExportOptions().FirstLastLinks; }
-    void setFirstLastLinks(bool v) { QRHTMLExportOptions().FirstLastLinks = v; }
-    bool getConcatenate() const { return QRHTMLExportOptions().Concat; }
-    void setConcatenate(bool v) { QRHTMLExportOptions().Concat = v; }
-    int getConcatCount() const { return QRHTMLExportOptions().ConcatCount; }
-    void setConcatCount(int v) { QRHTMLExportOptions().ConcatCount = v; }
-    int getLinkFontHeight() const { return QRHTMLExportOptions().LinkFontSize; }
-    void setLinkFontHeight(int v) { QRHTMLExportOptions().LinkFontSize = v; }
-    QString getLinkFontName() const { return QRHTMLExportOptions().LinkFontName; }
-    void setLinkFontName(const QString& v) { QRHTMLExportOptions().LinkFontName = v; }
-    QString getPictureDir() const { return QRHTMLExportOptions().PictureDir; }
-    void setPictureDir(const QString& v) { QRHTMLExportOptions().PictureDir = v; }
-    bool getTransparentTextBG() const { return QRHTMLExportOptions().TransparentTextBG; }
-    void setTransparentTextBG(bool v) { QRHTMLExportOptions().TransparentTextBG = v; }
+    bool getMultiPage() const { return options_.MultiPage; }
+    void setMultiPage(bool v) { options_.MultiPage = v; }
+    bool getPageLinks() const { return options_.PageLinks; }
+    void setPageLinks(bool v) { options_.PageLinks = v; }
+    int getFinalPage() const { return options_.FinalPage; }
+    void setFinalPage(int v) { options_.FinalPage = v; }
+    bool getFirstLastLinks() const { return options_.FirstLastLinks; }
+    void setFirstLastLinks(bool v) { options_.FirstLastLinks = v; }
+    bool getConcatenate() const { return options_.Concat; }
+    void setConcatenate(bool v) { options_.Concat = v; }
+    int getConcatCount() const { return options_.ConcatCount; }
+    void setConcatCount(int v) { options_.ConcatCount = v; }
+    int getLinkFontHeight() const { return options_.LinkFontSize; }
+    void setLinkFontHeight(int v) { options_.LinkFontSize = v; }
+    QString getLinkFontName() const { return options_.LinkFontName; }
+    void setLinkFontName(const QString& v) { options_.LinkFontName = v; }
+    QString getPictureDir() const { return options_.PictureDir; }
+    void setPictureDir(const QString& v) { options_.PictureDir = v; }
+    bool getTransparentTextBG() const { return options_.TransparentTextBG; }
+    void setTransparentTextBG(bool v) { options_.TransparentTextBG = v; }
+
+    // The options this filter runs with; whoever runs the filter sets them on it.
+    THTMLExportOptions& Options() noexcept { return options_; }
+    const THTMLExportOptions& Options() const noexcept { return options_; }
 
     // The page files a multi-page export wrote, in page order.
     const QStringList& PageFiles() const noexcept { return pageFiles_; }
@@ -98,6 +100,7 @@ private:
     void BandLine(QString text) { bandLines_.append(std::move(text)); }
     void FlushBandGraphics() override;
 
+    THTMLExportOptions options_;
     TColor bodyColor_ = clWhite;
     QString bodyPicture_;
     QString bodyExtra_;
@@ -119,17 +122,25 @@ private:
 
 using TQRHTMLDocumentFilter = TQRGHTMLDocumentFilter;
 
-// Offers the HTML document filter; its properties are the process-wide HTML options.
+// Offers the HTML document filter in the preview's save dialog for as long as it exists. Of its
+// published options, FirstLastLinks reaches the filters made through its entry; those filters start
+// every other option at its default, as a filter always has.
 class TQRHTMLFilter : public TQRExportFilterComponent {
 public:
     explicit TQRHTMLFilter(TComponent* owner)
         : TQRExportFilterComponent(owner, ExportFilterClass<TQRGHTMLDocumentFilter>()) {}
     std::string_view ClassName() const noexcept override { return "TQRHTMLFilter"; }
 
-    THTMLExportOptions& Options() const { return QRHTMLExportOptions(); }
+    THTMLExportOptions& Options() noexcept { return options_; }
+    const THTMLExportOptions& Options() const noexcept { return options_; }
+    void Configure(TQRExportFilter& filter) const override;
+
     // Published for layouts; the filter does not read them.
     QString ImageLinkPrefix;
     QString PagelinkPrefix;
+
+private:
+    THTMLExportOptions options_;
 };
 
 } // namespace quorvel

@@ -106,11 +106,6 @@ QString HtmlColor(TColor color) {
         .arg(color >> 16 & 0xFF, 2, 16, QLatin1Char('0'));
 }
 
-THTMLExportOptions& QRHTMLExportOptions() {
-    static THTMLExportOptions options;
-    return options;
-}
-
 QString basename(const QString& fileName) {
     const qsizetype dot = fileName.indexOf(u'.');
     return dot < 0 ? fileName : fileName.left(dot);
@@ -118,14 +113,14 @@ QString basename(const QString& fileName) {
 
 TQRGHTMLDocumentFilter::TQRGHTMLDocumentFilter(const QString& fileName)
     : TQRGAbstractExportFilter(fileName)
-    , measure_(std::make_unique<TExportTextMeasure>()) {
-    THTMLExportOptions& options = QRHTMLExportOptions();
-    const bool firstLastLinks = options.FirstLastLinks;
-    options = THTMLExportOptions();
-    options.FirstLastLinks = firstLastLinks;
-}
+    , measure_(std::make_unique<TExportTextMeasure>()) {}
 
 TQRGHTMLDocumentFilter::~TQRGHTMLDocumentFilter() = default;
+
+void TQRHTMLFilter::Configure(TQRExportFilter& filter) const {
+    if (auto* html = dynamic_cast<TQRGHTMLDocumentFilter*>(&filter))
+        html->setFirstLastLinks(options_.FirstLastLinks);
+}
 
 void TQRGHTMLDocumentFilter::SetHTMLBody(TColor color, const QString& picture, const QString& extra) {
     bodyColor_ = color;

@@ -32,11 +32,6 @@ namespace quorvel {
 
 namespace {
 
-QString& SharedPreviewTitle() {
-    static QString title;
-    return title;
-}
-
 // Turns a flag on for a scope.
 class FlagScope {
 public:
@@ -53,10 +48,6 @@ private:
 };
 
 } // namespace
-
-QString TQRStandardPreview::PreviewTitle() {
-    return SharedPreviewTitle();
-}
 
 TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter& pageStore)
     : QWidget(owner, Qt::Window)
@@ -86,7 +77,7 @@ TQRStandardPreview::TQRStandardPreview(QWidget* owner, TQRPrinter& pageStore)
         showSearch_ = settings.ShowSearch;
         initialZoom_ = settings.InitialZoom;
         zoom = settings.Zoom;
-        SharedPreviewTitle() = settings.Title;
+        title_ = settings.Title;
         pageStore.SetTitle(settings.Title);
         orientation_ = settings.Orientation;
         initialState_ = settings.InitialState;
@@ -240,7 +231,7 @@ void TQRStandardPreview::UpdateInfo() {
     panels_[1]->setText(QStringLiteral("Page") + QLatin1Char(' ') +
                         QString::number(QRPreview().PageNumber()) + QLatin1Char(' ') + QStringLiteral("of") +
                         QLatin1Char(' ') + QString::number(count));
-    panels_[2]->setText(SharedPreviewTitle());
+    panels_[2]->setText(title_);
 }
 
 void TQRStandardPreview::SetThumbRows(int rows) {
@@ -483,7 +474,7 @@ void TQRStandardPreview::LoadClick() {
     }
     // A file that is not a saved report raises before anything changes: the window keeps its report.
     pageStore->Load(*file);
-    SharedPreviewTitle() = *file;
+    title_ = *file;
     QRPreview().PageImage().SetPageNumber(1);
     QRPreview().SetPageNumber(1);
     orientation_ = pageStore->Orientation();

@@ -64,8 +64,8 @@ public:
     QString StatusText(int panel) const;
     int ThumbRowHeight() const noexcept { return rowHeight_; }
 
-    // The title every preview window shows: the report's, or the name of the file loaded last.
-    static QString PreviewTitle();
+    // The title this window shows: its report's, or the name of the file it loaded last.
+    const QString& PreviewTitle() const noexcept { return title_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +84,7 @@ private:
 
     std::unique_ptr<Ui::TQRStandardPreview> ui_;
     std::array<QLabel*, 3> panels_{};
+    QString title_;
     bool showThumbs_ = true;
     bool showSearch_ = true;
     TQRZoomState initialZoom_ = TQRZoomState::qrZoomToFit;

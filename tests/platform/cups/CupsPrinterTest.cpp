@@ -48,6 +48,13 @@ void ExpectSameView(const TPrinter& cups, const TPrinter& qt, const char* when) 
     EXPECT_EQ(cups.PhysicalSize(), qt.PhysicalSize());
 }
 
+// Applies the same settings to both printers; they must still see the queue alike.
+void SetBoth(TPrinter& cups, TPrinter& qt, const TDeviceMode& mode, const char* when) {
+    cups.SetDeviceMode(mode);
+    qt.SetDeviceMode(mode);
+    ExpectSameView(cups, qt, when);
+}
+
 TEST(CupsPrinter, SeesTheTestQueueAsTheProgramsPrinterDoes) {
     TCupsPrinter cups;
     REQUIRE_TEST_QUEUE(queue);
@@ -64,26 +71,22 @@ TEST(CupsPrinter, SeesTheTestQueueAsTheProgramsPrinterDoes) {
     EXPECT_TRUE(cups.PaperCodes().contains(9)) << "A4";
     EXPECT_TRUE(cups.PaperCodes().contains(1)) << "Letter";
 
-    TDeviceMode letter;
-    letter.Fields = DM_PAPERSIZE | DM_ORIENTATION | DM_COPIES | DM_COLLATE | DM_COLOR;
-    letter.PaperSize = 1;
-    letter.Orientation = DMORIENT_LANDSCAPE;
-    letter.Copies = 2;
-    letter.Collate = 0;
-    letter.Color = DMCOLOR_MONOCHROME;
-    cups.SetDeviceMode(letter);
-    qt.SetDeviceMode(letter);
-    ExpectSameView(cups, qt, "Letter, landscape, two uncollated copies in grey");
+    SetBoth(cups, qt,
+            {.Fields = DM_PAPERSIZE | DM_ORIENTATION | DM_COPIES | DM_COLLATE | DM_COLOR,
+             .Orientation = DMORIENT_LANDSCAPE,
+             .PaperSize = 1,
+             .Copies = 2,
+             .Color = DMCOLOR_MONOCHROME,
+             .Collate = 0},
+            "Letter, landscape, two uncollated copies in grey");
     EXPECT_EQ(cups.PhysicalSize(), QSize(13200, 10200)) << "11 by 8.5 inches at 1200 dots per inch";
 
-    TDeviceMode custom;
-    custom.Fields = DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION;
-    custom.PaperWidth = 1000;
-    custom.PaperLength = 1500;
-    custom.Orientation = DMORIENT_PORTRAIT;
-    cups.SetDeviceMode(custom);
-    qt.SetDeviceMode(custom);
-    ExpectSameView(cups, qt, "a custom 100 by 150 mm paper");
+    SetBoth(cups, qt,
+            {.Fields = DM_PAPERLENGTH | DM_PAPERWIDTH | DM_ORIENTATION,
+             .Orientation = DMORIENT_PORTRAIT,
+             .PaperLength = 1500,
+             .PaperWidth = 1000},
+            "a custom 100 by 150 mm paper");
     EXPECT_EQ(cups.DeviceMode().PaperSize, DMPAPER_USER);
 }
 

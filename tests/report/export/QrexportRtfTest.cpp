@@ -18,8 +18,8 @@ QStringList Lines(const TQRRTFExportFilter& filter) {
     return text.split(QStringLiteral("\r\n"));
 }
 
-int IndexOf(const QString& face) {
-    const auto& fonts = RtfSystemFonts();
+int IndexOf(const TQRRTFExportFilter& filter, const QString& face) {
+    const auto& fonts = filter.SystemFonts();
     for (std::size_t i = 0; i < fonts.size(); ++i)
         if (fonts[i].Name == face) return static_cast<int>(i);
     return -1;
@@ -47,7 +47,7 @@ TEST(RtfExport, HeaderTablesSlotsTabsColoursAndPageBreaks) {
 
     const QStringList lines = Lines(filter);
     ASSERT_EQ(lines.size(), 10) << lines.join(QLatin1Char('\n')).toStdString();
-    const int arial = IndexOf(QStringLiteral("Arial"));
+    const int arial = IndexOf(filter, QStringLiteral("Arial"));
     ASSERT_GE(arial, 0) << "Arial stands in the font table for its installed twin";
     EXPECT_TRUE(lines[0].startsWith(QLatin1String(
         "{\\rtf1\\ansi\\deff0\\deftab720\\margl720\\margr720\\margt720\\margb720{\\fonttbl{\\f0")));
@@ -95,7 +95,7 @@ TEST(RtfExport, SlotItemsStayInAscendingXWithLaterEqualsAfter) {
 TEST(RtfExport, SystemFontsAreSortedWithoutRegardToCase) {
     TQRRTFExportFilter filter{QString()};
     filter.Start(2100, 2970, TFont());
-    const auto& fonts = RtfSystemFonts();
+    const auto& fonts = filter.SystemFonts();
     ASSERT_FALSE(fonts.empty());
     for (std::size_t i = 1; i < fonts.size(); ++i)
         EXPECT_LE(fonts[i - 1].Name.compare(fonts[i].Name, Qt::CaseInsensitive), 0);

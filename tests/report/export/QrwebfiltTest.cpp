@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
+
 using namespace quorvel;
 
 namespace {
@@ -103,14 +107,72 @@ TEST(HtmlExport, MultiPageFilesLinkToEachOtherAndPicturesBecomeJpegFiles) {
 }
 
 TEST(HtmlExport, OptionsResetWithEachFilterExceptFirstLastLinks) {
-    QRHTMLExportOptions().FirstLastLinks = true;
-    QRHTMLExportOptions().MultiPage = true;
-    QRHTMLExportOptions().LinkFontName = QStringLiteral("Tahoma");
-    TQRGHTMLDocumentFilter filter{QString()};
+    TQRHTMLFilter component(nullptr);
+    component.Options().FirstLastLinks = true;
+    component.Options().MultiPage = true;
+    component.Options().LinkFontName = QStringLiteral("Tahoma");
+    // The filter the preview's save dialog makes through the component's entry.
+    const auto entry =
+        std::find_if(QRExportFilterLibrary().Filters().begin(), QRExportFilterLibrary().Filters().end(),
+                     [&](const TQRExportFilterLibraryEntry& e) { return e.Component == &component; });
+    ASSERT_NE(entry, QRExportFilterLibrary().Filters().end());
+    const std::unique_ptr<TQRExportFilter> made = entry->Create(QString());
+    auto& filter = dynamic_cast<TQRGHTMLDocumentFilter&>(*made);
     EXPECT_FALSE(filter.getMultiPage());
     EXPECT_EQ(filter.getLinkFontName(), "Arial");
     EXPECT_TRUE(filter.getFirstLastLinks());
     filter.setFirstLastLinks(false);
     EXPECT_EQ(basename(QStringLiteral("rel.atorio.htm")), "rel");
     EXPECT_EQ(basename(QStringLiteral("relatorio")), "relatorio");
+}
+
+// Options set on one filter belong to its run: the next filter, and the next run, start from the
+// defaults.
+TEST(HtmlExport, OptionsOfOneFilterDoNotReachTheNextRun) {
+    QTemporaryDir dir;
+    const auto run = [&](const QString& name, const std::function<void(TQRGHTMLDocumentFilter&)>& set) {
+        TQRGHTMLDocumentFilter filter(dir.filePath(name + QStringLiteral(".htm")));
+        filter.setMultiPage(true);
+        filter.setPageLinks(true);
+        set(filter);
+        filter.Start(2100, 2970, TFont());
+        filter.EndPage();
+        for (int page = 1; page <= 2; ++page) {
+            filter.NewPage();
+            filter.TextOut(100, 200, TFont(), clWhite, TAlignment::taLeftJustify, QStringLiteral("page"));
+            filter.EndPage();
+        }
+        filter.Finish();
+        QFile first(dir.filePath(name + QStringLiteral("1.html")));
+        EXPECT_TRUE(first.open(QIODevice::ReadOnly)) << name.toStdString();
+        return first.readAll();
+    };
+
+    const QByteArray configured = run(QStringLiteral("a"), [](TQRGHTMLDocumentFilter& filter) {
+        filter.setFirstLastLinks(true);
+        filter.setFinalPage(2);
+        filter.setLinkFontName(QStringLiteral("Tahoma"));
+        filter.setLinkFontHeight(9);
+    });
+    EXPECT_TRUE(configured.contains("<a href=\"a2.html\">Last page</a>"));
+    EXPECT_TRUE(configured.contains("font-family:Tahoma;font-size:9pt;"));
+
+    bool firstLastLinks = true;
+    const QByteArray plain = run(QStringLiteral("b"), [&](TQRGHTMLDocumentFilter& filter) {
+        firstLastLinks = filter.getFirstLastLinks();
+        EXPECT_EQ(filter.getFinalPage(), 0);
+    });
+    EXPECT_FALSE(firstLastLinks);
+    EXPECT_TRUE(plain.contains("<a href=\"b2.html\">Next page</a>"));
+    EXPECT_FALSE(plain.contains("Last page"));
+    EXPECT_TRUE(plain.contains("font-family:Arial;font-size:12pt;"));
+
+    // Filters made through a component's entry take the component's setting, not a previous filter's.
+    TQRHTMLFilter component(nullptr);
+    EXPECT_FALSE(TQRGHTMLDocumentFilter(QString()).getFirstLastLinks());
+    const auto entry =
+        std::find_if(QRExportFilterLibrary().Filters().begin(), QRExportFilterLibrary().Filters().end(),
+                     [&](const TQRExportFilterLibraryEntry& e) { return e.Component == &component; });
+    ASSERT_NE(entry, QRExportFilterLibrary().Filters().end());
+    EXPECT_FALSE(dynamic_cast<TQRGHTMLDocumentFilter&>(*entry->Create(QString())).getFirstLastLinks());
 }

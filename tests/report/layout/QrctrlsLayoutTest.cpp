@@ -2,12 +2,14 @@
 
 #include "report/support/QrctrlsTestSupport.h"
 
+#include "platform/ByteReader.h"
 #include "platform/DateTimeFormat.h"
 #include "report/layout/LayoutReader.h"
 #include "report/layout/LayoutWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 
 namespace quorvel::testing {
@@ -74,6 +76,37 @@ TEST(QrctrlsLayout, DamagedPictureDataIsAnErrorNotACrash) {
                                                      15)),
                  Exception);
     EXPECT_TRUE(picture.Empty()) << "a failed load leaves the picture as it was";
+}
+
+// A picture's layout data: its class name as a short string, a 32-bit little-endian length for a
+// bitmap, then the file bytes; a PNG carries no length. Each reads back to the same data.
+TEST(QrctrlsLayout, PictureDataIsTheClassNameAnyLengthAndTheFile) {
+    EXPECT_TRUE(TPicture().SaveToData().isEmpty());
+
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    TPicture bitmap;
+    bitmap.SetBitmap(image);
+    const QByteArray data = bitmap.SaveToData();
+    ASSERT_GT(data.size(), 14);
+    EXPECT_EQ(data.left(8), QByteArrayView("\x07TBitmap", 8));
+    ByteReader lengthOf(data);
+    lengthOf.Skip(8);
+    EXPECT_EQ(lengthOf.U32LE(), std::uint32_t(data.size() - 12));
+    EXPECT_EQ(data.mid(12, 2), "BM");
+    TPicture read;
+    read.LoadFromData(data);
+    EXPECT_EQ(read.Bitmap().pixelColor(2, 1), QColor(Qt::blue));
+    EXPECT_EQ(read.SaveToData(), data);
+
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(image.save(&buffer, "PNG"));
+    const QByteArray pngData = QByteArray("\x09TPngImage", 10) + png;
+    TPicture pngPicture;
+    pngPicture.LoadFromData(pngData);
+    EXPECT_EQ(pngPicture.SaveToData(), pngData);
 }
 
 TEST(QrctrlsHelpers, DateTimeMasksFollowTheLocale) {

@@ -395,7 +395,7 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
     EXPECT_EQ(pageStore.PageCount(), 4);
     EXPECT_EQ(window.StatusText(1), QStringLiteral("Page 1 of 4"));
     EXPECT_EQ(window.StatusText(2), name);
-    EXPECT_EQ(TQRStandardPreview::PreviewTitle(), name);
+    EXPECT_EQ(window.PreviewTitle(), name);
     EXPECT_TRUE(pageStore.PrintMetafileFromPreview());
     EXPECT_TRUE(Child<QToolButton>(window, "Print").isEnabled());
     EXPECT_TRUE(Child<QToolButton>(window, "SaveReport").isHidden());
@@ -411,6 +411,34 @@ TEST_F(PreviewTest, LoadShowsTheSavedPagesAndNoLongerOffersSaving) {
     EXPECT_TRUE(printer.jobs[0].Ended);
     EXPECT_EQ(printer.jobs[0].Sheets.size(), 4u);
     window.close();
+}
+
+// Each window keeps its own title: a file loaded into one window, or a window opened on pages without
+// a report, leaves the title another window shows alone.
+TEST_F(PreviewTest, EachWindowShowsItsOwnTitle) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("antigo.qrp"));
+    {
+        TQRPrinter other;
+        MakeDocument(other, 1);
+        other.Save(name);
+    }
+    TQRPrinter reportPages(&owner);
+    MakeDocument(reportPages, 2);
+    TQRStandardPreview& proposal = *ShowStandardPreview(reportPages, TPreviewModality::Modeless);
+    TQRPrinter loosePages;
+    MakeDocument(loosePages, 1);
+    TQRStandardPreview& loose = *ShowStandardPreview(loosePages, TPreviewModality::Modeless);
+    EXPECT_EQ(loose.PreviewTitle(), QString()) << "a window without a report has no title to show";
+
+    dialogs.QueueOpenFile(name);
+    loose.LoadClick();
+    EXPECT_EQ(loose.StatusText(2), name);
+    proposal.UpdateInfo();
+    EXPECT_EQ(proposal.StatusText(2), QStringLiteral("Proposta"));
+    EXPECT_EQ(proposal.PreviewTitle(), QStringLiteral("Proposta"));
+    loose.close();
+    proposal.close();
 }
 
 // A file that is not a saved report (a PDF saved from the same window, say) is refused with the
