@@ -17,15 +17,13 @@ void ProposalRecordSet::CDSLotesBeforeInsert(TStoreTable& dataSet) {
     if (dataSet.Tag() == kTagNormal) throw EAbort();
 }
 
-void ProposalRecordSet::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
-    FieldNamed(dataSet, "totitem")
-        .SetAsFloat(FieldNamed(dataSet, "qtde").AsFloat() * FieldNamed(dataSet, "preco_ini").AsFloat());
+void ProposalRecordSet::CDSDigitacaoCalcFields(TStoreTable&) {
+    campos.totitem->SetAsFloat(campos.qtde->AsFloat() * campos.precoIni->AsFloat());
 }
 
-void ProposalRecordSet::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
+void ProposalRecordSet::CDSDigitacaoBeforePost(TStoreTable&) {
     antesDoPost = CurrentVersions();
-    if (FieldNamed(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
-        FieldNamed(dataSet, "valor").SetAsFloat(FieldNamed(dataSet, "preco_ini").AsFloat());
+    if (HoldsText(*campos.tipoprega, "M")) campos.valor->SetAsFloat(campos.precoIni->AsFloat());
 }
 
 void ProposalRecordSet::CDSDigitacaoAfterPost(TStoreTable& dataSet) {

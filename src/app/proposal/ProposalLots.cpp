@@ -98,8 +98,7 @@ bool ProposalRecordSet::PropagateIntoSelectedLot() {
         // A row that holds the lot's total already is left alone: posting it would change nothing,
         // since its handlers give a lot-mode row and its lot the values they have (an item-mode row
         // takes its own price instead, and is still posted).
-        const bool jaTem =
-            !valorItem.IsNull() && valorItem.AsFloat() == total && tipo.AsQString() != QLatin1String("M");
+        const bool jaTem = !valorItem.IsNull() && valorItem.AsFloat() == total && !HoldsText(tipo, "M");
         if (!jaTem) {
             itens.Edit();
             valorItem.SetAsFloat(total);

@@ -49,7 +49,7 @@ ProposalRecordSet::~ProposalRecordSet() {
 }
 
 bool ProposalRecordSet::IsLotMode() const {
-    return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
+    return CDSDigitacao->Active() && HoldsText(*campos.tipoprega, "L");
 }
 
 void ProposalRecordSet::OrdenaPorNumItem() {

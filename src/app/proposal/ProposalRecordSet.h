@@ -14,6 +14,7 @@
 namespace quorvel {
 
 class ProposalFileWriter;
+class TStoreField;
 class TStoreTable;
 
 // The supplier's registration data as read from "config.ini".
@@ -144,6 +145,16 @@ private:
 
     std::unique_ptr<TStoreTable> CDSDigitacao;
     std::unique_ptr<TStoreTable> CDSLotes;
+    // The item table's fields that the handlers read or write at every move and post, found once
+    // when they are declared (a declared field stays the same object while the table lives).
+    struct ItemFields {
+        TStoreField* qtde = nullptr;
+        TStoreField* precoIni = nullptr;
+        TStoreField* totitem = nullptr;
+        TStoreField* tipoprega = nullptr;
+        TStoreField* valor = nullptr;
+    };
+    ItemFields campos;
     QString executableFolder;
     QString arquivo;
     SupplierData fornecedor;
