@@ -11,6 +11,7 @@
 #include "app/UQuorvel.h"
 #include "platform/IniFile.h"
 #include "platform/ScriptedDialogs.h"
+#include "store/Packet.h"
 #include "store/StoreTable.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -49,21 +51,26 @@ void WriteSupplierConfig(const QString& folder) {
 // once per size and kept for the program's run (200,000 items take seconds to generate).
 class Scenario {
 public:
-    Scenario(int itens, int lotes)
+    // With `salva`, the proposal is the file as the program saves it after opening the generated
+    // one: every row holds the supplier's data and its lot's total, with the change log of that.
+    Scenario(int itens, int lotes, bool salva)
         : itens_(itens)
         , lotes_(lotes)
         , xml_(bench::GenerateProposalXml({itens, lotes, 0.75, 20110429})) {
         WriteSupplierConfig(Folder());
+        if (salva) SaveOnce();
     }
 
-    static const Scenario& Of(int itens, int lotes) {
-        static std::map<std::pair<int, int>, std::unique_ptr<Scenario>> feitos;
-        auto& cenario = feitos[{itens, lotes}];
-        if (!cenario) cenario = std::make_unique<Scenario>(itens, lotes);
+    static const Scenario& Of(int itens, int lotes, bool salva = false) {
+        static std::map<std::tuple<int, int, bool>, std::unique_ptr<Scenario>> feitos;
+        auto& cenario = feitos[{itens, lotes, salva}];
+        if (!cenario) cenario = std::make_unique<Scenario>(itens, lotes, salva);
         return *cenario;
     }
 
     int Items() const { return itens_; }
+    // Entries of the change log in the proposal's file.
+    double LoggedChanges() const { return registradas_; }
     int Lots() const { return lotes_; }
     QString Folder() const { return pasta_.path() + QLatin1Char('/'); }
 
@@ -85,10 +92,25 @@ public:
     }
 
 private:
+    void SaveOnce() {
+        ScriptedDialogs dialogs;
+        const ScopedDialogService escopo(dialogs);
+        {
+            auto form = OpenProposal(dialogs);
+            form->BitBtn3Click();
+            form->CompleteSave();
+        }
+        QFile file(pasta_.filePath(QStringLiteral("proposta.xml")));
+        if (file.open(QIODevice::ReadOnly)) xml_ = file.readAll().toStdString();
+        registradas_ = static_cast<double>(
+            ReadDatapacketXml(std::span<const char>(xml_.data(), xml_.size())).changeLog.size());
+    }
+
     int itens_;
     int lotes_;
     QTemporaryDir pasta_;
     std::string xml_;
+    double registradas_ = 0;
 };
 
 bool OpenedInLotMode(const TFormQuorvel& form, int lotes) {
@@ -140,12 +162,10 @@ BENCHMARK(OpenLotProposalMemory)
     ->Iterations(1)
     ->UseRealTime();
 
-// "Abrir" of a generated proposal; the counter time_per_item is the opening's time divided by its
-// items, which stays the same from 2,000 to 200,000 items when the opening grows in proportion to the
-// file.
-void OpenLotProposal(benchmark::State& state) {
-    const Scenario& cenario =
-        Scenario::Of(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+// "Abrir" of the scenario's proposal, once per iteration; the counter time_per_item is the opening's
+// time divided by its items, which stays the same from 2,000 to 200,000 items when the opening grows
+// in proportion to the file, and changes_made the entries the opening added to the change log.
+void MeasureOpening(benchmark::State& state, const Scenario& cenario) {
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
     for (auto _ : state) {
@@ -159,6 +179,8 @@ void OpenLotProposal(benchmark::State& state) {
         state.PauseTiming();
         if (!OpenedInLotMode(*form, cenario.Lots()) || dialogs.Calls().empty())
             state.SkipWithError("the proposal did not open in lot mode");
+        state.counters["changes_made"] =
+            static_cast<double>(form->ItemTable().Data().changeLog.size()) - cenario.LoggedChanges();
         DiscardWithoutWriting(form);
         dialogs.ClearCalls();
         state.ResumeTiming();
@@ -166,7 +188,26 @@ void OpenLotProposal(benchmark::State& state) {
     state.counters["time_per_item"] = benchmark::Counter(
         cenario.Items(), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
+
+// The generated proposal as the organiser hands it out.
+void OpenLotProposal(benchmark::State& state) {
+    MeasureOpening(state, Scenario::Of(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
+}
 BENCHMARK(OpenLotProposal)
+    ->Args({2000, 200})
+    ->Args({20000, 2000})
+    ->Args({200000, 20000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+// A proposal the program saved before (the supplier opening again what it saved): the rows hold the
+// supplier's data and their lots' totals already, and the file carries every version of the first
+// opening with its change log.
+void OpenLotProposalSupplied(benchmark::State& state) {
+    MeasureOpening(state,
+                   Scenario::Of(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true));
+}
+BENCHMARK(OpenLotProposalSupplied)
     ->Args({2000, 200})
     ->Args({20000, 2000})
     ->Args({200000, 20000})
@@ -215,38 +256,61 @@ void TypePriceWithLotTotal(benchmark::State& state) {
 }
 BENCHMARK(TypePriceWithLotTotal)->Args({20000, 2000})->Unit(benchmark::kMicrosecond);
 
-// "Salvar Dados" (every row given its lot's total, the missing-price warning, the file written and
-// "Dados Salvos !!!"). Range 2 is 1 when a price was typed since the last save, so that the file is
-// written again; with 0 nothing changed and the file is left as it is.
+// "Salvar Dados" (every row given its lot's total, the missing-price warning, the file's write handed
+// to its thread). Range 2 is 1 when a price was typed since the last save, so that the file is
+// written again; with 0 nothing changed and the file is left as it is; with 2 a lot's value was
+// edited in the lot table itself, a change that makes the roll-up walk every lot again (as it did
+// at every save before it kept track of what changed). With range 3 at 0 the time is
+// what the window is held for; the write of the last save ends before the next price is typed (the
+// seconds a supplier takes between two saves). With range 3 at 1 the time runs until the file is
+// written and "Dados Salvos !!!" is shown.
 void SalvarDados(benchmark::State& state) {
     const Scenario& cenario =
         Scenario::Of(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    const bool digitaAntes = state.range(2) != 0;
+    const bool digitaAntes = state.range(2) == 1;
+    const bool editaLote = state.range(2) == 2;
+    const bool esperaArquivo = state.range(3) != 0;
     ScriptedDialogs dialogs;
     const ScopedDialogService escopo(dialogs);
     auto form = cenario.OpenProposal(dialogs);
     form->BitBtn3Click(); // the opening's own changes reach the file once
+    form->CompleteSave();
     TStoreTable& itens = form->ItemTable();
     TStoreField& preco = itens.FieldByName(QStringLiteral("preco_ini"));
     const QString precos[] = {QStringLiteral("10,5000"), QStringLiteral("11,2500")};
     int vez = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        form->CompleteSave();
         if (digitaAntes) {
-            state.PauseTiming();
             itens.Edit();
             preco.SetText(precos[vez ^= 1]);
             itens.Post();
-            state.ResumeTiming();
+        }
+        if (editaLote) {
+            TStoreTable& lotes = form->LotTable();
+            lotes.Edit();
+            lotes.FieldByName(QStringLiteral("valor")).SetText(precos[vez ^= 1]);
+            lotes.Post();
         }
         dialogs.ClearCalls();
+        state.ResumeTiming();
         form->BitBtn3Click();
+        if (esperaArquivo) form->CompleteSave();
     }
+    form->CompleteSave();
     if (dialogs.MessageTexts().isEmpty() ||
         dialogs.MessageTexts().back() != QStringLiteral("Dados Salvos !!!"))
         state.SkipWithError("\"Dados Salvos !!!\" was not shown");
+    state.counters["rows_in_file"] = static_cast<double>(itens.Data().rows.size());
     DiscardWithoutWriting(form);
 }
-BENCHMARK(SalvarDados)->Args({20000, 2000, 0})->Args({20000, 2000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(SalvarDados)
+    ->Args({20000, 2000, 0, 0})
+    ->Args({20000, 2000, 2, 0})
+    ->Args({20000, 2000, 1, 0})
+    ->Args({20000, 2000, 1, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // A child of OpenLotProposalMemory: writes the proposal of that many items and lots to the file
 // (arguments: file, items, lots).

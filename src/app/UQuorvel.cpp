@@ -96,7 +96,9 @@ void TFormQuorvel::closeEvent(QCloseEvent* event) {
 }
 
 void TFormQuorvel::FormClose() {
+    // The window closes only once the file is written: nothing saved is lost when the program ends.
     BitBtn3Click();
+    CompleteSave();
 }
 
 } // namespace quorvel

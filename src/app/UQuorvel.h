@@ -63,8 +63,13 @@ public:
     void BtnConfigClick();
     void CarregaDadosFornecedor();
 
-    // Saving and exporting.
+    // Saving and exporting. "Salvar Dados" hands the file's write to a thread of its own when there
+    // is something to write; CompleteSave waits for that write, if any, and shows "Dados Salvos !!!"
+    // for it (a failed write throws the store's error instead). It runs by itself when the write
+    // ends, and before anything else that needs the file written: another save, an export, an open,
+    // the window's close.
     void BitBtn3Click();
+    void CompleteSave();
     void btnExpArquivoClick();
     QString SelecionaPastaDestino();
 
@@ -90,6 +95,7 @@ private:
     // "Abrir" after its dialog: the chosen file is locked, loaded and shown in the mode it asks for.
     void OpenChosenFile(const QString& escolhido);
     void AdjustToMode();
+    void ShowSavedMessage();
     void SetPriceTitle(const QString& titulo);
 
     std::unique_ptr<ProposalRecordSet> proposta;

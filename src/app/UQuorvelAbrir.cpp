@@ -25,6 +25,7 @@ QString FileInUseMessage(const QString& arquivo, const LockHolder& dono) {
 } // namespace
 
 void TFormQuorvel::BtnAbreXMLClick() {
+    CompleteSave();
     proposta->CloseBeforeOpening();
     const std::optional<QString> escolhido = Dialogs().OpenFile(FileDialogOptions{});
     if (!escolhido) return;
@@ -32,6 +33,7 @@ void TFormQuorvel::BtnAbreXMLClick() {
 }
 
 void TFormQuorvel::OpenGivenFile(const QString& arquivo) {
+    CompleteSave();
     proposta->CloseBeforeOpening();
     // The file box shows the full path, as the open dialog gives it.
     OpenChosenFile(QDir::cleanPath(QFileInfo(arquivo).absoluteFilePath()));

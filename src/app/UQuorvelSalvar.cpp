@@ -16,14 +16,30 @@ namespace quorvel {
 
 void TFormQuorvel::BitBtn3Click() {
     if (ui->EdArquivo->text().trimmed().isEmpty()) return;
+    // A save still being written is told (or its failure shown) before this one goes on.
+    CompleteSave();
     proposta->PostPending();
     const SupplierData& fornecedor = proposta->Supplier();
     if (fornecedor.razaoSocial.trimmed().isEmpty() || fornecedor.identificador.trimmed().isEmpty())
         BtnConfigClick();
     PropagaValorLotes(kWarnUnpriced);
-    // The proposal reaches the disk now, not only at the next close of the item table: a failed
-    // write stops here with the store's error, so "Dados Salvos !!!" is never shown for unsaved data.
-    proposta->WriteProposalFile();
+    // The proposal reaches the disk now, not only at the next close of the item table. It is written
+    // on a thread of its own and the window goes on meanwhile; "Dados Salvos !!!" comes when the
+    // file is written (CompleteSave), a failed write shows the store's error instead, so the message
+    // is never shown for unsaved data.
+    const bool escrevendo = proposta->StartProposalFileWrite([this] {
+        QMetaObject::invokeMethod(this, GuardedSlot([this] { CompleteSave(); }), Qt::QueuedConnection);
+    });
+    if (!escrevendo) ShowSavedMessage();
+}
+
+void TFormQuorvel::CompleteSave() {
+    if (!proposta->ProposalFileWritePending()) return;
+    proposta->FinishProposalFileWrite();
+    ShowSavedMessage();
+}
+
+void TFormQuorvel::ShowSavedMessage() {
     Dialogs().MessageBox(QStringLiteral("Dados Salvos !!!"), QStringLiteral("Aviso"), MessageIcon::Stop,
                          MessageButtons::Ok);
 }
@@ -35,7 +51,10 @@ QString TFormQuorvel::SelecionaPastaDestino() {
 }
 
 void TFormQuorvel::btnExpArquivoClick() {
+    // The export copies the file as written: the save ends here, with its message, before anything
+    // is chosen or copied.
     BitBtn3Click();
+    CompleteSave();
     const QString arquivo = ui->EdArquivo->text();
     if (arquivo.trimmed().isEmpty()) return;
     TStoreTable& itens = ItemTable();

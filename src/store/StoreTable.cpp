@@ -390,6 +390,7 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         // A packet that cannot be taken in leaves the table closed and empty.
         ScopeFail release([this] { ReleaseContent(); });
         data_ = std::move(packet);
+        ++contentVersion_;
         equalityIndex_.Reset();
         // Every stored version carries one value per field from here on.
         for (PacketRow& row : data_.rows)
@@ -495,9 +496,13 @@ void TStoreTable::SaveToFile(const QString& fileName) {
 }
 
 void TStoreTable::WriteFile(const QString& fileName) const {
+    WriteContentToFile(fileName, data_);
+}
+
+void TStoreTable::WriteContentToFile(const QString& fileName, const Datapacket& content) {
     if (fileName.isEmpty()) RaiseDatabaseError(QStringLiteral("Missing file name"));
     const bool xml = QFileInfo(fileName).suffix().compare(QStringLiteral("xml"), Qt::CaseInsensitive) == 0;
-    const std::string bytes = xml ? WriteDatapacketXml(data_) : WriteDatapacketBinary(data_);
+    const std::string bytes = xml ? WriteDatapacketXml(content) : WriteDatapacketBinary(content);
     // The whole document goes to a temporary file beside the target, which then replaces the
     // target in one step: a failed save leaves the old file as it was.
     ReplaceFileAtomically(fileName, bytes);

@@ -106,11 +106,19 @@ public:
     // log, current record, order, filter and changed mark stay. A pending edit is not part of what
     // is written (post it first). The file is replaced atomically; on failure it is untouched.
     void SaveToFile(const QString& fileName = QString());
+    // Writes `content` to `fileName` as SaveToFile writes a table: XML for the extension ".xml" in
+    // any case, binary otherwise, replacing the file atomically. It touches no table, so a copy of
+    // Data() can be written from another thread.
+    static void WriteContentToFile(const QString& fileName, const Datapacket& content);
     TTableState State() const noexcept { return state_; }
     // Whether any row was inserted, modified or deleted since the table was opened.
     bool Changed() const noexcept { return changed_; }
     // True while the edit buffer holds an assignment not yet posted.
     bool Modified() const noexcept { return modified_; }
+    // A number that moves with every change of the stored rows (a post that changed or inserted a
+    // row, a delete, a load, a new empty table) and only then, never back to an earlier value: a
+    // caller that saw the same number before knows the rows are as they were then.
+    std::uint64_t ContentVersion() const noexcept { return contentVersion_; }
     // The whole content while open (fields, parameters, every row version, change log).
     const Datapacket& Data() const;
     // The content kept in memory by a table without file while it is closed, or nullptr.
@@ -282,6 +290,7 @@ private:
     std::optional<Datapacket> kept_;
     bool changed_ = false;
     bool modified_ = false;
+    std::uint64_t contentVersion_ = 0;
     std::vector<double> recordOrder_; // per stored row version: its record's place in the default order
     std::vector<int> view_;           // stored row versions visible, in the current order
     EqualityIndex equalityIndex_;     // current rows by an integer field's value, for `field = number`

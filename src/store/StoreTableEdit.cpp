@@ -236,6 +236,7 @@ void TStoreTable::Post() {
         recordOrder_.push_back(order);
         data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeInserted});
         changed_ = true;
+        ++contentVersion_;
         if (RowPasses(row)) {
             PlaceInView(row);
         } else {
@@ -256,6 +257,7 @@ void TStoreTable::Post() {
             data_.changeLog.push_back(
                 {static_cast<std::uint32_t>(row + 1), static_cast<std::uint32_t>(old + 1), kChangeModified});
             changed_ = true;
+            ++contentVersion_;
             if (!RowPasses(row)) {
                 view_.erase(view_.begin() + cursor_);
                 ClampCursor();
@@ -312,6 +314,7 @@ void TStoreTable::Delete() {
     data_.rows[static_cast<std::size_t>(row)].rowState |= kRowDeleted;
     data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeDeleted});
     changed_ = true;
+    ++contentVersion_;
     view_.erase(view_.begin() + cursor_);
     ClampCursor();
     eof_ = view_.empty();

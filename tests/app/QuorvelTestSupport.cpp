@@ -36,7 +36,12 @@ QString QuorvelFixture::SaveProposal(const Proposal& proposta, const QString& no
 }
 
 bool QuorvelFixture::RunAction(const std::function<void()>& acao) {
-    return RunGuarded(acao);
+    // "Salvar Dados" writes the file on a thread of its own and tells of it once written: the action
+    // counts as done when that happened, as it has by the time the supplier looks again.
+    return RunGuarded([&] {
+        acao();
+        if (form) form->CompleteSave();
+    });
 }
 
 bool QuorvelFixture::OpenProposal(std::optional<QString> path) {

@@ -73,7 +73,7 @@ protected:
     QString SaveProposal(const Proposal& proposta, const QString& nome = QStringLiteral("proposta.xml"));
 
     // Runs an action as the event dispatch does: an escaping exception is shown (EAbort silently).
-    // True when the action finished.
+    // A save the action started is waited for and told. True when the action finished.
     bool RunAction(const std::function<void()>& acao);
     // "Abrir" with the open dialog answering path (nothing: cancelled).
     bool OpenProposal(std::optional<QString> path);

@@ -5,6 +5,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
+#include "platform/ScopeExit.h"
 
 namespace quorvel {
 
@@ -16,19 +17,32 @@ void ProposalRecordSet::CDSLotesBeforeInsert(TStoreTable& dataSet) {
     if (dataSet.Tag() == kTagNormal) throw EAbort();
 }
 
-void ProposalRecordSet::CDSDigitacaoCalcFields(TStoreTable& dataSet) {
-    FieldNamed(dataSet, "totitem")
-        .SetAsFloat(FieldNamed(dataSet, "qtde").AsFloat() * FieldNamed(dataSet, "preco_ini").AsFloat());
+void ProposalRecordSet::CDSDigitacaoCalcFields(TStoreTable&) {
+    campos.totitem->SetAsFloat(campos.qtde->AsFloat() * campos.precoIni->AsFloat());
 }
 
-void ProposalRecordSet::CDSDigitacaoBeforePost(TStoreTable& dataSet) {
-    if (FieldNamed(dataSet, "tipoprega").AsQString() == QLatin1String("M"))
-        FieldNamed(dataSet, "valor").SetAsFloat(FieldNamed(dataSet, "preco_ini").AsFloat());
+void ProposalRecordSet::CDSDigitacaoBeforePost(TStoreTable&) {
+    antesDoPost = CurrentVersions();
+    if (HoldsText(*campos.tipoprega, "M")) campos.valor->SetAsFloat(campos.precoIni->AsFloat());
 }
 
-void ProposalRecordSet::CDSDigitacaoAfterPost(TStoreTable&) {
+void ProposalRecordSet::CDSDigitacaoAfterPost(TStoreTable& dataSet) {
     if (!CDSLotes->Active()) return;
+    if (rollUpSuspenso) {
+        acompanhado.reset();
+        return;
+    }
+    // A post that follows the last one counted (or the last walk) extends the record of what changed
+    // since that walk: the posted row's lot, and the selected lot whose value the roll-up sets.
+    const bool seguido = acompanhado && *acompanhado == antesDoPost;
     UpdateLotValue();
+    if (!seguido) {
+        acompanhado.reset();
+        return;
+    }
+    lotesAlterados.insert(FieldNamed(dataSet, "id_item").AsInteger());
+    if (!CDSLotes->IsEmpty()) lotesAlterados.insert(FieldNamed(*CDSLotes, "id_item").AsInteger());
+    acompanhado = CurrentVersions();
 }
 
 void ProposalRecordSet::CarregaDadosFornecedor() {
@@ -43,15 +57,32 @@ void ProposalRecordSet::CarregaDadosFornecedor() {
     TStoreField& identif = FieldNamed(itens, "identif");
     TStoreField& tipoEmpresa = FieldNamed(itens, "tipoempresa");
     const QString tipo = QString::number(fornecedor.tipoEmpresa);
+    // A row that holds the data already is left alone (posting it would store nothing), and the lot
+    // roll-up every post runs gives the same total for each post of a pass: it runs once, at its end.
     const auto gravaLinhasVisiveis = [&] {
-        itens.First();
-        while (!itens.Eof()) {
-            itens.Edit();
-            razaoSocial.SetAsQString(fornecedor.razaoSocial);
-            identif.SetAsQString(fornecedor.identificador);
-            tipoEmpresa.SetAsQString(tipo);
-            itens.Post();
-            itens.Next();
+        bool algumaLinha = false;
+        {
+            rollUpSuspenso = true;
+            const ScopeExit retoma([this] { rollUpSuspenso = false; });
+            itens.First();
+            while (!itens.Eof()) {
+                algumaLinha = true;
+                const bool jaTem = razaoSocial.AsQString() == fornecedor.razaoSocial &&
+                                   identif.AsQString() == fornecedor.identificador &&
+                                   tipoEmpresa.AsQString() == tipo;
+                if (!jaTem) {
+                    itens.Edit();
+                    razaoSocial.SetAsQString(fornecedor.razaoSocial);
+                    identif.SetAsQString(fornecedor.identificador);
+                    tipoEmpresa.SetAsQString(tipo);
+                    itens.Post();
+                }
+                itens.Next();
+            }
+        }
+        if (algumaLinha && lotes.Active()) {
+            UpdateLotValue();
+            acompanhado.reset();
         }
     };
 

@@ -2,6 +2,10 @@
 
 #include "app/proposal/TableAccess.h"
 
+#include "platform/ScopeExit.h"
+
+#include <optional>
+
 namespace quorvel {
 
 void ProposalRecordSet::BuildLots() {
@@ -21,15 +25,20 @@ void ProposalRecordSet::BuildLots() {
     TStoreField& itemDescr = FieldNamed(itens, "descr_lote");
     TStoreField& itemValor = FieldNamed(itens, "valor");
     TStoreField& itemMarca = FieldNamed(itens, "marca");
+    // The rows of a lot usually follow one another: a row of the lot the row before belonged to
+    // finds that lot without looking it up.
+    std::optional<TStoreValue> idAnterior;
     while (!itens.Eof()) {
-        if (!lotes.Locate(QStringLiteral("id_item"), idItem.Value())) {
+        const TStoreValue id = idItem.Value();
+        if (id != idAnterior && !lotes.Locate(QStringLiteral("id_item"), id)) {
             lotes.Append();
-            loteId.SetValue(idItem.Value());
+            loteId.SetValue(id);
             loteDescr.SetValue(itemDescr.Value());
             loteValor.SetValue(itemValor.Value());
             loteMarca.SetValue(itemMarca.Value());
             lotes.Post();
         }
+        idAnterior = id;
         itens.Next();
     }
 
@@ -66,45 +75,93 @@ void ProposalRecordSet::UpdateLotValue() {
     lotes.Post();
 }
 
-bool ProposalRecordSet::PropagaValorLotes() {
-    if (!IsLotMode()) return false;
+ProposalRecordSet::Versions ProposalRecordSet::CurrentVersions() const {
+    return {CDSDigitacao->ContentVersion(), CDSLotes->ContentVersion()};
+}
+
+bool ProposalRecordSet::PropagateIntoSelectedLot() {
     TStoreTable& itens = *CDSDigitacao;
-    TStoreTable& lotes = *CDSLotes;
+    TStoreField& preco = FieldNamed(itens, "preco_ini");
+    TStoreField& valorItem = FieldNamed(itens, "valor");
+    const TStoreField& tipo = FieldNamed(itens, "tipoprega");
+    const TStoreField& valorLote = FieldNamed(*CDSLotes, "valor");
+    // The lot's total is brought up to date before its rows copy it, so that every row, the first
+    // included, receives the same, current value.
+    UpdateLotValue();
     bool faltaPreco = false;
-    if (lotes.Tag() == kTagNormal) {
-        const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
-        TStoreField& preco = FieldNamed(itens, "preco_ini");
-        TStoreField& valorItem = FieldNamed(itens, "valor");
-        const TStoreField& tipo = FieldNamed(itens, "tipoprega");
-        const TStoreField& valorLote = FieldNamed(lotes, "valor");
-        // Every move of the lot table re-filters the item table to that lot's rows (its after-scroll
-        // handler), so the inner walk over the items sees exactly the rows of the current lot.
-        lotes.First();
-        while (!lotes.Eof()) {
-            // The lot's total is brought up to date before its rows copy it, so that every row,
-            // the first included, receives the same, current value.
-            UpdateLotValue();
-            itens.First();
-            while (!itens.Eof()) {
-                if (preco.AsFloat() <= 0) faltaPreco = true;
-                const double total = valorLote.AsFloat();
-                // A row that holds the lot's total already is left alone: posting it would change
-                // nothing, since its handlers give a lot-mode row and its lot the values they have
-                // (an item-mode row takes its own price instead, and is still posted).
-                const bool jaTem = !valorItem.IsNull() && valorItem.AsFloat() == total &&
-                                   tipo.AsQString() != QLatin1String("M");
-                if (!jaTem) {
-                    itens.Edit();
-                    valorItem.SetAsFloat(total);
-                    itens.Post();
-                }
-                itens.Next();
-            }
-            lotes.Next();
+    rollUpSuspenso = true;
+    const ScopeExit retoma([this] { rollUpSuspenso = false; });
+    itens.First();
+    while (!itens.Eof()) {
+        if (preco.AsFloat() <= 0) faltaPreco = true;
+        const double total = valorLote.AsFloat();
+        // A row that holds the lot's total already is left alone: posting it would change nothing,
+        // since its handlers give a lot-mode row and its lot the values they have (an item-mode row
+        // takes its own price instead, and is still posted).
+        const bool jaTem = !valorItem.IsNull() && valorItem.AsFloat() == total && !HoldsText(tipo, "M");
+        if (!jaTem) {
+            itens.Edit();
+            valorItem.SetAsFloat(total);
+            itens.Post();
         }
-        lotes.First();
+        itens.Next();
     }
     return faltaPreco;
+}
+
+void ProposalRecordSet::WalkLots(const std::set<std::int64_t>* somente) {
+    TStoreTable& lotes = *CDSLotes;
+    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
+    // A walk cut short by an error leaves nothing to trust: the next one walks every lot.
+    propagado.reset();
+    acompanhado.reset();
+    const TStoreField& idLote = FieldNamed(lotes, "id_item");
+    const auto percorreSelecionado = [&] {
+        const std::int64_t id = idLote.AsInteger();
+        lotesSemPreco.erase(id);
+        if (PropagateIntoSelectedLot()) lotesSemPreco.insert(id);
+    };
+    if (somente == nullptr) {
+        // Every move of the lot table re-filters the item table to that lot's rows (its after-scroll
+        // handler), so the walk over the items sees exactly the rows of the current lot.
+        lotesSemPreco.clear();
+        lotes.First();
+        while (!lotes.Eof()) {
+            percorreSelecionado();
+            lotes.Next();
+        }
+    } else {
+        // The walk's own posts are followed too: the lots to visit are taken before it starts.
+        const std::set<std::int64_t> visitar = *somente;
+        for (const std::int64_t id : visitar)
+            if (lotes.Locate(QStringLiteral("id_item"), TStoreValue(id)))
+                percorreSelecionado();
+            else
+                lotesSemPreco.erase(id);
+    }
+    lotes.First();
+    propagado = CurrentVersions();
+    acompanhado = propagado;
+    lotesAlterados.clear();
+}
+
+bool ProposalRecordSet::PropagaValorLotes() {
+    if (!IsLotMode()) return false;
+    TStoreTable& lotes = *CDSLotes;
+    if (lotes.Tag() != kTagNormal) return false;
+    // A row still being edited is posted by the walk's first move, a change not counted yet.
+    const bool editando = IsEditing(*CDSDigitacao) || IsEditing(lotes);
+    const Versions agora = CurrentVersions();
+    if (!editando && propagado && *propagado == agora) {
+        // Nothing stored changed since the last walk: every row holds its lot's value already, and
+        // the answer is the one that walk gave. The walk's last step, selecting the first lot, stays.
+        lotes.First();
+    } else if (!editando && propagado && acompanhado && *acompanhado == agora) {
+        WalkLots(&lotesAlterados);
+    } else {
+        WalkLots(nullptr);
+    }
+    return !lotesSemPreco.empty();
 }
 
 } // namespace quorvel

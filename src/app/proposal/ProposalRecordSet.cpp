@@ -1,5 +1,6 @@
 #include "app/proposal/ProposalRecordSet.h"
 
+#include "app/proposal/ProposalFileWriter.h"
 #include "app/proposal/TableAccess.h"
 
 #include "platform/Exceptions.h"
@@ -25,12 +26,19 @@ void RefuseIrregularFile(const QString& arquivo) {
 ProposalRecordSet::ProposalRecordSet(QString executableFolder)
     : CDSDigitacao(std::make_unique<TStoreTable>())
     , CDSLotes(std::make_unique<TStoreTable>())
-    , executableFolder(std::move(executableFolder)) {
+    , executableFolder(std::move(executableFolder))
+    , gravador(std::make_unique<ProposalFileWriter>()) {
     DeclareItemFields();
     DeclareLotFields();
 }
 
 ProposalRecordSet::~ProposalRecordSet() {
+    // A write still running ends first; its failure cannot be reported from here (owners that must
+    // see it finish the write themselves).
+    try {
+        FinishProposalFileWrite();
+    } catch (...) {
+    }
     // The item table, destroyed open, still writes a changed proposal back (the store closes it); the
     // lot selection and the roll-up must not reach into a half-destroyed record set meanwhile. Owners
     // that must see a failed write call CloseItemTable first.
@@ -41,7 +49,7 @@ ProposalRecordSet::~ProposalRecordSet() {
 }
 
 bool ProposalRecordSet::IsLotMode() const {
-    return CDSDigitacao->Active() && FieldNamed(*CDSDigitacao, "tipoprega").AsQString() == QLatin1String("L");
+    return CDSDigitacao->Active() && HoldsText(*campos.tipoprega, "L");
 }
 
 void ProposalRecordSet::OrdenaPorNumItem() {
@@ -58,6 +66,7 @@ void ProposalRecordSet::PostPending() {
 }
 
 void ProposalRecordSet::OpenItemTable() {
+    FinishProposalFileWrite();
     RefuseIrregularFile(CDSDigitacao->FileName());
     try {
         CDSDigitacao->Open();
@@ -72,10 +81,12 @@ void ProposalRecordSet::OpenItemTable() {
 }
 
 void ProposalRecordSet::CloseItemTable() {
+    FinishProposalFileWrite();
     CDSDigitacao->Close();
 }
 
 void ProposalRecordSet::DiscardChanges() {
+    FinishProposalFileWrite();
     // Without a file name the table keeps its rows in memory when it closes.
     CDSDigitacao->SetFileName(QString());
     CDSDigitacao->Close();
@@ -84,6 +95,7 @@ void ProposalRecordSet::DiscardChanges() {
 void ProposalRecordSet::CloseBeforeOpening() {
     // A price still being typed is posted, and in lot mode every row receives its lot's current
     // total, before the table closes and writes the file: nothing typed is lost by opening another.
+    FinishProposalFileWrite();
     if (CDSDigitacao->Active()) {
         PostPending();
         PropagaValorLotes();
@@ -109,6 +121,7 @@ std::optional<LockHolder> ProposalRecordSet::OpenFile(const QString& escolhido) 
 }
 
 void ProposalRecordSet::OpenForReport(const QString& arquivoLido) {
+    FinishProposalFileWrite();
     CDSDigitacao->SetFilter(QString());
     CDSDigitacao->SetFiltered(false);
     CDSDigitacao->Close();
@@ -124,13 +137,27 @@ void ProposalRecordSet::OpenForReport(const QString& arquivoLido) {
     }
 }
 
-void ProposalRecordSet::WriteProposalFile() {
+bool ProposalRecordSet::StartProposalFileWrite(std::function<void()> ended) {
     TStoreTable& itens = *CDSDigitacao;
-    if (!itens.Active() || itens.FileName().isEmpty()) return;
+    if (!itens.Active() || itens.FileName().isEmpty()) return false;
+    FinishProposalFileWrite();
     const std::size_t alteracoes = itens.Data().changeLog.size();
-    if (alteracoes == alteracoesGravadas && FileExists(itens.FileName())) return;
-    itens.SaveToFile();
-    alteracoesGravadas = alteracoes;
+    if (alteracoes == alteracoesGravadas && FileExists(itens.FileName())) return false;
+    // The copy shares the rows' values with the table (they are never changed in place), so it
+    // costs little, and the table goes on changing while the copy is written.
+    gravador->Start(itens.FileName(), itens.Data(), std::move(ended));
+    alteracoesEmGravacao = alteracoes;
+    return true;
+}
+
+bool ProposalRecordSet::ProposalFileWritePending() const noexcept {
+    return gravador->Pending();
+}
+
+void ProposalRecordSet::FinishProposalFileWrite() {
+    if (!gravador->Pending()) return;
+    gravador->Finish();
+    alteracoesGravadas = alteracoesEmGravacao;
 }
 
 } // namespace quorvel

@@ -6,11 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace quorvel {
 
+class ProposalFileWriter;
+class TStoreField;
 class TStoreTable;
 
 // The supplier's registration data as read from "config.ini".
@@ -64,10 +68,18 @@ public:
     // Loads a proposal for reporting only: no lock, no supplier data, and the rows stay in memory
     // (the file is never written back). The store's errors pass unchanged.
     void OpenForReport(const QString& arquivo);
-    // Writes the item table to its file now when its data changed since it was read or written (or
-    // the file is gone); nothing without an open file.
-    void WriteProposalFile();
-    // Closes the item table, which writes the file when its data changed; the lock stays.
+    // "Salvar Dados"'s write: when the item table's data changed since its file was read or written
+    // (or the file is gone), a copy of it is written to the file on a thread of its own, and `ended`
+    // runs on that thread once it is written or has failed. True when a write was started; nothing
+    // without an open file. A write still pending is finished first (its error is thrown here).
+    bool StartProposalFileWrite(std::function<void()> ended);
+    // A write was started whose outcome FinishProposalFileWrite has not collected yet.
+    bool ProposalFileWritePending() const noexcept;
+    // Waits for the pending write, if any: its failure is thrown here (the data then counts as not
+    // written), its success makes the file hold the data as it was when the write started.
+    void FinishProposalFileWrite();
+    // Closes the item table, which writes the file when its data changed; the lock stays. A pending
+    // write is finished first.
     void CloseItemTable();
     // Closes the item table without writing anything: what changed since the file was read is lost.
     void DiscardChanges();
@@ -81,7 +93,10 @@ public:
     void CarregaDadosFornecedor();
 
     // Copies each lot's value into its rows (lot mode only; item mode returns false at once). True when
-    // some item of some lot has no price (or a price of zero or less).
+    // some item of some lot has no price (or a price of zero or less). The lot table ends on its first
+    // lot. When neither table's rows changed since the last run, the rows already hold their lots'
+    // values and the answer is the last one: nothing is walked. When every change since then was a
+    // post of item rows, only the lots of those rows are walked again.
     bool PropagaValorLotes();
 
     // The handlers of the two tables.
@@ -98,18 +113,61 @@ private:
     void DeclareItemFields();
     void DeclareLotFields();
     void UpdateLotValue();
+    // The walk of PropagaValorLotes over the selected lot's rows; true when one of them has no price.
+    bool PropagateIntoSelectedLot();
+    // Walks every lot, or only the lots of `lotes` when given; records what the walk left.
+    void WalkLots(const std::set<std::int64_t>* lotes);
+
+    // Both tables' content versions at one moment.
+    struct Versions {
+        std::uint64_t items = 0;
+        std::uint64_t lots = 0;
+        friend bool operator==(const Versions&, const Versions&) = default;
+    };
+    Versions CurrentVersions() const;
+
+    // What the last walk of PropagaValorLotes left: the versions after it (nothing when no walk
+    // counts, as after a load) and the lots of which some item had no price.
+    std::optional<Versions> propagado;
+    std::set<std::int64_t> lotesSemPreco;
+    // The item posts since that walk: the versions after the last one and the lots they changed.
+    // It stays valid only while every stored change is such a post, each one followed by its own
+    // roll-up; anything else (a delete, a load, an edit of the lot table) clears it.
+    std::optional<Versions> acompanhado;
+    std::set<std::int64_t> lotesAlterados;
+    // The versions when the item post now running began (taken before it).
+    Versions antesDoPost;
+    // True while rows are posted whose roll-up would give their lot the total it has already (the
+    // total sums quantity times price, and these posts change neither): the values of
+    // PropagaValorLotes, whose lot was brought up to date first, and the supplier data of
+    // CarregaDadosFornecedor, whose pass ends with one roll-up.
+    bool rollUpSuspenso = false;
 
     std::unique_ptr<TStoreTable> CDSDigitacao;
     std::unique_ptr<TStoreTable> CDSLotes;
+    // The item table's fields that the handlers read or write at every move and post, found once
+    // when they are declared (a declared field stays the same object while the table lives).
+    struct ItemFields {
+        TStoreField* qtde = nullptr;
+        TStoreField* precoIni = nullptr;
+        TStoreField* totitem = nullptr;
+        TStoreField* tipoprega = nullptr;
+        TStoreField* valor = nullptr;
+    };
+    ItemFields campos;
     QString executableFolder;
     QString arquivo;
     SupplierData fornecedor;
     // Length of the item table's change log when its file was last read or written: the data
     // changed since then when the log grew.
     std::size_t alteracoesGravadas = 0;
+    // The same length for the write still pending.
+    std::size_t alteracoesEmGravacao = 0;
     // The lock file beside the open proposal, held from its opening until another file is opened or
     // the record set goes (after the table wrote the file back), across the reopening of an export.
     std::unique_ptr<FileLock> proposalLock;
+    // "Salvar Dados"'s writes, off the caller's thread.
+    std::unique_ptr<ProposalFileWriter> gravador;
 };
 
 } // namespace quorvel

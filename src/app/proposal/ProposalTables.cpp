@@ -59,6 +59,9 @@ void ProposalRecordSet::DeclareItemFields() {
     soma.SetActive(true);
     t.SetAggregatesActive(true);
 
+    campos = {&qtde, &preco, &totitem, &t.FieldByName(QLatin1StringView("tipoprega")),
+              &t.FieldByName(QLatin1StringView("valor"))};
+
     t.AddIndex(QStringLiteral("CDSDigitacaoIndex1"), QStringLiteral("descr_item"));
     t.AddIndex(QStringLiteral("CDSDigitacaoIndex2"), QStringLiteral("numitem"));
     t.AddIndex(QStringLiteral("CDSDigitacaoIndex3"), QStringLiteral("numitem;nuitem"));

@@ -4,6 +4,9 @@
 #include "store/TableTag.h"
 
 #include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace quorvel {
@@ -11,6 +14,14 @@ namespace quorvel {
 // Field of a proposal table by its name, for the handlers' many reads and writes.
 inline TStoreField& FieldNamed(const TStoreTable& table, const char* name) {
     return table.FieldByName(QLatin1StringView(name));
+}
+
+// Whether a text field holds exactly `text` (code-page bytes), read without formatting the value: the
+// handlers ask it of the auction type at every post.
+inline bool HoldsText(const TStoreField& field, std::string_view text) {
+    const TStoreValue value = field.Value();
+    const auto* stored = std::get_if<std::string>(&value);
+    return stored != nullptr && *stored == text;
 }
 
 inline bool IsEditing(const TStoreTable& table) {
