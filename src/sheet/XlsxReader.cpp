@@ -1,12 +1,10 @@
 #include "sheet/SheetCollector.h"
 #include "sheet/SheetError.h"
 #include "sheet/SheetReaders.h"
-#include "sheet/SheetText.h"
+#include "sheet/XlsxSharedStrings.h"
 #include "sheet/XlsxWorksheet.h"
 #include "sheet/XmlPartReader.h"
 #include "sheet/ZipReader.h"
-
-#include "platform/NumberParse.h"
 
 #include <QDir>
 #include <QHash>
@@ -89,70 +87,51 @@ QString FirstSheetId(ZipReader& zip, const SheetLimits& limits, const QString& w
     throw ESheetError(QStringLiteral("a pasta de trabalho não tem planilhas"));
 }
 
-std::vector<QString> ReadSharedStrings(ZipReader& zip, SheetCollector& sheet, const QString& part) {
-    std::vector<QString> strings;
-    XmlPartReader xml(zip.Open(part), sheet.Limits());
-    QString text;
-    bool inItem = false;
-    int phonetic = 0; // inside a reading aid, whose text is not the cell's
-    bool inText = false;
-    for (;;) {
-        const auto token = xml.Next();
-        if (token == QXmlStreamReader::EndDocument) break;
-        const QStringView name = xml.Xml().name();
-        if (token == QXmlStreamReader::StartElement) {
-            if (name == u"si") {
-                inItem = true;
-                text.clear();
-            } else if (name == u"rPh") {
-                ++phonetic;
-            } else if (name == u"t") {
-                inText = inItem && phonetic == 0;
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (name == u"si") {
-                if (strings.size() >= sheet.Limits().maxCells)
-                    xml.Fail(QStringLiteral("a planilha passa de %1 textos compartilhados")
-                                 .arg(GroupedCount(sheet.Limits().maxCells)));
-                sheet.ChargeText(static_cast<std::size_t>(text.size()), [&] {
-                    return QStringLiteral("texto compartilhado %1").arg(strings.size());
-                });
-                strings.push_back(text);
-                inItem = false;
-            } else if (name == u"rPh") {
-                --phonetic;
-            } else if (name == u"t") {
-                inText = false;
-            }
-        } else if (token == QXmlStreamReader::Characters && inText) {
-            sheet.AppendText(text, xml.Xml().text(),
-                             [&] { return QStringLiteral("texto compartilhado %1").arg(strings.size()); });
-        }
-    }
-    return strings;
-}
-
-// A worksheet part of a few megabytes is inflated whole and read in two halves at once, on two
-// threads, when the machine has them; a smaller one is not worth the second thread, and a larger
-// one is read as it is inflated, so that it is never held whole.
+// A worksheet or shared strings part of a few megabytes is inflated whole and read in two halves
+// at once, on two threads, when the machine has them; a smaller one is not worth the second thread,
+// and a larger one is read as it is inflated, so that it is never held whole.
 constexpr std::size_t kMinBytesInHalves = std::size_t{1} << 20;
 constexpr std::size_t kMaxBytesInHalves = std::size_t{32} << 20;
+
+bool ToReadInHalves(const ZipEntry& entry) {
+    const std::size_t declared = entry.DeclaredSize();
+    return declared >= kMinBytesInHalves && declared <= kMaxBytesInHalves &&
+           std::thread::hardware_concurrency() >= 2;
+}
+
+std::span<const char> SpanOf(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+std::vector<QString> ReadSharedStringsPart(ZipReader& zip, const QString& name, SheetCollector& sheet) {
+    std::unique_ptr<ZipEntry> entry = zip.Open(name);
+    if (!ToReadInHalves(*entry)) {
+        XmlPartReader xml(std::move(entry), sheet.Limits());
+        return ReadSharedStrings(xml, sheet);
+    }
+    const QByteArray part = entry->ReadAll(kMaxBytesInHalves);
+    const std::size_t cut = FindStringTag(SpanOf(part), part.size() / 2);
+    if (cut != std::string_view::npos)
+        if (std::optional<std::vector<QString>> strings =
+                ReadSharedStringsInHalves(name, SpanOf(part), cut, sheet))
+            return std::move(*strings);
+    XmlPartReader xml(name, {{SpanOf(part), 0, true}}, sheet.Limits());
+    return ReadSharedStrings(xml, sheet);
+}
 
 void ReadWorksheetPart(ZipReader& zip, const QString& name, SheetCollector& sheet,
                        const std::vector<QString>& strings) {
     std::unique_ptr<ZipEntry> entry = zip.Open(name);
-    const std::size_t declared = entry->DeclaredSize();
-    if (declared < kMinBytesInHalves || declared > kMaxBytesInHalves ||
-        std::thread::hardware_concurrency() < 2) {
+    if (!ToReadInHalves(*entry)) {
         XmlPartReader xml(std::move(entry), sheet.Limits());
         ReadWorksheet(xml, sheet, strings);
         return;
     }
     const QByteArray part = entry->ReadAll(kMaxBytesInHalves);
-    const std::span<const char> bytes(part.constData(), static_cast<std::size_t>(part.size()));
-    const std::size_t cut = FindRowTag(bytes, bytes.size() / 2);
-    if (cut != std::string_view::npos && ReadWorksheetInHalves(name, bytes, cut, sheet, strings)) return;
-    XmlPartReader xml(name, {{bytes, 0, true}}, sheet.Limits());
+    const std::size_t cut = FindRowTag(SpanOf(part), part.size() / 2);
+    if (cut != std::string_view::npos && ReadWorksheetInHalves(name, SpanOf(part), cut, sheet, strings))
+        return;
+    XmlPartReader xml(name, {{SpanOf(part), 0, true}}, sheet.Limits());
     ReadWorksheet(xml, sheet, strings);
 }
 
@@ -172,7 +151,7 @@ Sheet ReadXlsx(std::span<const char> bytes, const SheetLimits& limits) {
     SheetCollector sheet(limits);
     std::vector<QString> strings;
     if (const std::optional<QString> shared = FindByType(parts, u"/sharedStrings"))
-        strings = ReadSharedStrings(zip, sheet, *shared);
+        strings = ReadSharedStringsPart(zip, *shared, sheet);
     ReadWorksheetPart(zip, worksheet->target, sheet, strings);
     return sheet.Take();
 }

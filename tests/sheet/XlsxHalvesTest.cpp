@@ -6,6 +6,7 @@
 #include "sheet/SheetCollector.h"
 #include "sheet/SheetError.h"
 #include "sheet/SheetReaders.h"
+#include "sheet/XlsxSharedStrings.h"
 #include "sheet/XlsxWorksheet.h"
 #include "sheet/XmlPartReader.h"
 
@@ -224,6 +225,11 @@ TEST(XlsxHalves, ALargeWorkbookReadsAsInOnePassWithItsMessages) {
     LargeSheet large = Large(20000);
     ASSERT_GT(large.xml.size(), std::size_t{1} << 20);
     EXPECT_EQ(Dump(ReadXlsx(Bytes(XlsxWith(large.xml)))), large.dump);
+    // The way ReadXlsx takes: cut at the middle, in halves.
+    const SheetLimits usual;
+    SheetCollector halves(usual);
+    EXPECT_TRUE(ReadWorksheetInHalves(kPart, Span(large.xml),
+                                      FindRowTag(Span(large.xml), large.xml.size() / 2), halves, {}));
 
     // A fault far into the second half is named as the one pass names it, with its line.
     std::string broken = large.xml;
@@ -235,6 +241,104 @@ TEST(XlsxHalves, ALargeWorkbookReadsAsInOnePassWithItsMessages) {
     try {
         ReadXlsx(Bytes(XlsxWith(broken)));
         ADD_FAILURE() << "read a broken sheet";
+    } catch (const ESheetError& e) {
+        EXPECT_EQ("error: " + e.Message().toStdString(), expected);
+    }
+}
+
+// The strings, one a line, or "error: " and the message.
+std::string Lines(const std::vector<QString>& strings) {
+    std::string lines;
+    for (const QString& text : strings)
+        lines += text.toStdString() + "|\n";
+    return lines;
+}
+std::string OnePassStrings(const std::string& xml, const SheetLimits& limits = {}) {
+    try {
+        SheetCollector sheet(limits);
+        XmlPartReader reader(QStringLiteral("xl/sharedStrings.xml"), {{Span(xml), 0, true}}, limits);
+        return Lines(ReadSharedStrings(reader, sheet));
+    } catch (const ESheetError& e) {
+        return "error: " + e.Message().toStdString();
+    }
+}
+std::vector<std::size_t> StringCutsTaken(const std::string& xml, const SheetLimits& limits = {}) {
+    const std::string whole = OnePassStrings(xml, limits);
+    std::vector<std::size_t> taken;
+    for (std::size_t cut = 0; cut <= xml.size(); ++cut) {
+        SheetCollector sheet(limits);
+        const std::optional<std::vector<QString>> strings =
+            ReadSharedStringsInHalves(QStringLiteral("xl/sharedStrings.xml"), Span(xml), cut, sheet);
+        if (!strings) continue;
+        taken.push_back(cut);
+        EXPECT_EQ(Lines(*strings), whole) << "cut at " << cut << ": ..." << xml.substr(cut, 30);
+    }
+    return taken;
+}
+
+const std::string kStringsPart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<sst "
+    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"6\">\n"
+    "<si><t>Lote</t></si><si><t xml:space=\"preserve\"> Caneta &amp; l\xC3\xA1pis </t></si>\n"
+    "<!-- <si><t>no comment</t></si> -->\n"
+    "<si><r><rPr><b/></rPr><t>rich </t></r><r><t>text</t></r><rPh sb=\"0\"><t>ruby</t></rPh></si>\n"
+    "<si><t><![CDATA[<si>]]></t></si><si/>\n"
+    "<x:extra xmlns:x=\"urn:x\"><si><t>nested</t></si></x:extra><si><t>last</t></si>\n</sst>\n";
+
+TEST(XlsxHalves, SharedStringsCutAnywhereGiveTheOnePassStrings) {
+    ASSERT_EQ(OnePassStrings(kStringsPart),
+              "Lote|\n Caneta & l\xC3\xA1pis |\nrich text|\n<si>|\n|\nnested|\nlast|\n");
+    const std::vector<std::size_t> taken = StringCutsTaken(kStringsPart);
+    for (const char* item : {"<si><t>Lote", "<si><t xml", "<si><r>", "<si><t><!", "<si/>", "<si><t>last"})
+        EXPECT_TRUE(Taken(taken, At(kStringsPart, item))) << item;
+    // In the comment, in the CDATA, inside another element of the list.
+    EXPECT_FALSE(Taken(taken, At(kStringsPart, "<si><t>no")));
+    EXPECT_FALSE(Taken(taken, At(kStringsPart, "<si>]]")));
+    EXPECT_FALSE(Taken(taken, At(kStringsPart, "<si><t>nested")));
+    EXPECT_EQ(FindStringTag(Span(kStringsPart), At(kStringsPart, "<si><r>") - 2),
+              At(kStringsPart, "<si><r>"));
+
+    // Each half within the count of strings, both together not.
+    SheetLimits count;
+    count.maxCells = 6;
+    EXPECT_EQ(OnePassStrings(kStringsPart, count).substr(0, 7), "error: ");
+    EXPECT_TRUE(StringCutsTaken(kStringsPart, count).empty());
+    SheetLimits chars;
+    chars.maxTextChars = 30;
+    EXPECT_EQ(OnePassStrings(kStringsPart, chars).substr(0, 7), "error: ");
+    EXPECT_TRUE(StringCutsTaken(kStringsPart, chars).empty());
+}
+
+TEST(XlsxHalves, ALargeWorkbookOfSharedStringsReadsAsInOnePass) {
+    std::string sst = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    std::string xml = "<worksheet><sheetData>";
+    std::string dump;
+    for (int r = 1; r <= 20000; ++r) {
+        const std::string n = std::to_string(r);
+        sst += "<si><t>Especifica\xC3\xA7\xC3\xA3o do item " + n + ", que ocupa a c\xC3\xA9lula</t></si>\n";
+        xml += "<row r=\"" + n + "\"><c r=\"B" + n + "\" t=\"s\"><v>" + std::to_string(20000 - r) +
+               "</v></c></row>";
+        dump += n + ": B='Especifica\xC3\xA7\xC3\xA3o do item " + std::to_string(20001 - r) +
+                ", que ocupa a c\xC3\xA9lula'\n";
+    }
+    sst += "</sst>";
+    xml += "</sheetData></worksheet>";
+    ASSERT_GT(sst.size(), std::size_t{1} << 20);
+    ASSERT_GT(xml.size(), std::size_t{1} << 20);
+    EXPECT_EQ(Dump(ReadXlsx(Bytes(XlsxWith(xml, sst)))), dump);
+    const SheetLimits usual;
+    SheetCollector charged(usual);
+    EXPECT_TRUE(ReadSharedStringsInHalves(QStringLiteral("xl/sharedStrings.xml"), Span(sst),
+                                          FindStringTag(Span(sst), sst.size() / 2), charged));
+
+    // A string too long for a cell far into the second half is named as the one pass names it.
+    std::string broken = sst;
+    broken.insert(At(sst, "<si><t>Especifica\xC3\xA7\xC3\xA3o do item 15000,") + 7, std::string(40000, 'x'));
+    const std::string expected = OnePassStrings(broken);
+    ASSERT_EQ(expected, "error: texto compartilhado 14999: a c\xC3\xA9lula passa de 32.767 caracteres");
+    try {
+        ReadXlsx(Bytes(XlsxWith(xml, broken)));
+        ADD_FAILURE() << "read a string longer than a cell";
     } catch (const ESheetError& e) {
         EXPECT_EQ("error: " + e.Message().toStdString(), expected);
     }
