@@ -10,40 +10,12 @@
 namespace quorvel {
 namespace {
 
-class SharedStringsReader {
+class SharedStringsReader : public HalfReader<SharedStringsReader> {
 public:
     SharedStringsReader(XmlPartReader& xml, SheetCollector& sheet, std::vector<QString>& strings)
-        : xml_(xml)
+        : HalfReader(xml)
         , sheet_(sheet)
         , strings_(strings) {}
-
-    // Follows the elements open up to `maxDepth` into `chain` while reading.
-    void Follow(ElementChain& chain, int maxDepth) {
-        chain_ = &chain;
-        chainDepth_ = maxDepth;
-    }
-
-    // Reads to the end of the part; or, given `stop`, up to the start of an element of that name,
-    // and then tells whether it got there.
-    bool Read(QStringView stop = {}) {
-        for (;;) {
-            const auto token = xml_.Next();
-            if (token == QXmlStreamReader::EndDocument) return false;
-            const QStringView name = xml_.Xml().name();
-            if (token == QXmlStreamReader::StartElement) {
-                if (!stop.isEmpty() && name == stop) return true;
-                if (chain_ != nullptr && xml_.Depth() <= chainDepth_)
-                    FollowChain(*chain_, xml_, token, chainDepth_);
-                Start(name);
-            } else if (token == QXmlStreamReader::EndElement) {
-                End(name);
-                if (chain_ != nullptr && xml_.Depth() < chainDepth_)
-                    FollowChain(*chain_, xml_, token, chainDepth_);
-            } else if (token == QXmlStreamReader::Characters && inText_) {
-                sheet_.AppendText(text_, xml_.Xml().text(), [this] { return Where(); });
-            }
-        }
-    }
 
     // Between two strings: where a part may be cut.
     bool BetweenItems() const noexcept { return !inItem_ && phonetic_ == 0 && !inText_; }
@@ -51,7 +23,13 @@ public:
     bool StandsAlone() const noexcept { return true; }
 
 private:
+    friend class HalfReader<SharedStringsReader>;
+
     QString Where() const { return QStringLiteral("texto compartilhado %1").arg(strings_.size()); }
+
+    void Text(QStringView text) {
+        if (inText_) sheet_.AppendText(text_, text, [this] { return Where(); });
+    }
 
     void Start(QStringView name) {
         if (name == u"si") {
@@ -79,11 +57,8 @@ private:
         }
     }
 
-    XmlPartReader& xml_;
     SheetCollector& sheet_;
     std::vector<QString>& strings_;
-    ElementChain* chain_ = nullptr;
-    int chainDepth_ = 0;
     QString text_;
     bool inItem_ = false;
     int phonetic_ = 0;

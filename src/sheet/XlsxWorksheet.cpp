@@ -16,40 +16,17 @@ namespace quorvel {
 namespace {
 
 // Reads the rows of one worksheet part.
-class WorksheetReader {
+class WorksheetReader : public HalfReader<WorksheetReader> {
 public:
     WorksheetReader(XmlPartReader& xml, SheetCollector& sheet, const std::vector<QString>& strings)
-        : xml_(xml)
+        : HalfReader(xml)
         , sheet_(sheet)
         , strings_(strings) {}
 
-    // Follows the elements open up to `maxDepth` into `chain` while reading.
-    void Follow(ElementChain& chain, int maxDepth) {
-        chain_ = &chain;
-        chainDepth_ = maxDepth;
-    }
-
-    // Reads to the end of the part; or, given `stop`, up to the start of an element of that name,
-    // and then tells whether it got there.
+    // As HalfReader::Read, with the cell being read named in the messages of the part's faults.
     bool Read(QStringView stop = {}) {
         xml_.SetPlace([this] { return inCell_ ? Where() : QString(); });
-        for (;;) {
-            const auto token = xml_.Next();
-            if (token == QXmlStreamReader::EndDocument) return false;
-            const QStringView name = xml_.Xml().name();
-            if (token == QXmlStreamReader::StartElement) {
-                if (!stop.isEmpty() && name == stop) return true;
-                if (chain_ != nullptr && xml_.Depth() <= chainDepth_)
-                    FollowChain(*chain_, xml_, token, chainDepth_);
-                Start(name);
-            } else if (token == QXmlStreamReader::EndElement) {
-                End(name);
-                if (chain_ != nullptr && xml_.Depth() < chainDepth_)
-                    FollowChain(*chain_, xml_, token, chainDepth_);
-            } else if (token == QXmlStreamReader::Characters && target_ != nullptr) {
-                sheet_.AppendText(*target_, xml_.Xml().text(), [this] { return Where(); });
-            }
-        }
+        return HalfReader::Read(stop);
     }
 
     // Inside the sheet's data, between rows: where a part may be cut.
@@ -61,7 +38,13 @@ public:
     bool StandsAlone() const noexcept { return firstRowNumbered_; }
 
 private:
+    friend class HalfReader<WorksheetReader>;
+
     QString Where() const { return SheetCollector::Place(row_, column_); }
+
+    void Text(QStringView text) {
+        if (target_ != nullptr) sheet_.AppendText(*target_, text, [this] { return Where(); });
+    }
 
     void Start(QStringView name) {
         if (name == u"sheetData") {
@@ -182,11 +165,8 @@ private:
         }
     }
 
-    XmlPartReader& xml_;
     SheetCollector& sheet_;
     const std::vector<QString>& strings_;
-    ElementChain* chain_ = nullptr;
-    int chainDepth_ = 0;
     bool inData_ = false;
     bool inInline_ = false;
     bool inRow_ = false;

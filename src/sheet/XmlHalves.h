@@ -47,6 +47,51 @@ std::optional<ElementChain> ChainAround(const QString& name, std::span<const cha
 // inside a comment or outside the data: the reading of the halves finds out.
 std::size_t FindTag(std::span<const char> part, std::size_t from, std::string_view tag);
 
+// What the readers of halves share: following the elements open around the data while reading,
+// and reading tokens to the end of the part or up to the mark, the starts, ends and texts handed to
+// the `Start`, `End` and `Text` of `Derived`.
+template <class Derived> class HalfReader {
+public:
+    explicit HalfReader(XmlPartReader& xml)
+        : xml_(xml) {}
+
+    // Follows the elements open up to `maxDepth` into `chain` while reading.
+    void Follow(ElementChain& chain, int maxDepth) {
+        chain_ = &chain;
+        chainDepth_ = maxDepth;
+    }
+
+    // Reads to the end of the part; or, given `stop`, up to the start of an element of that name,
+    // and then tells whether it got there.
+    bool Read(QStringView stop = {}) {
+        Derived& self = static_cast<Derived&>(*this);
+        for (;;) {
+            const auto token = xml_.Next();
+            if (token == QXmlStreamReader::EndDocument) return false;
+            const QStringView name = xml_.Xml().name();
+            if (token == QXmlStreamReader::StartElement) {
+                if (!stop.isEmpty() && name == stop) return true;
+                if (chain_ != nullptr && xml_.Depth() <= chainDepth_)
+                    FollowChain(*chain_, xml_, token, chainDepth_);
+                self.Start(name);
+            } else if (token == QXmlStreamReader::EndElement) {
+                self.End(name);
+                if (chain_ != nullptr && xml_.Depth() < chainDepth_)
+                    FollowChain(*chain_, xml_, token, chainDepth_);
+            } else if (token == QXmlStreamReader::Characters) {
+                self.Text(xml_.Xml().text());
+            }
+        }
+    }
+
+protected:
+    XmlPartReader& xml_;
+
+private:
+    ElementChain* chain_ = nullptr;
+    int chainDepth_ = 0;
+};
+
 namespace halves {
 
 inline constexpr char kCutMark[] = "<quorvel-cut/>";
@@ -55,10 +100,9 @@ inline constexpr QStringView kCutName = u"quorvel-cut";
 QByteArray StartTags(const ElementChain& chain);
 bool FarFromTokenLimit(const XmlPartReader& xml, const SheetLimits& limits);
 
-// A reader of the halves: made by `make(xml, half)` (half 0 or 1), it offers
-// `void Follow(ElementChain&, int maxDepth)`, `bool Read(QStringView stop = {})` (true when it
-// stopped at an element of that name), `bool BetweenItems() const` and `bool StandsAlone() const`
-// (the items of a second half stand as they would in the whole).
+// A reader of the halves, a HalfReader made by `make(xml, half)` (half 0 or 1), also tells
+// `BetweenItems()` (where a part may be cut) and `StandsAlone()` (the items of a second half stand
+// as they would in the whole).
 template <class Make>
 bool ReadFirst(const QString& name, std::span<const char> half, const ElementChain& head,
                const SheetLimits& limits, Make& make) {
