@@ -145,8 +145,10 @@ public:
         const TStoreField* marca = items.FindField(QStringLiteral("marca"));
         brandWidth_ = marca != nullptr && marca->Size() > 0 ? marca->Size() : kDefaultBrandWidth;
         order_ = ItemsInNumberOrder(data, columns_);
+        // Read once: a row's values are scattered in memory, and each key is wanted twice.
+        keys_.reserve(order_.size());
         for (const int index : order_) {
-            const ItemKey key = KeyOf(index);
+            const ItemKey& key = keys_.emplace_back(KeyOf(index));
             if (!rows_.emplace(key, index).second) ambiguous_.insert(key);
         }
     }
@@ -154,8 +156,7 @@ public:
     PriceImportPlan Build(const Sheet& sheet) {
         for (const SheetRow& row : sheet.rows)
             if (row.number > headings_.row) Read(row);
-        for (const int index : order_) {
-            const ItemKey key = KeyOf(index);
+        for (const ItemKey& key : keys_) {
             const auto update = updates_.find(key);
             if (!mentioned_.contains(key)) plan_.notInSheet.push_back(key);
             if (update == updates_.end()) continue;
@@ -333,6 +334,7 @@ private:
     int pricePrecision_ = 15;
     int brandWidth_ = kDefaultBrandWidth;
     std::vector<int> order_;
+    std::vector<ItemKey> keys_; // of the rows in order_
     std::map<ItemKey, int> rows_;
     std::set<ItemKey> ambiguous_;
     std::map<ItemKey, int> seenAt_;

@@ -4,6 +4,8 @@
 #include "sheet/SheetText.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace quorvel {
 
@@ -19,6 +21,7 @@ void SheetCollector::BeginRow(int number) {
         throw ESheetError(QStringLiteral("a planilha passa de %1 linhas").arg(GroupedCount(limits_.maxRows)));
     if (number <= lastRow_)
         throw ESheetError(QStringLiteral("a linha %1 vem depois da linha %2").arg(number).arg(lastRow_));
+    if (firstRow_ == 0) firstRow_ = number;
     // A row usually has as many cells as the row before it.
     const std::size_t cells = sheet_.rows.empty() ? 0 : sheet_.rows.back().cells.size();
     row_ = SheetRow{};
@@ -96,6 +99,32 @@ void SheetCollector::RepeatLastRow(int count) {
     for (int i = 0; i < count; ++i) {
         SheetRow& copy = sheet_.rows.emplace_back(model);
         copy.number = ++lastRow_;
+    }
+}
+
+void SheetCollector::Append(SheetCollector&& later) {
+    EndRow();
+    later.EndRow();
+    if (later.firstRow_ != 0 && later.firstRow_ <= lastRow_)
+        throw ESheetError(
+            QStringLiteral("a linha %1 vem depois da linha %2").arg(later.firstRow_).arg(lastRow_));
+    if (cells_ + later.cells_ > limits_.maxCells)
+        throw ESheetError(
+            QStringLiteral("a planilha passa de %1 células preenchidas").arg(GroupedCount(limits_.maxCells)));
+    if (chars_ + later.chars_ > limits_.maxTextChars)
+        RefuseText(QStringLiteral("linha %1").arg(later.lastRow_));
+    cells_ += std::exchange(later.cells_, 0);
+    chars_ += std::exchange(later.chars_, 0);
+    if (firstRow_ == 0) firstRow_ = later.firstRow_;
+    if (later.lastRow_ != 0) lastRow_ = later.lastRow_;
+    later.firstRow_ = later.lastRow_ = 0;
+    std::vector<SheetRow>& rows = sheet_.rows;
+    if (rows.empty()) {
+        rows.swap(later.sheet_.rows);
+    } else {
+        rows.insert(rows.end(), std::make_move_iterator(later.sheet_.rows.begin()),
+                    std::make_move_iterator(later.sheet_.rows.end()));
+        later.sheet_.rows.clear();
     }
 }
 

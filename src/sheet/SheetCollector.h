@@ -37,6 +37,16 @@ public:
     template <class Where> void CheckCellLength(qsizetype chars, Where&& where) const {
         if (chars > limits_.maxCellChars) RefuseCell(where());
     }
+    // Appends text to a cell being read, within a cell's limit; `where` names the cell when it is refused.
+    template <class Where> void AppendText(QString& text, QStringView more, Where&& where) const {
+        CheckCellLength(text.size() + more.size(), where);
+        text += more;
+    }
+    // Takes over the rows `later` collected from the part of a file after this one's, as if they had
+    // been collected here: its first row must come after this one's last, and the cells and
+    // characters of both must keep within the budgets. Throws before anything changes; `later` is
+    // left empty.
+    void Append(SheetCollector&& later);
     // "linha 7, coluna C", for messages.
     static QString Place(int row, int column);
 
@@ -54,6 +64,7 @@ private:
     Sheet sheet_;
     SheetRow row_;
     bool inRow_ = false;
+    int firstRow_ = 0; // the first row begun, 0 before any
     int lastRow_ = 0;
     std::size_t cells_ = 0;
     std::size_t chars_ = 0;

@@ -4,10 +4,11 @@
 #include "sheet/SheetText.h"
 #include "sheet/ZipReader.h"
 
+#include <algorithm>
+
 namespace quorvel {
 namespace {
 
-constexpr std::size_t kChunk = 64 << 10;
 // No part of a spreadsheet defines entities; a file that tries gets nowhere with them.
 constexpr int kEntityExpansionLimit = 64;
 
@@ -15,8 +16,16 @@ constexpr int kEntityExpansionLimit = 64;
 
 XmlPartReader::XmlPartReader(std::unique_ptr<ZipEntry> entry, const SheetLimits& limits)
     : entry_(std::move(entry))
+    , name_(entry_->Name())
     , limits_(limits)
-    , buffer_(kChunk) {
+    , buffer_(kBlock) {
+    xml_.setEntityExpansionLimit(kEntityExpansionLimit);
+}
+
+XmlPartReader::XmlPartReader(QString name, std::vector<Piece> pieces, const SheetLimits& limits)
+    : name_(std::move(name))
+    , pieces_(std::move(pieces))
+    , limits_(limits) {
     xml_.setEntityExpansionLimit(kEntityExpansionLimit);
 }
 
@@ -24,13 +33,42 @@ XmlPartReader::~XmlPartReader() = default;
 
 void XmlPartReader::Fail(const QString& reason) const {
     throw ESheetError(
-        QStringLiteral("%1, linha %2 do XML: %3").arg(entry_->Name()).arg(xml_.lineNumber()).arg(reason));
+        QStringLiteral("%1, linha %2 do XML: %3").arg(name_).arg(xml_.lineNumber()).arg(reason));
+}
+
+bool XmlPartReader::Feed() {
+    if (entry_ != nullptr) {
+        const std::size_t got = entry_->Read(buffer_.data(), buffer_.size());
+        if (got == 0) return false;
+        pending_ += got;
+        if (pending_ <= limits_.maxTokenBytes)
+            xml_.addData(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
+        return true;
+    }
+    while (piece_ < pieces_.size() && consumed_ == pieces_[piece_].bytes.size()) {
+        ++piece_;
+        consumed_ = 0;
+    }
+    if (piece_ == pieces_.size()) return false;
+    const Piece& piece = pieces_[piece_];
+    std::size_t size = piece.bytes.size() - consumed_;
+    if (piece.ofPart) {
+        const std::size_t at = piece.offset + consumed_;
+        size = std::min(size, kBlock - at % kBlock);
+    }
+    const char* data = piece.bytes.data() + consumed_;
+    consumed_ += size;
+    pending_ += size;
+    if (pending_ <= limits_.maxTokenBytes)
+        xml_.addData(QByteArray::fromRawData(data, static_cast<qsizetype>(size)));
+    return true;
 }
 
 QXmlStreamReader::TokenType XmlPartReader::Next() {
     for (;;) {
         const QXmlStreamReader::TokenType token = xml_.readNext();
         if (token != QXmlStreamReader::Invalid) {
+            longest_ = std::max(longest_, pending_);
             pending_ = 0;
             if (token == QXmlStreamReader::DTD) Fail(QStringLiteral("declaração de tipo de documento"));
             if (token == QXmlStreamReader::StartElement) {
@@ -44,15 +82,16 @@ QXmlStreamReader::TokenType XmlPartReader::Next() {
         if (xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError) Fail(xml_.errorString());
         if (atEnd_) {
             // Fed incrementally, the parser cannot tell the end of the part from a pause.
-            if (seenRoot_ && depth_ == 0) return QXmlStreamReader::EndDocument;
+            if (seenRoot_ && depth_ == 0) {
+                longest_ = std::max(longest_, pending_);
+                return QXmlStreamReader::EndDocument;
+            }
             Fail(QStringLiteral("o documento termina antes do fim"));
         }
-        const std::size_t got = entry_->Read(buffer_.data(), buffer_.size());
-        if (got == 0) {
+        if (!Feed()) {
             atEnd_ = true;
             continue;
         }
-        pending_ += got;
         if (pending_ > limits_.maxTokenBytes) {
             const QString place = place_ ? place_() : QString();
             if (!place.isEmpty())
@@ -61,8 +100,14 @@ QXmlStreamReader::TokenType XmlPartReader::Next() {
             Fail(QStringLiteral("um elemento ou texto passa de %1 bytes")
                      .arg(GroupedCount(limits_.maxTokenBytes)));
         }
-        xml_.addData(QByteArray(buffer_.data(), static_cast<qsizetype>(got)));
     }
+}
+
+bool XmlPartReader::AtEndOfInput() {
+    if (xml_.readNext() != QXmlStreamReader::Invalid ||
+        xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+        return false;
+    return !Feed();
 }
 
 void XmlPartReader::SkipElement() {

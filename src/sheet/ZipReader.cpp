@@ -5,6 +5,8 @@
 
 #include <zip.h>
 
+#include <algorithm>
+
 namespace quorvel {
 namespace {
 
@@ -82,16 +84,7 @@ std::unique_ptr<ZipEntry> ZipReader::Open(const QString& name) {
 }
 
 QByteArray ZipReader::ReadAll(const QString& name, std::size_t maxBytes) {
-    const std::unique_ptr<ZipEntry> entry = Open(name);
-    QByteArray bytes;
-    char buffer[16384];
-    while (const std::size_t got = entry->Read(buffer, sizeof buffer)) {
-        if (static_cast<std::size_t>(bytes.size()) + got > maxBytes)
-            throw ESheetError(
-                QStringLiteral("a parte %1 passa de %2 bytes").arg(name, GroupedCount(maxBytes)));
-        bytes.append(buffer, static_cast<qsizetype>(got));
-    }
-    return bytes;
+    return Open(name)->ReadAll(maxBytes);
 }
 
 ZipEntry::ZipEntry(ZipReader& reader, zip_file* file, QString name, std::size_t declared)
@@ -119,6 +112,23 @@ std::size_t ZipEntry::Read(char* buffer, std::size_t size) {
         throw ESheetError(QStringLiteral("o zip se expande além do limite de %1")
                               .arg(Megabytes(reader_.limits_.maxInflatedBytes)));
     return count;
+}
+
+QByteArray ZipEntry::ReadAll(std::size_t maxBytes) {
+    // Read keeps the entry to its declared size, and ZipReader::Open that to the archive's allowance.
+    const std::size_t room = std::min(declared_ - std::min(read_, declared_), maxBytes);
+    QByteArray bytes(static_cast<qsizetype>(room), Qt::Uninitialized);
+    std::size_t filled = 0;
+    while (filled < room) {
+        const std::size_t got = Read(bytes.data() + filled, room - filled);
+        if (got == 0) break;
+        filled += got;
+    }
+    bytes.truncate(static_cast<qsizetype>(filled));
+    char more = 0;
+    if (Read(&more, 1) != 0)
+        throw ESheetError(QStringLiteral("a parte %1 passa de %2 bytes").arg(name_, GroupedCount(maxBytes)));
+    return bytes;
 }
 
 } // namespace quorvel

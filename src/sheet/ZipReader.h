@@ -52,7 +52,11 @@ public:
     // Reads up to `size` bytes; 0 at the end of the entry. Throws when the entry turns out longer
     // than it said, passes the archive's allowance, or is damaged.
     std::size_t Read(char* buffer, std::size_t size);
+    // The rest of the entry, of at most `maxBytes` bytes.
+    QByteArray ReadAll(std::size_t maxBytes);
     const QString& Name() const noexcept { return name_; }
+    // The size the archive gives for the entry inflated, which Read holds it to.
+    std::size_t DeclaredSize() const noexcept { return declared_; }
 
     // Made by ZipReader::Open, which checked the entry and opened `file`; takes it over.
     ZipEntry(ZipReader& reader, zip_file* file, QString name, std::size_t declared);
