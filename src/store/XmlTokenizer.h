@@ -21,13 +21,33 @@ struct Tag {
     std::string_view name;
 };
 
-// The markup of a datapacket held whole in memory: tags, their raw attribute values and the
-// skipping of what the reader does not want. Every access is bounds-checked; a document broken or
-// cut short fails with the store's structure error at the offset where reading stopped.
+// Where the bytes of a document come from when they are not all in memory at once: they arrive in
+// blocks at the end of one address range that does not move, so that the names and values the
+// tokenizer hands out stay valid while the document is read, and the part already read can be given
+// back.
+class XmlByteSource {
+public:
+    virtual ~XmlByteSource() = default;
+    // The bytes that have arrived, from the start of the document; a later call returns a longer view
+    // of the same memory.
+    virtual std::string_view Held() const noexcept = 0;
+    // Reads the next block; false at the end of the document.
+    virtual bool More() = 0;
+    // The bytes before `offset` will not be looked at again: their memory may be given back.
+    virtual void Release(std::size_t offset) noexcept = 0;
+};
+
+// The markup of a datapacket held in memory, whole or arriving from an XmlByteSource: tags, their raw
+// attribute values and the skipping of what the reader does not want. Every access is bounds-checked;
+// a document broken or cut short fails with the store's structure error at the offset where reading
+// stopped, which is the same whether the document came whole or in blocks.
 class XmlTokenizer {
 public:
     explicit XmlTokenizer(std::string_view text) noexcept
         : s_(text) {}
+    explicit XmlTokenizer(XmlByteSource& source) noexcept
+        : s_(source.Held())
+        , source_(&source) {}
 
     std::size_t Offset() const noexcept { return p_; }
     bool AtTag() const noexcept { return p_ < s_.size() && s_[p_] == '<'; }
@@ -37,7 +57,13 @@ public:
         RaiseStoreError(code, static_cast<long long>(offset));
     }
 
-    void SkipBlanks() noexcept;
+    void SkipBlanks();
+
+    // Tells the source that nothing before the cursor is looked at again; names and values handed
+    // out before may no longer be read. Called between elements.
+    void ReleaseRead() noexcept {
+        if (source_ != nullptr) source_->Release(p_);
+    }
 
     // The next start, empty or end tag; declarations, comments, other markup and text between
     // elements are skipped. Eof at the end of the input. A start tag's attributes are read next.
@@ -56,16 +82,19 @@ public:
                 tag.kind = TagKind::Start;
                 return;
             }
-            if (c == '/' && p_ + 1 < s_.size() && s_[p_ + 1] == '>') {
+            if (c == '/' && Holds(2) && s_[p_ + 1] == '>') {
                 p_ += 2;
                 tag.kind = TagKind::Empty;
                 return;
             }
             const size_t nameBegin = p_;
-            while (p_ < s_.size()) {
-                const char ch = s_[p_];
-                if (IsXmlBlank(ch) || ch == '=' || ch == '>' || ch == '/' || ch == '\0') break;
-                ++p_;
+            for (;;) {
+                while (p_ < s_.size()) {
+                    const char ch = s_[p_];
+                    if (IsXmlBlank(ch) || ch == '=' || ch == '>' || ch == '/' || ch == '\0') break;
+                    ++p_;
+                }
+                if (p_ < s_.size() || !Grow()) break;
             }
             const std::string_view name = s_.substr(nameBegin, p_ - nameBegin);
             SkipBlanks();
@@ -74,12 +103,11 @@ public:
             SkipBlanks();
             if (p_ >= s_.size() || s_[p_] != '"') return EndMalformedTag(tag);
             ++p_;
-            const void* q = std::memchr(s_.data() + p_, '"', s_.size() - p_);
-            if (q == nullptr) {
+            const size_t end = Find('"', p_);
+            if (end == std::string_view::npos) {
                 p_ = s_.size();
                 Fail(StoreErrorCode::Malformed);
             }
-            const size_t end = static_cast<size_t>(static_cast<const char*>(q) - s_.data());
             fn(name, s_.substr(p_, end - p_));
             p_ = end + 1;
         }
@@ -107,13 +135,26 @@ public:
     }
 
 private:
-    bool StartsWith(std::string_view prefix) const noexcept;
+    // Makes more of the document available from the source; false at its end (or without a source).
+    bool Grow();
+    // True when `count` bytes from the cursor are available, once as many as there are have arrived.
+    bool Holds(std::size_t count) {
+        while (s_.size() - p_ < count)
+            if (!Grow()) return false;
+        return true;
+    }
+    // The position of `c` at or after `from`, npos when the document has none.
+    std::size_t Find(char c, std::size_t from);
+    // The position of `text` at or after `from`, npos when the document has none.
+    std::size_t Find(std::string_view text, std::size_t from);
+    bool StartsWith(std::string_view prefix);
     void SkipPast(std::string_view terminator);
-    std::string_view ReadName() noexcept;
+    std::string_view ReadName();
     void EndMalformedTag(Tag& tag);
 
     std::string_view s_;
     std::size_t p_ = 0;
+    XmlByteSource* source_ = nullptr;
 };
 
 // True when the first tag is a declaration whose encoding attribute names UTF-8.
