@@ -80,9 +80,10 @@ double StatusMiB(const char* key) {
     return -1;
 }
 
-// How far `run` raises the resident size above where it starts: run in a forked child whose peak
-// is first reset to its size then, so that neither this process's history nor memory an earlier run
-// left in the heap counts. -1 when the system cannot reset the peak.
+// How far `run` raises the resident size above where it starts: run in a forked child that first
+// gives the heap's free pages back and resets its peak to its size then, so that neither this
+// process's history nor memory an earlier run left in the heap counts. -1 when the system cannot
+// reset the peak.
 double PeakGrowthMiB(const std::function<void()>& run) {
     int channel[2];
     if (pipe(channel) != 0) return -1;
@@ -91,6 +92,7 @@ double PeakGrowthMiB(const std::function<void()>& run) {
     if (child == 0) {
         close(channel[0]);
         double growth = -1;
+        malloc_trim(0);
         std::ofstream reset("/proc/self/clear_refs");
         reset << "5";
         reset.close();

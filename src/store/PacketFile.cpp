@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <span>
 #include <string_view>
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 namespace quorvel {
 namespace {
@@ -20,19 +20,18 @@ namespace {
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 // What is looked at to choose the reader: the binary signature, a byte order mark, the declaration.
 constexpr std::size_t kPrefixBytes = std::size_t{64} << 10;
-// Memory is given back in steps of this size, so that the calls stay few.
-constexpr std::size_t kReleaseStep = std::size_t{4} << 20;
+// The rows already read are dropped once they are this long, and the rest moved to the front: a
+// few blocks of memory serve the whole file, and the pages are used again instead of new ones.
+constexpr std::size_t kDropStep = std::size_t{1} << 20;
 
-// The bytes of an open file, read in blocks into one reserved address range a block longer than the
-// file was when it was opened (a file that grows beyond that while it is read fails). The range never
-// moves, so views into it stay valid; pages before a released offset go back to the system (and
-// would read as zeros).
+// The bytes of an open file, read in blocks into a window at the front of one reserved address
+// range a block longer than the file was when it was opened (a file that grows beyond that while it
+// is read fails). Blocks are added without moving what the window holds; only a drop moves it.
 class FileBlocks final : public XmlByteSource {
 public:
     FileBlocks(QFile& file, const QString& fileName)
         : file_(file)
-        , fileName_(fileName)
-        , page_(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
+        , fileName_(fileName) {
         const qint64 size = file.size();
         size_ = size > 0 ? static_cast<std::size_t>(size) : 0;
         reserved_ = size_ + kBlockBytes;
@@ -50,7 +49,7 @@ public:
 
     bool More() override {
         if (atEnd_) return false;
-        const std::size_t want = std::min(kBlockBytes, reserved_ - filled_);
+        const std::size_t want = std::min(kBlockBytes, reserved_ - (dropped_ + filled_));
         char probe = 0;
         const qint64 got =
             want == 0 ? file_.read(&probe, 1) : file_.read(base_ + filled_, static_cast<qint64>(want));
@@ -73,14 +72,12 @@ public:
         }
     }
 
-    // Whole pages only, and one page short of `offset`, so that a look one byte back still finds
-    // the bytes it read.
-    void Release(std::size_t offset) noexcept override {
-        const std::size_t end = offset / page_ * page_;
-        if (end < released_ + kReleaseStep + page_) return;
-        const std::size_t upTo = end - page_;
-        madvise(base_ + released_, upTo - released_, MADV_DONTNEED);
-        released_ = upTo;
+    std::size_t Drop(std::size_t count) noexcept override {
+        if (count < kDropStep || count > filled_) return 0;
+        std::memmove(base_, base_ + count, filled_ - count);
+        filled_ -= count;
+        dropped_ += count;
+        return count;
     }
 
     // The file's size when it was opened.
@@ -89,12 +86,11 @@ public:
 private:
     QFile& file_;
     const QString& fileName_;
-    std::size_t page_;
     char* base_ = nullptr;
     std::size_t size_ = 0;
     std::size_t reserved_ = 0;
-    std::size_t filled_ = 0;
-    std::size_t released_ = 0;
+    std::size_t filled_ = 0;  // bytes in the window
+    std::size_t dropped_ = 0; // bytes of the file before it
     bool atEnd_ = false;
 };
 

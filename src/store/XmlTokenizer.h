@@ -21,20 +21,21 @@ struct Tag {
     std::string_view name;
 };
 
-// Where the bytes of a document come from when they are not all in memory at once: they arrive in
-// blocks at the end of one address range that does not move, so that the names and values the
-// tokenizer hands out stay valid while the document is read, and the part already read can be given
-// back.
+// Where the bytes of a document come from when they are not all in memory at once: a window of the
+// document that blocks arrive at the end of without moving what it holds, so that the names and
+// values the tokenizer hands out stay valid while an element is read. Between elements the part
+// already read can be dropped from its front, and the rest may then move.
 class XmlByteSource {
 public:
     virtual ~XmlByteSource() = default;
-    // The bytes that have arrived, from the start of the document; a later call returns a longer view
-    // of the same memory.
+    // The window: the bytes that have arrived and were not dropped; a call after More() returns a
+    // longer view of the same memory.
     virtual std::string_view Held() const noexcept = 0;
     // Reads the next block; false at the end of the document.
     virtual bool More() = 0;
-    // The bytes before `offset` will not be looked at again: their memory may be given back.
-    virtual void Release(std::size_t offset) noexcept = 0;
+    // The first `count` bytes of the window will not be looked at again. Returns how many of them
+    // the source dropped (none, or all `count`); the window then starts that much later.
+    virtual std::size_t Drop(std::size_t count) noexcept = 0;
 };
 
 // The markup of a datapacket held in memory, whole or arriving from an XmlByteSource: tags, their raw
@@ -49,10 +50,11 @@ public:
         : s_(source.Held())
         , source_(&source) {}
 
-    std::size_t Offset() const noexcept { return p_; }
+    // The cursor's offset in the document.
+    std::size_t Offset() const noexcept { return base_ + p_; }
     bool AtTag() const noexcept { return p_ < s_.size() && s_[p_] == '<'; }
 
-    [[noreturn]] void Fail(StoreErrorCode code) const { FailAt(code, p_); }
+    [[noreturn]] void Fail(StoreErrorCode code) const { FailAt(code, Offset()); }
     [[noreturn]] static void FailAt(StoreErrorCode code, std::size_t offset) {
         RaiseStoreError(code, static_cast<long long>(offset));
     }
@@ -62,7 +64,12 @@ public:
     // Tells the source that nothing before the cursor is looked at again; names and values handed
     // out before may no longer be read. Called between elements.
     void ReleaseRead() noexcept {
-        if (source_ != nullptr) source_->Release(p_);
+        if (source_ == nullptr) return;
+        const std::size_t dropped = source_->Drop(p_);
+        if (dropped == 0) return;
+        base_ += dropped;
+        p_ -= dropped;
+        s_ = source_->Held();
     }
 
     // The next start, empty or end tag; declarations, comments, other markup and text between
@@ -152,8 +159,11 @@ private:
     std::string_view ReadName();
     void EndMalformedTag(Tag& tag);
 
+    // The part of the document in memory, the cursor in it, and the offset in the document where
+    // that part starts.
     std::string_view s_;
     std::size_t p_ = 0;
+    std::size_t base_ = 0;
     XmlByteSource* source_ = nullptr;
 };
 

@@ -9,9 +9,9 @@
 
 namespace quorvel::testing {
 
-// A document handed to the XML reader `block` bytes at a time. What the reader gives back is
-// overwritten with zeros at once, as the file reader's released pages read, so that a reader that
-// looks at given-back bytes reads something else than the document.
+// A document handed to the XML reader `block` bytes at a time. What the reader lets go of is dropped
+// at once and the rest moved to the front, so that a reader that still looked at dropped bytes, or
+// kept a view across a drop, would read something else than the document.
 class BlockSource final : public XmlByteSource {
 public:
     BlockSource(std::string text, std::size_t block)
@@ -24,17 +24,21 @@ public:
         held_ = std::min(text_.size(), held_ + block_);
         return true;
     }
-    void Release(std::size_t offset) noexcept override {
-        for (; released_ < offset && released_ < held_; ++released_)
-            text_[released_] = '\0';
+    std::size_t Drop(std::size_t count) noexcept override {
+        count = std::min(count, held_);
+        text_.erase(0, count);
+        held_ -= count;
+        dropped_ += count;
+        return count;
     }
-    std::size_t Released() const noexcept { return released_; }
+    // How many bytes were dropped in all.
+    std::size_t Dropped() const noexcept { return dropped_; }
 
 private:
     std::string text_;
     std::size_t block_;
     std::size_t held_ = 0;
-    std::size_t released_ = 0;
+    std::size_t dropped_ = 0;
 };
 
 } // namespace quorvel::testing
