@@ -6,6 +6,9 @@
 // A report whose memory is bounded shows nearly the same peak for every item count of a format; the
 // time grows with the items. Every run writes into a folder of its own, so that no run pays for
 // removing the files of the one before.
+//
+// `bench_report_memory --write-proposal ITEMS FILE` only writes the proposal of ITEMS items that the
+// runs read (the same generator and seed) to FILE, for a memory profiler run on quorvel-report.
 
 #include "support/BenchMain.h"
 #include "support/ChildRun.h"
@@ -115,6 +118,10 @@ void Report(benchmark::State& state, const char* format) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--write-proposal") {
+        const int items = std::atoi(argv[2]);
+        return items > 0 && GenerateInChild(items, argv[3]) ? 0 : 1;
+    }
     for (const char* format : {"pdf", "html", "rtf", "txt", "wmf", "emf", "qrp"}) {
         auto* benchmark =
             benchmark::RegisterBenchmark((std::string("Report/") + format).c_str(), Report, format);

@@ -4,6 +4,7 @@
 #include "store/FieldTypeTable.h"
 #include "store/Packet.h"
 #include "store/PacketBase64.h"
+#include "store/PacketFile.h"
 #include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
@@ -24,12 +25,15 @@ bool IsTrueText(std::string_view v) noexcept {
     return EqualsIgnoringAsciiCase(v, "true");
 }
 
-// Reads the datapacket from code-page text held whole in memory. Every access is bounds-checked;
-// errors carry the offset where reading stopped.
+// Reads the datapacket from code-page text held whole in memory or arriving in blocks. Every access
+// is bounds-checked; errors carry the offset where reading stopped.
 class XmlReader {
 public:
     XmlReader(std::string_view text, size_t fileSize)
         : xml_(text)
+        , budget_(fileSize) {}
+    XmlReader(XmlByteSource& source, size_t fileSize)
+        : xml_(source)
         , budget_(fileSize) {}
 
     Datapacket Read() {
@@ -362,6 +366,8 @@ private:
         xml_.ForEachChild("ROWDATA", [&](Tag& t) {
             if (!t.name.starts_with("ROW")) Fail(StoreErrorCode::Malformed);
             ReadRow(t);
+            // The row's values are copies: the text they came from is not needed again.
+            xml_.ReleaseRead();
         });
     }
 
@@ -520,6 +526,10 @@ Datapacket ReadDatapacketXml(std::span<const char> bytes) {
         text = converted;
     }
     return XmlReader(text, bytes.size()).Read();
+}
+
+Datapacket ReadDatapacketXml(XmlByteSource& source, std::size_t fileSize) {
+    return XmlReader(source, fileSize).Read();
 }
 
 } // namespace quorvel

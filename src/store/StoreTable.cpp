@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "store/FieldTypeTable.h"
+#include "store/PacketFile.h"
 #include "store/StoreErrors.h"
 
 #include <QCollator>
@@ -50,17 +51,6 @@ FieldDef DefinitionFor(const TStoreField& field) {
     if (field.Required()) def.flags.required = true;
     if (field.ReadOnly()) def.flags.readOnly = true;
     return def;
-}
-
-QByteArray ReadWholeFile(const QString& fileName) {
-    QFile file(fileName);
-    // A device or a FIFO would be read for ever, or waited on: only a regular file is opened.
-    if (const QString failure = OpenRegularFileForReading(file); !failure.isEmpty())
-        RaiseDatabaseError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, failure));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
-    return bytes;
 }
 
 } // namespace
@@ -266,10 +256,7 @@ void TStoreTable::Open() {
     if (Active()) return;
     Fire(BeforeOpen);
     if (!fileName_.isEmpty() && QFileInfo::exists(fileName_)) {
-        const QByteArray bytes = ReadWholeFile(fileName_);
-        OpenWith(
-            ReadDatapacket(std::span<const char>(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-            false);
+        OpenWith(ReadDatapacketFile(fileName_), false);
     } else if (kept_) {
         OpenWith(*kept_, true);
     } else {

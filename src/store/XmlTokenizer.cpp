@@ -2,14 +2,46 @@
 
 #include "platform/AsciiText.h"
 
+#include <algorithm>
+
 namespace quorvel {
 
-void XmlTokenizer::SkipBlanks() noexcept {
-    while (p_ < s_.size() && IsXmlBlank(s_[p_]))
-        ++p_;
+bool XmlTokenizer::Grow() {
+    if (source_ == nullptr || !source_->More()) return false;
+    s_ = source_->Held();
+    return true;
 }
 
-bool XmlTokenizer::StartsWith(std::string_view prefix) const noexcept {
+std::size_t XmlTokenizer::Find(char c, std::size_t from) {
+    for (;;) {
+        if (from < s_.size())
+            if (const void* q = std::memchr(s_.data() + from, c, s_.size() - from))
+                return static_cast<std::size_t>(static_cast<const char*>(q) - s_.data());
+        from = std::max(from, s_.size());
+        if (!Grow()) return std::string_view::npos;
+    }
+}
+
+std::size_t XmlTokenizer::Find(std::string_view text, std::size_t from) {
+    for (;;) {
+        const std::size_t at = s_.find(text, from);
+        if (at != std::string_view::npos) return at;
+        // A match may begin in the part already searched and end in the block that arrives next.
+        if (s_.size() >= text.size()) from = std::max(from, s_.size() - text.size() + 1);
+        if (!Grow()) return std::string_view::npos;
+    }
+}
+
+void XmlTokenizer::SkipBlanks() {
+    for (;;) {
+        while (p_ < s_.size() && IsXmlBlank(s_[p_]))
+            ++p_;
+        if (p_ < s_.size() || !Grow()) return;
+    }
+}
+
+bool XmlTokenizer::StartsWith(std::string_view prefix) {
+    Holds(prefix.size());
     return s_.substr(p_).starts_with(prefix);
 }
 
@@ -18,7 +50,7 @@ Tag XmlTokenizer::NextElement() {
         SkipBlanks();
         if (p_ >= s_.size()) return {};
         if (s_[p_] != '<') {
-            const size_t lt = s_.find('<', p_);
+            const size_t lt = Find('<', p_);
             if (lt == std::string_view::npos) {
                 p_ = s_.size();
                 return {};
@@ -39,7 +71,7 @@ Tag XmlTokenizer::NextElement() {
         }
         ++p_; // '<'
         Tag tag;
-        if (p_ < s_.size() && s_[p_] == '/') {
+        if (Holds(1) && s_[p_] == '/') {
             ++p_;
             tag.kind = TagKind::End;
             tag.name = ReadName();
@@ -55,7 +87,7 @@ Tag XmlTokenizer::NextElement() {
 }
 
 void XmlTokenizer::SkipPast(std::string_view terminator) {
-    const size_t at = s_.find(terminator, p_ + 2);
+    const size_t at = Find(terminator, p_ + 2);
     if (at == std::string_view::npos) {
         p_ = s_.size();
         Fail(StoreErrorCode::Malformed);
@@ -63,18 +95,21 @@ void XmlTokenizer::SkipPast(std::string_view terminator) {
     p_ = at + terminator.size();
 }
 
-std::string_view XmlTokenizer::ReadName() noexcept {
+std::string_view XmlTokenizer::ReadName() {
     const size_t begin = p_;
-    while (p_ < s_.size()) {
-        const char c = s_[p_];
-        if (IsXmlBlank(c) || c == '/' || c == '>' || c == '=' || c == '\0') break;
-        ++p_;
+    for (;;) {
+        while (p_ < s_.size()) {
+            const char c = s_[p_];
+            if (IsXmlBlank(c) || c == '/' || c == '>' || c == '=' || c == '\0') break;
+            ++p_;
+        }
+        if (p_ < s_.size() || !Grow()) break;
     }
     return s_.substr(begin, p_ - begin);
 }
 
 void XmlTokenizer::EndMalformedTag(Tag& tag) {
-    const size_t gt = s_.find('>', p_);
+    const size_t gt = Find('>', p_);
     if (gt == std::string_view::npos) {
         p_ = s_.size();
         Fail(StoreErrorCode::Malformed);

@@ -1,9 +1,14 @@
-// Feeds arbitrary bytes to the XML datapacket reader. Whatever it accepts must write back in a stable
-// form: writing, reading and writing again gives the same bytes, in both text modes and through the
-// binary form.
+// Feeds arbitrary bytes to the XML datapacket reader. Code-page text read in small blocks must end as
+// the whole read does (the same packet, or the same error at the same offset). Whatever it accepts
+// must write back in a stable form: writing, reading and writing again gives the same bytes, in both
+// text modes and through the binary form.
+#include "../store/BlockSource.h"
+
 #include "platform/Exceptions.h"
 #include "store/Packet.h"
+#include "store/PacketFile.h"
 #include "store/StoreErrors.h"
+#include "store/XmlTokenizer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -30,16 +35,36 @@ void Check(bool ok, const char* what) {
     std::abort();
 }
 
+// The error of a read of `text` in blocks of seven bytes, or -1 with the packet in `packet`.
+int ReadInBlocks(const std::string& text, quorvel::Datapacket& packet, long long& offset) {
+    quorvel::testing::BlockSource source(text, 7);
+    try {
+        packet = quorvel::ReadDatapacketXml(source, text.size());
+    } catch (const quorvel::EStoreError& e) {
+        offset = e.Offset();
+        return e.ErrorCode();
+    }
+    return -1;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     using namespace quorvel;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const bool codePage = !input.starts_with("\xEF\xBB\xBF") && !DeclaresUtf8(input);
+    Datapacket inBlocks;
+    long long blockOffset = -1;
+    const int blockCode = codePage ? ReadInBlocks(input, inBlocks, blockOffset) : -1;
     Datapacket packet;
     try {
-        packet = ReadDatapacketXml(std::span<const char>(reinterpret_cast<const char*>(data), size));
-    } catch (const EStoreError&) {
+        packet = ReadDatapacketXml(std::span<const char>(input.data(), input.size()));
+    } catch (const EStoreError& e) {
+        if (codePage)
+            Check(blockCode == e.ErrorCode() && blockOffset == e.Offset(), "a read in blocks fails alike");
         return 0;
     }
+    if (codePage) Check(blockCode == -1 && inBlocks == packet, "a read in blocks gives the same packet");
     const std::string first = WriteDatapacketXml(packet);
     const std::string utf8 = WriteDatapacketXml(packet, XmlTextMode::Utf8);
     try {
