@@ -253,9 +253,11 @@ TEST(SavedReportHandler, OpensPreviewsWithoutSavingAndRecoversFromBadFiles) {
         QObject* Show(TQRPrinter& store) override {
             store.SetPreviewControl(control);
             store.SetShowingPreview(true);
-            QTimer::singleShot(0, [this, &store] {
-                *waited = true;
-                store.ClosePreview(window);
+            // The interface is gone once Show returns, as every preview interface is: the timer
+            // keeps what it needs, not the interface.
+            QTimer::singleShot(0, [shown = window, waitedFlag = waited, &store] {
+                *waitedFlag = true;
+                store.ClosePreview(shown);
             });
             return window;
         }
