@@ -8,9 +8,7 @@
 namespace quorvel {
 
 ProposalFileWriter::~ProposalFileWriter() {
-    // The failure of a write nobody collected cannot be reported from here; the write itself still
-    // ends before the program does.
-    if (escrita_.valid()) escrita_.wait();
+    Abandon();
 }
 
 void ProposalFileWriter::Start(QString fileName, Datapacket content, std::function<void()> ended) {
@@ -30,6 +28,14 @@ void ProposalFileWriter::Finish() {
     if (!escrita_.valid()) return;
     std::future<void> escrita = std::move(escrita_);
     escrita.get();
+}
+
+void ProposalFileWriter::Abandon() noexcept {
+    // The failure of a write nobody collected cannot be reported from here; the write itself still
+    // ends before its owner does.
+    if (!escrita_.valid()) return;
+    escrita_.wait();
+    escrita_ = {};
 }
 
 } // namespace quorvel

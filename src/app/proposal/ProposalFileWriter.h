@@ -31,6 +31,9 @@ public:
     // Waits for the pending write, if any, and collects its outcome: the store's error of a failed
     // write is thrown here. Afterwards nothing is pending.
     void Finish();
+    // Waits for the pending write, if any, and drops its outcome: for the end of an owner that can no
+    // longer report a failure. Afterwards nothing is pending.
+    void Abandon() noexcept;
 
 private:
     std::future<void> escrita_;

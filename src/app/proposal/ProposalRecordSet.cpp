@@ -35,10 +35,7 @@ ProposalRecordSet::ProposalRecordSet(QString executableFolder)
 ProposalRecordSet::~ProposalRecordSet() {
     // A write still running ends first; its failure cannot be reported from here (owners that must
     // see it finish the write themselves).
-    try {
-        FinishProposalFileWrite();
-    } catch (...) {
-    }
+    gravador->Abandon();
     // The item table, destroyed open, still writes a changed proposal back (the store closes it); the
     // lot selection and the roll-up must not reach into a half-destroyed record set meanwhile. Owners
     // that must see a failed write call CloseItemTable first.
