@@ -29,6 +29,11 @@ QString SystemMessage(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Every this many bytes written, the disk is asked to start writing them, so that a large file is
+// written back while it is still being made and the sync before the rename has little left to wait
+// for.
+constexpr std::int64_t kWriteBackStep = 4 << 20;
+
 // An unbuffered device over the temporary file: every write reaches the system at once and its
 // failure is remembered, so that a writer that ignores a short write is still caught afterwards.
 class CheckedFileDevice final : public QIODevice {
@@ -55,6 +60,11 @@ protected:
             }
             done += wrote;
         }
+        written_ += done;
+        if (written_ - writtenBack_ >= kWriteBackStep) {
+            calls_.StartWriteBack(fd_, writtenBack_, written_ - writtenBack_);
+            writtenBack_ = written_;
+        }
         return done;
     }
 
@@ -62,6 +72,8 @@ private:
     int fd_;
     FileSystemCalls& calls_;
     int error_ = 0;
+    std::int64_t written_ = 0;
+    std::int64_t writtenBack_ = 0; // the bytes before this were handed to StartWriteBack
 };
 
 // A replacement keeps the permissions of the regular file it replaces (a link replaced as itself
@@ -186,6 +198,9 @@ long FileSystemCalls::Write(int fd, const char* data, std::size_t size) {
 }
 int FileSystemCalls::Sync(int fd) {
     return ::fsync(fd);
+}
+void FileSystemCalls::StartWriteBack(int fd, std::int64_t offset, std::int64_t length) {
+    ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
 }
 int FileSystemCalls::SyncFileSystem(int fd) {
     return ::syncfs(fd);

@@ -89,9 +89,12 @@ public:
     virtual ~FileSystemCalls() = default;
     virtual long Write(int fd, const char* data, std::size_t size); // as write(2)
     virtual int Sync(int fd);                                       // as fsync(2)
-    virtual int SyncFileSystem(int fd);                             // as syncfs(2)
-    virtual int Close(int fd);                                      // as close(2)
-    virtual int Rename(const char* from, const char* to);           // as rename(2)
+    // Starts writing the range to disk without waiting (sync_file_range(2) with
+    // SYNC_FILE_RANGE_WRITE); a hint only, so its failure is not an error: Sync reports any.
+    virtual void StartWriteBack(int fd, std::int64_t offset, std::int64_t length);
+    virtual int SyncFileSystem(int fd);                   // as syncfs(2)
+    virtual int Close(int fd);                            // as close(2)
+    virtual int Rename(const char* from, const char* to); // as rename(2)
 };
 FileSystemCalls& SystemFileCalls();
 

@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -43,6 +46,8 @@ public:
     int syncs = 0;
     int fileSystemSyncs = 0;
     int renames = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> writeBacks; // (offset, length), in order
+    int syncsBeforeLastWriteBack = 0;
 
     long Write(int fd, const char* data, std::size_t size) override {
         if (interruptOnce) {
@@ -60,6 +65,11 @@ public:
             writeBudget -= long(size);
         }
         return FileSystemCalls::Write(fd, data, size);
+    }
+    void StartWriteBack(int fd, std::int64_t offset, std::int64_t length) override {
+        writeBacks.emplace_back(offset, length);
+        syncsBeforeLastWriteBack = syncs;
+        FileSystemCalls::StartWriteBack(fd, offset, length);
     }
     int Sync(int fd) override {
         if (++syncs == syncToFail && failSync != 0) {
@@ -193,6 +203,30 @@ TEST(AtomicFile, AFileWrittenPieceByPieceTakesItsNameOnlyWhenCommitted) {
     EXPECT_THROW(file.Write("more"), Exception) << "a committed file takes no more bytes";
     EXPECT_THROW(file.Commit(), Exception);
     EXPECT_EQ(ReadAll(path), "abc" + kNew);
+}
+
+TEST(AtomicFile, ALargeFileIsWrittenBackInStepsWhileItIsMade) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("relatorio.pdf");
+    const QByteArray page(300'000, 'p');
+    FaultyCalls calls;
+    calls.chunk = 65'536; // short writes still count every byte once
+    AtomicFileWriter file(path, LinkAtName::Replace, calls);
+    for (int i = 0; i < 50; ++i)
+        file.Write(std::string_view(page.constData(), std::size_t(page.size())));
+    file.Commit();
+    EXPECT_EQ(ReadAll(path), page.repeated(50));
+
+    // The ranges follow one another from the start, each a few megabytes, all before the sync.
+    ASSERT_EQ(calls.writeBacks.size(), 3U);
+    std::int64_t next = 0;
+    for (const auto& [offset, length] : calls.writeBacks) {
+        EXPECT_EQ(offset, next);
+        EXPECT_GE(length, 4 << 20);
+        EXPECT_LT(length, (4 << 20) + page.size());
+        next = offset + length;
+    }
+    EXPECT_EQ(calls.syncsBeforeLastWriteBack, 0);
 }
 
 TEST(AtomicFile, AFolderThatCannotBeSyncedIsReportedAfterTheReplacement) {
