@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -16,13 +17,22 @@ namespace {
 
 // Settings files are small; anything larger than this is not one and is treated as unreadable.
 constexpr qint64 kMaxIniFileSize = 16 * 1024 * 1024;
+// The file is read a block at a time: a buffer of the limit's size, mapped and released at every
+// read, cost the opening of a proposal (three reads) about a millisecond for a file of a few lines.
+constexpr qint64 kReadBlock = 64 * 1024;
 
 std::optional<std::string> ReadBytes(const QString& fileName) {
     QFile file(fileName);
     if (!FileExists(fileName) || file.size() > kMaxIniFileSize || !OpenRegularFileForReading(file).isEmpty())
         return std::nullopt;
-    const QByteArray bytes = file.read(kMaxIniFileSize + 1);
-    if (bytes.size() > kMaxIniFileSize) return std::nullopt;
+    // Read to the end, also past the size taken above when the file grew since, up to the limit.
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray block = file.read(std::min(kReadBlock, kMaxIniFileSize + 1 - bytes.size()));
+        if (block.isEmpty()) break;
+        bytes += block;
+        if (bytes.size() > kMaxIniFileSize) return std::nullopt;
+    }
     return bytes.toStdString();
 }
 

@@ -3,7 +3,10 @@
 #include "platform/FileLock.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QSysInfo>
 
 namespace quorvel::testing {
@@ -70,6 +73,39 @@ TEST_F(ArquivoEmUso, LockFollowsTheOpenProposal) {
     EXPECT_EQ(TryLockFile(segunda), FileLock::Result::InUse);
     form.reset();
     EXPECT_EQ(TryLockFile(segunda), FileLock::Result::Locked);
+}
+
+// The lock is asked for while the proposal is read: an opening it refuses leaves nothing behind. The
+// file box and the record set keep the proposal opened before, which was let go; the refused file is
+// neither written nor kept locked; and it opens whole once its holder let go.
+TEST_F(ArquivoEmUso, RefusedOpeningLeavesTheRefusedFileAndTheWindowAsTheyWere) {
+    const QString primeira = SaveProposal(ItemProposal(2), QStringLiteral("primeira.xml"));
+    const QString segunda = SaveProposal(LotProposal(3, 2), QStringLiteral("segunda.xml"));
+    const QByteArray antes = FileBytes(segunda);
+    const QDateTime escritaAntes = QFileInfo(segunda).lastModified();
+    ASSERT_TRUE(OpenProposal(primeira));
+    {
+        FileLock outro(segunda);
+        ASSERT_EQ(outro.TryLock(), FileLock::Result::Locked);
+        dialogs.ClearCalls();
+        ASSERT_TRUE(OpenProposal(segunda));
+        ASSERT_EQ(dialogs.Messages().size(), 1u);
+        EXPECT_TRUE(dialogs.Messages()[0].text.contains(QStringLiteral("já está aberto para edição")));
+        EXPECT_FALSE(Items().Active());
+        EXPECT_FALSE(Lots().Active());
+        EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), primeira);
+        EXPECT_EQ(TryLockFile(primeira), FileLock::Result::Locked) << "the proposal before was let go";
+        EXPECT_EQ(outro.TryLock(), FileLock::Result::Locked) << "the holder keeps its lock";
+    }
+    EXPECT_EQ(FileBytes(segunda), antes);
+    EXPECT_EQ(QFileInfo(segunda).lastModified(), escritaAntes);
+
+    ASSERT_TRUE(OpenProposal(segunda));
+    EXPECT_EQ(ChildNamed<QLineEdit>(*form, "EdArquivo").text(), segunda);
+    EXPECT_EQ(TryLockFile(segunda), FileLock::Result::InUse);
+    ASSERT_TRUE(Lots().Active());
+    EXPECT_EQ(Lots().RecordCount(), 3);
+    EXPECT_EQ(Items().RecordCount(), 2) << "the first lot's items";
 }
 
 } // namespace

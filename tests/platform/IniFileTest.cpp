@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -119,6 +120,29 @@ TEST_F(IniFileTest, CharactersOutsideTheCodePageAreStoredAsQuestionMarks) {
     ini.WriteString("S", "k", QStringLiteral("a\u4E2Db€"));
     EXPECT_EQ(ReadAll(path), QByteArray("[S]\r\nk=a?b\x80\r\n"));
     EXPECT_EQ(ini.ReadString("S", "k", ""), QStringLiteral("a?b€"));
+}
+
+TEST_F(IniFileTest, AFileLongerThanOneReadIsReadToItsEndAndOnePastTheLimitIsNoSettingsFile) {
+    // Comment lines in front push the section past the first blocks the file is read in.
+    const QByteArray comentarios = QByteArray("; linha de comentário\r\n").repeated(20000);
+    WriteAll(path, comentarios + "[FORNECEDOR]\r\nRAZAOSOCIAL=Empresa\r\nTIPOEMPRESA=2");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("FORNECEDOR", "RAZAOSOCIAL", "d"), QStringLiteral("Empresa"));
+    EXPECT_EQ(ini.ReadString("FORNECEDOR", "TIPOEMPRESA", "d"), QStringLiteral("2"));
+    ini.WriteString("FORNECEDOR", "IDENTIFICADOR", "Emp");
+    EXPECT_TRUE(ReadAll(path).startsWith(comentarios)) << "a write keeps what it did not change";
+    EXPECT_EQ(ini.ReadString("FORNECEDOR", "TIPOEMPRESA", "d"), QStringLiteral("2"));
+
+    // Past 16 MiB the file reads as no settings at all and is not rewritten.
+    const QByteArray grande = "[S]\r\nk=v\r\n" + QByteArray(16 * 1024 * 1024, ';');
+    WriteAll(path, grande);
+    EXPECT_EQ(ini.ReadString("S", "k", "d"), QStringLiteral("d"));
+    EXPECT_FALSE(ini.ValueExists("S", "k"));
+    EXPECT_THROW(ini.WriteString("S", "k", "w"), Exception);
+    EXPECT_EQ(QFileInfo(path).size(), grande.size());
+    // At the limit exactly it is still read.
+    WriteAll(path, grande.left(16 * 1024 * 1024));
+    EXPECT_EQ(ini.ReadString("S", "k", "d"), QStringLiteral("v"));
 }
 
 } // namespace

@@ -91,10 +91,11 @@ bool ProposalRecordSet::PropagateIntoSelectedLot() {
     bool faltaPreco = false;
     rollUpSuspenso = true;
     const ScopeExit retoma([this] { rollUpSuspenso = false; });
+    // The walk's posts do not roll up (it is suspended): the lot's total stays what it is now.
+    const double total = valorLote.AsFloat();
     itens.First();
     while (!itens.Eof()) {
         if (preco.AsFloat() <= 0) faltaPreco = true;
-        const double total = valorLote.AsFloat();
         // A row that holds the lot's total already is left alone: posting it would change nothing,
         // since its handlers give a lot-mode row and its lot the values they have (an item-mode row
         // takes its own price instead, and is still posted).

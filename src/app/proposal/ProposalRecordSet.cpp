@@ -9,6 +9,9 @@
 #include "store/StoreTable.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <future>
 
 namespace quorvel {
 
@@ -107,12 +110,29 @@ void ProposalRecordSet::CloseBeforeOpening() {
 std::optional<LockHolder> ProposalRecordSet::OpenFile(const QString& escolhido) {
     RefuseIrregularFile(escolhido);
     // Another window or tool editing the same file would lose one of the two edits: refuse it.
+    // Taking the lock waits for its file to reach the disk, milliseconds in which the proposal is
+    // read: the lock is taken on a thread of its own meanwhile (the future, declared after the lock,
+    // is waited for before the lock goes), and an opening it refuses is undone before anything of it
+    // is shown or written.
     auto lock = std::make_unique<FileLock>(escolhido);
-    if (lock->TryLock() == FileLock::Result::InUse) return lock->Holder();
+    std::future<FileLock::Result> tomada =
+        std::async(std::launch::async, [&lock] { return lock->TryLock(); });
 
+    const QString arquivoAnterior = arquivo;
+    const std::size_t gravadasAntes = alteracoesGravadas;
     arquivo = escolhido;
     CDSDigitacao->SetFileName(arquivo);
     OpenItemTable();
+    if (tomada.get() == FileLock::Result::InUse) {
+        // Just read and unchanged, the table closes without writing its file; should the holder have
+        // removed the file meanwhile, the table closes without a name, which writes nothing either.
+        if (!QFileInfo::exists(arquivo)) CDSDigitacao->SetFileName(QString());
+        CDSDigitacao->Close();
+        arquivo = arquivoAnterior;
+        CDSDigitacao->SetFileName(arquivo);
+        alteracoesGravadas = gravadasAntes;
+        return lock->Holder();
+    }
     proposalLock = std::move(lock);
     return std::nullopt;
 }
