@@ -249,6 +249,9 @@ private:
     void FetchCurrent();
     void CalculateFields(const RowValues& stored, std::vector<FieldValue>& calc);
     TStoreValue ReadField(const TStoreField& field) const;
+    // The value `field` reads, as a view valid while the table's lock is held and the record is not
+    // changed; an aggregate's value is computed into `computed`, which the view then shows.
+    FieldView ReadFieldView(const TStoreField& field, TStoreValue& computed) const;
     void WriteField(TStoreField& field, TStoreValue value);
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);

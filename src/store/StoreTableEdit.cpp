@@ -67,6 +67,13 @@ void TStoreTable::FetchCurrent() {
 
 TStoreValue TStoreTable::ReadField(const TStoreField& field) const {
     if (!Active()) return {};
+    if (field.FieldClass() == TFieldClass::Aggregate) return AggregateValue(field);
+    TStoreValue unused;
+    return ValueOf(ReadFieldView(field, unused));
+}
+
+FieldView TStoreTable::ReadFieldView(const TStoreField& field, TStoreValue& computed) const {
+    if (!Active()) return {};
     switch (field.FieldClass()) {
     case TFieldClass::Data: {
         const RowValues* stored = ActiveContext().stored;
@@ -76,10 +83,11 @@ TStoreValue TStoreTable::ReadField(const TStoreField& field) const {
     case TFieldClass::Calculated: {
         const std::vector<FieldValue>* calc = ActiveContext().calc;
         if (!calc || field.calcSlot_ < 0 || field.calcSlot_ >= static_cast<int>(calc->size())) return {};
-        return (*calc)[static_cast<std::size_t>(field.calcSlot_)];
+        return ViewOf((*calc)[static_cast<std::size_t>(field.calcSlot_)]);
     }
     case TFieldClass::Aggregate:
-        return AggregateValue(field);
+        computed = AggregateValue(field);
+        return ViewOf(computed);
     }
     return {};
 }
