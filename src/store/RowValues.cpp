@@ -435,17 +435,6 @@ std::vector<FieldValue> RowValues::ToVector() const {
     return all;
 }
 
-std::size_t RowValues::HeapBytes() const noexcept {
-    std::size_t bytes = entries_.capacity() * sizeof(Entry);
-    for (const Entry& entry : entries_)
-        bytes += ValueHeapBytes(entry.second);
-    if (block_) {
-        const BlockLayout layout(block_.get());
-        bytes += static_cast<std::size_t>(layout.payload - block_.get()) + layout.Offset(layout.count);
-    }
-    return bytes;
-}
-
 bool operator==(const RowValues& a, const RowValues& b) {
     if (a.size_ != b.size_) return false;
     // Only the fields that either row changed can differ when both share the same block; without a

@@ -96,6 +96,8 @@ public:
     // Removes field `column`; the fields after it move one place down.
     void EraseColumn(std::size_t column);
     void clear() noexcept;
+    // Drops the spare room of the changes kept beside the block (a row that is done being edited).
+    void ShrinkToFit() { entries_.shrink_to_fit(); }
 
     // Replaces the whole row by `count` fields holding the given (field, value) pairs; pairs may come
     // in any order, and of two pairs for one field the later counts. NULL values are left out.
@@ -121,10 +123,6 @@ public:
     std::size_t ValueCount() const noexcept;
 
     std::vector<FieldValue> ToVector() const;
-
-    // The bytes the row keeps beside itself: its packed block (shared with its copies) and its
-    // entries with what their values hold on the heap.
-    std::size_t HeapBytes() const noexcept;
 
     // Rows compare field by field (however each one keeps its values).
     friend bool operator==(const RowValues& a, const RowValues& b);
