@@ -255,6 +255,8 @@ private:
     void WriteField(TStoreField& field, TStoreValue value);
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);
+    // Appends a row version (a post's) to the stored rows.
+    void AppendVersion(PacketRow row);
     // Back to Browse, the edit buffer dropped; with `insertDropped` the record being inserted was
     // not stored and the cursor returns to where the insert began.
     void LeaveEditState(bool insertDropped);

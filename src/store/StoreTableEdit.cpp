@@ -26,6 +26,22 @@ void TStoreTable::CheckCanModifyTable(const char* disableParam) const {
         RaiseDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
+void TStoreTable::AppendVersion(PacketRow row) {
+    std::vector<PacketRow>& rows = data_.rows;
+    if (rows.size() == rows.capacity()) {
+        // A pass that posts every record appends one version per current record, and while the
+        // vector grows its old and new buffers are both alive: growing by room for one more version
+        // of each current record (by half, at least, so that posts to few records stay amortised)
+        // holds far fewer empty versions at that moment than doubling does.
+        const auto current = static_cast<std::size_t>(std::count_if(
+            rows.begin(), rows.end(), [](const PacketRow& r) { return IsCurrentRow(r.rowState); }));
+        rows.reserve(rows.size() + std::max({rows.size() / 2, current, std::size_t{16}}));
+    }
+    // The edit buffer's changes are kept for as long as the version lives: without spare room.
+    row.values.ShrinkToFit();
+    rows.push_back(std::move(row));
+}
+
 TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     if (override_) return *override_;
     if (state_ == TTableState::Edit || state_ == TTableState::Insert) return {&editBuffer_, &currentCalc_};
@@ -240,7 +256,7 @@ void TStoreTable::Post() {
             order = (before + after) / 2;
         }
         const int row = static_cast<int>(data_.rows.size());
-        data_.rows.push_back(PacketRow{kRowInserted, std::move(editBuffer_)});
+        AppendVersion(PacketRow{kRowInserted, std::move(editBuffer_)});
         recordOrder_.push_back(order);
         data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeInserted});
         changed_ = true;
@@ -259,8 +275,8 @@ void TStoreTable::Post() {
             AggregateRemove(old);
             data_.rows[static_cast<std::size_t>(old)].rowState =
                 static_cast<std::uint8_t>(oldState | kRowSuperseded);
-            data_.rows.push_back(PacketRow{
-                static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)), std::move(editBuffer_)});
+            AppendVersion(PacketRow{static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)),
+                                    std::move(editBuffer_)});
             recordOrder_.push_back(recordOrder_[static_cast<std::size_t>(old)]);
             data_.changeLog.push_back(
                 {static_cast<std::uint32_t>(row + 1), static_cast<std::uint32_t>(old + 1), kChangeModified});
