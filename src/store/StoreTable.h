@@ -296,6 +296,7 @@ private:
     bool changed_ = false;
     bool modified_ = false;
     std::uint64_t contentVersion_ = 0;
+    std::size_t currentRows_ = 0;     // stored row versions that are current (the table's records)
     std::vector<double> recordOrder_; // per stored row version: its record's place in the default order
     std::vector<int> view_;           // stored row versions visible, in the current order
     EqualityIndex equalityIndex_;     // current rows by an integer field's value, for `field = number`

@@ -33,8 +33,7 @@ void TStoreTable::AppendVersion(PacketRow row) {
         // vector grows its old and new buffers are both alive: growing by room for one more version
         // of each current record (by half, at least, so that posts to few records stay amortised)
         // holds far fewer empty versions at that moment than doubling does.
-        const auto current = static_cast<std::size_t>(std::count_if(
-            rows.begin(), rows.end(), [](const PacketRow& r) { return IsCurrentRow(r.rowState); }));
+        const std::size_t current = std::min(currentRows_, rows.size());
         rows.reserve(rows.size() + std::max({rows.size() / 2, current, std::size_t{16}}));
     }
     // The edit buffer's changes are kept for as long as the version lives: without spare room.
@@ -257,6 +256,7 @@ void TStoreTable::Post() {
         }
         const int row = static_cast<int>(data_.rows.size());
         AppendVersion(PacketRow{kRowInserted, std::move(editBuffer_)});
+        ++currentRows_;
         recordOrder_.push_back(order);
         data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeInserted});
         changed_ = true;
@@ -336,6 +336,7 @@ void TStoreTable::Delete() {
     const int row = view_[static_cast<std::size_t>(cursor_)];
     AggregateRemove(row);
     data_.rows[static_cast<std::size_t>(row)].rowState |= kRowDeleted;
+    --currentRows_;
     data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeDeleted});
     changed_ = true;
     ++contentVersion_;
