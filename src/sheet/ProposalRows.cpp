@@ -35,21 +35,22 @@ ProposalColumns::ProposalColumns(const Datapacket& data)
     , anoc(Column(data, "anoc")) {}
 
 QString TextOf(const PacketRow& row, int column) {
-    const FieldValue& value = row.values[static_cast<std::size_t>(column)];
-    if (const auto* text = std::get_if<std::string>(&value)) return Cp1252ToQString(*text);
-    if (const auto* wide = std::get_if<std::u16string>(&value)) return QString::fromStdU16String(*wide);
+    const FieldView value = row.values[static_cast<std::size_t>(column)];
+    if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToQString(*text);
+    if (const auto* wide = std::get_if<std::u16string_view>(&value))
+        return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
     if (const auto* number = std::get_if<std::int64_t>(&value)) return QString::number(*number);
     return QString();
 }
 
 std::optional<std::int64_t> IntegerOf(const PacketRow& row, int column) {
-    const FieldValue& value = row.values[static_cast<std::size_t>(column)];
+    const FieldView value = row.values[static_cast<std::size_t>(column)];
     if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
     return std::nullopt;
 }
 
 std::optional<TDecimal> DecimalOf(const PacketRow& row, int column) {
-    const FieldValue& value = row.values[static_cast<std::size_t>(column)];
+    const FieldView value = row.values[static_cast<std::size_t>(column)];
     if (const auto* decimal = std::get_if<TDecimal>(&value)) return *decimal;
     return std::nullopt;
 }

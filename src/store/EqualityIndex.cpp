@@ -27,7 +27,7 @@ void EqualityIndex::TakeIn(const std::vector<PacketRow>& rows) {
     for (; indexed_ < rows.size(); ++indexed_) {
         const PacketRow& row = rows[indexed_];
         if (!IsCurrentRow(row.rowState)) continue;
-        const FieldValue& value = row.values[column];
+        const FieldView value = row.values[column];
         if (const auto* integer = std::get_if<std::int64_t>(&value))
             groups_[GroupKey(static_cast<double>(*integer))].push_back(static_cast<int>(indexed_));
         else if (!IsNull(value))

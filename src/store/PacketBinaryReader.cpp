@@ -275,10 +275,10 @@ private:
                 if (it != replaced.end()) {
                     const RowValues& previous = packet_.rows[it->second - 1].values;
                     for (const std::uint32_t i : unchanged) {
-                        const FieldValue& value = previous[i];
-                        if (IsNull(value)) continue;
+                        if (IsNull(previous[i])) continue;
+                        FieldValue value = previous.Value(i);
                         budget_.Charge(FieldValueBytes(value), in_.Offset());
-                        entries.emplace_back(i, value);
+                        entries.emplace_back(i, std::move(value));
                     }
                 }
             }

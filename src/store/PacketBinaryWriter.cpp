@@ -194,7 +194,7 @@ private:
             out_.U8(static_cast<std::uint8_t>(row.rowState));
             const qsizetype maskAt = out_.Size();
             out_.Bytes(allNull);
-            row.values.ForEachValue([&](std::size_t i, const FieldValue& v) {
+            row.values.ForEachValue([&](std::size_t i, const FieldView& v) {
                 if (i >= n) return;
                 unsigned bits = 0;
                 if (previous != nullptr && IsBlobKind(kinds[i]) && i < previous->values.size() &&
@@ -222,7 +222,7 @@ private:
 
     // Appends the value; false (nothing appended) when the field kind carries no value or the value
     // does not match the kind, in which case the column is written as NULL.
-    bool Value(const FieldDef& f, FieldKind kind, const FieldValue& v) {
+    bool Value(const FieldDef& f, FieldKind kind, const FieldView& v) {
         switch (kind) {
         case FieldKind::Integer:
         case FieldKind::Unsigned:
@@ -261,19 +261,19 @@ private:
             }
             return false;
         case FieldKind::String:
-            if (const auto* s = std::get_if<std::string>(&v)) {
+            if (const auto* s = std::get_if<std::string_view>(&v)) {
                 Counted(*s, CountSizeForWidth(f.width));
                 return true;
             }
             return false;
         case FieldKind::WideString:
-            if (const auto* s = std::get_if<std::u16string>(&v)) {
+            if (const auto* s = std::get_if<std::u16string_view>(&v)) {
                 CountedUtf16(*s, CountSizeForWidth(f.width));
                 return true;
             }
             return false;
         case FieldKind::WideMemo:
-            if (const auto* s = std::get_if<std::u16string>(&v)) {
+            if (const auto* s = std::get_if<std::u16string_view>(&v)) {
                 CountedUtf16(*s, 4);
                 return true;
             }
@@ -282,7 +282,7 @@ private:
         case FieldKind::Blob:
         case FieldKind::Bytes:
         case FieldKind::VarBytes:
-            if (const auto* s = std::get_if<std::string>(&v)) {
+            if (const auto* s = std::get_if<std::string_view>(&v)) {
                 Counted(*s, 4);
                 return true;
             }

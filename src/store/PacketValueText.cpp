@@ -48,7 +48,7 @@ void AppendFloat(std::string& out, double v) {
 
 } // namespace
 
-void AppendScalarText(std::string& out, const FieldDef& field, FieldKind kind, const FieldValue& value) {
+void AppendScalarText(std::string& out, const FieldDef& field, FieldKind kind, const FieldView& value) {
     switch (kind) {
     case FieldKind::Integer:
         if (const auto* v = std::get_if<std::int64_t>(&value)) {
@@ -94,15 +94,15 @@ void AppendScalarText(std::string& out, const FieldDef& field, FieldKind kind, c
     }
 }
 
-std::string FieldValueText(const FieldDef& field, const FieldValue& value) {
+std::string FieldValueText(const FieldDef& field, const FieldView& value) {
     std::string out;
     const FieldKind kind = KindOf(field);
-    if (const auto* s = std::get_if<std::string>(&value)) {
+    if (const auto* s = std::get_if<std::string_view>(&value)) {
         if (kind == FieldKind::Blob || kind == FieldKind::Bytes || kind == FieldKind::VarBytes)
             AppendBase64(out, *s);
         else
             out = *s;
-    } else if (const auto* w = std::get_if<std::u16string>(&value)) {
+    } else if (const auto* w = std::get_if<std::u16string_view>(&value)) {
         for (const char16_t ch : *w)
             AppendUtf8(out, ch);
     } else {

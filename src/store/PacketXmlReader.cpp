@@ -413,8 +413,9 @@ private:
         PacketRow& row = packet_.rows.emplace_back();
         row.rowState = rowState;
         if (dense) {
-            row.values = RowValues::Dense(std::move(slots_));
-            slots_.assign(n, FieldValue{});
+            row.values = RowValues::Dense(slots_);
+            for (const std::uint32_t i : touched_)
+                slots_[i] = FieldValue{};
         } else {
             entries_.clear();
             for (const std::uint32_t i : touched_) {
@@ -485,18 +486,19 @@ private:
         }
         if (!anyBlob || packet_.changeLog.empty()) return;
         const auto replaced = ReplacedVersions(packet_);
-        std::vector<std::pair<size_t, const FieldValue*>> inherited;
+        std::vector<std::pair<size_t, FieldView>> inherited;
         for (size_t r = 0; r < packet_.rows.size(); ++r) {
             PacketRow& row = packet_.rows[r];
             if ((row.rowState & kRowModified) == 0 || replaced[r] == 0) continue;
             const PacketRow& previous = packet_.rows[replaced[r] - 1];
             inherited.clear();
-            previous.values.ForEachValue([&](size_t i, const FieldValue& value) {
-                if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, &value);
+            previous.values.ForEachValue([&](size_t i, const FieldView& value) {
+                if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, value);
             });
-            for (const auto& [i, value] : inherited) {
-                budget_.Charge(FieldValueBytes(*value), xml_.Offset());
-                row.values.Set(i, *value);
+            for (const auto& [i, view] : inherited) {
+                FieldValue value = ValueOf(view);
+                budget_.Charge(FieldValueBytes(value), xml_.Offset());
+                row.values.Set(i, std::move(value));
             }
         }
     }

@@ -272,7 +272,7 @@ private:
             const size_t n = std::min(fields.size(), row.values.size());
             if (previous != nullptr) {
                 for (size_t i = 0; i < n; ++i) {
-                    const FieldValue& v = row.values[i];
+                    const FieldView v = row.values[i];
                     if (IsBlobKind(kinds[i]) && i < previous->values.size()) {
                         if (v == previous->values[i]) continue;
                         // A missing value here would read back as the replaced version's value, so a
@@ -288,7 +288,7 @@ private:
             } else {
                 // Only the values a row holds are visited: a row of many fields and few values costs
                 // what it carries, not its field count.
-                row.values.ForEachValue([&](std::size_t i, const FieldValue& v) {
+                row.values.ForEachValue([&](std::size_t i, const FieldView& v) {
                     if (i < n) WriteAttribute(fields[i], kinds[i], names[i], v);
                 });
             }
@@ -296,26 +296,26 @@ private:
         }
     }
 
-    void WriteAttribute(const FieldDef& f, FieldKind kind, const std::string& name, const FieldValue& v) {
+    void WriteAttribute(const FieldDef& f, FieldKind kind, const std::string& name, const FieldView& v) {
         out_ += name;
         WriteValue(f, kind, v);
         out_.push_back('"');
     }
 
-    void WriteValue(const FieldDef& f, FieldKind kind, const FieldValue& v) {
+    void WriteValue(const FieldDef& f, FieldKind kind, const FieldView& v) {
         switch (kind) {
         case FieldKind::String:
         case FieldKind::Memo:
-            if (const auto* s = std::get_if<std::string>(&v)) AppendText(*s);
+            if (const auto* s = std::get_if<std::string_view>(&v)) AppendText(*s);
             return;
         case FieldKind::WideString:
         case FieldKind::WideMemo:
-            if (const auto* s = std::get_if<std::u16string>(&v)) AppendWideText(*s);
+            if (const auto* s = std::get_if<std::u16string_view>(&v)) AppendWideText(*s);
             return;
         case FieldKind::Blob:
         case FieldKind::Bytes:
         case FieldKind::VarBytes:
-            if (const auto* s = std::get_if<std::string>(&v)) AppendBase64(out_, *s);
+            if (const auto* s = std::get_if<std::string_view>(&v)) AppendBase64(out_, *s);
             return;
         default:
             AppendScalarText(out_, f, kind, v);

@@ -417,19 +417,20 @@ ExprValue Arithmetic(const ExprNode& node, const ExprValue& a, const ExprValue& 
 
 } // namespace
 
-ExprValue ToExprValue(const TStoreValue& value) {
+ExprValue ToExprValue(const FieldView& value) {
     struct Visitor {
         ExprValue operator()(std::monostate) const { return ExprValue::Null(); }
         ExprValue operator()(std::int64_t v) const { return ExprValue::Number(static_cast<double>(v)); }
         ExprValue operator()(double v) const { return ExprValue::Number(v); }
         ExprValue operator()(const TDecimal& v) const { return ExprValue::Number(v.ToDouble()); }
-        ExprValue operator()(const std::string& v) const { return ExprValue::Text(v); }
+        ExprValue operator()(std::string_view v) const { return ExprValue::Text(std::string(v)); }
         ExprValue operator()(bool v) const { return ExprValue::Boolean(v); }
         ExprValue operator()(const TDateTimeValue& v) const {
             return ExprValue::Number(static_cast<double>(v.days) + static_cast<double>(v.msec) / 86400000.0);
         }
-        ExprValue operator()(const std::u16string& v) const {
-            return ExprValue::Text(QStringToCp1252(QString::fromStdU16String(v)));
+        ExprValue operator()(std::u16string_view v) const {
+            return ExprValue::Text(
+                QStringToCp1252(QString::fromUtf16(v.data(), static_cast<qsizetype>(v.size()))));
         }
     };
     return std::visit(Visitor{}, value);
@@ -506,8 +507,7 @@ bool StoreExpression::Passes(const ColumnReader& row) const {
 }
 
 ExprValue StoreExpression::EvaluateAggregate(const std::vector<ExprValue>& aggregateValues) const {
-    static const TStoreValue kNull;
-    const ColumnReader none = [](int) -> const TStoreValue& { return kNull; };
+    const ColumnReader none = [](int) { return FieldView{}; };
     return root_ ? EvaluateNode(*root_, none, &aggregateValues) : ExprValue::Null();
 }
 

@@ -34,7 +34,7 @@ struct ExprValue {
     bool IsNull() const noexcept { return kind == Kind::Null; }
 };
 
-ExprValue ToExprValue(const TStoreValue& value);
+ExprValue ToExprValue(const FieldView& value);
 
 enum class AggregateFunction { Sum, Count, Min, Max, Avg };
 
@@ -73,7 +73,7 @@ struct ExprNode {
 // Maps a field name (any letter case) to a stored column, or -1.
 using ColumnResolver = std::function<int(const QString& name)>;
 // Reads a stored column of the row being evaluated.
-using ColumnReader = std::function<const TStoreValue&(int column)>;
+using ColumnReader = std::function<FieldView(int column)>;
 
 // A parsed filter or aggregate expression. Parsing fails with the store's coded error for bad
 // syntax and with "Field '%s' not found" for an unknown field name.

@@ -220,7 +220,8 @@ FieldKind TStoreField::StoredKind() const {
 
 bool TStoreField::IsNull() const {
     std::lock_guard lock(table_->mutex_);
-    return IsNullValue(table_->ReadField(*this));
+    TStoreValue computed;
+    return quorvel::IsNull(table_->ReadFieldView(*this, computed));
 }
 
 TStoreValue TStoreField::Value() const {
@@ -229,7 +230,10 @@ TStoreValue TStoreField::Value() const {
 }
 
 std::string TStoreField::AsString() const {
-    const TStoreValue v = Value();
+    // The value is read as a view of the record under the table's lock, so a text is copied once.
+    std::lock_guard lock(table_->mutex_);
+    TStoreValue computed;
+    const FieldView v = table_->ReadFieldView(*this, computed);
     const FormatSettings settings = Settings();
     struct Visitor {
         const FormatSettings& settings;
@@ -242,22 +246,23 @@ std::string TStoreField::AsString() const {
             return DecimalPlainText(d, settings.DecimalSeparator);
         }
         std::string operator()(const TDateTimeValue& t) const { return DateTimeText(t, kind); }
-        std::string operator()(const std::string& s) const { return s; }
-        std::string operator()(const std::u16string& s) const {
-            return QStringToCp1252(QString::fromStdU16String(s));
+        std::string operator()(std::string_view s) const { return std::string(s); }
+        std::string operator()(std::u16string_view s) const {
+            return QStringToCp1252(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
         }
     };
-    FieldKind kind = FieldKind::String;
-    {
-        std::lock_guard lock(table_->mutex_);
-        kind = StoredKind();
-    }
-    return std::visit(Visitor{settings, kind}, v);
+    return std::visit(Visitor{settings, StoredKind()}, v);
 }
 
 QString TStoreField::AsQString() const {
-    const TStoreValue v = Value();
-    if (const auto* wide = std::get_if<std::u16string>(&v)) return QString::fromStdU16String(*wide);
+    {
+        std::lock_guard lock(table_->mutex_);
+        TStoreValue computed;
+        const FieldView v = table_->ReadFieldView(*this, computed);
+        if (const auto* wide = std::get_if<std::u16string_view>(&v))
+            return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
+        if (const auto* text = std::get_if<std::string_view>(&v)) return Cp1252ToQString(*text);
+    }
     return Cp1252ToQString(AsString());
 }
 

@@ -377,6 +377,9 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
         // A packet that cannot be taken in leaves the table closed and empty.
         ScopeFail release([this] { ReleaseContent(); });
         data_ = std::move(packet);
+        currentRows_ = static_cast<std::size_t>(
+            std::count_if(data_.rows.begin(), data_.rows.end(),
+                          [](const PacketRow& row) { return IsCurrentRow(row.rowState); }));
         ++contentVersion_;
         equalityIndex_.Reset();
         // Every stored version carries one value per field from here on.
@@ -449,6 +452,7 @@ void TStoreTable::Close() {
 void TStoreTable::ReleaseContent() {
     state_ = TTableState::Inactive;
     data_ = {};
+    currentRows_ = 0;
     equalityIndex_.Reset();
     recordOrder_.clear();
     view_.clear();

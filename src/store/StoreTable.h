@@ -249,9 +249,14 @@ private:
     void FetchCurrent();
     void CalculateFields(const RowValues& stored, std::vector<FieldValue>& calc);
     TStoreValue ReadField(const TStoreField& field) const;
+    // The value `field` reads, as a view valid while the table's lock is held and the record is not
+    // changed; an aggregate's value is computed into `computed`, which the view then shows.
+    FieldView ReadFieldView(const TStoreField& field, TStoreValue& computed) const;
     void WriteField(TStoreField& field, TStoreValue value);
     TStoreValue AggregateValue(const TStoreField& field) const;
     void StartInsert(bool append);
+    // Appends a row version (a post's) to the stored rows.
+    void AppendVersion(PacketRow row);
     // Back to Browse, the edit buffer dropped; with `insertDropped` the record being inserted was
     // not stored and the cursor returns to where the insert began.
     void LeaveEditState(bool insertDropped);
@@ -291,6 +296,7 @@ private:
     bool changed_ = false;
     bool modified_ = false;
     std::uint64_t contentVersion_ = 0;
+    std::size_t currentRows_ = 0;     // stored row versions that are current (the table's records)
     std::vector<double> recordOrder_; // per stored row version: its record's place in the default order
     std::vector<int> view_;           // stored row versions visible, in the current order
     EqualityIndex equalityIndex_;     // current rows by an integer field's value, for `field = number`

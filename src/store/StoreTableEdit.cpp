@@ -26,6 +26,21 @@ void TStoreTable::CheckCanModifyTable(const char* disableParam) const {
         RaiseDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
+void TStoreTable::AppendVersion(PacketRow row) {
+    std::vector<PacketRow>& rows = data_.rows;
+    if (rows.size() == rows.capacity()) {
+        // A pass that posts every record appends one version per current record, and while the
+        // vector grows its old and new buffers are both alive: growing by room for one more version
+        // of each current record (by half, at least, so that posts to few records stay amortised)
+        // holds far fewer empty versions at that moment than doubling does.
+        const std::size_t current = std::min(currentRows_, rows.size());
+        rows.reserve(rows.size() + std::max({rows.size() / 2, current, std::size_t{16}}));
+    }
+    // The edit buffer's changes are kept for as long as the version lives: without spare room.
+    row.values.ShrinkToFit();
+    rows.push_back(std::move(row));
+}
+
 TStoreTable::RecordContext TStoreTable::ActiveContext() const {
     if (override_) return *override_;
     if (state_ == TTableState::Edit || state_ == TTableState::Insert) return {&editBuffer_, &currentCalc_};
@@ -67,6 +82,13 @@ void TStoreTable::FetchCurrent() {
 
 TStoreValue TStoreTable::ReadField(const TStoreField& field) const {
     if (!Active()) return {};
+    if (field.FieldClass() == TFieldClass::Aggregate) return AggregateValue(field);
+    TStoreValue unused;
+    return ValueOf(ReadFieldView(field, unused));
+}
+
+FieldView TStoreTable::ReadFieldView(const TStoreField& field, TStoreValue& computed) const {
+    if (!Active()) return {};
     switch (field.FieldClass()) {
     case TFieldClass::Data: {
         const RowValues* stored = ActiveContext().stored;
@@ -76,10 +98,11 @@ TStoreValue TStoreTable::ReadField(const TStoreField& field) const {
     case TFieldClass::Calculated: {
         const std::vector<FieldValue>* calc = ActiveContext().calc;
         if (!calc || field.calcSlot_ < 0 || field.calcSlot_ >= static_cast<int>(calc->size())) return {};
-        return (*calc)[static_cast<std::size_t>(field.calcSlot_)];
+        return ViewOf((*calc)[static_cast<std::size_t>(field.calcSlot_)]);
     }
     case TFieldClass::Aggregate:
-        return AggregateValue(field);
+        computed = AggregateValue(field);
+        return ViewOf(computed);
     }
     return {};
 }
@@ -232,7 +255,8 @@ void TStoreTable::Post() {
             order = (before + after) / 2;
         }
         const int row = static_cast<int>(data_.rows.size());
-        data_.rows.push_back(PacketRow{kRowInserted, std::move(editBuffer_)});
+        AppendVersion(PacketRow{kRowInserted, std::move(editBuffer_)});
+        ++currentRows_;
         recordOrder_.push_back(order);
         data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeInserted});
         changed_ = true;
@@ -251,8 +275,8 @@ void TStoreTable::Post() {
             AggregateRemove(old);
             data_.rows[static_cast<std::size_t>(old)].rowState =
                 static_cast<std::uint8_t>(oldState | kRowSuperseded);
-            data_.rows.push_back(PacketRow{
-                static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)), std::move(editBuffer_)});
+            AppendVersion(PacketRow{static_cast<std::uint8_t>(kRowModified | (oldState & kRowInserted)),
+                                    std::move(editBuffer_)});
             recordOrder_.push_back(recordOrder_[static_cast<std::size_t>(old)]);
             data_.changeLog.push_back(
                 {static_cast<std::uint32_t>(row + 1), static_cast<std::uint32_t>(old + 1), kChangeModified});
@@ -312,6 +336,7 @@ void TStoreTable::Delete() {
     const int row = view_[static_cast<std::size_t>(cursor_)];
     AggregateRemove(row);
     data_.rows[static_cast<std::size_t>(row)].rowState |= kRowDeleted;
+    --currentRows_;
     data_.changeLog.push_back({static_cast<std::uint32_t>(row + 1), 0, kChangeDeleted});
     changed_ = true;
     ++contentVersion_;

@@ -16,9 +16,10 @@ namespace {
 
 constexpr int kMaxIndexFields = 16;
 
-QString ValueAsQString(const FieldValue& value) {
-    if (const auto* text = std::get_if<std::string>(&value)) return Cp1252ToQString(*text);
-    if (const auto* wide = std::get_if<std::u16string>(&value)) return QString::fromStdU16String(*wide);
+QString ValueAsQString(const FieldView& value) {
+    if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToQString(*text);
+    if (const auto* wide = std::get_if<std::u16string_view>(&value))
+        return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
     return {};
 }
 
@@ -26,7 +27,7 @@ template <typename T> int Order(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int CompareValues(const FieldValue& x, const FieldValue& y, const QCollator& collator) {
+int CompareValues(const FieldView& x, const FieldView& y, const QCollator& collator) {
     if (IsNull(x) || IsNull(y)) return IsNull(x) ? (IsNull(y) ? 0 : -1) : 1;
     if (x.index() != y.index()) return Order(x.index(), y.index());
     if (const auto* i = std::get_if<std::int64_t>(&x)) return Order(*i, std::get<std::int64_t>(y));
@@ -138,23 +139,21 @@ std::vector<TStoreTable::AggregateState> TStoreTable::CompileAggregates() const 
 bool TStoreTable::RowPasses(int row) const {
     if (!filterExpression_) return true;
     const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
-    static const FieldValue kNull;
-    return filterExpression_->Passes([&values](int column) -> const FieldValue& {
+    return filterExpression_->Passes([&values](int column) -> FieldView {
         return column >= 0 && column < static_cast<int>(values.size())
                    ? values[static_cast<std::size_t>(column)]
-                   : kNull;
+                   : FieldView{};
     });
 }
 
 int TStoreTable::CompareRows(int a, int b) const {
-    static const FieldValue kNull;
     const auto& va = data_.rows[static_cast<std::size_t>(a)].values;
     const auto& vb = data_.rows[static_cast<std::size_t>(b)].values;
     for (const KeyPart& key : orderKeys_) {
         const auto column = static_cast<std::size_t>(key.column);
+        // A row shorter than the key reads NULL there (the row's own reading beyond its size).
         const int c =
-            CompareValues(column < va.size() ? va[column] : kNull, column < vb.size() ? vb[column] : kNull,
-                          key.caseInsensitive ? *collatorInsensitive_ : *collator_);
+            CompareValues(va[column], vb[column], key.caseInsensitive ? *collatorInsensitive_ : *collator_);
         if (c != 0) return key.descending ? -c : c;
     }
     const int c = Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
@@ -211,7 +210,7 @@ void TStoreTable::RebuildView() {
         sortKeys[k].reserve(view_.size());
         nulls[k].reserve(view_.size());
         for (int row : view_) {
-            const FieldValue& v =
+            const FieldView v =
                 data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(key.column)];
             nulls[k].push_back(IsNull(v) ? 1 : 0);
             sortKeys[k].push_back(
@@ -302,7 +301,7 @@ void TStoreTable::AggregateRemove(int row) {
 void TStoreTable::AggregateStep(int row, bool add) {
     if (aggregates_.empty()) return;
     const RowValues& values = data_.rows[static_cast<std::size_t>(row)].values;
-    const ColumnReader reader = [&values](int column) -> const FieldValue& {
+    const ColumnReader reader = [&values](int column) -> FieldView {
         return values[static_cast<std::size_t>(column)];
     };
     for (AggregateState& state : aggregates_)
@@ -517,7 +516,7 @@ void TStoreTable::SetRecNo(int recNo) {
 
 namespace {
 
-bool ToInteger(const TStoreValue& v, std::int64_t& out) {
+bool ToInteger(const FieldView& v, std::int64_t& out) {
     if (const auto* i = std::get_if<std::int64_t>(&v)) {
         out = *i;
         return true;
@@ -531,7 +530,7 @@ bool ToInteger(const TStoreValue& v, std::int64_t& out) {
         out = static_cast<std::int64_t>(d);
         return static_cast<double>(out) == d;
     }
-    if (const auto* s = std::get_if<std::string>(&v)) {
+    if (const auto* s = std::get_if<std::string_view>(&v)) {
         const std::optional<std::int64_t> number = ParseWholeNumber(TrimAsciiSpace(*s));
         if (number) out = *number;
         return number.has_value();
@@ -543,7 +542,7 @@ bool ToInteger(const TStoreValue& v, std::int64_t& out) {
     return false;
 }
 
-bool ToDouble(const TStoreValue& v, double& out) {
+bool ToDouble(const FieldView& v, double& out) {
     if (const auto* i = std::get_if<std::int64_t>(&v)) {
         out = static_cast<double>(*i);
         return true;
@@ -556,7 +555,7 @@ bool ToDouble(const TStoreValue& v, double& out) {
         out = dec->ToDouble();
         return true;
     }
-    if (const auto* s = std::get_if<std::string>(&v)) {
+    if (const auto* s = std::get_if<std::string_view>(&v)) {
         const std::optional<double> number = ParsePlainNumber(TrimAsciiSpace(*s), '.');
         if (number) out = *number;
         return number.has_value();
@@ -564,9 +563,10 @@ bool ToDouble(const TStoreValue& v, double& out) {
     return false;
 }
 
-QString ToText(const TStoreValue& v) {
-    if (const auto* s = std::get_if<std::string>(&v)) return Cp1252ToQString(*s);
-    if (const auto* w = std::get_if<std::u16string>(&v)) return QString::fromStdU16String(*w);
+QString ToText(const FieldView& v) {
+    if (const auto* s = std::get_if<std::string_view>(&v)) return Cp1252ToQString(*s);
+    if (const auto* w = std::get_if<std::u16string_view>(&v))
+        return QString::fromUtf16(w->data(), static_cast<qsizetype>(w->size()));
     if (const auto* i = std::get_if<std::int64_t>(&v)) return QString::number(*i);
     if (const auto* d = std::get_if<double>(&v)) return QString::number(*d, 'g', 15);
     if (const auto* dec = std::get_if<TDecimal>(&v)) return QString::fromStdString(dec->ToString());
@@ -574,15 +574,16 @@ QString ToText(const TStoreValue& v) {
     return {};
 }
 
-bool MatchValue(const FieldValue& stored, const TStoreValue& wanted, TLocateOption options) {
+bool MatchValue(const FieldView& stored, const FieldView& wanted, TLocateOption options) {
     if (IsNull(wanted)) return IsNull(stored);
     if (IsNull(stored)) return false;
-    if (std::holds_alternative<std::string>(stored) || std::holds_alternative<std::u16string>(stored)) {
+    if (std::holds_alternative<std::string_view>(stored) ||
+        std::holds_alternative<std::u16string_view>(stored)) {
         const bool partial = HasOption(options, TLocateOption::PartialKey);
         const bool insensitive = HasOption(options, TLocateOption::CaseInsensitive);
         if (!insensitive) {
-            if (const auto* s = std::get_if<std::string>(&stored)) {
-                if (const auto* w = std::get_if<std::string>(&wanted))
+            if (const auto* s = std::get_if<std::string_view>(&stored)) {
+                if (const auto* w = std::get_if<std::string_view>(&wanted))
                     return partial ? s->starts_with(*w) : *s == *w;
             }
         }
@@ -636,7 +637,7 @@ bool TStoreTable::Locate(const QString& keyFields, const std::vector<TStoreValue
         const RowValues& row = data_.rows[static_cast<std::size_t>(view_[p])].values;
         bool all = true;
         for (std::size_t k = 0; k < columns.size() && all; ++k)
-            all = MatchValue(row[static_cast<std::size_t>(columns[k])], values[k], options);
+            all = MatchValue(row[static_cast<std::size_t>(columns[k])], ViewOf(values[k]), options);
         if (!all) continue;
         Fire(BeforeScroll);
         SetCursor(static_cast<int>(p));
@@ -662,16 +663,18 @@ std::pair<std::size_t, std::size_t> TStoreTable::LocateRange(const std::vector<i
     if (searched == columns.end()) return all;
     std::int64_t wanted = 0;
     const TStoreValue& value = values[static_cast<std::size_t>(searched - columns.begin())];
-    if (IsNull(value) || !ToInteger(value, wanted)) return all;
+    if (IsNull(value) || !ToInteger(ViewOf(value), wanted)) return all;
     // NULLs come first in the order and never equal a number.
     const auto below = [this, column](int row, std::int64_t number) {
-        const auto* stored = std::get_if<std::int64_t>(
-            &data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)]);
+        const FieldView value =
+            data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)];
+        const auto* stored = std::get_if<std::int64_t>(&value);
         return stored == nullptr || *stored < number;
     };
     const auto above = [this, column](std::int64_t number, int row) {
-        const auto* stored = std::get_if<std::int64_t>(
-            &data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)]);
+        const FieldView value =
+            data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(column)];
+        const auto* stored = std::get_if<std::int64_t>(&value);
         return stored != nullptr && number < *stored;
     };
     const auto first = std::lower_bound(view_.begin(), view_.end(), wanted, below);

@@ -93,8 +93,8 @@ std::vector<const PacketRow*> CurrentRows(const Datapacket& packet) {
 std::string PacketFieldText(const Datapacket& packet, const PacketRow& row, std::string_view field) {
     const int index = packet.FieldIndex(field);
     if (index < 0) throw std::runtime_error("no field " + std::string(field));
-    const FieldValue& value = row.values.at(static_cast<std::size_t>(index));
-    if (const auto* text = std::get_if<std::string>(&value)) return Cp1252ToUtf8(*text);
+    const FieldView value = row.values.at(static_cast<std::size_t>(index));
+    if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToUtf8(*text);
     if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
     if (const auto* decimal = std::get_if<TDecimal>(&value)) return decimal->ToString();
     return {};

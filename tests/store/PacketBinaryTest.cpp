@@ -62,7 +62,7 @@ TEST(PacketBinary, XmlToBinaryToXmlIsByteIdentical) {
     const Datapacket packet = RichPacket();
     ASSERT_EQ(packet.rows.size(), 2u);
     // The modified version took the unchanged long values of the version it replaced.
-    EXPECT_EQ(std::get<std::string>(packet.rows[1].values[19]), "linha 1\r\nlinha 2");
+    EXPECT_EQ(std::get<std::string_view>(packet.rows[1].values[19]), "linha 1\r\nlinha 2");
     const std::string xml = WriteDatapacketXml(packet);
     const std::string binary = WriteDatapacketBinary(packet);
     ASSERT_TRUE(IsBinaryDatapacket(std::span<const char>(binary.data(), binary.size())));

@@ -153,7 +153,7 @@ TEST_F(PacketFileRead, EveryFormReadsAsItsWholeBytesDo) {
     for (const std::string& text : {declared, "\xEF\xBB\xBF" + body, late, body}) {
         const Datapacket read = ReadDatapacketFile(Write("form.xml", text));
         EXPECT_EQ(read, ReadXml(text));
-        EXPECT_EQ(std::get<std::string>(read.rows.at(0).values.at(0)),
+        EXPECT_EQ(std::get<std::string_view>(read.rows.at(0).values.at(0)),
                   text == body ? "Pre\xC3\xA7o" : "Pre\xE7o");
     }
 

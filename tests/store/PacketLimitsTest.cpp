@@ -97,11 +97,11 @@ TEST(RowValues, FollowAPlainListThroughEveryForm) {
             ASSERT_EQ(row.ToVector(), plain) << "step " << step;
             std::size_t values = 0, visited = 0;
             for (std::size_t c = 0; c < plain.size(); ++c) {
-                ASSERT_EQ(row[c], plain[c]) << "step " << step << " column " << c;
+                ASSERT_EQ(row[c], ViewOf(plain[c])) << "step " << step << " column " << c;
                 values += IsNull(plain[c]) ? 0 : 1;
             }
-            row.ForEachValue([&](std::size_t column, const FieldValue& value) {
-                EXPECT_EQ(value, plain[column]);
+            row.ForEachValue([&](std::size_t column, const FieldView& value) {
+                EXPECT_EQ(value, ViewOf(plain[column]));
                 EXPECT_FALSE(IsNull(value));
                 ++visited;
             });
@@ -191,7 +191,7 @@ TEST(PacketMemory, LongTextCarriedIntoManyVersionsIsRefusedBeforeItIsCopied) {
     xml += "</ROWDATA></DATAPACKET>";
     const Datapacket packet = testing::ReadXml(xml);
     ASSERT_EQ(packet.rows.size(), 50u);
-    EXPECT_EQ(std::get<std::string>(packet.rows[49].values[1]), std::string(65536, 'y'));
+    EXPECT_EQ(std::get<std::string_view>(packet.rows[49].values[1]), std::string(65536, 'y'));
     EXPECT_EQ(WriteDatapacketXml(packet), xml);
 }
 

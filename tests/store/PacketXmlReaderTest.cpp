@@ -25,8 +25,8 @@ std::string WithRows(const std::string& rows) {
            "<PARAMS/></METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
 }
 
-const FieldValue& Value(const Datapacket& p, size_t row, size_t field) {
-    return p.rows.at(row).values.at(field);
+FieldValue Value(const Datapacket& p, size_t row, size_t field) {
+    return ValueOf(p.rows.at(row).values.at(field));
 }
 
 std::string Text(const Datapacket& p, size_t row, size_t field) {

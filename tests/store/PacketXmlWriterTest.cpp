@@ -60,7 +60,7 @@ TEST(PacketXmlWriter, RowValuesFollowFieldOrderWithStateFirstAndNullsLeftOut) {
     EXPECT_EQ(back.rows[0], packet.rows[0]);
     EXPECT_EQ(back.rows[1], packet.rows[1]);
     EXPECT_TRUE(IsNull(back.rows[1].values[18])); // never typed: stays NULL
-    EXPECT_EQ(std::get<std::string>(back.rows[0].values[11]), "");
+    EXPECT_EQ(std::get<std::string_view>(back.rows[0].values[11]), "");
 }
 
 TEST(PacketXmlWriter, CodePageAndUtf8ModesReadBackToTheSameText) {
@@ -76,8 +76,8 @@ TEST(PacketXmlWriter, CodePageAndUtf8ModesReadBackToTheSameText) {
         utf8.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>  <DATAPACKET"));
     EXPECT_TRUE(cp.starts_with(std::string(kDeclaration) + "<DATAPACKET"));
 
-    EXPECT_EQ(std::get<std::string>(ReadXml(cp).rows[0].values[8]), "Pre\xE7o");
-    EXPECT_EQ(std::get<std::string>(ReadXml(utf8).rows[0].values[8]), "Pre\xE7o");
+    EXPECT_EQ(std::get<std::string_view>(ReadXml(cp).rows[0].values[8]), "Pre\xE7o");
+    EXPECT_EQ(std::get<std::string_view>(ReadXml(utf8).rows[0].values[8]), "Pre\xE7o");
     EXPECT_EQ(WriteDatapacketXml(ReadXml(utf8)), cp);
 }
 
@@ -251,7 +251,7 @@ TEST(PacketXmlWriter, ModifiedVersionLeavesOutAnUnchangedMemo) {
     // Clearing the memo in the new version must not bring the old text back on reading.
     packet.rows[1].values.Set(9, FieldValue{});
     const Datapacket back = ReadXml(WriteDatapacketXml(packet));
-    EXPECT_EQ(std::get<std::string>(back.rows[1].values[9]), "");
+    EXPECT_EQ(std::get<std::string_view>(back.rows[1].values[9]), "");
 }
 
 TEST(PacketXmlWriter, UnusedRowsAreLeftOutOnlyWithoutChangeLog) {

@@ -102,7 +102,7 @@ void AppendRows(std::string& out, const Datapacket& packet, DumpRows which) {
             out += "\"RowState\":" + std::to_string(row.rowState);
             first = false;
         }
-        row.values.ForEachValue([&](size_t i, const FieldValue& value) {
+        row.values.ForEachValue([&](size_t i, const FieldView& value) {
             if (i >= packet.fields.size()) return;
             const FieldDef& f = packet.fields[i];
             if (!first) out.push_back(',');
