@@ -20,6 +20,11 @@ char UnicodeToCp1252(char32_t ch) noexcept;
 
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// Wide text of the store (UTF-16, as a row hands it out) as a QString.
+inline QString Utf16ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // True when every sequence is one byte below 0x80, a lead byte C2..DF with one continuation byte, or
 // a lead byte E0..EF with two (A0..BF after E0). Four-byte sequences are not accepted.
 bool IsValidUtf8Bmp(std::string_view bytes) noexcept;

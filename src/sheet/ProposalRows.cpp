@@ -37,8 +37,7 @@ ProposalColumns::ProposalColumns(const Datapacket& data)
 QString TextOf(const PacketRow& row, int column) {
     const FieldView value = row.values[static_cast<std::size_t>(column)];
     if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToQString(*text);
-    if (const auto* wide = std::get_if<std::u16string_view>(&value))
-        return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
+    if (const auto* wide = std::get_if<std::u16string_view>(&value)) return Utf16ToQString(*wide);
     if (const auto* number = std::get_if<std::int64_t>(&value)) return QString::number(*number);
     return QString();
 }

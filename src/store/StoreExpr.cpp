@@ -429,8 +429,7 @@ ExprValue ToExprValue(const FieldView& value) {
             return ExprValue::Number(static_cast<double>(v.days) + static_cast<double>(v.msec) / 86400000.0);
         }
         ExprValue operator()(std::u16string_view v) const {
-            return ExprValue::Text(
-                QStringToCp1252(QString::fromUtf16(v.data(), static_cast<qsizetype>(v.size()))));
+            return ExprValue::Text(QStringToCp1252(Utf16ToQString(v)));
         }
     };
     return std::visit(Visitor{}, value);

@@ -247,9 +247,7 @@ std::string TStoreField::AsString() const {
         }
         std::string operator()(const TDateTimeValue& t) const { return DateTimeText(t, kind); }
         std::string operator()(std::string_view s) const { return std::string(s); }
-        std::string operator()(std::u16string_view s) const {
-            return QStringToCp1252(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
-        }
+        std::string operator()(std::u16string_view s) const { return QStringToCp1252(Utf16ToQString(s)); }
     };
     return std::visit(Visitor{settings, StoredKind()}, v);
 }
@@ -259,8 +257,7 @@ QString TStoreField::AsQString() const {
         std::lock_guard lock(table_->mutex_);
         TStoreValue computed;
         const FieldView v = table_->ReadFieldView(*this, computed);
-        if (const auto* wide = std::get_if<std::u16string_view>(&v))
-            return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
+        if (const auto* wide = std::get_if<std::u16string_view>(&v)) return Utf16ToQString(*wide);
         if (const auto* text = std::get_if<std::string_view>(&v)) return Cp1252ToQString(*text);
     }
     return Cp1252ToQString(AsString());

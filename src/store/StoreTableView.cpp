@@ -18,8 +18,7 @@ constexpr int kMaxIndexFields = 16;
 
 QString ValueAsQString(const FieldView& value) {
     if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToQString(*text);
-    if (const auto* wide = std::get_if<std::u16string_view>(&value))
-        return QString::fromUtf16(wide->data(), static_cast<qsizetype>(wide->size()));
+    if (const auto* wide = std::get_if<std::u16string_view>(&value)) return Utf16ToQString(*wide);
     return {};
 }
 
@@ -565,8 +564,7 @@ bool ToDouble(const FieldView& v, double& out) {
 
 QString ToText(const FieldView& v) {
     if (const auto* s = std::get_if<std::string_view>(&v)) return Cp1252ToQString(*s);
-    if (const auto* w = std::get_if<std::u16string_view>(&v))
-        return QString::fromUtf16(w->data(), static_cast<qsizetype>(w->size()));
+    if (const auto* w = std::get_if<std::u16string_view>(&v)) return Utf16ToQString(*w);
     if (const auto* i = std::get_if<std::int64_t>(&v)) return QString::number(*i);
     if (const auto* d = std::get_if<double>(&v)) return QString::number(*d, 'g', 15);
     if (const auto* dec = std::get_if<TDecimal>(&v)) return QString::fromStdString(dec->ToString());
