@@ -1,5 +1,6 @@
 #include "app/proposal/ProposalRecordSet.h"
 
+#include "app/proposal/ProposalReportRows.h"
 #include "app/proposal/TableAccess.h"
 
 #include "platform/ScopeExit.h"
@@ -48,6 +49,43 @@ void ProposalRecordSet::BuildLots() {
     lotes.First();
 }
 
+void ProposalRecordSet::BuildReportLots() {
+    TStoreTable& itens = *CDSDigitacao;
+    TStoreTable& lotes = *CDSLotes;
+    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
+    lotes.Close();
+    itens.SetTag(kTagBuilding);
+    lotes.SetTag(kTagBuilding);
+    lotes.CreateDataSet();
+
+    TStoreField& idItem = FieldNamed(itens, "id_item");
+    const TStoreField& soma = FieldNamed(itens, "SomaItens");
+    TStoreField& loteId = FieldNamed(lotes, "id_item");
+    TStoreField& loteDescr = FieldNamed(lotes, "descr_lote");
+    TStoreField& loteValor = FieldNamed(lotes, "valor");
+    TStoreField& loteMarca = FieldNamed(lotes, "marca");
+    TStoreField& itemDescr = FieldNamed(itens, "descr_lote");
+    TStoreField& itemMarca = FieldNamed(itens, "marca");
+    // As BuildLots: a lot from its first row in numitem order, in the order of those rows; and as
+    // PropagaValorLotes: its value the total of its rows (a lot's window holds exactly its rows).
+    for (const std::int64_t id : reportRows->LotsInItemOrder()) {
+        reportRows->ShowLot(id);
+        lotes.Append();
+        loteId.SetValue(idItem.Value());
+        loteDescr.SetValue(itemDescr.Value());
+        if (!soma.IsNull())
+            loteValor.SetAsFloat(soma.AsFloat());
+        else
+            loteValor.Clear();
+        loteMarca.SetValue(itemMarca.Value());
+        lotes.Post();
+    }
+
+    itens.SetTag(kTagNormal);
+    lotes.SetTag(kTagNormal);
+    lotes.First();
+}
+
 void ProposalRecordSet::CDSLotesBeforeScroll(TStoreTable& dataSet) {
     // An item row still being edited belongs to the lot that is selected now: it is posted before the
     // selection moves, so that its roll-up credits this lot and not the one being selected.
@@ -57,6 +95,11 @@ void ProposalRecordSet::CDSLotesBeforeScroll(TStoreTable& dataSet) {
 
 void ProposalRecordSet::CDSLotesAfterScroll(TStoreTable& dataSet) {
     if (dataSet.Tag() == kTagBuilding) return;
+    // Rows read a window at a time: the selected lot's rows are the window.
+    if (reportRows) {
+        reportRows->ShowLot(FieldNamed(dataSet, "id_item").AsInteger());
+        return;
+    }
     CDSDigitacao->SetFilter(QStringLiteral("id_item = ") +
                             QString::number(FieldNamed(dataSet, "id_item").AsInteger()));
     CDSDigitacao->SetFiltered(true);

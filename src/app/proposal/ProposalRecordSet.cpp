@@ -1,6 +1,7 @@
 #include "app/proposal/ProposalRecordSet.h"
 
 #include "app/proposal/ProposalFileWriter.h"
+#include "app/proposal/ProposalReportRows.h"
 #include "app/proposal/TableAccess.h"
 
 #include "platform/Exceptions.h"
@@ -95,7 +96,14 @@ void ProposalRecordSet::DiscardChanges() {
 void ProposalRecordSet::CloseBeforeOpening() {
     // A price still being typed is posted, and in lot mode every row receives its lot's current
     // total, before the table closes and writes the file: nothing typed is lost by opening another.
+    // Rows shown for a report a window at a time are no proposal to write: they only go.
     FinishProposalFileWrite();
+    if (reportRows) {
+        CDSDigitacao->Close();
+        CDSLotes->Close();
+        reportRows.reset();
+        reportWalksWindows = false;
+    }
     if (CDSDigitacao->Active()) {
         PostPending();
         PropagaValorLotes();
@@ -137,12 +145,34 @@ std::optional<LockHolder> ProposalRecordSet::OpenFile(const QString& escolhido) 
     return std::nullopt;
 }
 
-void ProposalRecordSet::OpenForReport(const QString& arquivoLido) {
+void ProposalRecordSet::OpenForReport(const QString& arquivoLido, ReportReading leitura) {
     FinishProposalFileWrite();
     CDSDigitacao->SetFilter(QString());
     CDSDigitacao->SetFiltered(false);
     CDSDigitacao->Close();
+    reportRows.reset();
+    reportWalksWindows = false;
     arquivo = arquivoLido;
+    // Without a file name the table never writes its rows anywhere.
+    CDSDigitacao->SetFileName(QString());
+    if (!leitura.whole) {
+        reportRows = ProposalReportRows::Scan(arquivoLido, *CDSDigitacao, leitura.windowRows);
+        if (reportRows) {
+            reportRows->ShowFirstByNumber();
+            if (!IsLotMode()) {
+                reportWalksWindows = true;
+                return;
+            }
+            if (!reportRows->SomeRowWithoutLot()) {
+                BuildReportLots();
+                return;
+            }
+            // A row without a lot is selected by no lot's filter in the whole table: that table
+            // is read instead.
+            CDSDigitacao->Close();
+            reportRows.reset();
+        }
+    }
     CDSDigitacao->SetFileName(arquivoLido);
     // The store's own errors reach the caller, which words them for its reader.
     CDSDigitacao->Open();
@@ -152,6 +182,10 @@ void ProposalRecordSet::OpenForReport(const QString& arquivoLido) {
         BuildLots();
         PropagaValorLotes();
     }
+}
+
+TRecordWindows* ProposalRecordSet::ReportWindows() const {
+    return reportWalksWindows ? reportRows.get() : nullptr;
 }
 
 bool ProposalRecordSet::StartProposalFileWrite(std::function<void()> ended) {

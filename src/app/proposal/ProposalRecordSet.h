@@ -14,6 +14,8 @@
 namespace quorvel {
 
 class ProposalFileWriter;
+class ProposalReportRows;
+class TRecordWindows;
 class TStoreField;
 class TStoreTable;
 
@@ -22,6 +24,14 @@ struct SupplierData {
     QString razaoSocial;
     QString identificador;
     std::int32_t tipoEmpresa = 0;
+};
+
+// How a proposal opened for a report only is read: a window of rows at a time from its file (what
+// a file of the program's own form allows), or whole.
+struct ReportReading {
+    bool whole = false;
+    // Rows a window holds: a few hundred kilobytes of them.
+    std::uint32_t windowRows = 512;
 };
 
 // The proposal without its window: the item table CDSDigitacao (loaded from and written back to the
@@ -65,9 +75,17 @@ public:
     // The lot table anew from the item rows: one row per distinct id_item, in id_item order, from the
     // lot's first item row in numitem order; both tables end on their first row.
     void BuildLots();
-    // Loads a proposal for reporting only: no lock, no supplier data, and the rows stay in memory
-    // (the file is never written back). The store's errors pass unchanged.
-    void OpenForReport(const QString& arquivo);
+    // Opens a proposal for reporting only: no lock, no supplier data, and the file is never written
+    // back. The tables then look as a whole load leaves them (numitem order; in lot mode the lots
+    // built, each with its total, and the first selected), but unless `leitura` asks for the whole
+    // file, the item table holds only a window of the rows: the next ones in the order of its index
+    // as the report walks them (ReportWindows), or the selected lot's. A file whose rows cannot be
+    // read that way is loaded whole. The store's errors pass unchanged.
+    void OpenForReport(const QString& arquivo, ReportReading leitura = {});
+    // The walk over every item row of a proposal opened for a report a window at a time in item
+    // mode, which the report's item walk follows; null otherwise (the item table holds its rows, or
+    // the lot selection moves its window).
+    TRecordWindows* ReportWindows() const;
     // "Salvar Dados"'s write: when the item table's data changed since its file was read or written
     // (or the file is gone), a copy of it is written to the file on a thread of its own, and `ended`
     // runs on that thread once it is written or has failed. True when a write was started; nothing
@@ -113,6 +131,9 @@ private:
     void DeclareItemFields();
     void DeclareLotFields();
     void UpdateLotValue();
+    // BuildLots and PropagaValorLotes for the rows of a report read a window at a time: each lot's
+    // rows are shown in turn for its first row's texts and its total.
+    void BuildReportLots();
     // The walk of PropagaValorLotes over the selected lot's rows; true when one of them has no price.
     bool PropagateIntoSelectedLot();
     // Walks every lot, or only the lots of `lotes` when given; records what the walk left.
@@ -168,6 +189,10 @@ private:
     std::unique_ptr<FileLock> proposalLock;
     // "Salvar Dados"'s writes, off the caller's thread.
     std::unique_ptr<ProposalFileWriter> gravador;
+    // The rows of a proposal opened for a report a window at a time (after the tables, which it
+    // refers to, so that it goes first); true while the report's item walk follows them.
+    std::unique_ptr<ProposalReportRows> reportRows;
+    bool reportWalksWindows = false;
 };
 
 } // namespace quorvel

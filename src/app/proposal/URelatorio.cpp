@@ -65,6 +65,8 @@ TFormRelatorio::TFormRelatorio(ProposalRecordSet& proposta)
 
     CDSDigitacao = &Named(CreateComponent<TDataSetComponent>(*this, &proposta.ItemTable()), "CDSDigitacao");
     CDSLotes = &Named(CreateComponent<TDataSetComponent>(*this, &proposta.LotTable()), "CDSLotes");
+    // Item rows read a window at a time are walked window after window.
+    CDSDigitacao->SetWindows(proposta.ReportWindows());
 
     const auto registra = [this](const char* nome, TBandHandler manipulador) {
         RegisterHandler<void(TQRCustomBand&, bool&)>(

@@ -23,15 +23,26 @@ bool TDataSetComponent::Active() const {
 }
 
 void TDataSetComponent::First() {
-    if (Active()) table_->First();
+    if (!Active()) return;
+    if (windows_)
+        windows_->ShowFirst();
+    else
+        table_->First();
 }
 
 void TDataSetComponent::Next() {
-    if (Active()) table_->Next();
+    if (!Active()) return;
+    table_->Next();
+    // Past the window's last record the list shows the next window, on its first record; past the
+    // list's last the table stays at its end, as a table holding the whole list does.
+    if (windows_ && table_->Eof()) windows_->ShowNext();
 }
 
 void TDataSetComponent::Prior() {
-    if (Active()) table_->Prior();
+    if (!Active()) return;
+    // Before the window's first record comes the last of the window before.
+    if (windows_ && table_->RecNo() == 1 && windows_->ShowPrior()) return;
+    table_->Prior();
 }
 
 bool TDataSetComponent::Eof() const {
@@ -39,7 +50,8 @@ bool TDataSetComponent::Eof() const {
 }
 
 int TDataSetComponent::RecordCount() const {
-    return Active() ? table_->RecordCount() : 0;
+    if (!Active()) return 0;
+    return windows_ ? windows_->RecordCount() : table_->RecordCount();
 }
 
 } // namespace quorvel
