@@ -1,7 +1,9 @@
 // The memory curve of quorvel-report: the proposal report of 10,000, 30,000 and 100,000 items (item
 // mode, 80 % priced) written to PDF, HTML, RTF, text, the two metafile page sets and the saved-report
-// file, each run as a child process. Counters: the run's peak resident size and wall time (reading
-// the proposal included), the pages written, and the machine's load when the run ended.
+// file, each run as a child process; and to PDF in the description order (Report/pdf_especificacao)
+// and from a lot-mode proposal of ten items a lot (ReportLots/pdf). Counters: the run's peak resident size
+// and wall time (reading the proposal included), the pages written, and the machine's load when the run
+// ended.
 //
 // A report whose memory is bounded shows nearly the same peak for every item count of a format; the
 // time grows with the items. Every run writes into a folder of its own, so that no run pays for
@@ -25,6 +27,8 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,11 +42,11 @@ constexpr std::array kItemCounts = {10000, 30000, 100000};
 // Writes the proposal of `items` items in a forked child. A child spawned later from this process
 // starts with this process's highest resident size as its own, so the generator's hundreds of
 // megabytes for the largest proposal must never be this process's.
-bool GenerateInChild(int items, const std::string& path) {
+bool GenerateInChild(int items, int lots, const std::string& path) {
     const pid_t child = fork();
     if (child < 0) return false;
     if (child == 0) {
-        const std::string xml = bench::GenerateProposalXml({items, 0, 0.8, 20110429});
+        const std::string xml = bench::GenerateProposalXml({items, lots, 0.8, 20110429});
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file.write(xml.data(), static_cast<std::streamsize>(xml.size()));
         file.close();
@@ -63,12 +67,13 @@ double OwnPeakMiB() {
 // The proposal files, made once each on first use, and the output folders beside them.
 class Proposals {
 public:
-    QString PathFor(int items) {
-        auto found = paths_.find(items);
+    // The item-mode proposal (lots 0), or the lot-mode one of `lots` lots.
+    QString PathFor(int items, int lots) {
+        auto found = paths_.find({items, lots});
         if (found != paths_.end()) return found->second;
-        const QString path = folder_.filePath(QStringLiteral("proposal-%1.xml").arg(items));
-        if (!GenerateInChild(items, path.toStdString())) return {};
-        return paths_.emplace(items, path).first->second;
+        const QString path = folder_.filePath(QStringLiteral("proposal-%1-%2.xml").arg(items).arg(lots));
+        if (!GenerateInChild(items, lots, path.toStdString())) return {};
+        return paths_.emplace(std::pair{items, lots}, path).first->second;
     }
     QString NewOutput(const char* format) {
         const QString folder = folder_.filePath(QStringLiteral("run-%1").arg(++runs_));
@@ -78,7 +83,7 @@ public:
 
 private:
     QTemporaryDir folder_;
-    std::map<int, QString> paths_;
+    std::map<std::pair<int, int>, QString> paths_;
     int runs_ = 0;
 };
 
@@ -87,9 +92,17 @@ Proposals& TheProposals() {
     return proposals;
 }
 
-void Report(benchmark::State& state, const char* format) {
+// How a run differs from the item-mode report in item number order.
+struct Variant {
+    const char* format;
+    int itemsPerLot = 0; // 0: item mode
+    bool byDescription = false;
+};
+
+void Report(benchmark::State& state, Variant variant) {
     const int items = static_cast<int>(state.range(0));
-    const QString proposal = TheProposals().PathFor(items);
+    const QString proposal =
+        TheProposals().PathFor(items, variant.itemsPerLot == 0 ? 0 : items / variant.itemsPerLot);
     if (proposal.isEmpty()) {
         state.SkipWithError("the proposal could not be written");
         return;
@@ -98,8 +111,11 @@ void Report(benchmark::State& state, const char* format) {
         (QCoreApplication::applicationDirPath() + QStringLiteral("/quorvel-report")).toStdString();
     long peakKiB = 0;
     for (auto _ : state) {
-        const bench::ChildRun run = bench::RunChild(
-            {program, proposal.toStdString(), TheProposals().NewOutput(format).toStdString()});
+        std::vector<std::string> arguments = {program};
+        if (variant.byDescription) arguments.insert(arguments.end(), {"--order", "especificacao"});
+        arguments.push_back(proposal.toStdString());
+        arguments.push_back(TheProposals().NewOutput(variant.format).toStdString());
+        const bench::ChildRun run = bench::RunChild(arguments);
         if (!run.ok) {
             state.SkipWithError("quorvel-report failed");
             break;
@@ -120,14 +136,17 @@ void Report(benchmark::State& state, const char* format) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--write-proposal") {
         const int items = std::atoi(argv[2]);
-        return items > 0 && GenerateInChild(items, argv[3]) ? 0 : 1;
+        return items > 0 && GenerateInChild(items, 0, argv[3]) ? 0 : 1;
     }
-    for (const char* format : {"pdf", "html", "rtf", "txt", "wmf", "emf", "qrp"}) {
-        auto* benchmark =
-            benchmark::RegisterBenchmark((std::string("Report/") + format).c_str(), Report, format);
+    const auto add = [](const std::string& name, Variant variant) {
+        auto* benchmark = benchmark::RegisterBenchmark(name.c_str(), Report, variant);
         for (const int items : kItemCounts)
             benchmark->Arg(items);
         benchmark->ArgName("items")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-    }
+    };
+    for (const char* format : {"pdf", "html", "rtf", "txt", "wmf", "emf", "qrp"})
+        add(std::string("Report/") + format, {format});
+    add("Report/pdf_especificacao", {"pdf", 0, true});
+    add("ReportLots/pdf", {"pdf", 10});
     return bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }
