@@ -406,6 +406,71 @@ TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
                                            "loop 1", "B3", "loop 0", "loop 1", "last B3"}));
 }
 
+// A list shown a window of two rows at a time through one table, refilled at every move.
+class TwoRowWindows : public TRecordWindows {
+public:
+    TwoRowWindows(TStoreTable& table, std::vector<std::pair<int, QString>> rows)
+        : table_(table)
+        , rows_(std::move(rows)) {}
+    void ShowFirst() override { Show(0, false); }
+    bool ShowNext() override {
+        if ((window_ + 1) * 2 >= rows_.size()) return false;
+        Show(window_ + 1, false);
+        return true;
+    }
+    bool ShowPrior() override {
+        if (window_ == 0) return false;
+        Show(window_ - 1, true);
+        return true;
+    }
+    int RecordCount() const override { return static_cast<int>(rows_.size()); }
+    int shown = 0;
+
+private:
+    void Show(std::size_t window, bool onLast) {
+        window_ = window;
+        ++shown;
+        table_.CreateDataSet();
+        for (std::size_t i = 2 * window; i < std::min(rows_.size(), 2 * window + 2); ++i) {
+            table_.Append();
+            table_.FieldByName("id").SetAsInteger(rows_[i].first);
+            table_.FieldByName("grupo").SetAsQString(rows_[i].second.left(1));
+            table_.FieldByName("descr").SetAsQString(rows_[i].second);
+            table_.Post();
+        }
+        onLast ? table_.Last() : table_.First();
+    }
+    TStoreTable& table_;
+    std::vector<std::pair<int, QString>> rows_;
+    std::size_t window_ = 0;
+};
+
+// The walk over a list two rows at a time prints what the whole table prints: a group's footer, seen
+// after the next group's first row, goes back across the window's start to the group's last row.
+TEST(QuickrptEngine, AListShownAWindowAtATimeWalksAsTheWholeTableGroupFootersIncluded) {
+    Report r;
+    TStoreTable master;
+    const std::vector<std::pair<int, QString>> rows = {{1, "A1"}, {2, "A2"}, {3, "B1"}, {4, "B2"}, {5, "B3"}};
+    FillTable(master, {rows[0]}, "Master");
+    TwoRowWindows windows(master, rows);
+    TDataSetComponent& data = r.Bind(master, "CDSMaster");
+    data.SetWindows(&windows);
+    r.report.SetDataSet(&data);
+    AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 50), master, "descr", "");
+    TQRGroup& group = r.AddBandOf<TQRGroup>("Group", 50);
+    group.SetExpression("Master.grupo");
+    AddField(group, master, "grupo", "head ");
+    TQRBand& footer = r.AddBand(TQRBandType::rbDetail, "GroupFooter", 50);
+    group.SetFooterBand(&footer);
+    AddField(footer, master, "descr", "last ");
+    TTestText& count = AddText(r.AddBand(TQRBandType::rbSummary, "Summary", 50), {});
+    count.Source = [&] { return QStringList{"count " + QString::number(data.RecordCount())}; };
+    EXPECT_EQ(Texts(r.Run()), (QStringList{"head A", "A1", "A2", "last A2", "head B", "B1", "B2", "B3",
+                                           "last B3", "count 5"}));
+    // First, the two moves on, and the move back and on again at the group's end.
+    EXPECT_EQ(windows.shown, 5);
+}
+
 TEST(QuickrptEngine, ReportEventsInOrderAndPageNumbers) {
     Report r;
     TStoreTable master;
