@@ -9,8 +9,9 @@
 // time grows with the items. Every run writes into a folder of its own, so that no run pays for
 // removing the files of the one before.
 //
-// `bench_report_memory --write-proposal ITEMS FILE` only writes the proposal of ITEMS items that the
-// runs read (the same generator and seed) to FILE, for a memory profiler run on quorvel-report.
+// `bench_report_memory --write-proposal ITEMS FILE [LOTS]` only writes the proposal of ITEMS items (in
+// LOTS lots; in item mode without) that the runs read (the same generator and seed) to FILE, for a
+// memory profiler run on quorvel-report.
 
 #include "support/BenchMain.h"
 #include "support/ChildRun.h"
@@ -134,9 +135,10 @@ void Report(benchmark::State& state, Variant variant) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--write-proposal") {
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--write-proposal") {
         const int items = std::atoi(argv[2]);
-        return items > 0 && GenerateInChild(items, 0, argv[3]) ? 0 : 1;
+        const int lots = argc == 5 ? std::atoi(argv[4]) : 0;
+        return items > 0 && lots >= 0 && GenerateInChild(items, lots, argv[3]) ? 0 : 1;
     }
     const auto add = [](const std::string& name, Variant variant) {
         auto* benchmark = benchmark::RegisterBenchmark(name.c_str(), Report, variant);
