@@ -1,6 +1,7 @@
 #include "store/PacketFile.h"
 
 #include "platform/Files.h"
+#include "store/PacketFileBlocks.h"
 #include "store/StoreErrors.h"
 #include "store/XmlTokenizer.h"
 
@@ -27,76 +28,6 @@ constexpr std::size_t kPrefixBytes = std::size_t{64} << 10;
 // few blocks of memory serve the whole file, and the pages are used again instead of new ones.
 constexpr std::size_t kDropStep = std::size_t{128} << 10;
 
-// The bytes of an open file, read in blocks into a window at the front of one reserved address
-// range a block longer than the file was when it was opened (a file that grows beyond that while it
-// is read fails). Blocks are added without moving what the window holds; only a drop moves it.
-class FileBlocks final : public XmlByteSource {
-public:
-    FileBlocks(QFile& file, const QString& fileName)
-        : file_(file)
-        , fileName_(fileName) {
-        const qint64 size = file.size();
-        size_ = size > 0 ? static_cast<std::size_t>(size) : 0;
-        reserved_ = size_ + kBlockBytes;
-        void* base = mmap(nullptr, reserved_, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (base == MAP_FAILED)
-            RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". Out of memory.").arg(fileName));
-        base_ = static_cast<char*>(base);
-    }
-    ~FileBlocks() override { munmap(base_, reserved_); }
-    FileBlocks(const FileBlocks&) = delete;
-    FileBlocks& operator=(const FileBlocks&) = delete;
-
-    std::string_view Held() const noexcept override { return {base_, filled_}; }
-
-    bool More() override {
-        if (atEnd_) return false;
-        const std::size_t want = std::min(kBlockBytes, reserved_ - (dropped_ + filled_));
-        char probe = 0;
-        const qint64 got =
-            want == 0 ? file_.read(&probe, 1) : file_.read(base_ + filled_, static_cast<qint64>(want));
-        if (got < 0)
-            RaiseDatabaseError(
-                QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file_.errorString()));
-        if (want == 0 && got > 0)
-            RaiseDatabaseError(
-                QStringLiteral("Cannot read file \"%1\". It grew while it was read.").arg(fileName_));
-        if (got == 0) {
-            atEnd_ = true;
-            return false;
-        }
-        filled_ += static_cast<std::size_t>(got);
-        return true;
-    }
-
-    void ReadAll() {
-        while (More()) {
-        }
-    }
-
-    std::size_t Drop(std::size_t count) noexcept override {
-        if (count < kDropStep || count > filled_) return 0;
-        std::memmove(base_, base_ + count, filled_ - count);
-        filled_ -= count;
-        dropped_ += count;
-        return count;
-    }
-
-    // The file's size when it was opened.
-    std::size_t Size() const noexcept { return size_; }
-
-private:
-    QFile& file_;
-    const QString& fileName_;
-    char* base_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t reserved_ = 0;
-    std::size_t filled_ = 0;  // bytes in the window
-    std::size_t dropped_ = 0; // bytes of the file before it
-    bool atEnd_ = false;
-};
-
 // True when `prefix`, the start of a document, shows that the whole document is code-page text for
 // the XML reader as it stands: no byte order mark and no declaration naming UTF-8. False also when
 // the prefix ends before it can tell.
@@ -113,19 +44,69 @@ bool IsCodePageXml(std::string_view prefix, bool whole) {
 
 } // namespace
 
-Datapacket ReadDatapacketFile(const QString& fileName) {
-    QFile file(fileName);
-    // A device or a FIFO would be read for ever, or waited on: only a regular file is opened.
+FileBlocks::FileBlocks(QFile& file, const QString& fileName)
+    : file_(file)
+    , fileName_(fileName) {
+    const qint64 size = file.size();
+    size_ = size > 0 ? static_cast<std::size_t>(size) : 0;
+    reserved_ = size_ + kBlockBytes;
+    void* base =
+        mmap(nullptr, reserved_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED)
+        RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". Out of memory.").arg(fileName));
+    base_ = static_cast<char*>(base);
+}
+
+FileBlocks::~FileBlocks() {
+    munmap(base_, reserved_);
+}
+
+bool FileBlocks::More() {
+    if (atEnd_) return false;
+    const std::size_t want = std::min(kBlockBytes, reserved_ - (dropped_ + filled_));
+    char probe = 0;
+    const qint64 got =
+        want == 0 ? file_.read(&probe, 1) : file_.read(base_ + filled_, static_cast<qint64>(want));
+    if (got < 0)
+        RaiseDatabaseError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName_, file_.errorString()));
+    if (want == 0 && got > 0)
+        RaiseDatabaseError(
+            QStringLiteral("Cannot read file \"%1\". It grew while it was read.").arg(fileName_));
+    if (got == 0) {
+        atEnd_ = true;
+        return false;
+    }
+    filled_ += static_cast<std::size_t>(got);
+    return true;
+}
+
+std::size_t FileBlocks::Drop(std::size_t count) noexcept {
+    if (count < kDropStep || count > filled_) return 0;
+    std::memmove(base_, base_ + count, filled_ - count);
+    filled_ -= count;
+    dropped_ += count;
+    return count;
+}
+
+void OpenDatapacketFile(QFile& file, const QString& fileName) {
     if (const QString failure = OpenRegularFileForReading(file); !failure.isEmpty())
         RaiseDatabaseError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, failure));
-    FileBlocks blocks(file, fileName);
+}
+
+bool StartsCodePageXml(FileBlocks& blocks) {
     bool whole = false;
     while (blocks.Held().size() < kPrefixBytes && !whole)
         whole = !blocks.More();
     const std::string_view prefix = blocks.Held();
-    if (!IsBinaryDatapacket(std::span<const char>(prefix.data(), prefix.size())) &&
-        IsCodePageXml(prefix, whole))
-        return ReadDatapacketXml(blocks, blocks.Size());
+    return !IsBinaryDatapacket(std::span<const char>(prefix.data(), prefix.size())) &&
+           IsCodePageXml(prefix, whole);
+}
+
+Datapacket ReadDatapacketFile(const QString& fileName) {
+    QFile file(fileName);
+    OpenDatapacketFile(file, fileName);
+    FileBlocks blocks(file, fileName);
+    if (StartsCodePageXml(blocks)) return ReadDatapacketXml(blocks, blocks.Size());
     blocks.ReadAll();
     const std::string_view bytes = blocks.Held();
     return ReadDatapacket(std::span<const char>(bytes.data(), bytes.size()));

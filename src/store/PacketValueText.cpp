@@ -112,8 +112,13 @@ std::string FieldValueText(const FieldDef& field, const FieldView& value) {
 }
 
 std::vector<std::uint32_t> ReplacedVersions(const Datapacket& packet) {
-    std::vector<std::uint32_t> replaced(packet.rows.size(), 0);
-    for (const auto& e : packet.changeLog)
+    return ReplacedVersions(packet.changeLog, packet.rows.size());
+}
+
+std::vector<std::uint32_t> ReplacedVersions(std::span<const ChangeLogEntry> changeLog,
+                                            std::size_t versionCount) {
+    std::vector<std::uint32_t> replaced(versionCount, 0);
+    for (const auto& e : changeLog)
         if ((e.kind & kChangeModified) != 0 && e.row >= 1 && e.row <= replaced.size() && e.replaced >= 1 &&
             e.replaced < e.row)
             replaced[e.row - 1] = e.replaced;

@@ -2,7 +2,9 @@
 
 #include "store/Packet.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,5 +24,8 @@ std::string FieldValueText(const FieldDef& field, const FieldView& value);
 // change log's modification entries, or 0. Only earlier versions count, so following the chain always
 // ends.
 std::vector<std::uint32_t> ReplacedVersions(const Datapacket& packet);
+// The same for `versionCount` stored rows and the change log alone.
+std::vector<std::uint32_t> ReplacedVersions(std::span<const ChangeLogEntry> changeLog,
+                                            std::size_t versionCount);
 
 } // namespace quorvel

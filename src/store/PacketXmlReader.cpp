@@ -1,6 +1,7 @@
 #include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 #include "store/FieldTypeTable.h"
 #include "store/Packet.h"
 #include "store/PacketBase64.h"
@@ -8,6 +9,7 @@
 #include "store/PacketLimits.h"
 #include "store/PacketValueParse.h"
 #include "store/PacketValueText.h"
+#include "store/PacketXmlRows.h"
 #include "store/StoreErrors.h"
 #include "store/XmlTokenizer.h"
 
@@ -25,6 +27,8 @@ bool IsTrueText(std::string_view v) noexcept {
     return EqualsIgnoringAsciiCase(v, "true");
 }
 
+} // namespace
+
 // Reads the datapacket from code-page text held whole in memory or arriving in blocks. Every access
 // is bounds-checked; errors carry the offset where reading stopped.
 class XmlReader {
@@ -37,6 +41,43 @@ public:
         , budget_(fileSize) {}
 
     Datapacket Read() {
+        ReadDocument();
+        ResolveUnchangedBlobs();
+        return std::move(packet_);
+    }
+
+    // Reads the document handing each row to `sink` instead of keeping it; `keptPerRow` is charged
+    // for each row instead. The left-out values of modified versions are not filled in.
+    void Scan(const XmlRowReader::Sink& sink, size_t keptPerRow) {
+        sink_ = &sink;
+        keptPerRow_ = keptPerRow;
+        ScopeExit detach([this] { sink_ = nullptr; });
+        ReadDocument();
+    }
+
+    const Datapacket& Header() const noexcept { return packet_; }
+
+    // Decodes one row element again, held whole in `element`, with the field list of the scan.
+    PacketRow DecodeRow(std::string_view element) {
+        xml_ = XmlTokenizer(element);
+        PacketRow row;
+        const XmlRowReader::Sink keep = [&row](PacketRow&& decoded, size_t, std::string_view) {
+            row = std::move(decoded);
+        };
+        sink_ = &keep;
+        keptPerRow_ = 0;
+        ScopeExit detach([this] { sink_ = nullptr; });
+        // A row that fails halfway leaves values in the slots; the next row starts from clean ones.
+        ScopeFail clean([this] { slots_.clear(); });
+        Tag tag = xml_.NextElement();
+        if (tag.kind != TagKind::Start || !tag.name.starts_with("ROW")) Fail(StoreErrorCode::Malformed);
+        ReadRow(tag);
+        if (xml_.Offset() != element.size()) Fail(StoreErrorCode::Malformed);
+        return row;
+    }
+
+private:
+    void ReadDocument() {
         xml_.SkipBlanks();
         if (!xml_.AtTag()) Fail(StoreErrorCode::Malformed);
         Tag tag = xml_.NextElement();
@@ -68,11 +109,8 @@ public:
             tag = xml_.NextElement();
             if (tag.kind == TagKind::Eof || tag.kind == TagKind::End) Fail(StoreErrorCode::Malformed);
         }
-        ResolveUnchangedBlobs();
-        return std::move(packet_);
     }
 
-private:
     [[noreturn]] void Fail(StoreErrorCode code) const { xml_.Fail(code); }
 
     // After the rows: elements up to the root's end tag are skipped; the end of the input before it
@@ -384,6 +422,8 @@ private:
     void ReadRow(Tag& tag) {
         const size_t n = packet_.fields.size();
         const size_t rowStart = xml_.Offset();
+        // The tag's name follows its "<" directly.
+        const size_t elementStart = rowStart - tag.name.size() - 1;
         if (slots_.size() != n) slots_.assign(n, FieldValue{});
         touched_.clear();
         std::uint8_t rowState = 0;
@@ -407,10 +447,13 @@ private:
         if (tag.kind == TagKind::Start) xml_.SkipContentOf(tag);
         // A value takes at most twice its text (wide text), so the row's text bounds what it holds.
         const bool dense = 2 * touched_.size() >= n;
-        budget_.Charge(sizeof(PacketRow) + (dense ? n : touched_.size()) * (sizeof(FieldValue) + 4) +
-                           2 * (xml_.Offset() - rowStart),
+        budget_.Charge(sink_ != nullptr
+                           ? keptPerRow_
+                           : sizeof(PacketRow) + (dense ? n : touched_.size()) * (sizeof(FieldValue) + 4) +
+                                 2 * (xml_.Offset() - rowStart),
                        xml_.Offset());
-        PacketRow& row = packet_.rows.emplace_back();
+        PacketRow handed;
+        PacketRow& row = sink_ != nullptr ? handed : packet_.rows.emplace_back();
         row.rowState = rowState;
         if (dense) {
             row.values = RowValues::Dense(slots_);
@@ -424,6 +467,7 @@ private:
             }
             row.values.Assign(n, entries_);
         }
+        if (sink_ != nullptr) (*sink_)(std::move(handed), elementStart, xml_.Since(elementStart));
     }
 
     FieldValue DecodeValue(size_t i, std::string_view raw) {
@@ -486,20 +530,10 @@ private:
         }
         if (!anyBlob || packet_.changeLog.empty()) return;
         const auto replaced = ReplacedVersions(packet_);
-        std::vector<std::pair<size_t, FieldView>> inherited;
         for (size_t r = 0; r < packet_.rows.size(); ++r) {
             PacketRow& row = packet_.rows[r];
             if ((row.rowState & kRowModified) == 0 || replaced[r] == 0) continue;
-            const PacketRow& previous = packet_.rows[replaced[r] - 1];
-            inherited.clear();
-            previous.values.ForEachValue([&](size_t i, const FieldView& value) {
-                if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, value);
-            });
-            for (const auto& [i, view] : inherited) {
-                FieldValue value = ValueOf(view);
-                budget_.Charge(FieldValueBytes(value), xml_.Offset());
-                row.values.Set(i, std::move(value));
-            }
+            InheritLeftOutValues(row, packet_.rows[replaced[r] - 1], blob, budget_, xml_.Offset());
         }
     }
 
@@ -513,9 +547,40 @@ private:
     std::vector<std::uint32_t> touched_;
     std::vector<RowValues::Entry> entries_;
     LoadBudget budget_;
+    const XmlRowReader::Sink* sink_ = nullptr; // rows go here instead of packet_.rows when set
+    size_t keptPerRow_ = 0;
 };
 
-} // namespace
+void InheritLeftOutValues(PacketRow& row, const PacketRow& previous, const std::vector<bool>& blob,
+                          LoadBudget& budget, std::size_t offset) {
+    std::vector<std::pair<size_t, FieldView>> inherited;
+    previous.values.ForEachValue([&](size_t i, const FieldView& value) {
+        if (blob[i] && IsNull(row.values[i])) inherited.emplace_back(i, value);
+    });
+    for (const auto& [i, view] : inherited) {
+        FieldValue value = ValueOf(view);
+        budget.Charge(FieldValueBytes(value), offset);
+        row.values.Set(i, std::move(value));
+    }
+}
+
+XmlRowReader::XmlRowReader(XmlByteSource& source, std::size_t fileSize, std::size_t keptPerRow)
+    : reader_(std::make_unique<XmlReader>(source, fileSize))
+    , keptPerRow_(keptPerRow) {}
+
+XmlRowReader::~XmlRowReader() = default;
+
+void XmlRowReader::Scan(const Sink& sink) {
+    reader_->Scan(sink, keptPerRow_);
+}
+
+const Datapacket& XmlRowReader::Header() const noexcept {
+    return reader_->Header();
+}
+
+PacketRow XmlRowReader::DecodeRow(std::string_view element) {
+    return reader_->DecodeRow(element);
+}
 
 Datapacket ReadDatapacketXml(std::span<const char> bytes) {
     std::string_view text(bytes.data(), bytes.size());

@@ -1,10 +1,10 @@
 #include "store/StoreTable.h"
 
 #include "platform/CodePage.h"
-#include "platform/Collation.h"
 #include "platform/Files.h"
 #include "platform/ScopeExit.h"
 #include "store/FieldTypeTable.h"
+#include "store/KeyOrder.h"
 #include "store/PacketFile.h"
 #include "store/StoreErrors.h"
 
@@ -266,6 +266,15 @@ void TStoreTable::Open() {
     if (!view_.empty()) Fire(AfterScroll);
 }
 
+void TStoreTable::Open(Datapacket packet) {
+    std::lock_guard lock(mutex_);
+    if (Active()) return;
+    Fire(BeforeOpen);
+    OpenWith(std::move(packet), false);
+    Fire(AfterOpen);
+    if (!view_.empty()) Fire(AfterScroll);
+}
+
 void TStoreTable::CreateDataSet() {
     std::lock_guard lock(mutex_);
     if (Active()) Close();
@@ -368,11 +377,7 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
     // Everything that can fail is checked before the table changes.
     const std::vector<Binding> bindings = BindFields(packet);
     ApplyBindings(packet, bindings);
-    QLocale collation;
-    if (const PacketParam* lcid = packet.FindParam("LCID"))
-        if (const auto* number = std::get_if<std::int64_t>(&lcid->value))
-            if (const std::optional<QLocale> named = LocaleFromLcid(static_cast<int>(*number)))
-                collation = *named;
+    const QLocale collation = CollationLocaleOf(packet);
     {
         // A packet that cannot be taken in leaves the table closed and empty.
         ScopeFail release([this] { ReleaseContent(); });
@@ -407,21 +412,12 @@ void TStoreTable::OpenWith(Datapacket packet, bool fromKept) {
 }
 
 void TStoreTable::BuildRecordOrder() {
-    // A record keeps its place in the default order through its versions: a new version takes
-    // the place of the version it replaced; rows without a predecessor follow in storage order.
-    const std::size_t n = data_.rows.size();
-    recordOrder_.assign(n, -1.0);
-    std::vector<int> replaced(n, -1);
-    for (const ChangeLogEntry& entry : data_.changeLog)
-        if (entry.kind == kChangeModified && entry.row >= 1 && entry.row <= n && entry.replaced >= 1 &&
-            entry.replaced < entry.row)
-            replaced[entry.row - 1] = static_cast<int>(entry.replaced - 1);
-    double next = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const int previous = replaced[i];
-        recordOrder_[i] = previous >= 0 ? recordOrder_[static_cast<std::size_t>(previous)] : next++;
-    }
-    nextRecordOrder_ = next;
+    const std::vector<std::uint32_t> places =
+        LoadedRecordOrder(data_.changeLog, static_cast<std::uint32_t>(data_.rows.size()));
+    recordOrder_.assign(places.begin(), places.end());
+    // Places are handed out in storage order, so the last version without predecessor has the highest.
+    nextRecordOrder_ =
+        places.empty() ? 0 : static_cast<double>(*std::max_element(places.begin(), places.end())) + 1;
 }
 
 void TStoreTable::Close() {

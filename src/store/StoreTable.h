@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -96,6 +97,11 @@ public:
     bool Active() const noexcept { return state_ != TTableState::Inactive; }
     void SetActive(bool active);
     void Open();
+    // Opens the table on rows held in memory instead of its file (the file name, if any, is neither
+    // read nor changed): the same field binding, handlers, calculated fields, aggregates, index and
+    // filter as an Open() of a file with that content, and the same errors for fields that don't bind.
+    // An open table stays as it is.
+    void Open(Datapacket packet);
     // Drops a pending edit, then writes the file when it changed (or is missing), or keeps the
     // content in memory for a table without file. A failed write leaves the table open, with its
     // data, change log and changed mark, and the file untouched.
@@ -316,5 +322,21 @@ private:
     std::unique_ptr<QCollator> collator_;
     std::unique_ptr<QCollator> collatorInsensitive_;
 };
+
+// The order an index on `keyColumns` puts rows in, for keys held outside a table. Rows are numbered
+// 0..count-1 in the order their records have in a freshly loaded table's default order, which breaks
+// ties; `key(row, part)` gives the row's value for keyColumns[part] (a column of `header.fields`,
+// whose kind decides how values compare). Values compare as in a table loaded from `header`: NULL
+// before any value, texts with that table's collation (case-sensitive, ascending). Returns the row
+// numbers in index order. A column outside `header.fields` raises EDatabaseError.
+std::vector<std::uint32_t>
+OrderLikeIndex(const Datapacket& header, std::span<const int> keyColumns, std::uint32_t count,
+               const std::function<FieldView(std::uint32_t row, std::size_t part)>& key);
+
+// The place each stored version has in a freshly loaded table's default order (what
+// BuildRecordOrder computes at a load: a modified version takes the place of the one it replaced,
+// others follow in storage order), for `versionCount` versions and `changeLog`.
+std::vector<std::uint32_t> LoadedRecordOrder(std::span<const ChangeLogEntry> changeLog,
+                                             std::uint32_t versionCount);
 
 } // namespace quorvel

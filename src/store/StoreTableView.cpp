@@ -3,10 +3,10 @@
 #include "platform/AsciiText.h"
 #include "platform/CodePage.h"
 #include "platform/NumberParse.h"
+#include "store/KeyOrder.h"
 #include "store/StoreErrors.h"
 
 #include <QCollator>
-#include <QCollatorSortKey>
 
 #include <algorithm>
 #include <numeric>
@@ -16,34 +16,8 @@ namespace {
 
 constexpr int kMaxIndexFields = 16;
 
-QString ValueAsQString(const FieldView& value) {
-    if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1252ToQString(*text);
-    if (const auto* wide = std::get_if<std::u16string_view>(&value)) return Utf16ToQString(*wide);
-    return {};
-}
-
 template <typename T> int Order(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-int CompareValues(const FieldView& x, const FieldView& y, const QCollator& collator) {
-    if (IsNull(x) || IsNull(y)) return IsNull(x) ? (IsNull(y) ? 0 : -1) : 1;
-    if (x.index() != y.index()) return Order(x.index(), y.index());
-    if (const auto* i = std::get_if<std::int64_t>(&x)) return Order(*i, std::get<std::int64_t>(y));
-    if (const auto* d = std::get_if<TDecimal>(&x)) {
-        const int c = TDecimal::Compare(*d, std::get<TDecimal>(y));
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
-    if (const auto* f = std::get_if<double>(&x)) return Order(*f, std::get<double>(y));
-    if (const auto* t = std::get_if<bool>(&x)) return Order(*t, std::get<bool>(y));
-    if (const auto* dt = std::get_if<TDateTimeValue>(&x)) {
-        const auto& other = std::get<TDateTimeValue>(y);
-        return dt->days != other.days ? Order(dt->days, other.days) : Order(dt->msec, other.msec);
-    }
-    const QString sx = ValueAsQString(x);
-    const QString sy = ValueAsQString(y);
-    const int c = collator.compare(sx, sy);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 // A guard that restores the record the fields read from.
@@ -151,8 +125,8 @@ int TStoreTable::CompareRows(int a, int b) const {
     for (const KeyPart& key : orderKeys_) {
         const auto column = static_cast<std::size_t>(key.column);
         // A row shorter than the key reads NULL there (the row's own reading beyond its size).
-        const int c =
-            CompareValues(va[column], vb[column], key.caseInsensitive ? *collatorInsensitive_ : *collator_);
+        const int c = CompareFieldValues(va[column], vb[column],
+                                         key.caseInsensitive ? *collatorInsensitive_ : *collator_);
         if (c != 0) return key.descending ? -c : c;
     }
     const int c = Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
@@ -182,75 +156,26 @@ void TStoreTable::CollectVisibleRows() {
 
 void TStoreTable::RebuildView() {
     CollectVisibleRows();
-    bool textKeys = false;
-    for (const KeyPart& key : orderKeys_) {
-        const auto kind = KindOf(data_.fields[static_cast<std::size_t>(key.column)]);
-        if (kind == FieldKind::String || kind == FieldKind::WideString || kind == FieldKind::Memo ||
-            kind == FieldKind::WideMemo)
-            textKeys = true;
-    }
-    // The order is total (ties fall back to the row), so a view that is already in order is the sorted
-    // one: rows kept in their index order, as a proposal's items usually are, are only checked.
-    const auto before = [this](int a, int b) { return CompareRows(a, b) < 0; };
-    if (std::is_sorted(view_.begin(), view_.end(), before)) return;
-    if (!textKeys) {
-        std::sort(view_.begin(), view_.end(), before);
-        return;
-    }
-    // Text keys: collation keys are made once per row instead of at every comparison.
-    std::vector<std::vector<QCollatorSortKey>> sortKeys(orderKeys_.size());
-    std::vector<std::vector<char>> nulls(orderKeys_.size());
-    for (std::size_t k = 0; k < orderKeys_.size(); ++k) {
-        const KeyPart& key = orderKeys_[k];
-        const auto kind = KindOf(data_.fields[static_cast<std::size_t>(key.column)]);
-        if (kind != FieldKind::String && kind != FieldKind::WideString && kind != FieldKind::Memo &&
-            kind != FieldKind::WideMemo)
-            continue;
-        sortKeys[k].reserve(view_.size());
-        nulls[k].reserve(view_.size());
-        for (int row : view_) {
-            const FieldView v =
-                data_.rows[static_cast<std::size_t>(row)].values[static_cast<std::size_t>(key.column)];
-            nulls[k].push_back(IsNull(v) ? 1 : 0);
-            sortKeys[k].push_back(
-                (key.caseInsensitive ? *collatorInsensitive_ : *collator_).sortKey(ValueAsQString(v)));
-        }
-    }
-    std::vector<int> positions(view_.size());
-    std::iota(positions.begin(), positions.end(), 0);
-    auto compare = [&](int pa, int pb) {
-        const int a = view_[static_cast<std::size_t>(pa)];
-        const int b = view_[static_cast<std::size_t>(pb)];
-        for (std::size_t k = 0; k < orderKeys_.size(); ++k) {
-            const KeyPart& key = orderKeys_[k];
-            int c = 0;
-            if (!sortKeys[k].empty()) {
-                const bool na = nulls[k][static_cast<std::size_t>(pa)] != 0;
-                const bool nb = nulls[k][static_cast<std::size_t>(pb)] != 0;
-                if (na || nb)
-                    c = na ? (nb ? 0 : -1) : 1;
-                else
-                    c = sortKeys[k][static_cast<std::size_t>(pa)].compare(
-                        sortKeys[k][static_cast<std::size_t>(pb)]);
-                c = c < 0 ? -1 : (c > 0 ? 1 : 0);
-            } else {
-                const auto column = static_cast<std::size_t>(key.column);
-                c = CompareValues(data_.rows[static_cast<std::size_t>(a)].values[column],
-                                  data_.rows[static_cast<std::size_t>(b)].values[column],
-                                  key.caseInsensitive ? *collatorInsensitive_ : *collator_);
-            }
-            if (c != 0) return key.descending ? c > 0 : c < 0;
-        }
-        const int c =
-            Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
-        return c != 0 ? c < 0 : a < b;
-    };
-    std::sort(positions.begin(), positions.end(), compare);
-    std::vector<int> sorted;
-    sorted.reserve(view_.size());
-    for (int p : positions)
-        sorted.push_back(view_[static_cast<std::size_t>(p)]);
-    view_ = std::move(sorted);
+    std::vector<KeyOrderPart> parts;
+    parts.reserve(orderKeys_.size());
+    for (const KeyPart& key : orderKeys_)
+        parts.push_back({key.column, key.descending,
+                         key.caseInsensitive ? collatorInsensitive_.get() : collator_.get(),
+                         IsTextKeyKind(KindOf(data_.fields[static_cast<std::size_t>(key.column)]))});
+    // The order is total (ties fall back to the record's place, then to the row), so a view that is
+    // already in order is the sorted one: rows kept in their index order, as a proposal's items
+    // usually are, are only checked.
+    SortByKeys(
+        view_, parts,
+        [this, &parts](int row, std::size_t part) -> FieldView {
+            return data_.rows[static_cast<std::size_t>(row)]
+                .values[static_cast<std::size_t>(parts[part].column)];
+        },
+        [this](int a, int b) {
+            const int c =
+                Order(recordOrder_[static_cast<std::size_t>(a)], recordOrder_[static_cast<std::size_t>(b)]);
+            return c != 0 ? c < 0 : a < b;
+        });
 }
 
 int TStoreTable::FindViewPosition(int row) const {

@@ -53,6 +53,11 @@ public:
     // The cursor's offset in the document.
     std::size_t Offset() const noexcept { return base_ + p_; }
     bool AtTag() const noexcept { return p_ < s_.size() && s_[p_] == '<'; }
+    // The bytes from document offset `from` to the cursor; `from` must not be before the part still
+    // held (nothing was released since the cursor was there).
+    std::string_view Since(std::size_t from) const noexcept {
+        return s_.substr(from - base_, base_ + p_ - from);
+    }
 
     [[noreturn]] void Fail(StoreErrorCode code) const { FailAt(code, Offset()); }
     [[noreturn]] static void FailAt(StoreErrorCode code, std::size_t offset) {
