@@ -88,7 +88,7 @@ struct PacketRowFile::State {
     }
 };
 
-PacketRowFile::PacketRowFile(const QString& fileName, const Visitor& visit)
+PacketRowFile::PacketRowFile(const QString& fileName, const Visitor& visit, const HeaderVisitor& header)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.fileName = fileName;
@@ -104,6 +104,7 @@ PacketRowFile::PacketRowFile(const QString& fileName, const Visitor& visit)
         s.header.rows.clear();
         s.held = true;
         s.file.close();
+        if (header) header(s.header);
         for (std::size_t v = 0; v < s.heldRows.size(); ++v)
             visit(static_cast<std::uint32_t>(v), s.heldRows[v]);
         return;
@@ -113,13 +114,14 @@ PacketRowFile::PacketRowFile(const QString& fileName, const Visitor& visit)
     s.reader->Scan([&](PacketRow&& row, std::size_t begin, std::string_view element) {
         if (s.places.empty()) {
             // The field list and the change log are read before the first row.
-            const Datapacket& header = s.reader->Header();
-            s.blob.resize(header.fields.size());
-            for (std::size_t i = 0; i < header.fields.size(); ++i) {
-                s.blob[i] = IsBlobKind(KindOf(header.fields[i]));
+            const Datapacket& read = s.reader->Header();
+            s.blob.resize(read.fields.size());
+            for (std::size_t i = 0; i < read.fields.size(); ++i) {
+                s.blob[i] = IsBlobKind(KindOf(read.fields[i]));
                 anyBlob = anyBlob || s.blob[i];
             }
-            anyBlob = anyBlob && !header.changeLog.empty();
+            anyBlob = anyBlob && !read.changeLog.empty();
+            if (header) header(read);
         }
         if (s.places.size() == std::numeric_limits<std::uint32_t>::max() ||
             element.size() > std::numeric_limits<std::uint32_t>::max())
@@ -138,9 +140,10 @@ PacketRowFile::PacketRowFile(const QString& fileName, const Visitor& visit)
         visit(version, row);
     });
     s.places.shrink_to_fit();
-    const Datapacket& header = s.reader->Header();
+    const Datapacket& read = s.reader->Header();
+    if (s.places.empty() && header) header(read);
     if (anyBlob) {
-        const std::vector<std::uint32_t> replaced = ReplacedVersions(header.changeLog, s.places.size());
+        const std::vector<std::uint32_t> replaced = ReplacedVersions(read.changeLog, s.places.size());
         for (std::uint32_t v = 0; v < s.places.size(); ++v)
             if (s.places[v].leavesOut != 0 && replaced[v] != 0) s.inherits.emplace_back(v, replaced[v] - 1);
     }

@@ -23,11 +23,14 @@ public:
     // left-out long-text or binary values read NULL here (ReadVersions fills them in). A document
     // read whole hands out its rows with those values already filled in.
     using Visitor = std::function<void(std::uint32_t version, const PacketRow& row)>;
+    // Sees the field list, parameters and change log once they are read: before the first row, or
+    // at the end of a document without rows.
+    using HeaderVisitor = std::function<void(const Datapacket& header)>;
 
     // Throws what ReadDatapacketFile throws for the same file (EDatabaseError when it cannot be
     // opened or read, the readers' EStoreError with the same code and offset for a malformed one).
     // The memory budget of a load is charged what is kept per version, not the rows handed out.
-    PacketRowFile(const QString& fileName, const Visitor& visit);
+    PacketRowFile(const QString& fileName, const Visitor& visit, const HeaderVisitor& header = {});
     ~PacketRowFile();
     PacketRowFile(const PacketRowFile&) = delete;
     PacketRowFile& operator=(const PacketRowFile&) = delete;
