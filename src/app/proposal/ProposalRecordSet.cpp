@@ -160,6 +160,7 @@ void ProposalRecordSet::OpenForReport(const QString& arquivoLido, ReportReading 
         if (reportRows) {
             reportRows->ShowFirstByNumber();
             if (!IsLotMode()) {
+                reportRows->ForgetLots();
                 reportWalksWindows = true;
                 return;
             }

@@ -33,6 +33,16 @@ QString OrderedFields(const TStoreTable& table) {
     return {};
 }
 
+// `values` in the order of `order`'s positions.
+template <class T>
+std::vector<T> Permuted(const std::vector<T>& values, const std::vector<std::uint32_t>& order) {
+    std::vector<T> permuted;
+    permuted.reserve(order.size());
+    for (const std::uint32_t position : order)
+        permuted.push_back(values[position]);
+    return permuted;
+}
+
 } // namespace
 
 ProposalReportRows::ProposalReportRows(TStoreTable& itens, std::uint32_t windowRows)
@@ -47,7 +57,9 @@ std::unique_ptr<ProposalReportRows> ProposalReportRows::Scan(const QString& file
     int numberColumn = -1;
     int lotColumn = -1;
     bool served = true;
-    std::vector<Entry>& entries = rows->entries_;
+    // The item numbers are held only until their order is made.
+    std::vector<std::int64_t> numeros;
+    std::vector<bool> semNumero;
     const auto header = [&](const Datapacket& packet) {
         numberColumn = packet.FieldIndex("numitem");
         lotColumn = packet.FieldIndex("id_item");
@@ -55,54 +67,70 @@ std::unique_ptr<ProposalReportRows> ProposalReportRows::Scan(const QString& file
     };
     const auto visit = [&](std::uint32_t version, const PacketRow& row) {
         if (!served || !IsCurrentRow(row.rowState)) return;
-        Entry entry;
-        entry.version = version;
-        bool isNull = false;
-        served = ReadWholeNumber(row, numberColumn, entry.numero, isNull);
-        if (isNull) entry.nulls |= kNullNumber;
-        served = served && ReadWholeNumber(row, lotColumn, entry.lote, isNull);
-        if (isNull) entry.nulls |= kNullLot;
-        entries.push_back(entry);
+        std::int64_t numero = 0;
+        std::int64_t lote = 0;
+        bool numeroNulo = false;
+        bool loteNulo = false;
+        served = ReadWholeNumber(row, numberColumn, numero, numeroNulo) &&
+                 ReadWholeNumber(row, lotColumn, lote, loteNulo);
+        rows->versions_.push_back(version);
+        numeros.push_back(numero);
+        semNumero.push_back(numeroNulo);
+        rows->lotes_.push_back(lote);
+        rows->semLote_ = rows->semLote_ || loteNulo;
     };
     rows->file_ = std::make_unique<PacketRowFile>(fileName, visit, header);
     if (!served || !rows->file_->RowsStayInFile()) return nullptr;
-    entries.shrink_to_fit();
+    rows->versions_.shrink_to_fit();
+    rows->lotes_.shrink_to_fit();
 
-    // Entries go in record order, the order ties are broken in; the item number's order is made now.
+    // The rows go in record order, the order ties are broken in; the item number's order is made now.
     const Datapacket& packet = rows->file_->Header();
     {
         const std::vector<std::uint32_t> places =
             LoadedRecordOrder(packet.changeLog, rows->file_->VersionCount());
-        std::stable_sort(entries.begin(), entries.end(), [&places](const Entry& a, const Entry& b) {
-            return places[a.version] < places[b.version];
-        });
+        const auto placeOf = [&](std::uint32_t position) { return places[rows->versions_[position]]; };
+        std::vector<std::uint32_t> order(rows->versions_.size());
+        std::iota(order.begin(), order.end(), 0u);
+        const auto before = [&](std::uint32_t a, std::uint32_t b) { return placeOf(a) < placeOf(b); };
+        if (!std::is_sorted(order.begin(), order.end(), before)) {
+            std::stable_sort(order.begin(), order.end(), before);
+            rows->versions_ = Permuted(rows->versions_, order);
+            rows->lotes_ = Permuted(rows->lotes_, order);
+            numeros = Permuted(numeros, order);
+            semNumero = Permuted(semNumero, order);
+        }
     }
     const int keyColumns[] = {numberColumn};
     rows->porNumero_.fieldNames = QStringLiteral("numitem");
     rows->porNumero_.positions =
-        OrderLikeIndex(packet, keyColumns, static_cast<std::uint32_t>(entries.size()),
-                       [&entries](std::uint32_t position, std::size_t) -> FieldView {
-                           const Entry& entry = entries[position];
-                           if (entry.nulls & kNullNumber) return {};
-                           return entry.numero;
+        OrderLikeIndex(packet, keyColumns, static_cast<std::uint32_t>(numeros.size()),
+                       [&](std::uint32_t position, std::size_t) -> FieldView {
+                           if (semNumero[position]) return {};
+                           return numeros[position];
                        });
     return rows;
 }
 
 bool ProposalReportRows::SomeRowWithoutLot() const noexcept {
-    return std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) { return e.nulls & kNullLot; });
+    return semLote_;
+}
+
+void ProposalReportRows::ForgetLots() {
+    lotes_ = {};
+    porLote_ = {};
+    inicioDoLote_ = {};
 }
 
 void ProposalReportRows::GroupLots() {
-    if (!porLote_.empty() || entries_.empty()) return;
-    porLote_.resize(entries_.size());
+    if (!porLote_.empty() || lotes_.empty()) return;
+    porLote_.resize(lotes_.size());
     std::iota(porLote_.begin(), porLote_.end(), 0u);
     // Stable: within a lot the entries stay in record order.
-    std::stable_sort(porLote_.begin(), porLote_.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return entries_[a].lote < entries_[b].lote;
-    });
+    std::stable_sort(porLote_.begin(), porLote_.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return lotes_[a] < lotes_[b]; });
     for (std::uint32_t i = 0; i < porLote_.size(); ++i) {
-        const std::int64_t lote = entries_[porLote_[i]].lote;
+        const std::int64_t lote = lotes_[porLote_[i]];
         if (inicioDoLote_.empty() || inicioDoLote_.back().first != lote) inicioDoLote_.emplace_back(lote, i);
     }
     inicioDoLote_.shrink_to_fit();
@@ -114,7 +142,7 @@ std::vector<std::int64_t> ProposalReportRows::LotsInItemOrder() {
     std::vector<std::int64_t> lotes;
     lotes.reserve(inicioDoLote_.size());
     for (const std::uint32_t position : porNumero_.positions) {
-        const std::int64_t lote = entries_[position].lote;
+        const std::int64_t lote = lotes_[position];
         const auto grupo =
             std::lower_bound(inicioDoLote_.begin(), inicioDoLote_.end(), lote,
                              [](const auto& inicio, std::int64_t id) { return inicio.first < id; });
@@ -166,7 +194,7 @@ bool ProposalReportRows::ShowPrior() {
 }
 
 int ProposalReportRows::RecordCount() const {
-    return static_cast<int>(entries_.size());
+    return static_cast<int>(versions_.size());
 }
 
 const ProposalReportRows::Order& ProposalReportRows::OrderFor(const QString& fieldNames) {
@@ -189,13 +217,13 @@ ProposalReportRows::Order ProposalReportRows::OrderByReadKeys(const QString& fie
         throw Exception(QStringLiteral("The report cannot order the items without an index"));
     // Only this order's keys are held, read again from the file a batch of rows at a time.
     const std::size_t parts = columns.size();
-    std::vector<FieldValue> keys(entries_.size() * parts);
+    std::vector<FieldValue> keys(versions_.size() * parts);
     std::vector<std::uint32_t> versions;
-    for (std::size_t first = 0; first < entries_.size(); first += kKeyBatchRows) {
-        const std::size_t end = std::min(entries_.size(), first + kKeyBatchRows);
+    for (std::size_t first = 0; first < versions_.size(); first += kKeyBatchRows) {
+        const std::size_t end = std::min(versions_.size(), first + kKeyBatchRows);
         versions.clear();
         for (std::size_t i = first; i < end; ++i)
-            versions.push_back(entries_[i].version);
+            versions.push_back(versions_[i]);
         const std::vector<PacketRow> rows = file_->ReadVersions(versions);
         for (std::size_t i = first; i < end; ++i)
             for (std::size_t part = 0; part < parts; ++part)
@@ -204,7 +232,7 @@ ProposalReportRows::Order ProposalReportRows::OrderByReadKeys(const QString& fie
     }
     Order order;
     order.fieldNames = fieldNames;
-    order.positions = OrderLikeIndex(packet, columns, static_cast<std::uint32_t>(entries_.size()),
+    order.positions = OrderLikeIndex(packet, columns, static_cast<std::uint32_t>(versions_.size()),
                                      [&keys, parts](std::uint32_t position, std::size_t part) {
                                          return ViewOf(keys[position * parts + part]);
                                      });
@@ -230,7 +258,7 @@ void ProposalReportRows::Load(std::span<const std::uint32_t> positions) {
     std::vector<std::uint32_t> versions;
     versions.reserve(positions.size());
     for (const std::uint32_t position : positions)
-        versions.push_back(entries_[position].version);
+        versions.push_back(versions_[position]);
     const Datapacket& header = file_->Header();
     Datapacket packet;
     packet.fields = header.fields;

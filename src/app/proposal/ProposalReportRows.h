@@ -16,10 +16,10 @@ class PacketRowFile;
 class TStoreTable;
 
 // A proposal that is only reported, read from its file a window of rows at a time instead of held
-// whole. The scan keeps, for every current item row, where it lies in the file, its item number and
-// its lot (two dozen bytes); the item table is then given one window of rows at a time — the next
-// rows of the order its index names, or the rows of one lot — so that the report of any number of
-// items runs in about the same memory.
+// whole. The scan keeps, for every current item row, where it lies in the file, its place in the
+// item number's order and its lot (about three dozen bytes with the row file's); the item table is then given
+// one window of rows at a time — the next rows of the order its index names, or the rows of one lot — so that
+// the report of any number of items runs in about the same memory.
 //
 // The table's own index orders a window's rows, which come with ties in record order: a window
 // orders, breaks ties and sums exactly as the whole table does over the same rows.
@@ -39,6 +39,8 @@ public:
 
     // True when some current row has no lot (lot mode does not serve it).
     bool SomeRowWithoutLot() const noexcept;
+    // Lots are not asked for (item mode): what is kept of them goes.
+    void ForgetLots();
     // The lots in the order of their first rows by item number (each lot once).
     std::vector<std::int64_t> LotsInItemOrder();
     // The item table on the rows of lot `id` (none for a lot without rows), on its first.
@@ -55,17 +57,7 @@ public:
     int RecordCount() const override;
 
 private:
-    // A current row: its stored version, and its item number and lot (`kNull…` bits when NULL).
-    struct Entry {
-        std::uint32_t version = 0;
-        std::uint8_t nulls = 0;
-        std::int64_t numero = 0;
-        std::int64_t lote = 0;
-    };
-    static constexpr std::uint8_t kNullNumber = 1;
-    static constexpr std::uint8_t kNullLot = 2;
-
-    // One order of the rows: entry positions (entries_ is in record order).
+    // One order of the rows: their positions in versions_.
     struct Order {
         QString fieldNames;
         std::vector<std::uint32_t> positions;
@@ -84,7 +76,11 @@ private:
     TStoreTable& itens_;
     std::uint32_t windowRows_;
     std::unique_ptr<PacketRowFile> file_;
-    std::vector<Entry> entries_;
+    // The current rows in record order (the order ties are broken in): their stored versions and
+    // their lots (none once forgotten).
+    std::vector<std::uint32_t> versions_;
+    std::vector<std::int64_t> lotes_;
+    bool semLote_ = false;
     Order porNumero_;
     std::unique_ptr<Order> outraOrdem_;
     // The walk: its order and the window the table shows.
