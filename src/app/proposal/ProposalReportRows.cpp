@@ -160,14 +160,14 @@ void ProposalReportRows::ShowLot(std::int64_t id) {
     const auto grupo =
         std::lower_bound(inicioDoLote_.begin(), inicioDoLote_.end(), id,
                          [](const auto& inicio, std::int64_t lote) { return inicio.first < lote; });
-    std::vector<std::uint32_t> positions;
+    std::span<const std::uint32_t> positions;
     if (grupo != inicioDoLote_.end() && grupo->first == id) {
         const std::uint32_t fim = grupo + 1 == inicioDoLote_.end()
                                       ? static_cast<std::uint32_t>(porLote_.size())
                                       : (grupo + 1)->second;
-        positions.assign(porLote_.begin() + grupo->second, porLote_.begin() + fim);
+        positions = std::span(porLote_).subspan(grupo->second, fim - grupo->second);
     }
-    Load(std::move(positions));
+    Load(positions);
     itens_.First();
 }
 
@@ -243,8 +243,7 @@ void ProposalReportRows::ShowWindow(std::size_t window, bool onLast) {
     const std::vector<std::uint32_t>& positions = ordem_->positions;
     const std::size_t first = std::min(positions.size(), window * windowRows_);
     const std::size_t end = std::min(positions.size(), first + windowRows_);
-    Load({positions.begin() + static_cast<std::ptrdiff_t>(first),
-          positions.begin() + static_cast<std::ptrdiff_t>(end)});
+    Load(std::span(positions).subspan(first, end - first));
     janela_ = window;
     if (onLast)
         itens_.Last();
