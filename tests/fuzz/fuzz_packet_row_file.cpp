@@ -19,6 +19,7 @@
 #include <memory>
 #include <numeric>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,9 +53,15 @@ template <class Open> Outcome OutcomeOf(Open&& open) {
     return outcome;
 }
 
+// The file each input is written to, removed when the run ends.
+struct InputFile {
+    QString path = QStringLiteral("/tmp/fuzz_packet_row_file.%1.xml").arg(::getpid());
+    ~InputFile() { QFile::remove(path); }
+};
+
 const QString& InputPath() {
-    static const QString path = QStringLiteral("/tmp/fuzz_packet_row_file.%1.xml").arg(::getpid());
-    return path;
+    static const InputFile file;
+    return file.path;
 }
 
 } // namespace
@@ -70,45 +77,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     }
     Datapacket whole;
     const Outcome wholeRead = OutcomeOf([&] { whole = ReadDatapacketFile(InputPath()); });
-    std::vector<PacketRow> visited;
-    std::vector<std::uint32_t> order;
+    // Visited versions are compared as they come, so that no second copy of the rows is held.
+    std::uint32_t visits = 0;
+    const auto visit = [&](std::uint32_t version, const PacketRow& row) {
+        Check(version == visits++, "versions are visited in storage order");
+        if (wholeRead.code != -1) return;
+        Check(version < whole.rows.size(), "no more versions than the whole read holds");
+        const PacketRow& expected = whole.rows[version];
+        Check(row.rowState == expected.rowState, "a visited version has its row state");
+        for (std::size_t i = 0; i < whole.fields.size(); ++i) {
+            const FieldView got = row.values[i];
+            if (IsNull(got) && !IsNull(expected.values[i]))
+                Check(IsBlobKind(KindOf(whole.fields[i])) && (expected.rowState & kRowModified) != 0,
+                      "only a modified version's left-out value is NULL when visited");
+            else
+                Check(ValueOf(got) == expected.values.Value(i), "a visited value is the whole read's");
+        }
+    };
     std::unique_ptr<PacketRowFile> rows;
-    const Outcome scan = OutcomeOf([&] {
-        rows = std::make_unique<PacketRowFile>(InputPath(), [&](std::uint32_t version, const PacketRow& row) {
-            order.push_back(version);
-            visited.push_back(row);
-        });
-    });
+    const Outcome scan = OutcomeOf([&] { rows = std::make_unique<PacketRowFile>(InputPath(), visit); });
     const bool overAllowance = wholeRead.code == static_cast<int>(StoreErrorCode::TooLarge);
     if (scan.code != -1 || !overAllowance) {
         Check(scan.code == wholeRead.code, "the opening fails as the whole read does");
         Check(scan.offset == wholeRead.offset, "the opening fails at the whole read's offset");
     }
     if (scan.code != -1 || overAllowance) return 0;
-    Check(rows->VersionCount() == whole.rows.size(), "the same number of versions");
-    Check(visited.size() == whole.rows.size(), "every version is visited");
+    Check(rows->VersionCount() == whole.rows.size() && visits == whole.rows.size(),
+          "every version is visited");
+    const Datapacket& header = rows->Header();
+    Check(header.rows.empty() && header.fields == whole.fields && header.params == whole.params &&
+              header.changeLog == whole.changeLog && header.hasAutoIncValue == whole.hasAutoIncValue &&
+              header.autoIncValue == whole.autoIncValue,
+          "the same header");
+    // Read again in a shuffled order, a window at a time.
     std::vector<std::uint32_t> all(whole.rows.size());
     std::iota(all.begin(), all.end(), 0u);
-    Check(order == all, "versions are visited in storage order");
-    Datapacket header = whole;
-    header.rows.clear();
-    Check(rows->Header() == header, "the same header");
-    for (std::size_t v = 0; v < visited.size(); ++v) {
-        Check(visited[v].rowState == whole.rows[v].rowState, "a visited version has its row state");
-        for (std::size_t i = 0; i < whole.fields.size(); ++i) {
-            const FieldView got = visited[v].values[i];
-            if (IsNull(got) && !IsNull(whole.rows[v].values[i]))
-                Check(IsBlobKind(KindOf(whole.fields[i])) && (whole.rows[v].rowState & kRowModified) != 0,
-                      "only a modified version's left-out value is NULL when visited");
-            else
-                Check(ValueOf(got) == whole.rows[v].values.Value(i), "a visited value is the whole read's");
-        }
-    }
     std::mt19937 random(static_cast<std::uint32_t>(size));
     std::shuffle(all.begin(), all.end(), random);
-    const std::vector<PacketRow> read = rows->ReadVersions(all);
-    Check(read.size() == all.size(), "one row per version asked");
-    for (std::size_t k = 0; k < all.size(); ++k)
-        Check(read[k] == whole.rows[all[k]], "a version read again is the whole read's");
+    constexpr std::size_t kWindow = 300;
+    for (std::size_t first = 0; first < all.size(); first += kWindow) {
+        const std::span<const std::uint32_t> window =
+            std::span<const std::uint32_t>(all).subspan(first, std::min(kWindow, all.size() - first));
+        const std::vector<PacketRow> read = rows->ReadVersions(window);
+        Check(read.size() == window.size(), "one row per version asked");
+        for (std::size_t k = 0; k < window.size(); ++k)
+            Check(read[k] == whole.rows[window[k]], "a version read again is the whole read's");
+    }
     return 0;
 }
