@@ -7,6 +7,7 @@
 
 #include "store/Packet.h"
 #include "store/PacketFile.h"
+#include "store/PacketRowFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,7 +22,9 @@
 #include <fstream>
 #include <functional>
 #include <malloc.h>
+#include <numeric>
 #include <string>
+#include <vector>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -161,6 +164,40 @@ void BM_LoadXmlFile(benchmark::State& state) {
     state.counters["peak_growth_MiB"] = PeakGrowthMiB([&] { benchmark::DoNotOptimize(load().rows.data()); });
 }
 BENCHMARK(BM_LoadXmlFile)->ArgName("blocks")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The same file opened so that its rows stay in it: a scan that visits every version and keeps only
+// where each lies. Counters: how far the opening raises the resident size, and what it keeps a version.
+void BM_RowFileScan(benchmark::State& state) {
+    const QString& path = ProposalFile();
+    std::size_t visited = 0;
+    const auto scan = [&] {
+        PacketRowFile file(path, [&](std::uint32_t, const PacketRow& row) { visited += row.values.size(); });
+        if (file.VersionCount() != static_cast<std::uint32_t>(kRows))
+            state.SkipWithError("the file did not scan");
+    };
+    for (auto _ : state)
+        scan();
+    benchmark::DoNotOptimize(visited);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * ProposalXml().size()));
+    state.counters["peak_growth_MiB"] = PeakGrowthMiB(scan);
+}
+BENCHMARK(BM_RowFileScan)->Unit(benchmark::kMillisecond);
+
+// Windows of `range(0)` consecutive versions read again from an opened row file, across the file.
+void BM_RowFileReadWindow(benchmark::State& state) {
+    const PacketRowFile file(ProposalFile(), [](std::uint32_t, const PacketRow&) {});
+    const auto window = static_cast<std::uint32_t>(state.range(0));
+    std::vector<std::uint32_t> versions(window);
+    std::uint32_t first = 0;
+    for (auto _ : state) {
+        if (first + window > file.VersionCount()) first = 0;
+        std::iota(versions.begin(), versions.end(), first);
+        benchmark::DoNotOptimize(file.ReadVersions(versions).data());
+        first += window;
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * window));
+}
+BENCHMARK(BM_RowFileReadWindow)->Arg(300)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveXml(benchmark::State& state) {
     const Datapacket& packet = LoadedProposal();

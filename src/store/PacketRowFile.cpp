@@ -212,14 +212,25 @@ std::vector<PacketRow> PacketRowFile::ReadVersions(std::span<const std::uint32_t
         }
         first = last;
     }
-    // Left-out values, in storage order: a version's predecessor is complete before it is used.
+    // Left-out values: a version asked for takes each from the nearest version up its chain that
+    // holds it, which is the value the whole read carries down the chain. Only the versions asked
+    // for get copies (and are charged for them); the others are read to be looked at.
     LoadBudget budget(s.fileSize);
     const auto at = [&](std::uint32_t v) {
         return static_cast<std::size_t>(std::lower_bound(needed.begin(), needed.end(), v) - needed.begin());
     };
+    const auto leavesOut = [&](const PacketRow& row) {
+        for (std::size_t i = 0; i < s.blob.size(); ++i)
+            if (s.blob[i] && IsNull(row.values[i])) return true;
+        return false;
+    };
+    std::vector<bool> asked(needed.size());
+    for (const std::uint32_t v : versions)
+        asked[at(v)] = true;
     for (std::size_t k = 0; k < needed.size(); ++k) {
-        const std::int64_t from = s.InheritsFrom(needed[k]);
-        if (from >= 0)
+        if (!asked[k]) continue;
+        for (std::int64_t from = s.InheritsFrom(needed[k]); from >= 0 && leavesOut(rows[k]);
+             from = s.InheritsFrom(static_cast<std::uint32_t>(from)))
             InheritLeftOutValues(rows[k], rows[at(static_cast<std::uint32_t>(from))], s.blob, budget,
                                  s.fileSize);
     }

@@ -27,8 +27,6 @@ bool IsTrueText(std::string_view v) noexcept {
     return EqualsIgnoringAsciiCase(v, "true");
 }
 
-} // namespace
-
 // Reads the datapacket from code-page text held whole in memory or arriving in blocks. Every access
 // is bounds-checked; errors carry the offset where reading stopped.
 class XmlReader {
@@ -452,8 +450,7 @@ private:
                            : sizeof(PacketRow) + (dense ? n : touched_.size()) * (sizeof(FieldValue) + 4) +
                                  2 * (xml_.Offset() - rowStart),
                        xml_.Offset());
-        PacketRow handed;
-        PacketRow& row = sink_ != nullptr ? handed : packet_.rows.emplace_back();
+        PacketRow& row = sink_ != nullptr ? (handed_ = PacketRow{}) : packet_.rows.emplace_back();
         row.rowState = rowState;
         if (dense) {
             row.values = RowValues::Dense(slots_);
@@ -467,7 +464,7 @@ private:
             }
             row.values.Assign(n, entries_);
         }
-        if (sink_ != nullptr) (*sink_)(std::move(handed), elementStart, xml_.Since(elementStart));
+        if (sink_ != nullptr) (*sink_)(std::move(handed_), elementStart, xml_.Since(elementStart));
     }
 
     FieldValue DecodeValue(size_t i, std::string_view raw) {
@@ -548,8 +545,11 @@ private:
     std::vector<RowValues::Entry> entries_;
     LoadBudget budget_;
     const XmlRowReader::Sink* sink_ = nullptr; // rows go here instead of packet_.rows when set
+    PacketRow handed_;                         // the row being handed to the sink
     size_t keptPerRow_ = 0;
 };
+
+} // namespace
 
 void InheritLeftOutValues(PacketRow& row, const PacketRow& previous, const std::vector<bool>& blob,
                           LoadBudget& budget, std::size_t offset) {
@@ -564,22 +564,28 @@ void InheritLeftOutValues(PacketRow& row, const PacketRow& previous, const std::
     }
 }
 
+struct XmlRowReader::Impl {
+    Impl(XmlByteSource& source, std::size_t fileSize)
+        : reader(source, fileSize) {}
+    XmlReader reader;
+};
+
 XmlRowReader::XmlRowReader(XmlByteSource& source, std::size_t fileSize, std::size_t keptPerRow)
-    : reader_(std::make_unique<XmlReader>(source, fileSize))
+    : impl_(std::make_unique<Impl>(source, fileSize))
     , keptPerRow_(keptPerRow) {}
 
 XmlRowReader::~XmlRowReader() = default;
 
 void XmlRowReader::Scan(const Sink& sink) {
-    reader_->Scan(sink, keptPerRow_);
+    impl_->reader.Scan(sink, keptPerRow_);
 }
 
 const Datapacket& XmlRowReader::Header() const noexcept {
-    return reader_->Header();
+    return impl_->reader.Header();
 }
 
 PacketRow XmlRowReader::DecodeRow(std::string_view element) {
-    return reader_->DecodeRow(element);
+    return impl_->reader.DecodeRow(element);
 }
 
 Datapacket ReadDatapacketXml(std::span<const char> bytes) {

@@ -12,7 +12,6 @@
 namespace quorvel {
 
 class LoadBudget;
-class XmlReader;
 
 // Gives `row`, a modified version, the long-text and binary values it leaves out (NULL in it) from
 // `previous`, the version it replaced; `blob[i]` tells the fields of those kinds. Each value carried
@@ -44,7 +43,8 @@ public:
     PacketRow DecodeRow(std::string_view element);
 
 private:
-    std::unique_ptr<XmlReader> reader_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
     std::size_t keptPerRow_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "store/Packet.h"
 #include "store/PacketFile.h"
 #include "store/PacketRowFile.h"
+#include "store/StoreErrors.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -160,6 +161,44 @@ TEST_F(RowFileTest, BinaryAndUtf8DocumentsAreHeldBehindTheSameInterface) {
     ExpectSameAsWholeRead(Write(WriteDatapacketBinary(packet), QStringLiteral("doc.bin")), false);
     ExpectSameAsWholeRead(Write(WriteDatapacketXml(packet, XmlTextMode::Utf8), QStringLiteral("utf8.xml")),
                           false);
+}
+
+// 3,000 modified versions that leave out a 64 KB text: the whole read is refused before it copies the
+// text into each, the row file keeps none of them and copies the text only into the versions asked
+// for, within the same allowance.
+TEST_F(RowFileTest, ALongTextCarriedDownAChainIsCopiedOnlyIntoTheVersionsAskedFor) {
+    const QString path = QStringLiteral(QUORVEL_TEST_DATA "/packet/text-carried-into-many-versions.xml");
+    try {
+        ReadDatapacketFile(path);
+        ADD_FAILURE() << "the whole read took the file";
+    } catch (const EStoreError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<int>(StoreErrorCode::TooLarge));
+    }
+    std::size_t firstMemo = 0;
+    std::size_t memos = 0;
+    PacketRowFile file(path, [&](std::uint32_t version, const PacketRow& row) {
+        if (IsNull(row.values[1])) return;
+        ++memos;
+        if (version == 0) firstMemo = std::get<std::string_view>(row.values[1]).size();
+    });
+    ASSERT_GT(file.VersionCount(), 2000u);
+    EXPECT_EQ(memos, 1u);
+    EXPECT_EQ(firstMemo, 65536u);
+    const std::uint32_t last = file.VersionCount() - 1;
+    const std::uint32_t ends[] = {last, 1, last};
+    const std::vector<PacketRow> rows = file.ReadVersions(ends);
+    ASSERT_EQ(rows.size(), 3u);
+    for (const PacketRow& row : rows)
+        EXPECT_EQ(std::get<std::string_view>(row.values[1]).size(), 65536u);
+    EXPECT_EQ(rows[0].rowState, kRowModified);
+    std::vector<std::uint32_t> all(file.VersionCount());
+    std::iota(all.begin(), all.end(), 0u);
+    try {
+        file.ReadVersions(all);
+        ADD_FAILURE() << "every version took the text";
+    } catch (const EStoreError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<int>(StoreErrorCode::TooLarge));
+    }
 }
 
 TEST_F(RowFileTest, MalformedDocumentsFailAsTheWholeReadDoes) {
