@@ -93,7 +93,7 @@ Proposal Shuffled(Proposal proposta, unsigned semente) {
 }
 
 // The file as the program leaves it after edits: modified versions (one modified twice, one with a
-// new specification), a deleted row and an inserted one, all in the change log.
+// new long description), a deleted row and an inserted one, all in the change log.
 void EditAndSave(const QString& arquivo) {
     TStoreTable tabela;
     tabela.SetFileName(arquivo);

@@ -9,7 +9,43 @@
 
 namespace quorvel {
 
-void ProposalRecordSet::BuildLots() {
+namespace {
+
+// The fields a lot row is made of, from the item row shown now: its id, description and brand (the
+// value is the caller's).
+struct LotFromItem {
+    LotFromItem(TStoreTable& itens, TStoreTable& lotes)
+        : itemId(FieldNamed(itens, "id_item"))
+        , itemDescr(FieldNamed(itens, "descr_lote"))
+        , itemMarca(FieldNamed(itens, "marca"))
+        , loteId(FieldNamed(lotes, "id_item"))
+        , loteDescr(FieldNamed(lotes, "descr_lote"))
+        , loteValor(FieldNamed(lotes, "valor"))
+        , loteMarca(FieldNamed(lotes, "marca")) {}
+
+    // Appends the lot of the item row, its value set by `valor`, and posts it.
+    template <class SetValue> void Append(TStoreTable& lotes, const SetValue& valor) {
+        lotes.Append();
+        loteId.SetValue(itemId.Value());
+        loteDescr.SetValue(itemDescr.Value());
+        valor(loteValor);
+        loteMarca.SetValue(itemMarca.Value());
+        lotes.Post();
+    }
+
+    TStoreField& itemId;
+    TStoreField& itemDescr;
+    TStoreField& itemMarca;
+    TStoreField& loteId;
+    TStoreField& loteDescr;
+    TStoreField& loteValor;
+    TStoreField& loteMarca;
+};
+
+} // namespace
+
+void ProposalRecordSet::MakeLotTable(
+    const std::function<void(TStoreTable& itens, TStoreTable& lotes)>& fill) {
     TStoreTable& itens = *CDSDigitacao;
     TStoreTable& lotes = *CDSLotes;
     const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
@@ -17,73 +53,46 @@ void ProposalRecordSet::BuildLots() {
     itens.SetTag(kTagBuilding);
     lotes.SetTag(kTagBuilding);
     lotes.CreateDataSet();
-
-    TStoreField& idItem = FieldNamed(itens, "id_item");
-    TStoreField& loteId = FieldNamed(lotes, "id_item");
-    TStoreField& loteDescr = FieldNamed(lotes, "descr_lote");
-    TStoreField& loteValor = FieldNamed(lotes, "valor");
-    TStoreField& loteMarca = FieldNamed(lotes, "marca");
-    TStoreField& itemDescr = FieldNamed(itens, "descr_lote");
-    TStoreField& itemValor = FieldNamed(itens, "valor");
-    TStoreField& itemMarca = FieldNamed(itens, "marca");
-    // The rows of a lot usually follow one another: a row of the lot the row before belonged to
-    // finds that lot without looking it up.
-    std::optional<TStoreValue> idAnterior;
-    while (!itens.Eof()) {
-        const TStoreValue id = idItem.Value();
-        if (id != idAnterior && !lotes.Locate(QStringLiteral("id_item"), id)) {
-            lotes.Append();
-            loteId.SetValue(id);
-            loteDescr.SetValue(itemDescr.Value());
-            loteValor.SetValue(itemValor.Value());
-            loteMarca.SetValue(itemMarca.Value());
-            lotes.Post();
-        }
-        idAnterior = id;
-        itens.Next();
-    }
-
+    fill(itens, lotes);
     itens.SetTag(kTagNormal);
     lotes.SetTag(kTagNormal);
     itens.First();
     lotes.First();
 }
 
+void ProposalRecordSet::BuildLots() {
+    MakeLotTable([](TStoreTable& itens, TStoreTable& lotes) {
+        LotFromItem lote(itens, lotes);
+        const TStoreField& itemValor = FieldNamed(itens, "valor");
+        // The rows of a lot usually follow one another: a row of the lot the row before belonged to
+        // finds that lot without looking it up.
+        std::optional<TStoreValue> idAnterior;
+        while (!itens.Eof()) {
+            const TStoreValue id = lote.itemId.Value();
+            if (id != idAnterior && !lotes.Locate(QStringLiteral("id_item"), id))
+                lote.Append(lotes, [&](TStoreField& valor) { valor.SetValue(itemValor.Value()); });
+            idAnterior = id;
+            itens.Next();
+        }
+    });
+}
+
 void ProposalRecordSet::BuildReportLots() {
-    TStoreTable& itens = *CDSDigitacao;
-    TStoreTable& lotes = *CDSLotes;
-    const SuspendedControls quietos{CDSDigitacao.get(), CDSLotes.get()};
-    lotes.Close();
-    itens.SetTag(kTagBuilding);
-    lotes.SetTag(kTagBuilding);
-    lotes.CreateDataSet();
-
-    TStoreField& idItem = FieldNamed(itens, "id_item");
-    const TStoreField& soma = FieldNamed(itens, "SomaItens");
-    TStoreField& loteId = FieldNamed(lotes, "id_item");
-    TStoreField& loteDescr = FieldNamed(lotes, "descr_lote");
-    TStoreField& loteValor = FieldNamed(lotes, "valor");
-    TStoreField& loteMarca = FieldNamed(lotes, "marca");
-    TStoreField& itemDescr = FieldNamed(itens, "descr_lote");
-    TStoreField& itemMarca = FieldNamed(itens, "marca");
-    // As BuildLots: a lot from its first row in numitem order, in the order of those rows; and as
-    // PropagaValorLotes: its value the total of its rows (a lot's window holds exactly its rows).
-    for (const std::int64_t id : reportRows->LotsInItemOrder()) {
-        reportRows->ShowLot(id);
-        lotes.Append();
-        loteId.SetValue(idItem.Value());
-        loteDescr.SetValue(itemDescr.Value());
-        if (!soma.IsNull())
-            loteValor.SetAsFloat(soma.AsFloat());
-        else
-            loteValor.Clear();
-        loteMarca.SetValue(itemMarca.Value());
-        lotes.Post();
-    }
-
-    itens.SetTag(kTagNormal);
-    lotes.SetTag(kTagNormal);
-    lotes.First();
+    MakeLotTable([this](TStoreTable& itens, TStoreTable& lotes) {
+        LotFromItem lote(itens, lotes);
+        const TStoreField& soma = FieldNamed(itens, "SomaItens");
+        // As BuildLots: a lot from its first row in numitem order, in the order of those rows; and as
+        // PropagaValorLotes: its value the total of its rows (a lot's window holds exactly its rows).
+        for (const std::int64_t id : reportRows->LotsInItemOrder()) {
+            reportRows->ShowLot(id);
+            lote.Append(lotes, [&](TStoreField& valor) {
+                if (!soma.IsNull())
+                    valor.SetAsFloat(soma.AsFloat());
+                else
+                    valor.Clear();
+            });
+        }
+    });
 }
 
 void ProposalRecordSet::CDSLotesBeforeScroll(TStoreTable& dataSet) {

@@ -134,6 +134,9 @@ private:
     // BuildLots and PropagaValorLotes for the rows of a report read a window at a time: each lot's
     // rows are shown in turn for its first row's texts and its total.
     void BuildReportLots();
+    // The lot table made anew by `fill`, with both tables' handlers told that lots are being built;
+    // both tables end on their first row.
+    void MakeLotTable(const std::function<void(TStoreTable& itens, TStoreTable& lotes)>& fill);
     // The walk of PropagaValorLotes over the selected lot's rows; true when one of them has no price.
     bool PropagateIntoSelectedLot();
     // Walks every lot, or only the lots of `lotes` when given; records what the walk left.

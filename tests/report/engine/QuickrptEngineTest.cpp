@@ -382,11 +382,9 @@ TEST(QuickrptEngine, RowByRowColumnsFillEachRowBelowItsTallestBandThenANewPage) 
     EXPECT_EQ(lastRows, expectedLast);
 }
 
-TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
-    Report r;
-    TStoreTable master;
-    FillTable(master, {{1, "A1"}, {2, "A2"}, {3, "B1"}, {4, "B2"}, {5, "B3"}}, "Master");
-    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+// A detail band with each record's description, grouped on its first letter: the group's header
+// shows the letter, its footer the group's last record.
+void AddGroupedDetail(Report& r, TStoreTable& master) {
     AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 50), master, "descr", "");
     TQRGroup& group = r.AddBandOf<TQRGroup>("Group", 50);
     group.SetExpression("Master.grupo");
@@ -394,6 +392,14 @@ TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
     TQRBand& footer = r.AddBand(TQRBandType::rbDetail, "GroupFooter", 50);
     group.SetFooterBand(&footer);
     AddField(footer, master, "descr", "last ");
+}
+
+TEST(QuickrptEngine, GroupsBreakOnTheirExpressionAndFootersSeeTheLastRecord) {
+    Report r;
+    TStoreTable master;
+    FillTable(master, {{1, "A1"}, {2, "A2"}, {3, "B1"}, {4, "B2"}, {5, "B3"}}, "Master");
+    r.report.SetDataSet(&r.Bind(master, "CDSMaster"));
+    AddGroupedDetail(r, master);
     TQRLoopBand& loop = r.AddBandOf<TQRLoopBand>("Loop", 50);
     loop.SetPrintCount(2);
     loop.SetMaster(&r.report);
@@ -456,13 +462,7 @@ TEST(QuickrptEngine, AListShownAWindowAtATimeWalksAsTheWholeTableGroupFootersInc
     TDataSetComponent& data = r.Bind(master, "CDSMaster");
     data.SetWindows(&windows);
     r.report.SetDataSet(&data);
-    AddField(r.AddBand(TQRBandType::rbDetail, "Detail", 50), master, "descr", "");
-    TQRGroup& group = r.AddBandOf<TQRGroup>("Group", 50);
-    group.SetExpression("Master.grupo");
-    AddField(group, master, "grupo", "head ");
-    TQRBand& footer = r.AddBand(TQRBandType::rbDetail, "GroupFooter", 50);
-    group.SetFooterBand(&footer);
-    AddField(footer, master, "descr", "last ");
+    AddGroupedDetail(r, master);
     TTestText& count = AddText(r.AddBand(TQRBandType::rbSummary, "Summary", 50), {});
     count.Source = [&] { return QStringList{"count " + QString::number(data.RecordCount())}; };
     EXPECT_EQ(Texts(r.Run()), (QStringList{"head A", "A1", "A2", "last A2", "head B", "B1", "B2", "B3",
